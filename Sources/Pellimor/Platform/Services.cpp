@@ -1,0 +1,60 @@
+#include "Platform/Services.h"
+
+#include "Platform/SystemServices.h"
+
+#include <mutex>
+
+namespace pellimor::platform {
+
+namespace {
+
+std::mutex g_mutex;
+bool g_overridden = false;
+Services g_current;
+
+Services& systemServices() {
+    static Services s = Services::system();
+    return s;
+}
+
+} // namespace
+
+Services Services::system() {
+    Services s;
+    s.shell = std::make_shared<SystemFileManagerShell>();
+    s.bundle = std::make_shared<SystemMainBundle>();
+    s.settings = makeSystemSettingsStore();
+    return s;
+}
+
+Services services() {
+    {
+        std::lock_guard lock(g_mutex);
+        if (g_overridden)
+            return g_current;
+    }
+    return systemServices();
+}
+
+ScopedServices::ScopedServices(Services replacement) {
+    Services base = services();
+    std::lock_guard lock(g_mutex);
+    m_previous = g_current;
+    m_hadOverride = g_overridden;
+    if (!replacement.shell)
+        replacement.shell = base.shell;
+    if (!replacement.bundle)
+        replacement.bundle = base.bundle;
+    if (!replacement.settings)
+        replacement.settings = base.settings;
+    g_current = std::move(replacement);
+    g_overridden = true;
+}
+
+ScopedServices::~ScopedServices() {
+    std::lock_guard lock(g_mutex);
+    g_current = std::move(m_previous);
+    g_overridden = m_hadOverride;
+}
+
+} // namespace pellimor::platform

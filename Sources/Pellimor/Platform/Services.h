@@ -1,0 +1,64 @@
+#pragma once
+
+// The platform layer: every service the program needs from the operating system goes
+// through one process-wide Services object, so tests can install fakes for their own
+// length (ScopedServices) and every road, the "installed" ones included, runs here.
+
+#include <QString>
+#include <QVariantMap>
+#include <memory>
+
+namespace pellimor::platform {
+
+// Shows files to the user in the desktop's file manager.
+class FileManagerShell {
+public:
+    virtual ~FileManagerShell() = default;
+    // Opens the file manager with `path` selected. Never fails towards the caller.
+    virtual void reveal(const QString& path) = 0;
+    // Opens a folder (or file) with its default application.
+    virtual void open(const QString& path) = 0;
+};
+
+// The program's own "bundle": its information list and where it lives.
+class MainBundle {
+public:
+    virtual ~MainBundle() = default;
+    // Keys as in an application's information list, e.g. "CFBundleShortVersionString",
+    // "CFBundleVersion". An empty map means the program is not packaged.
+    virtual QVariantMap infoDictionary() const = 0;
+    virtual QString bundlePath() const = 0;
+    // Empty when unknown.
+    virtual QString executablePath() const = 0;
+};
+
+class SettingsStore;
+
+struct Services {
+    std::shared_ptr<FileManagerShell> shell;
+    std::shared_ptr<MainBundle> bundle;
+    std::shared_ptr<SettingsStore> settings;
+
+    // The honest Linux implementations.
+    static Services system();
+};
+
+// The services in force: the innermost ScopedServices override, else the system ones.
+// Safe from any thread; returns shared pointers that stay valid while held.
+Services services();
+
+// Replaces the process-wide services for its own lifetime (tests). Members left null in
+// `replacement` keep the current value. Overrides nest and must be destroyed in reverse order.
+class ScopedServices {
+public:
+    explicit ScopedServices(Services replacement);
+    ~ScopedServices();
+    ScopedServices(const ScopedServices&) = delete;
+    ScopedServices& operator=(const ScopedServices&) = delete;
+
+private:
+    Services m_previous;
+    bool m_hadOverride = false;
+};
+
+} // namespace pellimor::platform

@@ -1,0 +1,27 @@
+#pragma once
+
+// The Linux implementations behind Services::system().
+
+#include "Platform/Services.h"
+
+namespace pellimor::platform {
+
+// Reveals through the freedesktop.org file-manager interface on D-Bus, falling back to
+// opening the enclosing folder with xdg-open.
+class SystemFileManagerShell final : public FileManagerShell {
+public:
+    void reveal(const QString& path) override;
+    void open(const QString& path) override;
+};
+
+// The information list is compiled in: version and build number come from the build.
+class SystemMainBundle final : public MainBundle {
+public:
+    QVariantMap infoDictionary() const override;
+    QString bundlePath() const override;
+    QString executablePath() const override;
+};
+
+std::shared_ptr<SettingsStore> makeSystemSettingsStore();
+
+} // namespace pellimor::platform

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace pellimor::IsoTime {
+
+// ISO 8601 internet date-time in UTC with whole seconds, e.g. "2025-03-01T09:30:00Z".
+// Fractions of a second are dropped (truncated), as the logs and reports show them.
+QString utc(const QDateTime& time);
+
+// The same for the current moment.
+QString now();
+
+} // namespace pellimor::IsoTime
