@@ -6,7 +6,8 @@
 namespace pellimor::IsoTime {
 
 // ISO 8601 internet date-time in UTC with whole seconds, e.g. "2025-03-01T09:30:00Z".
-// Fractions of a second are dropped (truncated), as the logs and reports show them.
+// Fractions of a second are dropped (the time is rounded down to its second), as the logs
+// and reports show them. An invalid date gives an empty text.
 QString utc(const QDateTime& time);
 
 // The same for the current moment.
