@@ -24,6 +24,8 @@ Services Services::system() {
     s.shell = std::make_shared<SystemFileManagerShell>();
     s.bundle = std::make_shared<SystemMainBundle>();
     s.settings = makeSystemSettingsStore();
+    s.finalCut = makeSystemFinalCutApp();
+    s.volumes = makeSystemVolumeFacts();
     return s;
 }
 
@@ -47,6 +49,10 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.bundle = base.bundle;
     if (!replacement.settings)
         replacement.settings = base.settings;
+    if (!replacement.finalCut)
+        replacement.finalCut = base.finalCut;
+    if (!replacement.volumes)
+        replacement.volumes = base.volumes;
     g_current = std::move(replacement);
     g_overridden = true;
 }

@@ -33,11 +33,15 @@ public:
 };
 
 class SettingsStore;
+class FinalCutApp;
+class VolumeFacts;
 
 struct Services {
     std::shared_ptr<FileManagerShell> shell;
     std::shared_ptr<MainBundle> bundle;
     std::shared_ptr<SettingsStore> settings;
+    std::shared_ptr<FinalCutApp> finalCut;
+    std::shared_ptr<VolumeFacts> volumes;
 
     // The honest Linux implementations.
     static Services system();

@@ -23,5 +23,8 @@ public:
 };
 
 std::shared_ptr<SettingsStore> makeSystemSettingsStore();
+// Defined in SystemFinalCutApp.cpp and SystemVolumeFacts.cpp.
+std::shared_ptr<FinalCutApp> makeSystemFinalCutApp();
+std::shared_ptr<VolumeFacts> makeSystemVolumeFacts();
 
 } // namespace pellimor::platform
