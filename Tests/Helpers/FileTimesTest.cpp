@@ -27,6 +27,7 @@ TEST(FileTimes, ReadsTheItemItselfNotWhatALinkPointsTo) {
     EXPECT_FALSE(FileTimes::modified(dir.filePath("missing")).has_value());
     EXPECT_FALSE(FileTimes::created(dir.filePath("missing")).has_value());
     // Where the file system keeps birth times, a new file was born about now.
-    if (const auto born = FileTimes::created(file))
+    if (const auto born = FileTimes::created(file)) {
         EXPECT_LT(qAbs(born->secsTo(QDateTime::currentDateTimeUtc())), 600);
+    }
 }
