@@ -1,17 +1,67 @@
+#include "KeyedArchive/PlistGuard.h"
+#include "KeyedArchive/PropertyList.h"
 #include "Platform/FinalCutApp.h"
 #include "Platform/SystemServices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace pellimor::platform {
 
 namespace {
-// Placeholder until the application is looked for: never installed.
+
+// This machine has no application registry, so the application is looked for where the
+// environment names it, then where the editing application installs itself. A candidate
+// counts only when it is an application folder that says it is Final Cut Pro.
 class SystemFinalCutApp final : public FinalCutApp {
 public:
-    std::optional<QString> location() const override { return std::nullopt; }
-    std::optional<QVariantMap> infoDictionary(const QString&) const override { return std::nullopt; }
+    std::optional<QString> location() const override {
+        QStringList candidates;
+        const QString named = qEnvironmentVariable("TOVLIN_FCP_APP");
+        if (!named.isEmpty())
+            candidates << named;
+        candidates << QStringLiteral("/Applications/Final Cut Pro.app");
+        for (const QString& candidate : candidates) {
+            const QFileInfo folder(candidate);
+            if (!folder.isDir())
+                continue;
+            const std::optional<QVariantMap> info = infoDictionary(candidate);
+            if (!info)
+                continue;
+            const QVariant identifier = info->value(QStringLiteral("CFBundleIdentifier"));
+            if (identifier.typeId() == QMetaType::QString &&
+                identifier.toString() == QLatin1String(bundleIdentifier))
+                return QDir::cleanPath(folder.absoluteFilePath());
+        }
+        return std::nullopt;
+    }
+
+    std::optional<QVariantMap> infoDictionary(const QString& appPath) const override {
+        QFile file(QDir(appPath).filePath(QStringLiteral("Contents/Info.plist")));
+        // A list larger than any property list we accept is refused before it is read whole.
+        const QFileInfo info(file.fileName());
+        if (!info.isFile() || info.size() > PlistGuard::maxInputBytes)
+            return std::nullopt;
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return std::nullopt;
+        const std::optional<PropertyList> list = PropertyList::parse(bytes);
+        if (!list)
+            return std::nullopt;
+        const QVariant root = list->value();
+        if (root.typeId() != QMetaType::QVariantMap)
+            return std::nullopt;
+        return root.toMap();
+    }
 };
+
 } // namespace
 
-std::shared_ptr<FinalCutApp> makeSystemFinalCutApp() { return std::make_shared<SystemFinalCutApp>(); }
+std::shared_ptr<FinalCutApp> makeSystemFinalCutApp() {
+    return std::make_shared<SystemFinalCutApp>();
+}
 
 } // namespace pellimor::platform

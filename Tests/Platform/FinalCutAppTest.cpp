@@ -1,0 +1,150 @@
+#include "Platform/FinalCutApp.h"
+
+#include "Platform/Services.h"
+#include "Tests/Fixtures/FixtureFiles.h"
+#include "Tests/Support/TestEnv.h"
+
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace pellimor;
+using fixtures::PlistFormat;
+using fixtures::PlistValue;
+namespace FixtureFiles = pellimor::fixtures::FixtureFiles;
+using test::TestEnv;
+
+namespace {
+
+// Sets (or unsets, with nothing) TOVLIN_FCP_APP for the scope's length.
+class ScopedAppVariable {
+public:
+    explicit ScopedAppVariable(const std::optional<QString>& value) {
+        if (value)
+            qputenv("TOVLIN_FCP_APP", value->toUtf8());
+        else
+            qunsetenv("TOVLIN_FCP_APP");
+    }
+    ~ScopedAppVariable() { qunsetenv("TOVLIN_FCP_APP"); }
+};
+
+std::shared_ptr<platform::FinalCutApp> systemApp() {
+    return platform::Services::system().finalCut;
+}
+
+bool usualPlaceTaken() {
+    return QFileInfo::exists(QStringLiteral("/Applications/Final Cut Pro.app"));
+}
+
+} // namespace
+
+TEST(SystemFinalCutApp, FindsTheApplicationTheEnvironmentNames) {
+    const QString folder = TestEnv::freshDir("fcp");
+    const QString xmlApp = folder + "/Final Cut Pro.app";
+    FixtureFiles::writeFinalCutApp(xmlApp, "11.0.1");
+    const QString binaryApp = folder + "/Final Cut Pro 10.app";
+    FixtureFiles::writePlist(binaryApp + "/Contents/Info.plist",
+                             PlistValue::dict({{"CFBundleIdentifier", "com.apple.FinalCut"},
+                                               {"CFBundleShortVersionString", "10.8"}}),
+                             PlistFormat::Binary);
+    FixtureFiles::makeLink(folder + "/Linked.app", xmlApp);
+
+    struct Case {
+        QString variable;
+        QString location;
+        QString version;
+    };
+    const Case cases[] = {
+        {xmlApp, xmlApp, "11.0.1"},
+        {xmlApp + "/", xmlApp, "11.0.1"},
+        {folder + "/./Final Cut Pro.app", xmlApp, "11.0.1"},
+        {binaryApp, binaryApp, "10.8"},
+        // A link to the application is where the user put it; it is not resolved away.
+        {folder + "/Linked.app", folder + "/Linked.app", "11.0.1"},
+    };
+    for (const Case& c : cases) {
+        ScopedAppVariable variable(c.variable);
+        const auto app = systemApp();
+        const std::optional<QString> location = app->location();
+        ASSERT_TRUE(location) << c.variable.toStdString();
+        EXPECT_EQ(*location, c.location);
+        const std::optional<QVariantMap> info = app->infoDictionary(*location);
+        ASSERT_TRUE(info) << c.variable.toStdString();
+        EXPECT_EQ(info->value("CFBundleShortVersionString"), QVariant(c.version));
+        EXPECT_EQ(info->value("CFBundleIdentifier"), QVariant(QStringLiteral("com.apple.FinalCut")));
+    }
+}
+
+TEST(SystemFinalCutApp, AnythingButAnApplicationFolderOfThatIdentifierIsNotInstalled) {
+    if (usualPlaceTaken())
+        GTEST_SKIP() << "this machine has an application at the usual place";
+    const QString folder = TestEnv::freshDir("not-fcp");
+    const QString otherApp = folder + "/Motion.app";
+    FixtureFiles::writePlist(otherApp + "/Contents/Info.plist",
+                             PlistValue::dict({{"CFBundleIdentifier", "com.apple.motionapp"},
+                                               {"CFBundleShortVersionString", "5.8"}}));
+    const QString numericIdentifier = folder + "/Numeric.app";
+    FixtureFiles::writePlist(numericIdentifier + "/Contents/Info.plist",
+                             PlistValue::dict({{"CFBundleIdentifier", 7}}));
+    const QString caseDiffers = folder + "/Case.app";
+    FixtureFiles::writePlist(caseDiffers + "/Contents/Info.plist",
+                             PlistValue::dict({{"CFBundleIdentifier", "com.apple.finalcut"}}));
+    const QString garbage = folder + "/Garbage.app";
+    FixtureFiles::writeBytes(garbage + "/Contents/Info.plist", "not a property list <<<");
+    const QString arrayRoot = folder + "/Array.app";
+    FixtureFiles::writePlist(arrayRoot + "/Contents/Info.plist", PlistValue::strings({"com.apple.FinalCut"}));
+    const QString listIsFolder = folder + "/Folder.app";
+    FixtureFiles::makeFolder(listIsFolder + "/Contents/Info.plist");
+    const QString empty = folder + "/Empty.app";
+    FixtureFiles::makeFolder(empty);
+    // The information list of a real application, but the path names the file, not the folder.
+    const QString realApp = folder + "/Final Cut Pro.app";
+    FixtureFiles::writeFinalCutApp(realApp, "11.0");
+
+    const std::optional<QString> variables[] = {
+        std::nullopt,
+        QString(),
+        folder + "/Missing.app",
+        empty,
+        otherApp,
+        numericIdentifier,
+        caseDiffers,
+        garbage,
+        arrayRoot,
+        listIsFolder,
+        realApp + "/Contents/Info.plist",
+    };
+    for (const std::optional<QString>& value : variables) {
+        ScopedAppVariable variable(value);
+        EXPECT_EQ(systemApp()->location(), std::nullopt) << value.value_or("(unset)").toStdString();
+    }
+}
+
+TEST(SystemFinalCutApp, ReadsTheInformationListOfAnyApplicationFolder) {
+    const QString folder = TestEnv::freshDir("info");
+    const QString otherApp = folder + "/Motion.app";
+    FixtureFiles::writePlist(otherApp + "/Contents/Info.plist",
+                             PlistValue::dict({{"CFBundleIdentifier", "com.apple.motionapp"},
+                                               {"CFBundleShortVersionString", "5.8"},
+                                               {"LSMinimumSystemVersion", "14.0"}}),
+                             PlistFormat::Binary);
+    const QString noVersion = folder + "/NoVersion.app";
+    FixtureFiles::writePlist(noVersion + "/Contents/Info.plist",
+                             PlistValue::dict({{"CFBundleIdentifier", "com.apple.FinalCut"}}));
+    const QString garbage = folder + "/Garbage.app";
+    FixtureFiles::writeBytes(garbage + "/Contents/Info.plist", "bplist00 truncated");
+    const QString arrayRoot = folder + "/Array.app";
+    FixtureFiles::writePlist(arrayRoot + "/Contents/Info.plist", PlistValue::strings({"a", "b"}));
+
+    const auto app = systemApp();
+    const std::optional<QVariantMap> other = app->infoDictionary(otherApp);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->value("CFBundleShortVersionString"), QVariant(QStringLiteral("5.8")));
+    EXPECT_EQ(other->size(), 3);
+
+    const std::optional<QVariantMap> unversioned = app->infoDictionary(noVersion);
+    ASSERT_TRUE(unversioned);
+    EXPECT_FALSE(unversioned->contains("CFBundleShortVersionString"));
+
+    for (const QString& unreadable : {garbage, arrayRoot, folder + "/Missing.app", folder})
+        EXPECT_EQ(app->infoDictionary(unreadable), std::nullopt) << unreadable.toStdString();
+}
