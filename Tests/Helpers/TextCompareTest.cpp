@@ -122,3 +122,20 @@ TEST(TextCompare, NumbersByValueAlsoInTheCLocale) {
     QLocale::setDefault(previous);
     EXPECT_EQ(order, (std::vector<int>{-1, -1, -1}));
 }
+
+TEST(TextCompare, CodePointOrderAndWordOrder) {
+    // U+FF01 (fullwidth "!") comes before U+1F600 (an emoji stored as two surrogate units).
+    EXPECT_TRUE(TextCompare::codePointLess(QString::fromUtf8("\uFF01"), QString::fromUtf8("\U0001F600")));
+    EXPECT_FALSE(TextCompare::codePointLess(QString::fromUtf8("\U0001F600"), QString::fromUtf8("\uFF01")));
+    EXPECT_TRUE(TextCompare::codePointLess("B", "a"));
+    EXPECT_TRUE(TextCompare::codePointLess("ab", "abc"));
+    EXPECT_FALSE(TextCompare::codePointLess("abc", "abc"));
+
+    EXPECT_LT(TextCompare::localizedCaseInsensitive("Take 10", "Take 9"), 0);
+    EXPECT_LT(TextCompare::localizedCaseInsensitive("battery", "Desert"), 0);
+    EXPECT_LT(TextCompare::localizedCaseInsensitive(QString::fromUtf8("Eclair"), QString::fromUtf8("\u00C9clair")), 0);
+    EXPECT_LT(TextCompare::localizedCaseInsensitive(QString::fromUtf8("\u00C9clair"), "Zebra"), 0);
+    // Equal by the collation, still a fixed order.
+    EXPECT_NE(TextCompare::localizedCaseInsensitive("desert", "Desert"), 0);
+    EXPECT_EQ(TextCompare::localizedCaseInsensitive("desert", "desert"), 0);
+}

@@ -2,6 +2,7 @@
 
 #include <QCollator>
 #include <QLocale>
+#include <algorithm>
 
 namespace pellimor::TextCompare {
 
@@ -42,6 +43,38 @@ struct Collators {
 Collators& collators() {
     thread_local Collators instance;
     return instance;
+}
+
+// Case-insensitive word order without numbers, for tag lists.
+struct WordOrder {
+    QCollator collator;
+    bool ignoresCase = false;
+
+    WordOrder() {
+        QLocale locale;
+        if (locale.language() == QLocale::C)
+            locale = QLocale(QLocale::English, QLocale::UnitedStates);
+        collator.setLocale(locale);
+        collator.setNumericMode(false);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        ignoresCase = collator.compare(QStringLiteral("a"), QStringLiteral("A")) == 0 &&
+                      collator.compare(QStringLiteral("a"), QStringLiteral("B")) < 0;
+    }
+};
+
+WordOrder& wordOrder() {
+    thread_local WordOrder instance;
+    return instance;
+}
+
+// Shifts the UTF-16 ranges D800–DFFF (surrogates) and E000–FFFF past each other, which makes
+// a unit-by-unit comparison one by code points.
+char16_t codePointKey(char16_t unit) {
+    if (unit >= 0xE000)
+        return char16_t(unit - 0x800);
+    if (unit >= 0xD800)
+        return char16_t(unit + 0x2000);
+    return unit;
 }
 
 struct Run {
@@ -120,6 +153,26 @@ int localizedStandard(const QString& a, const QString& b) {
 
 bool lessThan(const QString& a, const QString& b) {
     return localizedStandard(a, b) < 0;
+}
+
+int localizedCaseInsensitive(const QString& a, const QString& b) {
+    WordOrder& w = wordOrder();
+    int r =
+        w.ignoresCase ? sign(w.collator.compare(a, b)) : sign(QString::compare(a, b, Qt::CaseInsensitive));
+    if (r == 0)
+        r = sign(a.compare(b));
+    return r;
+}
+
+bool codePointLess(const QString& a, const QString& b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a.at(i).unicode();
+        const char16_t y = b.at(i).unicode();
+        if (x != y)
+            return codePointKey(x) < codePointKey(y);
+    }
+    return a.size() < b.size();
 }
 
 } // namespace pellimor::TextCompare

@@ -17,6 +17,15 @@ int localizedStandard(const QString& a, const QString& b);
 // localizedStandard(a, b) < 0; a strict weak order, usable with std::sort.
 bool lessThan(const QString& a, const QString& b);
 
+// Words in the user's language with letter case ignored and digits as plain characters
+// ("Take 10" before "Take 9"); texts the collation calls equal are ordered by their raw text.
+// Returns <0, 0 or >0. Safe from any thread.
+int localizedCaseInsensitive(const QString& a, const QString& b);
+
+// Plain ascending order by Unicode code points. QString's own operator< compares UTF-16
+// units, which puts characters beyond U+FFFF before U+E000–U+FFFF.
+bool codePointLess(const QString& a, const QString& b);
+
 // The order used instead of the collator's when it cannot compare numbers (a Qt built
 // without ICU): runs of digits by value, other runs by case-insensitive comparison.
 // Public so that every build tests it.
