@@ -1,21 +1,19 @@
 #include "Catalogue/ErrorLog.h"
-#include "Manual/ProblemReport.h"
-#include "Platform/Paths.h"
-#include "Platform/VolumesRoot.h"
+#include "Shell/CommandLine.h"
 
-#include <QCoreApplication>
-#include <cstdio>
+#include <optional>
 
 int main(int argc, char** argv) {
     // Decided once, from the program's own arguments, before anything could log.
     pellimor::ErrorLog::decideHeadless(argc, argv);
-    QCoreApplication app(argc, argv);
 
-    // Until the windowed program exists, say what this build knows about its surroundings.
-    std::printf("%s\n", qPrintable(pellimor::ProblemReport::appVersion()));
-    std::printf("data folder: %s\n", qPrintable(pellimor::Paths::dataFolder()));
-    std::printf("volumes root: %s\n", qPrintable(pellimor::VolumesRoot::root()));
-    const QStringList drives = pellimor::VolumesRoot::mountedVolumes();
-    std::printf("mounted drives: %s\n", drives.isEmpty() ? "none" : qPrintable(drives.join(QStringLiteral(", "))));
+    // Switches run before any application object exists, so they need no display; a switch
+    // whose engine needs an event loop makes its own core application.
+    if (const std::optional<int> status =
+            pellimor::CommandLine::dispatch(pellimor::CommandLine::arguments(argc, argv)))
+        return *status;
+
+    // The windowed program starts here. Until its main window exists there is nothing to
+    // show, and nothing is printed.
     return 0;
 }

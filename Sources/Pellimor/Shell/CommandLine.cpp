@@ -1,0 +1,98 @@
+#include "Shell/CommandLine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <cstdio>
+
+namespace pellimor::CommandLine {
+
+Print standardOutput() {
+    return [](const QString& line) {
+        const QByteArray bytes = line.toUtf8() + '\n';
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+        std::fflush(stdout);
+    };
+}
+
+QStringList arguments(int argc, const char* const* argv) {
+    QStringList args;
+    args.reserve(argc);
+    for (int i = 0; i < argc; ++i)
+        args.append(QFile::decodeName(argv[i]));
+    return args;
+}
+
+const QList<Switch>& switches() {
+    // Tried in this order. The numbers are each switch's place in the full list; the rows
+    // whose engines are not built yet slot in at their numbers:
+    //    1 "--safetycopy" (4)        2 "--axcheck" (2)
+    //    4 "--cleanup-plan" (3)      5 "--missing-search" (4)     6 "--missing-files" (3)
+    //    8 "--selftest-cleanup" (2)  9 "--selftest-manual" (2)   10 "--ask-manual" (3)
+    //   11 "--selftest-prefs" (2)   13 "--selftest-eject" (2)    14 "--selftest-bar" (2)
+    //   15 "--selftest-deroom" (2)  16 "--selftest-report" (2)
+    // "--resume" and "--scan" are never rows here: they go through to the windowed start.
+    static const QList<Switch> table = {
+        {QStringLiteral("--check"), 3, check},                    //  3
+        {QStringLiteral("--plugins"), 3, plugins},                //  7
+        {QStringLiteral("--selftest-search"), 2, selfTestSearch}, // 12
+        {QStringLiteral("--discover"), 3, discover},              // 17
+        {QStringLiteral("--dump"), 3, dump},                      // 18
+    };
+    return table;
+}
+
+std::optional<int> dispatch(const QStringList& args, const QList<Switch>& table, const Print& print) {
+    if (args.size() < 2)
+        return std::nullopt;
+    const QString& candidate = args.at(1);
+    for (const Switch& row : table) {
+        if (args.size() < row.minimumCount || candidate != row.name)
+            continue;
+        return row.run(args, print);
+    }
+    return std::nullopt;
+}
+
+std::optional<int> dispatch(const QStringList& args, const Print& print) {
+    return dispatch(args, switches(), print);
+}
+
+QString pathArgument(const QString& argument) {
+    return QDir::cleanPath(QDir::current().absoluteFilePath(argument));
+}
+
+QString flag(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+QString fullPrecision(double value) {
+    QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
+    const bool plain = !text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')) &&
+                       !text.contains(QLatin1String("inf")) && !text.contains(QLatin1String("nan"));
+    if (plain)
+        text += QLatin1String(".0");
+    return text;
+}
+
+std::optional<qint64> wholeNumber(const QString& text) {
+    qsizetype start = 0;
+    if (!text.isEmpty() && (text.front() == QLatin1Char('+') || text.front() == QLatin1Char('-')))
+        start = 1;
+    if (start == text.size())
+        return std::nullopt;
+    for (qsizetype i = start; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    // The form is checked above (Qt alone would also take blanks around the digits); what
+    // can still fail here is a number beyond 64 bits.
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace pellimor::CommandLine

@@ -1,0 +1,77 @@
+#pragma once
+
+// The command-line entry: self-tests and diagnostics that run without a window, print their
+// outcome and give the exit status. main() asks dispatch() before any Q(Core)Application
+// exists, so every switch works without a display; when nothing matches, the windowed
+// program starts.
+//
+// A switch is recognised only as the first argument after the program's path, compared
+// exactly, and only when the argument list (the program's path included) is at least as long
+// as the switch's minimum; the rows are tried in table order and the first match wins.
+// Arguments beyond those a switch uses are ignored. There is no usage message: a mistyped
+// switch or too few arguments starts the windowed program.
+//
+// Everything runs on the calling thread (main thread only).
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace pellimor::CommandLine {
+
+// Writes one line of output; the writer adds the line break.
+using Print = std::function<void(const QString& line)>;
+// Runs one switch with the whole argument list (the program's path first) and returns the
+// exit status: 0 or 1.
+using Action = std::function<int(const QStringList& args, const Print& print)>;
+
+struct Switch {
+    QString name;           // "--check"
+    qsizetype minimumCount; // of the whole argument list, the program's path included
+    Action run;
+};
+
+// Lines on standard output, UTF-8, flushed one by one so long diagnostics show progress.
+Print standardOutput();
+
+// The program's arguments as texts (file names decoded the way the system encodes them).
+QStringList arguments(int argc, const char* const* argv);
+
+// The program's switches, in the order they are tried.
+const QList<Switch>& switches();
+
+// The exit status of the first row of `table` whose name equals args[1] and whose minimum
+// the count reaches, after running it; nothing when no row matches (the windowed start goes on).
+std::optional<int> dispatch(const QStringList& args, const QList<Switch>& table, const Print& print);
+std::optional<int> dispatch(const QStringList& args, const Print& print = standardOutput());
+
+// ---- The diagnostics and self-tests. Each takes the whole argument list. -----------------
+
+// "--check" library: readability probes of the library's database file. Always 0.
+int check(const QStringList& args, const Print& print);
+// "--plugins" library: the plug-in uses of every event and project. Always 0.
+int plugins(const QStringList& args, const Print& print);
+// "--selftest-search": the share-tag self-test. 0 when it passes, else 1.
+int selfTestSearch(const QStringList& args, const Print& print);
+// "--discover" root [depth]: a whole discovery walk with its checkpoints. Always 0.
+int discover(const QStringList& args, const Print& print);
+// "--dump" library: the full read of one library as JSON. Always 0.
+int dump(const QStringList& args, const Print& print);
+
+// ---- Small pieces of the output, shared by the diagnostics. -------------------------------
+
+// A library, folder or destination argument as an absolute, clean path (relative paths
+// against the working folder).
+QString pathArgument(const QString& argument);
+// "true" or "false".
+QString flag(bool value);
+// The shortest text that reads back to the same double, always with a decimal point or an
+// exponent ("0.25", "3.0", "1e-05").
+QString fullPrecision(double value);
+// A whole number written in decimal digits with an optional sign and nothing else ("5",
+// "-1", "+2"), within 64 bits; nothing otherwise (" 5", "5.0", "abc", "").
+std::optional<qint64> wholeNumber(const QString& text);
+
+} // namespace pellimor::CommandLine

@@ -1,0 +1,348 @@
+// Runs the built program with its switches on fixture libraries and checks what it prints
+// and how it exits. Each run gets the test's private folders through the environment.
+
+#include "Catalogue/LibraryInfo.h"
+#include "Catalogue/LibraryReader.h"
+#include "Catalogue/RecordJson.h"
+#include "Tests/Fixtures/CollectionRow.h"
+#include "Tests/Fixtures/FixtureFiles.h"
+#include "Tests/Fixtures/LibraryBuilder.h"
+#include "Tests/Support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace pellimor;
+using fixtures::CollectionRow;
+using fixtures::LibraryBuilder;
+using test::TestEnv;
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QStringList lines; // standard output, one entry per line
+    QString errors;    // standard error, for failure messages
+};
+
+Outcome runTovlin(const QStringList& arguments, const QString& workingFolder = {},
+                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProgram(QStringLiteral(TOVLIN_EXECUTABLE));
+    process.setArguments(arguments);
+    process.setProcessEnvironment(environment);
+    if (!workingFolder.isEmpty())
+        process.setWorkingDirectory(workingFolder);
+    process.start();
+    Outcome run;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "tovlin did not finish: " << arguments.join(' ').toStdString();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    QString out = QString::fromUtf8(process.readAllStandardOutput());
+    if (out.endsWith(QLatin1Char('\n')))
+        out.chop(1);
+    run.lines = out.isEmpty() ? QStringList() : out.split(QLatin1Char('\n'));
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+std::string describe(const Outcome& run) {
+    return ("stdout:\n" + run.lines.join('\n') + "\nstderr:\n" + run.errors).toStdString();
+}
+
+const QDateTime kStamp(QDate(2024, 5, 1), QTime(10, 0, 0), Qt::UTC);
+
+// Two events: the first with two plug-ins on its clips and one in its project, the second
+// with none anywhere.
+QString writeWedding(const QString& folder) {
+    LibraryBuilder lib(QStringLiteral("Wedding"));
+    lib.stamp = kStamp;
+    auto& day1 = lib.event(QStringLiteral("Day 1"));
+    day1.media(QStringLiteral("A001.mov"), 30'000).media(QStringLiteral("A002.mov"), 20'000);
+    day1.row(CollectionRow::audioUnit(QStringLiteral("aufx"), QStringLiteral("Rvb7"), QStringLiteral("Lmnr"),
+                                      QStringLiteral("Lumen Room Reverb")))
+        .row(CollectionRow::fxPlug(QStringLiteral("6F1C2B9E-0A4D-4C55-9E0B-3D8A1F2C7B11"),
+                                   QStringLiteral("Aurora")));
+    day1.project(QStringLiteral("Main Edit"))
+        .clips(3)
+        .row(CollectionRow::fxPlug(QStringLiteral("0B7D3E21-5C6A-4F19-8A2E-9C4D1B6F3A20"),
+                                   QStringLiteral("Glow")));
+    auto& day2 = lib.event(QStringLiteral("Day 2"));
+    day2.media(QStringLiteral("B001.mov"), 10'000);
+    day2.project(QStringLiteral("Cut")).clips(1);
+    return lib.write(folder);
+}
+
+QString dataFolder() {
+    return qEnvironmentVariable("TOVLIN_DATA_DIR");
+}
+
+} // namespace
+
+TEST(CommandLineEndToEndTest, checkProbesTheLibraryDatabase) {
+    const QString folder = TestEnv::freshDir(QStringLiteral("check"));
+    const QString good = writeWedding(folder);
+
+    // The database replaced by a link to nothing: the link itself has attributes, reading
+    // follows it and fails, and the library still counts as readable through its plist.
+    const QString linked = QDir(folder).filePath(QStringLiteral("Linked"));
+    QDir().mkpath(linked);
+    LibraryBuilder other(QStringLiteral("Linked"));
+    const QString linkedLibrary = other.write(linked);
+    const QString database = QDir(linkedLibrary).filePath(QStringLiteral("CurrentVersion.flexolibrary"));
+    ASSERT_TRUE(QFile::remove(database));
+    fixtures::FixtureFiles::makeLink(database, QStringLiteral("nowhere.flexolibrary"));
+
+    // The database replaced by a folder.
+    const QString folderDb = QDir(folder).filePath(QStringLiteral("Folder"));
+    LibraryBuilder third(QStringLiteral("Folder"));
+    const QString folderLibrary = third.write(folderDb);
+    const QString folderDatabase =
+        QDir(folderLibrary).filePath(QStringLiteral("CurrentVersion.flexolibrary"));
+    ASSERT_TRUE(QFile::remove(folderDatabase));
+    ASSERT_TRUE(QDir().mkpath(folderDatabase));
+
+    struct Case {
+        const char* what;
+        QStringList args;
+        QString workingFolder;
+        QStringList expected;
+    };
+    const QList<Case> cases = {
+        {"a sound library",
+         {"--check", good},
+         {},
+         {"isReadableFile: true", "attributesOfItem: ok", "read: ok", "isReadable: true"}},
+        {"a relative path, against the working folder",
+         {"--check", QFileInfo(good).fileName()},
+         folder,
+         {"isReadableFile: true", "attributesOfItem: ok", "read: ok", "isReadable: true"}},
+        {"later arguments are ignored",
+         {"--check", good, "--dump", "extra"},
+         {},
+         {"isReadableFile: true", "attributesOfItem: ok", "read: ok", "isReadable: true"}},
+        {"a missing library: four lines, still status 0",
+         {"--check", QDir(folder).filePath("Missing.fcpbundle")},
+         {},
+         {"isReadableFile: false", "attributesOfItem error: No such file or directory",
+          "read error: No such file or directory", "isReadable: false"}},
+        {"a database that is a broken link",
+         {"--check", linkedLibrary},
+         {},
+         {"isReadableFile: false", "attributesOfItem: ok", "read error: No such file or directory",
+          "isReadable: true"}},
+        {"a database that is a folder",
+         {"--check", folderLibrary},
+         {},
+         {"isReadableFile: true", "attributesOfItem: ok", "read error: Is a directory", "isReadable: true"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome run = runTovlin(c.args, c.workingFolder);
+        EXPECT_EQ(run.exitCode, 0) << describe(run);
+        EXPECT_EQ(run.lines, c.expected) << describe(run);
+    }
+}
+
+TEST(CommandLineEndToEndTest, pluginsListsEveryEventAndProjectInLibraryOrder) {
+    const QString library = writeWedding(TestEnv::freshDir(QStringLiteral("plugins")));
+    const Outcome run = runTovlin({"--plugins", library});
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    // Uses come sorted by pack ("Audio Unit “Lmnr”" before "Aurora"); an event or project
+    // without plug-ins still has its line, ending after the colon and space.
+    const QStringList expected = {
+        "Day 1 / clips in the event: Lumen Room Reverb, Aurora",
+        "Day 1 / Main Edit: Glow",
+        "Day 2 / clips in the event: ",
+        "Day 2 / Cut: ",
+    };
+    EXPECT_EQ(run.lines, expected) << describe(run);
+
+    const Outcome missing = runTovlin({"--plugins", QDir(TestEnv::root()).filePath("Missing.fcpbundle")});
+    EXPECT_EQ(missing.exitCode, 0) << describe(missing);
+    EXPECT_TRUE(missing.lines.isEmpty()) << describe(missing);
+}
+
+TEST(CommandLineEndToEndTest, selftestSearchPassesSilently) {
+    const Outcome run = runTovlin({"--selftest-search"});
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(run.lines.isEmpty()) << describe(run);
+}
+
+TEST(CommandLineEndToEndTest, discoverWalksWithTheGivenDepthAndPrintsItsSummary) {
+    // Discovery never looks inside a bundle, so plain folders stand in for libraries.
+    const QString root = TestEnv::freshDir(QStringLiteral("discover"));
+    for (const char* path : {"A.fcpbundle", "x/B.fcpbundle", "x/y/C.fcpbundle", "x/y/z/Deep.FCPBUNDLE",
+                             "CacheClip/Cached.fcpbundle", "Final Cut Backups.localized/Lib/Backup.fcpbundle",
+                             "Old SafetyNet/Kept.fcpbundle"})
+        ASSERT_TRUE(QDir(root).mkpath(QString::fromLatin1(path)));
+    fixtures::FixtureFiles::makeLink(QDir(root).filePath("link"), QDir(root).filePath("x"));
+
+    struct Case {
+        QStringList args;
+        int found;
+    };
+    // Without a usable depth there is no limit: A, B, C, Deep and the safety-net library
+    // (safety-net folders are walked here), never the cache or the automatic backup.
+    const QList<Case> cases = {
+        {{"--discover", root}, 5},      {{"--discover", root, "deep"}, 5}, {{"--discover", root, "2.5"}, 5},
+        {{"--discover", root, "0"}, 1}, {{"--discover", root, "1"}, 1},    {{"--discover", root, "2"}, 3},
+        {{"--discover", root, "3"}, 4},
+    };
+    const QRegularExpression checkpoint(QStringLiteral("^\\d+s checkpoint pending=\\d+ found=\\d+$"));
+    const QRegularExpression progress(QStringLiteral("^  in: /.+$"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Outcome run = runTovlin(c.args);
+        EXPECT_EQ(run.exitCode, 0) << describe(run);
+        ASSERT_GE(run.lines.size(), 4) << describe(run);
+        const qsizetype n = run.lines.size();
+        EXPECT_EQ(run.lines.at(n - 4), QStringLiteral("0s checkpoint pending=0 found=%1").arg(c.found))
+            << "the final checkpoint comes after the walk";
+        EXPECT_EQ(run.lines.at(n - 3), QStringLiteral("finished true"));
+        EXPECT_EQ(run.lines.at(n - 2), QStringLiteral("found %1").arg(c.found));
+        ASSERT_TRUE(run.lines.at(n - 1).startsWith(QStringLiteral("seconds ")));
+        bool ok = false;
+        const double seconds = run.lines.at(n - 1).mid(8).toDouble(&ok);
+        EXPECT_TRUE(ok && seconds >= 0 && seconds < 60) << describe(run);
+        for (qsizetype i = 0; i < n - 4; ++i)
+            EXPECT_TRUE(checkpoint.match(run.lines.at(i)).hasMatch() ||
+                        progress.match(run.lines.at(i)).hasMatch())
+                << run.lines.at(i).toStdString();
+    }
+
+    // A root that is not there is a walk that finishes at once and finds nothing.
+    const Outcome missing = runTovlin({"--discover", QDir(root).filePath("nothing here")});
+    EXPECT_EQ(missing.exitCode, 0) << describe(missing);
+    ASSERT_EQ(missing.lines.size(), 4) << describe(missing);
+    EXPECT_EQ(missing.lines.mid(0, 3),
+              (QStringList{"0s checkpoint pending=0 found=0", "finished true", "found 0"}));
+}
+
+namespace {
+
+// Every object's keys, as they stand in the printed text, must be in ascending order. The
+// printer puts one key per line and indents each level by the same step, so a key's object is
+// known from the opening brace above it.
+void expectSortedKeys(const QStringList& jsonLines) {
+    const QRegularExpression keyLine(QStringLiteral("^(\\s*)\"((?:[^\"\\\\]|\\\\.)*)\": (.*)$"));
+    QList<QString> lastKey{QString()}; // one entry per open object
+    int objectsChecked = 0;
+    for (const QString& line : jsonLines) {
+        const QString trimmed = line.trimmed();
+        const QRegularExpressionMatch match = keyLine.match(line);
+        if (match.hasMatch()) {
+            const QString key = match.captured(2);
+            EXPECT_LT(lastKey.last(), key) << "keys out of order at: " << line.toStdString();
+            lastKey.last() = key;
+            const QString rest = match.captured(3);
+            if (rest == QLatin1String("{")) {
+                lastKey.append(QString());
+                ++objectsChecked;
+            }
+            continue;
+        }
+        if (trimmed == QLatin1String("{")) {
+            lastKey.append(QString());
+            ++objectsChecked;
+        } else if (trimmed.startsWith(QLatin1Char('}'))) {
+            lastKey.removeLast();
+        }
+    }
+    EXPECT_EQ(lastKey.size(), 1) << "braces balance";
+    EXPECT_GT(objectsChecked, 3) << "nested objects were checked too";
+}
+
+} // namespace
+
+TEST(CommandLineEndToEndTest, dumpPrintsTheRecordWithDatesSince2001ThenItsMediaAndTime) {
+    const QString folder = TestEnv::freshDir(QStringLiteral("dump"));
+    const QString library = writeWedding(folder);
+
+    for (const QString& argument : {library, QFileInfo(library).fileName()}) {
+        SCOPED_TRACE(argument.toStdString());
+        const Outcome run = runTovlin({"--dump", argument}, folder);
+        EXPECT_EQ(run.exitCode, 0) << describe(run);
+        ASSERT_GE(run.lines.size(), 3) << describe(run);
+        const qsizetype n = run.lines.size();
+        EXPECT_EQ(run.lines.at(n - 2), QStringLiteral("media entries: 3"));
+        ASSERT_TRUE(run.lines.at(n - 1).startsWith(QStringLiteral("seconds: ")));
+        bool ok = false;
+        const double seconds = run.lines.at(n - 1).mid(9).toDouble(&ok);
+        EXPECT_TRUE(ok && seconds > 0 && seconds < 60) << describe(run);
+
+        const QStringList jsonLines = run.lines.mid(0, n - 2);
+        EXPECT_EQ(jsonLines.first(), QStringLiteral("{")) << "pretty-printed";
+        expectSortedKeys(jsonLines);
+
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(jsonLines.join('\n').toUtf8(), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << describe(run);
+        const QJsonObject object = document.object();
+
+        // Dates in seconds since 2001: the database's time, stamped by the fixture.
+        const double since2001 = static_cast<double>(kStamp.toSecsSinceEpoch() - 978307200);
+        EXPECT_EQ(object.value("modified").toDouble(), since2001);
+
+        const Result<LibraryInfo> info = LibraryInfo::fromJson(object, RecordJson::DateForm::Since2001);
+        ASSERT_TRUE(info.ok()) << info.error().toStdString();
+        EXPECT_EQ(info->path, library) << "relative paths are taken against the working folder";
+        EXPECT_EQ(info->name, QStringLiteral("Wedding"));
+        EXPECT_EQ(info->signature, LibraryReader::signature(library)) << "read with its change signature";
+        ASSERT_EQ(info->events.size(), 2);
+        EXPECT_EQ(info->events.at(0).name, QStringLiteral("Day 1"));
+        EXPECT_EQ(info->events.at(1).projects.size(), 1);
+        EXPECT_LT(qAbs(info->scannedAt.secsTo(QDateTime::currentDateTimeUtc())), 600);
+    }
+}
+
+TEST(CommandLineEndToEndTest, dumpOfAMissingLibraryStillPrintsAndExitsZero) {
+    const QString missing =
+        QDir(TestEnv::freshDir(QStringLiteral("dump-missing"))).filePath("Gone.fcpbundle");
+    const Outcome run = runTovlin({"--dump", missing});
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    ASSERT_GE(run.lines.size(), 3) << describe(run);
+    const qsizetype n = run.lines.size();
+    EXPECT_EQ(run.lines.at(n - 2), QStringLiteral("media entries: 0"));
+    EXPECT_TRUE(run.lines.at(n - 1).startsWith(QStringLiteral("seconds: ")));
+    const QJsonObject object = QJsonDocument::fromJson(run.lines.mid(0, n - 2).join('\n').toUtf8()).object();
+    EXPECT_EQ(object.value("path").toString(), missing);
+    EXPECT_EQ(object.value("name").toString(), QStringLiteral("Gone"));
+    EXPECT_TRUE(object.value("events").toArray().isEmpty());
+}
+
+TEST(CommandLineEndToEndTest, switchRunsLeaveTheErrorLogAlone) {
+    const QString folder = TestEnv::freshDir(QStringLiteral("silent"));
+    const QString library = writeWedding(folder);
+    const QString missing = QDir(folder).filePath(QStringLiteral("Missing.fcpbundle"));
+    const QString data = QDir(folder).filePath(QStringLiteral("data"));
+    ASSERT_TRUE(QDir().mkpath(data));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TOVLIN_DATA_DIR"), data);
+
+    const QList<QStringList> runs = {
+        {"--check", library},    {"--check", missing},  {"--plugins", library},
+        {"--plugins", missing},  {"--selftest-search"}, {"--discover", folder},
+        {"--discover", missing}, {"--dump", library},   {"--dump", missing},
+    };
+    for (const QStringList& args : runs) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const Outcome run = runTovlin(args, {}, environment);
+        EXPECT_EQ(run.exitCode, 0) << describe(run);
+        EXPECT_FALSE(QFileInfo::exists(QDir(data).filePath("error-log.txt")));
+        EXPECT_FALSE(QFileInfo::exists(QDir(dataFolder()).filePath("error-log.txt")));
+    }
+    EXPECT_TRUE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+        << "a switch run creates nothing in the data folder";
+}

@@ -1,0 +1,195 @@
+#include "Shell/CommandLine.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+#include <limits>
+#include <optional>
+
+using namespace pellimor;
+
+namespace {
+
+// A table whose actions record which row ran and with what, so the dispatcher's rules can be
+// checked without running any diagnostic.
+struct Recorder {
+    QStringList ran;
+    QList<QStringList> arguments;
+
+    CommandLine::Switch row(const QString& label, const QString& name, qsizetype minimum, int status = 0) {
+        return {name, minimum,
+                [this, label, status](const QStringList& args, const CommandLine::Print& print) {
+                    ran.append(label);
+                    arguments.append(args);
+                    print(label);
+                    return status;
+                }};
+    }
+};
+
+struct Captured {
+    QStringList lines;
+    CommandLine::Print print() {
+        return [this](const QString& line) { lines.append(line); };
+    }
+};
+
+QStringList argv(std::initializer_list<const char*> items) {
+    QStringList list{QStringLiteral("/usr/bin/tovlin")};
+    for (const char* item : items)
+        list.append(QString::fromUtf8(item));
+    return list;
+}
+
+} // namespace
+
+TEST(CommandLineTest, theProgramsSwitchesAreTriedInTheirOrderWithTheirMinimumCounts) {
+    QList<QPair<QString, qsizetype>> rows;
+    for (const CommandLine::Switch& row : CommandLine::switches())
+        rows.append({row.name, row.minimumCount});
+    const QList<QPair<QString, qsizetype>> expected = {
+        {"--check", 3}, {"--plugins", 3}, {"--selftest-search", 2}, {"--discover", 3}, {"--dump", 3}};
+    EXPECT_EQ(rows, expected);
+}
+
+TEST(CommandLineTest, dispatchRulesOnOrderCountsAndPosition) {
+    struct Case {
+        const char* what;
+        QStringList args;
+        std::optional<QString> ran; // the row that ran, nothing for the windowed start
+    };
+    const QList<Case> cases = {
+        {"a switch with enough arguments runs", argv({"--a", "lib"}), "A"},
+        {"arguments beyond the minimum are ignored", argv({"--a", "lib", "more", "--b"}), "A"},
+        {"too few for the first row, the next row of that name with a lower minimum wins", argv({"--a"}),
+         "A2"},
+        {"a switch of minimum 2 runs alone", argv({"--b"}), "B"},
+        {"the first of two matching rows wins", argv({"--c", "x"}), "C"},
+        {"too few arguments for every row: windowed start", argv({"--d"}), std::nullopt},
+        {"a switch as the third argument is ignored", argv({"lib", "--b"}), std::nullopt},
+        {"a switch after a start-up switch is ignored", argv({"--resume", "--b"}), std::nullopt},
+        {"the program's path alone: windowed start", argv({}), std::nullopt},
+        {"no arguments at all: windowed start", QStringList(), std::nullopt},
+        {"switches are compared case-sensitively", argv({"--B"}), std::nullopt},
+        {"and exactly", argv({"--b "}), std::nullopt},
+        {"a prefix is no match", argv({"--bb"}), std::nullopt},
+        {"a single dash is no match", argv({"-b"}), std::nullopt},
+        {"an unknown switch: windowed start", argv({"--scan", "/x"}), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Recorder recorder;
+        const QList<CommandLine::Switch> table = {
+            recorder.row("A", "--a", 3), recorder.row("A2", "--a", 2), recorder.row("B", "--b", 2),
+            recorder.row("C", "--c", 3), recorder.row("C2", "--c", 3), recorder.row("D", "--d", 4),
+        };
+        Captured out;
+        const std::optional<int> status = CommandLine::dispatch(c.args, table, out.print());
+        if (c.ran) {
+            ASSERT_TRUE(status.has_value());
+            EXPECT_EQ(recorder.ran, QStringList{*c.ran});
+            EXPECT_EQ(recorder.arguments, QList<QStringList>{c.args}) << "the action gets the whole list";
+            EXPECT_EQ(out.lines, QStringList{*c.ran}) << "output goes through the given writer";
+        } else {
+            EXPECT_FALSE(status.has_value());
+            EXPECT_TRUE(recorder.ran.isEmpty());
+            EXPECT_TRUE(out.lines.isEmpty());
+        }
+    }
+}
+
+TEST(CommandLineTest, theActionsExitStatusIsTheProgramsStatus) {
+    for (const int wanted : {0, 1}) {
+        Recorder recorder;
+        const QList<CommandLine::Switch> table = {recorder.row("T", "--selftest-x", 2, wanted)};
+        Captured out;
+        EXPECT_EQ(CommandLine::dispatch(argv({"--selftest-x"}), table, out.print()),
+                  std::optional<int>(wanted));
+    }
+}
+
+TEST(CommandLineTest, theProgramsSwitchesWithTooFewArgumentsGoOnToTheWindowedStart) {
+    // None of these may run a diagnostic; each must print nothing.
+    const QList<QStringList> cases = {
+        argv({}),
+        argv({"--check"}),
+        argv({"--plugins"}),
+        argv({"--discover"}),
+        argv({"--dump"}),
+        argv({"--resume"}),
+        argv({"--scan", "/tmp"}),
+        argv({"/tmp", "--check", "/tmp"}),
+        argv({"--Check", "/tmp"}),
+        argv({"--check=/tmp", "/tmp"}),
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        Captured out;
+        EXPECT_FALSE(CommandLine::dispatch(args, out.print()).has_value());
+        EXPECT_TRUE(out.lines.isEmpty());
+    }
+}
+
+TEST(CommandLineTest, wholeNumbersForTheDepthArgument) {
+    struct Case {
+        QString text;
+        std::optional<qint64> value;
+    };
+    const QList<Case> cases = {
+        {"5", 5},
+        {"0", 0},
+        {"1", 1},
+        {"-1", -1},
+        {"+2", 2},
+        {"007", 7},
+        {"9223372036854775807", std::numeric_limits<qint64>::max()},
+        {"-9223372036854775808", std::numeric_limits<qint64>::min()},
+        {"9223372036854775808", std::nullopt},
+        {"", std::nullopt},
+        {"+", std::nullopt},
+        {"-", std::nullopt},
+        {"abc", std::nullopt},
+        {"5a", std::nullopt},
+        {" 5", std::nullopt},
+        {"5 ", std::nullopt},
+        {"5.0", std::nullopt},
+        {"0x10", std::nullopt},
+        {"1e3", std::nullopt},
+        {QStringLiteral("\u0665"), std::nullopt}, // a digit of another script
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(CommandLine::wholeNumber(c.text), c.value);
+    }
+}
+
+TEST(CommandLineTest, fullPrecisionKeepsEveryDigitAndAlwaysShowsAFraction) {
+    const QList<QPair<double, QString>> cases = {
+        {0.25, "0.25"},
+        {3.0, "3.0"},
+        {0.0, "0.0"},
+        {0.1 + 0.2, "0.30000000000000004"},
+        {1733650000.25, "1733650000.25"},
+        {1733650000.0, "1733650000.0"},
+        {1e-05, "1e-05"},
+        {0.000123456789, "0.000123456789"},
+    };
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(CommandLine::fullPrecision(value), text);
+        EXPECT_EQ(CommandLine::fullPrecision(value).toDouble(), value) << "reads back to the same double";
+    }
+}
+
+TEST(CommandLineTest, pathArgumentsAreAbsoluteAndClean) {
+    const QString cwd = QDir::currentPath();
+    EXPECT_EQ(CommandLine::pathArgument("Lib.fcpbundle"), cwd + "/Lib.fcpbundle");
+    EXPECT_EQ(CommandLine::pathArgument("a/../Lib.fcpbundle/"), cwd + "/Lib.fcpbundle");
+    EXPECT_EQ(CommandLine::pathArgument("/Volumes//Media/Lib.fcpbundle/"), "/Volumes/Media/Lib.fcpbundle");
+    EXPECT_EQ(CommandLine::pathArgument("/Volumes/Media/My Lib é.fcpbundle"),
+              "/Volumes/Media/My Lib é.fcpbundle");
+}
+
+TEST(CommandLineTest, argumentsKeepEveryByteOfAFileName) {
+    const char* raw[] = {"/usr/bin/tovlin", "--dump", "/Volumes/Média/Lib.fcpbundle"};
+    EXPECT_EQ(CommandLine::arguments(3, raw),
+              (QStringList{"/usr/bin/tovlin", "--dump", QString::fromUtf8("/Volumes/Média/Lib.fcpbundle")}));
+}

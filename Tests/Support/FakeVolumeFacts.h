@@ -1,0 +1,132 @@
+#pragma once
+
+#include "Platform/Services.h"
+#include "Platform/VolumeFacts.h"
+#include "Platform/VolumesRoot.h"
+
+#include <QDir>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace pellimor::test {
+
+// Volumes as a test describes them. Facts and capacities are told per folder: a path gets
+// those of the longest told folder that holds it (whole components only, "/" holds every
+// absolute path). A path no told folder holds gets nothing — the platform's request failed —
+// and so does a folder told `std::nullopt`. The mounted volumes follow the volumes root
+// (VolumesRoot::mountedVolumes, so tests plug drives in by creating folders) until a list is
+// set. Never looks at the disk otherwise. Safe from any thread; counts its calls.
+class FakeVolumeFacts final : public platform::VolumeFacts {
+public:
+    void setFacts(const QString& folder, std::optional<Facts> facts) {
+        std::lock_guard lock(m_mutex);
+        m_facts.insert(clean(folder), std::move(facts));
+    }
+    void setCapacity(const QString& mount, std::optional<Capacity> capacity) {
+        std::lock_guard lock(m_mutex);
+        m_capacity.insert(clean(mount), std::move(capacity));
+    }
+    void setMountedVolumes(std::optional<QStringList> mounts) {
+        std::lock_guard lock(m_mutex);
+        m_mounted = std::move(mounts);
+    }
+    void clear() {
+        std::lock_guard lock(m_mutex);
+        m_facts.clear();
+        m_capacity.clear();
+        m_mounted.reset();
+    }
+
+    // Facts of the start-up volume, "Macintosh HD", local and internal.
+    static Facts startupDisk(std::optional<QString> uuid = std::nullopt) {
+        return Facts{VolumesRoot::startupVolumeName(), std::move(uuid), true, true};
+    }
+    // Facts of an external drive with that name.
+    static Facts externalDrive(const QString& name, std::optional<QString> uuid = std::nullopt) {
+        return Facts{name, std::move(uuid), true, false};
+    }
+    // Facts of a network share with that name.
+    static Facts networkShare(const QString& name) { return Facts{name, std::nullopt, false, false}; }
+
+    std::optional<Facts> facts(const QString& path) const override {
+        ++m_factsCalls;
+        std::lock_guard lock(m_mutex);
+        return lookup(m_facts, path);
+    }
+
+    std::optional<Capacity> capacity(const QString& path) const override {
+        ++m_capacityCalls;
+        std::lock_guard lock(m_mutex);
+        return lookup(m_capacity, path);
+    }
+
+    QStringList mountedVolumes() const override {
+        ++m_mountedCalls;
+        std::lock_guard lock(m_mutex);
+        return m_mounted ? *m_mounted : VolumesRoot::mountedVolumes();
+    }
+
+    int factsCalls() const { return m_factsCalls; }
+    int capacityCalls() const { return m_capacityCalls; }
+    int mountedCalls() const { return m_mountedCalls; }
+
+private:
+    static QString clean(const QString& path) { return path.isEmpty() ? path : QDir::cleanPath(path); }
+
+    static bool holds(const QString& folder, const QString& path) {
+        if (folder == u"/")
+            return path.startsWith(u'/');
+        return path == folder || (path.startsWith(folder) && path.at(folder.size()) == u'/');
+    }
+
+    template <typename T>
+    static std::optional<T> lookup(const QMap<QString, std::optional<T>>& table, const QString& path) {
+        const QString cleaned = clean(path);
+        const std::optional<T>* best = nullptr;
+        qsizetype bestLength = -1;
+        for (auto it = table.cbegin(); it != table.cend(); ++it) {
+            if (it.key().size() > bestLength && holds(it.key(), cleaned)) {
+                best = &it.value();
+                bestLength = it.key().size();
+            }
+        }
+        return best ? *best : std::nullopt;
+    }
+
+    mutable std::mutex m_mutex;
+    QMap<QString, std::optional<Facts>> m_facts;
+    QMap<QString, std::optional<Capacity>> m_capacity;
+    std::optional<QStringList> m_mounted;
+    mutable std::atomic<int> m_factsCalls{0};
+    mutable std::atomic<int> m_capacityCalls{0};
+    mutable std::atomic<int> m_mountedCalls{0};
+};
+
+// Puts a FakeVolumeFacts in place of the platform's volumes for the scope's length.
+//   test::ScopedFakeVolumes volumes;
+//   volumes->setFacts(root + "/Media", FakeVolumeFacts::externalDrive("Media", "UUID-1"));
+class ScopedFakeVolumes {
+public:
+    explicit ScopedFakeVolumes(std::shared_ptr<FakeVolumeFacts> fake = std::make_shared<FakeVolumeFacts>())
+        : m_fake(std::move(fake)), m_scope(servicesWith(m_fake)) {}
+
+    FakeVolumeFacts* operator->() const { return m_fake.get(); }
+    FakeVolumeFacts& operator*() const { return *m_fake; }
+    const std::shared_ptr<FakeVolumeFacts>& fake() const { return m_fake; }
+
+private:
+    static platform::Services servicesWith(std::shared_ptr<platform::VolumeFacts> volumes) {
+        platform::Services services;
+        services.volumes = std::move(volumes);
+        return services;
+    }
+    std::shared_ptr<FakeVolumeFacts> m_fake;
+    platform::ScopedServices m_scope;
+};
+
+} // namespace pellimor::test
