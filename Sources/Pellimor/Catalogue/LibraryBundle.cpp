@@ -1,10 +1,11 @@
+#include "Catalogue/BundleFolders.h"
 #include "Catalogue/LibraryReader.h"
 #include "Catalogue/Plugins.h"
 #include "KeyedArchive/KeyedArchivePlist.h"
 #include "KeyedArchive/PlistGuard.h"
 #include "KeyedArchive/PropertyList.h"
 #include "Platform/VolumesRoot.h"
-#include "Support/TextCompare.h"
+#include "Support/DirectoryListing.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +26,6 @@ namespace {
 const QString kLibraryDatabase = QStringLiteral("CurrentVersion.flexolibrary");
 const QString kVersionList = QStringLiteral("CurrentVersion.plist");
 const QString kLockInfo = QStringLiteral(".lock-info");
-const QString kEventDatabase = QStringLiteral("CurrentVersion.fcpevent");
 
 // An empty folder path names nothing (QDir would take it for the working directory).
 QString child(const QString& folder, const QString& name) {
@@ -62,23 +62,13 @@ bool readableWithAttributes(const QString& path) {
     return ::access(native.constData(), R_OK) == 0 && ::lstat(native.constData(), &info) == 0;
 }
 
-// The visible entries of a folder that hold `marker`, in Finder-like order of their names.
-QStringList foldersHolding(const QString& folder, const QString& marker, bool skipDoubleUnderscore) {
-    if (folder.isEmpty())
-        return {};
-    // Without QDir::Hidden, names beginning with "." are left out.
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-    names.erase(std::remove_if(names.begin(), names.end(),
-                               [&](const QString& name) {
-                                   return (skipDoubleUnderscore && name.startsWith(QLatin1String("__"))) ||
-                                          !QFile::exists(child(child(folder, name), marker));
-                               }),
-                names.end());
-    std::stable_sort(names.begin(), names.end(), TextCompare::lessThan);
+// The found folders as paths: the folder's own path with each name appended.
+QStringList pathsIn(const QString& folder, const std::vector<BundleFolders::Folder>& found) {
+    const QDir base(folder);
     QStringList paths;
-    paths.reserve(names.size());
-    for (const QString& name : names)
-        paths.append(child(folder, name));
+    paths.reserve(qsizetype(found.size()));
+    for (const BundleFolders::Folder& item : found)
+        paths.append(base.filePath(item.entry.text));
     return paths;
 }
 
@@ -152,12 +142,15 @@ bool isReadable(const QString& bundle) {
 }
 
 QStringList eventFolders(const QString& bundle) {
-    // "__Temp" and its kind hold databases of Final Cut Pro's own, never an event.
-    return foldersHolding(bundle, kEventDatabase, true);
+    if (bundle.isEmpty())
+        return {};
+    return pathsIn(bundle, BundleFolders::events(DirectoryListing(QFile::encodeName(bundle))));
 }
 
 QStringList projectFolders(const QString& event) {
-    return foldersHolding(event, kEventDatabase, false);
+    if (event.isEmpty())
+        return {};
+    return pathsIn(event, BundleFolders::projects(DirectoryListing(QFile::encodeName(event))));
 }
 
 QString volumeFromPath(const QString& path) {

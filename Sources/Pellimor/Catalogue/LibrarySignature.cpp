@@ -1,6 +1,7 @@
+#include "Catalogue/BundleFolders.h"
 #include "Catalogue/LibraryReader.h"
+#include "Support/DirectoryListing.h"
 #include "Support/FileTimes.h"
-#include "Support/TextCompare.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,8 +11,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <dirent.h>
-#include <sys/stat.h>
 #include <vector>
 
 namespace pellimor::LibraryReader {
@@ -38,45 +37,15 @@ QString secondsText(double seconds) {
     return text;
 }
 
+// A time that could not be read counts as 0.
+QString timeText(std::optional<double> seconds) {
+    return secondsText(seconds.value_or(0.0));
+}
+
 QString lastComponent(QString path) {
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-struct Entry {
-    QString name;
-    QByteArray path; // the file system's own bytes, so a name that is not UTF-8 is still examined
-};
-
-// The visible direct entries of a folder in the file manager's order; none when it cannot be
-// listed.
-std::vector<Entry> visibleEntries(const QString& folder) {
-    std::vector<Entry> entries;
-    const QByteArray native = QFile::encodeName(folder);
-    DIR* dir = ::opendir(native.constData());
-    if (!dir)
-        return entries;
-    while (const dirent* item = ::readdir(dir)) {
-        const QByteArray name(item->d_name);
-        if (name.startsWith('.'))
-            continue;
-        entries.push_back(Entry{QFile::decodeName(name), native + '/' + name});
-    }
-    ::closedir(dir);
-    // Byte order first, so names that only differ in undecodable bytes keep a fixed order.
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.path < b.path; });
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return TextCompare::localizedStandard(a.name, b.name) < 0;
-    });
-    return entries;
-}
-
-double nativeMtime(const QByteArray& path) {
-    struct stat st {};
-    if (::lstat(path.constData(), &st) != 0)
-        return 0;
-    return double(st.st_mtim.tv_sec) + double(st.st_mtim.tv_nsec) / 1e9;
 }
 
 QString child(const QString& folder, const QString& name) {
@@ -97,26 +66,35 @@ QString signature(const QString& bundle) {
     projectHalf.append(secondsText(mtime(child(bundle, QStringLiteral("CurrentVersion.flexolibrary")))));
     sizeHalf.append(secondsText(mtime(bundle)));
 
-    for (const QString& event : eventFolders(bundle)) {
-        const QString eventName = lastComponent(event);
-        projectHalf.append(eventName);
-        projectHalf.append(secondsText(mtime(child(event, kDatabase))));
-        for (const QString& project : projectFolders(event)) {
-            projectHalf.append(lastComponent(project));
-            projectHalf.append(secondsText(mtime(child(project, kDatabase))));
+    // Everything below the bundle is looked up from its open folders: a lookup by full path
+    // would walk every component of a long path again, for each of the many times read here.
+    const DirectoryListing library(QFile::encodeName(bundle));
+    for (const BundleFolders::Folder& event : BundleFolders::events(library)) {
+        const DirectoryListing eventFolder(library, event.entry.name);
+        projectHalf.append(event.entry.text);
+        projectHalf.append(timeText(event.databaseModified));
+        for (const BundleFolders::Folder& project : BundleFolders::projects(eventFolder)) {
+            projectHalf.append(project.entry.text);
+            projectHalf.append(timeText(project.databaseModified));
         }
 
-        sizeHalf.append(eventName);
-        sizeHalf.append(secondsText(mtime(event)));
+        sizeHalf.append(event.entry.text);
+        sizeHalf.append(timeText(library.modifiedSeconds(event.entry.name)));
         // The folder's own time moves when media is added or removed; its contents are left
         // alone, because walking them would cost as much as reading the library.
-        sizeHalf.append(secondsText(mtime(child(event, QStringLiteral("Original Media")))));
+        sizeHalf.append(timeText(eventFolder.modifiedSeconds(QByteArrayLiteral("Original Media"))));
         for (const char* generated : {"Render Files", "Transcoded Media", "Analysis Files"}) {
-            const QString folder = child(event, QString::fromLatin1(generated));
-            sizeHalf.append(secondsText(mtime(folder)));
-            for (const Entry& entry : visibleEntries(folder)) {
-                sizeHalf.append(entry.name);
-                sizeHalf.append(secondsText(nativeMtime(entry.path)));
+            const QByteArray name(generated);
+            const std::optional<DirectoryListing::Item> item = eventFolder.item(name);
+            sizeHalf.append(timeText(item ? item->modifiedSeconds : std::nullopt));
+            if (!item)
+                continue; // nothing there to list
+            const DirectoryListing folder(eventFolder, name);
+            std::vector<DirectoryListing::Entry> entries = folder.entries();
+            std::sort(entries.begin(), entries.end(), DirectoryListing::finderLess);
+            for (const DirectoryListing::Entry& entry : entries) {
+                sizeHalf.append(entry.text);
+                sizeHalf.append(timeText(folder.modifiedSeconds(entry.name)));
             }
         }
     }

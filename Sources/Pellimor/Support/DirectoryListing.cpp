@@ -1,0 +1,88 @@
+#include "Support/DirectoryListing.h"
+
+#include "Support/TextCompare.h"
+
+#include <QFile>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pellimor {
+
+DirectoryListing::DirectoryListing(const QByteArray& path) {
+    open(AT_FDCWD, path.constData());
+}
+
+DirectoryListing::DirectoryListing(const DirectoryListing& parent, const QByteArray& name) {
+    open(parent.m_fd, name.constData());
+}
+
+DirectoryListing::~DirectoryListing() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void DirectoryListing::open(int folder, const char* path) {
+    // O_DIRECTORY refuses anything but a folder before opening it, so a pipe never blocks.
+    m_fd = ::openat(folder, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd >= 0) {
+        readEntries();
+        return;
+    }
+    // A folder that can be passed through but not read: its items can still be looked up,
+    // as they could through their full paths.
+    if (errno == EACCES)
+        m_fd = ::openat(folder, path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+// The raw listing rather than readdir: opendir would look at the folder once more and
+// allocate a buffer per folder, and the descriptor must stay open for the lookups anyway.
+void DirectoryListing::readEntries() {
+    alignas(struct dirent64) char buffer[8192];
+    for (;;) {
+        // 0 at the end; an error ends the listing with what was read.
+        const ssize_t filled = ::getdents64(m_fd, buffer, sizeof buffer);
+        if (filled <= 0)
+            return;
+        for (ssize_t at = 0; at < filled;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            if (entry->d_name[0] == '.')
+                continue;
+            const unsigned char type = entry->d_type;
+            const QByteArray name(entry->d_name);
+            m_entries.push_back(
+                Entry{name, QFile::decodeName(name), type == DT_DIR || type == DT_LNK || type == DT_UNKNOWN});
+        }
+    }
+}
+
+bool DirectoryListing::exists(const QByteArray& relativePath) const {
+    struct stat info {};
+    return ::fstatat(m_fd, relativePath.constData(), &info, 0) == 0;
+}
+
+std::optional<DirectoryListing::Item> DirectoryListing::item(const QByteArray& relativePath) const {
+    struct statx sx {};
+    if (::statx(m_fd, relativePath.constData(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MTIME, &sx) != 0)
+        return std::nullopt;
+    Item item;
+    item.isLink = !(sx.stx_mask & STATX_TYPE) || S_ISLNK(sx.stx_mode);
+    if (sx.stx_mask & STATX_MTIME)
+        item.modifiedSeconds = double(sx.stx_mtime.tv_sec) + double(sx.stx_mtime.tv_nsec) / 1e9;
+    return item;
+}
+
+std::optional<double> DirectoryListing::modifiedSeconds(const QByteArray& relativePath) const {
+    const std::optional<Item> found = item(relativePath);
+    return found ? found->modifiedSeconds : std::nullopt;
+}
+
+bool DirectoryListing::finderLess(const Entry& a, const Entry& b) {
+    const int order = TextCompare::localizedStandard(a.text, b.text);
+    return order != 0 ? order < 0 : a.name < b.name;
+}
+
+} // namespace pellimor

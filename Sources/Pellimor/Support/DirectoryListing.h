@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace pellimor {
+
+// One folder, opened once and listed once. Whatever is looked up inside it afterwards is
+// resolved from the open folder, so a lookup walks only the components below it instead of
+// the whole path from the root, and the listing itself looks at no entry. Names are the file
+// system's own bytes, so an entry whose name is not UTF-8 is still reached.
+//
+// Entries whose names begin with "." (hidden items, "." and "..") are not listed. Every
+// failure reads as absence: a folder that cannot be opened has no entries, and an item that
+// cannot be looked up has no facts. A folder that may be passed through but not read still
+// answers lookups. One listing is used by one thread at a time; any thread may make its own.
+class DirectoryListing {
+public:
+    struct Entry {
+        QByteArray name; // as the file system gives it
+        QString text;    // the name as text; bytes that are not UTF-8 read as U+FFFD
+        // False only when the listing says the entry is neither a folder nor a link, so it
+        // holds nothing; a file system that does not say leaves it true.
+        bool mayBeFolder = true;
+    };
+
+    // What a lookup learns about an item itself (a link is not followed).
+    struct Item {
+        bool isLink = false; // also true when the file system did not give the kind
+        std::optional<double> modifiedSeconds;
+    };
+
+    // The folder at `path` (a link to a folder is followed, as by any listing).
+    explicit DirectoryListing(const QByteArray& path);
+    // The folder `name` inside `parent`, links followed.
+    DirectoryListing(const DirectoryListing& parent, const QByteArray& name);
+    ~DirectoryListing();
+    DirectoryListing(const DirectoryListing&) = delete;
+    DirectoryListing& operator=(const DirectoryListing&) = delete;
+
+    // In the order the file system gave them; a listing that broke off keeps what it read.
+    const std::vector<Entry>& entries() const { return m_entries; }
+
+    // Something is at `relativePath` below the folder, links followed all the way.
+    bool exists(const QByteArray& relativePath) const;
+    // The item at `relativePath` itself; nothing when it cannot be looked up.
+    std::optional<Item> item(const QByteArray& relativePath) const;
+    // Its modification time as seconds since 1970, exactly as FileTimes::modifiedSeconds
+    // gives it for the full path.
+    std::optional<double> modifiedSeconds(const QByteArray& relativePath) const;
+
+    // The file manager's order of the entries' texts (TextCompare::localizedStandard), a
+    // strict weak order for std::sort. Texts that order cannot tell apart (names that differ
+    // only in bytes that are not UTF-8) go by their bytes, so a sorted listing never depends
+    // on the order the file system gave.
+    static bool finderLess(const Entry& a, const Entry& b);
+
+private:
+    void open(int folder, const char* path);
+    void readEntries();
+
+    int m_fd = -1;
+    std::vector<Entry> m_entries;
+};
+
+} // namespace pellimor
