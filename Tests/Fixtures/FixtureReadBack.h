@@ -23,25 +23,7 @@
 #include <utility>
 #include <vector>
 
-// Readable failure messages for Qt values in these tests.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QByteArray& bytes, std::ostream* os) {
-    *os << '"' << bytes.toStdString() << '"';
-}
-inline void PrintTo(const QDateTime& when, std::ostream* os) {
-    *os << when.toString(Qt::ISODateWithMs).toStdString();
-}
-inline void PrintTo(const QVariant& value, std::ostream* os) {
-    const QJsonValue json = QJsonValue::fromVariant(value);
-    if (json.isObject())
-        *os << QJsonDocument(json.toObject()).toJson(QJsonDocument::Compact).toStdString();
-    else if (json.isArray())
-        *os << QJsonDocument(json.toArray()).toJson(QJsonDocument::Compact).toStdString();
-    else
-        *os << (value.isValid() ? value.typeName() : "invalid") << ":" << value.toString().toStdString();
-}
+#include "Tests/Support/QtPrinters.h"
 
 namespace pellimor::fixtures {
 inline void PrintTo(PlistFormat format, std::ostream* os) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Tests/Support/QtPrinters.h"
+
 // Keyed archives written out by hand as XML property-list text, so that a test shows exactly
 // which object refers to which; the same archive converted to the binary form (with real UID
 // values); a tiny writer of raw binary property lists for shapes no writer produces (cycles,
@@ -299,7 +301,3 @@ inline int depthOf(const QVariant& value) {
 
 } // namespace pellimor::test
 
-// Readable failure messages for the texts the tests compare.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}

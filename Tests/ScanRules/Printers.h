@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ScanRules/MediaKind.h"
+#include "Tests/Support/QtPrinters.h"
 #include "ScanRules/MountedVolume.h"
 
 #include <QString>
@@ -8,10 +9,6 @@
 #include <ostream>
 
 // Readable failure messages for the scan-rule types.
-
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace pellimor {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Tests/Support/QtPrinters.h"
+
 #include <QString>
 
 namespace pellimor::test {
