@@ -1,0 +1,231 @@
+#include "Catalogue/Catalog.h"
+#include "Catalogue/ErrorLog.h"
+#include "Catalogue/MediaEntry.h"
+#include "Catalogue/RecordJson.h"
+#include "Support/AtomicFile.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
+#include <atomic>
+#include <utility>
+#include <vector>
+
+namespace pellimor {
+
+namespace {
+
+// A library's path and the media-list file that belongs to it.
+struct MediaListFile {
+    QString libraryPath;
+    QString file;
+};
+
+void noteUnreadable(const MediaListFile& list, const QString& why) {
+    ErrorLog::log(
+        ErrorLog::Level::warn, QStringLiteral("catalogue"),
+        QStringLiteral("The media list \u201C%1\u201D could not be read (%2), so this library\u2019s "
+                       "media files are left out until it is read again.")
+            .arg(QFileInfo(list.file).fileName(), why),
+        list.libraryPath);
+}
+
+// Appends `text` as a JSON string exactly as QJsonDocument writes it: the short escapes,
+// other control characters and unpaired surrogates as lower-case "\\u" escapes, the rest as
+// UTF-8.
+void appendJsonString(QByteArray& out, const QString& text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    auto escaped = [&](char16_t c) {
+        const char code[6] = {
+            '\\', 'u', hex[(c >> 12) & 0xF], hex[(c >> 8) & 0xF], hex[(c >> 4) & 0xF], hex[c & 0xF]};
+        out.append(code, 6);
+    };
+    out.append('"');
+    const QChar* units = text.constData();
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = units[i].unicode();
+        if (c < 0x80) {
+            switch (c) {
+            case u'"':
+                out.append("\\\"", 2);
+                break;
+            case u'\\':
+                out.append("\\\\", 2);
+                break;
+            case u'\b':
+                out.append("\\b", 2);
+                break;
+            case u'\f':
+                out.append("\\f", 2);
+                break;
+            case u'\n':
+                out.append("\\n", 2);
+                break;
+            case u'\r':
+                out.append("\\r", 2);
+                break;
+            case u'\t':
+                out.append("\\t", 2);
+                break;
+            default:
+                if (c < 0x20)
+                    escaped(c);
+                else
+                    out.append(char(c));
+            }
+        } else if (c < 0x800) {
+            const char bytes[2] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
+            out.append(bytes, 2);
+        } else if (QChar::isHighSurrogate(c) && i + 1 < size && units[i + 1].isLowSurrogate()) {
+            const char32_t u = QChar::surrogateToUcs4(c, units[++i].unicode());
+            const char bytes[4] = {char(0xF0 | (u >> 18)), char(0x80 | ((u >> 12) & 0x3F)),
+                                   char(0x80 | ((u >> 6) & 0x3F)), char(0x80 | (u & 0x3F))};
+            out.append(bytes, 4);
+        } else if (QChar::isSurrogate(c)) {
+            escaped(c);
+        } else {
+            const char bytes[3] = {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)),
+                                   char(0x80 | (c & 0x3F))};
+            out.append(bytes, 3);
+        }
+    }
+    out.append('"');
+}
+
+// The compact JSON text that the entries' own coding gives (MediaEntry::toJson, written by
+// QJsonDocument; keys in QJsonObject's order), written directly. Media lists are by far the
+// largest files the catalogue writes, one per library on the main thread, and going through
+// QJsonObject and QJsonDocument costs about five times as long.
+QByteArray mediaListText(const QList<MediaEntry>& media) {
+    QByteArray out;
+    out.reserve(2 + media.size() * 72);
+    out.append('[');
+    for (qsizetype i = 0; i < media.size(); ++i) {
+        const MediaEntry& entry = media.at(i);
+        out.append(i == 0 ? "{\"event\":" : ",{\"event\":");
+        appendJsonString(out, entry.event);
+        out.append(",\"name\":");
+        appendJsonString(out, entry.name);
+        out.append(",\"size\":");
+        out.append(QByteArray::number(entry.size));
+        out.append('}');
+    }
+    out.append(']');
+    return out;
+}
+
+// One library's list; nothing when the file is missing, cannot be read or is not a list of
+// media entries (the last two noted in the error log).
+QList<MediaEntry> readMediaList(const MediaListFile& list) {
+    QFile file(list.file);
+    if (!file.open(QIODevice::ReadOnly)) {
+        // A library that was never read completely has no list yet.
+        if (QFileInfo::exists(list.file))
+            noteUnreadable(list, file.errorString());
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        noteUnreadable(list, file.errorString());
+        return {};
+    }
+    Result<QList<MediaEntry>> decoded =
+        RecordJson::decodeListBytes<MediaEntry>(bytes, RecordJson::DateForm::Since1970);
+    if (!decoded.ok()) {
+        noteUnreadable(list, decoded.error());
+        return {};
+    }
+    return std::move(decoded.value());
+}
+
+// Any thread. Every library's list, in the order given. The files are independent and
+// decoding them is most of the work, so several threads share them; the calling thread is
+// one of them.
+QList<Catalog::MediaEntry2> readMediaLists(const QList<MediaListFile>& lists) {
+    std::vector<QList<MediaEntry>> decoded(size_t(lists.size()));
+    std::atomic<qsizetype> next{0};
+    auto work = [&] {
+        for (qsizetype i = next++; i < lists.size(); i = next++)
+            decoded[size_t(i)] = readMediaList(lists.at(i));
+    };
+    {
+        QThreadPool helpers;
+        const qsizetype helperCount = std::min<qsizetype>(QThread::idealThreadCount(), lists.size()) - 1;
+        helpers.setMaxThreadCount(int(std::max<qsizetype>(1, helperCount)));
+        for (qsizetype h = 0; h < helperCount; ++h)
+            helpers.start(work);
+        work();
+        helpers.waitForDone();
+    }
+
+    qsizetype total = 0;
+    for (const QList<MediaEntry>& entries : decoded)
+        total += entries.size();
+    QList<Catalog::MediaEntry2> all;
+    all.reserve(total);
+    for (qsizetype i = 0; i < lists.size(); ++i) {
+        for (MediaEntry& entry : decoded[size_t(i)])
+            all.append({lists.at(i).libraryPath, std::move(entry)});
+        decoded[size_t(i)] = {};
+    }
+    return all;
+}
+
+} // namespace
+
+QString Catalog::hash(const QString& text) {
+    const QByteArray digest = QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256);
+    return QString::fromLatin1(digest.first(10).toHex());
+}
+
+QString Catalog::mediaFile(const QString& path) const {
+    return QDir(m_dir).filePath(QStringLiteral("media-") + hash(path) + QStringLiteral(".json"));
+}
+
+void Catalog::saveMedia(const QList<MediaEntry>& media, const QString& path) {
+    // A media entry has no value without a JSON form, so encoding cannot fail. A list that
+    // cannot be written leaves the previous one in place; the next read of the library writes
+    // it again.
+    (void)AtomicFile::write(mediaFile(path), mediaListText(media));
+}
+
+void Catalog::deleteMedia(const QString& path) {
+    // Already gone or not removable: either way nothing more can be done about it here.
+    (void)QFile::remove(mediaFile(path));
+}
+
+void Catalog::loadAllMedia() {
+    // Numbered, so that a slower earlier load cannot bring back the lists of libraries that
+    // were forgotten or read again since it started.
+    const qint64 generation = ++m_mediaGeneration;
+    QList<MediaListFile> lists;
+    lists.reserve(m_libraries.size());
+    for (const LibraryInfo& library : m_libraries)
+        lists.append({library.path, mediaFile(library.path)});
+
+    // The guard is made and read on the main thread only; the worker just carries it. The
+    // result goes through the application object, which outlives every catalogue, so a
+    // catalogue destroyed meanwhile is never touched from the worker.
+    QPointer<Catalog> guard(this);
+    QThreadPool::globalInstance()->start(
+        [lists = std::move(lists), guard = std::move(guard), generation]() mutable {
+            QList<MediaEntry2> media = readMediaLists(lists);
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [guard = std::move(guard), generation, media = std::move(media)]() mutable {
+                    if (!guard || guard->m_mediaGeneration != generation)
+                        return;
+                    guard->setMedia(std::move(media));
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+} // namespace pellimor

@@ -1,0 +1,419 @@
+// How fast the catalogue store writes and reads "catalog.json" and the media lists, on a
+// synthetic catalogue built in memory. Prints its figures; never fails on speed.
+//
+//   bench_catalogue_store [--libraries N] [--events N] [--projects N] [--media N] [--rounds N]
+//
+// Defaults: 2000 libraries, each with 20 events and 10 projects and every tag list filled,
+// and 1000000 media entries spread evenly over the libraries. The catalogue's load is the
+// Catalog's construction in a data folder holding only "catalog.json"; it is measured against
+// QJsonDocument::fromJson alone on the same bytes. The media lists are written one library at a
+// time with the store's own saveMedia and loaded with loadAllMedia (from the call until the
+// list is published on the main thread); their baseline is QJsonDocument::fromJson over the
+// same files, read in advance. Every figure is the median of its rounds after one unmeasured
+// round, with a warm file-system cache.
+
+#include "Catalogue/Catalog.h"
+#include "Catalogue/ErrorLog.h"
+#include "Catalogue/LibraryInfo.h"
+#include "Catalogue/MediaEntry.h"
+#include "Catalogue/RecordJson.h"
+#include "Catalogue/RecordReader.h"
+#include "Support/AtomicFile.h"
+#include "Tests/Support/CatalogTestAccess.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+using namespace pellimor;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+    int libraries = 2000;
+    int events = 20;   // per library
+    int projects = 10; // per library
+    qint64 media = 1000000;
+    int rounds = 5;
+};
+
+double millisecondsOf(const std::function<void()>& work) {
+    const Clock::time_point start = Clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
+}
+
+// The median of `rounds` timings, after one unmeasured round. `work` returns its own time,
+// so it can leave out what it does before and after the measured part.
+double measure(int rounds, const std::function<double()>& work) {
+    work();
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i)
+        times.push_back(work());
+    return median(times);
+}
+
+QDateTime at(qint64 seconds) {
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).addMSecs(seconds % 997);
+}
+
+QList<QString> words(const QString& stem, int count) {
+    QList<QString> list;
+    for (int i = 0; i < count; ++i)
+        list.append(QStringLiteral("%1 %2").arg(stem).arg(i + 1));
+    return list;
+}
+
+QList<PluginUse> plugins(int seed, int count) {
+    QList<PluginUse> list;
+    for (int i = 0; i < count; ++i)
+        list.append({QStringLiteral("Effect"), QStringLiteral("Acme FX"),
+                     QStringLiteral("Glow %1").arg(seed + i),
+                     QStringLiteral("com.acme.fx.glow%1").arg(seed + i), qint64(1 + i)});
+    return list;
+}
+
+ProjectInfo projectFor(int library, int index) {
+    ProjectInfo p;
+    p.name = QStringLiteral("Cut %1 v%2").arg(library).arg(index + 1);
+    p.duration = 312.48 + index;
+    p.frameRate = 25;
+    p.format = QStringLiteral("1080p HD 25p");
+    p.hasAudio = true;
+    p.sampleRate = 48000;
+    p.created = at(1690000000 + library * 1000 + index);
+    p.modified = at(1700000000 + library * 1000 + index);
+    p.clipCount = 140 + index;
+    p.transitionCount = 12;
+    p.keywordMarkers = 9;
+    p.favoriteMarkers = 4;
+    p.fileSize = 2400000 + index;
+    p.fingerprint = QStringLiteral("%1").arg(qint64(library) * 7919 + index, 40, 16, QLatin1Char('0'));
+    p.plugins = plugins(index, 2);
+    p.keywords = words(QStringLiteral("keyword"), 5);
+    p.metaTags = words(QStringLiteral("tag"), 3);
+    p.markerNames = words(QStringLiteral("marker"), 5);
+    return p;
+}
+
+EventInfo eventFor(int library, int index, int projects) {
+    EventInfo e;
+    e.name = QStringLiteral("2024-%1-%2 Shoot").arg(index % 12 + 1, 2, 10, QLatin1Char('0')).arg(index + 1);
+    e.originalSize = 48000000000LL + index;
+    e.optimizedSize = 12000000000LL;
+    e.proxySize = 3000000000LL;
+    e.renderSize = 800000000LL;
+    e.analysisSize = 4000000;
+    e.otherSize = 120000;
+    e.mediaFileCount = 250;
+    e.linkedMediaCount = 20;
+    e.brokenLinkCount = index % 3;
+    e.extensions = {{QStringLiteral("mov"), 180}, {QStringLiteral("mxf"), 50}, {QStringLiteral("wav"), 20}};
+    e.poster = QStringLiteral("%1.jpg").arg(Catalog::hash(QStringLiteral("%1|%2").arg(library).arg(index)));
+    e.externalVolumes = QMap<QString, qint64>{{QStringLiteral("Archive"), 20}};
+    e.keywords = QMap<QString, qint64>{};
+    for (const QString& keyword : words(QStringLiteral("keyword"), 8))
+        e.keywords->insert(keyword, 3);
+    e.metaTags = words(QStringLiteral("tag"), 4);
+    e.markerNames = words(QStringLiteral("marker"), 6);
+    e.clipNames = words(QStringLiteral("A001_C0"), 12);
+    e.notes = words(QStringLiteral("note about the take"), 3);
+    e.cameraInfo = words(QStringLiteral("Camera"), 3);
+    e.roles = {QStringLiteral("Dialogue"), QStringLiteral("Music"), QStringLiteral("Effects"),
+               QStringLiteral("Video")};
+    e.plugins = plugins(index, 2);
+    e.tagsVersion = 3;
+    e.created = at(1680000000 + library * 100 + index);
+    e.modified = at(1700000000 + library * 100 + index);
+    for (int p = 0; p < projects; ++p)
+        e.projects.append(projectFor(library, index * 1000 + p));
+    return e;
+}
+
+QList<LibraryInfo> catalogue(const Options& o) {
+    QList<LibraryInfo> libraries;
+    libraries.reserve(o.libraries);
+    for (int l = 0; l < o.libraries; ++l) {
+        LibraryInfo lib;
+        lib.path = QStringLiteral("/Volumes/Drive %1/Clients/Client %2/Library %3.fcpbundle")
+                       .arg(l % 8)
+                       .arg(l % 50)
+                       .arg(l);
+        lib.name = QStringLiteral("Library %1").arg(l);
+        lib.volumeName = QStringLiteral("Drive %1").arg(l % 8);
+        lib.volumeUUID = QStringLiteral("6F1C2A3B-0000-4000-8000-%1").arg(l % 8, 12, 10, QLatin1Char('0'));
+        lib.libraryIdentifier = QStringLiteral("1F2E3D4C-%1").arg(l, 8, 10, QLatin1Char('0'));
+        lib.fcpVersion = QStringLiteral("11.1");
+        lib.lastHost = QStringLiteral("Edit Suite 2");
+        lib.created = at(1600000000 + l);
+        lib.modified = at(1700000000 + l);
+        lib.scannedAt = at(1710000000 + l);
+        lib.signature = QStringLiteral("1700000000.123,1700000001.5|@size|1700000002.25");
+        lib.extraSize = 52000000;
+        // The projects go one to an event, from the first event on.
+        for (int e = 0; e < o.events; ++e)
+            lib.events.append(eventFor(l, e, e < o.projects ? 1 : 0));
+        for (int p = o.events; p < o.projects && !lib.events.isEmpty(); ++p)
+            lib.events.last().projects.append(projectFor(l, p));
+        libraries.append(std::move(lib));
+    }
+    return libraries;
+}
+
+QList<MediaEntry> mediaFor(int library, qint64 count) {
+    QList<MediaEntry> entries;
+    entries.reserve(count);
+    for (qint64 i = 0; i < count; ++i)
+        entries.append({QStringLiteral("A%1_C%2_%3.mov")
+                            .arg(library % 1000, 3, 10, QLatin1Char('0'))
+                            .arg(i)
+                            .arg(library),
+                        1000000 + i * 4096 + library, QStringLiteral("2024-%1 Shoot").arg(i % 20 + 1)});
+    return entries;
+}
+
+QByteArray readWhole(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void waitFor(const std::function<bool()>& done) {
+    const QDeadlineTimer deadline(600000);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+}
+
+// Lets the catalogue's own background work (free space, earlier loads) end before a timing.
+void settle() {
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::sendPostedEvents();
+}
+
+bool parseArgs(const QStringList& args, Options& o) {
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto next = [&](auto& out) {
+            if (i + 1 >= args.size())
+                return false;
+            bool ok = false;
+            out = decltype(+out)(args[++i].toLongLong(&ok));
+            return ok && out > 0;
+        };
+        bool ok = false;
+        if (a == "--libraries")
+            ok = next(o.libraries);
+        else if (a == "--events")
+            ok = next(o.events);
+        else if (a == "--projects")
+            ok = next(o.projects);
+        else if (a == "--media")
+            ok = next(o.media);
+        else if (a == "--rounds")
+            ok = next(o.rounds);
+        if (!ok) {
+            std::fprintf(stderr, "usage: bench_catalogue_store [--libraries N] [--events N] [--projects N] "
+                                 "[--media N] [--rounds N]\n");
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    Options o;
+    if (!parseArgs(app.arguments(), o))
+        return 2;
+
+    // Everything the catalogue touches lives in a temporary folder.
+    QTemporaryDir temp;
+    if (!temp.isValid()) {
+        std::fprintf(stderr, "cannot create a temporary folder\n");
+        return 1;
+    }
+    const QString dataDir = QDir(temp.path()).filePath(QStringLiteral("data"));
+    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+        qputenv(name, QDir(temp.path()).filePath(QString::fromLatin1(name)).toUtf8());
+    const QString volumes = QDir(temp.path()).filePath(QStringLiteral("Volumes"));
+    QDir().mkpath(volumes);
+    qputenv("TOVLIN_VOLUMES_ROOT", volumes.toUtf8());
+    qputenv("TOVLIN_DATA_DIR", dataDir.toUtf8());
+    ErrorLog::setHeadless(true);
+
+    std::printf("catalogue: %d libraries x %d events, %d projects each, full tag lists; %lld media entries\n",
+                o.libraries, o.events, o.projects, static_cast<long long>(o.media));
+    std::printf("median of %d rounds after one unmeasured round; times in ms\n\n", o.rounds);
+
+    QList<LibraryInfo> libraries = catalogue(o);
+    const QString catalogFile = QDir(dataDir).filePath(QStringLiteral("catalog.json"));
+
+    // ---- "catalog.json"
+    double save = 0;
+    {
+        auto writer = std::make_unique<Catalog>();
+        settle();
+        CatalogTestAccess::setLibraries(*writer, libraries);
+        save = measure(o.rounds, [&] { return millisecondsOf([&] { writer->save(); }); });
+        settle();
+    }
+    const QByteArray bytes = readWhole(catalogFile);
+    if (bytes.isEmpty()) {
+        std::fprintf(stderr, "the catalogue was not written\n");
+        return 1;
+    }
+    const double serialise = measure(o.rounds, [&] {
+        const QJsonDocument document = QJsonDocument::fromJson(bytes);
+        return millisecondsOf([&] { (void)document.toJson(QJsonDocument::Compact); });
+    });
+    const double parse =
+        measure(o.rounds, [&] { return millisecondsOf([&] { (void)QJsonDocument::fromJson(bytes); }); });
+    qsizetype loaded = 0;
+    const double load = measure(o.rounds, [&] {
+        std::unique_ptr<Catalog> reader;
+        const double ms = millisecondsOf([&] { reader = std::make_unique<Catalog>(); });
+        loaded = reader->libraries().size();
+        settle();
+        return ms;
+    });
+    if (loaded != libraries.size()) {
+        std::fprintf(stderr, "the catalogue loaded %lld of %lld libraries\n", static_cast<long long>(loaded),
+                     static_cast<long long>(libraries.size()));
+        return 1;
+    }
+    // Where the time goes: the same steps as the store, one at a time.
+    double encode = 0, write = 0, decode = 0, teardown = 0;
+    {
+        std::vector<double> encodes, writes, decodes, teardowns;
+        for (int round = 0; round <= o.rounds; ++round) {
+            QJsonObject object;
+            const double e = millisecondsOf([&] {
+                object.insert(QStringLiteral("libraries"),
+                              RecordJson::encodeList(libraries, RecordJson::DateForm::Since1970).value());
+                object.insert(QStringLiteral("roots"), QJsonArray());
+                object.insert(QStringLiteral("driveRoles"), QJsonObject());
+            });
+            const QByteArray text = RecordJson::compact(object);
+            const QString scratch = QDir(temp.path()).filePath(QStringLiteral("scratch.json"));
+            const double w = millisecondsOf([&] { (void)AtomicFile::write(scratch, text); });
+            std::optional<QJsonObject> parsed = RecordJson::parseObject(bytes).value();
+            QList<LibraryInfo> back;
+            const double d = millisecondsOf([&] {
+                RecordReader reader(*parsed, RecordJson::DateForm::Since1970);
+                reader.read("libraries", back);
+            });
+            const double t = millisecondsOf([&] { parsed.reset(); });
+            if (round > 0) {
+                encodes.push_back(e);
+                writes.push_back(w);
+                decodes.push_back(d);
+                teardowns.push_back(t);
+            }
+        }
+        encode = median(encodes);
+        write = median(writes);
+        decode = median(decodes);
+        teardown = median(teardowns);
+    }
+
+    std::printf("catalog.json                %10.1f MB\n", bytes.size() / 1e6);
+    std::printf("  save (Catalog::save)      %10.1f   %5.2fx QJsonDocument::toJson alone (%.1f)\n", save,
+                save / serialise, serialise);
+    std::printf("  load (new Catalog)        %10.1f   %5.2fx QJsonDocument::fromJson alone (%.1f)\n", load,
+                load / parse, parse);
+    std::printf("  save steps: records to JSON values %.1f, QJsonDocument::toJson %.1f, atomic write %.1f\n",
+                encode, serialise, write);
+    std::printf("  load steps: QJsonDocument::fromJson %.1f, JSON values to records %.1f, freeing the JSON "
+                "values %.1f\n\n",
+                parse, decode, teardown);
+
+    // ---- Media lists
+    QList<QList<MediaEntry>> lists;
+    lists.reserve(o.libraries);
+    for (int l = 0; l < o.libraries; ++l) {
+        const qint64 count = o.media / o.libraries + (l < o.media % o.libraries ? 1 : 0);
+        lists.append(mediaFor(l, count));
+    }
+    auto catalog = std::make_unique<Catalog>();
+    settle();
+    const double saveMedia = measure(o.rounds, [&] {
+        return millisecondsOf([&] {
+            for (int l = 0; l < o.libraries; ++l)
+                CatalogTestAccess::saveMedia(*catalog, lists[l], libraries[l].path);
+        });
+    });
+    lists.clear();
+
+    QList<QByteArray> files;
+    qint64 mediaBytes = 0;
+    for (const LibraryInfo& library : libraries) {
+        files.append(readWhole(CatalogTestAccess::mediaFile(*catalog, library.path)));
+        mediaBytes += files.last().size();
+    }
+    // The file writing alone: the same bytes written atomically over the same files.
+    const double writeMedia = measure(o.rounds, [&] {
+        return millisecondsOf([&] {
+            for (int l = 0; l < o.libraries; ++l)
+                (void)AtomicFile::write(CatalogTestAccess::mediaFile(*catalog, libraries[l].path), files[l]);
+        });
+    });
+    const double parseMedia = measure(o.rounds, [&] {
+        return millisecondsOf([&] {
+            for (const QByteArray& file : files)
+                (void)QJsonDocument::fromJson(file);
+        });
+    });
+    files.clear();
+
+    int published = 0;
+    QObject::connect(catalog.get(), &Catalog::mediaChanged, [&] { ++published; });
+    const double loadMedia = measure(o.rounds, [&] {
+        // From an empty published list, so every load publishes.
+        CatalogTestAccess::setLibraries(*catalog, {});
+        catalog->loadAllMedia();
+        waitFor([&] { return catalog->media().isEmpty(); });
+        settle();
+        CatalogTestAccess::setLibraries(*catalog, libraries);
+        const int before = published;
+        return millisecondsOf([&] {
+            catalog->loadAllMedia();
+            waitFor([&] { return published > before; });
+        });
+    });
+    if (catalog->media().size() != o.media) {
+        std::fprintf(stderr, "the media lists loaded %lld of %lld entries\n",
+                     static_cast<long long>(catalog->media().size()), static_cast<long long>(o.media));
+        return 1;
+    }
+    std::printf("media lists                 %10.1f MB in %d files\n", mediaBytes / 1e6, o.libraries);
+    std::printf("  save (saveMedia each)     %10.1f   of which atomic writes of the same bytes alone %.1f\n",
+                saveMedia, writeMedia);
+    std::printf("  load (loadAllMedia)       %10.1f   %5.2fx QJsonDocument::fromJson alone (%.1f)\n",
+                loadMedia, loadMedia / parseMedia, parseMedia);
+    catalog.reset();
+    settle();
+    return 0;
+}
