@@ -1,10 +1,14 @@
 #include "Tests/Fixtures/SampleSet.h"
 
+#include "Tests/Fixtures/ClipWriter.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <algorithm>
+#include <mutex>
 #include <stdexcept>
 
 namespace pellimor::fixtures::SampleSet {
@@ -31,6 +35,56 @@ const QString kWhip = "~/Transitions.localized/Swipe Pack.localized/Whip/Whip.mo
 const QString kSky =
     "~/Generators.localized/3F2504E0-4F89-41D3-9A0C-0305E82C3301/Gradient Sky/Gradient Sky.motn";
 const QString kBuiltInTitle = ".../Titles.localized/Build In:Out.localized/Basic Title/Basic Title.moti";
+
+// A two-second clip, small but real, so that poster frames can be made from the samples. The
+// colours run from `from` to `to` across the picture (down it when `downwards`); `rotation`
+// stores the turn a phone records for an upright shot.
+struct SampleClip {
+    ClipWriter::Colour from;
+    ClipWriter::Colour to;
+    bool downwards = false;
+    int rotation = 0;
+};
+
+QByteArray clipBytes(const QString& extension, const SampleClip& sample) {
+    // Each clip is made once per process: the libraries that share one are written several times.
+    static std::mutex mutex;
+    static QHash<QString, QByteArray> made;
+    const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+                            .arg(extension)
+                            .arg(sample.from.red)
+                            .arg(sample.from.green)
+                            .arg(sample.from.blue)
+                            .arg(sample.to.red)
+                            .arg(sample.to.green)
+                            .arg(sample.to.blue)
+                            .arg(sample.downwards)
+                            .arg(sample.rotation);
+    std::lock_guard lock(mutex);
+    if (const auto found = made.constFind(key); found != made.cend())
+        return *found;
+    ClipWriter::Clip clip;
+    clip.width = 320;
+    clip.height = 180;
+    clip.rotation = sample.rotation;
+    clip.paint = [sample, &clip](int frame, int x, int y) {
+        // A slow drift, so the frames are not all alike.
+        const int along = sample.downwards ? y : x;
+        const int length = sample.downwards ? clip.height : clip.width;
+        const double t = std::clamp((along + frame) / double(length + clip.frames), 0.0, 1.0);
+        const auto mix = [t](unsigned char a, unsigned char b) { return (unsigned char)(a + (b - a) * t); };
+        return ClipWriter::Colour{mix(sample.from.red, sample.to.red),
+                                  mix(sample.from.green, sample.to.green),
+                                  mix(sample.from.blue, sample.to.blue)};
+    };
+    return *made.insert(key, ClipWriter::bytes(extension, clip));
+}
+
+LibraryBuilder::Event& clipMedia(LibraryBuilder::Event& event, const QString& name,
+                                 const SampleClip& sample) {
+    return event.item(
+        LibraryBuilder::Item::bytes("Original Media/" + name, clipBytes(QFileInfo(name).suffix(), sample)));
+}
 
 QDateTime at(const char* iso) {
     return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toUTC();
@@ -74,7 +128,7 @@ LibraryBuilder wedding() {
     lib.database.modified = at("2025-02-28T21:15:00Z");
 
     auto& ceremony = lib.event("Ceremony");
-    ceremony.media("A001_C001.mov", 2 * MB + 300 * KB)
+    clipMedia(ceremony, "A001_C001.mov", {{196, 64, 48}, {240, 200, 96}})
         .media("A001_C002.mov", 1 * MB + 700 * KB)
         .media("B Cam/B001_C004.MOV", 1 * MB + 200 * KB)
         .media(".DS_Store", 6 * KB)
@@ -132,7 +186,7 @@ LibraryBuilder wedding() {
         .row(CollectionRow::audioUnit("aufx", "dcmp", "appl", QString("Dynamics Processor")));
 
     auto& reception = lib.event("Reception");
-    reception.media("C002_0101.mp4", 1 * MB + 900 * KB)
+    clipMedia(reception, "C002_0101.mp4", {{88, 40, 140}, {40, 90, 200}})
         .media("C002_0102.mp4", 800 * KB)
         .proxy("C002_0101.mp4", 300 * KB)
         .render("High Quality Media/Render-0007.mov", 420 * KB);
@@ -203,7 +257,7 @@ LibraryBuilder documentary(const QString& volumesRoot) {
     lib.database.modified = at("2024-06-01T17:30:00Z");
 
     auto& interviews = lib.event("Interviews");
-    interviews.media("Interview 1.mov", 2 * MB)
+    clipMedia(interviews, "Interview 1.mov", {{30, 110, 110}, {150, 190, 170}})
         .media("Interview 2.mov", 1 * MB + 600 * KB)
         .media("Stills/Portrait.JPG", 300 * KB)
         .mediaLink("River Aerial.mov", volumesRoot + "/Archive/Footage/River Aerial.mov")
@@ -246,7 +300,7 @@ LibraryBuilder documentary(const QString& volumesRoot) {
         .row(CollectionRow::motionTemplate(kSky));
 
     auto& broll = lib.event("B-Roll");
-    broll.media("Sunrise.mov", 1 * MB + 400 * KB)
+    clipMedia(broll, "Sunrise.mov", {{250, 150, 60}, {70, 120, 200}, true})
         .media("Kayak.mov", 1 * MB)
         .media("README", 2 * KB)
         .proxy("Sunrise.mov", 350 * KB)
@@ -276,7 +330,7 @@ LibraryBuilder promo() {
     lib.stamp = at("2025-04-10T08:00:00Z");
 
     auto& shoot = lib.event("Shoot Day");
-    shoot.media("PROMO_001.mxf", 1 * MB + 500 * KB)
+    clipMedia(shoot, "PROMO_001.mxf", {{20, 150, 80}, {235, 235, 235}})
         .media("PROMO_002.mxf", 1 * MB)
         .media("Logo.png", 80 * KB)
         .proxy("PROMO_001.mxf", 300 * KB)
@@ -309,7 +363,10 @@ LibraryBuilder holidays() {
     lib.lockInfo("anna", "Home-iMac");
     lib.stamp = at("2025-01-05T20:00:00Z");
     auto& summer = lib.event("Summer 2024");
-    summer.media("IMG_4101.MOV", 900 * KB).media("IMG_4102.MOV", 700 * KB).media("IMG_4102.mov", 200 * KB);
+    // Shot upright on a phone: stored sideways with the turn that shows it upright.
+    clipMedia(summer, "IMG_4101.MOV", {{60, 170, 220}, {230, 210, 150}, false, 90})
+        .media("IMG_4102.MOV", 700 * KB)
+        .media("IMG_4102.mov", 200 * KB);
     summer.keyword("Beach").keywordRange({"Beach"}).clip("IMG_4101");
     timeline(summer.project("Summer Film"), "0/1s 3600/30s", "1/30", "FFVideoFormat1080p30",
              at("2024-08-20T19:00:00Z"), at("2025-01-05T19:30:00Z"), 9);

@@ -21,6 +21,9 @@
 // FxPlug, Motion-template and Audio Unit plug-ins (DeRoom 2 on 120 clips of one project),
 // proxy, optimized, render and analysis files, relative and absolute links, a broken link to
 // a drive that is not connected, "__" folders and folders without an event database.
+// Media files are random bytes, except one short real clip in every event whose original
+// media include video files (a phone clip recorded upright among them), so poster frames can
+// be made; in "Interviews" and "B-Roll" the first video file tried is not the clip.
 namespace pellimor::fixtures::SampleSet {
 
 // The file that marks a folder as written by this tool, so that writing again may replace it.
