@@ -1,6 +1,8 @@
 #include "Catalogue/ErrorLog.h"
 #include "Shell/CommandLine.h"
+#include "Shell/Views/PellimorApp.h"
 
+#include <QApplication>
 #include <optional>
 
 int main(int argc, char** argv) {
@@ -9,11 +11,14 @@ int main(int argc, char** argv) {
 
     // Switches run before any application object exists, so they need no display; a switch
     // whose engine needs an event loop makes its own core application.
-    if (const std::optional<int> status =
-            pellimor::CommandLine::dispatch(pellimor::CommandLine::arguments(argc, argv)))
+    const QStringList arguments = pellimor::CommandLine::arguments(argc, argv);
+    if (const std::optional<int> status = pellimor::CommandLine::dispatch(arguments))
         return *status;
 
-    // The windowed program starts here. Until its main window exists there is nothing to
-    // show, and nothing is printed.
-    return 0;
+    // The windowed program: the application object owns the catalogue and the windows.
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tovlin"));
+    pellimor::PellimorApp app(arguments);
+    app.showMainWindow();
+    return QApplication::exec();
 }

@@ -322,6 +322,20 @@ TEST(CommandLineEndToEndTest, dumpOfAMissingLibraryStillPrintsAndExitsZero) {
     EXPECT_TRUE(object.value("events").toArray().isEmpty());
 }
 
+TEST(CommandLineEndToEndTest, axcheckReportsNoTrustAndWhereTheProgramRuns) {
+    // This system has no Accessibility service, so the program is never trusted.
+    const QString executable = QFileInfo(QStringLiteral(TOVLIN_EXECUTABLE)).canonicalFilePath();
+    const QStringList expected = {"AXIsProcessTrusted: false",
+                                  "bundle: " + QFileInfo(executable).absolutePath(),
+                                  "executable: " + executable};
+    for (const QStringList& args : {QStringList{"--axcheck"}, QStringList{"--axcheck", "--check", "extra"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const Outcome run = runTovlin(args);
+        EXPECT_EQ(run.exitCode, 0) << describe(run);
+        EXPECT_EQ(run.lines, expected) << describe(run);
+    }
+}
+
 TEST(CommandLineEndToEndTest, switchRunsLeaveTheErrorLogAlone) {
     const QString folder = TestEnv::freshDir(QStringLiteral("silent"));
     const QString library = writeWedding(folder);
@@ -332,9 +346,9 @@ TEST(CommandLineEndToEndTest, switchRunsLeaveTheErrorLogAlone) {
     environment.insert(QStringLiteral("TOVLIN_DATA_DIR"), data);
 
     const QList<QStringList> runs = {
-        {"--check", library},    {"--check", missing},  {"--plugins", library},
-        {"--plugins", missing},  {"--selftest-search"}, {"--discover", folder},
-        {"--discover", missing}, {"--dump", library},   {"--dump", missing},
+        {"--check", library},  {"--check", missing},   {"--plugins", library},  {"--plugins", missing},
+        {"--selftest-search"}, {"--discover", folder}, {"--discover", missing}, {"--dump", library},
+        {"--dump", missing},   {"--axcheck"},
     };
     for (const QStringList& args : runs) {
         SCOPED_TRACE(args.join(' ').toStdString());

@@ -1,5 +1,8 @@
 #include "Shell/CommandLine.h"
 
+#include "Platform/Services.h"
+#include "Tests/Support/FakeAccessibility.h"
+
 #include <QDir>
 #include <gtest/gtest.h>
 #include <limits>
@@ -33,6 +36,20 @@ struct Captured {
     }
 };
 
+// The program's bundle as a test describes it.
+class FixedBundle final : public platform::MainBundle {
+public:
+    FixedBundle(QString bundle, QString executable)
+        : m_bundle(std::move(bundle)), m_executable(std::move(executable)) {}
+    QVariantMap infoDictionary() const override { return {}; }
+    QString bundlePath() const override { return m_bundle; }
+    QString executablePath() const override { return m_executable; }
+
+private:
+    QString m_bundle;
+    QString m_executable;
+};
+
 QStringList argv(std::initializer_list<const char*> items) {
     QStringList list{QStringLiteral("/usr/bin/tovlin")};
     for (const char* item : items)
@@ -46,8 +63,9 @@ TEST(CommandLineTest, theProgramsSwitchesAreTriedInTheirOrderWithTheirMinimumCou
     QList<QPair<QString, qsizetype>> rows;
     for (const CommandLine::Switch& row : CommandLine::switches())
         rows.append({row.name, row.minimumCount});
-    const QList<QPair<QString, qsizetype>> expected = {
-        {"--check", 3}, {"--plugins", 3}, {"--selftest-search", 2}, {"--discover", 3}, {"--dump", 3}};
+    const QList<QPair<QString, qsizetype>> expected = {{"--axcheck", 2},  {"--check", 3},
+                                                       {"--plugins", 3},  {"--selftest-search", 2},
+                                                       {"--discover", 3}, {"--dump", 3}};
     EXPECT_EQ(rows, expected);
 }
 
@@ -120,12 +138,56 @@ TEST(CommandLineTest, theProgramsSwitchesWithTooFewArgumentsGoOnToTheWindowedSta
         argv({"/tmp", "--check", "/tmp"}),
         argv({"--Check", "/tmp"}),
         argv({"--check=/tmp", "/tmp"}),
+        argv({"/tmp", "--axcheck"}),
+        argv({"--AXcheck"}),
+        argv({"-axcheck"}),
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
         Captured out;
         EXPECT_FALSE(CommandLine::dispatch(args, out.print()).has_value());
         EXPECT_TRUE(out.lines.isEmpty());
+    }
+}
+
+TEST(CommandLineTest, axcheckAnswersThroughThePlatformLayerWithoutAPrompt) {
+    struct Case {
+        const char* what;
+        bool trusted;
+        QString executable;
+        QStringList args;
+        QStringList expected;
+    };
+    const QList<Case> cases = {
+        {"trusted",
+         true,
+         "/opt/Tovlin/bin/tovlin",
+         argv({"--axcheck"}),
+         {"AXIsProcessTrusted: true", "bundle: /opt/Tovlin/bin", "executable: /opt/Tovlin/bin/tovlin"}},
+        {"not trusted, later arguments ignored",
+         false,
+         "/opt/Tovlin/bin/tovlin",
+         argv({"--axcheck", "--check", "/tmp"}),
+         {"AXIsProcessTrusted: false", "bundle: /opt/Tovlin/bin", "executable: /opt/Tovlin/bin/tovlin"}},
+        {"no executable known",
+         false,
+         "",
+         argv({"--axcheck"}),
+         {"AXIsProcessTrusted: false", "bundle: /opt/Tovlin/bin", "executable: ?"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto accessibility = std::make_shared<test::FakeAccessibility>(c.trusted);
+        platform::Services fakes;
+        fakes.accessibility = accessibility;
+        fakes.bundle = std::make_shared<FixedBundle>("/opt/Tovlin/bin", c.executable);
+        const platform::ScopedServices scope(fakes);
+
+        Captured out;
+        EXPECT_EQ(CommandLine::dispatch(c.args, out.print()), std::optional<int>(0));
+        EXPECT_EQ(out.lines, c.expected);
+        EXPECT_EQ(accessibility->questions(), 1);
+        EXPECT_EQ(accessibility->prompts(), 0) << "a diagnostic never puts up the permission prompt";
     }
 }
 

@@ -26,6 +26,8 @@ Services Services::system() {
     s.settings = makeSystemSettingsStore();
     s.finalCut = makeSystemFinalCutApp();
     s.volumes = makeSystemVolumeFacts();
+    s.videoFrames = makeSystemVideoFrames();
+    s.accessibility = makeSystemAccessibility();
     return s;
 }
 
@@ -53,6 +55,10 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.finalCut = base.finalCut;
     if (!replacement.volumes)
         replacement.volumes = base.volumes;
+    if (!replacement.videoFrames)
+        replacement.videoFrames = base.videoFrames;
+    if (!replacement.accessibility)
+        replacement.accessibility = base.accessibility;
     g_current = std::move(replacement);
     g_overridden = true;
 }

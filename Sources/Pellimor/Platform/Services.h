@@ -35,6 +35,8 @@ public:
 class SettingsStore;
 class FinalCutApp;
 class VolumeFacts;
+class VideoFrames;
+class Accessibility;
 
 struct Services {
     std::shared_ptr<FileManagerShell> shell;
@@ -42,6 +44,8 @@ struct Services {
     std::shared_ptr<SettingsStore> settings;
     std::shared_ptr<FinalCutApp> finalCut;
     std::shared_ptr<VolumeFacts> volumes;
+    std::shared_ptr<VideoFrames> videoFrames;     // poster frames (VideoFrames.h)
+    std::shared_ptr<Accessibility> accessibility; // trust to press other programs' controls (Accessibility.h)
 
     // The honest Linux implementations.
     static Services system();

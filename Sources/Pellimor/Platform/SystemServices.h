@@ -26,5 +26,9 @@ std::shared_ptr<SettingsStore> makeSystemSettingsStore();
 // Defined in SystemFinalCutApp.cpp and SystemVolumeFacts.cpp.
 std::shared_ptr<FinalCutApp> makeSystemFinalCutApp();
 std::shared_ptr<VolumeFacts> makeSystemVolumeFacts();
+// FFmpeg's decoders and JPEG encoder; defined in SystemVideoFrames.cpp.
+std::shared_ptr<VideoFrames> makeSystemVideoFrames();
+// No Accessibility service on this system: never trusted; defined in SystemAccessibility.cpp.
+std::shared_ptr<Accessibility> makeSystemAccessibility();
 
 } // namespace pellimor::platform

@@ -1,11 +1,33 @@
 #include "Shell/CommandLine.h"
 
+#include "Platform/Accessibility.h"
+#include "Platform/Services.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <cstdio>
 
 namespace pellimor::CommandLine {
+
+namespace {
+
+// "--axcheck": whether the program may press Final Cut Pro's prompts, and where it runs from
+// (the permission belongs to one bundle and executable, so a user granting it needs both).
+// Asks without the permission prompt: a diagnostic must not put a dialog in front of the
+// user. Always 0, also when not trusted.
+int axCheck(const QStringList& /*args*/, const Print& print) {
+    const platform::Services services = platform::services();
+    const bool trusted = services.accessibility && services.accessibility->isProcessTrusted(false);
+    print(QStringLiteral("AXIsProcessTrusted: ") + flag(trusted));
+    const QString bundle = services.bundle ? services.bundle->bundlePath() : QString();
+    print(QStringLiteral("bundle: ") + bundle);
+    const QString executable = services.bundle ? services.bundle->executablePath() : QString();
+    print(QStringLiteral("executable: ") + (executable.isEmpty() ? QStringLiteral("?") : executable));
+    return 0;
+}
+
+} // namespace
 
 Print standardOutput() {
     return [](const QString& line) {
@@ -26,13 +48,14 @@ QStringList arguments(int argc, const char* const* argv) {
 const QList<Switch>& switches() {
     // Tried in this order. The numbers are each switch's place in the full list; the rows
     // whose engines are not built yet slot in at their numbers:
-    //    1 "--safetycopy" (4)        2 "--axcheck" (2)
+    //    1 "--safetycopy" (4)
     //    4 "--cleanup-plan" (3)      5 "--missing-search" (4)     6 "--missing-files" (3)
     //    8 "--selftest-cleanup" (2)  9 "--selftest-manual" (2)   10 "--ask-manual" (3)
     //   11 "--selftest-prefs" (2)   13 "--selftest-eject" (2)    14 "--selftest-bar" (2)
     //   15 "--selftest-deroom" (2)  16 "--selftest-report" (2)
     // "--resume" and "--scan" are never rows here: they go through to the windowed start.
     static const QList<Switch> table = {
+        {QStringLiteral("--axcheck"), 2, axCheck},                //  2
         {QStringLiteral("--check"), 3, check},                    //  3
         {QStringLiteral("--plugins"), 3, plugins},                //  7
         {QStringLiteral("--selftest-search"), 2, selfTestSearch}, // 12

@@ -1,0 +1,165 @@
+#include "Shell/Views/PellimorApp.h"
+
+#include "Catalogue/Catalog.h"
+#include "Catalogue/ErrorLog.h"
+#include "Manual/ProblemReport.h"
+#include "Platform/Services.h"
+#include "Platform/SettingsStore.h"
+#include "Shell/AppSettings.h"
+#include "Shell/Appearance.h"
+#include "Shell/MainThreadWatchdog.h"
+#include "Shell/MenuModel.h"
+#include "Shell/Views/AppMenuBar.h"
+#include "Shell/Views/MainContent.h"
+#include "Shell/Views/MainWindow.h"
+#include "Shell/Views/ManualWindow.h"
+#include "Shell/Views/ReportWindow.h"
+#include "Shell/Views/SettingsWindow.h"
+#include "Shell/Views/WindowLook.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QTimer>
+#include <atomic>
+
+namespace pellimor {
+
+namespace {
+
+std::atomic<bool> g_firstShowHandled{false};
+
+void setFontPoints(QWidget* window, double points) {
+    QFont font = window->font();
+    if (font.pointSizeF() == points)
+        return;
+    font.setPointSizeF(points);
+    window->setFont(font);
+}
+
+} // namespace
+
+PellimorApp::PellimorApp(QStringList arguments, QObject* parent)
+    : QObject(parent), m_arguments(std::move(arguments)), m_store(platform::services().settings),
+      m_catalog(std::make_unique<Catalog>()), m_main(std::make_unique<MainWindow>()) {
+    m_main->setContent(makeMainContent(*m_catalog));
+    // Closing the main window ends the program; the other windows never keep it running.
+    m_main->setAttribute(Qt::WA_QuitOnClose, true);
+
+    m_menus = new AppMenuBar(
+        m_main->menuBar(),
+        [this](const MenuModel::Item& item) {
+            MenuCommands::perform(item, *m_catalog, *this);
+            // A picker or toggle chosen again leaves the store as it was; redraw its check mark.
+            scheduleMenuRefresh();
+        },
+        this);
+    refreshMenus();
+    applyLook();
+
+    connect(m_main.get(), &MainWindow::shown, this, &PellimorApp::onMainWindowShown);
+    connect(m_catalog.get(), &Catalog::changed, this, &PellimorApp::scheduleMenuRefresh);
+    if (m_store) {
+        connect(m_store.get(), &platform::SettingsStore::changed, this, [this](const QString& key) {
+            if (key == AppSettings::Key::comfortableText || key == AppSettings::Key::appearance)
+                applyLook();
+            scheduleMenuRefresh();
+        });
+    }
+}
+
+PellimorApp::~PellimorApp() {
+    // The windows and the catalogue go before this object's QObject part does; nothing they
+    // say on their way out may reach the half-destroyed application.
+    m_catalog->disconnect(this);
+    if (m_store)
+        m_store->disconnect(this);
+    m_menuRefreshPending = false;
+}
+
+void PellimorApp::showMainWindow() {
+    m_main->show();
+    m_main->raise();
+    m_main->activateWindow();
+}
+
+template <typename Window> Window* PellimorApp::bringForward(std::unique_ptr<Window>& window) {
+    const bool created = !window;
+    if (created) {
+        window = std::make_unique<Window>();
+        window->setAttribute(Qt::WA_QuitOnClose, false);
+    }
+    if (created)
+        applyLook();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window.get();
+}
+
+void PellimorApp::openSettings() {
+    bringForward(m_settings);
+}
+
+void PellimorApp::openManual() {
+    bringForward(m_manual);
+}
+
+void PellimorApp::openReport() {
+    bringForward(m_report);
+}
+
+void PellimorApp::quit() {
+    // Closing the windows first lets each one finish as if the user had closed it.
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}
+
+void PellimorApp::refreshMenus() {
+    m_menuRefreshPending = false;
+    m_menus->apply(MenuModel::build(MenuModel::currentInputs(*m_catalog)));
+}
+
+void PellimorApp::scheduleMenuRefresh() {
+    // A scan publishes many changes in a row; the menus follow once per turn of the event loop.
+    if (m_menuRefreshPending)
+        return;
+    m_menuRefreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_menuRefreshPending)
+            refreshMenus();
+    });
+}
+
+void PellimorApp::applyLook() {
+    const bool comfortable = AppSettings::comfortable();
+    const Appearance::ColorScheme scheme = Appearance::colorScheme(AppSettings::appearance());
+    const double points = Appearance::mainFontPoints(comfortable);
+
+    WindowLook::applyApplicationStyle(scheme);
+
+    setFontPoints(m_main.get(), points);
+    m_main->setMinimumSize(Appearance::mainMinimumSize(comfortable));
+    WindowLook::applyPalette(m_main.get(), scheme);
+
+    // The manual is given the font scale and the scheme; the report only the scheme; the
+    // Settings window neither.
+    if (m_manual) {
+        setFontPoints(m_manual.get(), points);
+        WindowLook::applyPalette(m_manual.get(), scheme);
+    }
+    if (m_report)
+        WindowLook::applyPalette(m_report.get(), scheme);
+}
+
+void PellimorApp::onMainWindowShown() {
+    if (g_firstShowHandled.exchange(true))
+        return;
+    MainThreadWatchdog::shared().start();
+    ErrorLog::started(ProblemReport::appVersion());
+}
+
+bool PellimorApp::firstShowHandled() {
+    return g_firstShowHandled.load();
+}
+
+} // namespace pellimor
