@@ -943,3 +943,58 @@ TEST_F(CatalogScanTest, JobsWithNothingLeftToDoEndAtOnce) {
     ASSERT_NE(watched, catalog->roots().end());
     EXPECT_TRUE(watched->lastScan.has_value());
 }
+
+TEST_F(CatalogScanTest, AResumedRootRemovesOnlyWhatItsSavedWalkCouldHaveSeen) {
+    const QString root = folder(QStringLiteral("Resumed"));
+    const QString kept = writeLibrary(root + QStringLiteral("/A"), QStringLiteral("Kept"));
+    const QString share = root + QStringLiteral("/Share");
+    const QString behindShare = share + QStringLiteral("/Cut.fcpbundle");
+    const QString gone = root + QStringLiteral("/B/Gone.fcpbundle");
+
+    // The walk finished in an earlier run; "Share" could not be listed then.
+    ScanJob saved = jobFor({root});
+    saved.pending = QList<PendingDir>{};
+    saved.found = {kept};
+    saved.done = {kept};
+    saved.discoveryDone = true;
+    for (const bool knowsUnlisted : {true, false}) {
+        SCOPED_TRACE(knowsUnlisted ? "job keeps the unlisted folders" : "job written before they were kept");
+        ScanJob job = saved;
+        if (knowsUnlisted)
+            job.unlisted = QStringList{share};
+        CatalogTestEnv env;
+        const auto catalog = env.makeCatalog();
+        CatalogTestAccess::setLibraries(*catalog, {placeholder(kept), placeholder(behindShare), placeholder(gone)});
+        scan(*catalog, job);
+        if (knowsUnlisted) {
+            EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 0 updated, 0 unchanged, 1 removed."));
+            EXPECT_EQ(pathsOf(catalog->libraries()), sorted({kept, behindShare}));
+        } else {
+            EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 0 updated, 0 unchanged, 0 removed."));
+            EXPECT_EQ(pathsOf(catalog->libraries()), sorted({kept, behindShare, gone}));
+        }
+    }
+}
+
+TEST_F(CatalogScanTest, APausedWalkKeepsTheFoldersItCouldNotList) {
+    const QString root = folder(QStringLiteral("PausedWalk"));
+    for (int i = 0; i < 200; ++i)
+        folder(QStringLiteral("PausedWalk/F%1/G").arg(i, 3, 10, QLatin1Char('0')));
+    // Listed with the root itself, before any pause can land.
+    const QByteArray unreadableName = QFile::encodeName(root) + "/Proj\xff";
+    ASSERT_EQ(::mkdir(unreadableName.constData(), 0755), 0);
+
+    CatalogTestEnv env;
+    const auto catalog = env.makeCatalog();
+    Recorder recorder(*catalog);
+    QObject::connect(catalog.get(), &Catalog::statusChanged, catalog.get(), [&] {
+        if (!recorder.folderStatuses().isEmpty())
+            catalog->pause();
+    });
+    scan(*catalog, jobFor({root}, 1));
+    ASSERT_TRUE(catalog->pausedJob().has_value());
+    const std::optional<ScanJob> job = jobOnDisk(env.dataDir);
+    ASSERT_TRUE(job.has_value());
+    ASSERT_TRUE(job->unlisted.has_value());
+    EXPECT_EQ(job->unlisted->size(), 1);
+}

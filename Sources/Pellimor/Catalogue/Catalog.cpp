@@ -29,13 +29,6 @@ const QString kCouldNotSave = QStringLiteral("The catalogue could not be saved: 
 // exhaust memory, so it is treated like a file that does not decode.
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 
-// While set, the named file could not be read and could not be moved aside either: it is the
-// only copy of the user's catalogue, so nothing may be saved over it. Kept as a dynamic
-// property so the catalogue's header stays as the other parts of the program know it.
-constexpr const char* kUnreadableInPlace = "pellimorUnreadableCatalogueInPlace";
-// Whether the refusal to save over that file has been logged already (once is enough).
-constexpr const char* kRefusalLogged = "pellimorUnreadableCatalogueRefusalLogged";
-
 // What "catalog.json" holds.
 struct Store {
     QList<LibraryInfo> libraries;
@@ -259,11 +252,11 @@ void Catalog::load() {
         // The next save would replace the only copy of the user's catalogue with an empty one,
         // so the file goes aside first, where the user (or support) can still recover it.
         if (const std::optional<QString> kept = moveAside(file)) {
-            setProperty(kUnreadableInPlace, QVariant());
+            m_unreadableInPlace.clear();
             ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotRead, *kept);
         } else {
-            setProperty(kUnreadableInPlace, file);
-            setProperty(kRefusalLogged, false);
+            m_unreadableInPlace = file;
+            m_unreadableRefusalLogged = false;
             ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotRead, file);
         }
     }
@@ -274,17 +267,17 @@ void Catalog::load() {
 void Catalog::save() {
     const QString file = QDir(m_dir).filePath(QStringLiteral("catalog.json"));
 
-    const QString inPlace = property(kUnreadableInPlace).toString();
+    const QString inPlace = m_unreadableInPlace;
     if (!inPlace.isEmpty()) {
         // Whatever blocked the move at start-up may have gone away since.
         if (const std::optional<QString> kept = moveAside(inPlace)) {
-            setProperty(kUnreadableInPlace, QVariant());
+            m_unreadableInPlace.clear();
             ErrorLog::log(ErrorLog::Level::warn, kArea,
                           QStringLiteral("The catalogue file that could not be read has been kept aside."),
                           *kept);
         } else if (QFileInfo::exists(inPlace) || QFileInfo(inPlace).isSymLink()) {
-            if (!property(kRefusalLogged).toBool()) {
-                setProperty(kRefusalLogged, true);
+            if (!m_unreadableRefusalLogged) {
+                m_unreadableRefusalLogged = true;
                 ErrorLog::log(ErrorLog::Level::error, kArea,
                               kCouldNotSave +
                                   QStringLiteral("the catalogue file that could not be read could not be "
@@ -294,7 +287,7 @@ void Catalog::save() {
             return;
         } else {
             // Someone moved or removed it meanwhile; there is nothing left to protect.
-            setProperty(kUnreadableInPlace, QVariant());
+            m_unreadableInPlace.clear();
         }
     }
 

@@ -233,6 +233,10 @@ private:
     QString m_posterDir;
     std::optional<ScanJob> m_pausedJob;
     ScanJob m_currentJob;
+    // A "catalog.json" that could not be read and could not be moved aside either: the only
+    // copy of the user's catalogue, so nothing is saved over it while this names it.
+    QString m_unreadableInPlace;
+    bool m_unreadableRefusalLogged = false; // the refusal is logged once
 };
 
 // The favourites of live libraries, at most five (the most recently marked stay).

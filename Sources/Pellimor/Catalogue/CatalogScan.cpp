@@ -245,6 +245,7 @@ void Catalog::ScanRun::nextRoot() {
             current.found.clear();
             current.done.clear();
             current.discoveryDone = false;
+            current.unlisted.reset();
             writeJob();
             continue;
         }
@@ -252,9 +253,10 @@ void Catalog::ScanRun::nextRoot() {
             discover();
             return;
         }
-        // Resumed after the walk of this root had finished in an earlier run.
-        walkedWholeRoot = false;
-        unlisted.clear();
+        // Resumed after the walk of this root had finished in an earlier run: the job tells
+        // which folders that walk could not list, unless it was written before it kept them.
+        walkedWholeRoot = current.unlisted.has_value();
+        unlisted = current.unlisted.value_or(QStringList());
         startReads();
         return;
     }
@@ -266,9 +268,13 @@ void Catalog::ScanRun::discover() {
     catalog.setStatus(QStringLiteral("Searching ") + root + QStringLiteral("…"));
 
     QList<PendingDir> pending = current.pending ? *current.pending : QList<PendingDir>{PendingDir{root, 0}};
-    // A walk paused before it listed anything holds just the root, so it too covers the root.
-    walkedWholeRoot = pending == QList<PendingDir>{PendingDir{root, 0}};
-    unlisted.clear();
+    // A walk paused before it listed anything holds just the root, so it too covers the root; a
+    // walk resumed mid-way covers it when the job kept the folders that failed before the pause.
+    walkedWholeRoot = pending == QList<PendingDir>{PendingDir{root, 0}} || current.unlisted.has_value();
+    unlisted = current.unlisted.value_or(QStringList());
+    if (walkedWholeRoot)
+        current.unlisted = unlisted;
+    QStringList unlistedSoFar = unlisted;
     QStringList found = current.found;
     const std::optional<qint64> maxDepth = current.maxDepth;
     const bool skipSafetyNet = ScanSettings::skipSetting(QStringLiteral("skipSafetyNet"));
@@ -281,14 +287,20 @@ void Catalog::ScanRun::discover() {
     const auto returned = std::make_shared<std::atomic<bool>>(false);
 
     QThreadPool::globalInstance()->start([weak, stop, status, returned, pending = std::move(pending),
-                                          found = std::move(found), maxDepth, skipSafetyNet,
-                                          skipFCPBackups]() mutable {
-        const LibraryReader::DiscoveryCheckpoint checkpoint = [weak, returned](const QList<PendingDir>& stack,
-                                                                               const QStringList& list) {
-            onMainThread([weak, returned, stack, list] {
+                                          found = std::move(found), unlistedHere = std::move(unlistedSoFar),
+                                          maxDepth, skipSafetyNet, skipFCPBackups]() mutable {
+        // The walk appends the folders it cannot list to `unlistedHere`; each checkpoint carries a
+        // copy to the job (both run on this worker, so the copy needs no lock).
+        const QStringList* unlistedSeen = &unlistedHere;
+        const LibraryReader::DiscoveryCheckpoint checkpoint = [weak, returned, unlistedSeen](
+                                                                  const QList<PendingDir>& stack,
+                                                                  const QStringList& list) {
+            onMainThread([weak, returned, stack, list, failed = *unlistedSeen] {
                 if (const std::shared_ptr<ScanRun> run = weak.lock()) {
                     run->job().pending = stack;
                     run->job().found = list;
+                    if (run->walkedWholeRoot)
+                        run->job().unlisted = failed;
                     if (!returned->load())
                         run->writeJob();
                 }
@@ -315,7 +327,6 @@ void Catalog::ScanRun::discover() {
                     run->catalog.setStatus(QStringLiteral("Searching ") + folder);
             });
         };
-        QStringList unlistedHere;
         const bool complete = LibraryReader::discover(pending, found, maxDepth, skipSafetyNet, skipFCPBackups,
                                                       checkpoint, progress, stop, &unlistedHere);
         returned->store(true);
@@ -335,6 +346,8 @@ void Catalog::ScanRun::walked(QList<PendingDir> pending, QStringList found, QStr
     // finds them a second time; each is read once all the same.
     current.found = withoutRepeats(found);
     unlisted = std::move(unlistedHere);
+    if (walkedWholeRoot)
+        current.unlisted = unlisted;
     if (!complete) {
         // Only a pause or a stop cuts a walk short; the job keeps the folders still to walk.
         writeJob();
@@ -658,6 +671,7 @@ void Catalog::ScanRun::finishRoot() {
     current.found.clear();
     current.done.clear();
     current.discoveryDone = false;
+    current.unlisted.reset();
     writeJob();
 }
 
@@ -730,6 +744,7 @@ void Catalog::run(const ScanJob& job) {
         m_currentJob.found.clear();
         m_currentJob.done.clear();
         m_currentJob.discoveryDone = false;
+        m_currentJob.unlisted.reset();
     }
     setPausedJob(std::nullopt);
 

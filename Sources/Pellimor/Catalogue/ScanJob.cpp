@@ -19,6 +19,7 @@ Result<QJsonObject> ScanJob::toJson(RecordJson::DateForm form) const {
     w.write("discoveryDone", discoveryDone);
     w.write("done", done);
     w.write("updatedAt", updatedAt);
+    w.write("unlisted", unlisted);
     return w.finish();
 }
 
@@ -37,6 +38,7 @@ Result<ScanJob> ScanJob::fromJson(const QJsonObject& object, RecordJson::DateFor
     r.read("discoveryDone", job.discoveryDone);
     r.read("done", job.done);
     r.read("updatedAt", job.updatedAt);
+    r.read("unlisted", job.unlisted);
     return r.finish(std::move(job));
 }
 

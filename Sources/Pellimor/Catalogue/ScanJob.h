@@ -27,6 +27,9 @@ struct ScanJob {
     bool discoveryDone = false;               // the walk of the current root has finished
     QList<QString> done;                      // library paths under the current root already read
     QDateTime updatedAt;                      // when the job was last saved
+    // Folders of the current root that could not be listed by its walk so far. Absent in jobs
+    // written before it was kept; a root resumed without it removes nothing it did not see.
+    std::optional<QList<QString>> unlisted;
 
     Result<QJsonObject> toJson(RecordJson::DateForm form) const;
     static Result<ScanJob> fromJson(const QJsonObject& object, RecordJson::DateForm form);
