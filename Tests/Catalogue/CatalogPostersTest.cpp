@@ -372,8 +372,8 @@ TEST(CatalogPosters, NothingToDoOrStoppedFirstChangesNothing) {
 TEST(CatalogPosters, MakesJpegPostersFromRealClips) {
     CatalogTestEnv env;
     const QString library = TestEnv::freshDir("real") + "/Real.fcpbundle";
-    const auto clip = [&](const QString& event, const QString& name, ClipWriter::Clip spec) {
-        ClipWriter::write(originalMedia(library, event) + "/" + name, spec);
+    const auto clip = [&](const QString& event, const QString& name, ClipWriter::Clip shape) {
+        ClipWriter::write(originalMedia(library, event) + "/" + name, shape);
     };
     const auto bytes = [&](const QString& event, const QString& name, const QByteArray& content) {
         FixtureFiles::writeBytes(originalMedia(library, event) + "/" + name, content);

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonObject>
 #include <QVariant>
 #include <algorithm>
 
@@ -38,15 +37,15 @@ struct Store {
 };
 
 Result<Store> decodeStore(const QByteArray& bytes) {
-    const Result<QJsonObject> object = RecordJson::parseObject(bytes);
-    if (!object.ok())
-        return Failure{object.error()};
-    RecordReader r(object.value(), DateForm::Since1970);
+    rapidjson::Document document;
+    if (const std::optional<QString> error = RecordJson::parse(bytes, RecordJson::Shape::object, document))
+        return Failure{*error};
+    RecordReader r(document, DateForm::Since1970);
     Store store;
-    r.read("libraries", store.libraries);
-    r.read("roots", store.roots);
-    r.read("driveRoles", store.driveRoles);
-    r.read("favorites", store.favorites);
+    r("libraries", store.libraries);
+    r("roots", store.roots);
+    r("driveRoles", store.driveRoles);
+    r("favorites", store.favorites);
     return r.finish(std::move(store));
 }
 
@@ -292,17 +291,19 @@ void Catalog::save() {
     }
 
     RecordWriter w(DateForm::Since1970);
-    w.write("libraries", m_libraries);
-    w.write("roots", m_roots);
-    w.write("driveRoles", m_driveRoles);
+    w.startObject();
+    w("libraries", m_libraries);
+    w("roots", m_roots);
+    w("driveRoles", m_driveRoles);
     if (!m_favorites.isEmpty())
-        w.write("favorites", m_favorites);
-    const Result<QJsonObject> object = w.finish();
-    if (!object.ok()) {
-        ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotSave + object.error());
+        w("favorites", m_favorites);
+    w.endObject();
+    const Result<QByteArray> bytes = w.finish();
+    if (!bytes.ok()) {
+        ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotSave + bytes.error());
         return;
     }
-    const Result<void> written = AtomicFile::write(file, RecordJson::compact(object.value()));
+    const Result<void> written = AtomicFile::write(file, bytes.value());
     if (!written.ok())
         ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotSave + written.error());
 }

@@ -23,8 +23,11 @@ void Catalog::persistJob() {
     if (!bytes.ok())
         return;
     // A failed write keeps the previous file whole; the scan goes on without a word, and the
-    // next write tries again.
-    (void)AtomicFile::write(jobFile(m_dir), bytes.value());
+    // next write tries again. The job is written after every third library and at every
+    // checkpoint of a walk, so it does not wait for the disk: should the machine stop before
+    // the data gets there, the worst left is an older job or none to resume, and the scan
+    // started again reads only what the catalogue (which is synced) does not hold yet.
+    (void)AtomicFile::write(jobFile(m_dir), bytes.value(), AtomicFile::Durability::unsynced);
 }
 
 void Catalog::clearJob() {

@@ -36,91 +36,6 @@ void noteUnreadable(const MediaListFile& list, const QString& why) {
         list.libraryPath);
 }
 
-// Appends `text` as a JSON string exactly as QJsonDocument writes it: the short escapes,
-// other control characters and unpaired surrogates as lower-case "\\u" escapes, the rest as
-// UTF-8.
-void appendJsonString(QByteArray& out, const QString& text) {
-    static constexpr char hex[] = "0123456789abcdef";
-    auto escaped = [&](char16_t c) {
-        const char code[6] = {
-            '\\', 'u', hex[(c >> 12) & 0xF], hex[(c >> 8) & 0xF], hex[(c >> 4) & 0xF], hex[c & 0xF]};
-        out.append(code, 6);
-    };
-    out.append('"');
-    const QChar* units = text.constData();
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = units[i].unicode();
-        if (c < 0x80) {
-            switch (c) {
-            case u'"':
-                out.append("\\\"", 2);
-                break;
-            case u'\\':
-                out.append("\\\\", 2);
-                break;
-            case u'\b':
-                out.append("\\b", 2);
-                break;
-            case u'\f':
-                out.append("\\f", 2);
-                break;
-            case u'\n':
-                out.append("\\n", 2);
-                break;
-            case u'\r':
-                out.append("\\r", 2);
-                break;
-            case u'\t':
-                out.append("\\t", 2);
-                break;
-            default:
-                if (c < 0x20)
-                    escaped(c);
-                else
-                    out.append(char(c));
-            }
-        } else if (c < 0x800) {
-            const char bytes[2] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
-            out.append(bytes, 2);
-        } else if (QChar::isHighSurrogate(c) && i + 1 < size && units[i + 1].isLowSurrogate()) {
-            const char32_t u = QChar::surrogateToUcs4(c, units[++i].unicode());
-            const char bytes[4] = {char(0xF0 | (u >> 18)), char(0x80 | ((u >> 12) & 0x3F)),
-                                   char(0x80 | ((u >> 6) & 0x3F)), char(0x80 | (u & 0x3F))};
-            out.append(bytes, 4);
-        } else if (QChar::isSurrogate(c)) {
-            escaped(c);
-        } else {
-            const char bytes[3] = {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)),
-                                   char(0x80 | (c & 0x3F))};
-            out.append(bytes, 3);
-        }
-    }
-    out.append('"');
-}
-
-// The compact JSON text that the entries' own coding gives (MediaEntry::toJson, written by
-// QJsonDocument; keys in QJsonObject's order), written directly. Media lists are by far the
-// largest files the catalogue writes, one per library on the main thread, and going through
-// QJsonObject and QJsonDocument costs about five times as long.
-QByteArray mediaListText(const QList<MediaEntry>& media) {
-    QByteArray out;
-    out.reserve(2 + media.size() * 72);
-    out.append('[');
-    for (qsizetype i = 0; i < media.size(); ++i) {
-        const MediaEntry& entry = media.at(i);
-        out.append(i == 0 ? "{\"event\":" : ",{\"event\":");
-        appendJsonString(out, entry.event);
-        out.append(",\"name\":");
-        appendJsonString(out, entry.name);
-        out.append(",\"size\":");
-        out.append(QByteArray::number(entry.size));
-        out.append('}');
-    }
-    out.append(']');
-    return out;
-}
-
 // One library's list; nothing when the file is missing, cannot be read or is not a list of
 // media entries (the last two noted in the error log).
 QList<MediaEntry> readMediaList(const MediaListFile& list) {
@@ -193,7 +108,9 @@ void Catalog::saveMedia(const QList<MediaEntry>& media, const QString& path) {
     // A media entry has no value without a JSON form, so encoding cannot fail. A list that
     // cannot be written leaves the previous one in place; the next read of the library writes
     // it again.
-    (void)AtomicFile::write(mediaFile(path), mediaListText(media));
+    const Result<QByteArray> bytes = RecordJson::encodeListBytes(media, RecordJson::DateForm::Since1970);
+    if (bytes.ok())
+        (void)AtomicFile::write(mediaFile(path), bytes.value());
 }
 
 void Catalog::deleteMedia(const QString& path) {

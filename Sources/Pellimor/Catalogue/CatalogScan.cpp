@@ -1,10 +1,12 @@
 #include "Catalogue/Catalog.h"
 #include "Catalogue/ErrorLog.h"
 #include "Catalogue/LibraryReader.h"
+#include "Catalogue/RecordJson.h"
 #include "Catalogue/ScanSettings.h"
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
 #include "Platform/VolumesRoot.h"
+#include "Support/AtomicFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -121,10 +123,13 @@ struct Catalog::ScanRun : std::enable_shared_from_this<Catalog::ScanRun> {
         QString path;
         std::optional<LibraryInfo> lib;         // the record to put into the catalogue
         std::optional<QList<MediaEntry>> media; // present after a full read only
-        bool cancelled = false;                 // the scan was cancelled meanwhile: ignore it
-        bool failed = false;                    // the database is there but cannot be read
-        bool notALibrary = false;               // neither a database nor event folders
-        bool stampOnly = false;                 // differs from the entry by its signature only
+        // The media list's file, already written and synced aside by the read, so that taking
+        // it costs the main thread a rename; removed unless the outcome is applied.
+        std::shared_ptr<AtomicFile::Staged> mediaList;
+        bool cancelled = false;   // the scan was cancelled meanwhile: ignore it
+        bool failed = false;      // the database is there but cannot be read
+        bool notALibrary = false; // neither a database nor event folders
+        bool stampOnly = false;   // differs from the entry by its signature only
     };
 
     // The latest folder a walk is listing, handed to the main thread at most one at a time
@@ -157,7 +162,7 @@ struct Catalog::ScanRun : std::enable_shared_from_this<Catalog::ScanRun> {
     }
 
     static Outcome readLibrary(const QString& path, const std::optional<LibraryInfo>& entry, bool fullRescan,
-                               std::stop_token stop);
+                               const QString& mediaFile, std::stop_token stop);
 
     void nextRoot();
     void discover();
@@ -292,20 +297,19 @@ void Catalog::ScanRun::discover() {
         // The walk appends the folders it cannot list to `unlistedHere`; each checkpoint carries a
         // copy to the job (both run on this worker, so the copy needs no lock).
         const QStringList* unlistedSeen = &unlistedHere;
-        const LibraryReader::DiscoveryCheckpoint checkpoint = [weak, returned, unlistedSeen](
-                                                                  const QList<PendingDir>& stack,
-                                                                  const QStringList& list) {
-            onMainThread([weak, returned, stack, list, failed = *unlistedSeen] {
-                if (const std::shared_ptr<ScanRun> run = weak.lock()) {
-                    run->job().pending = stack;
-                    run->job().found = list;
-                    if (run->walkedWholeRoot)
-                        run->job().unlisted = failed;
-                    if (!returned->load())
-                        run->writeJob();
-                }
-            });
-        };
+        const LibraryReader::DiscoveryCheckpoint checkpoint =
+            [weak, returned, unlistedSeen](const QList<PendingDir>& stack, const QStringList& list) {
+                onMainThread([weak, returned, stack, list, failed = *unlistedSeen] {
+                    if (const std::shared_ptr<ScanRun> run = weak.lock()) {
+                        run->job().pending = stack;
+                        run->job().found = list;
+                        if (run->walkedWholeRoot)
+                            run->job().unlisted = failed;
+                        if (!returned->load())
+                            run->writeJob();
+                    }
+                });
+            };
         const LibraryReader::DiscoveryProgress progress = [weak, status](const QString& folder) {
             {
                 const std::lock_guard lock(status->mutex);
@@ -399,8 +403,9 @@ bool Catalog::ScanRun::startNextRead() {
         entry = it.value();
     ++running;
     QThreadPool::globalInstance()->start([weak = weak_from_this(), stop = stopSource.get_token(), path,
-                                          entry = std::move(entry), fullRescan = job().fullRescan] {
-        Outcome outcome = readLibrary(path, entry, fullRescan, stop);
+                                          entry = std::move(entry), fullRescan = job().fullRescan,
+                                          mediaFile = catalog.mediaFile(path)] {
+        Outcome outcome = readLibrary(path, entry, fullRescan, mediaFile, stop);
         onMainThread([weak, outcome = std::move(outcome)] {
             if (const std::shared_ptr<ScanRun> run = weak.lock())
                 run->applied(outcome);
@@ -412,7 +417,8 @@ bool Catalog::ScanRun::startNextRead() {
 // Off the main thread: sees only its path, the catalogued entry and the flag.
 Catalog::ScanRun::Outcome Catalog::ScanRun::readLibrary(const QString& path,
                                                         const std::optional<LibraryInfo>& entry,
-                                                        bool fullRescan, std::stop_token stop) {
+                                                        bool fullRescan, const QString& mediaFile,
+                                                        std::stop_token stop) {
     Outcome outcome;
     outcome.path = path;
 
@@ -423,6 +429,14 @@ Catalog::ScanRun::Outcome Catalog::ScanRun::readLibrary(const QString& path,
         if (stop.stop_requested()) {
             outcome.cancelled = true;
             return outcome;
+        }
+        // The list as saveMedia writes it. Syncing it to the disk is the slow part of keeping
+        // it, and here the reads share that work instead of the main thread doing it for all.
+        const Result<QByteArray> bytes = RecordJson::encodeListBytes(media, RecordJson::DateForm::Since1970);
+        if (bytes.ok()) {
+            Result<std::shared_ptr<AtomicFile::Staged>> staged = AtomicFile::stage(mediaFile, bytes.value());
+            if (staged.ok())
+                outcome.mediaList = std::move(staged.value());
         }
         outcome.lib = std::move(record);
         outcome.media = std::move(media);
@@ -551,8 +565,16 @@ void Catalog::ScanRun::apply(const Outcome& outcome) {
         // Every change is made before anything is announced, so whatever a change signal
         // sets off finds the catalogue whole.
         catalog.setLibraries(std::move(changed));
-        if (outcome.media)
-            catalog.saveMedia(*outcome.media, record.path);
+        if (outcome.media) {
+            // In place before the record that names it is saved, as when it is written here.
+            // Should the read have staged nothing, or a file under another name, or should the
+            // rename fail, the list is written here after all.
+            const bool placed = outcome.mediaList &&
+                                outcome.mediaList->path() == catalog.mediaFile(record.path) &&
+                                outcome.mediaList->commit().ok();
+            if (!placed)
+                catalog.saveMedia(*outcome.media, record.path);
+        }
         if (announce)
             catalog.setStatus(QStringLiteral("Scanned ") + record.name);
     }

@@ -6,65 +6,53 @@
 
 namespace pellimor {
 
+namespace {
+
+// The stored fields, in declaration order: one list for writing and for reading.
+template <typename Record, typename Fields> void fields(Record& r, Fields& f) {
+    f("name", r.name);
+    f("originalSize", r.originalSize);
+    f("optimizedSize", r.optimizedSize);
+    f("proxySize", r.proxySize);
+    f("renderSize", r.renderSize);
+    f("analysisSize", r.analysisSize);
+    f("otherSize", r.otherSize);
+    f("mediaFileCount", r.mediaFileCount);
+    f("linkedMediaCount", r.linkedMediaCount);
+    f("brokenLinkCount", r.brokenLinkCount);
+    f("extensions", r.extensions);
+    f("poster", r.poster);
+    f("externalVolumes", r.externalVolumes);
+    f("keywords", r.keywords);
+    f("metaTags", r.metaTags);
+    f("markerNames", r.markerNames);
+    f("clipNames", r.clipNames);
+    f("notes", r.notes);
+    f("cameraInfo", r.cameraInfo);
+    f("roles", r.roles);
+    f("plugins", r.plugins);
+    f("tagsVersion", r.tagsVersion);
+    f("created", r.created);
+    f("modified", r.modified);
+    f("projects", r.projects);
+}
+
+} // namespace
+
+void RecordJson::write(RecordWriter& writer, const EventInfo& record) {
+    fields(record, writer);
+}
+
+void RecordJson::read(RecordReader& reader, EventInfo& record) {
+    fields(record, reader);
+}
+
 Result<QJsonObject> EventInfo::toJson(RecordJson::DateForm form) const {
-    RecordWriter w(form);
-    w.write("name", name);
-    w.write("originalSize", originalSize);
-    w.write("optimizedSize", optimizedSize);
-    w.write("proxySize", proxySize);
-    w.write("renderSize", renderSize);
-    w.write("analysisSize", analysisSize);
-    w.write("otherSize", otherSize);
-    w.write("mediaFileCount", mediaFileCount);
-    w.write("linkedMediaCount", linkedMediaCount);
-    w.write("brokenLinkCount", brokenLinkCount);
-    w.write("extensions", extensions);
-    w.write("poster", poster);
-    w.write("externalVolumes", externalVolumes);
-    w.write("keywords", keywords);
-    w.write("metaTags", metaTags);
-    w.write("markerNames", markerNames);
-    w.write("clipNames", clipNames);
-    w.write("notes", notes);
-    w.write("cameraInfo", cameraInfo);
-    w.write("roles", roles);
-    w.write("plugins", plugins);
-    w.write("tagsVersion", tagsVersion);
-    w.write("created", created);
-    w.write("modified", modified);
-    w.write("projects", projects);
-    return w.finish();
+    return RecordJson::toObject(*this, form);
 }
 
 Result<EventInfo> EventInfo::fromJson(const QJsonObject& object, RecordJson::DateForm form) {
-    RecordReader r(object, form);
-    EventInfo e;
-    r.read("name", e.name);
-    r.read("originalSize", e.originalSize);
-    r.read("optimizedSize", e.optimizedSize);
-    r.read("proxySize", e.proxySize);
-    r.read("renderSize", e.renderSize);
-    r.read("analysisSize", e.analysisSize);
-    r.read("otherSize", e.otherSize);
-    r.read("mediaFileCount", e.mediaFileCount);
-    r.read("linkedMediaCount", e.linkedMediaCount);
-    r.read("brokenLinkCount", e.brokenLinkCount);
-    r.read("extensions", e.extensions);
-    r.read("poster", e.poster);
-    r.read("externalVolumes", e.externalVolumes);
-    r.read("keywords", e.keywords);
-    r.read("metaTags", e.metaTags);
-    r.read("markerNames", e.markerNames);
-    r.read("clipNames", e.clipNames);
-    r.read("notes", e.notes);
-    r.read("cameraInfo", e.cameraInfo);
-    r.read("roles", e.roles);
-    r.read("plugins", e.plugins);
-    r.read("tagsVersion", e.tagsVersion);
-    r.read("created", e.created);
-    r.read("modified", e.modified);
-    r.read("projects", e.projects);
-    return r.finish(std::move(e));
+    return RecordJson::fromObject<EventInfo>(object, form);
 }
 
 size_t qHash(const EventInfo& e, size_t seed) noexcept {

@@ -49,49 +49,45 @@ std::optional<LibraryInfo::Poster> LibraryInfo::poster() const {
     return std::nullopt;
 }
 
+namespace {
+
+// The stored fields, in declaration order: one list for writing and for reading.
+template <typename Record, typename Fields> void fields(Record& r, Fields& f) {
+    f("path", r.path);
+    f("name", r.name);
+    f("volumeName", r.volumeName);
+    f("volumeUUID", r.volumeUUID);
+    f("isNetwork", r.isNetwork);
+    f("isInternal", r.isInternal);
+    f("libraryIdentifier", r.libraryIdentifier);
+    f("fcpVersion", r.fcpVersion);
+    f("lastHost", r.lastHost);
+    f("created", r.created);
+    f("modified", r.modified);
+    f("scannedAt", r.scannedAt);
+    f("signature", r.signature);
+    f("isBackup", r.isBackup);
+    f("events", r.events);
+    f("problem", r.problem);
+    f("extraSize", r.extraSize);
+}
+
+} // namespace
+
+void RecordJson::write(RecordWriter& writer, const LibraryInfo& record) {
+    fields(record, writer);
+}
+
+void RecordJson::read(RecordReader& reader, LibraryInfo& record) {
+    fields(record, reader);
+}
+
 Result<QJsonObject> LibraryInfo::toJson(RecordJson::DateForm form) const {
-    RecordWriter w(form);
-    w.write("path", path);
-    w.write("name", name);
-    w.write("volumeName", volumeName);
-    w.write("volumeUUID", volumeUUID);
-    w.write("isNetwork", isNetwork);
-    w.write("isInternal", isInternal);
-    w.write("libraryIdentifier", libraryIdentifier);
-    w.write("fcpVersion", fcpVersion);
-    w.write("lastHost", lastHost);
-    w.write("created", created);
-    w.write("modified", modified);
-    w.write("scannedAt", scannedAt);
-    w.write("signature", signature);
-    w.write("isBackup", isBackup);
-    w.write("events", events);
-    w.write("problem", problem);
-    w.write("extraSize", extraSize);
-    return w.finish();
+    return RecordJson::toObject(*this, form);
 }
 
 Result<LibraryInfo> LibraryInfo::fromJson(const QJsonObject& object, RecordJson::DateForm form) {
-    RecordReader r(object, form);
-    LibraryInfo l;
-    r.read("path", l.path);
-    r.read("name", l.name);
-    r.read("volumeName", l.volumeName);
-    r.read("volumeUUID", l.volumeUUID);
-    r.read("isNetwork", l.isNetwork);
-    r.read("isInternal", l.isInternal);
-    r.read("libraryIdentifier", l.libraryIdentifier);
-    r.read("fcpVersion", l.fcpVersion);
-    r.read("lastHost", l.lastHost);
-    r.read("created", l.created);
-    r.read("modified", l.modified);
-    r.read("scannedAt", l.scannedAt);
-    r.read("signature", l.signature);
-    r.read("isBackup", l.isBackup);
-    r.read("events", l.events);
-    r.read("problem", l.problem);
-    r.read("extraSize", l.extraSize);
-    return r.finish(std::move(l));
+    return RecordJson::fromObject<LibraryInfo>(object, form);
 }
 
 size_t qHash(const LibraryInfo& l, size_t seed) noexcept {

@@ -5,21 +5,31 @@
 
 namespace pellimor {
 
+namespace {
+
+// The stored fields, in declaration order: one list for writing and for reading.
+template <typename Record, typename Fields> void fields(Record& r, Fields& f) {
+    f("name", r.name);
+    f("size", r.size);
+    f("event", r.event);
+}
+
+} // namespace
+
+void RecordJson::write(RecordWriter& writer, const MediaEntry& record) {
+    fields(record, writer);
+}
+
+void RecordJson::read(RecordReader& reader, MediaEntry& record) {
+    fields(record, reader);
+}
+
 Result<QJsonObject> MediaEntry::toJson(RecordJson::DateForm form) const {
-    RecordWriter w(form);
-    w.write("name", name);
-    w.write("size", size);
-    w.write("event", event);
-    return w.finish();
+    return RecordJson::toObject(*this, form);
 }
 
 Result<MediaEntry> MediaEntry::fromJson(const QJsonObject& object, RecordJson::DateForm form) {
-    RecordReader r(object, form);
-    MediaEntry entry;
-    r.read("name", entry.name);
-    r.read("size", entry.size);
-    r.read("event", entry.event);
-    return r.finish(std::move(entry));
+    return RecordJson::fromObject<MediaEntry>(object, form);
 }
 
 } // namespace pellimor

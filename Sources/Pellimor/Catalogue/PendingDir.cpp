@@ -6,19 +6,30 @@
 
 namespace pellimor {
 
+namespace {
+
+// The stored fields, in declaration order: one list for writing and for reading.
+template <typename Record, typename Fields> void fields(Record& r, Fields& f) {
+    f("path", r.path);
+    f("level", r.level);
+}
+
+} // namespace
+
+void RecordJson::write(RecordWriter& writer, const PendingDir& record) {
+    fields(record, writer);
+}
+
+void RecordJson::read(RecordReader& reader, PendingDir& record) {
+    fields(record, reader);
+}
+
 Result<QJsonObject> PendingDir::toJson(RecordJson::DateForm form) const {
-    RecordWriter w(form);
-    w.write("path", path);
-    w.write("level", level);
-    return w.finish();
+    return RecordJson::toObject(*this, form);
 }
 
 Result<PendingDir> PendingDir::fromJson(const QJsonObject& object, RecordJson::DateForm form) {
-    RecordReader r(object, form);
-    PendingDir dir;
-    r.read("path", dir.path);
-    r.read("level", dir.level);
-    return r.finish(std::move(dir));
+    return RecordJson::fromObject<PendingDir>(object, form);
 }
 
 size_t qHash(const PendingDir& dir, size_t seed) noexcept {

@@ -6,25 +6,33 @@
 
 namespace pellimor {
 
+namespace {
+
+// The stored fields, in declaration order: one list for writing and for reading.
+template <typename Record, typename Fields> void fields(Record& r, Fields& f) {
+    f("kind", r.kind);
+    f("pack", r.pack);
+    f("name", r.name);
+    f("id", r.id);
+    f("count", r.count);
+}
+
+} // namespace
+
+void RecordJson::write(RecordWriter& writer, const PluginUse& record) {
+    fields(record, writer);
+}
+
+void RecordJson::read(RecordReader& reader, PluginUse& record) {
+    fields(record, reader);
+}
+
 Result<QJsonObject> PluginUse::toJson(RecordJson::DateForm form) const {
-    RecordWriter w(form);
-    w.write("kind", kind);
-    w.write("pack", pack);
-    w.write("name", name);
-    w.write("id", id);
-    w.write("count", count);
-    return w.finish();
+    return RecordJson::toObject(*this, form);
 }
 
 Result<PluginUse> PluginUse::fromJson(const QJsonObject& object, RecordJson::DateForm form) {
-    RecordReader r(object, form);
-    PluginUse use;
-    r.read("kind", use.kind);
-    r.read("pack", use.pack);
-    r.read("name", use.name);
-    r.read("id", use.id);
-    r.read("count", use.count);
-    return r.finish(std::move(use));
+    return RecordJson::fromObject<PluginUse>(object, form);
 }
 
 size_t qHash(const PluginUse& use, size_t seed) noexcept {

@@ -6,51 +6,46 @@
 
 namespace pellimor {
 
+namespace {
+
+// The stored fields, in declaration order: one list for writing and for reading.
+template <typename Record, typename Fields> void fields(Record& r, Fields& f) {
+    f("name", r.name);
+    f("duration", r.duration);
+    f("frameRate", r.frameRate);
+    f("format", r.format);
+    f("hasAudio", r.hasAudio);
+    f("sampleRate", r.sampleRate);
+    f("created", r.created);
+    f("modified", r.modified);
+    f("clipCount", r.clipCount);
+    f("transitionCount", r.transitionCount);
+    f("keywordMarkers", r.keywordMarkers);
+    f("favoriteMarkers", r.favoriteMarkers);
+    f("fileSize", r.fileSize);
+    f("fingerprint", r.fingerprint);
+    f("plugins", r.plugins);
+    f("keywords", r.keywords);
+    f("metaTags", r.metaTags);
+    f("markerNames", r.markerNames);
+}
+
+} // namespace
+
+void RecordJson::write(RecordWriter& writer, const ProjectInfo& record) {
+    fields(record, writer);
+}
+
+void RecordJson::read(RecordReader& reader, ProjectInfo& record) {
+    fields(record, reader);
+}
+
 Result<QJsonObject> ProjectInfo::toJson(RecordJson::DateForm form) const {
-    RecordWriter w(form);
-    w.write("name", name);
-    w.write("duration", duration);
-    w.write("frameRate", frameRate);
-    w.write("format", format);
-    w.write("hasAudio", hasAudio);
-    w.write("sampleRate", sampleRate);
-    w.write("created", created);
-    w.write("modified", modified);
-    w.write("clipCount", clipCount);
-    w.write("transitionCount", transitionCount);
-    w.write("keywordMarkers", keywordMarkers);
-    w.write("favoriteMarkers", favoriteMarkers);
-    w.write("fileSize", fileSize);
-    w.write("fingerprint", fingerprint);
-    w.write("plugins", plugins);
-    w.write("keywords", keywords);
-    w.write("metaTags", metaTags);
-    w.write("markerNames", markerNames);
-    return w.finish();
+    return RecordJson::toObject(*this, form);
 }
 
 Result<ProjectInfo> ProjectInfo::fromJson(const QJsonObject& object, RecordJson::DateForm form) {
-    RecordReader r(object, form);
-    ProjectInfo p;
-    r.read("name", p.name);
-    r.read("duration", p.duration);
-    r.read("frameRate", p.frameRate);
-    r.read("format", p.format);
-    r.read("hasAudio", p.hasAudio);
-    r.read("sampleRate", p.sampleRate);
-    r.read("created", p.created);
-    r.read("modified", p.modified);
-    r.read("clipCount", p.clipCount);
-    r.read("transitionCount", p.transitionCount);
-    r.read("keywordMarkers", p.keywordMarkers);
-    r.read("favoriteMarkers", p.favoriteMarkers);
-    r.read("fileSize", p.fileSize);
-    r.read("fingerprint", p.fingerprint);
-    r.read("plugins", p.plugins);
-    r.read("keywords", p.keywords);
-    r.read("metaTags", p.metaTags);
-    r.read("markerNames", p.markerNames);
-    return r.finish(std::move(p));
+    return RecordJson::fromObject<ProjectInfo>(object, form);
 }
 
 size_t qHash(const ProjectInfo& p, size_t seed) noexcept {

@@ -1,14 +1,28 @@
 #include "Catalogue/RecordJson.h"
 
+#include "Catalogue/EventInfo.h"
+#include "Catalogue/LibraryInfo.h"
+#include "Catalogue/MediaEntry.h"
+#include "Catalogue/PendingDir.h"
+#include "Catalogue/PluginUse.h"
+#include "Catalogue/ProjectInfo.h"
+#include "Catalogue/RecordReader.h"
+#include "Catalogue/RecordWriter.h"
+#include "Catalogue/ScanJob.h"
+#include "Catalogue/ScanRoot.h"
+
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QMetaType>
-#include <QVariant>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <rapidjson/error/en.h>
 
-namespace pellimor::RecordJson {
+namespace pellimor {
 
 namespace {
+
+using RecordJson::DateForm;
 
 // 2001-01-01T00:00:00Z in milliseconds since 1970.
 constexpr qint64 kMsecs1970To2001 = 978307200000LL;
@@ -19,14 +33,42 @@ constexpr double kMaxSeconds = 8.64e12;
 
 // 2^63: the first double above every qint64.
 constexpr double kInt64End = 9223372036854775808.0;
+// 2^53: below it every whole double is written as an integer, as QJsonDocument does, so a
+// date of whole seconds reads "1704067200" rather than "1704067200.0".
+constexpr double kExactIntegerEnd = 9007199254740992.0;
 
-QString typeMismatch(const char* expected, const QJsonValue& found) {
-    return QStringLiteral("expected %1, found %2").arg(QLatin1String(expected), describe(found));
+// Strict RFC 8259 JSON with exact numbers. Iterative, so that no nesting depth can exhaust the
+// stack; text must be UTF-8.
+constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag |
+                                 rapidjson::kParseFullPrecisionFlag;
+
+QString describe(const rapidjson::Value& value) {
+    switch (value.GetType()) {
+    case rapidjson::kNullType:
+        return QStringLiteral("null");
+    case rapidjson::kFalseType:
+        return QStringLiteral("false");
+    case rapidjson::kTrueType:
+        return QStringLiteral("true");
+    case rapidjson::kNumberType:
+        if (value.IsInt64())
+            return QStringLiteral("the integer %1").arg(value.GetInt64());
+        return QStringLiteral("the number %1").arg(value.GetDouble(), 0, 'g', 17);
+    case rapidjson::kStringType:
+        return QStringLiteral("text");
+    case rapidjson::kArrayType:
+        return QStringLiteral("an array");
+    case rapidjson::kObjectType:
+        return QStringLiteral("an object");
+    }
+    return QStringLiteral("nothing");
 }
 
 } // namespace
 
-std::optional<double> secondsFor(const QDateTime& date, DateForm form) {
+// ---- Dates and problems ------------------------------------------------------------------------
+
+std::optional<double> RecordJson::secondsFor(const QDateTime& date, DateForm form) {
     if (!date.isValid())
         return std::nullopt;
     qint64 msecs = date.toMSecsSinceEpoch();
@@ -35,7 +77,7 @@ std::optional<double> secondsFor(const QDateTime& date, DateForm form) {
     return double(msecs) / 1000.0;
 }
 
-std::optional<QDateTime> dateFor(double seconds, DateForm form) {
+std::optional<QDateTime> RecordJson::dateFor(double seconds, DateForm form) {
     if (!std::isfinite(seconds) || std::fabs(seconds) > kMaxSeconds)
         return std::nullopt;
     qint64 msecs = std::llround(seconds * 1000.0);
@@ -47,165 +89,266 @@ std::optional<QDateTime> dateFor(double seconds, DateForm form) {
     return date;
 }
 
-void Problem::under(const QString& segment) {
+void RecordJson::Problem::under(const QString& segment) {
     if (path.isEmpty() || path.startsWith(QLatin1Char('[')))
         path = segment + path;
     else
         path = segment + QLatin1Char('.') + path;
 }
 
-QString Problem::text() const {
-    if (path.isEmpty())
-        return why;
-    if (!whyHasPath)
-        return path + QStringLiteral(": ") + why;
-    return why.startsWith(QLatin1Char('[')) ? path + why : path + QLatin1Char('.') + why;
+QString RecordJson::Problem::text() const {
+    return path.isEmpty() ? why : path + QStringLiteral(": ") + why;
 }
 
-QString describe(const QJsonValue& value) {
-    switch (value.type()) {
-    case QJsonValue::Null:
-        return QStringLiteral("null");
-    case QJsonValue::Bool:
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    case QJsonValue::Double: {
-        const QVariant raw = value.toVariant();
-        if (raw.metaType().id() == QMetaType::LongLong)
-            return QStringLiteral("the integer %1").arg(raw.toLongLong());
-        return QStringLiteral("the number %1").arg(value.toDouble(), 0, 'g', 17);
-    }
-    case QJsonValue::String:
-        return QStringLiteral("text");
-    case QJsonValue::Array:
-        return QStringLiteral("an array");
-    case QJsonValue::Object:
-        return QStringLiteral("an object");
-    case QJsonValue::Undefined:
-        break;
-    }
-    return QStringLiteral("nothing");
+// ---- Writing -----------------------------------------------------------------------------------
+
+void RecordJson::detail::ByteSink::grow(size_t count) {
+    const qsizetype used = m_at ? m_at - m_bytes.data() : 0;
+    const qsizetype needed = used + qsizetype(count);
+    qsizetype size = std::max<qsizetype>(m_bytes.size(), 4096);
+    while (size < needed)
+        size *= 2;
+    m_bytes.resize(size);
+    m_at = m_bytes.data() + used;
+    m_end = m_bytes.data() + m_bytes.size();
 }
 
-bool fromValue(const QJsonValue& value, QString& out, DateForm, Problem& problem) {
-    if (!value.isString()) {
-        problem = {{}, typeMismatch("text", value)};
-        return false;
-    }
-    out = value.toString();
-    return true;
+void RecordJson::detail::ByteSink::append(const char* bytes, qsizetype count) {
+    Reserve(size_t(count));
+    std::memcpy(m_at, bytes, size_t(count));
+    m_at += count;
 }
 
-bool fromValue(const QJsonValue& value, qint64& out, DateForm, Problem& problem) {
-    if (!value.isDouble()) {
-        problem = {{}, typeMismatch("an integer", value)};
-        return false;
+QByteArray RecordJson::detail::ByteSink::take() {
+    m_bytes.truncate(m_at ? m_at - m_bytes.data() : 0);
+    QByteArray bytes = std::move(m_bytes);
+    m_bytes = QByteArray();
+    m_at = m_end = nullptr;
+    return bytes;
+}
+
+RecordWriter::RecordWriter(RecordJson::DateForm form)
+    : m_form(form), m_json(m_sink), m_encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless) {}
+
+qsizetype RecordWriter::toUtf8(const QString& text) {
+    const qsizetype room = m_encoder.requiredSpace(text.size());
+    if (m_utf8.size() < room)
+        m_utf8.resize(std::max(room, qsizetype(256)));
+    // Unpaired surrogates come out as U+FFFD: the UTF-8 a reader accepts.
+    return m_encoder.appendToBuffer(m_utf8.data(), text) - m_utf8.data();
+}
+
+void RecordWriter::write(const QString& value) {
+    const qsizetype length = toUtf8(value);
+    m_json.String(m_utf8.constData(), rapidjson::SizeType(length));
+}
+
+void RecordWriter::writeKey(const QString& key) {
+    const qsizetype length = toUtf8(key);
+    m_json.Key(m_utf8.constData(), rapidjson::SizeType(length));
+}
+
+void RecordWriter::write(double value) {
+    if (!std::isfinite(value)) {
+        fail(QStringLiteral("the number %1 is not finite and has no JSON form").arg(value));
+        return;
     }
-    // The parser keeps a number written without fraction or exponent as an exact 64-bit
-    // integer; judging by toDouble() would merge 2^53 and 2^53 + 1.
-    const QVariant raw = value.toVariant();
-    if (raw.metaType().id() == QMetaType::LongLong) {
-        out = raw.toLongLong();
-        return true;
+    if (std::trunc(value) == value && std::fabs(value) < kExactIntegerEnd)
+        m_json.Int64(qint64(value));
+    else
+        m_json.Double(value); // the shortest digits that read back as exactly this double
+}
+
+void RecordWriter::write(const QDateTime& value) {
+    const std::optional<double> seconds = RecordJson::secondsFor(value, m_form);
+    if (!seconds) {
+        fail(QStringLiteral("the date is not valid and has no JSON form"));
+        return;
     }
-    // A number held as a double counts only when it is a whole number in range.
-    const double d = value.toDouble();
-    if (std::isfinite(d) && std::trunc(d) == d && d >= -kInt64End && d < kInt64End) {
-        out = qint64(d);
-        return true;
-    }
-    problem = {{}, typeMismatch("an integer", value)};
+    write(*seconds);
+}
+
+Result<QByteArray> RecordWriter::finish() {
+    if (m_problem)
+        return Failure{m_problem->text()};
+    return m_sink.take();
+}
+
+// ---- Reading -----------------------------------------------------------------------------------
+
+std::optional<QString> RecordJson::parse(const QByteArray& bytes, Shape shape,
+                                         rapidjson::Document& document) {
+    qsizetype skipped = 0;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        skipped = 3;
+    document.Parse<kParseFlags>(bytes.constData() + skipped, size_t(bytes.size() - skipped));
+    if (document.HasParseError())
+        return QStringLiteral("malformed JSON at byte %1: %2")
+            .arg(qsizetype(document.GetErrorOffset()) + skipped)
+            .arg(QString::fromUtf8(rapidjson::GetParseError_En(document.GetParseError())));
+    if (shape == Shape::object && !document.IsObject())
+        return QStringLiteral("expected a JSON object at the top level, found %1").arg(describe(document));
+    if (shape == Shape::array && !document.IsArray())
+        return QStringLiteral("expected a JSON array at the top level, found %1").arg(describe(document));
+    return std::nullopt;
+}
+
+bool RecordReader::mismatch(const char* expected, const Value& found) {
+    fail(QStringLiteral("expected %1, found %2").arg(QLatin1String(expected), describe(found)));
     return false;
 }
 
-bool fromValue(const QJsonValue& value, bool& out, DateForm, Problem& problem) {
-    if (!value.isBool()) {
-        problem = {{}, typeMismatch("true or false", value)};
-        return false;
-    }
-    out = value.toBool();
+bool RecordReader::read(const Value& value, QString& out) {
+    if (!value.IsString())
+        return mismatch("text", value);
+    out = QString::fromUtf8(value.GetString(), qsizetype(value.GetStringLength()));
     return true;
 }
 
-bool fromValue(const QJsonValue& value, double& out, DateForm, Problem& problem) {
-    if (!value.isDouble()) {
-        problem = {{}, typeMismatch("a number", value)};
-        return false;
+bool RecordReader::read(const Value& value, qint64& out) {
+    // A number written without fraction or exponent is parsed as an exact 64-bit integer;
+    // judging by its double would merge 2^53 and 2^53 + 1.
+    if (value.IsInt64()) {
+        out = value.GetInt64();
+        return true;
     }
-    out = value.toDouble();
+    // A number held as a double counts only when it is a whole number in range.
+    if (value.IsDouble()) {
+        const double d = value.GetDouble();
+        if (std::isfinite(d) && std::trunc(d) == d && d >= -kInt64End && d < kInt64End) {
+            out = qint64(d);
+            return true;
+        }
+    }
+    return mismatch("an integer", value);
+}
+
+bool RecordReader::read(const Value& value, bool& out) {
+    if (!value.IsBool())
+        return mismatch("true or false", value);
+    out = value.GetBool();
     return true;
 }
 
-bool fromValue(const QJsonValue& value, QDateTime& out, DateForm form, Problem& problem) {
-    if (!value.isDouble()) {
-        problem = {{}, typeMismatch("a date as a number of seconds", value)};
-        return false;
-    }
-    const std::optional<QDateTime> date = dateFor(value.toDouble(), form);
+bool RecordReader::read(const Value& value, double& out) {
+    if (!value.IsNumber())
+        return mismatch("a number", value);
+    out = value.GetDouble();
+    return true;
+}
+
+bool RecordReader::read(const Value& value, QDateTime& out) {
+    if (!value.IsNumber())
+        return mismatch("a date as a number of seconds", value);
+    const std::optional<QDateTime> date = RecordJson::dateFor(value.GetDouble(), m_form);
     if (!date) {
-        problem = {{}, QStringLiteral("%1 is not a date that can be held").arg(describe(value))};
+        fail(QStringLiteral("%1 is not a date that can be held").arg(describe(value)));
         return false;
     }
     out = *date;
     return true;
 }
 
-bool toValue(const QString& value, QJsonValue& out, DateForm, Problem&) {
-    out = value;
-    return true;
+// ---- Whole documents ---------------------------------------------------------------------------
+
+namespace RecordJson {
+
+template <JsonRecord R> Result<QByteArray> encodeListBytes(const QList<R>& records, DateForm form) {
+    RecordWriter writer(form);
+    writer.write(records);
+    return writer.finish();
 }
 
-bool toValue(qint64 value, QJsonValue& out, DateForm, Problem&) {
-    out = value;
-    return true;
+template <JsonRecord R> Result<QList<R>> decodeListBytes(const QByteArray& bytes, DateForm form) {
+    rapidjson::Document document;
+    if (const std::optional<QString> error = parse(bytes, Shape::array, document))
+        return Failure{*error};
+    RecordReader reader(form);
+    QList<R> records;
+    if (!reader.read(document, records))
+        return Failure{reader.error()};
+    return records;
 }
 
-bool toValue(bool value, QJsonValue& out, DateForm, Problem&) {
-    out = value;
-    return true;
+template <JsonRecord R> Result<QByteArray> encodeRecordBytes(const R& record, DateForm form) {
+    RecordWriter writer(form);
+    writer.write(record);
+    return writer.finish();
 }
 
-bool toValue(double value, QJsonValue& out, DateForm, Problem& problem) {
-    // QJsonValue would quietly store a NaN or an infinity and write it as null.
-    if (!std::isfinite(value)) {
-        problem = {{}, QStringLiteral("the number %1 is not finite and has no JSON form").arg(value)};
-        return false;
-    }
-    out = value;
-    return true;
+template <JsonRecord R> Result<R> decodeRecordBytes(const QByteArray& bytes, DateForm form) {
+    rapidjson::Document document;
+    if (const std::optional<QString> error = parse(bytes, Shape::object, document))
+        return Failure{*error};
+    RecordReader reader(document, form);
+    R record{};
+    read(reader, record);
+    return reader.finish(std::move(record));
 }
 
-bool toValue(const QDateTime& value, QJsonValue& out, DateForm form, Problem& problem) {
-    const std::optional<double> seconds = secondsFor(value, form);
-    if (!seconds) {
-        problem = {{}, QStringLiteral("the date is not valid and has no JSON form")};
-        return false;
-    }
-    out = *seconds;
-    return true;
+template <JsonRecord R> Result<QJsonObject> toObject(const R& record, DateForm form) {
+    const Result<QByteArray> bytes = encodeRecordBytes(record, form);
+    if (!bytes.ok())
+        return Failure{bytes.error()};
+    return parseObject(bytes.value());
 }
+
+template <JsonRecord R> Result<R> fromObject(const QJsonObject& object, DateForm form) {
+    return decodeRecordBytes<R>(compact(object), form);
+}
+
+template <JsonRecord R> Result<QJsonArray> encodeList(const QList<R>& records, DateForm form) {
+    const Result<QByteArray> bytes = encodeListBytes(records, form);
+    if (!bytes.ok())
+        return Failure{bytes.error()};
+    return parseArray(bytes.value());
+}
+
+template <JsonRecord R> Result<QList<R>> decodeList(const QJsonArray& array, DateForm form) {
+    return decodeListBytes<R>(compact(array), form);
+}
+
+#define PELLIMOR_RECORD_JSON(R)                                                                              \
+    template Result<QByteArray> encodeListBytes<R>(const QList<R>&, DateForm);                               \
+    template Result<QList<R>> decodeListBytes<R>(const QByteArray&, DateForm);                               \
+    template Result<QByteArray> encodeRecordBytes<R>(const R&, DateForm);                                    \
+    template Result<R> decodeRecordBytes<R>(const QByteArray&, DateForm);                                    \
+    template Result<QJsonObject> toObject<R>(const R&, DateForm);                                            \
+    template Result<R> fromObject<R>(const QJsonObject&, DateForm);                                          \
+    template Result<QJsonArray> encodeList<R>(const QList<R>&, DateForm);                                    \
+    template Result<QList<R>> decodeList<R>(const QJsonArray&, DateForm);
+
+PELLIMOR_RECORD_JSON(EventInfo)
+PELLIMOR_RECORD_JSON(LibraryInfo)
+PELLIMOR_RECORD_JSON(MediaEntry)
+PELLIMOR_RECORD_JSON(PendingDir)
+PELLIMOR_RECORD_JSON(PluginUse)
+PELLIMOR_RECORD_JSON(ProjectInfo)
+PELLIMOR_RECORD_JSON(ScanJob)
+PELLIMOR_RECORD_JSON(ScanRoot)
+
+#undef PELLIMOR_RECORD_JSON
 
 Result<QJsonObject> parseObject(const QByteArray& bytes) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
-        return Result<QJsonObject>::failure(
-            QStringLiteral("malformed JSON at byte %1: %2").arg(error.offset).arg(error.errorString()));
+        return Failure{
+            QStringLiteral("malformed JSON at byte %1: %2").arg(error.offset).arg(error.errorString())};
     if (!document.isObject())
-        return Result<QJsonObject>::failure(
-            QStringLiteral("expected a JSON object at the top level, found an array"));
-    return Result<QJsonObject>::success(document.object());
+        return Failure{QStringLiteral("expected a JSON object at the top level, found an array")};
+    return document.object();
 }
 
 Result<QJsonArray> parseArray(const QByteArray& bytes) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
-        return Result<QJsonArray>::failure(
-            QStringLiteral("malformed JSON at byte %1: %2").arg(error.offset).arg(error.errorString()));
+        return Failure{
+            QStringLiteral("malformed JSON at byte %1: %2").arg(error.offset).arg(error.errorString())};
     if (!document.isArray())
-        return Result<QJsonArray>::failure(
-            QStringLiteral("expected a JSON array at the top level, found an object"));
-    return Result<QJsonArray>::success(document.array());
+        return Failure{QStringLiteral("expected a JSON array at the top level, found an object")};
+    return document.array();
 }
 
 QByteArray compact(const QJsonObject& object) {
@@ -216,4 +359,6 @@ QByteArray compact(const QJsonArray& array) {
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
-} // namespace pellimor::RecordJson
+} // namespace RecordJson
+
+} // namespace pellimor

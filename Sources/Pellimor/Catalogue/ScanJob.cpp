@@ -5,41 +5,41 @@
 
 namespace pellimor {
 
+namespace {
+
+// The stored fields, in declaration order: one list for writing and for reading.
+template <typename Record, typename Fields> void fields(Record& r, Fields& f) {
+    f("roots", r.roots);
+    f("maxDepth", r.maxDepth);
+    f("remember", r.remember);
+    f("fullRescan", r.fullRescan);
+    f("posters", r.posters);
+    f("concurrency", r.concurrency);
+    f("rootIndex", r.rootIndex);
+    f("pending", r.pending);
+    f("found", r.found);
+    f("discoveryDone", r.discoveryDone);
+    f("done", r.done);
+    f("updatedAt", r.updatedAt);
+    f("unlisted", r.unlisted);
+}
+
+} // namespace
+
+void RecordJson::write(RecordWriter& writer, const ScanJob& record) {
+    fields(record, writer);
+}
+
+void RecordJson::read(RecordReader& reader, ScanJob& record) {
+    fields(record, reader);
+}
+
 Result<QJsonObject> ScanJob::toJson(RecordJson::DateForm form) const {
-    RecordWriter w(form);
-    w.write("roots", roots);
-    w.write("maxDepth", maxDepth);
-    w.write("remember", remember);
-    w.write("fullRescan", fullRescan);
-    w.write("posters", posters);
-    w.write("concurrency", concurrency);
-    w.write("rootIndex", rootIndex);
-    w.write("pending", pending);
-    w.write("found", found);
-    w.write("discoveryDone", discoveryDone);
-    w.write("done", done);
-    w.write("updatedAt", updatedAt);
-    w.write("unlisted", unlisted);
-    return w.finish();
+    return RecordJson::toObject(*this, form);
 }
 
 Result<ScanJob> ScanJob::fromJson(const QJsonObject& object, RecordJson::DateForm form) {
-    RecordReader r(object, form);
-    ScanJob job;
-    r.read("roots", job.roots);
-    r.read("maxDepth", job.maxDepth);
-    r.read("remember", job.remember);
-    r.read("fullRescan", job.fullRescan);
-    r.read("posters", job.posters);
-    r.read("concurrency", job.concurrency);
-    r.read("rootIndex", job.rootIndex);
-    r.read("pending", job.pending);
-    r.read("found", job.found);
-    r.read("discoveryDone", job.discoveryDone);
-    r.read("done", job.done);
-    r.read("updatedAt", job.updatedAt);
-    r.read("unlisted", job.unlisted);
-    return r.finish(std::move(job));
+    return RecordJson::fromObject<ScanJob>(object, form);
 }
 
 } // namespace pellimor

@@ -6,19 +6,30 @@
 
 namespace pellimor {
 
+namespace {
+
+// The stored fields, in declaration order: one list for writing and for reading.
+template <typename Record, typename Fields> void fields(Record& r, Fields& f) {
+    f("path", r.path);
+    f("lastScan", r.lastScan);
+}
+
+} // namespace
+
+void RecordJson::write(RecordWriter& writer, const ScanRoot& record) {
+    fields(record, writer);
+}
+
+void RecordJson::read(RecordReader& reader, ScanRoot& record) {
+    fields(record, reader);
+}
+
 Result<QJsonObject> ScanRoot::toJson(RecordJson::DateForm form) const {
-    RecordWriter w(form);
-    w.write("path", path);
-    w.write("lastScan", lastScan);
-    return w.finish();
+    return RecordJson::toObject(*this, form);
 }
 
 Result<ScanRoot> ScanRoot::fromJson(const QJsonObject& object, RecordJson::DateForm form) {
-    RecordReader r(object, form);
-    ScanRoot root;
-    r.read("path", root.path);
-    r.read("lastScan", root.lastScan);
-    return r.finish(std::move(root));
+    return RecordJson::fromObject<ScanRoot>(object, form);
 }
 
 size_t qHash(const ScanRoot& root, size_t seed) noexcept {
