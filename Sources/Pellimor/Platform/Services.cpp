@@ -28,6 +28,7 @@ Services Services::system() {
     s.volumes = makeSystemVolumeFacts();
     s.videoFrames = makeSystemVideoFrames();
     s.accessibility = makeSystemAccessibility();
+    s.mountWatcher = makeSystemMountWatcher();
     return s;
 }
 
@@ -59,6 +60,8 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.videoFrames = base.videoFrames;
     if (!replacement.accessibility)
         replacement.accessibility = base.accessibility;
+    if (!replacement.mountWatcher)
+        replacement.mountWatcher = base.mountWatcher;
     g_current = std::move(replacement);
     g_overridden = true;
 }

@@ -37,6 +37,7 @@ class FinalCutApp;
 class VolumeFacts;
 class VideoFrames;
 class Accessibility;
+class MountWatcher;
 
 struct Services {
     std::shared_ptr<FileManagerShell> shell;
@@ -46,6 +47,7 @@ struct Services {
     std::shared_ptr<VolumeFacts> volumes;
     std::shared_ptr<VideoFrames> videoFrames;     // poster frames (VideoFrames.h)
     std::shared_ptr<Accessibility> accessibility; // trust to press other programs' controls (Accessibility.h)
+    std::shared_ptr<MountWatcher> mountWatcher;   // drives mounted and unmounted (MountWatcher.h)
 
     // The honest Linux implementations.
     static Services system();

@@ -30,5 +30,7 @@ std::shared_ptr<VolumeFacts> makeSystemVolumeFacts();
 std::shared_ptr<VideoFrames> makeSystemVideoFrames();
 // No Accessibility service on this system: never trusted; defined in SystemAccessibility.cpp.
 std::shared_ptr<Accessibility> makeSystemAccessibility();
+// Mount table and volumes-root watching; defined in SystemMountWatcher.cpp.
+std::shared_ptr<MountWatcher> makeSystemMountWatcher();
 
 } // namespace pellimor::platform

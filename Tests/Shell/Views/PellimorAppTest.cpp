@@ -6,6 +6,7 @@
 #include "Catalogue/ErrorLog.h"
 #include "Shell/NotificationHub.h"
 #include "Shell/Views/AppMenuBar.h"
+#include "Shell/Views/MainContent.h"
 #include "Shell/Views/MainWindow.h"
 #include "Shell/Views/ManualWindow.h"
 #include "Shell/Views/ReportWindow.h"
@@ -14,6 +15,7 @@
 #include "Tests/Shell/Engine/ShellTestSupport.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/ScriptedPrompts.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QAction>
@@ -37,6 +39,10 @@ protected:
     const QString volumes = TestEnv::freshDir(QStringLiteral("app-volumes"));
     test::ScopedEnvironment volumesRoot{"TOVLIN_VOLUMES_ROOT", volumes};
     std::unique_ptr<PellimorApp> app = std::make_unique<PellimorApp>();
+    // The main window's questions are answered as dismissed dialogs, never waited for.
+    const std::shared_ptr<test::ScriptedPrompts> prompts = std::make_shared<test::ScriptedPrompts>();
+
+    PellimorAppTest() { app->mainContent().setPrompts(prompts); }
 
     QAction* action(const QString& id) const {
         QAction* found = app->menus().action(id);

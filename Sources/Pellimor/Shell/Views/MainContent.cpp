@@ -1,23 +1,879 @@
 #include "Shell/Views/MainContent.h"
 
+#include "Browser/SearchQuery.h"
 #include "Catalogue/Catalog.h"
+#include "Catalogue/UITrace.h"
+#include "Platform/MountWatcher.h"
+#include "Platform/Services.h"
+#include "Platform/SettingsStore.h"
+#include "Platform/VolumesRoot.h"
+#include "Shell/AppAction.h"
+#include "Shell/AppSettings.h"
+#include "Shell/NotificationHub.h"
+#include "Shell/SidebarFilter.h"
+#include "Shell/StartupPlan.h"
+#include "Shell/TableRows.h"
+#include "Shell/WindowSettings.h"
+#include "Shell/Views/BrowserList.h"
+#include "Shell/Views/DialogPrompts.h"
+#include "Shell/Views/InspectorPanel.h"
+#include "Shell/Views/MainTables.h"
+#include "Shell/Views/Prompts.h"
+#include "Shell/Views/RowTableModel.h"
+#include "Shell/Views/SidebarList.h"
+#include "Shell/Views/StatusLine.h"
 
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
 
 namespace pellimor {
 
-QWidget* makeMainContent(Catalog& catalog) {
-    auto* label = new QLabel;
-    label->setObjectName(QStringLiteral("mainPlaceholder"));
+namespace {
+
+// Column widths of the split view, in points at the window's own font size.
+constexpr int kSidebarMin = 270, kSidebarIdeal = 290, kSidebarMax = 420;
+constexpr int kDetailMin = 560;
+constexpr int kInspectorMin = 340, kInspectorIdeal = 400, kInspectorMax = 520;
+constexpr int kSearchPauseMs = 200; // typing pause before a search runs
+
+const QList<Mode>& tableModes() {
+    static const QList<Mode> modes{Mode::libraries, Mode::events, Mode::projects, Mode::media};
+    return modes;
+}
+
+// A label whose font is `points` at the window's base size of 13, so it grows with "Larger
+// Text" like every other font of the window.
+QLabel* label(const QString& text, QWidget* parent, double points = 13, QFont::Weight weight = QFont::Normal) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * points / 13.0);
+    font.setWeight(weight);
+    label->setFont(font);
     label->setAlignment(Qt::AlignCenter);
-    const auto describe = [label, &catalog] {
-        const qsizetype count = catalog.libraries().size();
-        label->setText(count == 0 ? QStringLiteral("No libraries yet")
-                                  : QStringLiteral("%1 libraries in the catalogue").arg(count));
-    };
-    describe();
-    QObject::connect(&catalog, &Catalog::librariesChanged, label, describe);
+    label->setWordWrap(true);
     return label;
+}
+
+QLabel* secondaryLabel(const QString& text, QWidget* parent) {
+    QLabel* made = label(text, parent);
+    made->setForegroundRole(QPalette::PlaceholderText);
+    made->setMaximumWidth(420);
+    return made;
+}
+
+// A page that centres its content vertically and horizontally.
+QVBoxLayout* centred(QWidget* page, int spacing) {
+    auto* layout = new QVBoxLayout(page);
+    layout->setSpacing(spacing);
+    layout->addStretch();
+    return layout;
+}
+
+void addCentred(QVBoxLayout* layout, QWidget* widget) {
+    layout->addWidget(widget, 0, Qt::AlignHCenter);
+}
+
+template <typename Field> SortOrder<Field> clicked(const SortOrder<Field>& current, int key) {
+    const auto field = static_cast<Field>(key);
+    // The same column again turns its direction round; another column starts ascending.
+    const bool ascending = !current.isEmpty() && current.first().field == field ? !current.first().ascending : true;
+    return SortOrder<Field>{SortKey<Field>{field, ascending}};
+}
+
+template <typename Field> std::pair<int, bool> firstKey(const SortOrder<Field>& order) {
+    if (order.isEmpty())
+        return {-1, true};
+    return {static_cast<int>(order.first().field), order.first().ascending};
+}
+
+} // namespace
+
+MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* parent)
+    : QWidget(parent), m_catalog(catalog), m_arguments(std::move(arguments)), m_state(WindowState::initial()),
+      m_store(platform::services().settings) {
+    setObjectName(QStringLiteral("mainContent"));
+    build();
+
+    // Listeners, in the order the window attaches them. 1 to 5 (tab, sidebar, selection,
+    // details column, search text) run inside the setters above, through WindowState's
+    // reactions; the search scope has no control yet.
+
+    // 7 to 13: the menu notifications.
+    connect(&NotificationHub::shared(), &NotificationHub::posted, this, &MainContent::receive);
+    // 14: the searchable catalogue changed.
+    connect(&m_catalog, &Catalog::librariesChanged, this, &MainContent::corpusChanged);
+    connect(&m_catalog, &Catalog::mediaChanged, this, &MainContent::corpusChanged);
+    // 15: the scanning flag goes into the UI trace.
+    connect(&m_catalog, &Catalog::isScanningChanged, this, &MainContent::traceUI);
+    // 16 and 17: the first appearance (showEvent) and its question (presentPending).
+    // 18 and 19: drives mounted and unmounted.
+    if (const std::shared_ptr<platform::MountWatcher> watcher = platform::services().mountWatcher) {
+        m_mountEvents = watcher->watch();
+        connect(m_mountEvents.get(), &platform::MountEvents::mounted, this,
+                [this](const QString& path) { StartupPlan::volumeMounted(m_catalog, path); });
+        connect(m_mountEvents.get(), &platform::MountEvents::unmounted, this,
+                [this] { StartupPlan::volumeUnmounted(m_catalog); });
+    }
+    // 20: the program became active.
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(gui, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive)
+                StartupPlan::activated(m_catalog);
+        });
+    }
+    // A Media Files row is a position in the media list: a new list makes its selection stale.
+    connect(&m_catalog, &Catalog::mediaChanged, this, [this] {
+        m_state.mediaReplaced();
+        scheduleRefresh();
+    });
+
+    // Everything shown follows the catalogue and the stored settings.
+    connect(&m_catalog, &Catalog::changed, this, &MainContent::scheduleRefresh);
+    if (m_store)
+        connect(m_store.get(), &platform::SettingsStore::changed, this, &MainContent::scheduleRefresh);
+
+    refresh();
+}
+
+MainContent::~MainContent() = default;
+
+void MainContent::setPrompts(std::shared_ptr<Prompts> prompts) {
+    m_prompts = std::move(prompts);
+}
+
+Prompts& MainContent::prompts() {
+    if (!m_prompts)
+        m_prompts = std::make_shared<DialogPrompts>(window());
+    return *m_prompts;
+}
+
+// ---- Building -------------------------------------------------------------------------------
+
+void MainContent::build() {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_split = new QSplitter(Qt::Horizontal, this);
+    m_split->setObjectName(QStringLiteral("mainSplit"));
+    m_split->setChildrenCollapsible(false);
+    layout->addWidget(m_split);
+
+    m_sidebar = new SidebarList(m_split);
+    m_sidebar->setMinimumWidth(kSidebarMin);
+    m_sidebar->setMaximumWidth(kSidebarMax);
+    connect(m_sidebar, &SidebarList::selectionEdited, this, &MainContent::setSidebar);
+    connect(m_sidebar, &SidebarList::favoriteClicked, this, [this](const QString& path) {
+        const SidebarSelection before = m_state.sidebar;
+        favoriteOpened(SidebarFilter::openFavorite(m_state, m_catalog, path));
+        if (m_state.sidebar != before)
+            sidebarChanged(before);
+        refresh();
+    });
+    connect(m_sidebar, &SidebarList::updateDriveRequested, this, &MainContent::updateDrive);
+
+    auto* detail = new QWidget(m_split);
+    detail->setObjectName(QStringLiteral("detailColumn"));
+    detail->setMinimumWidth(kDetailMin);
+    auto* detailLayout = new QVBoxLayout(detail);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    detailLayout->setSpacing(0);
+    detailLayout->addWidget(buildTopBar());
+
+    m_pages = new QStackedWidget(detail);
+    m_pages->setObjectName(QStringLiteral("contentPages"));
+    m_emptyPage = buildEmptyState();
+    m_noticePage = buildHiddenBackupNotice();
+    m_filteredPage = buildFilteredEmpty();
+    m_browser = new BrowserList(m_pages);
+    connect(m_browser, &BrowserList::selectionEdited, this, &MainContent::setSelection);
+    for (QWidget* page : {m_emptyPage, m_noticePage, m_filteredPage, static_cast<QWidget*>(m_browser)})
+        m_pages->addWidget(page);
+    for (const Mode mode : tableModes()) {
+        const TablePage page = buildTable(mode);
+        m_tables.insert(mode, page);
+        m_pages->addWidget(page.view);
+    }
+    m_pluginsPage = buildStandIn(QStringLiteral("Plug-ins"), &m_pluginsText);
+    m_pluginsPage->setObjectName(QStringLiteral("pluginsPage"));
+    m_comparePage = buildStandIn(QStringLiteral("Compare"), &m_compareText);
+    m_comparePage->setObjectName(QStringLiteral("comparePage"));
+    m_pages->addWidget(m_pluginsPage);
+    m_pages->addWidget(m_comparePage);
+    detailLayout->addWidget(m_pages, 1);
+
+    m_status = new StatusLine(m_catalog, detail);
+    detailLayout->addWidget(m_status);
+
+    m_inspector = new InspectorPanel(m_split);
+    m_inspector->setMinimumWidth(kInspectorMin);
+    m_inspector->setMaximumWidth(kInspectorMax);
+    m_inspector->setVisible(false);
+    connect(m_inspector, &InspectorPanel::closeRequested, this, [this] { setShowInspector(false); });
+
+    m_split->setStretchFactor(0, 0);
+    m_split->setStretchFactor(1, 1);
+    m_split->setStretchFactor(2, 0);
+    m_split->setSizes({kSidebarIdeal, 1000, kInspectorIdeal});
+}
+
+QWidget* MainContent::buildTopBar() {
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("topBar"));
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(8, 6, 8, 6);
+
+    m_tabs = new QTabBar(bar);
+    m_tabs->setObjectName(QStringLiteral("tabBar"));
+    m_tabs->setExpanding(false);
+    m_tabs->setDrawBase(false);
+    for (const Mode mode : allModes())
+        m_tabs->addTab(rawValue(mode));
+    connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {
+        if (!m_updating && index >= 0 && index < allModes().size())
+            setMode(allModes().at(index));
+    });
+    layout->addWidget(m_tabs);
+    layout->addStretch();
+
+    m_searchField = new QLineEdit(bar);
+    m_searchField->setObjectName(QStringLiteral("searchField"));
+    m_searchField->setClearButtonEnabled(true);
+    m_searchField->setMinimumWidth(240);
+    connect(m_searchField, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_updating)
+            setSearch(text);
+    });
+    layout->addWidget(m_searchField);
+    return bar;
+}
+
+QWidget* MainContent::buildEmptyState() {
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("emptyState"));
+    QVBoxLayout* layout = centred(page, 14);
+    addCentred(layout, label(QStringLiteral("No libraries yet"), page, 17, QFont::Bold));
+    addCentred(layout, secondaryLabel(QStringLiteral("Pick the folder(s) where your libraries live and I'll find "
+                                                     "them, and re-check them automatically.\nThe results stay "
+                                                     "searchable after you unplug the drive."),
+                                      page));
+    auto* add = new QPushButton(QStringLiteral("Add a Folder to Watch…"), page);
+    add->setToolTip(QStringLiteral("Choose a drive or folder to search"));
+    add->setDefault(true);
+    connect(add, &QPushButton::clicked, this, &MainContent::chooseFolder);
+    addCentred(layout, add);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* MainContent::buildHiddenBackupNotice() {
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("hiddenBackupNotice"));
+    QVBoxLayout* layout = centred(page, 10);
+    m_noticeTitle = label(QString(), page, 15, QFont::DemiBold);
+    addCentred(layout, m_noticeTitle);
+    addCentred(layout, secondaryLabel(QStringLiteral("Working drives only is on, so nothing from a backup drive is "
+                                                     "shown. This keeps you from working in a backup by accident."),
+                                      page));
+    auto* show = new QPushButton(QStringLiteral("Show backup drives"), page);
+    show->setObjectName(QStringLiteral("showBackupDrives"));
+    connect(show, &QPushButton::clicked, this, [] { AppSettings::setHideBackups(false); });
+    addCentred(layout, show);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* MainContent::buildFilteredEmpty() {
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("filteredEmptyState"));
+    QVBoxLayout* layout = centred(page, 12);
+    m_filteredTitle = label(QString(), page, 15, QFont::DemiBold);
+    addCentred(layout, m_filteredTitle);
+    auto* buttons = new QWidget(page);
+    auto* row = new QHBoxLayout(buttons);
+    auto* clear = new QPushButton(QStringLiteral("Clear Search"), buttons);
+    clear->setObjectName(QStringLiteral("clearSearch"));
+    connect(clear, &QPushButton::clicked, this, [this] { setSearch(QString()); });
+    auto* everything = new QPushButton(QStringLiteral("Show Everything"), buttons);
+    everything->setObjectName(QStringLiteral("showEverything"));
+    connect(everything, &QPushButton::clicked, this, [this] {
+        setSidebar(SidebarSelection{SidebarItem::Kind::all});
+        AppSettings::setHideBackups(false);
+    });
+    row->addWidget(clear);
+    row->addWidget(everything);
+    addCentred(layout, buttons);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* MainContent::buildStandIn(const QString& title, QLabel** text) {
+    auto* page = new QWidget(this);
+    QVBoxLayout* layout = centred(page, 10);
+    addCentred(layout, label(title, page, 17, QFont::Bold));
+    *text = secondaryLabel(QString(), page);
+    addCentred(layout, *text);
+    layout->addStretch();
+    return page;
+}
+
+MainContent::TablePage MainContent::buildTable(Mode mode) {
+    TablePage page;
+    page.view = new QTableView(this);
+    // "librariesTable", "eventsTable", "projectsTable", "mediaTable".
+    const QString name = mode == Mode::media ? QStringLiteral("media") : rawValue(mode).toLower();
+    page.view->setObjectName(name + QStringLiteral("Table"));
+    page.model = new RowTableModel(page.view);
+    page.view->setModel(page.model);
+    page.view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    page.view->setSelectionMode(QAbstractItemView::SingleSelection);
+    page.view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    page.view->setAlternatingRowColors(true);
+    page.view->setWordWrap(false);
+    page.view->setShowGrid(false);
+    page.view->verticalHeader()->setVisible(false);
+    page.view->horizontalHeader()->setSectionsClickable(true);
+    page.view->horizontalHeader()->setSortIndicatorShown(true);
+    page.view->horizontalHeader()->setHighlightSections(false);
+    page.view->horizontalHeader()->setStretchLastSection(true);
+    page.view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(page.view->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this, mode](int column) { sortBy(mode, column); });
+    connect(page.view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, page] {
+        if (m_updating)
+            return;
+        const QModelIndexList rows = page.view->selectionModel()->selectedRows();
+        if (rows.isEmpty())
+            setSelection(std::nullopt);
+        else
+            setSelection(page.model->rows().value(rows.first().row()).id);
+    });
+    connect(page.view, &QWidget::customContextMenuRequested, this,
+            [this, mode](const QPoint& at) { tableMenu(mode, at); });
+    return page;
+}
+
+// ---- Drawing --------------------------------------------------------------------------------
+
+void MainContent::scheduleRefresh() {
+    // A scan publishes many changes in a row; the window follows once per turn.
+    if (m_refreshPending)
+        return;
+    m_refreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_refreshPending)
+            refresh();
+    });
+}
+
+void MainContent::refresh() {
+    m_refreshPending = false;
+    m_updating = true;
+    const WindowSettings settings = WindowSettings::read();
+    const QList<LibraryInfo> visible = SidebarFilter::visibleLibraries(m_catalog, m_state.sidebar);
+
+    m_sidebar->refresh(m_catalog, m_state.sidebar);
+    m_tabs->setCurrentIndex(static_cast<int>(allModes().indexOf(m_state.mode)));
+    if (m_searchField->text() != m_state.search)
+        m_searchField->setText(m_state.search);
+    m_searchField->setPlaceholderText(m_state.mode == Mode::media ? QStringLiteral("File name, e.g. C0006")
+                                                                  : QStringLiteral("Search"));
+
+    // The content: the first rule that applies.
+    const std::optional<QString> notice = SidebarFilter::hiddenBackupDrive(m_catalog, m_state.sidebar);
+    if (m_catalog.libraries().isEmpty()) {
+        m_shown = Content::empty;
+        m_pages->setCurrentWidget(m_emptyPage);
+    } else if (notice) {
+        m_shown = Content::hiddenBackup;
+        m_noticeTitle->setText(*notice);
+        m_pages->setCurrentWidget(m_noticePage);
+    } else if (SidebarFilter::showsFilteredEmpty(m_catalog, m_state.mode, visible)) {
+        m_shown = Content::filteredEmpty;
+        m_filteredTitle->setText(SidebarFilter::filterEmptyTitle(m_state.appliedSearch, m_state.sidebar));
+        m_pages->setCurrentWidget(m_filteredPage);
+    } else {
+        m_shown = Content::tab;
+        switch (m_state.mode) {
+        case Mode::browser:
+            m_browser->refresh(visible, SearchQuery(m_state.appliedSearch), m_state.searchResult,
+                               settings.showsCreated(), m_state.selection);
+            m_pages->setCurrentWidget(m_browser);
+            break;
+        case Mode::libraries:
+        case Mode::events:
+        case Mode::projects:
+        case Mode::media:
+            refreshTable(m_state.mode, visible);
+            m_pages->setCurrentWidget(m_tables.value(m_state.mode).view);
+            break;
+        case Mode::plugins:
+            m_pluginsText->setText(
+                QStringLiteral("The plug-ins that the %1 listed libraries use will be shown here.").arg(visible.size()));
+            m_pages->setCurrentWidget(m_pluginsPage);
+            break;
+        case Mode::compare:
+            m_compareText->setText(QStringLiteral("The copies among %1 catalogued libraries will be compared here.")
+                                       .arg(m_catalog.comparableLibraries().size()));
+            m_pages->setCurrentWidget(m_comparePage);
+            break;
+        }
+    }
+
+    // The details column follows the selection.
+    if (m_inspector->isVisible() != m_state.showInspector) {
+        m_inspector->setVisible(m_state.showInspector);
+        if (m_state.showInspector) {
+            QList<int> sizes = m_split->sizes();
+            if (sizes.size() == 3 && sizes[2] < kInspectorIdeal) {
+                sizes[1] = std::max(kDetailMin, sizes[1] - (kInspectorIdeal - sizes[2]));
+                sizes[2] = kInspectorIdeal;
+                m_split->setSizes(sizes);
+            }
+        }
+    }
+    if (m_state.showInspector) {
+        const std::optional<LibraryInfo> library = TableRows::library(m_state.selection, m_state.mode, m_catalog);
+        m_inspector->present(library, library && m_catalog.isOnline(*library),
+                             TableRows::focusedProject(m_state.selection, m_state.mode, m_catalog));
+    }
+    m_updating = false;
+}
+
+void MainContent::refreshTable(Mode mode, const QList<LibraryInfo>& visible) {
+    const WindowSettings settings = WindowSettings::read();
+    TableRows::RowInputs in{visible, SearchQuery(m_state.appliedSearch), m_state.searchResult, settings.dateMode};
+    const bool created = settings.showsCreated();
+    const bool searching = in.query.isActive();
+    MainTables::Table table;
+    std::pair<int, bool> sortKey;
+    switch (mode) {
+    case Mode::libraries:
+        table = MainTables::libraries(TableRows::libraryRows(m_catalog, in, m_state.librarySort), created, searching);
+        sortKey = firstKey(m_state.librarySort);
+        break;
+    case Mode::events:
+        table = MainTables::events(TableRows::eventRows(m_catalog, in, m_state.eventSort), created, searching);
+        sortKey = firstKey(m_state.eventSort);
+        break;
+    case Mode::projects:
+        table = MainTables::projects(TableRows::projectRows(m_catalog, in, m_state.projectSort), created, searching);
+        sortKey = firstKey(m_state.projectSort);
+        break;
+    case Mode::media:
+        table = MainTables::media(TableRows::mediaRows(m_catalog, in, m_state.mediaSort));
+        sortKey = firstKey(m_state.mediaSort);
+        break;
+    default:
+        return;
+    }
+    const TablePage page = m_tables.value(mode);
+    QStringList oldTitles;
+    for (const RowTableModel::Column& column : page.model->columns())
+        oldTitles.append(column.title);
+    const bool wasEmpty = page.model->rows().isEmpty();
+    page.model->reset(table.columns, table.rows);
+    QStringList newTitles;
+    for (const RowTableModel::Column& column : table.columns)
+        newTitles.append(column.title);
+    // Columns are fitted to their content when they change or first fill; after that the
+    // user's widths stay.
+    if (oldTitles != newTitles || (wasEmpty && !table.rows.isEmpty()))
+        page.view->resizeColumnsToContents();
+
+    QHeaderView* header = page.view->horizontalHeader();
+    if (const std::optional<int> column = page.model->columnOf(sortKey.first))
+        header->setSortIndicator(*column, sortKey.second ? Qt::AscendingOrder : Qt::DescendingOrder);
+    else
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+    selectInTable(page);
+}
+
+void MainContent::selectInTable(const TablePage& page) {
+    const std::optional<int> row = m_state.selection ? page.model->rowOf(*m_state.selection) : std::nullopt;
+    if (!row) {
+        page.view->clearSelection();
+        return;
+    }
+    const QModelIndex index = page.model->index(*row, 0);
+    page.view->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void MainContent::sortBy(Mode mode, int column) {
+    const TablePage page = m_tables.value(mode);
+    const std::optional<int> key = page.model->columns().value(column).sortKey;
+    if (key) {
+        switch (mode) {
+        case Mode::libraries:
+            m_state.librarySort = clicked(m_state.librarySort, *key);
+            break;
+        case Mode::events:
+            m_state.eventSort = clicked(m_state.eventSort, *key);
+            break;
+        case Mode::projects:
+            m_state.projectSort = clicked(m_state.projectSort, *key);
+            break;
+        case Mode::media:
+            m_state.mediaSort = clicked(m_state.mediaSort, *key);
+            break;
+        default:
+            break;
+        }
+    }
+    // Also puts back the header's indicator for a column that does not sort.
+    refresh();
+}
+
+void MainContent::tableMenu(Mode mode, const QPoint& at) {
+    const TablePage page = m_tables.value(mode);
+    const QModelIndex index = page.view->indexAt(at);
+    if (!index.isValid())
+        return;
+    const QString id = page.model->rows().value(index.row()).id;
+    const std::optional<LibraryInfo> library = TableRows::library(id, mode, m_catalog);
+    if (!library)
+        return;
+    const bool online = m_catalog.isOnline(*library);
+    QMenu menu(this);
+    QAction* enclosing = menu.addAction(QStringLiteral("Open Enclosing Folder"));
+    QAction* reveal = menu.addAction(QStringLiteral("Reveal in Finder"));
+    menu.addSeparator();
+    QAction* rescan = menu.addAction(QStringLiteral("Rescan Data"));
+    QAction* cleanup = menu.addAction(QStringLiteral("Free Up Space…"));
+    for (QAction* action : menu.actions())
+        action->setEnabled(online);
+    QAction* chosen = menu.exec(page.view->viewport()->mapToGlobal(at));
+    if (!chosen)
+        return;
+    const std::shared_ptr<platform::FileManagerShell> shell = platform::services().shell;
+    if (chosen == enclosing && shell)
+        shell->open(QFileInfo(library->path).absolutePath());
+    else if (chosen == reveal && shell)
+        shell->reveal(library->path);
+    else if (chosen == rescan)
+        m_catalog.reread(*library, std::nullopt);
+    else if (chosen == cleanup)
+        requestCleanup(*library);
+}
+
+QString MainContent::contentTitle() const {
+    switch (m_shown) {
+    case Content::empty:
+        return QStringLiteral("No libraries yet");
+    case Content::hiddenBackup:
+        return m_noticeTitle->text();
+    case Content::filteredEmpty:
+        return m_filteredTitle->text();
+    case Content::tab:
+        break;
+    }
+    return {};
+}
+
+QTableView* MainContent::table(Mode mode) const {
+    return m_tables.value(mode).view;
+}
+
+RowTableModel* MainContent::tableModel(Mode mode) const {
+    return m_tables.value(mode).model;
+}
+
+// ---- The window's own state -----------------------------------------------------------------
+
+void MainContent::setMode(Mode mode) {
+    if (m_state.changeMode(mode))
+        traceUI();
+    refresh();
+}
+
+void MainContent::setSidebar(const SidebarSelection& sidebar) {
+    if (sidebar == m_state.sidebar)
+        return;
+    const SidebarSelection old = m_state.sidebar;
+    m_state.sidebar = sidebar;
+    sidebarChanged(old);
+    refresh();
+}
+
+void MainContent::sidebarChanged(const SidebarSelection& old, int depth) {
+    const SidebarSelection now = m_state.sidebar;
+    const SidebarFilter::SidebarReaction reaction = SidebarFilter::sidebarChanged(m_state, m_catalog, old);
+    traceUI();
+    if (reaction.favorite)
+        favoriteOpened(*reaction.favorite);
+    // Opening a favourite may have narrowed the selection again: that is a change too. Each
+    // round can only drop items, so this ends quickly; the bound is a guard.
+    if (m_state.sidebar != now && depth < 3)
+        sidebarChanged(now, depth + 1);
+}
+
+void MainContent::favoriteOpened(const SidebarFilter::FavoriteOutcome& outcome) {
+    using Reveal = SidebarFilter::FavoriteOutcome::Reveal;
+    if (outcome.searchCleared)
+        scheduleSearch(m_state.search, true);
+    if (outcome.modeChanged)
+        traceUI();
+    // The tables and the browser scroll the row into view when they hear "TovlinRevealRow".
+    if (outcome.reveal == Reveal::now) {
+        refresh();
+        NotificationHub::shared().post(AppAction::revealRow(), outcome.path);
+    } else if (outcome.reveal == Reveal::nextTurn) {
+        // After the Browser tab has been drawn.
+        QTimer::singleShot(0, this, [this, path = outcome.path] {
+            SidebarFilter::revealFavorite(m_state, path);
+            refresh();
+            NotificationHub::shared().post(AppAction::revealRow(), path);
+        });
+    }
+}
+
+void MainContent::setSelection(const std::optional<QString>& selection) {
+    m_state.changeSelection(selection);
+    refresh();
+}
+
+void MainContent::setShowInspector(bool show) {
+    m_state.changeShowInspector(show);
+    refresh();
+}
+
+void MainContent::setSearch(const QString& text) {
+    if (text == m_state.search)
+        return;
+    m_state.search = text;
+    scheduleSearch(text, true);
+    if (m_searchField->text() != text) {
+        m_updating = true;
+        m_searchField->setText(text);
+        m_updating = false;
+    }
+}
+
+void MainContent::scheduleSearch(const QString& text, bool wait) {
+    const qint64 generation = ++m_state.searchGeneration;
+    const qint64 length = StartupPlan::characterCount(text);
+    UITrace::shared().update([length](UITrace::Fields& fields) { fields.queryLen = length; });
+    // A newer request makes this one end where it stands.
+    QTimer::singleShot(wait ? kSearchPauseMs : 0, this, [this, text, generation] { applySearch(text, generation); });
+}
+
+void MainContent::applySearch(const QString& text, qint64 generation) {
+    if (generation != m_state.searchGeneration)
+        return;
+    // The search engine is not part of this version: the text applies with a result that
+    // holds no library.
+    SearchResult result = SearchResult::empty();
+    result.id = generation;
+    m_state.appliedSearch = text;
+    m_state.searchResult = result;
+    traceUI();
+    refresh();
+}
+
+void MainContent::corpusChanged() {
+    // Without a search there is nothing to redo; the index the search engine would prepare
+    // here does not exist yet.
+    if (!m_state.appliedSearch.isEmpty())
+        scheduleSearch(m_state.search, false);
+}
+
+void MainContent::traceUI() {
+    StartupPlan::traceUI(m_state, m_catalog);
+}
+
+void MainContent::receive(const QString& name, const std::optional<QString>& object) {
+    if (name == AppAction::revealRow()) {
+        if (object)
+            reveal(*object);
+        return;
+    }
+    if (name == AppAction::focusSearch()) {
+        // The search field's own notification.
+        m_searchField->setFocus(Qt::ShortcutFocusReason);
+        m_searchField->selectAll();
+        return;
+    }
+    switch (m_state.receive(name, object)) {
+    case WindowState::MenuEffect::none:
+        break;
+    case WindowState::MenuEffect::refreshTrace:
+        traceUI();
+        break;
+    case WindowState::MenuEffect::chooseFolder:
+        chooseFolder();
+        break;
+    case WindowState::MenuEffect::exportCSV:
+        m_catalog.setStatus(QStringLiteral("Export CSV comes with a later version of Tovlin. Nothing was written."));
+        break;
+    case WindowState::MenuEffect::saveFCPSettings:
+    case WindowState::MenuEffect::restoreFCPSettings:
+    case WindowState::MenuEffect::putDeRoomBack:
+        m_catalog.setStatus(
+            QStringLiteral("Final Cut Pro control comes with a later version of Tovlin. Nothing was changed."));
+        break;
+    }
+    if (m_state.pendingDrive)
+        schedulePresent();
+    refresh();
+}
+
+void MainContent::reveal(const QString& path) {
+    // The row of that library comes into view in the tab that shows it.
+    if (m_state.mode == Mode::browser) {
+        if (QTreeWidgetItem* row = m_browser->row(path))
+            m_browser->scrollToItem(row, QAbstractItemView::PositionAtCenter);
+    } else if (m_state.mode == Mode::libraries) {
+        const TablePage page = m_tables.value(Mode::libraries);
+        if (const std::optional<int> row = page.model->rowOf(path))
+            page.view->scrollTo(page.model->index(*row, 0), QAbstractItemView::PositionAtCenter);
+    }
+}
+
+// ---- Start-up and questions -----------------------------------------------------------------
+
+void MainContent::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_appeared) {
+        m_appeared = true;
+        // After the window has been drawn once, so the question sits over a finished window.
+        QTimer::singleShot(0, this, &MainContent::firstAppearance);
+    }
+}
+
+void MainContent::firstAppearance() {
+    StartupPlan::startUp(m_state, m_catalog, m_arguments);
+    m_startedUp = true;
+    corpusChanged();
+    if (m_state.askRefresh)
+        schedulePresent();
+    refresh();
+}
+
+void MainContent::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_state.winWidth = width();
+}
+
+void MainContent::chooseFolder() {
+    m_chooseFolderPending = true;
+    schedulePresent();
+}
+
+void MainContent::requestCleanup(const LibraryInfo& library) {
+    m_state.cleanupLib = library;
+    schedulePresent();
+}
+
+void MainContent::requestMissing(const QList<LibraryInfo>& libraries) {
+    m_state.missingRequest = MissingRequest(libraries);
+    schedulePresent();
+}
+
+void MainContent::requestUpdate(const QList<LibraryInfo>& libraries) {
+    m_state.updateRequest = UpdateRequest(libraries);
+    schedulePresent();
+}
+
+void MainContent::updateDrive(const QString& volumeName) {
+    SidebarFilter::updateDrive(m_state, m_catalog, volumeName);
+    if (m_state.updateRequest)
+        schedulePresent();
+}
+
+void MainContent::schedulePresent() {
+    if (m_presentPending)
+        return;
+    m_presentPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_presentPending = false;
+        presentPending();
+    });
+}
+
+void MainContent::presentPending() {
+    // One question at a time: a request made while a dialog is open waits for it to close.
+    if (m_presenting)
+        return;
+    m_presenting = true;
+    const QPointer<MainContent> alive(this);
+    const auto names = [](const QList<LibraryInfo>& libraries) {
+        QStringList list;
+        for (const LibraryInfo& library : libraries)
+            list.append(QStringLiteral("“") + library.name + QStringLiteral("”"));
+        return list.join(QStringLiteral(", "));
+    };
+    for (;;) {
+        if (m_state.pendingDrive) {
+            const std::optional<QString> answer = prompts().confirm(
+                StartupPlan::wholeDriveTitle(m_state.pendingDrive), StartupPlan::wholeDriveMessage(),
+                {{StartupPlan::wholeDriveConfirmTitle(), false}, {QStringLiteral("Cancel"), true}});
+            if (!alive)
+                return;
+            if (answer == StartupPlan::wholeDriveConfirmTitle())
+                StartupPlan::confirmWholeDrive(m_state, m_catalog);
+            else
+                StartupPlan::cancelWholeDrive(m_state);
+        } else if (m_state.askRefresh) {
+            const QString refreshTitle = QStringLiteral("Refresh");
+            const std::optional<QString> answer =
+                prompts().confirm(StartupPlan::refreshQuestionTitle(), StartupPlan::refreshQuestionMessage(),
+                                  {{refreshTitle, false}, {QStringLiteral("Not now"), true}});
+            if (!alive)
+                return;
+            if (answer == refreshTitle)
+                StartupPlan::answerRefresh(m_state, m_catalog);
+            else
+                StartupPlan::answerRefreshLater(m_state);
+        } else if (m_chooseFolderPending) {
+            m_chooseFolderPending = false;
+            const std::optional<QStringList> folders = prompts().chooseFolders(
+                VolumesRoot::root(), StartupPlan::folderChooserPrompt(), StartupPlan::folderChooserMessage());
+            if (!alive)
+                return;
+            if (folders)
+                StartupPlan::chooseFolderConfirmed(m_catalog, *folders);
+        } else if (m_state.cleanupLib) {
+            const QString name = m_state.cleanupLib->name;
+            prompts().showSheet(QStringLiteral("Free Up Space"),
+                                QStringLiteral("The Free Up Space tool would open here for “") + name +
+                                    QStringLiteral("”. It comes with a later version of Tovlin; nothing was changed."));
+            if (!alive)
+                return;
+            m_state.cleanupLib.reset();
+        } else if (m_state.missingRequest) {
+            prompts().showSheet(QStringLiteral("Missing Files"),
+                                QStringLiteral("The Missing Files tool would open here for ") +
+                                    names(m_state.missingRequest->libraries) +
+                                    QStringLiteral(". It comes with a later version of Tovlin; nothing was changed."));
+            if (!alive)
+                return;
+            m_state.missingRequest.reset();
+        } else if (m_state.updateRequest) {
+            prompts().showSheet(QStringLiteral("Update Libraries"),
+                                QStringLiteral("The Update tool would open here for ") +
+                                    names(m_state.updateRequest->libraries) +
+                                    QStringLiteral(". It comes with a later version of Tovlin; nothing was changed."));
+            if (!alive)
+                return;
+            m_state.updateRequest.reset();
+        } else {
+            break;
+        }
+    }
+    m_presenting = false;
+    refresh();
 }
 
 } // namespace pellimor

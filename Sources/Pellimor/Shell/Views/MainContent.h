@@ -1,13 +1,188 @@
 #pragma once
 
-class QWidget;
+#include "Catalogue/LibraryInfo.h"
+#include "Shell/Mode.h"
+#include "Shell/SidebarItem.h"
+#include "Shell/WindowState.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QSplitter;
+class QStackedWidget;
+class QTabBar;
+class QTableView;
 
 namespace pellimor {
 
+class BrowserList;
 class Catalog;
+class InspectorPanel;
+class Prompts;
+class RowTableModel;
+class SidebarList;
+class StatusLine;
 
-// The main window's content for the catalogue: for now a plain placeholder that says what
-// the catalogue holds; the tabs, sidebar and tables take its place.
-QWidget* makeMainContent(Catalog& catalog);
+namespace SidebarFilter {
+struct FavoriteOutcome;
+}
+namespace platform {
+class MountEvents;
+class SettingsStore;
+} // namespace platform
+
+// The main window's content: a split view of the sidebar, the detail column (the tab bar with
+// the search field, the tab's content or the notice that replaces it, and the status line)
+// and the details column at the right. It keeps the window's own state (WindowState) and
+// reads everything else from the Catalog, redrawing when the catalogue or a stored setting
+// changes (once per turn of the event loop).
+//
+// What it listens to, in this order: its tab, sidebar selection, selection, details column
+// and search text (the couplings of WindowState); the menu notifications of the
+// NotificationHub; changes of the searchable catalogue; the catalogue's scanning flag; its
+// first appearance (the start-up sequence of StartupPlan: mounted set, "--resume", "--scan",
+// "Refresh the scan?", refreshing an empty catalogue); the questions it asks; drives mounted
+// and unmounted (the platform's MountWatcher); the program becoming active; and the
+// catalogue's media list being replaced.
+//
+// Questions, the folder chooser and the tools' sheets are shown on the event loop's next turn
+// after their request was set, one at a time, through Prompts (dialogs unless a test gives
+// its own). The tools themselves come later: a sheet says which tool would open.
+//
+// Until the search engine exists a search applies its text with an empty result: the
+// Libraries, Events and Projects tables and the browser then show nothing (no library holds
+// a hit), and the Media Files table lists the file names that hold every term.
+//
+// Main thread only; the catalogue must outlive it.
+class MainContent final : public QWidget {
+    Q_OBJECT
+public:
+    // `arguments`: the program's arguments (its path first), for "--resume" and "--scan".
+    MainContent(Catalog& catalog, QStringList arguments, QWidget* parent = nullptr);
+    ~MainContent() override;
+
+    const WindowState& state() const { return m_state; }
+
+    // Replaces the dialogs (tests script the answers).
+    void setPrompts(std::shared_ptr<Prompts> prompts);
+
+    // What the window's controls do; each change runs its listeners and redraws.
+    void setMode(Mode mode);
+    void setSidebar(const SidebarSelection& sidebar);
+    void setSelection(const std::optional<QString>& selection);
+    void setShowInspector(bool show);
+    void setSearch(const QString& text);
+    // The folder chooser ("Add Folder to Watch…"), shown on the next turn.
+    void chooseFolder();
+    // The tools' sheets, shown on the next turn.
+    void requestCleanup(const LibraryInfo& library);
+    void requestMissing(const QList<LibraryInfo>& libraries);
+    void requestUpdate(const QList<LibraryInfo>& libraries);
+    // The sidebar's "Update Libraries on …" for a drive.
+    void updateDrive(const QString& volumeName);
+
+    // What the detail column shows in place of, or as, the tab's content.
+    enum class Content { empty, hiddenBackup, filteredEmpty, tab };
+    Content content() const { return m_shown; }
+    // The title of the notice or empty state shown ("No libraries yet", "“Archive” is a backup
+    // drive", "Nothing to show", ...); empty while a tab's content is shown.
+    QString contentTitle() const;
+
+    // The parts, for tests.
+    QTableView* table(Mode mode) const;         // Libraries, Events, Projects, Media Files; else null
+    RowTableModel* tableModel(Mode mode) const; // likewise
+    SidebarList* sidebarList() const { return m_sidebar; }
+    BrowserList* browserList() const { return m_browser; }
+    InspectorPanel* inspector() const { return m_inspector; }
+    StatusLine* statusLine() const { return m_status; }
+    QLineEdit* searchField() const { return m_searchField; }
+    QTabBar* tabBar() const { return m_tabs; }
+
+    // Redraws now instead of on the next turn.
+    void refresh();
+
+    // The first appearance has run and no question, chooser or sheet waits to be shown (tests
+    // wait for this instead of guessing how many turns of the event loop it takes).
+    bool isIdle() const { return m_startedUp && !m_presentPending && !m_presenting; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct TablePage {
+        QTableView* view = nullptr;
+        RowTableModel* model = nullptr;
+    };
+
+    void build();
+    QWidget* buildTopBar();
+    QWidget* buildEmptyState();
+    QWidget* buildHiddenBackupNotice();
+    QWidget* buildFilteredEmpty();
+    QWidget* buildStandIn(const QString& title, QLabel** text);
+    TablePage buildTable(Mode mode);
+
+    void scheduleRefresh();
+    void refreshTable(Mode mode, const QList<LibraryInfo>& visible);
+    void selectInTable(const TablePage& page);
+    void sortBy(Mode mode, int column);
+    void tableMenu(Mode mode, const QPoint& at);
+
+    void sidebarChanged(const SidebarSelection& old, int depth = 0);
+    void favoriteOpened(const SidebarFilter::FavoriteOutcome& outcome);
+    void receive(const QString& name, const std::optional<QString>& object);
+    void reveal(const QString& path);
+    void scheduleSearch(const QString& text, bool wait);
+    void applySearch(const QString& text, qint64 generation);
+    void corpusChanged();
+    void firstAppearance();
+    void traceUI();
+
+    void schedulePresent();
+    void presentPending();
+    Prompts& prompts();
+
+    Catalog& m_catalog;
+    const QStringList m_arguments;
+    WindowState m_state;
+    std::shared_ptr<Prompts> m_prompts;
+    std::shared_ptr<platform::SettingsStore> m_store; // whose changes the lists follow
+    std::unique_ptr<platform::MountEvents> m_mountEvents;
+
+    QSplitter* m_split = nullptr;
+    SidebarList* m_sidebar = nullptr;
+    QTabBar* m_tabs = nullptr;
+    QLineEdit* m_searchField = nullptr;
+    QStackedWidget* m_pages = nullptr;
+    QWidget* m_emptyPage = nullptr;
+    QWidget* m_noticePage = nullptr;
+    QLabel* m_noticeTitle = nullptr;
+    QWidget* m_filteredPage = nullptr;
+    QLabel* m_filteredTitle = nullptr;
+    BrowserList* m_browser = nullptr;
+    QHash<Mode, TablePage> m_tables;
+    QWidget* m_pluginsPage = nullptr;
+    QLabel* m_pluginsText = nullptr;
+    QWidget* m_comparePage = nullptr;
+    QLabel* m_compareText = nullptr;
+    StatusLine* m_status = nullptr;
+    InspectorPanel* m_inspector = nullptr;
+
+    Content m_shown = Content::tab;
+    bool m_appeared = false;
+    bool m_startedUp = false;
+    bool m_refreshPending = false;
+    bool m_updating = false;      // the window is writing its own widgets: their signals are not the user's
+    bool m_presentPending = false;
+    bool m_presenting = false;
+    bool m_chooseFolderPending = false;
+};
 
 } // namespace pellimor

@@ -41,7 +41,8 @@ void setFontPoints(QWidget* window, double points) {
 PellimorApp::PellimorApp(QStringList arguments, QObject* parent)
     : QObject(parent), m_arguments(std::move(arguments)), m_store(platform::services().settings),
       m_catalog(std::make_unique<Catalog>()), m_main(std::make_unique<MainWindow>()) {
-    m_main->setContent(makeMainContent(*m_catalog));
+    m_content = new MainContent(*m_catalog, m_arguments);
+    m_main->setContent(m_content);
     // Closing the main window ends the program; the other windows never keep it running.
     m_main->setAttribute(Qt::WA_QuitOnClose, true);
 

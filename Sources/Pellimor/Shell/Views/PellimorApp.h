@@ -10,6 +10,7 @@ namespace pellimor {
 
 class AppMenuBar;
 class Catalog;
+class MainContent;
 class MainWindow;
 class ManualWindow;
 class ReportWindow;
@@ -39,13 +40,15 @@ class PellimorApp final : public QObject, private MenuCommands::Windows {
     Q_OBJECT
 public:
     // `arguments` are the program's arguments, its path first; the main window acts on
-    // "--resume" and "--scan" from them.
+    // "--resume" and "--scan" from them when it is first shown.
     explicit PellimorApp(QStringList arguments = {}, QObject* parent = nullptr);
     ~PellimorApp() override;
 
     const QStringList& arguments() const { return m_arguments; }
     Catalog& catalog() const { return *m_catalog; }
     MainWindow& mainWindow() const { return *m_main; }
+    // The main window's content: its tabs, sidebar, details and the state they share.
+    MainContent& mainContent() const { return *m_content; }
     AppMenuBar& menus() const { return *m_menus; }
 
     void showMainWindow();
@@ -79,6 +82,7 @@ private:
     // Declared first so that it outlives every window that shows it.
     std::unique_ptr<Catalog> m_catalog;
     std::unique_ptr<MainWindow> m_main;
+    MainContent* m_content = nullptr; // owned by m_main
     AppMenuBar* m_menus = nullptr;
     std::unique_ptr<ManualWindow> m_manual;
     std::unique_ptr<ReportWindow> m_report;

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Catalogue/EventRow.h"
+#include "Catalogue/LibraryRow.h"
+#include "Catalogue/MediaRow.h"
+#include "Catalogue/ProjectRow.h"
+#include "Shell/Views/RowTableModel.h"
+
+#include <QDateTime>
+#include <QList>
+
+// What the main window's four tables show of their rows: the columns, each with the sort
+// field it sorts by, and every row written as text. The rows come filtered and sorted; only
+// their look is decided here. `created` titles the date column "Created" (else "Modified");
+// `searching` adds the column of match reasons.
+namespace pellimor::MainTables {
+
+struct Table {
+    QList<RowTableModel::Column> columns;
+    QList<RowTableModel::Row> rows;
+};
+
+Table libraries(const QList<LibraryRow>& rows, bool created, bool searching);
+Table events(const QList<EventRow>& rows, bool created, bool searching);
+Table projects(const QList<ProjectRow>& rows, bool created, bool searching);
+Table media(const QList<MediaRow>& rows);
+
+// A date the way the tables write it; "—" for one not after 1 January 1970 (no date known).
+QString dateText(const QDateTime& date);
+
+} // namespace pellimor::MainTables

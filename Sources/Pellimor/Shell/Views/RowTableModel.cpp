@@ -1,0 +1,71 @@
+#include "Shell/Views/RowTableModel.h"
+
+#include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
+
+namespace pellimor {
+
+void RowTableModel::reset(QList<Column> columns, QList<Row> rows) {
+    beginResetModel();
+    m_columns = std::move(columns);
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+std::optional<int> RowTableModel::rowOf(const QString& id) const {
+    for (int row = 0; row < m_rows.size(); ++row) {
+        if (m_rows[row].id == id)
+            return row;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> RowTableModel::columnOf(int sortKey) const {
+    for (int column = 0; column < m_columns.size(); ++column) {
+        if (m_columns[column].sortKey == sortKey)
+            return column;
+    }
+    return std::nullopt;
+}
+
+int RowTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int RowTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant RowTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_columns.size())
+        return {};
+    const Row& row = m_rows[index.row()];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return index.column() < row.cells.size() ? row.cells[index.column()] : QString();
+    case Qt::TextAlignmentRole:
+        return m_columns[index.column()].numeric ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                                 : int(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::ForegroundRole:
+        if (!row.online)
+            return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant RowTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
+        return {};
+    if (role == Qt::DisplayRole)
+        return m_columns[section].title;
+    if (role == Qt::TextAlignmentRole)
+        return m_columns[section].numeric ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                          : int(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+} // namespace pellimor

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace pellimor {
+
+// A read-only table over rows already built, filtered and sorted by the window (TableRows):
+// the model only shows them. Each row keeps its identifier, so the window can find the
+// selected row again after the rows were rebuilt. Offline rows are drawn dimmed.
+//
+// Main thread only.
+class RowTableModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    struct Column {
+        QString title;
+        bool numeric = false;       // right-aligned
+        std::optional<int> sortKey; // the table's sort field (as an int); none: not sortable
+    };
+    struct Row {
+        QString id;
+        QStringList cells; // one per column
+        bool online = true;
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // Replaces columns and rows at once.
+    void reset(QList<Column> columns, QList<Row> rows);
+
+    const QList<Column>& columns() const { return m_columns; }
+    const QList<Row>& rows() const { return m_rows; }
+    // The position of the row with that identifier; none when it is not shown.
+    std::optional<int> rowOf(const QString& id) const;
+    // The column that shows that sort field; none when no column does.
+    std::optional<int> columnOf(int sortKey) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QList<Column> m_columns;
+    QList<Row> m_rows;
+};
+
+} // namespace pellimor

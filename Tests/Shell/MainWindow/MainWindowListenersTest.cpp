@@ -1,0 +1,295 @@
+// The main window's reactions, offscreen: menu notifications, the selection and the details
+// column, the content rules, the two questions and the folder chooser (answered by scripted
+// prompts), sorting by a header, the sheets' stand-ins and the media list being replaced.
+
+#include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
+
+#include "Catalogue/UITrace.h"
+#include "Shell/AppAction.h"
+#include "Shell/Views/InspectorPanel.h"
+#include "Shell/Views/SidebarList.h"
+#include "Shell/Views/StatusLine.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QListWidgetItem>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace pellimor;
+using test::MainWindowHarness;
+using test::ScriptedPrompts;
+using test::TestEnv;
+
+namespace {
+
+// A window over three catalogued libraries that are not on disk: two on the drive Media (one
+// of them twice over, as copies with one identifier) and one on Archive. The refresh question
+// of the filled catalogue is dismissed.
+class MainWindowListenersTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window.create();
+        media = window.plugDrive(QStringLiteral("Media"));
+        archive = window.plugDrive(QStringLiteral("Archive"));
+        alpha = test::libraryRecord(QDir(media).filePath(QStringLiteral("Alpha.fcpbundle")), QStringLiteral("Media"));
+        beta = test::libraryRecord(QDir(media).filePath(QStringLiteral("Beta.fcpbundle")), QStringLiteral("Media"),
+                                   QStringLiteral("Interviews"));
+        old = test::libraryRecord(QDir(archive).filePath(QStringLiteral("Old.fcpbundle")), QStringLiteral("Archive"));
+        CatalogTestAccess::setLibraries(window.catalog(), {alpha, beta, old});
+        window.show();
+        window.prompts->questions.clear();
+    }
+
+    void selectRow(Mode mode, int row) {
+        window.content().table(mode)->selectRow(row);
+        window.settle();
+    }
+
+    MainWindowHarness window{QStringLiteral("listeners")};
+    QString media;
+    QString archive;
+    LibraryInfo alpha;
+    LibraryInfo beta;
+    LibraryInfo old;
+};
+
+TEST_F(MainWindowListenersTest, setModeSwitchesTabsAndClearsTheSelection) {
+    window.post(AppAction::setMode(), QStringLiteral("Events"));
+    EXPECT_EQ(window.content().tabBar()->currentIndex(), 2);
+    EXPECT_TRUE(UITrace::shared().snapshot().contains(QStringLiteral("tab=Events")));
+
+    selectRow(Mode::events, 0);
+    ASSERT_TRUE(window.content().state().selection.has_value());
+    EXPECT_TRUE(window.content().inspector()->isVisible());
+
+    window.post(AppAction::setMode(), QStringLiteral("Plug-ins"));
+    EXPECT_EQ(window.content().state().mode, Mode::plugins);
+    EXPECT_EQ(window.page(), QStringLiteral("pluginsPage"));
+    EXPECT_FALSE(window.content().state().selection.has_value());
+    EXPECT_FALSE(window.content().inspector()->isVisible());
+
+    // Not the raw value of a tab, or no text at all: nothing happens.
+    window.post(AppAction::setMode(), QStringLiteral("Plugins"));
+    window.post(AppAction::setMode());
+    EXPECT_EQ(window.content().state().mode, Mode::plugins);
+
+    // Clicking a tab is the same as the menu.
+    window.content().tabBar()->setCurrentIndex(6);
+    window.settle();
+    EXPECT_EQ(window.content().state().mode, Mode::compare);
+    EXPECT_EQ(window.page(), QStringLiteral("comparePage"));
+}
+
+TEST_F(MainWindowListenersTest, selectingARowOpensItsLibraryInTheDetailsAndClosingClearsIt) {
+    window.post(AppAction::setMode(), QStringLiteral("Projects"));
+    const int betaRow = static_cast<int>(window.column(Mode::projects, 2).indexOf(QStringLiteral("Beta")));
+    ASSERT_GE(betaRow, 0);
+    selectRow(Mode::projects, betaRow);
+
+    EXPECT_EQ(window.content().state().selection, beta.path + QStringLiteral("|Interviews|Main Edit"));
+    InspectorPanel* inspector = window.content().inspector();
+    ASSERT_TRUE(inspector->isVisible());
+    const QString shown = inspector->shownText();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Beta\n"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Project: Interviews › Main Edit"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(beta.path));
+
+    // A row whose library is no longer catalogued leaves the details column saying so.
+    window.content().setSelection(QStringLiteral("/nowhere/Gone.fcpbundle|Day 1|Cut"));
+    EXPECT_EQ(inspector->shownText(), QStringLiteral("No Selection\nSelect a library to see details."));
+
+    selectRow(Mode::projects, betaRow);
+    auto* close = inspector->findChild<QToolButton*>(QStringLiteral("inspectorClose"));
+    ASSERT_NE(close, nullptr);
+    close->click();
+    window.settle();
+    EXPECT_FALSE(window.content().state().selection.has_value());
+    EXPECT_FALSE(inspector->isVisible());
+    EXPECT_TRUE(window.content().table(Mode::projects)->selectionModel()->selectedRows().isEmpty());
+}
+
+TEST_F(MainWindowListenersTest, headerClickReplacesTheSortOrder) {
+    window.post(AppAction::setMode(), QStringLiteral("Libraries"));
+    QHeaderView* header = window.content().table(Mode::libraries)->horizontalHeader();
+    // Largest first, then by name (column 0): ascending, and again: descending.
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    Q_EMIT header->sectionClicked(0);
+    window.settle();
+    EXPECT_EQ(window.column(Mode::libraries), (QStringList{"Alpha", "Beta", "Old"}));
+    EXPECT_EQ(header->sortIndicatorSection(), 0);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    Q_EMIT header->sectionClicked(0);
+    window.settle();
+    EXPECT_EQ(window.column(Mode::libraries), (QStringList{"Old", "Beta", "Alpha"}));
+    EXPECT_EQ(window.content().state().librarySort.size(), 1);
+}
+
+TEST_F(MainWindowListenersTest, sidebarSelectionFiltersAndFallsBackToTheRightState) {
+    window.post(AppAction::setMode(), QStringLiteral("Libraries"));
+    SidebarList* sidebar = window.content().sidebarList();
+    ASSERT_NE(sidebar->row(SidebarItem::drive(QStringLiteral("Archive"))), nullptr);
+
+    // Picking a drive in the list filters by it and traces it.
+    sidebar->clearSelection();
+    sidebar->row(SidebarItem::drive(QStringLiteral("Media")))->setSelected(true);
+    window.settle();
+    EXPECT_EQ(window.content().state().sidebar, SidebarSelection{SidebarItem::drive(QStringLiteral("Media"))});
+    EXPECT_EQ(window.sortedColumn(Mode::libraries), (QStringList{"Alpha", "Beta"}));
+    EXPECT_TRUE(UITrace::shared().snapshot().contains(QStringLiteral("sidebar=1 drives")));
+
+    // A smart filter that leaves nothing: the filtered-empty state, and its way out.
+    window.content().setSidebar({SidebarItem::Kind::duplicates});
+    EXPECT_EQ(window.content().content(), MainContent::Content::filteredEmpty);
+    EXPECT_EQ(window.content().contentTitle(), QStringLiteral("No duplicates"));
+    window.content().findChild<QPushButton*>(QStringLiteral("showEverything"))->click();
+    window.settle();
+    EXPECT_EQ(window.content().state().sidebar, SidebarSelection{SidebarItem::Kind::all});
+    EXPECT_EQ(window.content().content(), MainContent::Content::tab);
+    EXPECT_TRUE(sidebar->row(SidebarItem(SidebarItem::Kind::all))->isSelected());
+}
+
+TEST_F(MainWindowListenersTest, hiddenBackupDriveNoticeReplacesEveryTabUntilBackupsAreShown) {
+    window.catalog().setBackup(true, std::nullopt, QStringLiteral("Archive"));
+    window.env.settings->setFlag(QStringLiteral("hideBackupDrives"), true);
+    window.content().setSidebar({SidebarItem::drive(QStringLiteral("Archive"))});
+    for (const Mode mode : allModes()) {
+        window.content().setMode(mode);
+        EXPECT_EQ(window.content().content(), MainContent::Content::hiddenBackup) << rawValue(mode).toStdString();
+    }
+    EXPECT_EQ(window.content().contentTitle(), QStringLiteral("“Archive” is a backup drive"));
+    EXPECT_EQ(window.page(), QStringLiteral("hiddenBackupNotice"));
+
+    window.content().setMode(Mode::libraries);
+    window.content().findChild<QPushButton*>(QStringLiteral("showBackupDrives"))->click();
+    window.settle();
+    EXPECT_FALSE(window.env.settings->flag(QStringLiteral("hideBackupDrives"), true));
+    EXPECT_EQ(window.content().content(), MainContent::Content::tab);
+    EXPECT_EQ(window.column(Mode::libraries), QStringList{"Old"});
+}
+
+TEST_F(MainWindowListenersTest, emptyCatalogueShowsTheEmptyStateWhateverTheTab) {
+    CatalogTestAccess::setLibraries(window.catalog(), {});
+    window.settle();
+    for (const Mode mode : allModes()) {
+        window.content().setMode(mode);
+        EXPECT_EQ(window.content().content(), MainContent::Content::empty) << rawValue(mode).toStdString();
+        EXPECT_EQ(window.page(), QStringLiteral("emptyState"));
+    }
+    EXPECT_EQ(window.content().contentTitle(), QStringLiteral("No libraries yet"));
+}
+
+// The whole-drive question by its answer: only "Scan Entire Drive" scans, and the drive does
+// not become a watched folder.
+TEST_F(MainWindowListenersTest, wholeDriveQuestionScansOnlyWhenConfirmed) {
+    const QString drive = window.plugDrive(QStringLiteral("Footage"));
+    const QString found = test::writeLibrary(QDir(drive).filePath(QStringLiteral("Deep/Down")), QStringLiteral("Found"));
+    for (const std::optional<QString>& answer :
+         {std::optional<QString>(), std::optional<QString>(QStringLiteral("Cancel")),
+          std::optional<QString>(QStringLiteral("Scan Entire Drive"))}) {
+        SCOPED_TRACE(answer.value_or(QStringLiteral("dismissed")).toStdString());
+        window.prompts->questions.clear();
+        window.prompts->answers = {answer};
+        window.post(AppAction::scanEntireDrive(), drive);
+
+        ASSERT_EQ(window.prompts->questions.size(), 1);
+        const ScriptedPrompts::Question& question = window.prompts->questions.first();
+        EXPECT_EQ(question.title, QStringLiteral("Scan all of Footage?"));
+        EXPECT_EQ(question.message,
+                  QStringLiteral("This looks through every folder, so a large drive can take hours (a NAS even "
+                                 "longer). Watching specific folders is much faster. You can stop it at any time."));
+        EXPECT_EQ(ScriptedPrompts::titles(question), (QStringList{"Scan Entire Drive", "Cancel (cancel)"}));
+        EXPECT_FALSE(window.content().state().pendingDrive.has_value());
+        ASSERT_TRUE(window.scanned());
+
+        bool catalogued = false;
+        for (const LibraryInfo& library : window.catalog().libraries())
+            catalogued = catalogued || library.path == found;
+        EXPECT_EQ(catalogued, answer == QStringLiteral("Scan Entire Drive"));
+        EXPECT_TRUE(window.catalog().roots().isEmpty());
+    }
+}
+
+TEST_F(MainWindowListenersTest, folderChooserWatchesEveryChosenFolder) {
+    const QString first = TestEnv::freshDir(QStringLiteral("chosen-one"));
+    const QString second = TestEnv::freshDir(QStringLiteral("chosen-two"));
+    const QString one = test::writeLibrary(first, QStringLiteral("One"));
+    const QString two = test::writeLibrary(second, QStringLiteral("Two"));
+
+    // Cancelled: nothing starts.
+    window.post(AppAction::addWatchFolder());
+    ASSERT_EQ(window.prompts->folderChoices.size(), 1);
+    EXPECT_FALSE(window.catalog().isScanning());
+
+    window.prompts->folders = {QStringList{first, second}};
+    window.post(AppAction::addWatchFolder());
+    ASSERT_EQ(window.prompts->folderChoices.size(), 2);
+    const ScriptedPrompts::FolderChoice& choice = window.prompts->folderChoices.last();
+    EXPECT_EQ(choice.start, VolumesRoot::root());
+    EXPECT_EQ(choice.button, QStringLiteral("Watch"));
+    EXPECT_EQ(choice.message, QStringLiteral("Choose the folder(s) where your Final Cut Pro libraries live. They "
+                                             "are re-checked automatically."));
+    ASSERT_TRUE(window.scanned());
+
+    QStringList roots;
+    for (const ScanRoot& root : window.catalog().roots())
+        roots.append(root.path);
+    EXPECT_EQ(roots, (QStringList{first, second}));
+    QStringList paths;
+    for (const LibraryInfo& library : window.catalog().libraries())
+        paths.append(library.path);
+    EXPECT_TRUE(paths.contains(one));
+    EXPECT_TRUE(paths.contains(two));
+}
+
+TEST_F(MainWindowListenersTest, sheetRequestsShowTheirStandInOnceAndAreCleared) {
+    window.content().requestCleanup(alpha);
+    window.content().requestUpdate({alpha, beta});
+    EXPECT_TRUE(window.content().state().cleanupLib.has_value());
+    window.settle();
+    ASSERT_EQ(window.prompts->sheets.size(), 2);
+    EXPECT_EQ(window.prompts->sheets[0].title, QStringLiteral("Free Up Space"));
+    EXPECT_TRUE(window.prompts->sheets[0].message.contains(QStringLiteral("“Alpha”")));
+    EXPECT_EQ(window.prompts->sheets[1].title, QStringLiteral("Update Libraries"));
+    EXPECT_TRUE(window.prompts->sheets[1].message.contains(QStringLiteral("“Alpha”, “Beta”")));
+    EXPECT_FALSE(window.content().state().cleanupLib.has_value());
+    EXPECT_FALSE(window.content().state().updateRequest.has_value());
+
+    // A drive with nothing to update opens no sheet and says so on the status line.
+    window.content().updateDrive(QStringLiteral("Media"));
+    window.settle();
+    EXPECT_EQ(window.prompts->sheets.size(), 2);
+    EXPECT_EQ(window.content().statusLine()->statusText(), QStringLiteral("Nothing on Media needs updating."));
+}
+
+TEST_F(MainWindowListenersTest, replacedMediaListClearsAMediaRowSelectionOnly) {
+    const auto publish = [&](int files) {
+        QList<MediaEntry> entries;
+        for (int i = 0; i < files; ++i)
+            entries.append(MediaEntry{QStringLiteral("C%1.mp4").arg(i), 10, QStringLiteral("Day 1")});
+        CatalogTestAccess::saveMedia(window.catalog(), entries, alpha.path);
+        window.catalog().loadAllMedia();
+        ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return window.catalog().media().size() == files; }));
+        window.settle();
+    };
+
+    // A library row names a path: a new media list leaves it alone.
+    window.content().setMode(Mode::libraries);
+    window.content().setSelection(alpha.path);
+    publish(1);
+    EXPECT_EQ(window.content().state().selection, alpha.path);
+
+    // A media row names a position in the list: after a new list it would name another file.
+    window.content().setMode(Mode::media);
+    window.content().setSelection(QStringLiteral("0"));
+    ASSERT_TRUE(window.content().inspector()->isVisible());
+    publish(2);
+    EXPECT_FALSE(window.content().state().selection.has_value());
+    EXPECT_FALSE(window.content().inspector()->isVisible());
+}
+
+} // namespace
