@@ -335,6 +335,8 @@ std::optional<Options> parse(const QStringList& args) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // As the program does, before writing the tree starts SQLite.
+    LibraryReader::prepareDatabaseEngine();
     const std::optional<Options> parsed = parse(QCoreApplication::arguments());
     if (!parsed) {
         std::fprintf(stderr,

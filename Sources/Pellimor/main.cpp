@@ -1,4 +1,5 @@
 #include "Catalogue/ErrorLog.h"
+#include "Catalogue/LibraryReader.h"
 #include "Shell/CommandLine.h"
 #include "Shell/Views/PellimorApp.h"
 
@@ -8,6 +9,8 @@
 int main(int argc, char** argv) {
     // Decided once, from the program's own arguments, before anything could log.
     pellimor::ErrorLog::decideHeadless(argc, argv);
+    // Before anything starts SQLite, or the setting would not take.
+    pellimor::LibraryReader::prepareDatabaseEngine();
 
     // Switches run before any application object exists, so they need no display; a switch
     // whose engine needs an event loop makes its own core application.

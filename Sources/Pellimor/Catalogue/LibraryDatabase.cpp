@@ -1,6 +1,7 @@
 #include "Catalogue/LibraryReader.h"
 
 #include <QUrl>
+#include <mutex>
 #include <sqlite3.h>
 
 namespace pellimor::LibraryReader {
@@ -39,7 +40,16 @@ void DatabaseCloser::operator()(sqlite3* db) const {
     sqlite3_close(db);
 }
 
+void prepareDatabaseEngine() {
+    // SQLite counts every allocation under one process-wide lock unless told not to; with
+    // several libraries read at once that lock is where the reads wait for each other. Once
+    // SQLite has started the setting is refused, harmlessly.
+    static std::once_flag quietMemoryStatistics;
+    std::call_once(quietMemoryStatistics, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+}
+
 Database openReadOnly(const QString& path) {
+    prepareDatabaseEngine();
     // SQLite reads an empty file name as a private temporary database: that is not the file
     // the caller asked for.
     if (path.isEmpty())

@@ -51,6 +51,11 @@ using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
 // "file:" + percent-encoded path + "?mode=ro&immutable=1". Null when it cannot be opened.
 Database openReadOnly(const QString& path);
 
+// Sets SQLite up for many databases read at once (no process-wide lock around its memory
+// statistics). Takes effect only before SQLite's first use in the process, so the program
+// calls it at start; openReadOnly() calls it too. Safe to call again, from any thread.
+void prepareDatabaseEngine();
+
 // Rows of (column 0, column 1) as texts; NULL reads as the empty text. A statement that
 // cannot be prepared gives no rows.
 QList<QPair<QString, QString>> query(sqlite3* db, const char* statement);
