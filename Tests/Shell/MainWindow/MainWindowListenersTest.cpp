@@ -6,7 +6,7 @@
 
 #include "Catalogue/UITrace.h"
 #include "Shell/AppAction.h"
-#include "Shell/Views/InspectorPanel.h"
+#include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/SidebarList.h"
 #include "Shell/Views/StatusLine.h"
 
@@ -65,13 +65,13 @@ TEST_F(MainWindowListenersTest, setModeSwitchesTabsAndClearsTheSelection) {
 
     selectRow(Mode::events, 0);
     ASSERT_TRUE(window.content().state().selection.has_value());
-    EXPECT_TRUE(window.content().inspector()->isVisible());
+    EXPECT_TRUE(window.content().detailsPanel()->isVisible());
 
     window.post(AppAction::setMode(), QStringLiteral("Plug-ins"));
     EXPECT_EQ(window.content().state().mode, Mode::plugins);
     EXPECT_EQ(window.page(), QStringLiteral("pluginsPage"));
     EXPECT_FALSE(window.content().state().selection.has_value());
-    EXPECT_FALSE(window.content().inspector()->isVisible());
+    EXPECT_FALSE(window.content().detailsPanel()->isVisible());
 
     // Not the raw value of a tab, or no text at all: nothing happens.
     window.post(AppAction::setMode(), QStringLiteral("Plugins"));
@@ -92,24 +92,24 @@ TEST_F(MainWindowListenersTest, selectingARowOpensItsLibraryInTheDetailsAndClosi
     selectRow(Mode::projects, betaRow);
 
     EXPECT_EQ(window.content().state().selection, beta.path + QStringLiteral("|Interviews|Main Edit"));
-    InspectorPanel* inspector = window.content().inspector();
-    ASSERT_TRUE(inspector->isVisible());
-    const QString shown = inspector->shownText();
+    DetailsPanel* panel = window.content().detailsPanel();
+    ASSERT_TRUE(panel->isVisible());
+    const QString shown = panel->shownText();
     EXPECT_TRUE(shown.startsWith(QStringLiteral("Beta\n"))) << shown.toStdString();
     EXPECT_TRUE(shown.contains(QStringLiteral("Project: Interviews › Main Edit"))) << shown.toStdString();
     EXPECT_TRUE(shown.contains(beta.path));
 
     // A row whose library is no longer catalogued leaves the details column saying so.
     window.content().setSelection(QStringLiteral("/nowhere/Gone.fcpbundle|Day 1|Cut"));
-    EXPECT_EQ(inspector->shownText(), QStringLiteral("No Selection\nSelect a library to see details."));
+    EXPECT_EQ(panel->shownText(), QStringLiteral("No Selection\nSelect a library to see details."));
 
     selectRow(Mode::projects, betaRow);
-    auto* close = inspector->findChild<QToolButton*>(QStringLiteral("inspectorClose"));
+    auto* close = panel->findChild<QToolButton*>(QStringLiteral("detailsClose"));
     ASSERT_NE(close, nullptr);
     close->click();
     window.settle();
     EXPECT_FALSE(window.content().state().selection.has_value());
-    EXPECT_FALSE(inspector->isVisible());
+    EXPECT_FALSE(panel->isVisible());
     EXPECT_TRUE(window.content().table(Mode::projects)->selectionModel()->selectedRows().isEmpty());
 }
 
@@ -286,10 +286,10 @@ TEST_F(MainWindowListenersTest, replacedMediaListClearsAMediaRowSelectionOnly) {
     // A media row names a position in the list: after a new list it would name another file.
     window.content().setMode(Mode::media);
     window.content().setSelection(QStringLiteral("0"));
-    ASSERT_TRUE(window.content().inspector()->isVisible());
+    ASSERT_TRUE(window.content().detailsPanel()->isVisible());
     publish(2);
     EXPECT_FALSE(window.content().state().selection.has_value());
-    EXPECT_FALSE(window.content().inspector()->isVisible());
+    EXPECT_FALSE(window.content().detailsPanel()->isVisible());
 }
 
 } // namespace

@@ -16,7 +16,7 @@
 #include "Shell/WindowSettings.h"
 #include "Shell/Views/BrowserList.h"
 #include "Shell/Views/DialogPrompts.h"
-#include "Shell/Views/InspectorPanel.h"
+#include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/MainTables.h"
 #include "Shell/Views/Prompts.h"
 #include "Shell/Views/RowTableModel.h"
@@ -216,11 +216,11 @@ void MainContent::build() {
     m_status = new StatusLine(m_catalog, detail);
     detailLayout->addWidget(m_status);
 
-    m_inspector = new InspectorPanel(m_split);
-    m_inspector->setMinimumWidth(kInspectorMin);
-    m_inspector->setMaximumWidth(kInspectorMax);
-    m_inspector->setVisible(false);
-    connect(m_inspector, &InspectorPanel::closeRequested, this, [this] { setShowInspector(false); });
+    m_detailsPanel = new DetailsPanel(m_split);
+    m_detailsPanel->setMinimumWidth(kInspectorMin);
+    m_detailsPanel->setMaximumWidth(kInspectorMax);
+    m_detailsPanel->setVisible(false);
+    connect(m_detailsPanel, &DetailsPanel::closeRequested, this, [this] { setShowInspector(false); });
 
     m_split->setStretchFactor(0, 0);
     m_split->setStretchFactor(1, 1);
@@ -432,8 +432,8 @@ void MainContent::refresh() {
     }
 
     // The details column follows the selection.
-    if (m_inspector->isVisible() != m_state.showInspector) {
-        m_inspector->setVisible(m_state.showInspector);
+    if (m_detailsPanel->isVisible() != m_state.showInspector) {
+        m_detailsPanel->setVisible(m_state.showInspector);
         if (m_state.showInspector) {
             QList<int> sizes = m_split->sizes();
             if (sizes.size() == 3 && sizes[2] < kInspectorIdeal) {
@@ -445,7 +445,7 @@ void MainContent::refresh() {
     }
     if (m_state.showInspector) {
         const std::optional<LibraryInfo> library = TableRows::library(m_state.selection, m_state.mode, m_catalog);
-        m_inspector->present(library, library && m_catalog.isOnline(*library),
+        m_detailsPanel->present(library, library && m_catalog.isOnline(*library),
                              TableRows::focusedProject(m_state.selection, m_state.mode, m_catalog));
     }
     m_updating = false;

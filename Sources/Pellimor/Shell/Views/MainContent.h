@@ -23,7 +23,7 @@ namespace pellimor {
 
 class BrowserList;
 class Catalog;
-class InspectorPanel;
+class DetailsPanel;
 class Prompts;
 class RowTableModel;
 class SidebarList;
@@ -99,7 +99,7 @@ public:
     RowTableModel* tableModel(Mode mode) const; // likewise
     SidebarList* sidebarList() const { return m_sidebar; }
     BrowserList* browserList() const { return m_browser; }
-    InspectorPanel* inspector() const { return m_inspector; }
+    DetailsPanel* detailsPanel() const { return m_detailsPanel; }
     StatusLine* statusLine() const { return m_status; }
     QLineEdit* searchField() const { return m_searchField; }
     QTabBar* tabBar() const { return m_tabs; }
@@ -173,7 +173,7 @@ private:
     QWidget* m_comparePage = nullptr;
     QLabel* m_compareText = nullptr;
     StatusLine* m_status = nullptr;
-    InspectorPanel* m_inspector = nullptr;
+    DetailsPanel* m_detailsPanel = nullptr;
 
     Content m_shown = Content::tab;
     bool m_appeared = false;

@@ -17,10 +17,10 @@ namespace pellimor {
 // Selection" when the selection maps to no library. Its close button closes the column.
 //
 // Main thread only.
-class InspectorPanel final : public QFrame {
+class DetailsPanel final : public QFrame {
     Q_OBJECT
 public:
-    explicit InspectorPanel(QWidget* parent = nullptr);
+    explicit DetailsPanel(QWidget* parent = nullptr);
 
     void present(const std::optional<LibraryInfo>& library, bool online, const std::optional<QString>& focusedProject);
 

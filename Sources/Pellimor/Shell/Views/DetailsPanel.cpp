@@ -1,4 +1,4 @@
-#include "Shell/Views/InspectorPanel.h"
+#include "Shell/Views/DetailsPanel.h"
 
 #include "Shell/Views/MainTables.h"
 #include "Support/ByteCount.h"
@@ -24,8 +24,8 @@ QLabel* secondary(const QString& text, QWidget* parent) {
 
 } // namespace
 
-InspectorPanel::InspectorPanel(QWidget* parent) : QFrame(parent) {
-    setObjectName(QStringLiteral("inspector"));
+DetailsPanel::DetailsPanel(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("detailsPanel"));
     setFrameShape(QFrame::NoFrame);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 8, 12, 12);
@@ -36,11 +36,11 @@ InspectorPanel::InspectorPanel(QWidget* parent) : QFrame(parent) {
     bold.setBold(true);
     heading->setFont(bold);
     auto* close = new QToolButton(this);
-    close->setObjectName(QStringLiteral("inspectorClose"));
+    close->setObjectName(QStringLiteral("detailsClose"));
     close->setText(QStringLiteral("✕"));
     close->setAutoRaise(true);
     close->setToolTip(QStringLiteral("Close the details. The selection is cleared; nothing else changes."));
-    connect(close, &QToolButton::clicked, this, &InspectorPanel::closeRequested);
+    connect(close, &QToolButton::clicked, this, &DetailsPanel::closeRequested);
     bar->addWidget(heading);
     bar->addStretch();
     bar->addWidget(close);
@@ -67,7 +67,7 @@ InspectorPanel::InspectorPanel(QWidget* parent) : QFrame(parent) {
     auto* detailLayout = new QVBoxLayout(m_details);
     detailLayout->setContentsMargins(0, 0, 0, 0);
     m_title = new QLabel(m_details);
-    m_title->setObjectName(QStringLiteral("inspectorTitle"));
+    m_title->setObjectName(QStringLiteral("detailsTitle"));
     m_title->setFont(large);
     m_title->setWordWrap(true);
     detailLayout->addWidget(m_title);
@@ -78,7 +78,7 @@ InspectorPanel::InspectorPanel(QWidget* parent) : QFrame(parent) {
     m_pages->addWidget(m_details);
 }
 
-void InspectorPanel::present(const std::optional<LibraryInfo>& library, bool online,
+void DetailsPanel::present(const std::optional<LibraryInfo>& library, bool online,
                           const std::optional<QString>& focusedProject) {
     if (!library) {
         m_pages->setCurrentWidget(m_none);
@@ -111,7 +111,7 @@ void InspectorPanel::present(const std::optional<LibraryInfo>& library, bool onl
     m_pages->setCurrentWidget(m_details);
 }
 
-QString InspectorPanel::shownText() const {
+QString DetailsPanel::shownText() const {
     if (m_pages->currentWidget() == m_none)
         return QStringLiteral("No Selection\nSelect a library to see details.");
     QStringList lines{m_title->text()};
