@@ -21,6 +21,7 @@
 #include "Support/AtomicFile.h"
 #include "Support/Result.h"
 #include "Tests/Support/CatalogTestAccess.h"
+#include "bench/BenchSupport.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -41,7 +42,11 @@ using namespace pellimor;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::measure;
+using bench::measureTimed;
+using bench::median;
+using bench::millisecondsOf;
+using bench::readFile;
 
 struct Options {
     int libraries = 2000;
@@ -50,28 +55,6 @@ struct Options {
     qint64 media = 1000000;
     int rounds = 5;
 };
-
-double millisecondsOf(const std::function<void()>& work) {
-    const Clock::time_point start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
-}
-
-// The median of `rounds` timings, after one unmeasured round. `work` returns its own time,
-// so it can leave out what it does before and after the measured part.
-double measure(int rounds, const std::function<double()>& work) {
-    work();
-    std::vector<double> times;
-    for (int i = 0; i < rounds; ++i)
-        times.push_back(work());
-    return median(times);
-}
 
 QDateTime at(qint64 seconds) {
     return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).addMSecs(seconds % 997);
@@ -192,11 +175,6 @@ QList<MediaEntry> mediaFor(int library, qint64 count) {
     return entries;
 }
 
-QByteArray readWhole(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void waitFor(const std::function<bool()>& done) {
     const QDeadlineTimer deadline(600000);
     while (!done() && !deadline.hasExpired())
@@ -276,22 +254,21 @@ int main(int argc, char** argv) {
         auto writer = std::make_unique<Catalog>();
         settle();
         CatalogTestAccess::setLibraries(*writer, libraries);
-        save = measure(o.rounds, [&] { return millisecondsOf([&] { writer->save(); }); });
+        save = measure(o.rounds, [&] { writer->save(); });
         settle();
     }
-    const QByteArray bytes = readWhole(catalogFile);
+    const QByteArray bytes = readFile(catalogFile);
     if (bytes.isEmpty()) {
         std::fprintf(stderr, "the catalogue was not written\n");
         return 1;
     }
-    const double serialise = measure(o.rounds, [&] {
+    const double serialise = measureTimed(o.rounds, [&] {
         const QJsonDocument document = QJsonDocument::fromJson(bytes);
         return millisecondsOf([&] { (void)document.toJson(QJsonDocument::Compact); });
     });
-    const double parse =
-        measure(o.rounds, [&] { return millisecondsOf([&] { (void)QJsonDocument::fromJson(bytes); }); });
+    const double parse = measure(o.rounds, [&] { (void)QJsonDocument::fromJson(bytes); });
     qsizetype loaded = 0;
-    const double load = measure(o.rounds, [&] {
+    const double load = measureTimed(o.rounds, [&] {
         std::unique_ptr<Catalog> reader;
         const double ms = millisecondsOf([&] { reader = std::make_unique<Catalog>(); });
         loaded = reader->libraries().size();
@@ -360,37 +337,31 @@ int main(int argc, char** argv) {
     auto catalog = std::make_unique<Catalog>();
     settle();
     const double saveMedia = measure(o.rounds, [&] {
-        return millisecondsOf([&] {
-            for (int l = 0; l < o.libraries; ++l)
-                CatalogTestAccess::saveMedia(*catalog, lists[l], libraries[l].path);
-        });
+        for (int l = 0; l < o.libraries; ++l)
+            CatalogTestAccess::saveMedia(*catalog, lists[l], libraries[l].path);
     });
     lists.clear();
 
     QList<QByteArray> files;
     qint64 mediaBytes = 0;
     for (const LibraryInfo& library : libraries) {
-        files.append(readWhole(CatalogTestAccess::mediaFile(*catalog, library.path)));
+        files.append(readFile(CatalogTestAccess::mediaFile(*catalog, library.path)));
         mediaBytes += files.last().size();
     }
     // The file writing alone: the same bytes written atomically over the same files.
     const double writeMedia = measure(o.rounds, [&] {
-        return millisecondsOf([&] {
-            for (int l = 0; l < o.libraries; ++l)
-                (void)AtomicFile::write(CatalogTestAccess::mediaFile(*catalog, libraries[l].path), files[l]);
-        });
+        for (int l = 0; l < o.libraries; ++l)
+            (void)AtomicFile::write(CatalogTestAccess::mediaFile(*catalog, libraries[l].path), files[l]);
     });
     const double parseMedia = measure(o.rounds, [&] {
-        return millisecondsOf([&] {
-            for (const QByteArray& file : files)
-                (void)QJsonDocument::fromJson(file);
-        });
+        for (const QByteArray& file : files)
+            (void)QJsonDocument::fromJson(file);
     });
     files.clear();
 
     int published = 0;
     QObject::connect(catalog.get(), &Catalog::mediaChanged, [&] { ++published; });
-    const double loadMedia = measure(o.rounds, [&] {
+    const double loadMedia = measureTimed(o.rounds, [&] {
         // From an empty published list, so every load publishes.
         CatalogTestAccess::setLibraries(*catalog, {});
         catalog->loadAllMedia();

@@ -18,6 +18,7 @@
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Fixtures/PlistValue.h"
+#include "bench/BenchSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,47 +43,15 @@ namespace FixtureFiles = fixtures::FixtureFiles;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::at;
+using bench::measure;
+using bench::millisecondsOf;
+using bench::readFile;
 
-struct Options {
-    int libraries = 40;
-    int events = 10;   // per library
-    int media = 2000;  // original media files per library
-    int projects = 20; // per library
-    int rounds = 5;
-    QString tree; // keep the tree here (written when missing)
+struct Options : bench::TreeOptions {
+    Options() : bench::TreeOptions{40, 10, 2000, 20, 5, {}} {}
     QString only; // one phase: "discover", "signature" or "read"
 };
-
-double millisecondsOf(const std::function<void()>& work) {
-    const Clock::time_point start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
-}
-
-// The median of `rounds` timings, after one unmeasured round.
-double measure(int rounds, const std::function<void()>& work) {
-    work();
-    std::vector<double> times;
-    for (int i = 0; i < rounds; ++i)
-        times.push_back(millisecondsOf(work));
-    return median(times);
-}
-
-QString at(const QString& folder, const QString& name) {
-    return QDir(folder).filePath(name);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // One library of the tree. Events share the media files out evenly, and projects likewise;
 // each event also holds proxies, render and analysis files and the rows the reader queries
@@ -137,61 +106,16 @@ LibraryBuilder library(int index, const Options& options) {
     return lib;
 }
 
-// Folders a walk must pass through or stay out of: footage cards, a cache of another editing
-// application holding a bundle, automatic backups, a photo library, node modules, a trash,
-// hidden folders and a link back up the tree.
-void writeDecoys(const QString& drive, int driveIndex) {
-    for (int card = 0; card < 30; ++card) {
-        const QString cardFolder =
-            at(drive, QStringLiteral("Footage/Shoot %1/Card %2").arg(driveIndex).arg(card));
-        for (int clip = 0; clip < 10; ++clip)
-            FixtureFiles::writeRandom(at(cardFolder, QStringLiteral("CLIP%1/clip.mov").arg(clip)), 128);
-    }
-    FixtureFiles::makeFolder(
-        at(drive, QStringLiteral("CacheClip/audio/Volumes/X/Fake.fcpbundle/Ev/Original Media")));
-    FixtureFiles::makeFolder(
-        at(drive, QStringLiteral("Final Cut Backups.localized/Lib/20250101_0900.fcpbundle")));
-    for (int i = 0; i < 50; ++i)
-        FixtureFiles::makeFolder(
-            at(drive, QStringLiteral("Photos Library.photoslibrary/resources/%1").arg(i)));
-    for (int i = 0; i < 50; ++i)
-        FixtureFiles::makeFolder(at(drive, QStringLiteral("Tools/site/node_modules/pkg%1/lib").arg(i)));
-    for (int i = 0; i < 20; ++i)
-        FixtureFiles::makeFolder(at(drive, QStringLiteral(".Trashes/501/Old %1.fcpbundle").arg(i)));
-    FixtureFiles::makeFolder(at(drive, QStringLiteral(".hidden/deep/er")));
-    FixtureFiles::makeLink(at(drive, QStringLiteral("Footage/back up")), QStringLiteral(".."));
-}
-
 struct Tree {
     QString root;
     QStringList libraries;
 };
 
-// Four drives; the libraries spread over client and year folders at three depths.
 Tree writeTree(const QString& root, const Options& options) {
-    Tree tree{root, {}};
-    const int drives = 4;
-    for (int d = 0; d < drives; ++d)
-        writeDecoys(at(root, QStringLiteral("Drive %1").arg(d + 1)), d);
-    for (int i = 0; i < options.libraries; ++i) {
-        const QString drive = at(root, QStringLiteral("Drive %1").arg(i % drives + 1));
-        QString folder;
-        switch (i % 3) {
-        case 0:
-            folder = at(drive, QStringLiteral("Libraries"));
-            break;
-        case 1:
-            folder = at(drive, QStringLiteral("Clients/Client %1/%2").arg(i % 7).arg(2020 + i % 5));
-            break;
-        default:
-            folder = at(drive, QStringLiteral("Archive/%1/Jobs/Job %2/Edit").arg(2018 + i % 4).arg(i));
-            break;
-        }
-        tree.libraries.append(library(i, options).write(folder));
-        std::fprintf(stderr, "\rwriting the tree: %d of %d libraries", i + 1, options.libraries);
-    }
-    std::fprintf(stderr, "\n");
-    return tree;
+    const bench::Decoys decoys{
+        .cards = 30, .clipsPerCard = 10, .packages = 50, .trashBundles = 20, .hiddenAndLoop = true};
+    return {root, bench::writeTree(root, options.libraries, decoys,
+                                   [&](int index) { return library(index, options); })};
 }
 
 // Counts the lines a `find` prints, and times it with its output thrown away.
@@ -297,33 +221,14 @@ void benchRead(const Tree& tree, const Options& options) {
 
 std::optional<Options> parse(const QStringList& args) {
     Options options;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& name = args.at(i);
-        if (i + 1 >= args.size())
-            return std::nullopt;
-        const QString value = args.at(++i);
-        bool ok = true;
-        if (name == QLatin1String("--libraries"))
-            options.libraries = value.toInt(&ok);
-        else if (name == QLatin1String("--events"))
-            options.events = value.toInt(&ok);
-        else if (name == QLatin1String("--media"))
-            options.media = value.toInt(&ok);
-        else if (name == QLatin1String("--projects"))
-            options.projects = value.toInt(&ok);
-        else if (name == QLatin1String("--rounds"))
-            options.rounds = value.toInt(&ok);
-        else if (name == QLatin1String("--tree"))
-            options.tree = QDir(value).absolutePath();
-        else if (name == QLatin1String("--only"))
+    const bool parsed =
+        bench::parseTreeOptions(args, options, [&](const QString& name, const QString& value) {
+            if (name != QLatin1String("--only"))
+                return false;
             options.only = value;
-        else
-            return std::nullopt;
-        if (!ok)
-            return std::nullopt;
-    }
-    if (options.libraries < 1 || options.events < 1 || options.media < 0 || options.projects < 0 ||
-        options.rounds < 1)
+            return true;
+        });
+    if (!parsed)
         return std::nullopt;
     if (!options.only.isEmpty() && options.only != QLatin1String("discover") &&
         options.only != QLatin1String("signature") && options.only != QLatin1String("read"))

@@ -19,6 +19,7 @@
 #include "Platform/SettingsStore.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
+#include "bench/BenchSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -36,7 +37,6 @@
 #include <memory>
 #include <optional>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace pellimor;
@@ -45,37 +45,15 @@ namespace FixtureFiles = fixtures::FixtureFiles;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::at;
+using bench::measure;
+using bench::median;
+using bench::millisecondsOf;
+using bench::readFile;
 
-struct Options {
-    int libraries = 200;
-    int events = 3;   // per library
-    int media = 120;  // original media files per library
-    int projects = 4; // per library
-    int rounds = 3;
-    QString tree;
+struct Options : bench::TreeOptions {
+    Options() : bench::TreeOptions{200, 3, 120, 4, 3, {}} {}
 };
-
-double millisecondsOf(const std::function<void()>& work) {
-    const Clock::time_point start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
-}
-
-QString at(const QString& folder, const QString& name) {
-    return QDir(folder).filePath(name);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 LibraryBuilder library(int index, const Options& options) {
     LibraryBuilder lib(QStringLiteral("Library %1").arg(index, 3, 10, QLatin1Char('0')));
@@ -111,57 +89,10 @@ LibraryBuilder library(int index, const Options& options) {
     return lib;
 }
 
-// Folders a walk passes through on real drives: footage cards, caches, backups, packages.
-void writeDecoys(const QString& drive, int driveIndex) {
-    for (int card = 0; card < 40; ++card) {
-        const QString cardFolder =
-            at(drive, QStringLiteral("Footage/Shoot %1/Card %2").arg(driveIndex).arg(card));
-        for (int clip = 0; clip < 8; ++clip)
-            FixtureFiles::writeRandom(at(cardFolder, QStringLiteral("CLIP%1/clip.mov").arg(clip)), 128);
-    }
-    FixtureFiles::makeFolder(
-        at(drive, QStringLiteral("CacheClip/audio/Volumes/X/Fake.fcpbundle/Ev/Original Media")));
-    FixtureFiles::makeFolder(
-        at(drive, QStringLiteral("Final Cut Backups.localized/Lib/20250101_0900.fcpbundle")));
-    for (int i = 0; i < 30; ++i)
-        FixtureFiles::makeFolder(
-            at(drive, QStringLiteral("Photos Library.photoslibrary/resources/%1").arg(i)));
-    for (int i = 0; i < 30; ++i)
-        FixtureFiles::makeFolder(at(drive, QStringLiteral("Tools/site/node_modules/pkg%1/lib").arg(i)));
-}
-
 QStringList writeTree(const QString& root, const Options& options) {
-    constexpr int kProgressEvery = 20;
-    const bool toTerminal = ::isatty(::fileno(stderr)) != 0;
-    QStringList libraries;
-    const int drives = 4;
-    for (int d = 0; d < drives; ++d)
-        writeDecoys(at(root, QStringLiteral("Drive %1").arg(d + 1)), d);
-    for (int i = 0; i < options.libraries; ++i) {
-        const QString drive = at(root, QStringLiteral("Drive %1").arg(i % drives + 1));
-        QString folder;
-        switch (i % 3) {
-        case 0:
-            folder = at(drive, QStringLiteral("Libraries"));
-            break;
-        case 1:
-            folder = at(drive, QStringLiteral("Clients/Client %1/%2").arg(i % 7).arg(2020 + i % 5));
-            break;
-        default:
-            folder = at(drive, QStringLiteral("Archive/%1/Jobs/Job %2/Edit").arg(2018 + i % 4).arg(i));
-            break;
-        }
-        libraries.append(library(i, options).write(folder));
-        // A terminal gets one line rewritten in place; a log gets a line now and then.
-        const int written = i + 1;
-        if (toTerminal)
-            std::fprintf(stderr, "\rwriting the tree: %d of %d libraries", written, options.libraries);
-        else if (written % kProgressEvery == 0 || written == options.libraries)
-            std::fprintf(stderr, "writing the tree: %d of %d libraries\n", written, options.libraries);
-    }
-    if (toTerminal)
-        std::fprintf(stderr, "\n");
-    return libraries;
+    const bench::Decoys decoys{.cards = 40, .clipsPerCard = 8, .packages = 30};
+    return bench::writeTree(root, options.libraries, decoys,
+                            [&](int index) { return library(index, options); });
 }
 
 // Runs one job through a catalogue whose data folder is `dataDir`; the time from run() until
@@ -203,32 +134,20 @@ ScanTime timeScan(const QString& dataDir, const QString& root, int concurrency) 
 }
 
 double bareWalk(const QString& root, int rounds) {
-    std::vector<double> times;
-    for (int i = 0; i <= rounds; ++i) {
-        const double ms = millisecondsOf([&] {
-            QList<PendingDir> pending{PendingDir{root, 0}};
-            QStringList found;
-            LibraryReader::discover(pending, found, 8, true, true, {}, {});
-        });
-        if (i > 0) // the first round only warms the cache
-            times.push_back(ms);
-    }
-    return median(times);
+    return measure(rounds, [&] {
+        QList<PendingDir> pending{PendingDir{root, 0}};
+        QStringList found;
+        LibraryReader::discover(pending, found, 8, true, true, {}, {});
+    });
 }
 
 // What an unchanged library costs a worker: the readability test and the change signature.
 double signatureMilliseconds(const QStringList& libraries, int rounds) {
-    std::vector<double> times;
-    for (int i = 0; i <= rounds; ++i) {
-        const double ms = millisecondsOf([&] {
-            for (const QString& library : libraries)
-                if (LibraryReader::isReadable(library))
-                    (void)LibraryReader::signature(library);
-        });
-        if (i > 0)
-            times.push_back(ms);
-    }
-    return median(times);
+    return measure(rounds, [&] {
+        for (const QString& library : libraries)
+            if (LibraryReader::isReadable(library))
+                (void)LibraryReader::signature(library);
+    });
 }
 
 // Full reads of every library with no catalogue, spread over `threads` threads: how far the
@@ -256,42 +175,12 @@ double saveMilliseconds(const QString& dataDir, int rounds) {
     Catalog catalog;
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::sendPostedEvents();
-    std::vector<double> times;
-    for (int i = 0; i <= rounds; ++i) {
-        const double ms = millisecondsOf([&] { catalog.save(); });
-        if (i > 0)
-            times.push_back(ms);
-    }
-    return median(times);
+    return measure(rounds, [&] { catalog.save(); });
 }
 
 std::optional<Options> parse(const QStringList& args) {
     Options options;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& name = args.at(i);
-        if (i + 1 >= args.size())
-            return std::nullopt;
-        const QString value = args.at(++i);
-        bool ok = true;
-        if (name == QLatin1String("--libraries"))
-            options.libraries = value.toInt(&ok);
-        else if (name == QLatin1String("--events"))
-            options.events = value.toInt(&ok);
-        else if (name == QLatin1String("--media"))
-            options.media = value.toInt(&ok);
-        else if (name == QLatin1String("--projects"))
-            options.projects = value.toInt(&ok);
-        else if (name == QLatin1String("--rounds"))
-            options.rounds = value.toInt(&ok);
-        else if (name == QLatin1String("--tree"))
-            options.tree = QDir(value).absolutePath();
-        else
-            return std::nullopt;
-        if (!ok)
-            return std::nullopt;
-    }
-    if (options.libraries < 1 || options.events < 1 || options.media < 0 || options.projects < 0 ||
-        options.rounds < 1)
+    if (!bench::parseTreeOptions(args, options))
         return std::nullopt;
     return options;
 }

@@ -1,0 +1,178 @@
+#pragma once
+
+// What the benchmarks share: timing, their command-line options, and the synthetic tree of
+// drives and libraries the reading and scanning benchmarks walk.
+
+#include "Tests/Fixtures/FixtureFiles.h"
+#include "Tests/Fixtures/LibraryBuilder.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+namespace pellimor::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double millisecondsOf(const std::function<void()>& work) {
+    const Clock::time_point start = Clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+inline double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
+}
+
+// The median of `rounds` timings, after one unmeasured round. `work` returns its own time,
+// so it can leave out what it does before and after the measured part.
+inline double measureTimed(int rounds, const std::function<double()>& work) {
+    work();
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i)
+        times.push_back(work());
+    return median(times);
+}
+
+// The same for work timed as a whole.
+inline double measure(int rounds, const std::function<void()>& work) {
+    return measureTimed(rounds, [&] { return millisecondsOf(work); });
+}
+
+inline QString at(const QString& folder, const QString& name) {
+    return QDir(folder).filePath(name);
+}
+
+inline QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The size of a synthetic tree and how often to measure it.
+struct TreeOptions {
+    int libraries = 0;
+    int events = 0;   // per library
+    int media = 0;    // original media files per library
+    int projects = 0; // per library
+    int rounds = 0;
+    QString tree; // keep the tree here (written when missing)
+};
+
+// Reads "--libraries", "--events", "--media", "--projects", "--rounds" and "--tree", each with
+// a value, over `options` (which holds the defaults); `other` may take further names (true
+// when it did). None on anything else, a missing or malformed value, or a size out of range.
+inline bool
+parseTreeOptions(const QStringList& args, TreeOptions& options,
+                 const std::function<bool(const QString& name, const QString& value)>& other = {}) {
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& name = args.at(i);
+        if (i + 1 >= args.size())
+            return false;
+        const QString value = args.at(++i);
+        bool ok = true;
+        if (name == QLatin1String("--libraries"))
+            options.libraries = value.toInt(&ok);
+        else if (name == QLatin1String("--events"))
+            options.events = value.toInt(&ok);
+        else if (name == QLatin1String("--media"))
+            options.media = value.toInt(&ok);
+        else if (name == QLatin1String("--projects"))
+            options.projects = value.toInt(&ok);
+        else if (name == QLatin1String("--rounds"))
+            options.rounds = value.toInt(&ok);
+        else if (name == QLatin1String("--tree"))
+            options.tree = QDir(value).absolutePath();
+        else if (!other || !other(name, value))
+            return false;
+        if (!ok)
+            return false;
+    }
+    return options.libraries >= 1 && options.events >= 1 && options.media >= 0 && options.projects >= 0 &&
+           options.rounds >= 1;
+}
+
+// Folders a walk passes through, or must stay out of, on real drives: footage cards, a cache
+// of another editing application holding a bundle, automatic backups, a photo library, node
+// modules; and, where asked, a trash, hidden folders and a link back up the tree.
+struct Decoys {
+    int cards = 0; // footage cards, each holding `clipsPerCard` clip folders
+    int clipsPerCard = 0;
+    int packages = 0;     // folders in the photo library and in node_modules each
+    int trashBundles = 0; // bundles in the trash
+    bool hiddenAndLoop = false;
+};
+
+inline void writeDecoys(const QString& drive, int driveIndex, const Decoys& decoys) {
+    namespace FixtureFiles = fixtures::FixtureFiles;
+    for (int card = 0; card < decoys.cards; ++card) {
+        const QString cardFolder =
+            at(drive, QStringLiteral("Footage/Shoot %1/Card %2").arg(driveIndex).arg(card));
+        for (int clip = 0; clip < decoys.clipsPerCard; ++clip)
+            FixtureFiles::writeRandom(at(cardFolder, QStringLiteral("CLIP%1/clip.mov").arg(clip)), 128);
+    }
+    FixtureFiles::makeFolder(
+        at(drive, QStringLiteral("CacheClip/audio/Volumes/X/Fake.fcpbundle/Ev/Original Media")));
+    FixtureFiles::makeFolder(
+        at(drive, QStringLiteral("Final Cut Backups.localized/Lib/20250101_0900.fcpbundle")));
+    for (int i = 0; i < decoys.packages; ++i)
+        FixtureFiles::makeFolder(
+            at(drive, QStringLiteral("Photos Library.photoslibrary/resources/%1").arg(i)));
+    for (int i = 0; i < decoys.packages; ++i)
+        FixtureFiles::makeFolder(at(drive, QStringLiteral("Tools/site/node_modules/pkg%1/lib").arg(i)));
+    for (int i = 0; i < decoys.trashBundles; ++i)
+        FixtureFiles::makeFolder(at(drive, QStringLiteral(".Trashes/501/Old %1.fcpbundle").arg(i)));
+    if (decoys.hiddenAndLoop) {
+        FixtureFiles::makeFolder(at(drive, QStringLiteral(".hidden/deep/er")));
+        FixtureFiles::makeLink(at(drive, QStringLiteral("Footage/back up")), QStringLiteral(".."));
+    }
+}
+
+// Four drives with their decoys; `libraries` libraries made by `library(index)` spread over
+// them, in client and year folders at three depths. The libraries' paths.
+inline QStringList writeTree(const QString& root, int libraries, const Decoys& decoys,
+                             const std::function<fixtures::LibraryBuilder(int index)>& library) {
+    constexpr int kDrives = 4;
+    constexpr int kProgressEvery = 20;
+    const bool toTerminal = ::isatty(::fileno(stderr)) != 0;
+    for (int d = 0; d < kDrives; ++d)
+        writeDecoys(at(root, QStringLiteral("Drive %1").arg(d + 1)), d, decoys);
+    QStringList paths;
+    for (int i = 0; i < libraries; ++i) {
+        const QString drive = at(root, QStringLiteral("Drive %1").arg(i % kDrives + 1));
+        QString folder;
+        switch (i % 3) {
+        case 0:
+            folder = at(drive, QStringLiteral("Libraries"));
+            break;
+        case 1:
+            folder = at(drive, QStringLiteral("Clients/Client %1/%2").arg(i % 7).arg(2020 + i % 5));
+            break;
+        default:
+            folder = at(drive, QStringLiteral("Archive/%1/Jobs/Job %2/Edit").arg(2018 + i % 4).arg(i));
+            break;
+        }
+        paths.append(library(i).write(folder));
+        // A terminal gets one line rewritten in place; a log gets a line now and then.
+        const int written = i + 1;
+        if (toTerminal)
+            std::fprintf(stderr, "\rwriting the tree: %d of %d libraries", written, libraries);
+        else if (written % kProgressEvery == 0 || written == libraries)
+            std::fprintf(stderr, "writing the tree: %d of %d libraries\n", written, libraries);
+    }
+    if (toTerminal)
+        std::fprintf(stderr, "\n");
+    return paths;
+}
+
+} // namespace pellimor::bench
