@@ -1,5 +1,7 @@
 #include "Tests/Fixtures/ClipWriter.h"
 
+#include "Platform/FFmpegHandles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,18 +27,11 @@ struct OutputCloser {
         avformat_free_context(context);
     }
 };
-struct CodecFreer {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct ScalerFreer {
-    void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
-};
+
+using platform::ffmpeg::Codec;
+using platform::ffmpeg::Frame;
+using platform::ffmpeg::Packet;
+using platform::ffmpeg::Scaler;
 
 [[noreturn]] void fail(const QString& path, const QString& reason) {
     throw std::runtime_error(
@@ -49,8 +44,8 @@ QString ffmpegError(int code) {
     return QString::fromUtf8(text);
 }
 
-std::unique_ptr<AVFrame, FrameFreer> frameBuffer(int width, int height, AVPixelFormat format) {
-    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+Frame frameBuffer(int width, int height, AVPixelFormat format) {
+    Frame frame(av_frame_alloc());
     if (!frame)
         return nullptr;
     frame->width = width;
@@ -99,7 +94,7 @@ void write(const QString& path, const Clip& clip) {
     if (!encoder)
         fail(path, QStringLiteral("this FFmpeg lacks the encoder"));
     AVStream* stream = avformat_new_stream(output.get(), nullptr);
-    std::unique_ptr<AVCodecContext, CodecFreer> codec(avcodec_alloc_context3(encoder));
+    Codec codec(avcodec_alloc_context3(encoder));
     if (!stream || !codec)
         fail(path, QStringLiteral("out of memory"));
     codec->width = clip.width;
@@ -137,10 +132,9 @@ void write(const QString& path, const Clip& clip) {
 
     auto rgb = frameBuffer(clip.width, clip.height, AV_PIX_FMT_RGB24);
     auto yuv = frameBuffer(clip.width, clip.height, AV_PIX_FMT_YUV420P);
-    std::unique_ptr<SwsContext, ScalerFreer> scaler(
-        sws_getContext(clip.width, clip.height, AV_PIX_FMT_RGB24, clip.width, clip.height, AV_PIX_FMT_YUV420P,
-                       SWS_BICUBIC, nullptr, nullptr, nullptr));
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    Scaler scaler(sws_getContext(clip.width, clip.height, AV_PIX_FMT_RGB24, clip.width, clip.height,
+                                 AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    Packet packet(av_packet_alloc());
     if (!rgb || !yuv || !scaler || !packet)
         fail(path, QStringLiteral("out of memory"));
     const auto paint = clip.paint ? clip.paint : solid({128, 128, 128});

@@ -245,12 +245,7 @@ void Catalog::ScanRun::nextRoot() {
         if (!QFileInfo::exists(root)) {
             // What is catalogued under a root that is not there stays, and so does its last scan.
             catalog.setStatus(root + QStringLiteral(" isn't reachable — skipped."));
-            current.rootIndex += 1;
-            current.pending.reset();
-            current.found.clear();
-            current.done.clear();
-            current.discoveryDone = false;
-            current.unlisted.reset();
+            current.startRoot(current.rootIndex + 1);
             writeJob();
             continue;
         }
@@ -688,12 +683,7 @@ void Catalog::ScanRun::finishRoot() {
     }
     saveCatalogue();
 
-    current.rootIndex += 1;
-    current.pending.reset();
-    current.found.clear();
-    current.done.clear();
-    current.discoveryDone = false;
-    current.unlisted.reset();
+    current.startRoot(current.rootIndex + 1);
     writeJob();
 }
 
@@ -760,14 +750,8 @@ void Catalog::run(const ScanJob& job) {
     setProgress(std::nullopt);
     m_currentJob = job;
     // A job from a damaged file could point before its first root.
-    if (m_currentJob.rootIndex < 0) {
-        m_currentJob.rootIndex = 0;
-        m_currentJob.pending.reset();
-        m_currentJob.found.clear();
-        m_currentJob.done.clear();
-        m_currentJob.discoveryDone = false;
-        m_currentJob.unlisted.reset();
-    }
+    if (m_currentJob.rootIndex < 0)
+        m_currentJob.startRoot(0);
     setPausedJob(std::nullopt);
 
     if (m_currentJob.remember) {

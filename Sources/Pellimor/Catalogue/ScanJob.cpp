@@ -34,6 +34,15 @@ void RecordJson::read(RecordReader& reader, ScanJob& record) {
     fields(record, reader);
 }
 
+void ScanJob::startRoot(qint64 index) {
+    rootIndex = index;
+    pending.reset();
+    found.clear();
+    done.clear();
+    discoveryDone = false;
+    unlisted.reset();
+}
+
 Result<QJsonObject> ScanJob::toJson(RecordJson::DateForm form) const {
     return RecordJson::toObject(*this, form);
 }

@@ -31,6 +31,9 @@ struct ScanJob {
     // written before it was kept; a root resumed without it removes nothing it did not see.
     std::optional<QList<QString>> unlisted;
 
+    // Moves to the root at `index` with nothing of it walked, found or read yet.
+    void startRoot(qint64 index);
+
     Result<QJsonObject> toJson(RecordJson::DateForm form) const;
     static Result<ScanJob> fromJson(const QJsonObject& object, RecordJson::DateForm form);
 };

@@ -1,3 +1,4 @@
+#include "Platform/FFmpegHandles.h"
 #include "Platform/SystemServices.h"
 #include "Platform/VideoFrames.h"
 
@@ -27,23 +28,11 @@ using Clock = std::chrono::steady_clock;
 struct FormatCloser {
     void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
 };
-struct CodecFreer {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct ScalerFreer {
-    void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
-};
 using Format = std::unique_ptr<AVFormatContext, FormatCloser>;
-using Codec = std::unique_ptr<AVCodecContext, CodecFreer>;
-using Frame = std::unique_ptr<AVFrame, FrameFreer>;
-using Packet = std::unique_ptr<AVPacket, PacketFreer>;
-using Scaler = std::unique_ptr<SwsContext, ScalerFreer>;
+using ffmpeg::Codec;
+using ffmpeg::Frame;
+using ffmpeg::Packet;
+using ffmpeg::Scaler;
 
 // Asked by FFmpeg before every read it makes, so a file on a stalled drive or one that makes
 // the demuxer wander for ever is abandoned at the deadline instead of holding its thread.

@@ -24,17 +24,13 @@ QString filePath(const QString& path, const QString& base) {
     return QDir::cleanPath(QDir(base.isEmpty() ? QDir::currentPath() : base).absoluteFilePath(path));
 }
 
-// Every job the window starts begins at its first root with nothing walked, found or read.
+// Every job the window starts begins at its first root with nothing walked, found or read
+// (as a new job does).
 ScanJob freshJob(QStringList roots, const WindowSettings& settings, const QDateTime& now) {
     ScanJob job;
     job.roots = std::move(roots);
     job.posters = settings.makePosters;
     job.concurrency = settings.concurrency();
-    job.rootIndex = 0;
-    job.pending.reset();
-    job.found.clear();
-    job.done.clear();
-    job.discoveryDone = false;
     job.updatedAt = now;
     return job;
 }
