@@ -964,7 +964,8 @@ TEST_F(CatalogScanTest, AResumedRootRemovesOnlyWhatItsSavedWalkCouldHaveSeen) {
             job.unlisted = QStringList{share};
         CatalogTestEnv env;
         const auto catalog = env.makeCatalog();
-        CatalogTestAccess::setLibraries(*catalog, {placeholder(kept), placeholder(behindShare), placeholder(gone)});
+        CatalogTestAccess::setLibraries(*catalog,
+                                        {placeholder(kept), placeholder(behindShare), placeholder(gone)});
         scan(*catalog, job);
         if (knowsUnlisted) {
             EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 0 updated, 0 unchanged, 1 removed."));

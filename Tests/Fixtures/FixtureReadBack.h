@@ -5,6 +5,7 @@
 // readers. Header-only; used by the fixture tests.
 
 #include "Tests/Fixtures/PlistValue.h"
+#include "Tests/Support/QtPrinters.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -22,8 +23,6 @@
 #include <sqlite3.h>
 #include <utility>
 #include <vector>
-
-#include "Tests/Support/QtPrinters.h"
 
 namespace pellimor::fixtures {
 inline void PrintTo(PlistFormat format, std::ostream* os) {

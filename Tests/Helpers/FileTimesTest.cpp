@@ -1,4 +1,5 @@
 #include "Support/FileTimes.h"
+
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>

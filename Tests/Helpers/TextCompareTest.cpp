@@ -133,7 +133,9 @@ TEST(TextCompare, CodePointOrderAndWordOrder) {
 
     EXPECT_LT(TextCompare::localizedCaseInsensitive("Take 10", "Take 9"), 0);
     EXPECT_LT(TextCompare::localizedCaseInsensitive("battery", "Desert"), 0);
-    EXPECT_LT(TextCompare::localizedCaseInsensitive(QString::fromUtf8("Eclair"), QString::fromUtf8("\u00C9clair")), 0);
+    EXPECT_LT(
+        TextCompare::localizedCaseInsensitive(QString::fromUtf8("Eclair"), QString::fromUtf8("\u00C9clair")),
+        0);
     EXPECT_LT(TextCompare::localizedCaseInsensitive(QString::fromUtf8("\u00C9clair"), "Zebra"), 0);
     // Equal by the collation, still a fixed order.
     EXPECT_NE(TextCompare::localizedCaseInsensitive("desert", "Desert"), 0);

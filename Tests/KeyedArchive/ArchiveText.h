@@ -300,4 +300,3 @@ inline int depthOf(const QVariant& value) {
 }
 
 } // namespace pellimor::test
-

@@ -1,6 +1,7 @@
+#include "Platform/Services.h"
+
 #include "Manual/ProblemReport.h"
 #include "Platform/Paths.h"
-#include "Platform/Services.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #include "Platform/SettingsStore.h"
+
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>

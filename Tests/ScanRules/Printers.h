@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ScanRules/MediaKind.h"
-#include "Tests/Support/QtPrinters.h"
 #include "ScanRules/MountedVolume.h"
+#include "Tests/Support/QtPrinters.h"
 
 #include <QString>
 #include <optional>

@@ -7,21 +7,29 @@ namespace pellimor {
 // The one door through which tests reach the Catalog's private steps. Defined here once, so
 // every test binary agrees on it.
 struct CatalogTestAccess {
-    static void setLibraries(Catalog& c, QList<LibraryInfo> libraries) { c.setLibraries(std::move(libraries)); }
+    static void setLibraries(Catalog& c, QList<LibraryInfo> libraries) {
+        c.setLibraries(std::move(libraries));
+    }
     static void setRoots(Catalog& c, QList<ScanRoot> roots) { c.setRoots(std::move(roots)); }
-    static void setFavorites(Catalog& c, QMap<QString, QDateTime> favorites) { c.setFavorites(std::move(favorites)); }
+    static void setFavorites(Catalog& c, QMap<QString, QDateTime> favorites) {
+        c.setFavorites(std::move(favorites));
+    }
     static void setDriveRoles(Catalog& c, QMap<QString, QString> roles) { c.setDriveRoles(std::move(roles)); }
     static void load(Catalog& c) { c.load(); }
     static void persistJob(Catalog& c) { c.persistJob(); }
     static ScanJob& currentJob(Catalog& c) { return c.m_currentJob; }
-    static void saveMedia(Catalog& c, const QList<MediaEntry>& media, const QString& path) { c.saveMedia(media, path); }
+    static void saveMedia(Catalog& c, const QList<MediaEntry>& media, const QString& path) {
+        c.saveMedia(media, path);
+    }
     static void deleteMedia(Catalog& c, const QString& path) { c.deleteMedia(path); }
     static QString mediaFile(const Catalog& c, const QString& path) { return c.mediaFile(path); }
     static void invalidateSignature(Catalog& c, const QString& path) { c.invalidateSignature(path); }
     static void generatePosters(Catalog& c, std::stop_token stop, std::function<void()> done) {
         c.generatePosters(std::move(stop), std::move(done));
     }
-    static void carryPosters(const Catalog& c, const LibraryInfo& from, LibraryInfo& to) { c.carryPosters(from, to); }
+    static void carryPosters(const Catalog& c, const LibraryInfo& from, LibraryInfo& to) {
+        c.carryPosters(from, to);
+    }
 };
 
 } // namespace pellimor

@@ -29,7 +29,7 @@ public:
         QString message;
     };
 
-    QList<std::optional<QString>> answers;    // for confirm()
+    QList<std::optional<QString>> answers;     // for confirm()
     QList<std::optional<QStringList>> folders; // for chooseFolders()
 
     QList<Question> questions;

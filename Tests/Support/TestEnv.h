@@ -12,9 +12,9 @@ namespace pellimor::test {
 struct TestEnv {
     static QString root();
     static QString home();
-    static QString dataHome();   // XDG_DATA_HOME
-    static QString configHome(); // XDG_CONFIG_HOME
-    static QString dataDir();    // TOVLIN_DATA_DIR
+    static QString dataHome();    // XDG_DATA_HOME
+    static QString configHome();  // XDG_CONFIG_HOME
+    static QString dataDir();     // TOVLIN_DATA_DIR
     static QString volumesRoot(); // TOVLIN_VOLUMES_ROOT
 
     // A fresh, empty folder below root() for one test (named after `hint`).

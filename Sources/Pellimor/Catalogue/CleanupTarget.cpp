@@ -6,9 +6,12 @@ namespace pellimor {
 
 QString rawValue(GeneratedKind kind) {
     switch (kind) {
-    case GeneratedKind::proxy: return QStringLiteral("proxy");
-    case GeneratedKind::optimized: return QStringLiteral("optimized");
-    case GeneratedKind::render: return QStringLiteral("render");
+    case GeneratedKind::proxy:
+        return QStringLiteral("proxy");
+    case GeneratedKind::optimized:
+        return QStringLiteral("optimized");
+    case GeneratedKind::render:
+        return QStringLiteral("render");
     }
     return {};
 }

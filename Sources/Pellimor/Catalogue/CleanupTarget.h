@@ -14,7 +14,7 @@ std::optional<GeneratedKind> generatedKindFromRawValue(const QString& raw);
 // One file or folder that a free-up-space plan removes. The catalogue takes a list of them
 // after a run (`Catalog::noteFreed`), reading `kind`, `event` and `bytes`.
 struct CleanupTarget {
-    QString url;   // path of the item to remove
+    QString url; // path of the item to remove
     GeneratedKind kind = GeneratedKind::proxy;
     QString event; // the event's folder name
     qint64 bytes = 0;

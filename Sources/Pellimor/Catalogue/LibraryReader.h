@@ -10,8 +10,8 @@
 // when a stop is requested (a default token never stops).
 //
 // The implementation is split by concern: LibraryDatabase.cpp (opening, queries),
-// LibraryBundle.cpp (bundle facts), LibraryTags.cpp, LibraryProject.cpp, LibraryEvent.cpp, LibrarySignature.cpp,
-// LibraryDiscovery.cpp and LibraryRead.cpp.
+// LibraryBundle.cpp (bundle facts), LibraryTags.cpp, LibraryProject.cpp, LibraryEvent.cpp,
+// LibrarySignature.cpp, LibraryDiscovery.cpp and LibraryRead.cpp.
 
 #include "Catalogue/EventInfo.h"
 #include "Catalogue/LibraryInfo.h"
@@ -64,15 +64,15 @@ QList<QPair<QString, QByteArray>> queryBlobs(sqlite3* db, const char* statement)
 
 // The fixed statements; nothing is ever interpolated into them.
 namespace Statement {
-extern const char* const libraryIdentifier; // 1
-extern const char* const plugins;           // 2
+extern const char* const libraryIdentifier;  // 1
+extern const char* const plugins;            // 2
 extern const char* const keywordDefinitions; // 3
-extern const char* const markers;           // 4
-extern const char* const shareTags;         // 5
-extern const char* const searchText;        // 6
-extern const char* const projectCounts;     // 7
+extern const char* const markers;            // 4
+extern const char* const shareTags;          // 5
+extern const char* const searchText;         // 6
+extern const char* const projectCounts;      // 7
 extern const char* const projectIdentifiers; // 8
-extern const char* const sequenceInfo;      // 9
+extern const char* const sequenceInfo;       // 9
 } // namespace Statement
 
 // ---- Bundle facts ---------------------------------------------------------------------

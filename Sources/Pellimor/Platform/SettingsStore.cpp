@@ -19,12 +19,18 @@ const QString kValue = QStringLiteral("value");
 
 QString typeName(SettingsStore::Type t) {
     switch (t) {
-    case SettingsStore::Type::Flag: return QStringLiteral("flag");
-    case SettingsStore::Type::Integer: return QStringLiteral("integer");
-    case SettingsStore::Type::Double: return QStringLiteral("double");
-    case SettingsStore::Type::Text: return QStringLiteral("text");
-    case SettingsStore::Type::Date: return QStringLiteral("date");
-    case SettingsStore::Type::Data: return QStringLiteral("data");
+    case SettingsStore::Type::Flag:
+        return QStringLiteral("flag");
+    case SettingsStore::Type::Integer:
+        return QStringLiteral("integer");
+    case SettingsStore::Type::Double:
+        return QStringLiteral("double");
+    case SettingsStore::Type::Text:
+        return QStringLiteral("text");
+    case SettingsStore::Type::Date:
+        return QStringLiteral("date");
+    case SettingsStore::Type::Data:
+        return QStringLiteral("data");
     }
     return {};
 }
@@ -64,12 +70,18 @@ std::optional<SettingsStore::Value> decodeEntry(const QJsonValue& json) {
 QJsonValue encodeValue(const SettingsStore::Value& v) {
     using T = SettingsStore::Type;
     switch (v.type) {
-    case T::Flag: return v.value.toBool();
-    case T::Integer: return QJsonValue(v.value.toLongLong());
-    case T::Double: return v.value.toDouble();
-    case T::Text: return v.value.toString();
-    case T::Date: return v.value.toDateTime().toUTC().toString(Qt::ISODateWithMs);
-    case T::Data: return QString::fromLatin1(v.value.toByteArray().toBase64());
+    case T::Flag:
+        return v.value.toBool();
+    case T::Integer:
+        return QJsonValue(v.value.toLongLong());
+    case T::Double:
+        return v.value.toDouble();
+    case T::Text:
+        return v.value.toString();
+    case T::Date:
+        return v.value.toDateTime().toUTC().toString(Qt::ISODateWithMs);
+    case T::Data:
+        return QString::fromLatin1(v.value.toByteArray().toBase64());
     }
     return {};
 }
@@ -171,17 +183,27 @@ std::optional<QByteArray> SettingsStore::data(const QString& key) const {
     return std::nullopt;
 }
 
-void SettingsStore::setFlag(const QString& key, bool v) { set(key, {Type::Flag, v}); }
-void SettingsStore::setInteger(const QString& key, qint64 v) { set(key, {Type::Integer, v}); }
+void SettingsStore::setFlag(const QString& key, bool v) {
+    set(key, {Type::Flag, v});
+}
+void SettingsStore::setInteger(const QString& key, qint64 v) {
+    set(key, {Type::Integer, v});
+}
 void SettingsStore::setNumber(const QString& key, double v) {
     // JSON has no form for a value that is not finite; such a value is not stored.
     if (!std::isfinite(v))
         return;
     set(key, {Type::Double, v});
 }
-void SettingsStore::setText(const QString& key, const QString& v) { set(key, {Type::Text, v}); }
-void SettingsStore::setDate(const QString& key, const QDateTime& v) { set(key, {Type::Date, v.toUTC()}); }
-void SettingsStore::setData(const QString& key, const QByteArray& v) { set(key, {Type::Data, v}); }
+void SettingsStore::setText(const QString& key, const QString& v) {
+    set(key, {Type::Text, v});
+}
+void SettingsStore::setDate(const QString& key, const QDateTime& v) {
+    set(key, {Type::Date, v.toUTC()});
+}
+void SettingsStore::setData(const QString& key, const QByteArray& v) {
+    set(key, {Type::Data, v});
+}
 
 void SettingsStore::set(const QString& key, Value v) {
     {

@@ -130,9 +130,11 @@ private:
         const QStringList added = sorted(now - m_known);
         m_known = now;
         for (const QString& path : gone)
-            QMetaObject::invokeMethod(this, [this, path] { Q_EMIT unmounted(path); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, path] { Q_EMIT unmounted(path); }, Qt::QueuedConnection);
         for (const QString& path : added)
-            QMetaObject::invokeMethod(this, [this, path] { Q_EMIT mounted(path); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, path] { Q_EMIT mounted(path); }, Qt::QueuedConnection);
     }
 
     QSet<QString> m_known; // touched by the watching thread only, once it runs

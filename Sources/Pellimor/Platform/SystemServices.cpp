@@ -60,7 +60,8 @@ QString SystemMainBundle::bundlePath() const {
 }
 
 std::shared_ptr<SettingsStore> makeSystemSettingsStore() {
-    return std::make_shared<SettingsStore>(QDir(Paths::configFolder()).filePath(QStringLiteral("settings.json")));
+    return std::make_shared<SettingsStore>(
+        QDir(Paths::configFolder()).filePath(QStringLiteral("settings.json")));
 }
 
 } // namespace pellimor::platform

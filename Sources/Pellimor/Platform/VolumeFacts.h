@@ -12,9 +12,9 @@ public:
     virtual ~VolumeFacts() = default;
 
     struct Facts {
-        std::optional<QString> name;   // the drive's name; "Macintosh HD" for the start-up volume
-        std::optional<QString> uuid;   // the file system's UUID
-        std::optional<bool> isLocal;   // false for a network share
+        std::optional<QString> name;    // the drive's name; "Macintosh HD" for the start-up volume
+        std::optional<QString> uuid;    // the file system's UUID
+        std::optional<bool> isLocal;    // false for a network share
         std::optional<bool> isInternal; // true for a built-in, non-removable drive
     };
     // Nothing when the request fails (the path cannot be examined).

@@ -2,13 +2,12 @@
 // column, the content rules, the two questions and the folder chooser (answered by scripted
 // prompts), sorting by a header, the sheets' stand-ins and the media list being replaced.
 
-#include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
-
 #include "Catalogue/UITrace.h"
 #include "Shell/AppAction.h"
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/SidebarList.h"
 #include "Shell/Views/StatusLine.h"
+#include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 
 #include <QDir>
 #include <QHeaderView>
@@ -36,10 +35,12 @@ protected:
         window.create();
         media = window.plugDrive(QStringLiteral("Media"));
         archive = window.plugDrive(QStringLiteral("Archive"));
-        alpha = test::libraryRecord(QDir(media).filePath(QStringLiteral("Alpha.fcpbundle")), QStringLiteral("Media"));
-        beta = test::libraryRecord(QDir(media).filePath(QStringLiteral("Beta.fcpbundle")), QStringLiteral("Media"),
-                                   QStringLiteral("Interviews"));
-        old = test::libraryRecord(QDir(archive).filePath(QStringLiteral("Old.fcpbundle")), QStringLiteral("Archive"));
+        alpha = test::libraryRecord(QDir(media).filePath(QStringLiteral("Alpha.fcpbundle")),
+                                    QStringLiteral("Media"));
+        beta = test::libraryRecord(QDir(media).filePath(QStringLiteral("Beta.fcpbundle")),
+                                   QStringLiteral("Media"), QStringLiteral("Interviews"));
+        old = test::libraryRecord(QDir(archive).filePath(QStringLiteral("Old.fcpbundle")),
+                                  QStringLiteral("Archive"));
         CatalogTestAccess::setLibraries(window.catalog(), {alpha, beta, old});
         window.show();
         window.prompts->questions.clear();
@@ -138,7 +139,8 @@ TEST_F(MainWindowListenersTest, sidebarSelectionFiltersAndFallsBackToTheRightSta
     sidebar->clearSelection();
     sidebar->row(SidebarItem::drive(QStringLiteral("Media")))->setSelected(true);
     window.settle();
-    EXPECT_EQ(window.content().state().sidebar, SidebarSelection{SidebarItem::drive(QStringLiteral("Media"))});
+    EXPECT_EQ(window.content().state().sidebar,
+              SidebarSelection{SidebarItem::drive(QStringLiteral("Media"))});
     EXPECT_EQ(window.sortedColumn(Mode::libraries), (QStringList{"Alpha", "Beta"}));
     EXPECT_TRUE(UITrace::shared().snapshot().contains(QStringLiteral("sidebar=1 drives")));
 
@@ -159,7 +161,8 @@ TEST_F(MainWindowListenersTest, hiddenBackupDriveNoticeReplacesEveryTabUntilBack
     window.content().setSidebar({SidebarItem::drive(QStringLiteral("Archive"))});
     for (const Mode mode : allModes()) {
         window.content().setMode(mode);
-        EXPECT_EQ(window.content().content(), MainContent::Content::hiddenBackup) << rawValue(mode).toStdString();
+        EXPECT_EQ(window.content().content(), MainContent::Content::hiddenBackup)
+            << rawValue(mode).toStdString();
     }
     EXPECT_EQ(window.content().contentTitle(), QStringLiteral("“Archive” is a backup drive"));
     EXPECT_EQ(window.page(), QStringLiteral("hiddenBackupNotice"));
@@ -187,7 +190,8 @@ TEST_F(MainWindowListenersTest, emptyCatalogueShowsTheEmptyStateWhateverTheTab) 
 // not become a watched folder.
 TEST_F(MainWindowListenersTest, wholeDriveQuestionScansOnlyWhenConfirmed) {
     const QString drive = window.plugDrive(QStringLiteral("Footage"));
-    const QString found = test::writeLibrary(QDir(drive).filePath(QStringLiteral("Deep/Down")), QStringLiteral("Found"));
+    const QString found =
+        test::writeLibrary(QDir(drive).filePath(QStringLiteral("Deep/Down")), QStringLiteral("Found"));
     for (const std::optional<QString>& answer :
          {std::optional<QString>(), std::optional<QString>(QStringLiteral("Cancel")),
           std::optional<QString>(QStringLiteral("Scan Entire Drive"))}) {
@@ -200,8 +204,9 @@ TEST_F(MainWindowListenersTest, wholeDriveQuestionScansOnlyWhenConfirmed) {
         const ScriptedPrompts::Question& question = window.prompts->questions.first();
         EXPECT_EQ(question.title, QStringLiteral("Scan all of Footage?"));
         EXPECT_EQ(question.message,
-                  QStringLiteral("This looks through every folder, so a large drive can take hours (a NAS even "
-                                 "longer). Watching specific folders is much faster. You can stop it at any time."));
+                  QStringLiteral(
+                      "This looks through every folder, so a large drive can take hours (a NAS even "
+                      "longer). Watching specific folders is much faster. You can stop it at any time."));
         EXPECT_EQ(ScriptedPrompts::titles(question), (QStringList{"Scan Entire Drive", "Cancel (cancel)"}));
         EXPECT_FALSE(window.content().state().pendingDrive.has_value());
         ASSERT_TRUE(window.scanned());
@@ -231,8 +236,9 @@ TEST_F(MainWindowListenersTest, folderChooserWatchesEveryChosenFolder) {
     const ScriptedPrompts::FolderChoice& choice = window.prompts->folderChoices.last();
     EXPECT_EQ(choice.start, VolumesRoot::root());
     EXPECT_EQ(choice.button, QStringLiteral("Watch"));
-    EXPECT_EQ(choice.message, QStringLiteral("Choose the folder(s) where your Final Cut Pro libraries live. They "
-                                             "are re-checked automatically."));
+    EXPECT_EQ(choice.message,
+              QStringLiteral("Choose the folder(s) where your Final Cut Pro libraries live. They "
+                             "are re-checked automatically."));
     ASSERT_TRUE(window.scanned());
 
     QStringList roots;
@@ -263,7 +269,8 @@ TEST_F(MainWindowListenersTest, sheetRequestsShowTheirStandInOnceAndAreCleared) 
     window.content().updateDrive(QStringLiteral("Media"));
     window.settle();
     EXPECT_EQ(window.prompts->sheets.size(), 2);
-    EXPECT_EQ(window.content().statusLine()->statusText(), QStringLiteral("Nothing on Media needs updating."));
+    EXPECT_EQ(window.content().statusLine()->statusText(),
+              QStringLiteral("Nothing on Media needs updating."));
 }
 
 TEST_F(MainWindowListenersTest, replacedMediaListClearsAMediaRowSelectionOnly) {
@@ -273,7 +280,8 @@ TEST_F(MainWindowListenersTest, replacedMediaListClearsAMediaRowSelectionOnly) {
             entries.append(MediaEntry{QStringLiteral("C%1.mp4").arg(i), 10, QStringLiteral("Day 1")});
         CatalogTestAccess::saveMedia(window.catalog(), entries, alpha.path);
         window.catalog().loadAllMedia();
-        ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return window.catalog().media().size() == files; }));
+        ASSERT_TRUE(
+            test::CatalogTestEnv::waitUntil([&] { return window.catalog().media().size() == files; }));
         window.settle();
     };
 

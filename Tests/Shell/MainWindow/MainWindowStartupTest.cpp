@@ -1,10 +1,9 @@
 // The main window's first appearance, offscreen: "--scan" fills the tables, a filled catalogue
 // asks "Refresh the scan?" and acts on the answer, an empty one refreshes by itself.
 
-#include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
-
 #include "Catalogue/UITrace.h"
 #include "Shell/AppAction.h"
+#include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -23,7 +22,9 @@ namespace {
 // The working folder for the length of a test, for relative "--scan" paths.
 class ScopedCurrentFolder {
 public:
-    explicit ScopedCurrentFolder(const QString& folder) : m_previous(QDir::currentPath()) { QDir::setCurrent(folder); }
+    explicit ScopedCurrentFolder(const QString& folder) : m_previous(QDir::currentPath()) {
+        QDir::setCurrent(folder);
+    }
     ~ScopedCurrentFolder() { QDir::setCurrent(m_previous); }
 
 private:
@@ -34,7 +35,8 @@ TEST(MainWindowStartupTest, scanSwitchFillsTheTablesWithTheFixtureLibraries) {
     MainWindowHarness window(QStringLiteral("scan-switch"));
     const QString parent = TestEnv::freshDir(QStringLiteral("scan-switch-home"));
     const QString fixture = QDir(parent).filePath(QStringLiteral("Footage"));
-    test::writeLibrary(fixture, QStringLiteral("Alpha"), {QStringLiteral("A001.mov"), QStringLiteral("A002.wav")});
+    test::writeLibrary(fixture, QStringLiteral("Alpha"),
+                       {QStringLiteral("A001.mov"), QStringLiteral("A002.wav")});
     test::writeLibrary(QDir(fixture).filePath(QStringLiteral("Clients")), QStringLiteral("Beta"),
                        {QStringLiteral("B001.mov")});
 
@@ -75,7 +77,8 @@ TEST(MainWindowStartupTest, scanSwitchFillsTheTablesWithTheFixtureLibraries) {
 TEST(MainWindowStartupTest, searchAppliesAfterThePauseAndFiltersTheTables) {
     MainWindowHarness window(QStringLiteral("search"));
     const QString fixture = TestEnv::freshDir(QStringLiteral("search-footage"));
-    test::writeLibrary(fixture, QStringLiteral("Alpha"), {QStringLiteral("A001.mov"), QStringLiteral("A002.wav")});
+    test::writeLibrary(fixture, QStringLiteral("Alpha"),
+                       {QStringLiteral("A001.mov"), QStringLiteral("A002.wav")});
     test::writeLibrary(fixture, QStringLiteral("Beta"), {QStringLiteral("B001.mov")});
     window.start({QStringLiteral("--scan"), fixture});
     ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return window.catalog().media().size() == 3; }));
@@ -99,7 +102,8 @@ TEST(MainWindowStartupTest, searchAppliesAfterThePauseAndFiltersTheTables) {
     EXPECT_EQ(window.content().content(), MainContent::Content::tab);
 
     field->clear();
-    ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return window.content().state().appliedSearch.isEmpty(); }));
+    ASSERT_TRUE(
+        test::CatalogTestEnv::waitUntil([&] { return window.content().state().appliedSearch.isEmpty(); }));
     window.settle();
     EXPECT_EQ(window.sortedColumn(Mode::libraries), (QStringList{"Alpha", "Beta"}));
 }
@@ -126,16 +130,17 @@ TEST(MainWindowStartupTest, filledCatalogueAsksWhetherToRefresh) {
         window.env.settings->setFlag(QStringLiteral("fullRescan"), true);
         window.create();
         CatalogTestAccess::setRoots(window.catalog(), {ScanRoot{watched, std::nullopt}});
-        CatalogTestAccess::setLibraries(window.catalog(),
-                                        {test::libraryRecord(QDir(watched).filePath("Old.fcpbundle"), "Macintosh HD")});
+        CatalogTestAccess::setLibraries(
+            window.catalog(), {test::libraryRecord(QDir(watched).filePath("Old.fcpbundle"), "Macintosh HD")});
         window.prompts->answers = {c.answer};
         window.show();
 
         ASSERT_EQ(window.prompts->questions.size(), 1);
         const ScriptedPrompts::Question& question = window.prompts->questions.first();
         EXPECT_EQ(question.title, QStringLiteral("Refresh the scan?"));
-        EXPECT_EQ(question.message, QStringLiteral("The catalog is already saved. Refresh checks the watched folders "
-                                                   "again. Not now leaves it as it is."));
+        EXPECT_EQ(question.message,
+                  QStringLiteral("The catalog is already saved. Refresh checks the watched folders "
+                                 "again. Not now leaves it as it is."));
         EXPECT_EQ(ScriptedPrompts::titles(question), (QStringList{"Refresh", "Not now (cancel)"}));
         EXPECT_FALSE(window.content().state().askRefresh);
 

@@ -14,14 +14,14 @@
 #include "Shell/Views/RowTableModel.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Shell/Engine/ShellTestSupport.h"
-#include "Tests/Support/ScriptedPrompts.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeMountWatcher.h"
+#include "Tests/Support/ScriptedPrompts.h"
 #include "Tests/Support/TestEnv.h"
 
-#include <QDir>
 #include <QAction>
+#include <QDir>
 #include <QStackedWidget>
 #include <QStringList>
 #include <QThreadPool>
@@ -41,7 +41,8 @@ inline QString writeLibrary(const QString& folder, const QString& name, const QS
 }
 
 // A catalogue record of a library that is not on disk.
-inline LibraryInfo libraryRecord(const QString& path, const QString& volume, const QString& event = QStringLiteral("Day 1")) {
+inline LibraryInfo libraryRecord(const QString& path, const QString& volume,
+                                 const QString& event = QStringLiteral("Day 1")) {
     LibraryInfo library;
     library.path = path;
     library.name = QFileInfo(path).completeBaseName();

@@ -31,7 +31,8 @@ protected:
 
     QString drive(const QString& name) const { return QDir(root).filePath(name); }
     bool logged(const QStringList& expected) {
-        return CatalogTestEnv::waitUntil([&] { return log.size() >= expected.size(); }, 10000) && log == expected;
+        return CatalogTestEnv::waitUntil([&] { return log.size() >= expected.size(); }, 10000) &&
+               log == expected;
     }
 
     const QString root = TestEnv::freshDir(QStringLiteral("mount-root"));

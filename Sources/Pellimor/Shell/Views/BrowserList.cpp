@@ -1,7 +1,7 @@
 #include "Shell/Views/BrowserList.h"
 
-#include "Shell/Views/MainTables.h"
 #include "Shell/TableRows.h"
+#include "Shell/Views/MainTables.h"
 #include "Support/ByteCount.h"
 
 #include <QHeaderView>
@@ -13,7 +13,8 @@ namespace {
 
 constexpr int kIdRole = Qt::UserRole + 1;
 
-QTreeWidgetItem* addRow(QTreeWidgetItem* parent, QTreeWidget* tree, const QString& id, const QStringList& texts) {
+QTreeWidgetItem* addRow(QTreeWidgetItem* parent, QTreeWidget* tree, const QString& id,
+                        const QStringList& texts) {
     auto* item = parent ? new QTreeWidgetItem(parent, texts) : new QTreeWidgetItem(tree, texts);
     item->setData(0, kIdRole, id);
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
@@ -41,13 +42,14 @@ BrowserList::BrowserList(QWidget* parent) : QTreeWidget(parent) {
         if (m_updating)
             return;
         const QList<QTreeWidgetItem*> chosen = selectedItems();
-        Q_EMIT selectionEdited(chosen.isEmpty() ? std::nullopt
-                                                : std::optional<QString>(chosen.first()->data(0, kIdRole).toString()));
+        Q_EMIT selectionEdited(chosen.isEmpty()
+                                   ? std::nullopt
+                                   : std::optional<QString>(chosen.first()->data(0, kIdRole).toString()));
     });
 }
 
-void BrowserList::refresh(const QList<LibraryInfo>& libraries, const SearchQuery& query, const SearchResult& result,
-                          bool created, const std::optional<QString>& selection) {
+void BrowserList::refresh(const QList<LibraryInfo>& libraries, const SearchQuery& query,
+                          const SearchResult& result, bool created, const std::optional<QString>& selection) {
     const QString dateMode = created ? QStringLiteral("created") : QStringLiteral("modified");
     QList<const LibraryInfo*> shown;
     for (const LibraryInfo& library : libraries) {
@@ -72,22 +74,23 @@ void BrowserList::refresh(const QList<LibraryInfo>& libraries, const SearchQuery
         setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Size"),
                          created ? QStringLiteral("Created") : QStringLiteral("Modified")});
         for (const LibraryInfo* library : shown) {
-            QTreeWidgetItem* libraryRow =
-                addRow(nullptr, this, library->path,
-                       {library->name, ByteCount::file(library->totalSize()),
-                        MainTables::dateText(TableRows::pick(library->created, library->modified, dateMode))});
+            QTreeWidgetItem* libraryRow = addRow(
+                nullptr, this, library->path,
+                {library->name, ByteCount::file(library->totalSize()),
+                 MainTables::dateText(TableRows::pick(library->created, library->modified, dateMode))});
             for (const EventInfo& event : library->events) {
                 const QString eventId = library->path + sep() + event.name;
-                QTreeWidgetItem* eventRow = addRow(
-                    libraryRow, this, eventId,
-                    {event.name,
-                     ByteCount::file(event.originalSize + event.optimizedSize + event.proxySize + event.renderSize +
-                                     event.analysisSize + event.otherSize),
-                     MainTables::dateText(TableRows::pick(event.created, event.modified, dateMode))});
+                QTreeWidgetItem* eventRow =
+                    addRow(libraryRow, this, eventId,
+                           {event.name,
+                            ByteCount::file(event.originalSize + event.optimizedSize + event.proxySize +
+                                            event.renderSize + event.analysisSize + event.otherSize),
+                            MainTables::dateText(TableRows::pick(event.created, event.modified, dateMode))});
                 for (const ProjectInfo& project : event.projects) {
-                    addRow(eventRow, this, eventId + sep() + project.name,
-                           {project.name, QString(),
-                            MainTables::dateText(TableRows::pick(project.created, project.modified, dateMode))});
+                    addRow(
+                        eventRow, this, eventId + sep() + project.name,
+                        {project.name, QString(),
+                         MainTables::dateText(TableRows::pick(project.created, project.modified, dateMode))});
                 }
             }
         }

@@ -79,7 +79,7 @@ DetailsPanel::DetailsPanel(QWidget* parent) : QFrame(parent) {
 }
 
 void DetailsPanel::present(const std::optional<LibraryInfo>& library, bool online,
-                          const std::optional<QString>& focusedProject) {
+                           const std::optional<QString>& focusedProject) {
     if (!library) {
         m_pages->setCurrentWidget(m_none);
         return;
@@ -95,7 +95,8 @@ void DetailsPanel::present(const std::optional<LibraryInfo>& library, bool onlin
     };
     if (focusedProject)
         fact(QStringLiteral("Project"), QString(*focusedProject).replace(u'|', QStringLiteral(" › ")));
-    fact(QStringLiteral("Drive"), library->volumeName + (online ? QStringLiteral(" · Connected") : QStringLiteral(" · Not connected")));
+    fact(QStringLiteral("Drive"), library->volumeName + (online ? QStringLiteral(" · Connected")
+                                                                : QStringLiteral(" · Not connected")));
     fact(QStringLiteral("Path"), library->path);
     fact(QStringLiteral("Size"), ByteCount::file(library->totalSize()));
     fact(QStringLiteral("Reclaimable"), ByteCount::file(library->clearableSize()));
@@ -118,7 +119,8 @@ QString DetailsPanel::shownText() const {
     for (int row = 0; row < m_facts->rowCount(); ++row) {
         const auto* name = qobject_cast<QLabel*>(m_facts->itemAt(row, QFormLayout::LabelRole)->widget());
         const auto* value = qobject_cast<QLabel*>(m_facts->itemAt(row, QFormLayout::FieldRole)->widget());
-        lines.append((name ? name->text() : QString()) + QStringLiteral(": ") + (value ? value->text() : QString()));
+        lines.append((name ? name->text() : QString()) + QStringLiteral(": ") +
+                     (value ? value->text() : QString()));
     }
     return lines.join(u'\n');
 }

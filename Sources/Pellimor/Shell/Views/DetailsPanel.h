@@ -22,7 +22,8 @@ class DetailsPanel final : public QFrame {
 public:
     explicit DetailsPanel(QWidget* parent = nullptr);
 
-    void present(const std::optional<LibraryInfo>& library, bool online, const std::optional<QString>& focusedProject);
+    void present(const std::optional<LibraryInfo>& library, bool online,
+                 const std::optional<QString>& focusedProject);
 
     // What the panel shows now, as text (for tests and accessibility).
     QString shownText() const;

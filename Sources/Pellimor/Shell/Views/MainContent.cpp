@@ -13,15 +13,15 @@
 #include "Shell/SidebarFilter.h"
 #include "Shell/StartupPlan.h"
 #include "Shell/TableRows.h"
-#include "Shell/WindowSettings.h"
 #include "Shell/Views/BrowserList.h"
-#include "Shell/Views/DialogPrompts.h"
 #include "Shell/Views/DetailsPanel.h"
+#include "Shell/Views/DialogPrompts.h"
 #include "Shell/Views/MainTables.h"
 #include "Shell/Views/Prompts.h"
 #include "Shell/Views/RowTableModel.h"
 #include "Shell/Views/SidebarList.h"
 #include "Shell/Views/StatusLine.h"
+#include "Shell/WindowSettings.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -56,7 +56,8 @@ const QList<Mode>& tableModes() {
 
 // A label whose font is `points` at the window's base size of 13, so it grows with "Larger
 // Text" like every other font of the window.
-QLabel* label(const QString& text, QWidget* parent, double points = 13, QFont::Weight weight = QFont::Normal) {
+QLabel* label(const QString& text, QWidget* parent, double points = 13,
+              QFont::Weight weight = QFont::Normal) {
     auto* label = new QLabel(text, parent);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * points / 13.0);
@@ -89,7 +90,8 @@ void addCentred(QVBoxLayout* layout, QWidget* widget) {
 template <typename Field> SortOrder<Field> clicked(const SortOrder<Field>& current, int key) {
     const auto field = static_cast<Field>(key);
     // The same column again turns its direction round; another column starts ascending.
-    const bool ascending = !current.isEmpty() && current.first().field == field ? !current.first().ascending : true;
+    const bool ascending =
+        !current.isEmpty() && current.first().field == field ? !current.first().ascending : true;
     return SortOrder<Field>{SortKey<Field>{field, ascending}};
 }
 
@@ -264,10 +266,11 @@ QWidget* MainContent::buildEmptyState() {
     page->setObjectName(QStringLiteral("emptyState"));
     QVBoxLayout* layout = centred(page, 14);
     addCentred(layout, label(QStringLiteral("No libraries yet"), page, 17, QFont::Bold));
-    addCentred(layout, secondaryLabel(QStringLiteral("Pick the folder(s) where your libraries live and I'll find "
-                                                     "them, and re-check them automatically.\nThe results stay "
-                                                     "searchable after you unplug the drive."),
-                                      page));
+    addCentred(layout,
+               secondaryLabel(QStringLiteral("Pick the folder(s) where your libraries live and I'll find "
+                                             "them, and re-check them automatically.\nThe results stay "
+                                             "searchable after you unplug the drive."),
+                              page));
     auto* add = new QPushButton(QStringLiteral("Add a Folder to Watch…"), page);
     add->setToolTip(QStringLiteral("Choose a drive or folder to search"));
     add->setDefault(true);
@@ -283,9 +286,10 @@ QWidget* MainContent::buildHiddenBackupNotice() {
     QVBoxLayout* layout = centred(page, 10);
     m_noticeTitle = label(QString(), page, 15, QFont::DemiBold);
     addCentred(layout, m_noticeTitle);
-    addCentred(layout, secondaryLabel(QStringLiteral("Working drives only is on, so nothing from a backup drive is "
-                                                     "shown. This keeps you from working in a backup by accident."),
-                                      page));
+    addCentred(layout,
+               secondaryLabel(QStringLiteral("Working drives only is on, so nothing from a backup drive is "
+                                             "shown. This keeps you from working in a backup by accident."),
+                              page));
     auto* show = new QPushButton(QStringLiteral("Show backup drives"), page);
     show->setObjectName(QStringLiteral("showBackupDrives"));
     connect(show, &QPushButton::clicked, this, [] { AppSettings::setHideBackups(false); });
@@ -420,12 +424,14 @@ void MainContent::refresh() {
             break;
         case Mode::plugins:
             m_pluginsText->setText(
-                QStringLiteral("The plug-ins that the %1 listed libraries use will be shown here.").arg(visible.size()));
+                QStringLiteral("The plug-ins that the %1 listed libraries use will be shown here.")
+                    .arg(visible.size()));
             m_pages->setCurrentWidget(m_pluginsPage);
             break;
         case Mode::compare:
-            m_compareText->setText(QStringLiteral("The copies among %1 catalogued libraries will be compared here.")
-                                       .arg(m_catalog.comparableLibraries().size()));
+            m_compareText->setText(
+                QStringLiteral("The copies among %1 catalogued libraries will be compared here.")
+                    .arg(m_catalog.comparableLibraries().size()));
             m_pages->setCurrentWidget(m_comparePage);
             break;
         }
@@ -444,31 +450,36 @@ void MainContent::refresh() {
         }
     }
     if (m_state.showInspector) {
-        const std::optional<LibraryInfo> library = TableRows::library(m_state.selection, m_state.mode, m_catalog);
+        const std::optional<LibraryInfo> library =
+            TableRows::library(m_state.selection, m_state.mode, m_catalog);
         m_detailsPanel->present(library, library && m_catalog.isOnline(*library),
-                             TableRows::focusedProject(m_state.selection, m_state.mode, m_catalog));
+                                TableRows::focusedProject(m_state.selection, m_state.mode, m_catalog));
     }
     m_updating = false;
 }
 
 void MainContent::refreshTable(Mode mode, const QList<LibraryInfo>& visible) {
     const WindowSettings settings = WindowSettings::read();
-    TableRows::RowInputs in{visible, SearchQuery(m_state.appliedSearch), m_state.searchResult, settings.dateMode};
+    TableRows::RowInputs in{visible, SearchQuery(m_state.appliedSearch), m_state.searchResult,
+                            settings.dateMode};
     const bool created = settings.showsCreated();
     const bool searching = in.query.isActive();
     MainTables::Table table;
     std::pair<int, bool> sortKey;
     switch (mode) {
     case Mode::libraries:
-        table = MainTables::libraries(TableRows::libraryRows(m_catalog, in, m_state.librarySort), created, searching);
+        table = MainTables::libraries(TableRows::libraryRows(m_catalog, in, m_state.librarySort), created,
+                                      searching);
         sortKey = firstKey(m_state.librarySort);
         break;
     case Mode::events:
-        table = MainTables::events(TableRows::eventRows(m_catalog, in, m_state.eventSort), created, searching);
+        table =
+            MainTables::events(TableRows::eventRows(m_catalog, in, m_state.eventSort), created, searching);
         sortKey = firstKey(m_state.eventSort);
         break;
     case Mode::projects:
-        table = MainTables::projects(TableRows::projectRows(m_catalog, in, m_state.projectSort), created, searching);
+        table = MainTables::projects(TableRows::projectRows(m_catalog, in, m_state.projectSort), created,
+                                     searching);
         sortKey = firstKey(m_state.projectSort);
         break;
     case Mode::media:
@@ -507,8 +518,8 @@ void MainContent::selectInTable(const TablePage& page) {
         return;
     }
     const QModelIndex index = page.model->index(*row, 0);
-    page.view->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    page.view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
 }
 
 void MainContent::sortBy(Mode mode, int column) {
@@ -666,7 +677,8 @@ void MainContent::scheduleSearch(const QString& text, bool wait) {
     const qint64 length = StartupPlan::characterCount(text);
     UITrace::shared().update([length](UITrace::Fields& fields) { fields.queryLen = length; });
     // A newer request makes this one end where it stands.
-    QTimer::singleShot(wait ? kSearchPauseMs : 0, this, [this, text, generation] { applySearch(text, generation); });
+    QTimer::singleShot(wait ? kSearchPauseMs : 0, this,
+                       [this, text, generation] { applySearch(text, generation); });
 }
 
 void MainContent::applySearch(const QString& text, qint64 generation) {
@@ -715,13 +727,14 @@ void MainContent::receive(const QString& name, const std::optional<QString>& obj
         chooseFolder();
         break;
     case WindowState::MenuEffect::exportCSV:
-        m_catalog.setStatus(QStringLiteral("Export CSV comes with a later version of Tovlin. Nothing was written."));
+        m_catalog.setStatus(
+            QStringLiteral("Export CSV comes with a later version of Tovlin. Nothing was written."));
         break;
     case WindowState::MenuEffect::saveFCPSettings:
     case WindowState::MenuEffect::restoreFCPSettings:
     case WindowState::MenuEffect::putDeRoomBack:
-        m_catalog.setStatus(
-            QStringLiteral("Final Cut Pro control comes with a later version of Tovlin. Nothing was changed."));
+        m_catalog.setStatus(QStringLiteral(
+            "Final Cut Pro control comes with a later version of Tovlin. Nothing was changed."));
         break;
     }
     if (m_state.pendingDrive)
@@ -846,25 +859,28 @@ void MainContent::presentPending() {
                 StartupPlan::chooseFolderConfirmed(m_catalog, *folders);
         } else if (m_state.cleanupLib) {
             const QString name = m_state.cleanupLib->name;
-            prompts().showSheet(QStringLiteral("Free Up Space"),
-                                QStringLiteral("The Free Up Space tool would open here for “") + name +
-                                    QStringLiteral("”. It comes with a later version of Tovlin; nothing was changed."));
+            prompts().showSheet(
+                QStringLiteral("Free Up Space"),
+                QStringLiteral("The Free Up Space tool would open here for “") + name +
+                    QStringLiteral("”. It comes with a later version of Tovlin; nothing was changed."));
             if (!alive)
                 return;
             m_state.cleanupLib.reset();
         } else if (m_state.missingRequest) {
-            prompts().showSheet(QStringLiteral("Missing Files"),
-                                QStringLiteral("The Missing Files tool would open here for ") +
-                                    names(m_state.missingRequest->libraries) +
-                                    QStringLiteral(". It comes with a later version of Tovlin; nothing was changed."));
+            prompts().showSheet(
+                QStringLiteral("Missing Files"),
+                QStringLiteral("The Missing Files tool would open here for ") +
+                    names(m_state.missingRequest->libraries) +
+                    QStringLiteral(". It comes with a later version of Tovlin; nothing was changed."));
             if (!alive)
                 return;
             m_state.missingRequest.reset();
         } else if (m_state.updateRequest) {
-            prompts().showSheet(QStringLiteral("Update Libraries"),
-                                QStringLiteral("The Update tool would open here for ") +
-                                    names(m_state.updateRequest->libraries) +
-                                    QStringLiteral(". It comes with a later version of Tovlin; nothing was changed."));
+            prompts().showSheet(
+                QStringLiteral("Update Libraries"),
+                QStringLiteral("The Update tool would open here for ") +
+                    names(m_state.updateRequest->libraries) +
+                    QStringLiteral(". It comes with a later version of Tovlin; nothing was changed."));
             if (!alive)
                 return;
             m_state.updateRequest.reset();

@@ -179,7 +179,7 @@ private:
     bool m_appeared = false;
     bool m_startedUp = false;
     bool m_refreshPending = false;
-    bool m_updating = false;      // the window is writing its own widgets: their signals are not the user's
+    bool m_updating = false; // the window is writing its own widgets: their signals are not the user's
     bool m_presentPending = false;
     bool m_presenting = false;
     bool m_chooseFolderPending = false;

@@ -169,12 +169,9 @@ Table projects(const QList<ProjectRow>& rows, bool created, bool searching) {
 Table media(const QList<MediaRow>& rows) {
     using F = MediaField;
     Table table;
-    table.columns = {text(QStringLiteral("File"), F::file),
-                     text(QStringLiteral("Event"), F::event),
-                     text(QStringLiteral("Library"), F::library),
-                     text(QStringLiteral("Drive"), F::drive),
-                     number(QStringLiteral("Size"), F::size),
-                     text(QStringLiteral("Kind"), F::ext)};
+    table.columns = {text(QStringLiteral("File"), F::file),       text(QStringLiteral("Event"), F::event),
+                     text(QStringLiteral("Library"), F::library), text(QStringLiteral("Drive"), F::drive),
+                     number(QStringLiteral("Size"), F::size),     text(QStringLiteral("Kind"), F::ext)};
     for (const MediaRow& row : rows) {
         table.rows.append(
             {row.id, {row.file, row.event, row.library, row.drive, bytes(row.size), row.ext}, row.online});

@@ -97,7 +97,8 @@ void SidebarList::refresh(const Catalog& catalog, const SidebarSelection& select
             continue;
         }
         const QString mount = VolumesRoot::mountOf(library.path);
-        drives.append(Drive{library.volumeName, 1, catalog.mounted().contains(mount), catalog.isBackupDrive(library)});
+        drives.append(
+            Drive{library.volumeName, 1, catalog.mounted().contains(mount), catalog.isBackupDrive(library)});
     }
     m_onlineDrives.clear();
     for (const bool backup : {false, true}) {
@@ -115,9 +116,10 @@ void SidebarList::refresh(const Catalog& catalog, const SidebarSelection& select
                 m_onlineDrives.append(drive.name);
             const QString libraries = drive.count == 1 ? QStringLiteral("1 library")
                                                        : QStringLiteral("%1 libraries").arg(drive.count);
-            rows.append(Row{drive.name + QStringLiteral("  ·  ") + libraries,
-                            drive.online ? QStringLiteral("Drive connected") : QStringLiteral("Drive not connected"),
-                            false, !drive.online, SidebarItem::drive(drive.name)});
+            rows.append(
+                Row{drive.name + QStringLiteral("  ·  ") + libraries,
+                    drive.online ? QStringLiteral("Drive connected") : QStringLiteral("Drive not connected"),
+                    false, !drive.online, SidebarItem::drive(drive.name)});
         }
     }
     m_installedFCP = catalog.installedFCP().value_or(QString());

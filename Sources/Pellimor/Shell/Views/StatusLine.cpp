@@ -61,7 +61,8 @@ void StatusLine::refresh() {
     m_resume->setVisible(paused.has_value() && !scanning);
     if (paused && !paused->roots.isEmpty()) {
         const qsizetype index = std::min<qsizetype>(paused->rootIndex, paused->roots.size() - 1);
-        m_resume->setToolTip(QStringLiteral("Carry on the interrupted scan of ") + paused->roots.value(index));
+        m_resume->setToolTip(QStringLiteral("Carry on the interrupted scan of ") +
+                             paused->roots.value(index));
     }
 }
 
