@@ -12,12 +12,12 @@
 // same files, read in advance. Every figure is the median of its rounds after one unmeasured
 // round, with a warm file-system cache.
 
-#include "Catalogue/Catalog.h"
-#include "Catalogue/ErrorLog.h"
-#include "Catalogue/LibraryInfo.h"
-#include "Catalogue/MediaEntry.h"
-#include "Catalogue/RecordJson.h"
-#include "Catalogue/RecordReader.h"
+#include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Records/LibraryInfo.h"
+#include "Catalogue/Records/MediaEntry.h"
+#include "Catalogue/Records/RecordJson.h"
+#include "Catalogue/Records/RecordReader.h"
+#include "Catalogue/Store/Catalog.h"
 #include "Support/AtomicFile.h"
 #include "Support/Result.h"
 #include "Tests/Support/CatalogTestAccess.h"

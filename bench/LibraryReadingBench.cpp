@@ -10,10 +10,10 @@
 // With --tree the tree is written into FOLDER when it is not there yet and kept, so a profiler
 // can run one phase alone (--only) without paying for the writing.
 
-#include "Catalogue/LibraryInfo.h"
-#include "Catalogue/LibraryReader.h"
-#include "Catalogue/MediaEntry.h"
-#include "Catalogue/PendingDir.h"
+#include "Catalogue/Reader/LibraryReader.h"
+#include "Catalogue/Records/LibraryInfo.h"
+#include "Catalogue/Records/MediaEntry.h"
+#include "Catalogue/Records/PendingDir.h"
 #include "Tests/Fixtures/CollectionRow.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"

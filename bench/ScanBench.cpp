@@ -10,11 +10,11 @@
 // from an empty data folder of its own; each rescan reuses the catalogue its first scan made.
 // With --tree the tree is written into FOLDER when it is not there yet and kept.
 
-#include "Catalogue/Catalog.h"
-#include "Catalogue/ErrorLog.h"
-#include "Catalogue/LibraryReader.h"
-#include "Catalogue/PendingDir.h"
-#include "Catalogue/ScanJob.h"
+#include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Reader/LibraryReader.h"
+#include "Catalogue/Records/PendingDir.h"
+#include "Catalogue/Records/ScanJob.h"
+#include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
 #include "Tests/Fixtures/FixtureFiles.h"

@@ -5,8 +5,8 @@
 // catch), it checks what callers rely on: a decoded result stays shallow and bounded in
 // expanded size, and a role set found under "roleSetData" unarchives as safely as its parent.
 
-#include "Catalogue/ArchivedObject.h"
-#include "Catalogue/PlaceholderUnarchiver.h"
+#include "Catalogue/Reader/ArchivedObject.h"
+#include "Catalogue/Reader/PlaceholderUnarchiver.h"
 #include "KeyedArchive/KeyedArchivePlist.h"
 #include "KeyedArchive/PropertyList.h"
 

@@ -1,5 +1,5 @@
-#include "Catalogue/ErrorLog.h"
-#include "Catalogue/LibraryReader.h"
+#include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Reader/LibraryReader.h"
 #include "Shell/CommandLine.h"
 #include "Shell/Views/PellimorApp.h"
 

@@ -8,7 +8,7 @@
 // shared objects, bad offsets); and a typed, one-line description of decoded values to
 // compare against.
 
-#include "Catalogue/ArchivedObject.h"
+#include "Catalogue/Reader/ArchivedObject.h"
 #include "KeyedArchive/KeyedArchivePlist.h"
 
 #include <QByteArray>

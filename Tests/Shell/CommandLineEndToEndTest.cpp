@@ -1,9 +1,9 @@
 // Runs the built program with its switches on fixture libraries and checks what it prints
 // and how it exits. Each run gets the test's private folders through the environment.
 
-#include "Catalogue/LibraryInfo.h"
-#include "Catalogue/LibraryReader.h"
-#include "Catalogue/RecordJson.h"
+#include "Catalogue/Reader/LibraryReader.h"
+#include "Catalogue/Records/LibraryInfo.h"
+#include "Catalogue/Records/RecordJson.h"
 #include "Tests/Fixtures/CollectionRow.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"

@@ -1,11 +1,11 @@
 // The main-thread watchdog against a main thread that really blocks: its activity-log lines,
 // its warning in the error log, one timer however often it is started, and a clean end.
 
-#include "Catalogue/ActivityLog.h"
-#include "Catalogue/ErrorLog.h"
-#include "Catalogue/UITrace.h"
+#include "Catalogue/Logs/ActivityLog.h"
+#include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Logs/UITrace.h"
 #include "Shell/MainThreadWatchdog.h"
-#include "Tests/Shell/Engine/ShellTestSupport.h"
+#include "Tests/Support/Scopes.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QCoreApplication>

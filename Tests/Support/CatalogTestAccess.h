@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Catalogue/Catalog.h"
+#include "Catalogue/Store/Catalog.h"
 
 namespace pellimor {
 

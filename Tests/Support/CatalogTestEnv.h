@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Catalogue/Catalog.h"
+#include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
 #include "Tests/Support/FakeFinalCutApp.h"

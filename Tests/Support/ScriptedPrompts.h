@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Shell/Views/Prompts.h"
+#include "Widgets/Prompts.h"
 
 #include <QList>
 #include <QString>

@@ -1,12 +1,12 @@
 // The diagnostics behind the command-line switches. They print what they find and exit 0
 // even when what they report is bad; only the self-tests report failure through the status.
 
-#include "Catalogue/LibraryInfo.h"
-#include "Catalogue/LibraryReader.h"
-#include "Catalogue/MediaEntry.h"
-#include "Catalogue/PendingDir.h"
-#include "Catalogue/PluginUse.h"
-#include "Catalogue/RecordJson.h"
+#include "Catalogue/Reader/LibraryReader.h"
+#include "Catalogue/Records/LibraryInfo.h"
+#include "Catalogue/Records/MediaEntry.h"
+#include "Catalogue/Records/PendingDir.h"
+#include "Catalogue/Records/PluginUse.h"
+#include "Catalogue/Records/RecordJson.h"
 #include "Shell/CommandLine.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "Shell/MainThreadWatchdog.h"
 
-#include "Catalogue/ActivityLog.h"
-#include "Catalogue/ErrorLog.h"
-#include "Catalogue/UITrace.h"
+#include "Catalogue/Logs/ActivityLog.h"
+#include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Logs/UITrace.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

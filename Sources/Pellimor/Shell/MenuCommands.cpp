@@ -1,11 +1,11 @@
 #include "Shell/MenuCommands.h"
 
-#include "Catalogue/ActivityLog.h"
-#include "Catalogue/Catalog.h"
-#include "Catalogue/ErrorLog.h"
-#include "Shell/AppAction.h"
-#include "Shell/AppSettings.h"
-#include "Shell/NotificationHub.h"
+#include "App/AppAction.h"
+#include "App/AppSettings.h"
+#include "App/NotificationHub.h"
+#include "Catalogue/Logs/ActivityLog.h"
+#include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Store/Catalog.h"
 
 namespace pellimor::MenuCommands {
 

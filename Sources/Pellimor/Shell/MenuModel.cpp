@@ -1,11 +1,11 @@
 #include "Shell/MenuModel.h"
 
-#include "Catalogue/Catalog.h"
+#include "App/AppAction.h"
+#include "App/AppSettings.h"
+#include "App/Mode.h"
+#include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
-#include "Shell/AppAction.h"
-#include "Shell/AppSettings.h"
 #include "Shell/FinalCutFacts.h"
-#include "Shell/Mode.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Catalogue/ScanJob.h"
+#include "Catalogue/Records/ScanJob.h"
 
 #include <QList>
 #include <QString>

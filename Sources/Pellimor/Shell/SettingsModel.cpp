@@ -1,6 +1,6 @@
 #include "Shell/SettingsModel.h"
 
-#include "Shell/AppSettings.h"
+#include "App/AppSettings.h"
 
 namespace pellimor::SettingsModel {
 

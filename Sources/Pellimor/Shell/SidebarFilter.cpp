@@ -1,8 +1,8 @@
 #include "Shell/SidebarFilter.h"
 
+#include "App/AppSettings.h"
 #include "Browser/SearchQuery.h"
-#include "Catalogue/Catalog.h"
-#include "Shell/AppSettings.h"
+#include "Catalogue/Store/Catalog.h"
 #include "Support/TextCompare.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Catalogue/LibraryInfo.h"
+#include "App/Mode.h"
+#include "Catalogue/Records/LibraryInfo.h"
 #include "FinalCut/UpdateRequest.h"
-#include "Shell/Mode.h"
 #include "Shell/SidebarItem.h"
 #include "Shell/WindowState.h"
 

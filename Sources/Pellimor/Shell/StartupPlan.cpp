@@ -1,7 +1,7 @@
 #include "Shell/StartupPlan.h"
 
-#include "Catalogue/Catalog.h"
-#include "Catalogue/UITrace.h"
+#include "Catalogue/Logs/UITrace.h"
+#include "Catalogue/Store/Catalog.h"
 #include "Shell/SidebarFilter.h"
 #include "Shell/WindowState.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Catalogue/ScanJob.h"
-#include "Shell/Mode.h"
+#include "App/Mode.h"
+#include "Catalogue/Records/ScanJob.h"
 #include "Shell/SidebarItem.h"
 #include "Shell/WindowSettings.h"
 

@@ -1,6 +1,6 @@
 #include "Shell/TableRows.h"
 
-#include "Catalogue/Catalog.h"
+#include "Catalogue/Store/Catalog.h"
 #include "Shell/SidebarFilter.h"
 #include "Support/TextCompare.h"
 

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "App/Mode.h"
 #include "Browser/SearchQuery.h"
 #include "Browser/SearchResult.h"
-#include "Catalogue/EventRow.h"
-#include "Catalogue/LibraryInfo.h"
-#include "Catalogue/LibraryRow.h"
-#include "Catalogue/MediaRow.h"
-#include "Catalogue/ProjectRow.h"
-#include "Shell/Mode.h"
+#include "Catalogue/Records/EventRow.h"
+#include "Catalogue/Records/LibraryInfo.h"
+#include "Catalogue/Records/LibraryRow.h"
+#include "Catalogue/Records/MediaRow.h"
+#include "Catalogue/Records/ProjectRow.h"
 #include "Shell/SortKey.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Shell/AppSettings.h"
+#include "App/AppSettings.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "Shell/WindowState.h"
 
-#include "Shell/AppAction.h"
+#include "App/AppAction.h"
 
 #include <QDir>
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "App/Mode.h"
 #include "Browser/SearchResult.h"
 #include "Browser/SearchScope.h"
-#include "Catalogue/LibraryInfo.h"
+#include "Catalogue/Records/LibraryInfo.h"
 #include "FinalCut/UpdateRequest.h"
 #include "MissingFiles/MissingRequest.h"
-#include "Shell/Mode.h"
 #include "Shell/SidebarItem.h"
 #include "Shell/SortKey.h"
 

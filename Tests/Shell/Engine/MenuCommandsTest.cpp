@@ -3,12 +3,12 @@
 
 #include "Shell/MenuCommands.h"
 
-#include "Catalogue/ActivityLog.h"
-#include "Catalogue/ErrorLog.h"
+#include "Catalogue/Logs/ActivityLog.h"
+#include "Catalogue/Logs/ErrorLog.h"
 #include "Shell/MenuModel.h"
-#include "Tests/Shell/Engine/ShellTestSupport.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/Scopes.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>

@@ -3,12 +3,12 @@
 
 #include "Shell/MenuModel.h"
 
-#include "Catalogue/RecordJson.h"
+#include "Catalogue/Records/RecordJson.h"
 #include "Platform/Paths.h"
 #include "Shell/FinalCutFacts.h"
-#include "Tests/Shell/Engine/ShellTestSupport.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/Scopes.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>

@@ -2,8 +2,8 @@
 // column, the content rules, the two questions and the folder chooser (answered by scripted
 // prompts), sorting by a header, the sheets' stand-ins and the media list being replaced.
 
-#include "Catalogue/UITrace.h"
-#include "Shell/AppAction.h"
+#include "App/AppAction.h"
+#include "Catalogue/Logs/UITrace.h"
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/SidebarList.h"
 #include "Shell/Views/StatusLine.h"

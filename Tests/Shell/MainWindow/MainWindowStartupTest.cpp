@@ -1,8 +1,8 @@
 // The main window's first appearance, offscreen: "--scan" fills the tables, a filled catalogue
 // asks "Refresh the scan?" and acts on the answer, an empty one refreshes by itself.
 
-#include "Catalogue/UITrace.h"
-#include "Shell/AppAction.h"
+#include "App/AppAction.h"
+#include "Catalogue/Logs/UITrace.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 
 #include <QDir>

@@ -4,19 +4,19 @@
 // settings and volumes root, a fake mount watcher, scripted prompts, and a few ways to look
 // at what the window shows.
 
-#include "Catalogue/Catalog.h"
+#include "App/NotificationHub.h"
+#include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
 #include "Platform/VolumesRoot.h"
-#include "Shell/NotificationHub.h"
 #include "Shell/Views/AppMenuBar.h"
 #include "Shell/Views/MainContent.h"
 #include "Shell/Views/PellimorApp.h"
 #include "Shell/Views/RowTableModel.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
-#include "Tests/Shell/Engine/ShellTestSupport.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeMountWatcher.h"
+#include "Tests/Support/Scopes.h"
 #include "Tests/Support/ScriptedPrompts.h"
 #include "Tests/Support/TestEnv.h"
 

@@ -4,8 +4,8 @@
 
 #include "Platform/MountWatcher.h"
 #include "Platform/SystemServices.h"
-#include "Tests/Shell/Engine/ShellTestSupport.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/Scopes.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>

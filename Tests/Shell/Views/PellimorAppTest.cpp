@@ -3,8 +3,8 @@
 
 #include "Shell/Views/PellimorApp.h"
 
-#include "Catalogue/ErrorLog.h"
-#include "Shell/NotificationHub.h"
+#include "App/NotificationHub.h"
+#include "Catalogue/Logs/ErrorLog.h"
 #include "Shell/Views/AppMenuBar.h"
 #include "Shell/Views/MainContent.h"
 #include "Shell/Views/MainWindow.h"
@@ -12,9 +12,9 @@
 #include "Shell/Views/ReportWindow.h"
 #include "Shell/Views/SettingsWindow.h"
 #include "Shell/Views/WindowLook.h"
-#include "Tests/Shell/Engine/ShellTestSupport.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/Scopes.h"
 #include "Tests/Support/ScriptedPrompts.h"
 #include "Tests/Support/TestEnv.h"
 

@@ -3,8 +3,8 @@
 
 #include "Shell/Views/SettingsWindow.h"
 
-#include "Tests/Shell/Engine/ShellTestSupport.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/Scopes.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,8 +3,8 @@
 #include "Browser/SearchResult.h"
 #include "Browser/SearchScope.h"
 #include "Platform/SettingsStore.h"
-#include "Tests/Shell/Engine/ShellTestSupport.h"
 #include "Tests/Support/QtPrinters.h"
+#include "Tests/Support/Scopes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "Shell/StartupPlan.h"
 
-#include "Catalogue/UITrace.h"
+#include "Catalogue/Logs/UITrace.h"
 #include "Shell/WindowState.h"
 #include "Tests/Shell/Window/WindowTestSupport.h"
 

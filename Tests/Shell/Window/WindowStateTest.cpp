@@ -1,9 +1,9 @@
 #include "Shell/WindowState.h"
 
-#include "Shell/AppAction.h"
+#include "App/AppAction.h"
 #include "Shell/WindowSettings.h"
-#include "Tests/Shell/Engine/ShellTestSupport.h"
 #include "Tests/Support/QtPrinters.h"
+#include "Tests/Support/Scopes.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

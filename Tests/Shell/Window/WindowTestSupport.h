@@ -2,7 +2,7 @@
 
 // Catalogue records and a catalogue for the main window's logic tests.
 
-#include "Catalogue/Catalog.h"
+#include "Catalogue/Store/Catalog.h"
 #include "Platform/VolumesRoot.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"

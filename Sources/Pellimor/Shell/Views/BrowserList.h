@@ -2,7 +2,7 @@
 
 #include "Browser/SearchQuery.h"
 #include "Browser/SearchResult.h"
-#include "Catalogue/LibraryInfo.h"
+#include "Catalogue/Records/LibraryInfo.h"
 
 #include <QList>
 #include <QTreeWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Catalogue/LibraryInfo.h"
+#include "Catalogue/Records/LibraryInfo.h"
 
 #include <QFrame>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Catalogue/LibraryInfo.h"
-#include "Shell/Mode.h"
+#include "App/Mode.h"
+#include "Catalogue/Records/LibraryInfo.h"
 #include "Shell/SidebarItem.h"
 #include "Shell/WindowState.h"
 

@@ -1,6 +1,6 @@
 #include "Shell/Views/MainTables.h"
 
-#include "Catalogue/Fmt.h"
+#include "Catalogue/Records/Fmt.h"
 #include "Shell/SortKey.h"
 #include "Support/ByteCount.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Catalogue/EventRow.h"
-#include "Catalogue/LibraryRow.h"
-#include "Catalogue/MediaRow.h"
-#include "Catalogue/ProjectRow.h"
+#include "Catalogue/Records/EventRow.h"
+#include "Catalogue/Records/LibraryRow.h"
+#include "Catalogue/Records/MediaRow.h"
+#include "Catalogue/Records/ProjectRow.h"
 #include "Shell/Views/RowTableModel.h"
 
 #include <QDateTime>

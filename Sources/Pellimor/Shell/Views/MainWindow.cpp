@@ -1,6 +1,6 @@
 #include "Shell/Views/MainWindow.h"
 
-#include "Shell/Appearance.h"
+#include "App/Appearance.h"
 
 #include <QShowEvent>
 

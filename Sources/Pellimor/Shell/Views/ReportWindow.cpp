@@ -1,6 +1,6 @@
 #include "Shell/Views/ReportWindow.h"
 
-#include "Shell/Appearance.h"
+#include "App/Appearance.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,8 +1,8 @@
 #include "Shell/Views/SettingsWindow.h"
 
+#include "App/AppSettings.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
-#include "Shell/AppSettings.h"
 #include "Shell/SettingsModel.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "Shell/Views/SidebarList.h"
 
-#include "Catalogue/Catalog.h"
+#include "Catalogue/Store/Catalog.h"
 #include "Platform/VolumesRoot.h"
 
 #include <QContextMenuEvent>

@@ -1,6 +1,6 @@
 #include "Shell/Views/StatusLine.h"
 
-#include "Catalogue/Catalog.h"
+#include "Catalogue/Store/Catalog.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

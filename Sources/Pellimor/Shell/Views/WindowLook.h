@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Shell/Appearance.h"
+#include "App/Appearance.h"
 
 #include <QPalette>
 

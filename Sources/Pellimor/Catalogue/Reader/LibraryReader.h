@@ -1,0 +1,156 @@
+#pragma once
+
+// Reading Final Cut Pro library bundles. Every function is a pure reader of the disk: no
+// state is kept between calls (beyond constant tables built once), nothing is ever written
+// to a bundle, and nothing throws — an unreadable file, folder or database gives an empty,
+// absent or zero result. Any thread may call any function; each call opens and closes its
+// own database connections.
+//
+// Cancellation: the long walks take a std::stop_token and return what they have gathered
+// when a stop is requested (a default token never stops).
+//
+// The implementation is split by concern: LibraryDatabase.cpp (opening, queries),
+// LibraryBundle.cpp (bundle facts), LibraryTags.cpp, LibraryProject.cpp, LibraryEvent.cpp,
+// LibrarySignature.cpp, LibraryDiscovery.cpp and LibraryRead.cpp.
+
+#include "Catalogue/Records/EventInfo.h"
+#include "Catalogue/Records/LibraryInfo.h"
+#include "Catalogue/Records/MediaEntry.h"
+#include "Catalogue/Records/PendingDir.h"
+#include "Catalogue/Records/PluginUse.h"
+#include "Catalogue/Records/ProjectInfo.h"
+#include "Catalogue/Records/TagData.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QPair>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <utility>
+
+struct sqlite3;
+
+namespace pellimor::LibraryReader {
+
+// ---- Database access ------------------------------------------------------------------
+
+struct DatabaseCloser {
+    void operator()(sqlite3* db) const;
+};
+// An open, read-only connection; closes itself.
+using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
+
+// Opens a database file read-only and immutable through the URI
+// "file:" + percent-encoded path + "?mode=ro&immutable=1". Null when it cannot be opened.
+Database openReadOnly(const QString& path);
+
+// Sets SQLite up for many databases read at once (no process-wide lock around its memory
+// statistics). Takes effect only before SQLite's first use in the process, so the program
+// calls it at start; openReadOnly() calls it too. Safe to call again, from any thread.
+void prepareDatabaseEngine();
+
+// Rows of (column 0, column 1) as texts; NULL reads as the empty text. A statement that
+// cannot be prepared gives no rows.
+QList<QPair<QString, QString>> query(sqlite3* db, const char* statement);
+// Rows of (column 0 as text, column 1 as bytes); rows without a blob of length > 0 are left out.
+QList<QPair<QString, QByteArray>> queryBlobs(sqlite3* db, const char* statement);
+
+// The fixed statements; nothing is ever interpolated into them.
+namespace Statement {
+extern const char* const libraryIdentifier;  // 1
+extern const char* const plugins;            // 2
+extern const char* const keywordDefinitions; // 3
+extern const char* const markers;            // 4
+extern const char* const shareTags;          // 5
+extern const char* const searchText;         // 6
+extern const char* const projectCounts;      // 7
+extern const char* const projectIdentifiers; // 8
+extern const char* const sequenceInfo;       // 9
+} // namespace Statement
+
+// ---- Bundle facts ---------------------------------------------------------------------
+
+// The library's internal identifier, read from its "CurrentVersion.flexolibrary".
+std::optional<QString> libraryIdentifier(const QString& databasePath);
+// The Final Cut Pro version that last saved the bundle ("CurrentVersion.plist").
+std::optional<QString> fcpVersion(const QString& bundle);
+// "user@hostname" from ".lock-info", or whichever of the two is there.
+std::optional<QString> lastHost(const QString& bundle);
+// The path lies in Final Cut Pro's automatic-backup folder.
+bool isFinalCutBackup(const QString& path);
+bool isReadable(const QString& bundle);
+// Event folders (paths) of a bundle, and project folders of an event, in Finder-like order.
+QStringList eventFolders(const QString& bundle);
+QStringList projectFolders(const QString& event);
+// The volume a path lies on: the drive name under the volumes root, else "Macintosh HD".
+QString volumeFromPath(const QString& path);
+// Allocated bytes (st_blocks × 512) of a file, or of every regular file below a folder.
+qint64 allocatedSize(const QString& path, std::stop_token stop = {});
+// Non-Apple plug-ins used in one event or project database, sorted by pack, then name.
+QList<PluginUse> readPlugins(sqlite3* db);
+// The second fraction "n/d" of a media range, in seconds.
+std::optional<double> parseDuration(const QString& text);
+// "1920×1080 29.97p" from a format key and an optional frame rate.
+std::optional<QString> friendlyFormat(const std::optional<QString>& key, std::optional<double> fps);
+
+// ---- Tags, markers, notes, roles and search text ---------------------------------------
+
+TagData readTags(sqlite3* db, bool includeDefinitions, int markerCap);
+// One stored share-tag value (a decoded keyed-archive value: text, list or set) as a clean list.
+QStringList shareTagList(const QVariant& value);
+// Clip names, notes, camera data, roles and the tag version of one event; `db` may be null.
+void fillSearchText(EventInfo& event, sqlite3* db);
+// Final Cut Pro's own role names (lower case), never listed as roles.
+const QSet<QString>& builtInRoles();
+inline constexpr qint64 tagsVersion = 5;
+// Prints its failure line and answers false at the first failing check.
+bool selfTestShareTags();
+
+// ---- Projects ---------------------------------------------------------------------------
+
+ProjectInfo readProject(const QString& projectFolder);
+
+// ---- Events -----------------------------------------------------------------------------
+
+// Sizes, counts, extensions and links of one event folder; appends its original media files.
+EventInfo walkEvent(const QString& eventFolder, QList<MediaEntry>& media, std::stop_token stop = {});
+// Creation and modification dates of an event folder (1970-01-01 when unknown).
+std::pair<QDateTime, QDateTime> eventDates(const QString& eventFolder);
+
+// ---- One library ------------------------------------------------------------------------
+
+LibraryInfo read(const QString& library, const QString& signature, QList<MediaEntry>& media,
+                 std::stop_token stop = {});
+LibraryInfo refreshProjects(const LibraryInfo& info, const QString& at);
+LibraryInfo refreshTags(const LibraryInfo& info, const QString& at, bool includeProjects);
+
+// ---- Change signature ---------------------------------------------------------------------
+
+inline constexpr const char* sizeToken = "|@size|";
+QString signature(const QString& bundle);
+// Modification time of the item itself (links not followed), seconds since 1970; 0 when unknown.
+double mtime(const QString& path);
+// Prints one line per check and a verdict.
+bool selfTestSignature();
+
+// ---- Discovery ----------------------------------------------------------------------------
+
+using DiscoveryCheckpoint = std::function<void(const QList<PendingDir>& pending, const QStringList& found)>;
+using DiscoveryProgress = std::function<void(const QString& folder)>;
+
+// Walks `pending` (a stack) depth-first, appending library bundles to `found`. True when the
+// stack ran empty, false when stopped. Folders that could not be listed (the root included)
+// are appended to `unlisted` when given, so a caller never mistakes them for empty folders.
+bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint64> maxDepth,
+              bool skipSafetyNet, bool skipFCPBackups, const DiscoveryCheckpoint& checkpoint,
+              const DiscoveryProgress& onProgress, std::stop_token stop = {},
+              QStringList* unlisted = nullptr);
+
+} // namespace pellimor::LibraryReader

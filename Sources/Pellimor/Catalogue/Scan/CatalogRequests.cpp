@@ -1,0 +1,169 @@
+// Scan requests: they check what is reachable, build one job and hand it to run(), which
+// persists it and starts the one scan task. Taking watched folders and libraries out of the
+// catalogue lives here too. Main thread only.
+
+#include "Catalogue/Store/Catalog.h"
+#include "Platform/Services.h"
+#include "Platform/SettingsStore.h"
+#include "Platform/VolumesRoot.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace pellimor {
+
+namespace {
+
+// A stored path as a file URL would give it back: absolute, clean, no trailing "/".
+QString fileURLPath(const QString& text) {
+    return QDir::cleanPath(QDir::isAbsolutePath(text) ? text : QDir::current().absoluteFilePath(text));
+}
+
+// Something (a file or a folder, links followed) is there.
+bool existsOnDisk(const QString& path) {
+    return QFileInfo::exists(path);
+}
+
+// `path` is `folder` itself or lies below it. Whole components only, so a drive named
+// "Media2" never counts as lying on "Media".
+bool isAtOrBelow(const QString& path, const QString& folder) {
+    if (path == folder)
+        return true;
+    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    return path.startsWith(prefix);
+}
+
+// Folder levels walked below a root: the "folderDepth" setting, 5 when unset or below 1.
+qint64 folderDepth() {
+    const auto settings = platform::services().settings;
+    const qint64 depth = settings ? settings->integer(QStringLiteral("folderDepth"), 0) : 0;
+    return depth < 1 ? 5 : depth;
+}
+
+ScanJob newJob(const QStringList& roots, bool remember, bool fullRescan, bool posters, int concurrency) {
+    ScanJob job;
+    job.roots = roots;
+    job.maxDepth = folderDepth();
+    job.remember = remember;
+    job.fullRescan = fullRescan;
+    job.posters = posters;
+    job.concurrency = concurrency;
+    job.updatedAt = QDateTime::currentDateTimeUtc();
+    return job;
+}
+
+} // namespace
+
+void Catalog::resumePausedScan() {
+    if (m_isScanning || !m_pausedJob)
+        return;
+    // run() clears the paused job, so it is handed over as a copy.
+    const ScanJob job = *m_pausedJob;
+    run(job);
+}
+
+void Catalog::rescanAllRoots(bool fullRescan, bool posters, int concurrency,
+                             const std::optional<QString>& only) {
+    recordMounted();
+
+    const std::optional<QString> under = only ? std::optional<QString>(fileURLPath(*only)) : std::nullopt;
+    QStringList selected;
+    for (const ScanRoot& root : m_roots) {
+        const QString path = fileURLPath(root.path);
+        if (!existsOnDisk(path))
+            continue;
+        if (under && !isAtOrBelow(path, *under))
+            continue;
+        selected.append(path);
+    }
+    if (selected.isEmpty()) {
+        // A drive just mounted without watched folders on it is not worth a message.
+        if (!only)
+            setStatus(QStringLiteral("No watched folders are reachable right now."));
+        return;
+    }
+
+    if (m_isScanning)
+        return;
+    run(newJob(selected, true, fullRescan, posters, concurrency));
+}
+
+void Catalog::rescan(const ScanRoot& root, bool posters, int concurrency) {
+    // Whether the folder is there is the scan run's business: it skips an unreachable root.
+    const QString path = fileURLPath(root.path);
+    if (m_isScanning)
+        return;
+    run(newJob({path}, true, false, posters, concurrency));
+}
+
+void Catalog::rescan(const QString& mount, const QString& driveName, bool posters, int concurrency) {
+    if (m_isScanning)
+        return;
+    recordMounted();
+
+    const QString mountPath = fileURLPath(mount);
+    if (!existsOnDisk(mountPath)) {
+        setStatus(driveName + QStringLiteral(" isn't connected."));
+        return;
+    }
+
+    // Everything not below the volumes root lies on the start-up disk, so its watched
+    // folders are those whose volume is "/"; on any other drive they lie at or below its mount.
+    const bool startupDisk = mountPath == QLatin1String("/");
+    QStringList selected;
+    for (const ScanRoot& root : m_roots) {
+        const QString path = fileURLPath(root.path);
+        const bool onDrive =
+            startupDisk ? VolumesRoot::mountOf(path) == QLatin1String("/") : isAtOrBelow(path, mountPath);
+        if (onDrive && existsOnDisk(path))
+            selected.append(path);
+    }
+    if (selected.isEmpty()) {
+        if (startupDisk) {
+            setStatus(QStringLiteral("Add a watched folder on ") + driveName +
+                      QStringLiteral(" to rescan it (scanning the whole startup disk would take too long)."));
+            return;
+        }
+        selected.append(mountPath);
+    }
+
+    if (m_isScanning)
+        return;
+    // A drive scan never turns the drive into a watched folder.
+    run(newJob(selected, false, false, posters, concurrency));
+}
+
+void Catalog::removeRoot(const ScanRoot& root) {
+    QList<ScanRoot> kept;
+    kept.reserve(m_roots.size());
+    for (const ScanRoot& watched : m_roots) {
+        if (watched.path != root.path)
+            kept.append(watched);
+    }
+    setRoots(std::move(kept));
+    save();
+}
+
+void Catalog::forget(const LibraryInfo& library) {
+    if (m_favorites.contains(library.path)) {
+        QMap<QString, QDateTime> favorites = m_favorites;
+        favorites.remove(library.path);
+        setFavorites(std::move(favorites));
+    }
+
+    QList<LibraryInfo> kept;
+    kept.reserve(m_libraries.size());
+    for (const LibraryInfo& entry : m_libraries) {
+        if (entry.path != library.path)
+            kept.append(entry);
+    }
+    setLibraries(std::move(kept));
+
+    // The bundle itself and its poster files stay where they are.
+    deleteMedia(library.path);
+    loadAllMedia();
+    save();
+}
+
+} // namespace pellimor

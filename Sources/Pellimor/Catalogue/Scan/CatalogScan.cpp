@@ -1,0 +1,789 @@
+#include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Reader/LibraryReader.h"
+#include "Catalogue/Records/RecordJson.h"
+#include "Catalogue/Scan/ScanSettings.h"
+#include "Catalogue/Store/Catalog.h"
+#include "Platform/Services.h"
+#include "Platform/VolumeFacts.h"
+#include "Platform/VolumesRoot.h"
+#include "Support/AtomicFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QMetaObject>
+#include <QSet>
+#include <QThreadPool>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+
+namespace pellimor {
+
+namespace {
+
+const QString kInvalidated = QStringLiteral("0.0");
+constexpr qint64 kSaveEvery = 3;
+// Reads that change nothing still move the job on; its progress is written at least this often.
+constexpr std::chrono::seconds kJobProgressEvery(2);
+// A walk lists folders far faster than anyone can read their names in a status line.
+constexpr std::chrono::milliseconds kFolderStatusEvery(50);
+// More reads at once than this only queue up behind each other in the thread pool.
+constexpr qint64 kMostReadsAtOnce = 256;
+
+// Hands `work` to the main thread without waiting. The application object is the context
+// rather than the catalogue: it outlives every catalogue, so a worker never posts to an object
+// that may be in the middle of being destroyed; the work itself checks whether its scan still
+// exists.
+template <typename Work> void onMainThread(Work&& work) {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, std::forward<Work>(work), Qt::QueuedConnection);
+}
+
+QString lastComponent(const QString& path) {
+    QString trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
+        trimmed.chop(1);
+    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString childPath(const QString& folder, const QString& name) {
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+// Components of a path as a file URL counts them: the leading "/" is one of them.
+qsizetype componentCount(const QString& path) {
+    return path.split(QLatin1Char('/'), Qt::SkipEmptyParts).size() +
+           (path.startsWith(QLatin1Char('/')) ? 1 : 0);
+}
+
+// `path` is `folder` itself or lies below it.
+bool isAtOrBelow(const QString& path, const QString& folder) {
+    if (path == folder)
+        return true;
+    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    return path.startsWith(prefix);
+}
+
+QStringList withoutRepeats(const QStringList& paths) {
+    QStringList result;
+    QSet<QString> seen;
+    for (const QString& path : paths) {
+        if (!seen.contains(path)) {
+            seen.insert(path);
+            result.append(path);
+        }
+    }
+    return result;
+}
+
+// The text before the first size token, and the text after it when there is one.
+std::pair<QString, std::optional<QString>> signatureHalves(const QString& signature) {
+    const QLatin1String token(LibraryReader::sizeToken);
+    const qsizetype at = signature.indexOf(token);
+    if (at < 0)
+        return {signature, std::nullopt};
+    return {signature.left(at), signature.mid(at + token.size())};
+}
+
+// Parts an older catalogue did not record yet.
+bool projectsStale(const LibraryInfo& library) {
+    for (const EventInfo& event : library.events)
+        for (const ProjectInfo& project : event.projects)
+            if (!project.fingerprint || !project.plugins || !project.keywords)
+                return true;
+    return false;
+}
+
+bool eventDatesStale(const LibraryInfo& library) {
+    return std::any_of(library.events.begin(), library.events.end(),
+                       [](const EventInfo& event) { return !event.created.has_value(); });
+}
+
+bool tagsStale(const LibraryInfo& library) {
+    return std::any_of(library.events.begin(), library.events.end(), [](const EventInfo& event) {
+        return !event.keywords || !event.metaTags || event.tagsVersion != LibraryReader::tagsVersion;
+    });
+}
+
+} // namespace
+
+// One scan run: the scan task as a state machine on the main thread. Each step runs to its
+// end and hands over to the next through a queued call or a worker's result, so the main
+// thread never waits. Walking and reading happen on the thread pool; workers see only copies
+// and the stop token, never the catalogue, and their results come back through
+// onMainThread() holding the run weakly: once the catalogue (and with it the run) is gone,
+// they are dropped.
+struct Catalog::ScanRun : std::enable_shared_from_this<Catalog::ScanRun> {
+    // The result of one library's read.
+    struct Outcome {
+        QString path;
+        std::optional<LibraryInfo> lib;         // the record to put into the catalogue
+        std::optional<QList<MediaEntry>> media; // present after a full read only
+        // The media list's file, already written and synced aside by the read, so that taking
+        // it costs the main thread a rename; removed unless the outcome is applied.
+        std::shared_ptr<AtomicFile::Staged> mediaList;
+        bool cancelled = false;   // the scan was cancelled meanwhile: ignore it
+        bool failed = false;      // the database is there but cannot be read
+        bool notALibrary = false; // neither a database nor event folders
+        bool stampOnly = false;   // differs from the entry by its signature only
+    };
+
+    // The latest folder a walk is listing, handed to the main thread at most one at a time
+    // and not more often than kFolderStatusEvery: a drive holds far more folders than a
+    // status line can show, and every hand-over wakes the main thread.
+    struct WalkStatus {
+        std::mutex mutex;
+        QString latest;
+        bool posted = false;
+        std::chrono::steady_clock::time_point lastPost{};
+    };
+
+    explicit ScanRun(Catalog& owner) : catalog(owner) {}
+    // The catalogue is going away (or the run has ended): whatever still walks or reads for
+    // this run stops at its next check.
+    ~ScanRun() { stopSource.request_stop(); }
+
+    ScanRun(const ScanRun&) = delete;
+    ScanRun& operator=(const ScanRun&) = delete;
+
+    bool cancelled() const { return stopSource.stop_requested(); }
+    ScanJob& job() { return catalog.m_currentJob; }
+
+    // Runs `step` on the main thread later, if the run still exists then.
+    void schedule(void (ScanRun::*step)()) {
+        onMainThread([weak = weak_from_this(), step] {
+            if (const std::shared_ptr<ScanRun> run = weak.lock())
+                ((*run).*step)();
+        });
+    }
+
+    static Outcome readLibrary(const QString& path, const std::optional<LibraryInfo>& entry, bool fullRescan,
+                               const QString& mediaFile, std::stop_token stop);
+
+    void nextRoot();
+    void discover();
+    void walked(QList<PendingDir> pending, QStringList found, QStringList unlisted, bool complete);
+    void startReads();
+    bool startNextRead();
+    void applied(const Outcome& outcome);
+    void apply(const Outcome& outcome);
+    void readsEnded();
+    void finishRoot();
+    void end();
+    void close(bool wasCancelled);
+
+    bool catalogueChangedSinceSave() const {
+        return !saved || saved->libraries != catalog.m_libraries || saved->roots != catalog.m_roots ||
+               saved->driveRoles != catalog.m_driveRoles || saved->favorites != catalog.m_favorites;
+    }
+    // Saves "catalog.json" unless it already holds what the catalogue holds now.
+    void saveCatalogue() {
+        if (!catalogueChangedSinceSave())
+            return;
+        catalog.save();
+        saved = Saved{catalog.m_libraries, catalog.m_roots, catalog.m_driveRoles, catalog.m_favorites};
+    }
+    void writeJob() {
+        catalog.persistJob();
+        lastJobWrite = std::chrono::steady_clock::now();
+    }
+
+    Catalog& catalog;
+    std::stop_source stopSource;
+
+    // What this run last saved, as implicitly shared copies: telling that nothing changed
+    // since costs next to nothing, so a rescan that finds every library unchanged does not
+    // rewrite the whole catalogue every third library.
+    struct Saved {
+        QList<LibraryInfo> libraries;
+        QList<ScanRoot> roots;
+        QMap<QString, QString> driveRoles;
+        QMap<QString, QDateTime> favorites;
+    };
+    std::optional<Saved> saved;
+    std::chrono::steady_clock::time_point lastJobWrite = std::chrono::steady_clock::now();
+
+    // The run's counts, reported by the closing status line.
+    qint64 added = 0;
+    qint64 updated = 0;
+    qint64 unchanged = 0;
+    qint64 unreadable = 0;
+    qint64 removed = 0;
+
+    // The current root.
+    QString root;
+    // Folders of the current root that could not be listed during this run's walk.
+    QStringList unlisted;
+    // This run walked the whole of the current root itself, so `unlisted` covers all of it. A
+    // walk resumed from a saved job does not know which folders failed before the pause.
+    bool walkedWholeRoot = false;
+
+    // The read phase of the current root.
+    QStringList toRead;
+    qsizetype nextRead = 0;
+    qsizetype doneBefore = 0; // found less still to read, when the phase began
+    qsizetype foundCount = 0;
+    qsizetype finished = 0; // outcomes applied in this phase that were not cancelled
+    qsizetype running = 0;  // reads started whose outcome has not been applied yet
+    qsizetype limit = 1;
+    QSet<QString> foundAtStart;
+    QHash<QString, LibraryInfo> lookup;
+};
+
+// ---- Scan task: roots -------------------------------------------------------------------------
+
+void Catalog::ScanRun::nextRoot() {
+    ScanJob& current = job();
+    while (current.rootIndex < current.roots.size()) {
+        if (cancelled())
+            break;
+        root = current.roots.at(current.rootIndex);
+        if (!QFileInfo::exists(root)) {
+            // What is catalogued under a root that is not there stays, and so does its last scan.
+            catalog.setStatus(root + QStringLiteral(" isn't reachable — skipped."));
+            current.startRoot(current.rootIndex + 1);
+            writeJob();
+            continue;
+        }
+        if (!current.discoveryDone) {
+            discover();
+            return;
+        }
+        // Resumed after the walk of this root had finished in an earlier run: the job tells
+        // which folders that walk could not list, unless it was written before it kept them.
+        walkedWholeRoot = current.unlisted.has_value();
+        unlisted = current.unlisted.value_or(QStringList());
+        startReads();
+        return;
+    }
+    end();
+}
+
+void Catalog::ScanRun::discover() {
+    ScanJob& current = job();
+    catalog.setStatus(QStringLiteral("Searching ") + root + QStringLiteral("…"));
+
+    QList<PendingDir> pending = current.pending ? *current.pending : QList<PendingDir>{PendingDir{root, 0}};
+    // A walk paused before it listed anything holds just the root, so it too covers the root; a
+    // walk resumed mid-way covers it when the job kept the folders that failed before the pause.
+    walkedWholeRoot = pending == QList<PendingDir>{PendingDir{root, 0}} || current.unlisted.has_value();
+    unlisted = current.unlisted.value_or(QStringList());
+    if (walkedWholeRoot)
+        current.unlisted = unlisted;
+    QStringList unlistedSoFar = unlisted;
+    QStringList found = current.found;
+    const std::optional<qint64> maxDepth = current.maxDepth;
+    const bool skipSafetyNet = ScanSettings::skipSetting(QStringLiteral("skipSafetyNet"));
+    const bool skipFCPBackups = ScanSettings::skipSetting(QStringLiteral("skipFCPBackups"));
+    const std::weak_ptr<ScanRun> weak = weak_from_this();
+    const std::stop_token stop = stopSource.get_token();
+    const auto status = std::make_shared<WalkStatus>();
+    // Set once the walk has returned: its result, written at once, supersedes any checkpoint
+    // still on its way to the main thread.
+    const auto returned = std::make_shared<std::atomic<bool>>(false);
+
+    QThreadPool::globalInstance()->start([weak, stop, status, returned, pending = std::move(pending),
+                                          found = std::move(found), unlistedHere = std::move(unlistedSoFar),
+                                          maxDepth, skipSafetyNet, skipFCPBackups]() mutable {
+        // The walk appends the folders it cannot list to `unlistedHere`; each checkpoint carries a
+        // copy to the job (both run on this worker, so the copy needs no lock).
+        const QStringList* unlistedSeen = &unlistedHere;
+        const LibraryReader::DiscoveryCheckpoint checkpoint =
+            [weak, returned, unlistedSeen](const QList<PendingDir>& stack, const QStringList& list) {
+                onMainThread([weak, returned, stack, list, failed = *unlistedSeen] {
+                    if (const std::shared_ptr<ScanRun> run = weak.lock()) {
+                        run->job().pending = stack;
+                        run->job().found = list;
+                        if (run->walkedWholeRoot)
+                            run->job().unlisted = failed;
+                        if (!returned->load())
+                            run->writeJob();
+                    }
+                });
+            };
+        const LibraryReader::DiscoveryProgress progress = [weak, status](const QString& folder) {
+            {
+                const std::lock_guard lock(status->mutex);
+                status->latest = folder;
+                const auto now = std::chrono::steady_clock::now();
+                if (status->posted || now - status->lastPost < kFolderStatusEvery)
+                    return;
+                status->posted = true;
+                status->lastPost = now;
+            }
+            onMainThread([weak, status] {
+                QString folder;
+                {
+                    const std::lock_guard lock(status->mutex);
+                    folder = status->latest;
+                    status->posted = false;
+                }
+                if (const std::shared_ptr<ScanRun> run = weak.lock())
+                    run->catalog.setStatus(QStringLiteral("Searching ") + folder);
+            });
+        };
+        const bool complete = LibraryReader::discover(pending, found, maxDepth, skipSafetyNet, skipFCPBackups,
+                                                      checkpoint, progress, stop, &unlistedHere);
+        returned->store(true);
+        onMainThread([weak, pending = std::move(pending), found = std::move(found),
+                      unlistedHere = std::move(unlistedHere), complete]() mutable {
+            if (const std::shared_ptr<ScanRun> run = weak.lock())
+                run->walked(std::move(pending), std::move(found), std::move(unlistedHere), complete);
+        });
+    });
+}
+
+void Catalog::ScanRun::walked(QList<PendingDir> pending, QStringList found, QStringList unlistedHere,
+                              bool complete) {
+    ScanJob& current = job();
+    current.pending = std::move(pending);
+    // A job resumed with libraries found but no folders pending walks the root again and
+    // finds them a second time; each is read once all the same.
+    current.found = withoutRepeats(found);
+    unlisted = std::move(unlistedHere);
+    if (walkedWholeRoot)
+        current.unlisted = unlisted;
+    if (!complete) {
+        // Only a pause or a stop cuts a walk short; the job keeps the folders still to walk.
+        writeJob();
+        end();
+        return;
+    }
+    current.discoveryDone = true;
+    writeJob();
+    startReads();
+}
+
+// ---- Scan task: reads -------------------------------------------------------------------------
+
+void Catalog::ScanRun::startReads() {
+    ScanJob& current = job();
+    current.found = withoutRepeats(current.found);
+    const QSet<QString> done(current.done.begin(), current.done.end());
+    toRead.clear();
+    for (const QString& path : current.found)
+        if (!done.contains(path))
+            toRead.append(path);
+    lookup.clear();
+    for (const LibraryInfo& library : catalog.m_libraries)
+        if (!lookup.contains(library.path))
+            lookup.insert(library.path, library);
+    foundAtStart = QSet<QString>(current.found.begin(), current.found.end());
+    foundCount = current.found.size();
+    doneBefore = foundCount - toRead.size();
+    finished = 0;
+    nextRead = 0;
+    running = 0;
+    limit = std::clamp<qint64>(current.concurrency, 1, kMostReadsAtOnce);
+    catalog.setProgress(Progress{doneBefore, foundCount});
+
+    // A pause that came while the walk was finishing starts no read at all.
+    if (!cancelled())
+        while (running < limit && startNextRead()) {
+        }
+    if (running == 0)
+        readsEnded();
+}
+
+bool Catalog::ScanRun::startNextRead() {
+    if (nextRead >= toRead.size())
+        return false;
+    const QString path = toRead.at(nextRead++);
+    std::optional<LibraryInfo> entry;
+    if (const auto it = lookup.constFind(path); it != lookup.constEnd())
+        entry = it.value();
+    ++running;
+    QThreadPool::globalInstance()->start([weak = weak_from_this(), stop = stopSource.get_token(), path,
+                                          entry = std::move(entry), fullRescan = job().fullRescan,
+                                          mediaFile = catalog.mediaFile(path)] {
+        Outcome outcome = readLibrary(path, entry, fullRescan, mediaFile, stop);
+        onMainThread([weak, outcome = std::move(outcome)] {
+            if (const std::shared_ptr<ScanRun> run = weak.lock())
+                run->applied(outcome);
+        });
+    });
+    return true;
+}
+
+// Off the main thread: sees only its path, the catalogued entry and the flag.
+Catalog::ScanRun::Outcome Catalog::ScanRun::readLibrary(const QString& path,
+                                                        const std::optional<LibraryInfo>& entry,
+                                                        bool fullRescan, const QString& mediaFile,
+                                                        std::stop_token stop) {
+    Outcome outcome;
+    outcome.path = path;
+
+    const auto fullRead = [&](const QString& signature) {
+        QList<MediaEntry> media;
+        LibraryInfo record = LibraryReader::read(path, signature, media, stop);
+        // A read cut short holds part of the library only; it must never replace a whole record.
+        if (stop.stop_requested()) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+        // The list as saveMedia writes it. Syncing it to the disk is the slow part of keeping
+        // it, and here the reads share that work instead of the main thread doing it for all.
+        const Result<QByteArray> bytes = RecordJson::encodeListBytes(media, RecordJson::DateForm::Since1970);
+        if (bytes.ok()) {
+            Result<std::shared_ptr<AtomicFile::Staged>> staged = AtomicFile::stage(mediaFile, bytes.value());
+            if (staged.ok())
+                outcome.mediaList = std::move(staged.value());
+        }
+        outcome.lib = std::move(record);
+        outcome.media = std::move(media);
+        return outcome;
+    };
+
+    if (!LibraryReader::isReadable(path)) {
+        if (QFileInfo::exists(childPath(path, QStringLiteral("CurrentVersion.flexolibrary"))) ||
+            QFileInfo::exists(childPath(path, QStringLiteral("CurrentVersion.plist")))) {
+            outcome.failed = true;
+            return outcome;
+        }
+        if (LibraryReader::eventFolders(path).isEmpty()) {
+            outcome.notALibrary = true;
+            return outcome;
+        }
+        return fullRead(LibraryReader::signature(path));
+    }
+
+    const QString signature = LibraryReader::signature(path);
+    if (fullRescan || !entry || entry->signature == kInvalidated)
+        return fullRead(signature);
+
+    const auto [oldProjects, oldSizes] = signatureHalves(entry->signature);
+    const auto [newProjects, newSizes] = signatureHalves(signature);
+    if (oldProjects != newProjects)
+        return fullRead(signature);
+    bool sizesConfirmed = false;
+    if (oldSizes) {
+        if (oldSizes != newSizes)
+            return fullRead(signature);
+        sizesConfirmed = true;
+    }
+
+    const bool staleProjects = projectsStale(*entry);
+    const bool staleDates = eventDatesStale(*entry);
+    const bool staleTags = tagsStale(*entry);
+    const bool stale = staleProjects || staleDates || staleTags;
+    if (sizesConfirmed && !stale)
+        return outcome;
+
+    LibraryInfo record = *entry;
+    if (staleProjects)
+        record = LibraryReader::refreshProjects(record, path);
+    if (staleDates) {
+        for (EventInfo& event : record.events) {
+            const auto [created, modified] = LibraryReader::eventDates(childPath(path, event.name));
+            event.created = created;
+            event.modified = modified;
+        }
+    }
+    if (staleTags)
+        record = LibraryReader::refreshTags(record, path, !staleProjects);
+    record.signature = signature;
+    outcome.lib = std::move(record);
+    outcome.cancelled = stop.stop_requested();
+    outcome.stampOnly = !sizesConfirmed && !stale;
+    return outcome;
+}
+
+void Catalog::ScanRun::applied(const Outcome& outcome) {
+    --running;
+    if (!outcome.cancelled)
+        apply(outcome);
+    if (!cancelled())
+        startNextRead();
+    if (running == 0)
+        readsEnded();
+}
+
+void Catalog::ScanRun::apply(const Outcome& outcome) {
+    ScanJob& current = job();
+    ++finished;
+    current.done.append(outcome.path);
+    catalog.setProgress(Progress{doneBefore + finished, foundCount});
+
+    // Where a record with the outcome's path sits in the catalogue, looked up afresh: the
+    // catalogue may have changed while the library was read.
+    const QString& path = outcome.lib ? outcome.lib->path : outcome.path;
+    const QList<LibraryInfo>& libraries = catalog.m_libraries;
+    const auto at = std::find_if(libraries.begin(), libraries.end(),
+                                 [&](const LibraryInfo& library) { return library.path == path; });
+    const qsizetype index = at == libraries.end() ? -1 : qsizetype(at - libraries.begin());
+
+    if (outcome.notALibrary) {
+        // Only an empty placeholder left by an invalidated read goes; an entry with events
+        // or a real signature stays.
+        if (index >= 0 && at->events.isEmpty() && at->signature == kInvalidated) {
+            QList<LibraryInfo> kept = libraries;
+            kept.removeAt(index);
+            QMap<QString, QDateTime> favorites = catalog.m_favorites;
+            favorites.remove(path);
+            catalog.deleteMedia(path);
+            catalog.setLibraries(std::move(kept));
+            catalog.setFavorites(std::move(favorites));
+        }
+    } else if (outcome.failed) {
+        ++unreadable;
+        ErrorLog::log(ErrorLog::Level::error, QStringLiteral("scan"),
+                      QStringLiteral("A library could not be read. Is the drive ready?"), outcome.path);
+        catalog.setStatus(QStringLiteral("Couldn't read ") + lastComponent(outcome.path) +
+                          QStringLiteral(" — is the drive ready?"));
+    } else if (!outcome.lib) {
+        ++unchanged;
+    } else if (index >= 0 && at->scannedAt > outcome.lib->scannedAt && at->signature != kInvalidated) {
+        // The catalogue already holds a newer reading, such as a re-read after a tool changed
+        // the library while this scan was reading it.
+        ++unchanged;
+    } else {
+        LibraryInfo record = *outcome.lib;
+        QList<LibraryInfo> changed = libraries;
+        bool announce = true;
+        if (index < 0) {
+            ++added;
+            changed.append(record);
+        } else {
+            // A record that only takes the new signature changes nothing a user sees.
+            announce = !outcome.stampOnly;
+            if (announce)
+                ++updated;
+            else
+                ++unchanged;
+            catalog.carryPosters(*at, record);
+            changed[index] = record;
+        }
+        // Every change is made before anything is announced, so whatever a change signal
+        // sets off finds the catalogue whole.
+        catalog.setLibraries(std::move(changed));
+        if (outcome.media) {
+            // In place before the record that names it is saved, as when it is written here.
+            // Should the read have staged nothing, or a file under another name, or should the
+            // rename fail, the list is written here after all.
+            const bool placed = outcome.mediaList &&
+                                outcome.mediaList->path() == catalog.mediaFile(record.path) &&
+                                outcome.mediaList->commit().ok();
+            if (!placed)
+                catalog.saveMedia(*outcome.media, record.path);
+        }
+        if (announce)
+            catalog.setStatus(QStringLiteral("Scanned ") + record.name);
+    }
+
+    if (finished % kSaveEvery == 0) {
+        // The catalogue first, so the job never counts as done a library whose record is
+        // not saved yet. Libraries found unchanged change no record: for them only the job's
+        // progress is written, and not more often than a walk's checkpoints, since a resumed
+        // run checks an unchanged library again for the price of its signature.
+        if (catalogueChangedSinceSave()) {
+            saveCatalogue();
+            writeJob();
+        } else if (std::chrono::steady_clock::now() - lastJobWrite >= kJobProgressEvery) {
+            writeJob();
+        }
+    }
+}
+
+void Catalog::ScanRun::readsEnded() {
+    if (cancelled()) {
+        // The job keeps this root with its found and done lists: a resumed run reads only
+        // what is left.
+        saveCatalogue();
+        writeJob();
+        end();
+        return;
+    }
+    finishRoot();
+    schedule(&ScanRun::nextRoot);
+}
+
+// ---- Scan task: finishing a root and the run --------------------------------------------------
+
+void Catalog::ScanRun::finishRoot() {
+    ScanJob& current = job();
+    const QString prefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    const qsizetype rootDepth = componentCount(root);
+
+    // The catalogue keeps what it knows about drives that are not connected: a library is
+    // dropped only when this walk could have seen it, i.e. its drive is mounted now and no
+    // folder at or above it failed to list. The mounted set is asked afresh as well, in case
+    // a drive went away since it was last recorded.
+    QSet<QString> mountedNow{QStringLiteral("/")};
+    bool askedMounts = false;
+    const auto isMounted = [&](const QString& path) {
+        const QString mount = VolumesRoot::mountOf(path);
+        if (mount == u"/")
+            return true;
+        if (!catalog.m_mounted.contains(mount))
+            return false;
+        if (!askedMounts) {
+            askedMounts = true;
+            if (const auto volumes = platform::services().volumes)
+                for (const QString& volume : volumes->mountedVolumes())
+                    if (!volume.isEmpty())
+                        mountedNow.insert(QDir::cleanPath(volume));
+        }
+        return mountedNow.contains(mount);
+    };
+    const auto couldBeSeen = [&](const QString& path) {
+        if (!walkedWholeRoot)
+            return false;
+        for (const QString& folder : std::as_const(unlisted))
+            if (isAtOrBelow(path, folder))
+                return false;
+        return isMounted(path);
+    };
+
+    QSet<QString> gone;
+    for (const LibraryInfo& library : std::as_const(catalog.m_libraries)) {
+        if (!library.path.startsWith(prefix) || foundAtStart.contains(library.path) ||
+            gone.contains(library.path))
+            continue;
+        // Deeper than the walk could reach: not looked for, so not missing.
+        if (current.maxDepth && componentCount(library.path) - rootDepth > *current.maxDepth)
+            continue;
+        // Not seen is not gone: such a library is kept.
+        if (!couldBeSeen(library.path))
+            continue;
+        gone.insert(library.path);
+    }
+
+    if (!gone.isEmpty()) {
+        QMap<QString, QDateTime> favorites = catalog.m_favorites;
+        QList<LibraryInfo> kept;
+        kept.reserve(catalog.m_libraries.size());
+        QSet<QString> mediaDeleted;
+        for (const LibraryInfo& library : std::as_const(catalog.m_libraries)) {
+            if (!gone.contains(library.path)) {
+                kept.append(library);
+                continue;
+            }
+            if (!mediaDeleted.contains(library.path)) {
+                mediaDeleted.insert(library.path);
+                favorites.remove(library.path);
+                catalog.deleteMedia(library.path);
+            }
+        }
+        removed += catalog.m_libraries.size() - kept.size();
+        catalog.setFavorites(std::move(favorites));
+        catalog.setLibraries(std::move(kept));
+    }
+
+    QList<ScanRoot> roots = catalog.m_roots;
+    for (ScanRoot& watched : roots) {
+        if (watched.path == root) {
+            watched.lastScan = QDateTime::currentDateTimeUtc();
+            catalog.setRoots(std::move(roots));
+            break;
+        }
+    }
+    saveCatalogue();
+
+    current.startRoot(current.rootIndex + 1);
+    writeJob();
+}
+
+void Catalog::ScanRun::end() {
+    // How the run ends is decided here: a pause while poster frames are made only stops them.
+    const bool wasCancelled = cancelled();
+    if (!wasCancelled && job().posters) {
+        catalog.generatePosters(stopSource.get_token(), [weak = weak_from_this()] {
+            if (const std::shared_ptr<ScanRun> run = weak.lock())
+                run->close(false);
+        });
+        return;
+    }
+    close(wasCancelled);
+}
+
+void Catalog::ScanRun::close(bool wasCancelled) {
+    catalog.loadAllMedia();
+    saveCatalogue();
+
+    // The job is settled before the scanning flag falls, so whoever starts the next scan when
+    // it falls finds this run's job file already dealt with.
+    if (!wasCancelled) {
+        catalog.clearJob();
+        QString line = QStringLiteral("Done: %1 new, %2 updated, %3 unchanged, %4 removed.")
+                           .arg(added)
+                           .arg(updated)
+                           .arg(unchanged)
+                           .arg(removed);
+        if (unreadable >= 1)
+            line += QStringLiteral(" %1 couldn't be read (drive not ready?) — use Refresh again.")
+                        .arg(unreadable);
+        catalog.setStatus(line);
+    } else if (!catalog.m_stopDiscardsResume) {
+        writeJob();
+        catalog.setPausedJob(catalog.m_currentJob);
+        catalog.setStatus(QStringLiteral("Scan paused — resume it any time, even after quitting."));
+    } else {
+        catalog.clearJob();
+        catalog.setStatus(QStringLiteral("Scan stopped. The catalog was left in place."));
+    }
+
+    const std::shared_ptr<ScanRun> self = shared_from_this();
+    if (catalog.m_scan == self)
+        catalog.m_scan.reset();
+    catalog.setProgress(std::nullopt);
+    catalog.setScanning(false);
+}
+
+// ---- Catalog ----------------------------------------------------------------------------------
+
+void Catalog::run(const ScanJob& job) {
+    // One scan at a time: the running one wins, as every request already makes sure. Two
+    // runs would write the same job and catalogue over each other.
+    if (m_scan || m_isScanning)
+        return;
+
+    const auto scan = std::make_shared<ScanRun>(*this);
+    // The catalogue's operations save what they change, so what it holds now is what
+    // "catalog.json" holds; the watched folders this job adds below are saved with the run.
+    scan->saved = ScanRun::Saved{m_libraries, m_roots, m_driveRoles, m_favorites};
+
+    setScanning(true);
+    setProgress(std::nullopt);
+    m_currentJob = job;
+    // A job from a damaged file could point before its first root.
+    if (m_currentJob.rootIndex < 0)
+        m_currentJob.startRoot(0);
+    setPausedJob(std::nullopt);
+
+    if (m_currentJob.remember) {
+        QList<ScanRoot> roots = m_roots;
+        for (const QString& path : std::as_const(m_currentJob.roots)) {
+            const bool watched = std::any_of(roots.begin(), roots.end(),
+                                             [&](const ScanRoot& root) { return root.path == path; });
+            if (!watched) {
+                ScanRoot root;
+                root.path = path;
+                roots.append(root);
+            }
+        }
+        // Saved with the catalogue later in the run.
+        setRoots(std::move(roots));
+    }
+    persistJob();
+
+    m_scan = scan;
+    m_scan->schedule(&ScanRun::nextRoot);
+}
+
+void Catalog::pause() {
+    m_stopDiscardsResume = false;
+    if (m_scan)
+        m_scan->stopSource.request_stop();
+}
+
+void Catalog::stop() {
+    m_stopDiscardsResume = true;
+    if (m_scan)
+        m_scan->stopSource.request_stop();
+}
+
+} // namespace pellimor

@@ -1,0 +1,311 @@
+#include "Catalogue/Store/Catalog.h"
+
+#include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Records/RecordJson.h"
+#include "Catalogue/Records/RecordReader.h"
+#include "Catalogue/Records/RecordWriter.h"
+#include "Platform/Paths.h"
+#include "Support/AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QVariant>
+#include <algorithm>
+
+namespace pellimor {
+
+namespace {
+
+using RecordJson::DateForm;
+
+const QString kArea = QStringLiteral("catalogue");
+const QString kCouldNotRead =
+    QStringLiteral("The catalogue file could not be read, so the list starts empty.");
+const QString kCouldNotSave = QStringLiteral("The catalogue could not be saved: ");
+
+// A file this large is not a catalogue we wrote; reading it whole on the main thread could
+// exhaust memory, so it is treated like a file that does not decode.
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
+// What "catalog.json" holds.
+struct Store {
+    QList<LibraryInfo> libraries;
+    QList<ScanRoot> roots;
+    std::optional<QMap<QString, QString>> driveRoles;
+    std::optional<QMap<QString, QDateTime>> favorites;
+};
+
+Result<Store> decodeStore(const QByteArray& bytes) {
+    rapidjson::Document document;
+    if (const std::optional<QString> error = RecordJson::parse(bytes, RecordJson::Shape::object, document))
+        return Failure{*error};
+    RecordReader r(document, DateForm::Since1970);
+    Store store;
+    r("libraries", store.libraries);
+    r("roots", store.roots);
+    r("driveRoles", store.driveRoles);
+    r("favorites", store.favorites);
+    return r.finish(std::move(store));
+}
+
+enum class FileRead { missing, unreadable, read };
+
+// Reads a whole file of the data folder. A file that is there but cannot be read (or is far
+// too large to be ours) is told apart from one that is not there at all.
+FileRead readWhole(const QString& path, QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const QFileInfo info(path);
+        return info.exists() || info.isSymLink() ? FileRead::unreadable : FileRead::missing;
+    }
+    if (file.size() > kMaxFileBytes)
+        return FileRead::unreadable;
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return FileRead::unreadable;
+    return FileRead::read;
+}
+
+// Moves a catalogue file that could not be read to "catalog.json.unreadable-<UTC time>"
+// (for example "catalog.json.unreadable-20261209T221500Z"; no colons, which some file
+// systems refuse) beside it. Never replaces an existing file. The new path, or nothing when
+// the move failed.
+std::optional<QString> moveAside(const QString& file) {
+    const QString target = file + QStringLiteral(".unreadable-") +
+                           QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    const QFileInfo targetInfo(target);
+    if (targetInfo.exists() || targetInfo.isSymLink())
+        return std::nullopt;
+    if (!QDir().rename(file, target))
+        return std::nullopt;
+    return target;
+}
+
+bool sameJob(const ScanJob& a, const ScanJob& b) {
+    return a.roots == b.roots && a.maxDepth == b.maxDepth && a.remember == b.remember &&
+           a.fullRescan == b.fullRescan && a.posters == b.posters && a.concurrency == b.concurrency &&
+           a.rootIndex == b.rootIndex && a.pending == b.pending && a.found == b.found &&
+           a.discoveryDone == b.discoveryDone && a.done == b.done && a.updatedAt == b.updatedAt;
+}
+
+bool sameMedia(const QList<Catalog::MediaEntry2>& a, const QList<Catalog::MediaEntry2>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const Catalog::MediaEntry2& x, const Catalog::MediaEntry2& y) {
+                          return x.libraryID == y.libraryID && x.entry.name == y.entry.name &&
+                                 x.entry.size == y.entry.size && x.entry.event == y.entry.event;
+                      });
+}
+
+} // namespace
+
+Catalog::Catalog(QObject* parent) : QObject(parent) {
+    // The job a scan starts from when nothing has run yet.
+    m_currentJob.concurrency = 2;
+    m_currentJob.updatedAt = QDateTime::currentDateTimeUtc();
+
+    m_dir = Paths::dataFolder();
+    m_posterDir = QDir(m_dir).filePath(QStringLiteral("posters"));
+    // Also creates the data folder. A failure shows up, and is reported, where a file is
+    // written later.
+    QDir().mkpath(m_posterDir);
+
+    load();
+
+    QByteArray jobBytes;
+    if (readWhole(QDir(m_dir).filePath(QStringLiteral("scanjob.json")), jobBytes) == FileRead::read) {
+        Result<ScanJob> job = RecordJson::decodeRecordBytes<ScanJob>(jobBytes, DateForm::Since2001);
+        if (job.ok())
+            setPausedJob(std::move(job.value()));
+    }
+
+    recordMounted();
+}
+
+// Releases the members and nothing else: no save, and a running scan is not cancelled. Its
+// background work reaches this object only through queued calls, which Qt drops once the
+// object is gone.
+Catalog::~Catalog() = default;
+
+// ---- Setters ---------------------------------------------------------------------------------
+
+void Catalog::setMounted(const QSet<QString>& mounted) {
+    if (m_mounted == mounted)
+        return;
+    m_mounted = mounted;
+    Q_EMIT mountedChanged();
+    Q_EMIT changed();
+}
+
+void Catalog::setStatus(const QString& status) {
+    if (m_status == status)
+        return;
+    m_status = status;
+    Q_EMIT statusChanged();
+    Q_EMIT changed();
+}
+
+void Catalog::setLibraries(QList<LibraryInfo> libraries) {
+    if (m_libraries == libraries)
+        return;
+    m_libraries = std::move(libraries);
+    Q_EMIT librariesChanged();
+    Q_EMIT changed();
+}
+
+void Catalog::setRoots(QList<ScanRoot> roots) {
+    if (m_roots == roots)
+        return;
+    m_roots = std::move(roots);
+    Q_EMIT rootsChanged();
+    Q_EMIT changed();
+}
+
+void Catalog::setVolumeSpace(QMap<QString, VolumeSpace> space) {
+    if (m_volumeSpace == space)
+        return;
+    m_volumeSpace = std::move(space);
+    Q_EMIT volumeSpaceChanged();
+    Q_EMIT changed();
+}
+
+void Catalog::setMedia(QList<MediaEntry2> media) {
+    if (sameMedia(m_media, media))
+        return;
+    m_media = std::move(media);
+    Q_EMIT mediaChanged();
+    Q_EMIT changed();
+}
+
+void Catalog::setScanning(bool scanning) {
+    if (m_isScanning == scanning)
+        return;
+    m_isScanning = scanning;
+    Q_EMIT isScanningChanged();
+    Q_EMIT changed();
+}
+
+void Catalog::setProgress(std::optional<Progress> progress) {
+    if (m_progress == progress)
+        return;
+    m_progress = progress;
+    Q_EMIT progressChanged();
+    Q_EMIT changed();
+}
+
+void Catalog::setDriveRoles(QMap<QString, QString> roles) {
+    if (m_driveRoles == roles)
+        return;
+    m_driveRoles = std::move(roles);
+    Q_EMIT driveRolesChanged();
+    Q_EMIT changed();
+}
+
+void Catalog::setFavorites(QMap<QString, QDateTime> favorites) {
+    if (m_favorites == favorites)
+        return;
+    m_favorites = std::move(favorites);
+    Q_EMIT favoritesChanged();
+    Q_EMIT changed();
+}
+
+void Catalog::setPausedJob(std::optional<ScanJob> job) {
+    if (m_pausedJob.has_value() == job.has_value() && (!job || sameJob(*m_pausedJob, *job)))
+        return;
+    m_pausedJob = std::move(job);
+    Q_EMIT pausedJobChanged();
+    Q_EMIT changed();
+}
+
+// ---- Store -----------------------------------------------------------------------------------
+
+void Catalog::load() {
+    const QString file = QDir(m_dir).filePath(QStringLiteral("catalog.json"));
+    QByteArray bytes;
+    const FileRead read = readWhole(file, bytes);
+    std::optional<Store> store;
+    if (read == FileRead::read) {
+        Result<Store> decoded = decodeStore(bytes);
+        if (decoded.ok())
+            store = std::move(decoded.value());
+    }
+
+    if (store) {
+        QList<LibraryInfo> libraries;
+        libraries.reserve(store->libraries.size());
+        QSet<QString> livePaths;
+        for (LibraryInfo& library : store->libraries) {
+            // Bundles inside a "CacheClip" folder are caches, not libraries the user keeps.
+            if (library.path.contains(QStringLiteral("/CacheClip/")))
+                continue;
+            // A problem belongs to the read that met it; the next scan finds it again if it stays.
+            library.problem.reset();
+            livePaths.insert(library.path);
+            libraries.append(std::move(library));
+        }
+        setLibraries(std::move(libraries));
+        setRoots(std::move(store->roots));
+        setDriveRoles(store->driveRoles.value_or(QMap<QString, QString>()));
+        setFavorites(FavoriteBook::trimmed(store->favorites.value_or(QMap<QString, QDateTime>()), livePaths));
+    } else if (read != FileRead::missing) {
+        // The next save would replace the only copy of the user's catalogue with an empty one,
+        // so the file goes aside first, where the user (or support) can still recover it.
+        if (const std::optional<QString> kept = moveAside(file)) {
+            m_unreadableInPlace.clear();
+            ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotRead, *kept);
+        } else {
+            m_unreadableInPlace = file;
+            m_unreadableRefusalLogged = false;
+            ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotRead, file);
+        }
+    }
+
+    loadAllMedia();
+}
+
+void Catalog::save() {
+    const QString file = QDir(m_dir).filePath(QStringLiteral("catalog.json"));
+
+    const QString inPlace = m_unreadableInPlace;
+    if (!inPlace.isEmpty()) {
+        // Whatever blocked the move at start-up may have gone away since.
+        if (const std::optional<QString> kept = moveAside(inPlace)) {
+            m_unreadableInPlace.clear();
+            ErrorLog::log(ErrorLog::Level::warn, kArea,
+                          QStringLiteral("The catalogue file that could not be read has been kept aside."),
+                          *kept);
+        } else if (QFileInfo::exists(inPlace) || QFileInfo(inPlace).isSymLink()) {
+            if (!m_unreadableRefusalLogged) {
+                m_unreadableRefusalLogged = true;
+                ErrorLog::log(ErrorLog::Level::error, kArea,
+                              kCouldNotSave +
+                                  QStringLiteral("the catalogue file that could not be read could not be "
+                                                 "moved aside either, so nothing is saved over it."),
+                              inPlace);
+            }
+            return;
+        } else {
+            // Someone moved or removed it meanwhile; there is nothing left to protect.
+            m_unreadableInPlace.clear();
+        }
+    }
+
+    RecordWriter w(DateForm::Since1970);
+    w.startObject();
+    w("libraries", m_libraries);
+    w("roots", m_roots);
+    w("driveRoles", m_driveRoles);
+    if (!m_favorites.isEmpty())
+        w("favorites", m_favorites);
+    w.endObject();
+    const Result<QByteArray> bytes = w.finish();
+    if (!bytes.ok()) {
+        ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotSave + bytes.error());
+        return;
+    }
+    const Result<void> written = AtomicFile::write(file, bytes.value());
+    if (!written.ok())
+        ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotSave + written.error());
+}
+
+} // namespace pellimor

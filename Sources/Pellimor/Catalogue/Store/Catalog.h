@@ -1,0 +1,247 @@
+#pragma once
+
+// The one long-lived catalogue object: the known libraries, the watched folders, the mounted
+// volumes and their free space, the media lists, the status line and scan progress, drive
+// roles, favourites and the paused scan.
+//
+// Thread affinity: main thread only. Every member is read and written on the main thread;
+// background work (scans, free space, media lists, re-reads, poster frames) hands its results
+// back with queued calls before it touches anything here. A published member is a getter and
+// a change signal; `changed()` follows every published change, for views that simply redraw.
+//
+// The implementation is split by concern:
+//   Store/Catalog.cpp          construction, load() and save() of "catalog.json"
+//   Store/CatalogRoles.cpp     drive roles, favourites, shown libraries (and FavoriteBook)
+//   Store/CatalogVolumes.cpp   mounted volumes, online test, comparable libraries, free space
+//   Store/CatalogUpdate.cpp    update status against the installed Final Cut Pro
+//   Store/CatalogMedia.cpp     media-list files and the published media list
+//   Store/CatalogJob.cpp       "scanjob.json" and the paused job
+//   Store/CatalogReread.cpp    re-reading one changed library
+//   Store/CatalogPosters.cpp   poster frames
+//   Store/CatalogPlugins.cpp   per-library plug-in statistics
+//   Scan/CatalogScan.cpp       the scan run and its library reads
+//   Scan/CatalogRequests.cpp   scan requests, removing watched folders, forgetting libraries
+
+#include "Catalogue/Records/CleanupTarget.h"
+#include "Catalogue/Records/LibraryInfo.h"
+#include "Catalogue/Records/MediaEntry.h"
+#include "Catalogue/Records/ScanJob.h"
+#include "Catalogue/Records/ScanRoot.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <utility>
+
+namespace pellimor {
+
+class Catalog : public QObject {
+    Q_OBJECT
+public:
+    // Capacity of one volume; `total` is always above 0.
+    struct VolumeSpace {
+        qint64 total = 0;
+        qint64 free = 0;
+        bool operator==(const VolumeSpace&) const = default;
+    };
+
+    // One media file of one library in the published, flattened list.
+    struct MediaEntry2 {
+        QString libraryID; // the library's path
+        MediaEntry entry;
+    };
+
+    // Progress of the running scan's read phase.
+    struct Progress {
+        qint64 done = 0;
+        qint64 total = 0;
+        bool operator==(const Progress&) const = default;
+    };
+
+    // A library's state against the installed Final Cut Pro.
+    enum class UpdateStatus { current, needsUpdate, tooNew, unknown };
+
+    // A library's plug-in pack counts (filled by the plug-in checker once it exists).
+    struct PluginStats {
+        int packs = 0;
+        int missing = 0;
+        int partial = 0;
+        int unverified = 0;
+        bool operator==(const PluginStats&) const = default;
+    };
+
+    // Resolves the data folder (TOVLIN_DATA_DIR, else Application Support "Pellimor"),
+    // creates "posters", loads "catalog.json", takes a paused scan from "scanjob.json",
+    // records the mounted volumes and refreshes free space.
+    explicit Catalog(QObject* parent = nullptr);
+    ~Catalog() override;
+
+    // ---- Published members ---------------------------------------------------------------
+    const QList<LibraryInfo>& libraries() const { return m_libraries; }
+    const QList<ScanRoot>& roots() const { return m_roots; }
+    const QSet<QString>& mounted() const { return m_mounted; }
+    const QMap<QString, VolumeSpace>& volumeSpace() const { return m_volumeSpace; }
+    const QList<MediaEntry2>& media() const { return m_media; }
+    const QString& status() const { return m_status; }
+    bool isScanning() const { return m_isScanning; }
+    const std::optional<Progress>& progress() const { return m_progress; }
+    const QMap<QString, QString>& driveRoles() const { return m_driveRoles; }
+    const QMap<QString, QDateTime>& favorites() const { return m_favorites; }
+    const std::optional<ScanJob>& pausedJob() const { return m_pausedJob; }
+
+    // The windows record the mounted set and write status texts of their own.
+    void setMounted(const QSet<QString>& mounted);
+    void setStatus(const QString& status);
+
+    // ---- Unpublished members -------------------------------------------------------------
+    QString dir() const { return m_dir; }             // the data folder
+    QString posterDir() const { return m_posterDir; } // "posters" inside it
+    qint64 volumeSpaceGeneration() const { return m_volumeSpaceGeneration; }
+    const ScanJob& currentJob() const { return m_currentJob; }
+    bool stopDiscardsResume() const { return m_stopDiscardsResume; }
+    QHash<QString, PluginStats>& pluginStatsCache() { return m_pluginStatsCache; }
+    // Final Cut Pro control keeps its bookkeeping here.
+    qint64 openInFCPTicket = 0;
+    qint64 openInFCPSettledTicket = 0;
+    bool deroomParking = false;
+    bool openLeftDeRoomParked = false;
+
+    // ---- Store ---------------------------------------------------------------------------
+    // Writes libraries, roots, drive roles and favourites to "catalog.json", atomically.
+    void save();
+
+    // ---- Drive roles, favourites, shown libraries ------------------------------------------
+    void setBackup(bool on, const std::optional<QString>& uuid, const QString& name);
+    bool isBackupDrive(const LibraryInfo& library) const;
+    QList<LibraryInfo> shownLibraries() const;
+    bool isFavorite(const QString& path) const;
+    void toggleFavorite(const QString& path);
+    QList<LibraryInfo> favoriteLibraries() const;
+
+    // ---- Volumes, free space, comparable libraries -----------------------------------------
+    bool isOnline(const LibraryInfo& library) const;
+    QList<LibraryInfo> comparableLibraries() const;
+    QStringList onlineLibraryMounts() const;
+    void refreshVolumeSpace();
+    void finishVolumeSpace(qint64 generation);
+    // Any thread; blocks on the disk.
+    static std::optional<std::pair<QString, VolumeSpace>> readVolumeSpace(const QString& mount);
+    bool ignoreSafetyNet() const;
+    // "/" plus every mounted volume becomes `mounted`; then free space is refreshed.
+    void recordMounted();
+
+    // ---- Update status ---------------------------------------------------------------------
+    std::optional<QString> fcpAppURL() const;
+    std::optional<QString> installedFCP() const;
+    UpdateStatus updateStatus(const LibraryInfo& library) const;
+
+    // ---- Media lists -----------------------------------------------------------------------
+    // The 20 lower-case hex digits of the first 10 bytes of the SHA-256 of the text's UTF-8.
+    static QString hash(const QString& text);
+    // Reads every library's media list off the main thread and publishes `media`; only the
+    // latest of overlapping loads publishes.
+    void loadAllMedia();
+
+    // ---- Scans -----------------------------------------------------------------------------
+    void run(const ScanJob& job);
+    void pause(); // stopDiscardsResume = false, then cancel the scan
+    void stop();  // stopDiscardsResume = true, then cancel the scan
+    // Removes "scanjob.json" and forgets the paused job.
+    void clearJob();
+    void resumePausedScan();
+    void rescanAllRoots(bool fullRescan, bool posters, int concurrency, const std::optional<QString>& only);
+    void rescan(const ScanRoot& root, bool posters, int concurrency);
+    void rescan(const QString& mount, const QString& driveName, bool posters, int concurrency);
+    void removeRoot(const ScanRoot& root);
+    void forget(const LibraryInfo& library);
+
+    // ---- After a tool changed a library ----------------------------------------------------
+    void noteFreed(const LibraryInfo& library, const QList<CleanupTarget>& removed);
+    void reread(const LibraryInfo& library, std::optional<qint64> previousSize);
+
+    // ---- Plug-ins --------------------------------------------------------------------------
+    PluginStats pluginStats(const LibraryInfo& library);
+    void recheckPlugins();
+
+Q_SIGNALS:
+    void librariesChanged();
+    void rootsChanged();
+    void mountedChanged();
+    void volumeSpaceChanged();
+    void mediaChanged();
+    void statusChanged();
+    void isScanningChanged();
+    void progressChanged();
+    void driveRolesChanged();
+    void favoritesChanged();
+    void pausedJobChanged();
+    // After any published member changed.
+    void changed();
+
+private:
+    // Setters of published members: assign, then signal (only when the value differs).
+    void setLibraries(QList<LibraryInfo> libraries);
+    void setRoots(QList<ScanRoot> roots);
+    void setVolumeSpace(QMap<QString, VolumeSpace> space);
+    void setMedia(QList<MediaEntry2> media);
+    void setScanning(bool scanning);
+    void setProgress(std::optional<Progress> progress);
+    void setDriveRoles(QMap<QString, QString> roles);
+    void setFavorites(QMap<QString, QDateTime> favorites);
+    void setPausedJob(std::optional<ScanJob> job);
+
+    void load();
+    void persistJob();
+    void saveMedia(const QList<MediaEntry>& media, const QString& path);
+    void deleteMedia(const QString& path);
+    QString mediaFile(const QString& path) const;
+    void invalidateSignature(const QString& path);
+
+    // Poster frames: makes the missing ones one at a time, then calls `done` (main thread).
+    void generatePosters(std::stop_token stop, std::function<void()> done);
+    void carryPosters(const LibraryInfo& from, LibraryInfo& to) const;
+
+    friend struct CatalogTestAccess; // tests reach private steps through it
+
+    // The running scan (defined in CatalogScan.cpp); null when none runs.
+    struct ScanRun;
+    std::shared_ptr<ScanRun> m_scan;
+
+    QList<LibraryInfo> m_libraries;
+    QList<ScanRoot> m_roots;
+    QSet<QString> m_mounted;
+    QMap<QString, VolumeSpace> m_volumeSpace;
+    qint64 m_volumeSpaceGeneration = 0;
+    QList<MediaEntry2> m_media;
+    qint64 m_mediaGeneration = 0;
+    QString m_status;
+    bool m_isScanning = false;
+    std::optional<Progress> m_progress;
+    QMap<QString, QString> m_driveRoles;
+    QMap<QString, QDateTime> m_favorites;
+    QHash<QString, PluginStats> m_pluginStatsCache;
+    bool m_stopDiscardsResume = false;
+    QString m_dir;
+    QString m_posterDir;
+    std::optional<ScanJob> m_pausedJob;
+    ScanJob m_currentJob;
+    // A "catalog.json" that could not be read and could not be moved aside either: the only
+    // copy of the user's catalogue, so nothing is saved over it while this names it.
+    QString m_unreadableInPlace;
+    bool m_unreadableRefusalLogged = false; // the refusal is logged once
+};
+
+// The favourites of live libraries, at most five (the most recently marked stay).
+namespace FavoriteBook {
+QMap<QString, QDateTime> trimmed(const QMap<QString, QDateTime>& favorites, const QSet<QString>& livePaths);
+}
+
+} // namespace pellimor

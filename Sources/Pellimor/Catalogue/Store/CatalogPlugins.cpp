@@ -1,0 +1,50 @@
+#include "Catalogue/Records/RecordJson.h"
+#include "Catalogue/Store/Catalog.h"
+
+#include <array>
+#include <charconv>
+
+namespace pellimor {
+
+namespace {
+
+// The library's path, "|" and its scan time as seconds since 1970 in the shortest decimal
+// text that reads back to the same double, a whole number keeping ".0" ("1700000000.0",
+// "1700000000.25"). A rescan changes the time and so gives the library a fresh entry.
+QString statsKey(const LibraryInfo& library) {
+    QString key = library.path + QLatin1Char('|');
+    const std::optional<double> seconds =
+        RecordJson::secondsFor(library.scannedAt, RecordJson::DateForm::Since1970);
+    if (!seconds)
+        return key;
+    std::array<char, 400> buffer{};
+    const auto [end, error] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), *seconds, std::chars_format::fixed);
+    if (error != std::errc())
+        return key;
+    QString number = QString::fromLatin1(buffer.data(), end - buffer.data());
+    if (!number.contains(QLatin1Char('.')))
+        number += QStringLiteral(".0");
+    return key + number;
+}
+
+} // namespace
+
+Catalog::PluginStats Catalog::pluginStats(const LibraryInfo& library) {
+    const QString key = statsKey(library);
+    const auto cached = m_pluginStatsCache.constFind(key);
+    if (cached != m_pluginStatsCache.constEnd())
+        return cached.value();
+    // No plug-in checker is built into this version, so no pack is known to be missing,
+    // partly installed or unverifiable.
+    const PluginStats stats;
+    m_pluginStatsCache.insert(key, stats);
+    return stats;
+}
+
+void Catalog::recheckPlugins() {
+    m_pluginStatsCache.clear();
+    Q_EMIT changed();
+}
+
+} // namespace pellimor

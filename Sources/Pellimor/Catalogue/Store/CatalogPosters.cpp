@@ -1,0 +1,227 @@
+#include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Store/Catalog.h"
+#include "Platform/Services.h"
+#include "Platform/VideoFrames.h"
+#include "Support/AtomicFile.h"
+#include "Support/TextCompare.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QThreadPool>
+#include <algorithm>
+#include <chrono>
+
+namespace pellimor {
+
+namespace {
+
+// File kinds that can give a poster, by lower-case extension.
+const QStringList kPosterKinds = {QStringLiteral("mov"), QStringLiteral("mp4"), QStringLiteral("m4v"),
+                                  QStringLiteral("mxf"), QStringLiteral("mts"), QStringLiteral("m2ts"),
+                                  QStringLiteral("avi")};
+// A folder of damaged files costs at most this many attempts.
+constexpr qsizetype kMostCandidates = 4;
+constexpr int kJpegQuality = 70;
+
+platform::VideoFrames::Request posterRequest() {
+    platform::VideoFrames::Request request;
+    request.seconds = 1.0;
+    request.maxWidth = 480;
+    request.maxHeight = 270;
+    request.timeout = std::chrono::seconds(20);
+    return request;
+}
+
+// One event that lacks a poster, named by what identifies it rather than by its position,
+// since the catalogue may change while its frame is made.
+struct PosterWork {
+    QString libraryPath;
+    QString eventName;
+    QString folder; // the event's "Original Media"
+    QString key;    // what the poster's file name is the hash of
+};
+
+struct PosterOutcome {
+    bool made = false;
+    QString writeError = {}; // set when a picture was made but could not be saved
+};
+
+// The folder's files of a poster kind, hidden ones left out, in plain code-point order (capital
+// letters before small ones). Nothing when the folder is missing or cannot be listed.
+QStringList posterCandidates(const QString& folder) {
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    QStringList candidates;
+    for (const QString& name : entries) {
+        if (name.startsWith(u'.'))
+            continue;
+        const qsizetype dot = name.lastIndexOf(u'.');
+        if (dot >= 0 && kPosterKinds.contains(name.mid(dot + 1).toLower()))
+            candidates.append(name);
+    }
+    std::sort(candidates.begin(), candidates.end(), TextCompare::codePointLess);
+    return candidates;
+}
+
+// Blocking; any thread. Makes the poster of the media in `folder` at `destination`, or finds
+// one already there.
+PosterOutcome makePoster(const QString& folder, const QString& destination,
+                         const platform::VideoFrames& frames, const std::stop_token& stop) {
+    if (QFileInfo::exists(destination))
+        return {.made = true};
+    const QStringList candidates = posterCandidates(folder);
+    const QDir media(folder);
+    for (qsizetype i = 0; i < std::min(candidates.size(), kMostCandidates); ++i) {
+        if (stop.stop_requested())
+            return {};
+        const std::optional<platform::VideoFrame> frame =
+            frames.frameAt(media.filePath(candidates.at(i)), posterRequest(), stop);
+        if (!frame)
+            continue;
+        const std::optional<QByteArray> jpeg = frames.jpeg(*frame, kJpegQuality);
+        if (!jpeg)
+            continue;
+        // Written beside the destination and renamed into place: an existing file is taken as a
+        // finished poster for ever after, so a crash must never leave half a picture there.
+        const Result<void> written = AtomicFile::write(destination, *jpeg);
+        if (!written.ok())
+            return {.writeError = written.error()};
+        return {.made = true};
+    }
+    return {};
+}
+
+} // namespace
+
+void Catalog::carryPosters(const LibraryInfo& from, LibraryInfo& to) const {
+    if (to.events.isEmpty())
+        return;
+    const QDir posters(m_posterDir);
+    for (EventInfo& fresh : to.events) {
+        const auto old = std::find_if(from.events.cbegin(), from.events.cend(),
+                                      [&](const EventInfo& event) { return event.name == fresh.name; });
+        if (old == from.events.cend() || !old->poster)
+            continue;
+        if (QFileInfo::exists(posters.filePath(*old->poster)))
+            fresh.poster = old->poster;
+    }
+}
+
+void Catalog::generatePosters(std::stop_token stop, std::function<void()> done) {
+    QList<PosterWork> work;
+    for (const LibraryInfo& library : m_libraries) {
+        if (!isOnline(library))
+            continue;
+        for (const EventInfo& event : library.events) {
+            if (!event.poster && event.mediaFileCount > 0)
+                work.append({library.path, event.name,
+                             library.path + u'/' + event.name + QStringLiteral("/Original Media"),
+                             library.path + u'|' + event.name});
+        }
+    }
+    if (work.isEmpty()) {
+        if (done)
+            done();
+        return;
+    }
+
+    // One run of poster making, carried from step to step; the frames are made one at a time
+    // on the thread pool and every result is applied here, on the main thread.
+    struct Run {
+        QList<PosterWork> work;
+        qsizetype next = 0;
+        std::stop_token stop;
+        std::function<void()> done;
+        std::shared_ptr<const platform::VideoFrames> frames;
+        QString posterDir;
+        // Stops the frame being decoded as well, when the run is stopped or the catalogue goes,
+        // so neither waits for a slow file to run out its time.
+        std::stop_source abort;
+        std::optional<std::stop_callback<std::function<void()>>> abortOnStop;
+        QMetaObject::Connection abortOnDestroyed;
+        bool writeFailureLogged = false;
+
+        static void step(Catalog& catalog, const std::shared_ptr<Run>& run) {
+            if (run->stop.stop_requested() || run->next >= run->work.size() || !run->frames) {
+                finish(*run);
+                return;
+            }
+            const PosterWork item = run->work.at(run->next++);
+            catalog.setStatus(
+                QStringLiteral("Poster frames %1/%2\u2026").arg(run->next).arg(run->work.size()));
+            const QString fileName = Catalog::hash(item.key) + QStringLiteral(".jpg");
+            const QString destination = QDir(run->posterDir).filePath(fileName);
+
+            // The guard is made and read on the main thread only; the worker just carries it,
+            // and the result goes through the application object, which outlives the catalogue.
+            QPointer<Catalog> guard(&catalog);
+            QThreadPool::globalInstance()->start([run, item, fileName, destination, guard]() mutable {
+                const PosterOutcome outcome =
+                    makePoster(item.folder, destination, *run->frames, run->abort.get_token());
+                QCoreApplication* app = QCoreApplication::instance();
+                if (!app)
+                    return;
+                QMetaObject::invokeMethod(
+                    app,
+                    [run = std::move(run), item, fileName, outcome, guard = std::move(guard)] {
+                        if (!guard)
+                            return;
+                        apply(*guard, *run, item, fileName, outcome);
+                        step(*guard, run);
+                    },
+                    Qt::QueuedConnection);
+            });
+        }
+
+        static void apply(Catalog& catalog, Run& run, const PosterWork& item, const QString& fileName,
+                          const PosterOutcome& outcome) {
+            if (!outcome.writeError.isEmpty() && !run.writeFailureLogged) {
+                run.writeFailureLogged = true;
+                ErrorLog::log(ErrorLog::Level::warn, QStringLiteral("catalogue"),
+                              outcome.writeError + QStringLiteral(" Events get no poster frame until the "
+                                                                  "posters folder can be written."),
+                              run.posterDir);
+            }
+            if (!outcome.made)
+                return;
+            // Found again by path and name: libraries and events may have been added, removed or
+            // reordered while the frame was made, and a position would name another event.
+            QList<LibraryInfo> libraries = catalog.m_libraries;
+            const auto library =
+                std::find_if(libraries.begin(), libraries.end(), [&](const LibraryInfo& candidate) {
+                    return candidate.path == item.libraryPath;
+                });
+            if (library == libraries.end())
+                return;
+            const auto event =
+                std::find_if(library->events.begin(), library->events.end(),
+                             [&](const EventInfo& candidate) { return candidate.name == item.eventName; });
+            if (event == library->events.end() || event->poster == fileName)
+                return;
+            event->poster = fileName;
+            catalog.setLibraries(std::move(libraries));
+        }
+
+        static void finish(Run& run) {
+            QObject::disconnect(run.abortOnDestroyed);
+            run.abortOnStop.reset();
+            if (std::function<void()> done = std::exchange(run.done, nullptr))
+                done();
+        }
+    };
+
+    auto run = std::make_shared<Run>();
+    run->work = std::move(work);
+    run->stop = stop;
+    run->done = std::move(done);
+    run->frames = platform::services().videoFrames;
+    run->posterDir = m_posterDir;
+    run->abortOnStop.emplace(stop, [abort = run->abort]() mutable { abort.request_stop(); });
+    run->abortOnDestroyed =
+        connect(this, &QObject::destroyed, [abort = run->abort]() mutable { abort.request_stop(); });
+    Run::step(*this, run);
+}
+
+} // namespace pellimor

@@ -1,0 +1,252 @@
+#include "Catalogue/Reader/LibraryReader.h"
+#include "Tests/Fixtures/FixtureFiles.h"
+#include "Tests/Support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <stop_token>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace pellimor;
+namespace Files = fixtures::FixtureFiles;
+
+namespace {
+
+// Library bundles as plain folders (discovery never looks inside them) and other folders,
+// by path relative to `root`.
+void makeBundles(const QString& root, const QStringList& bundles) {
+    for (const QString& bundle : bundles)
+        Files::writeBytes(root + '/' + bundle + QStringLiteral("/CurrentVersion.flexolibrary"), "x");
+}
+
+struct Walk {
+    bool complete = false;
+    QStringList found;
+    QList<PendingDir> pending;
+    QStringList unlisted;
+    QStringList progress;
+    QList<QList<PendingDir>> checkpointStacks;
+    QList<QStringList> checkpointFound;
+};
+
+struct Options {
+    std::optional<qint64> maxDepth = std::nullopt;
+    bool skipSafetyNet = true;
+    bool skipFCPBackups = true;
+    std::function<void(const QString&)> onFolder = {};
+    std::stop_token stop = {};
+};
+
+Walk discover(QList<PendingDir> pending, const Options& options, QStringList found = {}) {
+    Walk walk;
+    walk.found = std::move(found);
+    walk.pending = std::move(pending);
+    walk.complete = LibraryReader::discover(
+        walk.pending, walk.found, options.maxDepth, options.skipSafetyNet, options.skipFCPBackups,
+        [&](const QList<PendingDir>& stack, const QStringList& found) {
+            walk.checkpointStacks.append(stack);
+            walk.checkpointFound.append(found);
+        },
+        [&](const QString& folder) {
+            walk.progress.append(folder);
+            if (options.onFolder)
+                options.onFolder(folder);
+        },
+        options.stop, &walk.unlisted);
+    return walk;
+}
+
+Walk discoverRoot(const QString& root, const Options& options) {
+    return discover({PendingDir{root, 0}}, options);
+}
+
+QStringList relative(const QString& root, const QStringList& paths) {
+    QStringList result;
+    for (const QString& path : paths)
+        result.append(path.startsWith(root + '/') ? path.mid(root.size() + 1) : path);
+    return result;
+}
+
+} // namespace
+
+TEST(LibraryDiscoveryTest, RulesDecideWhichLibrariesAreFound) {
+    const QString root = test::TestEnv::freshDir(QStringLiteral("discover-rules"));
+    makeBundles(root, {
+                          "Top.fcpbundle",
+                          "Top.fcpbundle/Inner.fcpbundle", // bundles are reported, never entered
+                          "a/b.fcpbundle",
+                          "a/b/c.fcpbundle",
+                          "Caps.FCPBUNDLE",
+                          "CacheClip/x.fcpbundle",
+                          "deep/er/CacheClip/y.fcpbundle",
+                          "Movies/Final Cut Backups.localized/Lib/2026.fcpbundle",
+                          "Final Cut Backups/z.fcpbundle",
+                          "My SafetyNet copies/s.fcpbundle",
+                          "mysafetynet/t.fcpbundle",
+                          ".hidden/h.fcpbundle",
+                          ".dot.fcpbundle",
+                          "Photos Library.photoslibrary/p.fcpbundle",
+                          "node_modules/n.fcpbundle",
+                      });
+    Files::writeBytes(root + QStringLiteral("/file.fcpbundle"), "not a folder");
+    // Links are never followed: not to a folder of libraries, not to a library, not round a loop.
+    Files::makeLink(root + QStringLiteral("/linkdir"), QStringLiteral("a"));
+    Files::makeLink(root + QStringLiteral("/Linked.fcpbundle"), QStringLiteral("Top.fcpbundle"));
+    Files::makeLink(root + QStringLiteral("/a/loop"), QStringLiteral(".."));
+
+    struct Case {
+        const char* what;
+        std::optional<qint64> maxDepth;
+        bool skipSafetyNet;
+        bool skipFCPBackups;
+        QStringList expected;
+    };
+    const QStringList plain{"Top.fcpbundle", "a/b.fcpbundle", "a/b/c.fcpbundle", "Caps.FCPBUNDLE"};
+    const Case cases[] = {
+        {"default rules", std::nullopt, true, true, plain},
+        {"safety-net folders walked", std::nullopt, false, true,
+         plain + QStringList{"My SafetyNet copies/s.fcpbundle", "mysafetynet/t.fcpbundle"}},
+        {"backups walked", std::nullopt, true, false,
+         plain + QStringList{"Movies/Final Cut Backups.localized/Lib/2026.fcpbundle",
+                             "Final Cut Backups/z.fcpbundle"}},
+        {"depth 1 lists the root only", 1, true, true, {"Top.fcpbundle", "Caps.FCPBUNDLE"}},
+        {"depth 2 finds root/a/b, not root/a/b/c",
+         2,
+         true,
+         true,
+         {"Top.fcpbundle", "a/b.fcpbundle", "Caps.FCPBUNDLE"}},
+        {"depth 3, backups walked", 3, true, false, plain + QStringList{"Final Cut Backups/z.fcpbundle"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Walk walk = discoverRoot(
+            root,
+            {.maxDepth = c.maxDepth, .skipSafetyNet = c.skipSafetyNet, .skipFCPBackups = c.skipFCPBackups});
+        EXPECT_TRUE(walk.complete);
+        EXPECT_TRUE(walk.pending.isEmpty());
+        EXPECT_TRUE(walk.unlisted.isEmpty()) << walk.unlisted.join(", ").toStdString();
+        QStringList found = relative(root, walk.found);
+        found.sort();
+        QStringList expected = c.expected;
+        expected.sort();
+        EXPECT_EQ(found, expected);
+        ASSERT_EQ(walk.checkpointFound.size(), 1) << "a short walk has its final checkpoint only";
+        EXPECT_EQ(walk.checkpointFound.last(), walk.found);
+        EXPECT_TRUE(walk.checkpointStacks.last().isEmpty());
+    }
+}
+
+TEST(LibraryDiscoveryTest, WalksDepthFirstLastPushedFirst) {
+    const QString root = test::TestEnv::freshDir(QStringLiteral("discover-order"));
+    makeBundles(root, {"A/x.fcpbundle", "B/y.fcpbundle", "B/C/z.fcpbundle"});
+    const Walk walk = discoverRoot(root, {});
+    EXPECT_EQ(relative(root, walk.found), (QStringList{"B/y.fcpbundle", "B/C/z.fcpbundle", "A/x.fcpbundle"}));
+    EXPECT_EQ(relative(root, walk.progress), (QStringList{root, "B", "B/C", "A"}));
+}
+
+TEST(LibraryDiscoveryTest, StopPutsTheFolderBackAndResumeFinishesTheWalk) {
+    const QString root = test::TestEnv::freshDir(QStringLiteral("discover-stop"));
+    makeBundles(root, {"A/x.fcpbundle", "A/Deeper/w.fcpbundle", "B/y.fcpbundle"});
+    const QStringList fullWalk = discoverRoot(root, {}).found;
+
+    // Stopped while "B" is listed: "B" is finished, "A" is taken next and goes straight back.
+    std::stop_source source;
+    const Walk stopped = discoverRoot(root, {.onFolder =
+                                                 [&](const QString& folder) {
+                                                     if (folder.endsWith(QStringLiteral("/B")))
+                                                         source.request_stop();
+                                                 },
+                                             .stop = source.get_token()});
+    EXPECT_FALSE(stopped.complete);
+    const QList<PendingDir> left{PendingDir{root + QStringLiteral("/A"), 1}};
+    EXPECT_EQ(stopped.pending, left);
+    EXPECT_EQ(relative(root, stopped.found), QStringList{"B/y.fcpbundle"});
+    ASSERT_FALSE(stopped.checkpointStacks.isEmpty());
+    EXPECT_EQ(stopped.checkpointStacks.last(), left) << "the final checkpoint carries the folder put back";
+    EXPECT_EQ(stopped.checkpointFound.last(), stopped.found);
+
+    const Walk resumed = discover(stopped.checkpointStacks.last(), {}, stopped.checkpointFound.last());
+    EXPECT_TRUE(resumed.complete);
+    EXPECT_EQ(resumed.found, fullWalk) << "nothing lost, nothing found twice";
+
+    // A stop that is already requested lists nothing and changes nothing.
+    std::stop_source early;
+    early.request_stop();
+    const Walk untouched = discoverRoot(root, {.stop = early.get_token()});
+    EXPECT_FALSE(untouched.complete);
+    EXPECT_TRUE(untouched.progress.isEmpty());
+    EXPECT_EQ(untouched.pending, (QList<PendingDir>{PendingDir{root, 0}}));
+}
+
+TEST(LibraryDiscoveryTest, CheckpointsDuringALongWalk) {
+    const QString root = test::TestEnv::freshDir(QStringLiteral("discover-checkpoint"));
+    makeBundles(root, {"A/x.fcpbundle", "B/y.fcpbundle"});
+    // Listing the root takes longer than the checkpoint interval.
+    const Walk walk = discoverRoot(root, {.onFolder = [&](const QString& folder) {
+                                       if (folder == root)
+                                           std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+                                   }});
+    EXPECT_TRUE(walk.complete);
+    ASSERT_EQ(walk.checkpointStacks.size(), 2);
+    EXPECT_EQ(walk.checkpointStacks.first(), (QList<PendingDir>{PendingDir{root + QStringLiteral("/A"), 1},
+                                                                PendingDir{root + QStringLiteral("/B"), 1}}));
+    EXPECT_TRUE(walk.checkpointFound.first().isEmpty());
+    EXPECT_TRUE(walk.checkpointStacks.last().isEmpty());
+    EXPECT_EQ(walk.checkpointFound.last().size(), 2);
+}
+
+TEST(LibraryDiscoveryTest, FoldersThatCannotBeListedAreReported) {
+    const QString dir = test::TestEnv::freshDir(QStringLiteral("discover-unlisted"));
+
+    // A root that is missing, or a file: nothing found, nothing lost, and the root reported.
+    for (const QString& root : {dir + QStringLiteral("/missing"), dir + QStringLiteral("/plain-file")}) {
+        SCOPED_TRACE(root.toStdString());
+        if (root.endsWith(QStringLiteral("file")))
+            Files::writeBytes(root, "x");
+        const Walk walk = discover({PendingDir{root, 0}}, {}, {QStringLiteral("/earlier/Kept.fcpbundle")});
+        EXPECT_TRUE(walk.complete);
+        EXPECT_EQ(walk.found, QStringList{QStringLiteral("/earlier/Kept.fcpbundle")});
+        EXPECT_EQ(walk.unlisted, QStringList{root});
+        EXPECT_EQ(walk.progress, QStringList{root});
+    }
+
+    // A folder that goes away between being found and being listed.
+    const QString root = dir + QStringLiteral("/tree");
+    makeBundles(root, {"A/x.fcpbundle", "B/y.fcpbundle"});
+    const Walk vanished = discoverRoot(root, {.onFolder = [&](const QString& folder) {
+                                           if (folder == root + QStringLiteral("/B"))
+                                               QDir(folder).removeRecursively();
+                                       }});
+    EXPECT_TRUE(vanished.complete);
+    EXPECT_EQ(relative(root, vanished.found), QStringList{"A/x.fcpbundle"});
+    EXPECT_EQ(vanished.unlisted, QStringList{root + QStringLiteral("/B")});
+
+    // Without a list to report to, the walk still goes on.
+    QList<PendingDir> pending{PendingDir{dir + QStringLiteral("/missing"), 0}};
+    QStringList found;
+    EXPECT_TRUE(LibraryReader::discover(pending, found, std::nullopt, true, true, {}, {}));
+    EXPECT_TRUE(found.isEmpty());
+}
+
+TEST(LibraryDiscoveryTest, NamesThatAreNotUtf8AreReportedNotLost) {
+    const QString root = test::TestEnv::freshDir(QStringLiteral("discover-bytes"));
+    makeBundles(root, {"ok.fcpbundle"});
+    const QByteArray native = QFile::encodeName(root);
+    const QByteArray badFolder = native + "/bad\xff";
+    const QByteArray badBundle = native + "/Lib\xfe.fcpbundle";
+    ASSERT_EQ(::mkdir(badFolder.constData(), 0755), 0);
+    ASSERT_EQ(::mkdir(QByteArray(badFolder + "/inside.fcpbundle").constData(), 0755), 0);
+    ASSERT_EQ(::mkdir(badBundle.constData(), 0755), 0);
+
+    const Walk walk = discoverRoot(root, {});
+    EXPECT_TRUE(walk.complete);
+    EXPECT_EQ(relative(root, walk.found), QStringList{"ok.fcpbundle"});
+    QStringList unlisted = walk.unlisted;
+    unlisted.sort();
+    EXPECT_EQ(unlisted, (QStringList{QFile::decodeName(badBundle), QFile::decodeName(badFolder)}));
+}

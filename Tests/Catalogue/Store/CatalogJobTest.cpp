@@ -1,0 +1,160 @@
+// "scanjob.json": how the running scan's job is written, removed, and taken back at start-up.
+
+#include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Records/RecordJson.h"
+#include "Catalogue/Records/ScanJob.h"
+#include "Catalogue/Store/Catalog.h"
+#include "Tests/Fixtures/FixtureFiles.h"
+#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogTestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace pellimor;
+using test::CatalogTestEnv;
+namespace Files = fixtures::FixtureFiles;
+
+namespace {
+
+const QDateTime kLongAgo(QDate(2020, 5, 1), QTime(8, 0), Qt::UTC);
+
+QString jobPath(const CatalogTestEnv& env) {
+    return QDir(env.dataDir).filePath(QStringLiteral("scanjob.json"));
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray jobJson(const ScanJob& job) {
+    const Result<QByteArray> bytes = RecordJson::encodeRecordBytes(job, RecordJson::DateForm::Since2001);
+    return bytes.ok() ? bytes.value() : QByteArray("<not encodable>");
+}
+
+ScanJob sampleJob() {
+    ScanJob job;
+    job.roots = {QStringLiteral("/Users/me/Movies"), QStringLiteral("/Volumes/Media")};
+    job.maxDepth = 5;
+    job.remember = true;
+    job.posters = true;
+    job.concurrency = 3;
+    job.rootIndex = 1;
+    job.pending =
+        QList<PendingDir>{{QStringLiteral("/Volumes/Media"), 0}, {QStringLiteral("/Volumes/Media/B"), 1}};
+    job.found = {QStringLiteral("/Volumes/Media/A/Cut.fcpbundle")};
+    job.done = {};
+    job.updatedAt = kLongAgo;
+    return job;
+}
+
+} // namespace
+
+TEST(CatalogJobTest, PersistingWritesTheWholeJobCompactAndStampsItNow) {
+    CatalogTestEnv env;
+    const auto catalog = env.makeCatalog();
+    for (const bool withOptionals : {true, false}) {
+        SCOPED_TRACE(withOptionals);
+        ScanJob job = sampleJob();
+        if (!withOptionals) {
+            job.maxDepth.reset();
+            job.pending.reset();
+        }
+        CatalogTestAccess::currentJob(*catalog) = job;
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        CatalogTestAccess::persistJob(*catalog);
+        const QDateTime after = QDateTime::currentDateTimeUtc();
+
+        const ScanJob& written = catalog->currentJob();
+        EXPECT_GE(written.updatedAt, before.addMSecs(-1));
+        EXPECT_LE(written.updatedAt, after.addMSecs(1));
+
+        const QByteArray bytes = readAll(jobPath(env));
+        EXPECT_FALSE(bytes.contains('\n'));
+        EXPECT_FALSE(bytes.contains("\": "));
+        const QJsonObject object = QJsonDocument::fromJson(bytes).object();
+        // Seconds since 2001-01-01T00:00:00Z.
+        const double seconds = object.value(QStringLiteral("updatedAt")).toDouble();
+        EXPECT_NEAR(seconds, double(written.updatedAt.toMSecsSinceEpoch()) / 1000.0 - 978307200.0, 0.002);
+        EXPECT_EQ(object.contains(QStringLiteral("maxDepth")), withOptionals);
+        EXPECT_EQ(object.contains(QStringLiteral("pending")), withOptionals);
+        EXPECT_FALSE(object.contains(QStringLiteral("unlisted")));
+
+        const Result<ScanJob> decoded =
+            RecordJson::decodeRecordBytes<ScanJob>(bytes, RecordJson::DateForm::Since2001);
+        ASSERT_TRUE(decoded.ok()) << decoded.error().toStdString();
+        EXPECT_EQ(jobJson(decoded.value()), jobJson(written));
+    }
+}
+
+TEST(CatalogJobTest, TheNextStartOffersTheJobAndClearingForgetsIt) {
+    CatalogTestEnv env;
+    const ScanJob job = sampleJob();
+    Files::writeBytes(jobPath(env), jobJson(job));
+
+    const auto catalog = env.makeCatalog();
+    ASSERT_TRUE(catalog->pausedJob().has_value());
+    EXPECT_EQ(jobJson(*catalog->pausedJob()), jobJson(job));
+
+    int pausedChanged = 0;
+    QObject::connect(catalog.get(), &Catalog::pausedJobChanged, catalog.get(), [&] { ++pausedChanged; });
+    catalog->clearJob();
+    EXPECT_FALSE(QFileInfo::exists(jobPath(env)));
+    EXPECT_FALSE(catalog->pausedJob());
+    EXPECT_EQ(pausedChanged, 1);
+
+    // Nothing left to remove: still quiet, and nothing to announce.
+    catalog->clearJob();
+    EXPECT_FALSE(catalog->pausedJob());
+    EXPECT_EQ(pausedChanged, 1);
+}
+
+TEST(CatalogJobTest, AJobThatCannotBeWrittenIsLeftSilently) {
+    CatalogTestEnv env;
+    const auto catalog = env.makeCatalog();
+    // Something that is not a file sits where the job goes.
+    Files::makeFolder(jobPath(env) + QStringLiteral("/inside"));
+    const bool wasHeadless = ErrorLog::headless();
+    ErrorLog::setHeadless(false);
+    CatalogTestAccess::currentJob(*catalog) = sampleJob();
+    CatalogTestAccess::persistJob(*catalog);
+    ErrorLog::setHeadless(wasHeadless);
+
+    EXPECT_TRUE(QFileInfo(jobPath(env)).isDir());
+    EXPECT_TRUE(QFileInfo::exists(jobPath(env) + QStringLiteral("/inside")));
+    EXPECT_FALSE(readAll(ErrorLog::url()).contains("scanjob")) << "no message, no log line";
+}
+
+TEST(CatalogJobTest, AFileThatIsNotAJobOffersNothingAndIsKept) {
+    QByteArray valid = jobJson(sampleJob());
+    QByteArray wrongType = valid;
+    wrongType.replace("\"rootIndex\":1", "\"rootIndex\":\"1\"");
+    ASSERT_NE(wrongType, valid);
+    QJsonObject missingKey = QJsonDocument::fromJson(valid).object();
+    missingKey.remove(QStringLiteral("done"));
+
+    const QByteArray cases[] = {
+        QByteArray("garbage"),
+        QByteArray(),
+        QByteArray("[]"),
+        QByteArray("{}"),
+        valid.left(valid.size() / 2),
+        wrongType,
+        QJsonDocument(missingKey).toJson(QJsonDocument::Compact),
+        QByteArray("{\"libraries\":[],\"roots\":[]}"),
+    };
+    for (const QByteArray& bytes : cases) {
+        SCOPED_TRACE(bytes.toStdString());
+        CatalogTestEnv env;
+        Files::writeBytes(jobPath(env), bytes);
+        const auto catalog = env.makeCatalog();
+        EXPECT_FALSE(catalog->pausedJob());
+        EXPECT_EQ(readAll(jobPath(env)), bytes);
+    }
+}
