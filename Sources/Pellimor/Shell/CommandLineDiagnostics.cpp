@@ -109,7 +109,8 @@ int check(const QStringList& args, const Print& print) {
 
 int plugins(const QStringList& args, const Print& print) {
     QList<MediaEntry> media;
-    const LibraryInfo info = LibraryReader::read(pathArgument(args.at(2)), QStringLiteral("0.0"), media);
+    const LibraryInfo info =
+        LibraryReader::read(pathArgument(args.at(2)), QString(LibraryInfo::invalidatedSignature), media);
     for (const EventInfo& event : info.events) {
         print(event.name + QStringLiteral(" / clips in the event: ") + pluginNames(event.plugins));
         for (const ProjectInfo& project : event.projects)

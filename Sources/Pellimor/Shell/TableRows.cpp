@@ -2,6 +2,7 @@
 
 #include "Catalogue/Store/Catalog.h"
 #include "Shell/SidebarFilter.h"
+#include "Support/PathText.h"
 #include "Support/TextCompare.h"
 
 #include <QSet>
@@ -49,15 +50,6 @@ QString projectHitWords(const QList<SearchHit>& hits) {
 bool hasEventNameHit(const SearchResult::Event& event) {
     return std::any_of(event.hits.cbegin(), event.hits.cend(),
                        [](const SearchHit& hit) { return hit.area == SearchArea::eventName; });
-}
-
-// The file name's extension in lower case: what follows its last "." when that dot is
-// neither the first nor the last character (".hidden" and "name." have none).
-QString extensionOf(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot <= 0 || dot == name.size() - 1)
-        return {};
-    return name.mid(dot + 1).toLower();
 }
 
 int compare(qint64 a, qint64 b) {
@@ -345,7 +337,7 @@ QList<MediaRow> mediaRows(const Catalog& catalog, const RowInputs& in, const Sor
         row.drive = library->volumeName;
         row.online = *reach;
         row.size = item.entry.size;
-        row.ext = extensionOf(item.entry.name);
+        row.ext = PathText::extension(item.entry.name).toLower();
         rows.append(std::move(row));
     }
     sortRows(rows, sort);

@@ -1,5 +1,6 @@
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Support/FileTimes.h"
+#include "Support/PathText.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,20 +41,6 @@ std::optional<std::vector<QByteArray>> listNative(const QByteArray& folder) {
     return names;
 }
 
-QString lastComponent(QString path) {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-// The text after the last "." of a name; none when that dot is the name's first character.
-QString extensionOf(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0)
-        return {};
-    return name.mid(dot + 1);
-}
-
 struct Frame {
     QByteArray path;        // the folder being walked
     QStringList components; // its path relative to the event folder
@@ -69,7 +56,7 @@ void countOriginal(EventInfo& event, QList<MediaEntry>& media, const QByteArray&
         return;
     const QString displayName = QFile::decodeName(name);
     event.mediaFileCount += 1;
-    QString extension = extensionOf(displayName).toLower();
+    QString extension = PathText::extension(displayName).toLower();
     if (extension.isEmpty())
         extension = QStringLiteral("(none)");
     event.extensions[extension] += 1;
@@ -125,7 +112,7 @@ void countItem(EventInfo& event, QList<MediaEntry>& media, const Frame& frame, c
 
 EventInfo walkEvent(const QString& eventFolder, QList<MediaEntry>& media, std::stop_token stop) {
     EventInfo event;
-    event.name = lastComponent(eventFolder);
+    event.name = PathText::lastComponent(eventFolder);
 
     const QByteArray root = QFile::encodeName(eventFolder);
     auto rootNames = listNative(root);

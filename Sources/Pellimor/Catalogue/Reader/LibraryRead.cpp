@@ -2,6 +2,7 @@
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
 #include "Support/FileTimes.h"
+#include "Support/PathText.h"
 #include "Support/TextCompare.h"
 
 #include <QDir>
@@ -22,10 +23,6 @@ QString bundlePath(QString path) {
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
     return path;
-}
-
-QString lastComponent(const QString& path) {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 // "Wedding.fcpbundle" → "Wedding", "A.B.fcpbundle" → "A.B"; a leading dot is not an extension.
@@ -117,7 +114,7 @@ LibraryInfo read(const QString& library, const QString& signature, QList<MediaEn
 
     LibraryInfo info;
     info.path = path;
-    info.name = withoutExtension(lastComponent(path));
+    info.name = withoutExtension(PathText::lastComponent(path));
     info.volumeName = facts && facts->name ? *facts->name : volumeFromPath(path);
     info.volumeUUID = facts ? facts->uuid : std::nullopt;
     info.isNetwork = facts && facts->isLocal.has_value() && !*facts->isLocal;
@@ -148,7 +145,7 @@ LibraryInfo read(const QString& library, const QString& signature, QList<MediaEn
     // reach: their media would otherwise pass for bytes outside the events.
     QSet<QString> eventNames;
     for (const QString& folder : folders)
-        eventNames.insert(lastComponent(folder));
+        eventNames.insert(PathText::lastComponent(folder));
     info.extraSize = extraSize(path, eventNames, stop);
     return info;
 }

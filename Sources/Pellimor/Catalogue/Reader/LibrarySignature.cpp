@@ -2,6 +2,7 @@
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Support/DirectoryListing.h"
 #include "Support/FileTimes.h"
+#include "Support/PathText.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,12 +41,6 @@ QString secondsText(double seconds) {
 // A time that could not be read counts as 0.
 QString timeText(std::optional<double> seconds) {
     return secondsText(seconds.value_or(0.0));
-}
-
-QString lastComponent(QString path) {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 QString child(const QString& folder, const QString& name) {
@@ -142,7 +137,7 @@ bool selfTestSignature() {
         discover(pending, found, std::nullopt, false, skipFCPBackups, {}, {});
         QStringList names;
         for (const QString& path : found)
-            names.append(lastComponent(path));
+            names.append(PathText::lastComponent(path));
         return names;
     };
     const auto halves = [](const QString& text) {
@@ -156,8 +151,8 @@ bool selfTestSignature() {
         return info.events.isEmpty() ? qint64(-1) : info.events.first().renderSize;
     };
 
-    const QString sampleName = lastComponent(sample);
-    const QString backupName = lastComponent(backup);
+    const QString sampleName = PathText::lastComponent(sample);
+    const QString backupName = PathText::lastComponent(backup);
     const QStringList names = foundNames(true);
     check(names == QStringList{sampleName},
           QStringLiteral("a .fcpbundle folder inside DaVinci's cache is not listed as a library"));

@@ -16,6 +16,10 @@ namespace pellimor {
 // One catalogued Final Cut Pro library bundle with its events. A plain value; its identity
 // is its path. Stored in "catalog.json" under keys equal to the field names.
 struct LibraryInfo {
+    // The signature of a record whose library changed on disk since it was read (a tool
+    // changed it, or a read left only a placeholder): the next scan reads it in full.
+    static constexpr QLatin1StringView invalidatedSignature{"0.0"};
+
     QString path;       // absolute path of the bundle
     QString name;       // the library's name as shown
     QString volumeName; // name of the volume that holds it
@@ -28,7 +32,7 @@ struct LibraryInfo {
     std::optional<QDateTime> created;
     std::optional<QDateTime> modified;
     QDateTime scannedAt;   // when this record was read from the library
-    QString signature;     // the change signature; "0.0" asks for a full read at the next scan
+    QString signature;     // the change signature; invalidatedSignature asks for a full read at the next scan
     bool isBackup = false; // one of Final Cut Pro's automatic backups
     QList<EventInfo> events;
     std::optional<QString> problem; // what went wrong while reading it, for display

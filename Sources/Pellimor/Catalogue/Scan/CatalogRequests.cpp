@@ -6,6 +6,7 @@
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
 #include "Platform/VolumesRoot.h"
+#include "Support/PathText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,23 +16,9 @@ namespace pellimor {
 
 namespace {
 
-// A stored path as a file URL would give it back: absolute, clean, no trailing "/".
-QString fileURLPath(const QString& text) {
-    return QDir::cleanPath(QDir::isAbsolutePath(text) ? text : QDir::current().absoluteFilePath(text));
-}
-
 // Something (a file or a folder, links followed) is there.
 bool existsOnDisk(const QString& path) {
     return QFileInfo::exists(path);
-}
-
-// `path` is `folder` itself or lies below it. Whole components only, so a drive named
-// "Media2" never counts as lying on "Media".
-bool isAtOrBelow(const QString& path, const QString& folder) {
-    if (path == folder)
-        return true;
-    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
-    return path.startsWith(prefix);
 }
 
 // Folder levels walked below a root: the "folderDepth" setting, 5 when unset or below 1.
@@ -67,13 +54,14 @@ void Catalog::rescanAllRoots(bool fullRescan, bool posters, int concurrency,
                              const std::optional<QString>& only) {
     recordMounted();
 
-    const std::optional<QString> under = only ? std::optional<QString>(fileURLPath(*only)) : std::nullopt;
+    const std::optional<QString> under =
+        only ? std::optional<QString>(PathText::absoluteCleanPath(*only)) : std::nullopt;
     QStringList selected;
     for (const ScanRoot& root : m_roots) {
-        const QString path = fileURLPath(root.path);
+        const QString path = PathText::absoluteCleanPath(root.path);
         if (!existsOnDisk(path))
             continue;
-        if (under && !isAtOrBelow(path, *under))
+        if (under && !PathText::isAtOrBelow(path, *under))
             continue;
         selected.append(path);
     }
@@ -91,7 +79,7 @@ void Catalog::rescanAllRoots(bool fullRescan, bool posters, int concurrency,
 
 void Catalog::rescan(const ScanRoot& root, bool posters, int concurrency) {
     // Whether the folder is there is the scan run's business: it skips an unreachable root.
-    const QString path = fileURLPath(root.path);
+    const QString path = PathText::absoluteCleanPath(root.path);
     if (m_isScanning)
         return;
     run(newJob({path}, true, false, posters, concurrency));
@@ -102,7 +90,7 @@ void Catalog::rescan(const QString& mount, const QString& driveName, bool poster
         return;
     recordMounted();
 
-    const QString mountPath = fileURLPath(mount);
+    const QString mountPath = PathText::absoluteCleanPath(mount);
     if (!existsOnDisk(mountPath)) {
         setStatus(driveName + QStringLiteral(" isn't connected."));
         return;
@@ -113,9 +101,9 @@ void Catalog::rescan(const QString& mount, const QString& driveName, bool poster
     const bool startupDisk = mountPath == QLatin1String("/");
     QStringList selected;
     for (const ScanRoot& root : m_roots) {
-        const QString path = fileURLPath(root.path);
-        const bool onDrive =
-            startupDisk ? VolumesRoot::mountOf(path) == QLatin1String("/") : isAtOrBelow(path, mountPath);
+        const QString path = PathText::absoluteCleanPath(root.path);
+        const bool onDrive = startupDisk ? VolumesRoot::mountOf(path) == QLatin1String("/")
+                                         : PathText::isAtOrBelow(path, mountPath);
         if (onDrive && existsOnDisk(path))
             selected.append(path);
     }

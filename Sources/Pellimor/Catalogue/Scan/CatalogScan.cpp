@@ -7,6 +7,7 @@
 #include "Platform/VolumeFacts.h"
 #include "Platform/VolumesRoot.h"
 #include "Support/AtomicFile.h"
+#include "Support/PathText.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,7 +26,6 @@ namespace pellimor {
 
 namespace {
 
-const QString kInvalidated = QStringLiteral("0.0");
 constexpr qint64 kSaveEvery = 3;
 // Reads that change nothing still move the job on; its progress is written at least this often.
 constexpr std::chrono::seconds kJobProgressEvery(2);
@@ -43,29 +43,10 @@ template <typename Work> void onMainThread(Work&& work) {
         QMetaObject::invokeMethod(app, std::forward<Work>(work), Qt::QueuedConnection);
 }
 
-QString lastComponent(const QString& path) {
-    QString trimmed = path;
-    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
-        trimmed.chop(1);
-    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QString childPath(const QString& folder, const QString& name) {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
-
 // Components of a path as a file URL counts them: the leading "/" is one of them.
 qsizetype componentCount(const QString& path) {
     return path.split(QLatin1Char('/'), Qt::SkipEmptyParts).size() +
            (path.startsWith(QLatin1Char('/')) ? 1 : 0);
-}
-
-// `path` is `folder` itself or lies below it.
-bool isAtOrBelow(const QString& path, const QString& folder) {
-    if (path == folder)
-        return true;
-    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-    return path.startsWith(prefix);
 }
 
 QStringList withoutRepeats(const QStringList& paths) {
@@ -439,8 +420,8 @@ Catalog::ScanRun::Outcome Catalog::ScanRun::readLibrary(const QString& path,
     };
 
     if (!LibraryReader::isReadable(path)) {
-        if (QFileInfo::exists(childPath(path, QStringLiteral("CurrentVersion.flexolibrary"))) ||
-            QFileInfo::exists(childPath(path, QStringLiteral("CurrentVersion.plist")))) {
+        if (QFileInfo::exists(PathText::childPath(path, QStringLiteral("CurrentVersion.flexolibrary"))) ||
+            QFileInfo::exists(PathText::childPath(path, QStringLiteral("CurrentVersion.plist")))) {
             outcome.failed = true;
             return outcome;
         }
@@ -452,7 +433,7 @@ Catalog::ScanRun::Outcome Catalog::ScanRun::readLibrary(const QString& path,
     }
 
     const QString signature = LibraryReader::signature(path);
-    if (fullRescan || !entry || entry->signature == kInvalidated)
+    if (fullRescan || !entry || entry->signature == LibraryInfo::invalidatedSignature)
         return fullRead(signature);
 
     const auto [oldProjects, oldSizes] = signatureHalves(entry->signature);
@@ -478,7 +459,7 @@ Catalog::ScanRun::Outcome Catalog::ScanRun::readLibrary(const QString& path,
         record = LibraryReader::refreshProjects(record, path);
     if (staleDates) {
         for (EventInfo& event : record.events) {
-            const auto [created, modified] = LibraryReader::eventDates(childPath(path, event.name));
+            const auto [created, modified] = LibraryReader::eventDates(PathText::childPath(path, event.name));
             event.created = created;
             event.modified = modified;
         }
@@ -519,7 +500,7 @@ void Catalog::ScanRun::apply(const Outcome& outcome) {
     if (outcome.notALibrary) {
         // Only an empty placeholder left by an invalidated read goes; an entry with events
         // or a real signature stays.
-        if (index >= 0 && at->events.isEmpty() && at->signature == kInvalidated) {
+        if (index >= 0 && at->events.isEmpty() && at->signature == LibraryInfo::invalidatedSignature) {
             QList<LibraryInfo> kept = libraries;
             kept.removeAt(index);
             QMap<QString, QDateTime> favorites = catalog.m_favorites;
@@ -532,11 +513,12 @@ void Catalog::ScanRun::apply(const Outcome& outcome) {
         ++unreadable;
         ErrorLog::log(ErrorLog::Level::error, QStringLiteral("scan"),
                       QStringLiteral("A library could not be read. Is the drive ready?"), outcome.path);
-        catalog.setStatus(QStringLiteral("Couldn't read ") + lastComponent(outcome.path) +
+        catalog.setStatus(QStringLiteral("Couldn't read ") + PathText::lastComponent(outcome.path) +
                           QStringLiteral(" — is the drive ready?"));
     } else if (!outcome.lib) {
         ++unchanged;
-    } else if (index >= 0 && at->scannedAt > outcome.lib->scannedAt && at->signature != kInvalidated) {
+    } else if (index >= 0 && at->scannedAt > outcome.lib->scannedAt &&
+               at->signature != LibraryInfo::invalidatedSignature) {
         // The catalogue already holds a newer reading, such as a re-read after a tool changed
         // the library while this scan was reading it.
         ++unchanged;
@@ -633,7 +615,7 @@ void Catalog::ScanRun::finishRoot() {
         if (!walkedWholeRoot)
             return false;
         for (const QString& folder : std::as_const(unlisted))
-            if (isAtOrBelow(path, folder))
+            if (PathText::isAtOrBelow(path, folder))
                 return false;
         return isMounted(path);
     };

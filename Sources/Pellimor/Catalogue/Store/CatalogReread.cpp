@@ -5,6 +5,7 @@
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Support/ByteCount.h"
+#include "Support/PathText.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,13 +18,6 @@
 namespace pellimor {
 
 namespace {
-
-// Never equals a computed signature, so the next scan reads the library in full.
-const QString kInvalidSignature = QStringLiteral("0.0");
-
-QString fileURLPath(const QString& text) {
-    return QDir::cleanPath(QDir::isAbsolutePath(text) ? text : QDir::current().absoluteFilePath(text));
-}
 
 qsizetype indexOfPath(const QList<LibraryInfo>& libraries, const QString& path) {
     for (qsizetype i = 0; i < libraries.size(); ++i) {
@@ -54,7 +48,7 @@ void Catalog::invalidateSignature(const QString& path) {
     if (index < 0)
         return;
     QList<LibraryInfo> libraries = m_libraries;
-    libraries[index].signature = kInvalidSignature;
+    libraries[index].signature = LibraryInfo::invalidatedSignature;
     setLibraries(std::move(libraries));
 }
 
@@ -82,7 +76,7 @@ void Catalog::noteFreed(const LibraryInfo& library, const QList<CleanupTarget>& 
             break;
         }
     }
-    entry.signature = kInvalidSignature;
+    entry.signature = LibraryInfo::invalidatedSignature;
 
     QList<LibraryInfo> libraries = m_libraries;
     libraries[index] = std::move(entry);
@@ -90,7 +84,7 @@ void Catalog::noteFreed(const LibraryInfo& library, const QList<CleanupTarget>& 
 }
 
 void Catalog::reread(const LibraryInfo& library, std::optional<qint64> previousSize) {
-    const QString path = fileURLPath(library.path);
+    const QString path = PathText::absoluteCleanPath(library.path);
     std::optional<qint64> sizeBefore = previousSize;
     if (!sizeBefore) {
         const qsizetype index = indexOfPath(m_libraries, library.path);
