@@ -1,5 +1,6 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Reader/LibraryReader.h"
+#include "Platform/ProblemReporter.h"
 #include "Shell/CommandLine.h"
 #include "Shell/Views/PellimorApp.h"
 
@@ -7,8 +8,11 @@
 #include <optional>
 
 int main(int argc, char** argv) {
-    // Decided once, from the program's own arguments, before anything could log.
-    pellimor::ErrorLog::decideHeadless(argc, argv);
+    // Decided once, from the program's own arguments, before anything could log. What the
+    // platform layer meets on its own (a setting that could not be saved) goes to the error
+    // log; a headless run leaves that log alone, so there it goes to standard error.
+    if (!pellimor::ErrorLog::decideHeadless(argc, argv))
+        pellimor::platform::ProblemReporter::install(pellimor::ErrorLog::logProblem);
     // Before anything starts SQLite, or the setting would not take.
     pellimor::LibraryReader::prepareDatabaseEngine();
 

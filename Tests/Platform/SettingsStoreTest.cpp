@@ -1,14 +1,18 @@
 #include "Platform/SettingsStore.h"
 
+#include "Platform/ProblemReporter.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QList>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
 using platform::SettingsStore;
+namespace ProblemReporter = platform::ProblemReporter;
 
 TEST(SettingsStore, KeepsEachTypeApartAcrossReload) {
     const QString file = QDir(test::TestEnv::freshDir("settings")).filePath("settings.json");
@@ -69,4 +73,48 @@ TEST(SettingsStore, DamagedFileStartsEmptyAndBadEntriesAreDropped) {
     EXPECT_FALSE(s.contains("frac"));
     EXPECT_FALSE(s.contains("wrong"));
     EXPECT_FALSE(s.contains("bare"));
+}
+
+// A save fails while a regular file stands where the settings' folder should be (the tests
+// run as root, so permissions cannot stop a write).
+TEST(SettingsStore, AFailedSaveIsReportedOnceUntilASaveSucceeds) {
+    const QString dir = test::TestEnv::freshDir("settings-blocked");
+    const QString blocker = QDir(dir).filePath("Pellimor");
+    const QString file = QDir(blocker).filePath("settings.json");
+    const auto block = [&] {
+        QFile f(blocker);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("in the way");
+    };
+    block();
+
+    QList<ProblemReporter::Problem> reported;
+    ProblemReporter::Scoped sink([&](const ProblemReporter::Problem& p) { reported.append(p); });
+    SettingsStore s(file);
+    s.setFlag("autoRefresh", true);
+    s.setInteger("scanThreads", 4);
+    s.remove("autoRefresh");
+    ASSERT_EQ(reported.size(), 1);
+    EXPECT_EQ(reported[0].level, ProblemReporter::Level::error);
+    EXPECT_EQ(reported[0].area, "settings");
+    EXPECT_TRUE(reported[0].message.contains(file)) << reported[0].message.toStdString();
+    // The changes hold for this run, and whatever stood in the way is untouched.
+    EXPECT_EQ(s.integer("scanThreads", 0), 4);
+    EXPECT_FALSE(s.contains("autoRefresh"));
+    EXPECT_TRUE(QFileInfo(blocker).isFile());
+
+    // Once the way is clear, the next change saves everything held so far, without a report.
+    ASSERT_TRUE(QFile::remove(blocker));
+    s.setText("appearance", "dark");
+    EXPECT_EQ(reported.size(), 1);
+    SettingsStore reread(file);
+    EXPECT_EQ(reread.integer("scanThreads", 0), 4);
+    EXPECT_EQ(reread.text("appearance"), "dark");
+
+    // That success re-arms the report for the next failure.
+    ASSERT_TRUE(QDir(blocker).removeRecursively());
+    block();
+    s.setFlag("makePosters", false);
+    s.setFlag("makePosters", true);
+    EXPECT_EQ(reported.size(), 2);
 }

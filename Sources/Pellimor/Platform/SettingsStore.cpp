@@ -1,12 +1,13 @@
 #include "Platform/SettingsStore.h"
 
-#include <QDir>
+#include "Platform/ProblemReporter.h"
+#include "Support/AtomicFile.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <cmath>
+#include <utility>
 
 namespace pellimor::platform {
 
@@ -109,9 +110,9 @@ void SettingsStore::loadLocked() {
     }
 }
 
-void SettingsStore::saveLocked() const {
+std::optional<QString> SettingsStore::saveLocked() {
     if (m_file.isEmpty())
-        return;
+        return std::nullopt;
     QJsonObject root;
     for (auto it = m_values.begin(); it != m_values.end(); ++it) {
         QJsonObject entry;
@@ -119,12 +120,23 @@ void SettingsStore::saveLocked() const {
         entry.insert(kValue, encodeValue(it.value()));
         root.insert(it.key(), entry);
     }
-    QDir().mkpath(QFileInfo(m_file).absolutePath());
-    QSaveFile out(m_file);
-    if (!out.open(QIODevice::WriteOnly))
+    const Result<void> written =
+        AtomicFile::write(m_file, QJsonDocument(root).toJson(QJsonDocument::Indented));
+    const bool wasFailing = std::exchange(m_saveFailing, !written.ok());
+    if (written.ok() || wasFailing)
+        return std::nullopt;
+    return written.error();
+}
+
+void SettingsStore::reportSaveFailure(const std::optional<QString>& message) {
+    if (!message)
         return;
-    out.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
-    out.commit();
+    ProblemReporter::report(
+        {ProblemReporter::Level::error, QStringLiteral("settings"),
+         QStringLiteral("The settings could not be saved; changes stay in effect until the "
+                        "program quits. ") +
+             *message,
+         std::nullopt});
 }
 
 std::optional<SettingsStore::Value> SettingsStore::value(const QString& key) const {
@@ -206,24 +218,28 @@ void SettingsStore::setData(const QString& key, const QByteArray& v) {
 }
 
 void SettingsStore::set(const QString& key, Value v) {
+    std::optional<QString> failure;
     {
         std::lock_guard lock(m_mutex);
         auto it = m_values.find(key);
         if (it != m_values.end() && *it == v)
             return;
         m_values.insert(key, std::move(v));
-        saveLocked();
+        failure = saveLocked();
     }
+    reportSaveFailure(failure);
     Q_EMIT changed(key);
 }
 
 void SettingsStore::remove(const QString& key) {
+    std::optional<QString> failure;
     {
         std::lock_guard lock(m_mutex);
         if (!m_values.remove(key))
             return;
-        saveLocked();
+        failure = saveLocked();
     }
+    reportSaveFailure(failure);
     Q_EMIT changed(key);
 }
 

@@ -15,6 +15,10 @@ namespace pellimor::platform {
 // that holds a flag stays a flag — rules ask whether a key "holds a flag", which Qt's INI
 // format cannot answer. Values are flags, integers, doubles, texts, dates and data.
 //
+// Every change is saved at once. A change that cannot be saved still takes effect for the
+// rest of the run; the failure goes to the ProblemReporter once, and again only after a
+// save has succeeded in between, so a full disk does not flood the log.
+//
 // Thread-safe: reads and writes may come from any thread. `changed` is emitted on the
 // thread that made the change; connect with the default connection type to have it
 // delivered on the receiver's thread.
@@ -61,11 +65,15 @@ Q_SIGNALS:
 private:
     void set(const QString& key, Value v);
     void loadLocked();
-    void saveLocked() const;
+    // Why the save failed, when it failed and the one before did not: to be reported once
+    // the lock is released.
+    std::optional<QString> saveLocked();
+    static void reportSaveFailure(const std::optional<QString>& message);
 
     QString m_file;
     mutable std::mutex m_mutex;
     QHash<QString, Value> m_values;
+    bool m_saveFailing = false; // the last save failed
 };
 
 } // namespace pellimor::platform

@@ -4,10 +4,10 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Shell/SidebarFilter.h"
 #include "Shell/WindowState.h"
+#include "Support/Graphemes.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTextBoundaryFinder>
 
 namespace pellimor::StartupPlan {
 
@@ -285,11 +285,7 @@ QString sidebarTrace(const SidebarSelection& sidebar) {
 }
 
 qint64 characterCount(const QString& text) {
-    qint64 count = 0;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    while (finder.toNextBoundary() > 0)
-        ++count;
-    return count;
+    return Graphemes::count(text);
 }
 
 TraceFields traceFields(const WindowState& state, bool isScanning) {

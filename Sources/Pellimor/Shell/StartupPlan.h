@@ -135,7 +135,7 @@ void activated(Catalog& catalog);
 // results. Two drives and a favourite: "2 drives+1 favorites".
 QString sidebarTrace(const SidebarSelection& sidebar);
 
-// User-perceived characters (grapheme clusters) of a text, as the trace and the search log
+// User-perceived characters of a text (Graphemes::count), as the trace and the search log
 // count the search text.
 qint64 characterCount(const QString& text);
 

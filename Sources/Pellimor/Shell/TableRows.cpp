@@ -16,14 +16,6 @@ namespace {
 const QString kDash = QStringLiteral("—");
 const QString kSeparator = QStringLiteral(", ");
 
-qint64 eventSize(const EventInfo& e) {
-    return e.originalSize + e.optimizedSize + e.proxySize + e.renderSize + e.analysisSize + e.otherSize;
-}
-
-qint64 eventReclaimable(const EventInfo& e) {
-    return e.optimizedSize + e.proxySize + e.renderSize;
-}
-
 const SearchResult::Library* libraryResult(const RowInputs& in, const QString& path) {
     const auto it = in.result.libraries.constFind(path);
     return it == in.result.libraries.cend() ? nullptr : &it.value();
@@ -239,9 +231,9 @@ QList<EventRow> eventRows(const Catalog& catalog, const RowInputs& in, const Sor
             row.library = library.name;
             row.drive = library.volumeName;
             row.online = online;
-            row.size = eventSize(event);
+            row.size = event.totalSize();
             row.original = event.originalSize;
-            row.reclaimable = eventReclaimable(event);
+            row.reclaimable = event.clearableSize();
             row.mediaFiles = event.mediaFileCount;
             row.projects = event.projects.size();
             row.modified = pick(event.created, event.modified, in.dateMode);
@@ -298,7 +290,7 @@ QList<ProjectRow> projectRows(const Catalog& catalog, const RowInputs& in,
                 row.duration = project.duration.value_or(0);
                 row.format = project.format.value_or(kDash);
                 row.modified = pick(project.created, project.modified, in.dateMode);
-                row.eventSize = eventSize(event);
+                row.eventSize = event.totalSize();
                 row.librarySize = librarySize;
                 row.clips = project.clipCount;
                 row.path = library.path;

@@ -1,7 +1,9 @@
 #include "Catalogue/Logs/ErrorLog.h"
 
 #include "Platform/Paths.h"
+#include "Platform/ProblemReporter.h"
 #include "Platform/Services.h"
+#include "Platform/SettingsStore.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
@@ -204,6 +206,36 @@ TEST_F(ErrorLogTest, LogWritesNowToTheDataFolderUnlessHeadless) {
     const qint64 stamp = QDateTime::fromString(m.captured(1), Qt::ISODate).toSecsSinceEpoch();
     EXPECT_GE(stamp, before);
     EXPECT_LE(stamp, after);
+}
+
+// The platform layer's problems, once the error log is their sink: entries of their own level,
+// under the same headless rule as every other entry.
+TEST_F(ErrorLogTest, PlatformProblemsBecomeEntries) {
+    namespace Reporter = platform::ProblemReporter;
+    Reporter::Scoped sink(ErrorLog::logProblem);
+    Reporter::report({Reporter::Level::warn, "settings", "kept aside", QStringLiteral("/c/settings.json.1")});
+
+    // A settings store that cannot save, as the running program meets it.
+    const QString blocker = m_dir + "/blocker";
+    writeFile(blocker, "in the way");
+    platform::SettingsStore store(blocker + "/settings.json");
+    store.setFlag("autoRefresh", true);
+    store.setFlag("autoRefresh", false);
+
+    ErrorLog::setHeadless(true);
+    Reporter::report({Reporter::Level::error, "settings", "not written", std::nullopt});
+
+    const QStringList got = lines(ErrorLog::url());
+    ASSERT_EQ(got.size(), 2) << got.join('\n').toStdString();
+    EXPECT_TRUE(QRegularExpression("^" + kTime + " WARN settings: kept aside  path: /c/settings\\.json\\.1$")
+                    .match(got[0])
+                    .hasMatch())
+        << got[0].toStdString();
+    EXPECT_TRUE(QRegularExpression("^" + kTime + " ERROR settings: The settings could not be saved.*" +
+                                   QRegularExpression::escape(blocker + "/settings.json"))
+                    .match(got[1])
+                    .hasMatch())
+        << got[1].toStdString();
 }
 
 TEST_F(ErrorLogTest, HeadlessWhenAnyArgumentAfterTheProgramBeginsWithTwoDashes) {

@@ -490,6 +490,31 @@ TEST(Records, LibraryTotalsSumTheEvents) {
     EXPECT_EQ(object.value("events").toArray().at(0).toObject().value("originalSize").toInteger(), 1000);
 }
 
+// Each kind of media alone, so a kind left out of a sum or counted in the wrong one shows.
+TEST(Records, EventSizesCountEachKindOnce) {
+    struct Case {
+        const char* kind;
+        qint64 EventInfo::*size;
+        bool clearable;
+    };
+    const Case cases[] = {
+        {"original", &EventInfo::originalSize, false}, {"optimized", &EventInfo::optimizedSize, true},
+        {"proxy", &EventInfo::proxySize, true},        {"render", &EventInfo::renderSize, true},
+        {"analysis", &EventInfo::analysisSize, false}, {"other", &EventInfo::otherSize, false},
+    };
+    for (const Case& c : cases) {
+        EventInfo e;
+        e.name = "E";
+        e.*c.size = 4096;
+        EXPECT_EQ(e.totalSize(), 4096) << c.kind;
+        EXPECT_EQ(e.clearableSize(), c.clearable ? 4096 : 0) << c.kind;
+        // Worked out, never stored.
+        const QJsonObject object = e.toJson(DateForm::Since1970).value();
+        EXPECT_FALSE(object.contains(QLatin1String("totalSize")) ||
+                     object.contains(QLatin1String("clearableSize")));
+    }
+}
+
 TEST(Records, LibraryWithoutEventsHasZeroTotals) {
     LibraryInfo l = bareLibrary();
     l.extraSize = 8192;

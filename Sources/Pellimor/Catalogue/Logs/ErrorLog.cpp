@@ -3,6 +3,7 @@
 #include "Platform/Paths.h"
 #include "Platform/Services.h"
 #include "Support/IsoTime.h"
+#include "Support/LogFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -95,17 +96,6 @@ QByteArray entryBytes(Level level, const QString& area, const QString& message,
     return line.toUtf8();
 }
 
-// Opens for appending, creating the file when it is missing. An existing log is never
-// truncated or replaced: when it cannot be opened the entry is simply lost.
-void appendBytes(const QString& file, const QByteArray& bytes) {
-    QFile out(file);
-    // Unbuffered, so the whole entry reaches the kernel in one append.
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return;
-    out.write(bytes);
-    out.close();
-}
-
 // The caller holds fileLock().
 void writeLocked(const QString& file, const QByteArray& bytes, qint64 maxBytes) {
     QDir().mkpath(QFileInfo(file).absolutePath());
@@ -117,7 +107,8 @@ void writeLocked(const QString& file, const QByteArray& bytes, qint64 maxBytes) 
         // When the move fails the entry goes into the full file, which then passes the cap.
         QFile::rename(file, older);
     }
-    appendBytes(file, bytes);
+    // An entry that cannot be written is lost; the error log never stops its caller.
+    (void)LogFile::append(file, bytes);
 }
 
 QString demangled(const char* name) {
@@ -203,6 +194,12 @@ void log(Level level, const QString& area, const QString& message, const std::op
     write(level, area, message, path, url(), capBytes, QDateTime::currentDateTimeUtc());
 }
 
+void logProblem(const platform::ProblemReporter::Problem& problem) {
+    using platform::ProblemReporter::Level;
+    log(problem.level == Level::warn ? ErrorLog::Level::warn : ErrorLog::Level::error, problem.area,
+        problem.message, problem.path);
+}
+
 QStringList recent(int count, const QString& file) {
     QStringList lines;
     if (count <= 0)
@@ -229,7 +226,7 @@ void reveal() {
             std::lock_guard lock(fileLock());
             if (!QFileInfo::exists(path)) {
                 QDir().mkpath(QFileInfo(path).absolutePath());
-                appendBytes(path, QByteArray());
+                (void)LogFile::append(path, QByteArray());
             }
         }
         if (const auto shell = platform::services().shell)

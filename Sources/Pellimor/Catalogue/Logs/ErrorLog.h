@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/ProblemReporter.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -40,6 +42,10 @@ void write(Level level, const QString& area, const QString& message, const std::
 // capBytes and the current time.
 void log(Level level, const QString& area, const QString& message,
          const std::optional<QString>& path = std::nullopt);
+
+// A problem the layers below the catalogue reported, logged as log() logs it. main() installs
+// it as the platform's problem sink (ProblemReporter::install) before anything could report.
+void logProblem(const platform::ProblemReporter::Problem& problem);
 
 // The last `count` lines of `file` + ".1" and `file` together, oldest first; empty lines are
 // left out. Nothing for a count of 0 or less; a file that cannot be read adds nothing.

@@ -4,13 +4,13 @@
 #include "Platform/Paths.h"
 #include "Platform/Services.h"
 #include "Support/AtomicFile.h"
+#include "Support/Graphemes.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
-#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <array>
 #include <mutex>
@@ -65,19 +65,10 @@ QString fourCharCode(const std::array<quint8, 4>& bytes) {
     return code;
 }
 
-// Length as the user sees it: combined marks and emoji sequences count once.
-qsizetype visibleLength(const QString& text) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() != -1)
-        ++count;
-    return count;
-}
-
 // A template folder that Final Cut Pro named after a UUID carries no pack name worth showing.
 bool looksLikeUUIDName(const QString& text) {
     return text.size() >= uuidLength && text.count(QLatin1Char('-')) == 4 &&
-           visibleLength(text) == uuidLength;
+           Graphemes::count(text) == uuidLength;
 }
 
 std::optional<QString> templateKind(const QString& categoryFolder) {

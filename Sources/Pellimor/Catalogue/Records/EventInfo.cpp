@@ -6,6 +6,14 @@
 
 namespace pellimor {
 
+qint64 EventInfo::totalSize() const {
+    return originalSize + optimizedSize + proxySize + renderSize + analysisSize + otherSize;
+}
+
+qint64 EventInfo::clearableSize() const {
+    return optimizedSize + proxySize + renderSize;
+}
+
 namespace {
 
 // The stored fields, in declaration order: one list for writing and for reading.

@@ -47,6 +47,10 @@ struct EventInfo {
 
     QString id() const { return name; }
 
+    // Worked out from the six sizes on every call; never stored. Plain 64-bit sums.
+    qint64 totalSize() const;     // all six sizes
+    qint64 clearableSize() const; // optimized, proxy and render media: what can be rebuilt
+
     bool operator==(const EventInfo&) const = default;
 
     // Fails when a nested double is not finite or a date is invalid.

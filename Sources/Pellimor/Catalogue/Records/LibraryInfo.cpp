@@ -9,7 +9,7 @@ namespace pellimor {
 qint64 LibraryInfo::totalSize() const {
     qint64 total = extraSize;
     for (const EventInfo& e : events)
-        total += e.originalSize + e.optimizedSize + e.proxySize + e.renderSize + e.analysisSize + e.otherSize;
+        total += e.totalSize();
     return total;
 }
 
@@ -23,7 +23,7 @@ qint64 LibraryInfo::originalSize() const {
 qint64 LibraryInfo::clearableSize() const {
     qint64 total = 0;
     for (const EventInfo& e : events)
-        total += e.optimizedSize + e.proxySize + e.renderSize;
+        total += e.clearableSize();
     return total;
 }
 

@@ -1,4 +1,5 @@
 #include "Catalogue/Logs/ActivityLog.h"
+#include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Scan/ScanSettings.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
@@ -21,10 +22,6 @@ bool isSafetyNetCopy(const QString& path) {
     return path.contains(u"SafetyNet", Qt::CaseInsensitive);
 }
 
-bool isFinalCutBackup(const QString& path) {
-    return path.contains(u"/Final Cut Backups/") || path.contains(u"/Final Cut Backups.localized/");
-}
-
 // Which copies the lists leave out; both rules are read once per question, not per library.
 struct CopyFilter {
     bool skipSafetyNet = ScanSettings::skipSetting(QStringLiteral("skipSafetyNet"));
@@ -33,7 +30,7 @@ struct CopyFilter {
     bool keepsEverything() const { return !skipSafetyNet && !skipBackups; }
     bool keeps(const LibraryInfo& library) const {
         return !(skipSafetyNet && isSafetyNetCopy(library.path)) &&
-               !(skipBackups && isFinalCutBackup(library.path));
+               !(skipBackups && LibraryReader::isFinalCutBackup(library.path));
     }
 };
 

@@ -82,9 +82,7 @@ void BrowserList::refresh(const QList<LibraryInfo>& libraries, const SearchQuery
                 const QString eventId = library->path + sep() + event.name;
                 QTreeWidgetItem* eventRow =
                     addRow(libraryRow, this, eventId,
-                           {event.name,
-                            ByteCount::file(event.originalSize + event.optimizedSize + event.proxySize +
-                                            event.renderSize + event.analysisSize + event.otherSize),
+                           {event.name, ByteCount::file(event.totalSize()),
                             MainTables::dateText(TableRows::pick(event.created, event.modified, dateMode))});
                 for (const ProjectInfo& project : event.projects) {
                     addRow(

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QStringView>
+
+// Counting text as the user sees it. Safe from any thread.
+namespace pellimor::Graphemes {
+
+// User-perceived characters (extended grapheme clusters) of a text: a letter with its
+// combining marks, an emoji with its modifiers or joined sequence, a flag, and a CR LF pair
+// each count once. The empty text has none.
+qsizetype count(QStringView text);
+
+} // namespace pellimor::Graphemes
