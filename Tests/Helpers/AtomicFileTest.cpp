@@ -1,5 +1,6 @@
 #include "Support/AtomicFile.h"
 
+#include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
@@ -12,8 +13,7 @@ using namespace pellimor;
 
 namespace {
 QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return test::readAll(path, "<missing>");
 }
 } // namespace
 

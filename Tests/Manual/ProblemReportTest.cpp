@@ -3,27 +3,16 @@
 #include "Manual/ProblemReport.h"
 
 #include "Platform/Services.h"
+#include "Tests/Support/FakeMainBundle.h"
 
 #include <gtest/gtest.h>
 
 using namespace pellimor;
 
 namespace {
-class FixedBundle final : public platform::MainBundle {
-public:
-    explicit FixedBundle(QVariantMap info) : m_info(std::move(info)) {}
-    QVariantMap infoDictionary() const override { return m_info; }
-    QString bundlePath() const override { return "/opt/Tovlin"; }
-    QString executablePath() const override { return {}; }
-
-private:
-    QVariantMap m_info;
-};
-
 QString versionWith(QVariantMap info) {
-    platform::Services s;
-    s.bundle = std::make_shared<FixedBundle>(std::move(info));
-    platform::ScopedServices scope(s);
+    platform::ScopedServices scope(test::FakeMainBundle::services(
+        std::make_shared<test::FakeMainBundle>(std::move(info), QStringLiteral("/opt/Tovlin"))));
     return ProblemReport::appVersion();
 }
 } // namespace

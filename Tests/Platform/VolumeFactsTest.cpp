@@ -4,6 +4,7 @@
 #include "Platform/VolumeProbe.h"
 #include "Platform/VolumesRoot.h"
 #include "Tests/Support/FakeVolumeFacts.h"
+#include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
@@ -18,13 +19,6 @@ using test::TestEnv;
 namespace probe = platform::VolumeProbe;
 
 namespace {
-
-void writeText(const QString& path, const QByteArray& text) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(text);
-}
 
 void link(const QString& path, const QString& target) {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -42,12 +36,12 @@ struct FakeSys {
                  const QStringList& partitions = {}) {
         const QString folder = root + "/devices/" + busPath + "/block/" + name;
         if (!removable.isNull())
-            writeText(folder + "/removable", removable + "\n");
+            test::writeFile(folder + "/removable", removable + "\n");
         else
             QDir().mkpath(folder);
         index(name, folder);
         for (const QString& partition : partitions) {
-            writeText(folder + "/" + partition + "/partition", "1\n");
+            test::writeFile(folder + "/" + partition + "/partition", "1\n");
             index(partition, folder + "/" + partition);
         }
         return folder;
@@ -56,7 +50,7 @@ struct FakeSys {
     // A mapped device built on other block devices (by name).
     QString mapped(const QString& name, const QStringList& below) {
         const QString folder = root + "/devices/virtual/block/" + name;
-        writeText(folder + "/removable", "0\n");
+        test::writeFile(folder + "/removable", "0\n");
         QDir().mkpath(folder + "/slaves");
         for (const QString& device : below)
             link(folder + "/slaves/" + device, root + "/class/block/" + device);
@@ -86,9 +80,9 @@ TEST(VolumeProbe, UuidFromTheLinkThatLeadsToTheDevice) {
     const QString dir = TestEnv::freshDir("by-uuid");
     // Device nodes stand in as plain files; udev's links are relative, some devices are
     // reached through a link of their own ("/dev/mapper/root" → "../dm-0").
-    writeText(dir + "/dev/sda1", "");
-    writeText(dir + "/dev/sdb1", "");
-    writeText(dir + "/dev/dm-0", "");
+    test::writeFile(dir + "/dev/sda1", "");
+    test::writeFile(dir + "/dev/sdb1", "");
+    test::writeFile(dir + "/dev/dm-0", "");
     link(dir + "/dev/mapper/root", "../dm-0");
     const QString byUuid = dir + "/dev/disk/by-uuid";
     link(byUuid + "/1111-AAAA", "../../sda1");
@@ -127,9 +121,9 @@ TEST(VolumeProbe, InternalDisksFromSysfs) {
     sys.disk("pci0000:00/0000:00:1c.0/0000:02:00.0/host1/target1:0:0/1:0:0:0", "sdd", "1"); // card reader
     const QString sd =
         sys.disk("platform/fe320000.mmc/mmc_host/mmc1/mmc1:aaaa", "mmcblk1", "0", {"mmcblk1p1"});
-    writeText(sd + "/device/type", "SD\n");
+    test::writeFile(sd + "/device/type", "SD\n");
     const QString emmc = sys.disk("platform/fe330000.mmc/mmc_host/mmc0/mmc0:0001", "mmcblk0", "0");
-    writeText(emmc + "/device/type", "MMC\n");
+    test::writeFile(emmc + "/device/type", "MMC\n");
     sys.disk("pci0000:00/0000:00:02.0/virtio1", "vda", "0");
     sys.disk("pci0000:00/0000:00:03.0/weird", "sde", "2");         // an answer sysfs never gives
     sys.disk("pci0000:00/0000:00:04.0/bare", "sdf", QByteArray()); // no "removable" at all

@@ -2,6 +2,7 @@
 
 #include "Platform/Services.h"
 #include "Tests/Support/FakeAccessibility.h"
+#include "Tests/Support/FakeMainBundle.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -34,20 +35,6 @@ struct Captured {
     CommandLine::Print print() {
         return [this](const QString& line) { lines.append(line); };
     }
-};
-
-// The program's bundle as a test describes it.
-class FixedBundle final : public platform::MainBundle {
-public:
-    FixedBundle(QString bundle, QString executable)
-        : m_bundle(std::move(bundle)), m_executable(std::move(executable)) {}
-    QVariantMap infoDictionary() const override { return {}; }
-    QString bundlePath() const override { return m_bundle; }
-    QString executablePath() const override { return m_executable; }
-
-private:
-    QString m_bundle;
-    QString m_executable;
 };
 
 QStringList argv(std::initializer_list<const char*> items) {
@@ -180,7 +167,7 @@ TEST(CommandLineTest, axcheckAnswersThroughThePlatformLayerWithoutAPrompt) {
         const auto accessibility = std::make_shared<test::FakeAccessibility>(c.trusted);
         platform::Services fakes;
         fakes.accessibility = accessibility;
-        fakes.bundle = std::make_shared<FixedBundle>("/opt/Tovlin/bin", c.executable);
+        fakes.bundle = std::make_shared<test::FakeMainBundle>(QVariantMap(), "/opt/Tovlin/bin", c.executable);
         const platform::ScopedServices scope(fakes);
 
         Captured out;

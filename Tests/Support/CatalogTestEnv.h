@@ -3,14 +3,12 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
+#include "Tests/Support/EventLoop.h"
 #include "Tests/Support/FakeFinalCutApp.h"
 #include "Tests/Support/FakeVolumeFacts.h"
 #include "Tests/Support/TestEnv.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <functional>
 #include <memory>
 
@@ -40,22 +38,11 @@ public:
 
     std::unique_ptr<Catalog> makeCatalog() const { return std::make_unique<Catalog>(); }
 
-    // Runs the event loop until `done` holds or the time is up; true when it holds.
+    // See EventLoop.h.
     static bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!done()) {
-            if (deadline.hasExpired())
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-        }
-        return true;
+        return test::waitUntil(done, timeoutMs);
     }
-    // Lets queued work run for a while (for checking that something does NOT happen).
-    static void spin(int ms) {
-        const QDeadlineTimer deadline(ms);
-        while (!deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    static void spin(int ms) { test::spin(ms); }
 
     const QString dataDir;
     const std::shared_ptr<platform::SettingsStore> settings;

@@ -8,7 +8,9 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -21,6 +23,11 @@ namespace pellimor::test {
 // and so does a folder told `std::nullopt`. The mounted volumes follow the volumes root
 // (VolumesRoot::mountedVolumes, so tests plug drives in by creating folders) until a list is
 // set. Never looks at the disk otherwise. Safe from any thread; counts its calls.
+//
+// Requests can be held at a gate, so a test decides without any timing when a background
+// read gets its answer: a held request waits (on its worker) until release(), then answers
+// what the fake was told when the request arrived. Let VolumeGateGuard open the gate however
+// the test ends.
 class FakeVolumeFacts final : public platform::VolumeFacts {
 public:
     void setFacts(const QString& folder, std::optional<Facts> facts) {
@@ -42,6 +49,28 @@ public:
         m_mounted.reset();
     }
 
+    // facts() for `path` waits at the gate.
+    void holdFacts(const QString& path) {
+        std::lock_guard lock(m_mutex);
+        m_heldFacts = clean(path);
+    }
+    // capacity() requests that arrive while `hold` is on wait at the gate.
+    void holdCapacity(bool hold) {
+        std::lock_guard lock(m_mutex);
+        m_holdCapacity = hold;
+    }
+    // Requests that have come to the gate and waited there so far.
+    int heldRequests() const {
+        std::lock_guard lock(m_mutex);
+        return m_heldRequests;
+    }
+    // Opens the gate for good: every held request answers, and none is held again.
+    void release() {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_gate.notify_all();
+    }
+
     // Facts of the start-up volume, "Macintosh HD", local and internal.
     static Facts startupDisk(std::optional<QString> uuid = std::nullopt) {
         return Facts{VolumesRoot::startupVolumeName(), std::move(uuid), true, true};
@@ -55,14 +84,20 @@ public:
 
     std::optional<Facts> facts(const QString& path) const override {
         ++m_factsCalls;
-        std::lock_guard lock(m_mutex);
-        return lookup(m_facts, path);
+        std::unique_lock lock(m_mutex);
+        std::optional<Facts> answer = lookup(m_facts, path);
+        if (m_heldFacts && *m_heldFacts == clean(path))
+            waitAtGate(lock);
+        return answer;
     }
 
     std::optional<Capacity> capacity(const QString& path) const override {
         ++m_capacityCalls;
-        std::lock_guard lock(m_mutex);
-        return lookup(m_capacity, path);
+        std::unique_lock lock(m_mutex);
+        std::optional<Capacity> answer = lookup(m_capacity, path);
+        if (m_holdCapacity)
+            waitAtGate(lock);
+        return answer;
     }
 
     QStringList mountedVolumes() const override {
@@ -76,6 +111,13 @@ public:
     int mountedCalls() const { return m_mountedCalls; }
 
 private:
+    void waitAtGate(std::unique_lock<std::mutex>& lock) const {
+        if (m_released)
+            return;
+        ++m_heldRequests;
+        m_gate.wait(lock, [this] { return m_released; });
+    }
+
     static QString clean(const QString& path) { return path.isEmpty() ? path : QDir::cleanPath(path); }
 
     static bool holds(const QString& folder, const QString& path) {
@@ -102,9 +144,30 @@ private:
     QMap<QString, std::optional<Facts>> m_facts;
     QMap<QString, std::optional<Capacity>> m_capacity;
     std::optional<QStringList> m_mounted;
+    std::optional<QString> m_heldFacts;
+    bool m_holdCapacity = false;
+    bool m_released = false;
+    mutable int m_heldRequests = 0;
+    mutable std::condition_variable m_gate;
     mutable std::atomic<int> m_factsCalls{0};
     mutable std::atomic<int> m_capacityCalls{0};
     mutable std::atomic<int> m_mountedCalls{0};
+};
+
+// Opens the fake's gate when the scope ends, however the test ends, and waits until the thread
+// pool is idle, so no worker is left held and nothing of a held read reaches the next test.
+class VolumeGateGuard {
+public:
+    explicit VolumeGateGuard(std::shared_ptr<FakeVolumeFacts> fake) : m_fake(std::move(fake)) {}
+    ~VolumeGateGuard() {
+        m_fake->release();
+        QThreadPool::globalInstance()->waitForDone();
+    }
+    VolumeGateGuard(const VolumeGateGuard&) = delete;
+    VolumeGateGuard& operator=(const VolumeGateGuard&) = delete;
+
+private:
+    std::shared_ptr<FakeVolumeFacts> m_fake;
 };
 
 // Puts a FakeVolumeFacts in place of the platform's volumes for the scope's length.

@@ -29,6 +29,7 @@ Services Services::system() {
     s.videoFrames = makeSystemVideoFrames();
     s.accessibility = makeSystemAccessibility();
     s.mountWatcher = makeSystemMountWatcher();
+    s.clock = makeSystemClock();
     return s;
 }
 
@@ -62,6 +63,8 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.accessibility = base.accessibility;
     if (!replacement.mountWatcher)
         replacement.mountWatcher = base.mountWatcher;
+    if (!replacement.clock)
+        replacement.clock = base.clock;
     g_current = std::move(replacement);
     g_overridden = true;
 }

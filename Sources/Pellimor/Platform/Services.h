@@ -38,6 +38,7 @@ class VolumeFacts;
 class VideoFrames;
 class Accessibility;
 class MountWatcher;
+class Clock;
 
 struct Services {
     std::shared_ptr<FileManagerShell> shell;
@@ -48,6 +49,7 @@ struct Services {
     std::shared_ptr<VideoFrames> videoFrames;     // poster frames (VideoFrames.h)
     std::shared_ptr<Accessibility> accessibility; // trust to press other programs' controls (Accessibility.h)
     std::shared_ptr<MountWatcher> mountWatcher;   // drives mounted and unmounted (MountWatcher.h)
+    std::shared_ptr<Clock> clock;                 // the time and every wait (Clock.h)
 
     // The honest Linux implementations.
     static Services system();

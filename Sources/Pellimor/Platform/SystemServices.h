@@ -32,5 +32,7 @@ std::shared_ptr<VideoFrames> makeSystemVideoFrames();
 std::shared_ptr<Accessibility> makeSystemAccessibility();
 // Mount table and volumes-root watching; defined in SystemMountWatcher.cpp.
 std::shared_ptr<MountWatcher> makeSystemMountWatcher();
+// The system time, and waits through QTimer; defined in SystemClock.cpp.
+std::shared_ptr<Clock> makeSystemClock();
 
 } // namespace pellimor::platform

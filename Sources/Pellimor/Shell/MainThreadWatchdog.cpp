@@ -3,6 +3,8 @@
 #include "Catalogue/Logs/ActivityLog.h"
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Logs/UITrace.h"
+#include "Platform/Clock.h"
+#include "Platform/Services.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -19,9 +21,10 @@ namespace pellimor {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// A reading of the clock's monotonic time.
+using Reading = std::chrono::nanoseconds;
 
-double seconds(Clock::duration span) {
+double seconds(Reading span) {
     return std::chrono::duration<double>(span).count();
 }
 
@@ -33,13 +36,16 @@ const QString kTag = QStringLiteral("main-thread");
 // The thread refers to it by plain pointer: whoever destroys it joins the thread first.
 class MainThreadWatchdog::Core : public std::enable_shared_from_this<Core> {
 public:
-    explicit Core(Timing timing) : m_timing(timing) {}
+    Core(Timing timing, std::shared_ptr<platform::Clock> clock)
+        : m_timing(timing), m_clock(std::move(clock)) {}
     ~Core() { stopChecks(); }
 
-    void start();
+    void start(Checks checks);
     // Stops the checks and removes the main-thread end, where this thread may.
     void shutdown();
     qint64 ticks() const { return m_ticks.load(); }
+    // One check: from the thread at every period, or from check().
+    void tick();
 
 private:
     // Lives on the main thread as a child of the application object. The answers are queued
@@ -61,37 +67,39 @@ private:
     void detach(Receiver* receiver);
     void stopChecks();
     void run(const std::stop_token& stop);
-    void tick();
     void ack();
 
     const Timing m_timing;
+    const std::shared_ptr<platform::Clock> m_clock;
     std::atomic<qint64> m_ticks{0};
 
     // Guards the time-keeping and the main-thread end. A check posts its question while
     // holding it, so the receiver cannot be destroyed half-way through a post.
     std::mutex m_lock;
-    Clock::time_point m_lastAck = Clock::now();
+    Reading m_lastAck = m_clock->monotonic();
     bool m_stalled = false;
-    std::optional<Clock::time_point> m_stallBegan;
+    std::optional<Reading> m_stallBegan;
     Receiver* m_receiver = nullptr;
 
-    // Guards the thread itself, so two start() calls make one.
+    // Guards the running state and the thread itself, so two start() calls make one.
     std::mutex m_runLock;
+    bool m_running = false;
     std::jthread m_thread;
     std::mutex m_waitLock;
     std::condition_variable_any m_wake;
 };
 
-void MainThreadWatchdog::Core::start() {
+void MainThreadWatchdog::Core::start(Checks checks) {
     std::lock_guard guard(m_runLock);
-    if (m_thread.joinable())
+    if (m_running)
         return;
     QCoreApplication* const application = QCoreApplication::instance();
     if (!application)
         return;
+    m_running = true;
     {
         std::lock_guard lock(m_lock);
-        m_lastAck = Clock::now();
+        m_lastAck = m_clock->monotonic();
         m_stalled = false;
         m_stallBegan.reset();
     }
@@ -108,7 +116,8 @@ void MainThreadWatchdog::Core::start() {
         makeReceiver();
     else
         QMetaObject::invokeMethod(application, makeReceiver, Qt::QueuedConnection);
-    m_thread = std::jthread([this](std::stop_token stop) { run(stop); });
+    if (checks == Checks::everyPeriod)
+        m_thread = std::jthread([this](std::stop_token stop) { run(stop); });
 }
 
 void MainThreadWatchdog::Core::attach(Receiver* receiver) {
@@ -118,7 +127,7 @@ void MainThreadWatchdog::Core::attach(Receiver* receiver) {
         previous = m_receiver;
         m_receiver = receiver;
         // Time spent before anyone could answer is no stall.
-        m_lastAck = Clock::now();
+        m_lastAck = m_clock->monotonic();
     }
     delete previous;
 }
@@ -137,6 +146,7 @@ void MainThreadWatchdog::Core::stopChecks() {
     std::jthread thread;
     {
         std::lock_guard guard(m_runLock);
+        m_running = false;
         thread = std::move(m_thread);
     }
     if (thread.joinable()) {
@@ -159,8 +169,11 @@ void MainThreadWatchdog::Core::shutdown() {
         delete receiver;
 }
 
+// The pace of the checks is the thread's own business (steady time); what a check measures
+// comes from the clock.
 void MainThreadWatchdog::Core::run(const std::stop_token& stop) {
-    Clock::time_point next = Clock::now() + m_timing.period;
+    using Pace = std::chrono::steady_clock;
+    Pace::time_point next = Pace::now() + m_timing.period;
     for (;;) {
         {
             std::unique_lock lock(m_waitLock);
@@ -172,7 +185,7 @@ void MainThreadWatchdog::Core::run(const std::stop_token& stop) {
         // A repeating timer: the next firing keeps to the period's grid; firings missed while
         // this thread could not run are not made up.
         next += m_timing.period;
-        const Clock::time_point now = Clock::now();
+        const Pace::time_point now = Pace::now();
         while (next <= now)
             next += m_timing.period;
     }
@@ -193,7 +206,7 @@ void MainThreadWatchdog::Core::tick() {
                     core->ack();
             },
             Qt::QueuedConnection);
-        const Clock::duration since = Clock::now() - m_lastAck;
+        const Reading since = m_clock->monotonic() - m_lastAck;
         if (since <= m_timing.stallAfter || m_stalled)
             return;
         m_stalled = true;
@@ -206,8 +219,8 @@ void MainThreadWatchdog::Core::tick() {
 }
 
 void MainThreadWatchdog::Core::ack() {
-    const Clock::time_point now = Clock::now();
-    std::optional<Clock::time_point> began;
+    const Reading now = m_clock->monotonic();
+    std::optional<Reading> began;
     {
         std::lock_guard lock(m_lock);
         began = m_stallBegan;
@@ -233,14 +246,19 @@ MainThreadWatchdog& MainThreadWatchdog::shared() {
 
 MainThreadWatchdog::MainThreadWatchdog() : MainThreadWatchdog(Timing{}) {}
 
-MainThreadWatchdog::MainThreadWatchdog(Timing timing) : m_core(std::make_shared<Core>(timing)) {}
+MainThreadWatchdog::MainThreadWatchdog(Timing timing)
+    : m_core(std::make_shared<Core>(timing, platform::services().clock)) {}
 
 MainThreadWatchdog::~MainThreadWatchdog() {
     m_core->shutdown();
 }
 
-void MainThreadWatchdog::start() {
-    m_core->start();
+void MainThreadWatchdog::start(Checks checks) {
+    m_core->start(checks);
+}
+
+void MainThreadWatchdog::check() {
+    m_core->tick();
 }
 
 qint64 MainThreadWatchdog::ticks() const {

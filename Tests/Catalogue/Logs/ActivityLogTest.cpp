@@ -2,6 +2,8 @@
 
 #include "Platform/Paths.h"
 #include "Platform/Services.h"
+#include "Tests/Support/RecordingFileManager.h"
+#include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDateTime>
@@ -15,35 +17,11 @@
 #include <vector>
 
 using namespace pellimor;
+using test::lines;
+using test::readAll;
+using test::writeFile;
 
 namespace {
-
-class RecordingShell final : public platform::FileManagerShell {
-public:
-    void reveal(const QString& path) override { revealed.append(path); }
-    void open(const QString& path) override { opened.append(path); }
-    QStringList revealed;
-    QStringList opened;
-};
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-// The log's lines; the file ends with a line feed, so the piece after it is empty.
-QStringList lines(const QString& path) {
-    QStringList pieces = QString::fromUtf8(readAll(path)).split(QLatin1Char('\n'));
-    EXPECT_TRUE(pieces.last().isEmpty()) << "the last line is not ended";
-    pieces.removeLast();
-    return pieces;
-}
 
 const QString kTime = QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ");
 
@@ -134,7 +112,7 @@ TEST_F(ActivityLogTest, ConcurrentAppendsKeepEveryLineWhole) {
 }
 
 TEST_F(ActivityLogTest, RevealCreatesAnEmptyLogAndShowsIt) {
-    auto shell = std::make_shared<RecordingShell>();
+    auto shell = std::make_shared<test::RecordingFileManager>();
     platform::Services fakes;
     fakes.shell = shell;
     platform::ScopedServices scope(fakes);
@@ -169,7 +147,7 @@ TEST_F(ActivityLogTest, UnopenableLogLosesTheLineAndDamagesNothing) {
     const QString blocker = QDir(m_dataHome).filePath("blocker");
     writeFile(blocker, "keep me\n");
     qputenv("XDG_DATA_HOME", QDir(blocker).filePath("share").toUtf8());
-    auto shell = std::make_shared<RecordingShell>();
+    auto shell = std::make_shared<test::RecordingFileManager>();
     platform::Services fakes;
     fakes.shell = shell;
     platform::ScopedServices scope(fakes);

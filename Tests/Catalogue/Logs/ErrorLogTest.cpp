@@ -4,6 +4,8 @@
 #include "Platform/ProblemReporter.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
+#include "Tests/Support/RecordingFileManager.h"
+#include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
@@ -19,32 +21,11 @@
 
 using namespace pellimor;
 using ErrorLog::Level;
+using test::lines;
+using test::readAll;
+using test::writeFile;
 
 namespace {
-
-class RecordingShell final : public platform::FileManagerShell {
-public:
-    void reveal(const QString& path) override { revealed.append(path); }
-    void open(const QString&) override {}
-    QStringList revealed;
-};
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QStringList lines(const QString& path) {
-    QStringList pieces = QString::fromUtf8(readAll(path)).split(QLatin1Char('\n'));
-    pieces.removeAll(QString());
-    return pieces;
-}
 
 const QDateTime kWhen(QDate(2025, 3, 1), QTime(9, 30, 0), Qt::UTC);
 const QString kTime = QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ");
@@ -331,7 +312,7 @@ TEST_F(ErrorLogTest, UnopenableLogLosesTheEntryAndDamagesNothing) {
     EXPECT_TRUE(ErrorLog::recent(5, folder).isEmpty());
 
     // The same through the program's own entry point and reveal.
-    auto shell = std::make_shared<RecordingShell>();
+    auto shell = std::make_shared<test::RecordingFileManager>();
     platform::Services fakes;
     fakes.shell = shell;
     platform::ScopedServices scope(fakes);
@@ -343,7 +324,7 @@ TEST_F(ErrorLogTest, UnopenableLogLosesTheEntryAndDamagesNothing) {
 }
 
 TEST_F(ErrorLogTest, RevealCreatesAnEmptyLogAndShowsIt) {
-    auto shell = std::make_shared<RecordingShell>();
+    auto shell = std::make_shared<test::RecordingFileManager>();
     platform::Services fakes;
     fakes.shell = shell;
     platform::ScopedServices scope(fakes);

@@ -1,16 +1,17 @@
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/TestEnv.h"
+#include "Tests/Support/VirtualClock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <stop_token>
 #include <sys/stat.h>
-#include <thread>
 
 using namespace pellimor;
 namespace Files = fixtures::FixtureFiles;
@@ -183,21 +184,52 @@ TEST(LibraryDiscoveryTest, StopPutsTheFolderBackAndResumeFinishesTheWalk) {
     EXPECT_EQ(untouched.pending, (QList<PendingDir>{PendingDir{root, 0}}));
 }
 
-TEST(LibraryDiscoveryTest, CheckpointsDuringALongWalk) {
+TEST(LibraryDiscoveryTest, CheckpointsWhenMoreThanTheIntervalHasPassedSinceTheLastOne) {
     const QString root = test::TestEnv::freshDir(QStringLiteral("discover-checkpoint"));
     makeBundles(root, {"A/x.fcpbundle", "B/y.fcpbundle"});
-    // Listing the root takes longer than the checkpoint interval.
-    const Walk walk = discoverRoot(root, {.onFolder = [&](const QString& folder) {
-                                       if (folder == root)
-                                           std::this_thread::sleep_for(std::chrono::milliseconds(2100));
-                                   }});
-    EXPECT_TRUE(walk.complete);
-    ASSERT_EQ(walk.checkpointStacks.size(), 2);
-    EXPECT_EQ(walk.checkpointStacks.first(), (QList<PendingDir>{PendingDir{root + QStringLiteral("/A"), 1},
-                                                                PendingDir{root + QStringLiteral("/B"), 1}}));
-    EXPECT_TRUE(walk.checkpointFound.first().isEmpty());
-    EXPECT_TRUE(walk.checkpointStacks.last().isEmpty());
-    EXPECT_EQ(walk.checkpointFound.last().size(), 2);
+    const auto pendingAt = [&](const QStringList& folders) {
+        QList<PendingDir> stack;
+        for (const QString& folder : folders)
+            stack.append(PendingDir{root + u'/' + folder, 1});
+        return stack;
+    };
+
+    // The walk lists the root, then B, then A; the time each listing takes is told per folder.
+    struct Checkpoint {
+        QStringList pending;
+        QStringList found;
+    };
+    struct Case {
+        const char* what;
+        QMap<QString, int> msListing; // by folder relative to the root ("" for the root)
+        QList<Checkpoint> expected;   // the final one included
+    };
+    const QList<Case> cases = {
+        {"a quick walk: the final checkpoint only", {}, {{{}, {"B/y.fcpbundle", "A/x.fcpbundle"}}}},
+        {"the root takes longer than the interval",
+         {{"", 2100}},
+         {{{"A", "B"}, {}}, {{}, {"B/y.fcpbundle", "A/x.fcpbundle"}}}},
+        {"exactly the interval is not longer", {{"", 2000}}, {{{}, {"B/y.fcpbundle", "A/x.fcpbundle"}}}},
+        {"the interval counts from the last checkpoint",
+         {{"", 1500}, {"B", 1500}, {"A", 1500}},
+         {{{"A"}, {"B/y.fcpbundle"}}, {{}, {"B/y.fcpbundle", "A/x.fcpbundle"}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::ScopedVirtualClock clock;
+        const Walk walk = discoverRoot(root, {.onFolder = [&](const QString& folder) {
+                                           const QString name =
+                                               folder == root ? QString() : folder.mid(root.size() + 1);
+                                           clock->advance(std::chrono::milliseconds(c.msListing.value(name)));
+                                       }});
+        EXPECT_TRUE(walk.complete);
+        ASSERT_EQ(walk.checkpointStacks.size(), c.expected.size());
+        for (qsizetype i = 0; i < c.expected.size(); ++i) {
+            EXPECT_EQ(walk.checkpointStacks.at(i), pendingAt(c.expected.at(i).pending)) << "checkpoint " << i;
+            EXPECT_EQ(relative(root, walk.checkpointFound.at(i)), c.expected.at(i).found)
+                << "checkpoint " << i;
+        }
+    }
 }
 
 TEST(LibraryDiscoveryTest, FoldersThatCannotBeListedAreReported) {

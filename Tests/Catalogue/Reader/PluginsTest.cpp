@@ -3,6 +3,7 @@
 #include "Platform/Paths.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/FakeFinalCutApp.h"
+#include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
@@ -39,10 +40,7 @@ std::string described(const std::optional<Plugins::AudioUnitCodes>& codes) {
 }
 
 QString readText(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("<missing>");
-    return QString::fromUtf8(file.readAll());
+    return QString::fromUtf8(test::readAll(path, "<missing>"));
 }
 
 QStringList cacheFiles(const QString& folder) {

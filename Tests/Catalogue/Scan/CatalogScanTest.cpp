@@ -1,19 +1,18 @@
 // The scan run driven through a real event loop over libraries written by the fixture builder.
 // Moments inside a run are reached without timing: from the catalogue's own change signals
-// (a status text, a progress value), or by holding one library's read at the door
-// (GatedReads) while the test changes the disk.
+// (a status text, a progress value), or by holding one library's read at the fake volumes'
+// gate while the test changes the disk.
 
 #include "Catalogue/Records/LibraryInfo.h"
 #include "Catalogue/Records/RecordJson.h"
 #include "Catalogue/Records/ScanJob.h"
 #include "Catalogue/Store/Catalog.h"
-#include "Platform/Services.h"
-#include "Platform/VolumeFacts.h"
 #include "Platform/VolumesRoot.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/FakeVolumeFacts.h"
 #include "Tests/Support/QtPrinters.h"
 #include "Tests/Support/TestEnv.h"
 
@@ -26,10 +25,8 @@
 #include <QJsonObject>
 #include <QThreadPool>
 #include <algorithm>
-#include <condition_variable>
 #include <functional>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <sys/stat.h>
 
 using namespace pellimor;
@@ -170,62 +167,17 @@ void scan(Catalog& catalog, const ScanJob& job) {
     ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !catalog.isScanning(); }));
 }
 
-// Volumes whose facts request for one library can be held at the door: the full read of that
-// library then waits, on its worker, until the test releases it.
-class GatedReads final : public platform::VolumeFacts {
-public:
-    void hold(const QString& path) {
-        std::lock_guard lock(m_mutex);
-        m_held = path;
-    }
-    std::optional<Facts> facts(const QString& path) const override {
-        std::unique_lock lock(m_mutex);
-        if (path == m_held && !m_released) {
-            m_entered = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [&] { return m_released; });
-        }
-        return std::nullopt;
-    }
-    std::optional<Capacity> capacity(const QString&) const override { return std::nullopt; }
-    QStringList mountedVolumes() const override { return VolumesRoot::mountedVolumes(); }
-
-    bool entered() const {
-        std::lock_guard lock(m_mutex);
-        return m_entered;
-    }
-    void release() {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
-    QString m_held;
-    mutable bool m_entered = false;
-    bool m_released = false;
-};
-
-// Installs the gate over the test environment's volumes and lets a held read go however the
-// test ends, so no pool thread is left waiting.
+// Fake volumes whose facts request for one library can be held at their gate: the full read
+// of that library then waits, on its worker, until the test releases it; a read still held
+// when the test ends is let go, and the pool waited for.
 struct Gate {
-    Gate() : facts(std::make_shared<GatedReads>()), scope(servicesWith(facts)) {}
-    ~Gate() {
-        facts->release();
-        QThreadPool::globalInstance()->waitForDone();
-    }
-    static platform::Services servicesWith(std::shared_ptr<platform::VolumeFacts> volumes) {
-        platform::Services services;
-        services.volumes = std::move(volumes);
-        return services;
-    }
+    const std::shared_ptr<test::FakeVolumeFacts> facts = std::make_shared<test::FakeVolumeFacts>();
+    test::ScopedFakeVolumes scope{facts};
+    test::VolumeGateGuard guard{facts};
+
     bool waitForHeldRead() const {
-        return CatalogTestEnv::waitUntil([&] { return facts->entered(); });
+        return CatalogTestEnv::waitUntil([&] { return facts->heldRequests() > 0; });
     }
-    std::shared_ptr<GatedReads> facts;
-    platform::ScopedServices scope;
 };
 
 // Each test plugs drives into a volumes root of its own and keeps its folders on the start-up
@@ -688,7 +640,7 @@ TEST_F(CatalogScanTest, QuittingDuringARunLeavesThePausedScanForTheNextStart) {
 
     CatalogTestEnv env;
     Gate gate;
-    gate.facts->hold(libraries.at(1));
+    gate.facts->holdFacts(libraries.at(1));
     auto catalog = env.makeCatalog();
     catalog->run(jobFor({root}, 1));
     ASSERT_TRUE(gate.waitForHeldRead());
@@ -811,7 +763,7 @@ TEST_F(CatalogScanTest, APausedFullReadOfALibraryWithoutItsDatabaseChangesNothin
     // it is read in full — and the user pauses while that read is under way.
     ASSERT_TRUE(QFile::remove(lib + QStringLiteral("/CurrentVersion.flexolibrary")));
     QFile::remove(lib + QStringLiteral("/CurrentVersion.plist"));
-    gate.facts->hold(lib);
+    gate.facts->holdFacts(lib);
     catalog->run(jobFor({root}));
     ASSERT_TRUE(gate.waitForHeldRead());
     catalog->pause();
@@ -836,7 +788,7 @@ TEST_F(CatalogScanTest, ALibraryThatVanishesBeforeItsReadIsKeptUntilAWalkMissesI
     const LibraryInfo bBefore = *find(*catalog, b);
 
     // B is found by the walk, then taken away while A is read.
-    gate.facts->hold(a);
+    gate.facts->holdFacts(a);
     ScanJob full = jobFor({root}, 1);
     full.fullRescan = true;
     catalog->run(full);
@@ -865,7 +817,7 @@ TEST_F(CatalogScanTest, ARootThatVanishesMidScanIsSkippedAndItsLibrariesStay) {
     const std::optional<QDateTime> secondScanned = catalog->roots().value(1).lastScan;
     ASSERT_TRUE(secondScanned.has_value());
 
-    gate.facts->hold(a);
+    gate.facts->holdFacts(a);
     ScanJob full = jobFor({first, second});
     full.fullRescan = true;
     Recorder recorder(*catalog);
@@ -890,7 +842,7 @@ TEST_F(CatalogScanTest, ASecondRunWhileOneRunsChangesNothing) {
     writeLibrary(other, QStringLiteral("B"));
     CatalogTestEnv env;
     Gate gate;
-    gate.facts->hold(a);
+    gate.facts->holdFacts(a);
     const auto catalog = env.makeCatalog();
     catalog->run(jobFor({first}));
     ASSERT_TRUE(gate.waitForHeldRead());

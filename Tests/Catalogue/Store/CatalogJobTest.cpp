@@ -7,6 +7,7 @@
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/TempFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,7 @@
 
 using namespace pellimor;
 using test::CatalogTestEnv;
+using test::readAll;
 namespace Files = fixtures::FixtureFiles;
 
 namespace {
@@ -26,11 +28,6 @@ const QDateTime kLongAgo(QDate(2020, 5, 1), QTime(8, 0), Qt::UTC);
 
 QString jobPath(const CatalogTestEnv& env) {
     return QDir(env.dataDir).filePath(QStringLiteral("scanjob.json"));
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray jobJson(const ScanJob& job) {

@@ -4,6 +4,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/TempFiles.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -27,6 +28,8 @@
 
 using namespace pellimor;
 using test::CatalogTestEnv;
+using test::readAll;
+using test::writeFile;
 
 namespace {
 
@@ -70,17 +73,6 @@ QStringList linesOf(const QString& libraryID, const QList<MediaEntry>& entries) 
 // Lists compared as one text, so a failure shows readable lines.
 std::string shown(const QStringList& lines) {
     return lines.join('\n').toStdString();
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 // A catalogue in a fresh data folder whose first load (of the empty catalogue) has settled.

@@ -3,6 +3,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
@@ -18,6 +19,8 @@
 
 using namespace pellimor;
 using test::CatalogTestEnv;
+using test::readAll;
+using test::writeFile;
 
 namespace {
 
@@ -25,18 +28,6 @@ const QString kCouldNotRead =
     QStringLiteral("ERROR catalogue: The catalogue file could not be read, so the list starts empty.");
 
 const QDateTime kScanned(QDate(2025, 3, 1), QTime(9, 30, 0, 250), Qt::UTC);
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 QString catalogFile(const CatalogTestEnv& env) {
     return QDir(env.dataDir).filePath(QStringLiteral("catalog.json"));

@@ -12,9 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThreadPool>
-#include <condition_variable>
 #include <gtest/gtest.h>
-#include <mutex>
 
 using namespace pellimor;
 using test::CatalogTestEnv;
@@ -68,56 +66,6 @@ void settleBackgroundReads() {
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::sendPostedEvents();
 }
-
-// Volumes whose capacity requests can be held at the door: while holding, every request
-// that arrives waits until released and then reports a total of 100; requests that arrive
-// while not holding report a total of 200 at once. So a test decides, without any timing,
-// which refresh reads which figures and when they come back.
-class GatedVolumes final : public platform::VolumeFacts {
-public:
-    std::optional<Facts> facts(const QString&) const override { return std::nullopt; }
-    QStringList mountedVolumes() const override { return {}; }
-
-    std::optional<Capacity> capacity(const QString&) const override {
-        std::unique_lock lock(m_mutex);
-        if (!m_holding)
-            return Capacity{200, 20};
-        ++m_waiting;
-        m_changed.notify_all();
-        m_changed.wait(lock, [&] { return m_released; });
-        return Capacity{100, 10};
-    }
-
-    void holdNewRequests(bool hold) {
-        std::lock_guard lock(m_mutex);
-        m_holding = hold;
-    }
-    int waiting() const {
-        std::lock_guard lock(m_mutex);
-        return m_waiting;
-    }
-    void release() {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
-    mutable int m_waiting = 0;
-    bool m_holding = false;
-    bool m_released = false;
-};
-
-// Lets held requests go however the test ends, so no pool thread is left waiting forever.
-struct ReleaseAtEnd {
-    GatedVolumes& volumes;
-    ~ReleaseAtEnd() {
-        volumes.release();
-        QThreadPool::globalInstance()->waitForDone();
-    }
-};
 
 // Each test plugs drives into a volumes root of its own and logs into an Application
 // Support folder of its own.
@@ -390,11 +338,11 @@ TEST_F(CatalogVolumesTest, RefreshDropsGoneDrivesAndKeepsFiguresItCouldNotRenew)
 TEST_F(CatalogVolumesTest, OnlyTheLatestOfTwoQuickRefreshesPublishes) {
     const QString a = drive(QStringLiteral("A"));
     CatalogTestEnv env;
-    const auto gated = std::make_shared<GatedVolumes>();
-    ReleaseAtEnd releaseAtEnd{*gated};
-    platform::Services replacement;
-    replacement.volumes = gated;
-    const platform::ScopedServices scope(replacement);
+    // A held request answers what was told when it came, so the figures tell which refresh
+    // read them: 100 for a held request, 200 for one after.
+    env.volumes->setMountedVolumes(QStringList{});
+    env.volumes->setCapacity(a, Capacity{100, 10});
+    const test::VolumeGateGuard gate(env.volumes);
 
     const auto catalog = env.makeCatalog();
     CatalogTestAccess::setLibraries(*catalog, librariesAt({a + "/One.fcpbundle"}));
@@ -405,14 +353,15 @@ TEST_F(CatalogVolumesTest, OnlyTheLatestOfTwoQuickRefreshesPublishes) {
     const QStringList before = volumeSpaceMessages();
 
     // The first refresh's read is under way and held.
-    gated->holdNewRequests(true);
+    env.volumes->holdCapacity(true);
     catalog->refreshVolumeSpace();
-    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return gated->waiting() == 1; }));
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return env.volumes->heldRequests() == 1; }));
 
     // The second starts, then the first's figures arrive: too late to count.
-    gated->holdNewRequests(false);
+    env.volumes->holdCapacity(false);
+    env.volumes->setCapacity(a, Capacity{200, 20});
     catalog->refreshVolumeSpace();
-    gated->release();
+    env.volumes->release();
     ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return volumeSpaceMessages().size() == before.size() + 3; }));
     settleBackgroundReads();
 
@@ -425,22 +374,22 @@ TEST_F(CatalogVolumesTest, OnlyTheLatestOfTwoQuickRefreshesPublishes) {
 TEST_F(CatalogVolumesTest, ReadsFinishingAfterTheCatalogueIsGoneChangeNothing) {
     const QString a = drive(QStringLiteral("A"));
     CatalogTestEnv env;
-    const auto gated = std::make_shared<GatedVolumes>();
-    ReleaseAtEnd releaseAtEnd{*gated};
-    platform::Services replacement;
-    replacement.volumes = gated;
-    const platform::ScopedServices scope(replacement);
+    // A held request answers what was told when it came, so the figures tell which refresh
+    // read them: 100 for a held request, 200 for one after.
+    env.volumes->setMountedVolumes(QStringList{});
+    env.volumes->setCapacity(a, Capacity{100, 10});
+    const test::VolumeGateGuard gate(env.volumes);
 
     auto catalog = env.makeCatalog();
     CatalogTestAccess::setLibraries(*catalog, librariesAt({a + "/One.fcpbundle"}));
     catalog->setMounted({QStringLiteral("/"), a});
     const QStringList before = volumeSpaceMessages();
-    gated->holdNewRequests(true);
+    env.volumes->holdCapacity(true);
     catalog->refreshVolumeSpace();
-    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return gated->waiting() == 1; }));
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return env.volumes->heldRequests() == 1; }));
 
     catalog.reset();
-    gated->release();
+    env.volumes->release();
     settleBackgroundReads();
     EXPECT_EQ(volumeSpaceMessages().mid(before.size()), QStringList{QStringLiteral("start ") + a});
 }

@@ -8,6 +8,7 @@
 #include "Shell/MenuModel.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/RecordingFileManager.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TestEnv.h"
 
@@ -28,13 +29,6 @@ public:
     void openReport() override { calls.append("report"); }
     void quit() override { calls.append("quit"); }
     QStringList calls;
-};
-
-class RecordingShell final : public platform::FileManagerShell {
-public:
-    void reveal(const QString& path) override { revealed.append(path); }
-    void open(const QString&) override {}
-    QStringList revealed;
 };
 
 class MenuCommandsTest : public ::testing::Test {
@@ -143,7 +137,7 @@ TEST_F(MenuCommandsTest, helpAndApplicationItemsOpenTheirWindows) {
 }
 
 TEST_F(MenuCommandsTest, logItemsRevealTheirFiles) {
-    auto shell = std::make_shared<RecordingShell>();
+    auto shell = std::make_shared<test::RecordingFileManager>();
     platform::Services services;
     services.shell = shell;
     platform::ScopedServices scope(services);

@@ -8,6 +8,7 @@
 #include "Shell/FinalCutFacts.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/FakeMainBundle.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TestEnv.h"
 
@@ -229,22 +230,12 @@ TEST(MenuModelTest, checkForUpdatesOnlyWithAFeed) {
 }
 
 TEST(MenuModelTest, updatesNeedAFeedAndNoPrivateDataFolder) {
-    class Bundle final : public platform::MainBundle {
-    public:
-        explicit Bundle(QVariantMap info) : m_info(std::move(info)) {}
-        QVariantMap infoDictionary() const override { return m_info; }
-        QString bundlePath() const override { return {}; }
-        QString executablePath() const override { return {}; }
-
-    private:
-        QVariantMap m_info;
-    };
     const auto withFeed = [](bool feed) {
         platform::Services services;
         QVariantMap info{{"CFBundleShortVersionString", "1.0"}};
         if (feed)
             info.insert("SUFeedURL", "https://example.invalid/appcast.xml");
-        services.bundle = std::make_shared<Bundle>(info);
+        services.bundle = std::make_shared<test::FakeMainBundle>(info);
         return services;
     };
     {

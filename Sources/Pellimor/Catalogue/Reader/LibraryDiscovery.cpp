@@ -1,4 +1,6 @@
 #include "Catalogue/Reader/LibraryReader.h"
+#include "Platform/Clock.h"
+#include "Platform/Services.h"
 #include "ScanRules/VolumeScanRules.h"
 
 #include <QFile>
@@ -70,10 +72,11 @@ std::vector<Child> subFolders(const QString& folder, bool& complete) {
 bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint64> maxDepth,
               bool skipSafetyNet, bool skipFCPBackups, const DiscoveryCheckpoint& checkpoint,
               const DiscoveryProgress& onProgress, std::stop_token stop, QStringList* unlisted) {
-    using Clock = std::chrono::steady_clock;
     constexpr auto checkpointEvery = std::chrono::seconds(2);
 
-    auto lastCheckpoint = Clock::now();
+    // Read once: the walk runs on a worker and reads it at every folder.
+    const std::shared_ptr<const platform::Clock> clock = platform::services().clock;
+    auto lastCheckpoint = clock->monotonic();
     bool complete = true;
     while (!pending.isEmpty()) {
         const PendingDir entry = pending.takeLast();
@@ -120,10 +123,10 @@ bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint
                 unlisted->append(child.path);
         }
 
-        if (Clock::now() - lastCheckpoint > checkpointEvery) {
+        if (clock->monotonic() - lastCheckpoint > checkpointEvery) {
             if (checkpoint)
                 checkpoint(pending, found);
-            lastCheckpoint = Clock::now();
+            lastCheckpoint = clock->monotonic();
         }
     }
     if (checkpoint)

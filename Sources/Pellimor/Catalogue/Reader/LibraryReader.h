@@ -146,8 +146,11 @@ using DiscoveryCheckpoint = std::function<void(const QList<PendingDir>& pending,
 using DiscoveryProgress = std::function<void(const QString& folder)>;
 
 // Walks `pending` (a stack) depth-first, appending library bundles to `found`. True when the
-// stack ran empty, false when stopped. Folders that could not be listed (the root included)
-// are appended to `unlisted` when given, so a caller never mistakes them for empty folders.
+// stack ran empty, false when stopped. `checkpoint` gets the stack and the libraries found so
+// far whenever more than two seconds have passed on the program's clock since the last one (a
+// folder is never interrupted for it), and once more at the end, so a stopped or interrupted
+// walk resumes where it was. Folders that could not be listed (the root included) are appended
+// to `unlisted` when given, so a caller never mistakes them for empty folders. Any thread.
 bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint64> maxDepth,
               bool skipSafetyNet, bool skipFCPBackups, const DiscoveryCheckpoint& checkpoint,
               const DiscoveryProgress& onProgress, std::stop_token stop = {},
