@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libxkbcommon-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libxkbcommon-dev libgl-dev libxcb1-dev
   libsqlite3-dev libplist-dev rapidjson-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev

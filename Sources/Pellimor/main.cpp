@@ -5,7 +5,84 @@
 #include "Shell/Views/PellimorApp.h"
 
 #include <QApplication>
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <cstring>
 #include <optional>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+namespace {
+
+// A platform plug-in named by the user (QT_QPA_PLATFORM, or Qt's own "-platform" switch) is
+// the user's choice: offscreen and the like need no display, and Qt reports on the others.
+bool platformChosen(int argc, char** argv) {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return true;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    }
+    return false;
+}
+
+// The X server accepts us, authorisation included: the same connection Qt's plug-in makes.
+bool xDisplayOpens(const QByteArray& name) {
+    xcb_connection_t* connection = xcb_connect(name.constData(), nullptr);
+    const bool opened = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return opened;
+}
+
+// A Wayland compositor listens on its socket (a name is relative to XDG_RUNTIME_DIR).
+bool waylandDisplayOpens(const QByteArray& name) {
+    QByteArray path = name;
+    if (!path.startsWith('/')) {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        if (runtime.isEmpty())
+            return false;
+        path = runtime + '/' + name;
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= qsizetype(sizeof(address.sun_path)))
+        return false;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int socketFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socketFd < 0)
+        return false;
+    const bool opened =
+        ::connect(socketFd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    close(socketFd);
+    return opened;
+}
+
+// Why no window can be shown, or nothing when one can. Decided before the application object
+// exists, whose platform plug-in would otherwise abort the program on a missing display.
+std::optional<QString> missingDisplay(int argc, char** argv) {
+    if (platformChosen(argc, argv))
+        return std::nullopt;
+    const QByteArray x = qgetenv("DISPLAY");
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    if (x.isEmpty() && wayland.isEmpty())
+        return QStringLiteral("none is set (neither DISPLAY nor WAYLAND_DISPLAY)");
+    if ((!x.isEmpty() && xDisplayOpens(x)) || (!wayland.isEmpty() && waylandDisplayOpens(wayland)))
+        return std::nullopt;
+    QStringList tried;
+    if (!x.isEmpty())
+        tried.append(QStringLiteral("DISPLAY=") + QString::fromLocal8Bit(x));
+    if (!wayland.isEmpty())
+        tried.append(QStringLiteral("WAYLAND_DISPLAY=") + QString::fromLocal8Bit(wayland));
+    return tried.size() == 1 ? tried.front() + QStringLiteral(" cannot be opened")
+                             : QStringLiteral("neither ") + tried.join(QStringLiteral(" nor ")) +
+                                   QStringLiteral(" can be opened");
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // Decided once, from the program's own arguments, before anything could log. What the
@@ -21,6 +98,14 @@ int main(int argc, char** argv) {
     const QStringList arguments = pellimor::CommandLine::arguments(argc, argv);
     if (const std::optional<int> status = pellimor::CommandLine::dispatch(arguments))
         return *status;
+
+    if (const std::optional<QString> why = missingDisplay(argc, argv)) {
+        std::fprintf(stderr,
+                     "Tovlin's window needs a display, but %s. Run it on a virtual display: "
+                     "xvfb-run -a -s \"-screen 0 1600x1000x24\" scripts/run.sh\n",
+                     why->toLocal8Bit().constData());
+        return 1;
+    }
 
     // The windowed program: the application object owns the catalogue and the windows.
     QApplication application(argc, argv);

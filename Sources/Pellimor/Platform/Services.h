@@ -14,7 +14,8 @@ namespace pellimor::platform {
 class FileManagerShell {
 public:
     virtual ~FileManagerShell() = default;
-    // Opens the file manager with `path` selected. Never fails towards the caller.
+    // Opens the file manager with `path` selected. Never fails towards the caller and never
+    // waits for the file manager: it returns at once and the window follows.
     virtual void reveal(const QString& path) = 0;
     // Opens a folder (or file) with its default application.
     virtual void open(const QString& path) = 0;

@@ -4,14 +4,47 @@
 
 #include "Platform/Services.h"
 
+#include <QStringList>
+#include <chrono>
+#include <functional>
+
 namespace pellimor::platform {
 
 // Reveals through the freedesktop.org file-manager interface on D-Bus, falling back to
-// opening the enclosing folder with xdg-open.
+// opening the enclosing folder with xdg-open when the call fails or has no answer by the
+// deadline. reveal() never waits: it starts the call and returns, and the outcome is decided
+// on the event loop of the calling thread (the main thread). Each request has exactly one
+// outcome, the first of answer, failure and deadline; whatever the call says after that is
+// ignored, so a late answer never opens a second window beside the fallback's.
 class SystemFileManagerShell final : public FileManagerShell {
 public:
+    enum class RevealOutcome { shown, fellBack };
+
+    // What a reveal talks to, replaceable so tests can script the file manager's answers.
+    struct Setup {
+        // Called with the D-Bus call's arguments; exit status 0 means the item is shown.
+        QString busProgram = QStringLiteral("dbus-send");
+        QString openerProgram = QStringLiteral("xdg-open");
+        // A file manager that D-Bus has to start first answers only once its window is up, so
+        // falling back sooner would open a second window beside its own. Nothing waits for it.
+        std::chrono::milliseconds answerDeadline{10000};
+        // Starts a program that outlives the request (the opener); QProcess::startDetached
+        // when empty.
+        std::function<void(const QString& program, const QStringList& arguments)> startDetached;
+        // Told each request's outcome once, when the request is over: its call has ended and
+        // nothing more can come of it.
+        std::function<void(const QString& path, RevealOutcome outcome)> settled;
+    };
+
+    SystemFileManagerShell();
+    explicit SystemFileManagerShell(Setup setup);
+
+    // Main thread only (any thread with a running event loop).
     void reveal(const QString& path) override;
     void open(const QString& path) override;
+
+private:
+    Setup m_setup;
 };
 
 // The information list is compiled in: version and build number come from the build.

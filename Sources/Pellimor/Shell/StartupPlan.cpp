@@ -237,6 +237,8 @@ void volumeUnmounted(Catalog& catalog) {
 
 void activated(Catalog& catalog) {
     apply(decideActivated(), catalog, WindowSettings::read());
+    // Final Cut Pro may have been installed, updated or removed while the user was away.
+    catalog.refreshInstalledFCP();
 }
 
 // ---- The UI trace ---------------------------------------------------------------------------

@@ -124,6 +124,7 @@ void apply(const VolumeActions& actions, Catalog& catalog, const WindowSettings&
 
 void volumeMounted(Catalog& catalog, const std::optional<QString>& volumePath);
 void volumeUnmounted(Catalog& catalog);
+// The program became active: free space as decided, and the installed Final Cut Pro read again.
 void activated(Catalog& catalog);
 
 // ---- The UI trace -----------------------------------------------------------------------

@@ -6,6 +6,8 @@
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
+#include <QSignalSpy>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
@@ -48,6 +50,7 @@ TEST(CatalogUpdateTest, InstalledVersionComesFromTheApplicationsInformationList)
 
     env.finalCut->setLocation(kApp);
     env.finalCut->setVersion(QStringLiteral("11.0"));
+    catalog->refreshInstalledFCP();
     EXPECT_EQ(catalog->fcpAppURL(), kApp);
     EXPECT_EQ(catalog->installedFCP(), QStringLiteral("11.0"));
 
@@ -67,6 +70,7 @@ TEST(CatalogUpdateTest, InstalledVersionComesFromTheApplicationsInformationList)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         env.finalCut->setInfo(c.info);
+        catalog->refreshInstalledFCP();
         EXPECT_EQ(catalog->fcpAppURL(), kApp);
         EXPECT_EQ(catalog->installedFCP(), std::nullopt);
         EXPECT_EQ(catalog->updateStatus(libraryAt(QStringLiteral("11.0"))), Status::unknown);
@@ -121,6 +125,7 @@ TEST(CatalogUpdateTest, StatusComparesTheFirstTwoNumbersOfEachVersion) {
         SCOPED_TRACE(testing::Message()
                      << "installed \"" << c.installed << "\", library \"" << c.library << "\"");
         env.finalCut->setVersion(QString::fromUtf8(c.installed));
+        catalog->refreshInstalledFCP();
         EXPECT_STREQ(name(catalog->updateStatus(libraryAt(QString::fromUtf8(c.library)))), name(c.expected));
     }
 }
@@ -134,22 +139,67 @@ TEST(CatalogUpdateTest, StatusIsUnknownWithoutEitherVersion) {
 
     env.finalCut->setLocation(kApp);
     env.finalCut->setVersion(QStringLiteral("11.0"));
+    catalog->refreshInstalledFCP();
     EXPECT_EQ(catalog->updateStatus(libraryAt(std::nullopt)), Status::unknown);
 }
 
-TEST(CatalogUpdateTest, InstallingOrUpdatingFinalCutProShowsWithoutARestart) {
+// Installing, updating or removing Final Cut Pro shows without a restart, once the catalogue
+// reads the version again; until then every answer comes from the last reading.
+TEST(CatalogUpdateTest, InstallingOrUpdatingFinalCutProShowsOnceReadAgain) {
     test::CatalogTestEnv env;
     const auto catalog = env.makeCatalog();
+    QSignalSpy versionSpy(catalog.get(), &Catalog::installedFCPChanged);
+    QSignalSpy changedSpy(catalog.get(), &Catalog::changed);
     const LibraryInfo library = libraryAt(QStringLiteral("10.8"));
+    EXPECT_EQ(catalog->updateStatus(library), Status::unknown);
 
-    EXPECT_EQ(catalog->updateStatus(library), Status::unknown);
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        Status expected;
+        bool signalled;
+    };
+    const Step steps[] = {
+        {"installed",
+         [&] {
+             env.finalCut->setLocation(kApp);
+             env.finalCut->setVersion(QStringLiteral("10.8.1"));
+         },
+         Status::current, true},
+        {"updated", [&] { env.finalCut->setVersion(QStringLiteral("11.1")); }, Status::needsUpdate, true},
+        {"unchanged", [] {}, Status::needsUpdate, false},
+        {"removed", [&] { env.finalCut->setLocation(std::nullopt); }, Status::unknown, true},
+        {"installed again", [&] { env.finalCut->setLocation(kApp); }, Status::needsUpdate, true},
+        {"downgraded", [&] { env.finalCut->setVersion(QStringLiteral("10.8")); }, Status::current, true},
+    };
+    Status before = Status::unknown;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        versionSpy.clear();
+        changedSpy.clear();
+        step.change();
+        EXPECT_STREQ(name(catalog->updateStatus(library)), name(before));
+        catalog->refreshInstalledFCP();
+        EXPECT_STREQ(name(catalog->updateStatus(library)), name(step.expected));
+        EXPECT_EQ(versionSpy.count(), step.signalled ? 1 : 0);
+        EXPECT_EQ(changedSpy.count(), step.signalled ? 1 : 0);
+        before = step.expected;
+    }
+}
+
+// The version is read once, not per library asked about.
+TEST(CatalogUpdateTest, StatusOfEveryLibraryComesFromOneReading) {
+    test::CatalogTestEnv env;
     env.finalCut->setLocation(kApp);
-    env.finalCut->setVersion(QStringLiteral("10.8.1"));
-    EXPECT_EQ(catalog->updateStatus(library), Status::current);
-    env.finalCut->setVersion(QStringLiteral("11.1"));
-    EXPECT_EQ(catalog->updateStatus(library), Status::needsUpdate);
-    env.finalCut->setLocation(std::nullopt);
-    EXPECT_EQ(catalog->updateStatus(library), Status::unknown);
+    env.finalCut->setVersion(QStringLiteral("11.0"));
+    const auto catalog = env.makeCatalog(); // read as it starts
+    const int reads = env.finalCut->infoCalls();
+    EXPECT_GE(reads, 1);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(catalog->updateStatus(libraryAt(QStringLiteral("10.%1").arg(i))), Status::needsUpdate);
+    EXPECT_EQ(env.finalCut->infoCalls(), reads);
+    catalog->refreshInstalledFCP();
+    EXPECT_EQ(env.finalCut->infoCalls(), reads + 1);
 }
 
 // The whole road on this machine: the application folder named by the environment, its
@@ -172,6 +222,7 @@ TEST(CatalogUpdateTest, FindsAnApplicationFolderThroughThePlatform) {
 
         // Removed from where the environment names it (and not in /Applications here).
         QDir(app).removeRecursively();
+        catalog->refreshInstalledFCP();
         EXPECT_EQ(catalog->fcpAppURL(), std::nullopt);
         EXPECT_EQ(catalog->updateStatus(libraryAt(QStringLiteral("10.8"))), Status::unknown);
     }

@@ -86,10 +86,12 @@ public:
         CatalogTestAccess::setDriveRoles(*catalog, roles);
     }
 
-    // Installs a Final Cut Pro of this version (the path need not exist: nothing reads it).
+    // Installs a Final Cut Pro of this version (the path need not exist: nothing reads it),
+    // and lets the catalogue read it, as it does when the program becomes active.
     void installFinalCut(const QString& version) {
         env.finalCut->setLocation(QStringLiteral("/Applications/Final Cut Pro.app"));
         env.finalCut->setVersion(version);
+        catalog->refreshInstalledFCP();
     }
 
     // What Catalog::pluginStats() answers for this library from now on.

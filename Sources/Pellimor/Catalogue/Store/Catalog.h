@@ -139,8 +139,15 @@ public:
     void recordMounted();
 
     // ---- Update status ---------------------------------------------------------------------
+    // Where Final Cut Pro is installed, asked of the platform on every call.
     std::optional<QString> fcpAppURL() const;
-    std::optional<QString> installedFCP() const;
+    // The installed Final Cut Pro's version (published): read when the catalogue starts and
+    // again by refreshInstalledFCP(), never per library or per redraw.
+    const std::optional<QString>& installedFCP() const { return m_installedFCP; }
+    // Reads the installed version afresh, for when the program becomes active again: Final Cut
+    // Pro may have been installed, updated or removed meanwhile.
+    void refreshInstalledFCP();
+    // Against installedFCP().
     UpdateStatus updateStatus(const LibraryInfo& library) const;
 
     // ---- Media lists -----------------------------------------------------------------------
@@ -183,6 +190,7 @@ Q_SIGNALS:
     void driveRolesChanged();
     void favoritesChanged();
     void pausedJobChanged();
+    void installedFCPChanged();
     // After any published member changed.
     void changed();
 
@@ -237,6 +245,9 @@ private:
     // copy of the user's catalogue, so nothing is saved over it while this names it.
     QString m_unreadableInPlace;
     bool m_unreadableRefusalLogged = false; // the refusal is logged once
+    // Read as the catalogue is made, so the first redraw has it.
+    static std::optional<QString> readInstalledFCP();
+    std::optional<QString> m_installedFCP = readInstalledFCP();
 };
 
 // The favourites of live libraries, at most five (the most recently marked stay).

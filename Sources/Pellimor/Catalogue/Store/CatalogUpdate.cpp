@@ -56,13 +56,12 @@ std::optional<QString> Catalog::fcpAppURL() const {
     return finalCut->location();
 }
 
-std::optional<QString> Catalog::installedFCP() const {
-    // Asked afresh each time, so installing or updating Final Cut Pro shows without a restart.
-    const std::optional<QString> app = fcpAppURL();
-    if (!app)
-        return std::nullopt;
+std::optional<QString> Catalog::readInstalledFCP() {
     const auto finalCut = platform::services().finalCut;
     if (!finalCut)
+        return std::nullopt;
+    const std::optional<QString> app = finalCut->location();
+    if (!app)
         return std::nullopt;
     const std::optional<QVariantMap> info = finalCut->infoDictionary(*app);
     if (!info)
@@ -73,8 +72,17 @@ std::optional<QString> Catalog::installedFCP() const {
     return version.toString();
 }
 
+void Catalog::refreshInstalledFCP() {
+    std::optional<QString> installed = readInstalledFCP();
+    if (installed == m_installedFCP)
+        return;
+    m_installedFCP = std::move(installed);
+    Q_EMIT installedFCPChanged();
+    Q_EMIT changed();
+}
+
 Catalog::UpdateStatus Catalog::updateStatus(const LibraryInfo& library) const {
-    const std::optional<QString> installed = installedFCP();
+    const std::optional<QString>& installed = m_installedFCP;
     if (!installed || !library.fcpVersion)
         return UpdateStatus::unknown;
     const QList<qint64> libraryKey = versionKey(*library.fcpVersion);
