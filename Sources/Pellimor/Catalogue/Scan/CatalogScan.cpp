@@ -258,8 +258,8 @@ void Catalog::ScanRun::discover() {
     QStringList unlistedSoFar = unlisted;
     QStringList found = current.found;
     const std::optional<qint64> maxDepth = current.maxDepth;
-    const bool skipSafetyNet = ScanSettings::skipSetting(QStringLiteral("skipSafetyNet"));
-    const bool skipFCPBackups = ScanSettings::skipSetting(QStringLiteral("skipFCPBackups"));
+    const bool skipSafetyNet = ScanSettings::skipSafetyNet();
+    const bool skipFCPBackups = ScanSettings::skipFCPBackups();
     const std::weak_ptr<ScanRun> weak = weak_from_this();
     const std::stop_token stop = stopSource.get_token();
     const auto status = std::make_shared<WalkStatus>();

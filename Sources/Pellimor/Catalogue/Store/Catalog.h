@@ -27,6 +27,7 @@
 #include "Catalogue/Records/MediaEntry.h"
 #include "Catalogue/Records/ScanJob.h"
 #include "Catalogue/Records/ScanRoot.h"
+#include "Catalogue/Scan/ScanOptions.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -157,9 +158,15 @@ public:
     // Removes "scanjob.json" and forgets the paused job.
     void clearJob();
     void resumePausedScan();
-    void rescanAllRoots(bool fullRescan, bool posters, int concurrency, const std::optional<QString>& only);
-    void rescan(const ScanRoot& root, bool posters, int concurrency);
-    void rescan(const QString& mount, const QString& driveName, bool posters, int concurrency);
+    // The requests below start one job built by `options` (ScanOptions::freshJob), unless a
+    // scan is running. Every watched folder that is there now, or only those at or below
+    // `only`; the folders become the job's roots.
+    void rescanAllRoots(const ScanOptions& options, const std::optional<QString>& only);
+    // One watched folder, whether or not it is there now (the run skips an unreachable root).
+    void rescan(const ScanRoot& root, const ScanOptions& options);
+    // The reachable watched folders on one drive, else the whole drive (never the whole
+    // start-up disk); the drive does not become a watched folder.
+    void rescan(const QString& mount, const QString& driveName, const ScanOptions& options);
     void removeRoot(const ScanRoot& root);
     void forget(const LibraryInfo& library);
 
