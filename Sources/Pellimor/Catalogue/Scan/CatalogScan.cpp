@@ -1,16 +1,15 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Records/RecordJson.h"
+#include "Catalogue/Scan/ScanRemoval.h"
 #include "Catalogue/Scan/ScanSettings.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
-#include "Platform/VolumesRoot.h"
 #include "Support/AtomicFile.h"
 #include "Support/PathText.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QMetaObject>
@@ -41,12 +40,6 @@ constexpr qint64 kMostReadsAtOnce = 256;
 template <typename Work> void onMainThread(Work&& work) {
     if (QCoreApplication* app = QCoreApplication::instance())
         QMetaObject::invokeMethod(app, std::forward<Work>(work), Qt::QueuedConnection);
-}
-
-// Components of a path as a file URL counts them: the leading "/" is one of them.
-qsizetype componentCount(const QString& path) {
-    return path.split(QLatin1Char('/'), Qt::SkipEmptyParts).size() +
-           (path.startsWith(QLatin1Char('/')) ? 1 : 0);
 }
 
 QStringList withoutRepeats(const QStringList& paths) {
@@ -587,52 +580,23 @@ void Catalog::ScanRun::readsEnded() {
 
 void Catalog::ScanRun::finishRoot() {
     ScanJob& current = job();
-    const QString prefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
-    const qsizetype rootDepth = componentCount(root);
 
-    // The catalogue keeps what it knows about drives that are not connected: a library is
-    // dropped only when this walk could have seen it, i.e. its drive is mounted now and no
-    // folder at or above it failed to list. The mounted set is asked afresh as well, in case
-    // a drive went away since it was last recorded.
-    QSet<QString> mountedNow{QStringLiteral("/")};
-    bool askedMounts = false;
-    const auto isMounted = [&](const QString& path) {
-        const QString mount = VolumesRoot::mountOf(path);
-        if (mount == u"/")
-            return true;
-        if (!catalog.m_mounted.contains(mount))
-            return false;
-        if (!askedMounts) {
-            askedMounts = true;
-            if (const auto volumes = platform::services().volumes)
-                for (const QString& volume : volumes->mountedVolumes())
-                    if (!volume.isEmpty())
-                        mountedNow.insert(QDir::cleanPath(volume));
-        }
-        return mountedNow.contains(mount);
+    QStringList catalogued;
+    catalogued.reserve(catalog.m_libraries.size());
+    for (const LibraryInfo& library : std::as_const(catalog.m_libraries))
+        catalogued.append(library.path);
+    ScanRemoval::Facts facts;
+    facts.root = root;
+    facts.found = foundAtStart;
+    facts.maxDepth = current.maxDepth;
+    facts.walkedWholeRoot = walkedWholeRoot;
+    facts.unlisted = unlisted;
+    facts.recordedMounts = catalog.m_mounted;
+    facts.mountedNow = [] {
+        const auto volumes = platform::services().volumes;
+        return volumes ? volumes->mountedVolumes() : QStringList();
     };
-    const auto couldBeSeen = [&](const QString& path) {
-        if (!walkedWholeRoot)
-            return false;
-        for (const QString& folder : std::as_const(unlisted))
-            if (PathText::isAtOrBelow(path, folder))
-                return false;
-        return isMounted(path);
-    };
-
-    QSet<QString> gone;
-    for (const LibraryInfo& library : std::as_const(catalog.m_libraries)) {
-        if (!library.path.startsWith(prefix) || foundAtStart.contains(library.path) ||
-            gone.contains(library.path))
-            continue;
-        // Deeper than the walk could reach: not looked for, so not missing.
-        if (current.maxDepth && componentCount(library.path) - rootDepth > *current.maxDepth)
-            continue;
-        // Not seen is not gone: such a library is kept.
-        if (!couldBeSeen(library.path))
-            continue;
-        gone.insert(library.path);
-    }
+    const QSet<QString> gone = ScanRemoval::gone(catalogued, facts);
 
     if (!gone.isEmpty()) {
         QMap<QString, QDateTime> favorites = catalog.m_favorites;
