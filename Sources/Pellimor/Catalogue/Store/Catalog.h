@@ -19,7 +19,8 @@
 //   Store/CatalogReread.cpp    re-reading one changed library
 //   Store/CatalogPosters.cpp   poster frames
 //   Store/CatalogPlugins.cpp   per-library plug-in statistics
-//   Scan/CatalogScan.cpp       the scan run and its library reads
+//   Scan/CatalogScan.cpp       the scan run and its library reads; the run reaches the
+//                              catalogue only through its ScanHost (Scan/ScanHost.h)
 //   Scan/CatalogRequests.cpp   scan requests, removing watched folders, forgetting libraries
 
 #include "Catalogue/Records/CleanupTarget.h"
@@ -43,6 +44,8 @@
 #include <utility>
 
 namespace pellimor {
+
+struct ScanRun;
 
 class Catalog : public QObject {
     Q_OBJECT
@@ -132,7 +135,6 @@ public:
     QList<LibraryInfo> comparableLibraries() const;
     QStringList onlineLibraryMounts() const;
     void refreshVolumeSpace();
-    void finishVolumeSpace(qint64 generation);
     // Any thread; blocks on the disk.
     static std::optional<std::pair<QString, VolumeSpace>> readVolumeSpace(const QString& mount);
     bool ignoreSafetyNet() const;
@@ -206,6 +208,9 @@ private:
     void setPausedJob(std::optional<ScanJob> job);
 
     void load();
+    // The reads of free-space refresh `generation` are all back: logged, unless a later
+    // refresh has begun meanwhile.
+    void finishVolumeSpace(qint64 generation);
     void persistJob();
     void saveMedia(const QList<MediaEntry>& media, const QString& path);
     void deleteMedia(const QString& path);
@@ -218,8 +223,9 @@ private:
 
     friend struct CatalogTestAccess; // tests reach private steps through it
 
-    // The running scan (defined in CatalogScan.cpp); null when none runs.
-    struct ScanRun;
+    // The running scan (defined in CatalogScan.cpp); null when none runs. It sees the
+    // catalogue through a ScanAdapter of its own, the catalogue's answer to its ScanHost.
+    class ScanAdapter;
     std::shared_ptr<ScanRun> m_scan;
 
     QList<LibraryInfo> m_libraries;
