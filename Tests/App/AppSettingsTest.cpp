@@ -1,4 +1,4 @@
-// The stored settings: keys, defaults and typed reads; the appearance rules.
+// The app-wide stored settings: keys, defaults and typed reads; the appearance rules.
 
 #include "App/AppSettings.h"
 
@@ -6,7 +6,6 @@
 #include "Tests/Support/Scopes.h"
 
 #include <gtest/gtest.h>
-#include <limits>
 
 using namespace pellimor;
 using Type = platform::SettingsStore::Type;
@@ -18,19 +17,10 @@ TEST(AppSettingsTest, anEmptyStoreReadsTheDefaults) {
     EXPECT_FALSE(AppSettings::comfortable());
     EXPECT_EQ(AppSettings::appearance(), QStringLiteral("system"));
     EXPECT_FALSE(AppSettings::hideBackups());
-    EXPECT_FALSE(AppSettings::fullRescan());
-    EXPECT_TRUE(AppSettings::makePosters());
-    EXPECT_EQ(AppSettings::scanThreads(), 2);
     EXPECT_EQ(AppSettings::dateMode(), QStringLiteral("modified"));
-    EXPECT_TRUE(AppSettings::autoRefresh());
-    EXPECT_EQ(AppSettings::folderDepth(), 5);
-    EXPECT_TRUE(AppSettings::skipSafetyNet());
-    EXPECT_TRUE(AppSettings::skipFCPBackups());
     EXPECT_EQ(AppSettings::manualDoc(), QStringLiteral("Manual"));
     // Reading writes nothing.
-    for (const char* key :
-         {"comfortableText", "appearance", "hideBackupDrives", "fullRescan", "makePosters", "scanThreads",
-          "dateMode", "autoRefresh", "folderDepth", "skipSafetyNet", "skipFCPBackups", "manualDoc"})
+    for (const char* key : {"comfortableText", "appearance", "hideBackupDrives", "dateMode", "manualDoc"})
         EXPECT_FALSE(settings.store->contains(QString::fromLatin1(key))) << key;
 }
 
@@ -39,46 +29,21 @@ TEST(AppSettingsTest, writesKeepTheirTypesUnderTheDocumentedKeys) {
     AppSettings::setComfortable(true);
     AppSettings::setAppearance(QStringLiteral("dark"));
     AppSettings::setHideBackups(true);
-    AppSettings::setFullRescan(true);
-    AppSettings::setMakePosters(false);
-    AppSettings::setScanThreads(4);
     AppSettings::setDateMode(QStringLiteral("created"));
-    AppSettings::setFolderDepth(8);
     const auto& s = *settings.store;
     EXPECT_TRUE(s.holds(QStringLiteral("comfortableText"), Type::Flag));
     EXPECT_TRUE(s.holds(QStringLiteral("hideBackupDrives"), Type::Flag));
-    EXPECT_TRUE(s.holds(QStringLiteral("fullRescan"), Type::Flag));
-    EXPECT_TRUE(s.holds(QStringLiteral("makePosters"), Type::Flag));
-    EXPECT_TRUE(s.holds(QStringLiteral("scanThreads"), Type::Integer));
-    EXPECT_TRUE(s.holds(QStringLiteral("folderDepth"), Type::Integer));
     EXPECT_EQ(s.text(QStringLiteral("appearance")), QStringLiteral("dark"));
     EXPECT_EQ(s.text(QStringLiteral("dateMode")), QStringLiteral("created"));
     EXPECT_TRUE(AppSettings::comfortable());
-    EXPECT_FALSE(AppSettings::makePosters());
-    EXPECT_EQ(AppSettings::scanThreads(), 4);
-    EXPECT_EQ(AppSettings::folderDepth(), 8);
 }
 
 TEST(AppSettingsTest, aValueOfAnotherTypeReadsAsTheDefault) {
     test::ScopedSettings settings;
-    settings.store->setText(QStringLiteral("makePosters"), QStringLiteral("no"));
-    settings.store->setText(QStringLiteral("scanThreads"), QStringLiteral("4"));
     settings.store->setFlag(QStringLiteral("appearance"), true);
     settings.store->setInteger(QStringLiteral("comfortableText"), 1);
-    EXPECT_TRUE(AppSettings::makePosters());
-    EXPECT_EQ(AppSettings::scanThreads(), 2);
     EXPECT_EQ(AppSettings::appearance(), QStringLiteral("system"));
     EXPECT_FALSE(AppSettings::comfortable());
-}
-
-TEST(AppSettingsTest, hugeThreadCountsNarrowWithoutWrapping) {
-    test::ScopedSettings settings;
-    AppSettings::setScanThreads(qint64(1) << 40);
-    EXPECT_EQ(AppSettings::scanConcurrency(), std::numeric_limits<int>::max());
-    AppSettings::setScanThreads(-(qint64(1) << 40));
-    EXPECT_EQ(AppSettings::scanConcurrency(), std::numeric_limits<int>::min());
-    AppSettings::setScanThreads(4);
-    EXPECT_EQ(AppSettings::scanConcurrency(), 4);
 }
 
 TEST(AppearanceTest, onlyExactLowerCaseWordsForceAScheme) {

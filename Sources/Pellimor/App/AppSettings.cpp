@@ -3,9 +3,6 @@
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
 
-#include <algorithm>
-#include <limits>
-
 namespace pellimor::AppSettings {
 
 namespace {
@@ -21,14 +18,6 @@ bool readFlag(QLatin1StringView key, bool fallback) {
 void writeFlag(QLatin1StringView key, bool value) {
     if (const auto s = store())
         s->setFlag(key, value);
-}
-qint64 readInteger(QLatin1StringView key, qint64 fallback) {
-    const auto s = store();
-    return s ? s->integer(key, fallback) : fallback;
-}
-void writeInteger(QLatin1StringView key, qint64 value) {
-    if (const auto s = store())
-        s->setInteger(key, value);
 }
 QString readText(QLatin1StringView key, QLatin1StringView fallback) {
     const auto s = store();
@@ -59,24 +48,6 @@ bool hideBackups() {
 void setHideBackups(bool on) {
     writeFlag(Key::hideBackupDrives, on);
 }
-bool fullRescan() {
-    return readFlag(Key::fullRescan, Default::fullRescan);
-}
-void setFullRescan(bool on) {
-    writeFlag(Key::fullRescan, on);
-}
-bool makePosters() {
-    return readFlag(Key::makePosters, Default::makePosters);
-}
-void setMakePosters(bool on) {
-    writeFlag(Key::makePosters, on);
-}
-qint64 scanThreads() {
-    return readInteger(Key::scanThreads, Default::scanThreads);
-}
-void setScanThreads(qint64 count) {
-    writeInteger(Key::scanThreads, count);
-}
 QString dateMode() {
     return readText(Key::dateMode, Default::dateMode);
 }
@@ -84,43 +55,11 @@ void setDateMode(const QString& value) {
     writeText(Key::dateMode, value);
 }
 
-bool autoRefresh() {
-    return readFlag(Key::autoRefresh, Default::autoRefresh);
-}
-void setAutoRefresh(bool on) {
-    writeFlag(Key::autoRefresh, on);
-}
-qint64 folderDepth() {
-    return readInteger(Key::folderDepth, Default::folderDepth);
-}
-void setFolderDepth(qint64 levels) {
-    writeInteger(Key::folderDepth, levels);
-}
-bool skipSafetyNet() {
-    return readFlag(Key::skipSafetyNet, Default::skipSafetyNet);
-}
-void setSkipSafetyNet(bool on) {
-    writeFlag(Key::skipSafetyNet, on);
-}
-bool skipFCPBackups() {
-    return readFlag(Key::skipFCPBackups, Default::skipFCPBackups);
-}
-void setSkipFCPBackups(bool on) {
-    writeFlag(Key::skipFCPBackups, on);
-}
-
 QString manualDoc() {
     return readText(Key::manualDoc, Default::manualDoc);
 }
 void setManualDoc(const QString& value) {
     writeText(Key::manualDoc, value);
-}
-
-int scanConcurrency() {
-    // A hand-edited settings file may hold any 64-bit number; the scan treats anything below
-    // one as one, so only the narrowing needs care here.
-    return static_cast<int>(
-        std::clamp<qint64>(scanThreads(), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 } // namespace pellimor::AppSettings

@@ -6,6 +6,7 @@
 #include "Catalogue/Logs/ActivityLog.h"
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Store/Catalog.h"
+#include "Shell/WindowSettings.h"
 
 namespace pellimor::MenuCommands {
 
@@ -39,8 +40,7 @@ void perform(const MenuModel::Item& item, Catalog& catalog, Windows& windows) {
         catalog.resumePausedScan();
         return;
     case C::refreshWatchedFolders:
-        catalog.rescanAllRoots(AppSettings::fullRescan(), AppSettings::makePosters(),
-                               AppSettings::scanConcurrency(), std::nullopt);
+        catalog.rescanAllRoots(WindowSettings::read().scanOptions(), std::nullopt);
         return;
     case C::scanEntireDrive:
         hub.post(AppAction::scanEntireDrive(), item.argument);

@@ -1,6 +1,7 @@
 #include "Shell/SettingsModel.h"
 
 #include "App/AppSettings.h"
+#include "Catalogue/Scan/ScanSettings.h"
 
 namespace pellimor::SettingsModel {
 
@@ -24,7 +25,7 @@ const QList<NumberChoice>& scanThreadsChoices() {
 }
 
 const QList<Toggle>& scanningToggles() {
-    using namespace AppSettings;
+    using namespace ScanSettings;
     static const QList<Toggle> toggles{
         {Key::autoRefresh,
          QStringLiteral("Refresh watched folders when a drive is plugged in"),

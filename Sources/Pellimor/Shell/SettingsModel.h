@@ -6,7 +6,8 @@
 
 // The Settings window's controls as plain values: their titles, the values they store and
 // which choice a stored value selects. The window draws them and binds each to its key
-// (AppSettings); every change is written at once, and there is nothing else to keep.
+// (ScanSettings for the Scanning tab, AppSettings for the Appearance tab); every change is
+// written at once, and there is nothing else to keep.
 namespace pellimor::SettingsModel {
 
 struct TextChoice {

@@ -24,15 +24,13 @@ QString filePath(const QString& path, const QString& base) {
     return QDir::cleanPath(QDir(base.isEmpty() ? QDir::currentPath() : base).absoluteFilePath(path));
 }
 
-// Every job the window starts begins at its first root with nothing walked, found or read
-// (as a new job does).
-ScanJob freshJob(QStringList roots, const WindowSettings& settings, const QDateTime& now) {
-    ScanJob job;
-    job.roots = std::move(roots);
-    job.posters = settings.makePosters;
-    job.concurrency = settings.concurrency();
-    job.updatedAt = now;
-    return job;
+// What the window's own refreshes of the watched folders ask for (at start-up, from the
+// refresh question, when a drive is plugged in): the stored settings, but never a full
+// rescan, whatever "fullRescan" says, since they only check for what changed.
+ScanOptions refreshOptions(const WindowSettings& settings) {
+    ScanOptions options = settings.scanOptions();
+    options.fullRescan = false;
+    return options;
 }
 
 } // namespace
@@ -87,7 +85,7 @@ void startUp(WindowState& state, Catalog& catalog, const QStringList& arguments)
     if (actions.askRefresh)
         state.askRefresh = true;
     if (actions.refreshAll)
-        catalog.rescanAllRoots(false, settings.makePosters, settings.concurrency(), std::nullopt);
+        catalog.rescanAllRoots(refreshOptions(settings), std::nullopt);
 }
 
 // ---- Scans the window starts ----------------------------------------------------------------
@@ -98,11 +96,10 @@ ScanJob scanSwitchJob(const QStringList& paths, const QString& workingFolder, co
     roots.reserve(paths.size());
     for (const QString& path : paths)
         roots.append(filePath(path, workingFolder));
-    ScanJob job = freshJob(std::move(roots), settings, now);
-    job.maxDepth.reset();
-    job.remember = true;
-    job.fullRescan = false;
-    return job;
+    ScanOptions options = settings.scanOptions();
+    options.depth.reset();
+    options.fullRescan = false;
+    return options.freshJob(std::move(roots), true, now);
 }
 
 ScanJob folderChooserJob(const QStringList& folders, const WindowSettings& settings, const QDateTime& now) {
@@ -110,19 +107,13 @@ ScanJob folderChooserJob(const QStringList& folders, const WindowSettings& setti
     roots.reserve(folders.size());
     for (const QString& folder : folders)
         roots.append(filePath(folder, QString()));
-    ScanJob job = freshJob(std::move(roots), settings, now);
-    job.maxDepth = settings.folderDepth;
-    job.remember = true;
-    job.fullRescan = settings.fullRescan;
-    return job;
+    return settings.scanOptions().freshJob(std::move(roots), true, now);
 }
 
 ScanJob wholeDriveJob(const QString& drivePath, const WindowSettings& settings, const QDateTime& now) {
-    ScanJob job = freshJob({filePath(drivePath, QString())}, settings, now);
-    job.maxDepth.reset();
-    job.remember = false;
-    job.fullRescan = settings.fullRescan;
-    return job;
+    ScanOptions options = settings.scanOptions();
+    options.depth.reset();
+    return options.freshJob({filePath(drivePath, QString())}, false, now);
 }
 
 QString folderChooserPrompt() {
@@ -186,8 +177,7 @@ QString refreshQuestionMessage() {
 
 void answerRefresh(WindowState& state, Catalog& catalog) {
     state.askRefresh = false;
-    const WindowSettings settings = WindowSettings::read();
-    catalog.rescanAllRoots(false, settings.makePosters, settings.concurrency(), std::nullopt);
+    catalog.rescanAllRoots(refreshOptions(WindowSettings::read()), std::nullopt);
 }
 
 void answerRefreshLater(WindowState& state) {
@@ -223,7 +213,7 @@ void apply(const VolumeActions& actions, Catalog& catalog, const WindowSettings&
         catalog.refreshVolumeSpace();
     }
     if (actions.rescanVolume)
-        catalog.rescanAllRoots(false, settings.makePosters, settings.concurrency(), actions.rescanVolume);
+        catalog.rescanAllRoots(refreshOptions(settings), actions.rescanVolume);
 }
 
 void volumeMounted(Catalog& catalog, const std::optional<QString>& volumePath) {

@@ -40,7 +40,7 @@ struct StartupActions {
     // or the paused one just resumed, drops the paths): Catalog::run() with this job.
     std::optional<ScanJob> scan;
     bool askRefresh = false; // ask "Refresh the scan?"
-    bool refreshAll = false; // Catalog::rescanAllRoots(false, posters, concurrency, none)
+    bool refreshAll = false; // Catalog::rescanAllRoots() over every watched folder, full rescan off
     bool operator==(const StartupActions&) const = default;
 };
 
@@ -105,7 +105,7 @@ struct VolumeActions {
     bool recordMounted = false;          // Catalog::recordMounted(): "/" and every mounted volume
                                          // become the mounted set, then free space is refreshed
     bool refreshSpace = false;           // Catalog::refreshVolumeSpace() alone
-    std::optional<QString> rescanVolume; // rescanAllRoots(false, posters, concurrency, only: this)
+    std::optional<QString> rescanVolume; // rescanAllRoots(), full rescan off, only: this volume
     bool operator==(const VolumeActions&) const = default;
 };
 

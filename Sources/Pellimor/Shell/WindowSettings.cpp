@@ -1,27 +1,32 @@
 #include "Shell/WindowSettings.h"
 
-#include <algorithm>
-#include <limits>
-
 namespace pellimor {
 
 WindowSettings WindowSettings::read() {
     WindowSettings s;
-    s.fullRescan = AppSettings::fullRescan();
-    s.makePosters = AppSettings::makePosters();
-    s.scanThreads = AppSettings::scanThreads();
-    s.autoRefresh = AppSettings::autoRefresh();
-    s.folderDepth = AppSettings::folderDepth();
-    s.skipSafetyNet = AppSettings::skipSafetyNet();
-    s.skipFCPBackups = AppSettings::skipFCPBackups();
+    s.fullRescan = ScanSettings::fullRescan();
+    s.makePosters = ScanSettings::makePosters();
+    s.scanThreads = ScanSettings::scanThreads();
+    s.autoRefresh = ScanSettings::autoRefresh();
+    s.folderDepth = ScanSettings::folderDepth();
+    s.skipSafetyNet = ScanSettings::skipSafetyNet();
+    s.skipFCPBackups = ScanSettings::skipFCPBackups();
     s.hideBackups = AppSettings::hideBackups();
     s.dateMode = AppSettings::dateMode();
     return s;
 }
 
 int WindowSettings::concurrency() const {
-    return static_cast<int>(
-        std::clamp<qint64>(scanThreads, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return ScanSettings::scanThreadsFrom(scanThreads);
+}
+
+ScanOptions WindowSettings::scanOptions() const {
+    ScanOptions options;
+    options.fullRescan = fullRescan;
+    options.posters = makePosters;
+    options.concurrency = concurrency();
+    options.depth = ScanSettings::folderDepthFrom(folderDepth);
+    return options;
 }
 
 } // namespace pellimor

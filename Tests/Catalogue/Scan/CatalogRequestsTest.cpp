@@ -186,7 +186,7 @@ TEST(CatalogRequests, RescanAllRootsSelectsReachableWatchedFoldersOnTheGivenDriv
         CatalogTestAccess::setRoots(*catalog, watched(c.watched));
         catalog->setStatus(kUntouched);
 
-        catalog->rescanAllRoots(true, true, 3, c.only);
+        catalog->rescanAllRoots(ScanOptions{.fullRescan = true, .posters = true, .concurrency = 3}, c.only);
 
         if (c.roots) {
             expectStartedJob(
@@ -206,45 +206,11 @@ TEST(CatalogRequests, RescanAllRootsRecordsTheMountedDrivesFirst) {
     const PluggedDrive late(QStringLiteral("PluggedLate"));
     ASSERT_FALSE(catalog->mounted().contains(late.mount));
 
-    catalog->rescanAllRoots(false, false, 2, std::nullopt);
+    catalog->rescanAllRoots(ScanOptions{.posters = false}, std::nullopt);
 
     EXPECT_TRUE(catalog->mounted().contains(QStringLiteral("/")));
     EXPECT_TRUE(catalog->mounted().contains(late.mount));
     EXPECT_EQ(catalog->status(), kNoneReachable);
-}
-
-// ---- The folder depth ----------------------------------------------------------------------
-
-TEST(CatalogRequests, FolderDepthSettingBelowOneMeansFive) {
-    const QString folder = TestEnv::freshDir(QStringLiteral("depth"));
-    struct Case {
-        std::optional<qint64> setting; // absent: not stored
-        qint64 depth;
-    };
-    for (const Case& c : std::vector<Case>{{std::nullopt, 5}, {0, 5}, {-1, 5}, {1, 1}, {12, 12}}) {
-        SCOPED_TRACE(c.setting ? std::to_string(*c.setting) : std::string("absent"));
-        CatalogTestEnv env;
-        if (c.setting)
-            env.settings->setInteger(QStringLiteral("folderDepth"), *c.setting);
-        auto catalog = env.makeCatalog();
-
-        catalog->rescan(ScanRoot{folder, std::nullopt}, false, 2);
-
-        expectStartedJob(env, *catalog, {.roots = {folder}, .maxDepth = c.depth});
-        endScan(*catalog);
-    }
-}
-
-TEST(CatalogRequests, FolderDepthNotHoldingAnIntegerMeansFive) {
-    const QString folder = TestEnv::freshDir(QStringLiteral("depth-text"));
-    CatalogTestEnv env;
-    env.settings->setText(QStringLiteral("folderDepth"), QStringLiteral("3"));
-    auto catalog = env.makeCatalog();
-
-    catalog->rescan(ScanRoot{folder, std::nullopt}, false, 2);
-
-    expectStartedJob(env, *catalog, {.roots = {folder}, .maxDepth = 5});
-    endScan(*catalog);
 }
 
 // ---- One watched folder ----------------------------------------------------------------------
@@ -264,7 +230,7 @@ TEST(CatalogRequests, RescanOneWatchedFolderLeavesReachabilityToTheRun) {
         auto catalog = env.makeCatalog();
         catalog->setStatus(kUntouched);
 
-        catalog->rescan(ScanRoot{c.stored, std::nullopt}, true, 4);
+        catalog->rescan(ScanRoot{c.stored, std::nullopt}, ScanOptions{.posters = true, .concurrency = 4});
 
         expectStartedJob(env, *catalog,
                          {.roots = {c.root}, .remember = true, .posters = true, .concurrency = 4});
@@ -297,11 +263,11 @@ TEST(CatalogRequests, RescanDriveTakesItsReachableWatchedFoldersElseTheWholeDriv
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CatalogTestEnv env;
-        env.settings->setInteger(QStringLiteral("folderDepth"), 3);
         auto catalog = env.makeCatalog();
         CatalogTestAccess::setRoots(*catalog, watched(c.watched));
 
-        catalog->rescan(media.mount, QStringLiteral("Media"), true, 6);
+        catalog->rescan(media.mount, QStringLiteral("Media"),
+                        ScanOptions{.posters = true, .concurrency = 6, .depth = 3});
 
         expectStartedJob(
             env, *catalog,
@@ -320,7 +286,7 @@ TEST(CatalogRequests, WholeDriveScanFindsLibrariesButIsNeverWatched) {
     auto catalog = env.makeCatalog();
     CatalogTestAccess::setRoots(*catalog, watched({local}));
 
-    catalog->rescan(drive.mount, QStringLiteral("Archive"), false, 2);
+    catalog->rescan(drive.mount, QStringLiteral("Archive"), ScanOptions{.posters = false});
     finishScan(*catalog);
 
     ASSERT_EQ(catalog->libraries().size(), 1);
@@ -365,7 +331,7 @@ TEST(CatalogRequests, RescanDriveStopsWithAMessageWhenItCannotScan) {
         auto catalog = env.makeCatalog();
         CatalogTestAccess::setRoots(*catalog, watched(c.watched));
 
-        catalog->rescan(c.mount, c.driveName, false, 2);
+        catalog->rescan(c.mount, c.driveName, ScanOptions{.posters = false});
 
         EXPECT_EQ(catalog->status(), c.status);
         expectNoJob(env, *catalog);
@@ -382,7 +348,7 @@ TEST(CatalogRequests, RescanStartupDiskTakesWatchedFoldersOffTheDrives) {
     auto catalog = env.makeCatalog();
     CatalogTestAccess::setRoots(*catalog, watched({second, onMedia, media.mount, first}));
 
-    catalog->rescan(QStringLiteral("/"), QStringLiteral("Macintosh HD"), false, 2);
+    catalog->rescan(QStringLiteral("/"), QStringLiteral("Macintosh HD"), ScanOptions{.posters = false});
 
     expectStartedJob(env, *catalog, {.roots = {second, first}, .remember = false});
     endScan(*catalog);
@@ -399,12 +365,19 @@ TEST(CatalogRequests, RequestsWhileAScanRunsStartNothing) {
         std::function<void(Catalog&)> request;
     };
     const std::vector<Case> cases = {
-        {"refresh all", [](Catalog& c) { c.rescanAllRoots(true, true, 8, std::nullopt); }},
+        {"refresh all",
+         [](Catalog& c) {
+             c.rescanAllRoots(ScanOptions{.fullRescan = true, .posters = true, .concurrency = 8},
+                              std::nullopt);
+         }},
         {"one folder",
          [&](Catalog& c) {
-             c.rescan(ScanRoot{other, std::nullopt}, true, 8);
+             c.rescan(ScanRoot{other, std::nullopt}, ScanOptions{.posters = true, .concurrency = 8});
          }},
-        {"one drive", [&](Catalog& c) { c.rescan(media.mount, QStringLiteral("Media"), true, 8); }},
+        {"one drive",
+         [&](Catalog& c) {
+             c.rescan(media.mount, QStringLiteral("Media"), ScanOptions{.posters = true, .concurrency = 8});
+         }},
         {"resume", [](Catalog& c) { c.resumePausedScan(); }},
     };
     for (const Case& c : cases) {
@@ -412,7 +385,7 @@ TEST(CatalogRequests, RequestsWhileAScanRunsStartNothing) {
         CatalogTestEnv env;
         auto catalog = env.makeCatalog();
         CatalogTestAccess::setRoots(*catalog, watched({other}));
-        catalog->rescan(ScanRoot{running, std::nullopt}, false, 2);
+        catalog->rescan(ScanRoot{running, std::nullopt}, ScanOptions{.posters = false});
         ASSERT_TRUE(catalog->isScanning());
 
         c.request(*catalog);
@@ -429,10 +402,10 @@ TEST(CatalogRequests, RefreshAllStillReportsUnreachableFoldersWhileAScanRuns) {
     auto catalog = env.makeCatalog();
     CatalogTestAccess::setRoots(*catalog, watched({onUnpluggedDrive(QStringLiteral("X"))}));
     // A drive scan, so the running scan adds no watched folder.
-    catalog->rescan(busy.mount, QStringLiteral("Busy"), false, 2);
+    catalog->rescan(busy.mount, QStringLiteral("Busy"), ScanOptions{.posters = false});
     ASSERT_TRUE(catalog->isScanning());
 
-    catalog->rescanAllRoots(false, false, 2, std::nullopt);
+    catalog->rescanAllRoots(ScanOptions{.posters = false}, std::nullopt);
 
     EXPECT_EQ(catalog->status(), kNoneReachable);
     EXPECT_TRUE(catalog->isScanning());

@@ -79,7 +79,7 @@ TEST_F(MountEventsTest, unmountedDriveLeavesTheMountedSetAndStartsNothing) {
 
 TEST_F(MountEventsTest, driveMountedDuringAScanIsRecordedButStartsNothing) {
     window.env.settings->setFlag(QStringLiteral("autoRefresh"), true);
-    window.catalog().rescanAllRoots(false, false, 1, QStringLiteral("/"));
+    window.catalog().rescanAllRoots(ScanOptions{.posters = false, .concurrency = 1}, QStringLiteral("/"));
     ASSERT_TRUE(window.catalog().isScanning());
     const QStringList running = window.catalog().currentJob().roots;
 

@@ -123,6 +123,16 @@ TEST_F(SettingsWindowTest, aValueThatIsNoChoiceSelectsNothingAndStaysStored) {
     EXPECT_EQ(settings.store->text(QStringLiteral("appearance")), QStringLiteral("Dark"));
 }
 
+TEST_F(SettingsWindowTest, countsBelowOneShowWhatAScanUsesAndStayStored) {
+    settings.store->setInteger(QStringLiteral("folderDepth"), 0);
+    settings.store->setInteger(QStringLiteral("scanThreads"), -1);
+    open();
+    EXPECT_EQ(picker("folderDepth")->currentText(), QStringLiteral("5"));
+    EXPECT_EQ(picker("scanThreads")->currentText(), QStringLiteral("1 (slow NAS)"));
+    EXPECT_EQ(settings.store->integer(QStringLiteral("folderDepth"), 5), 0);
+    EXPECT_EQ(settings.store->integer(QStringLiteral("scanThreads"), 2), -1);
+}
+
 TEST_F(SettingsWindowTest, eachTabKeepsItsOwnFrame) {
     open();
     QWidget* look = window->tabs()->widget(0);

@@ -3,8 +3,6 @@
 // catalogue lives here too. Main thread only.
 
 #include "Catalogue/Store/Catalog.h"
-#include "Platform/Services.h"
-#include "Platform/SettingsStore.h"
 #include "Platform/VolumesRoot.h"
 #include "Support/PathText.h"
 
@@ -21,25 +19,6 @@ bool existsOnDisk(const QString& path) {
     return QFileInfo::exists(path);
 }
 
-// Folder levels walked below a root: the "folderDepth" setting, 5 when unset or below 1.
-qint64 folderDepth() {
-    const auto settings = platform::services().settings;
-    const qint64 depth = settings ? settings->integer(QStringLiteral("folderDepth"), 0) : 0;
-    return depth < 1 ? 5 : depth;
-}
-
-ScanJob newJob(const QStringList& roots, bool remember, bool fullRescan, bool posters, int concurrency) {
-    ScanJob job;
-    job.roots = roots;
-    job.maxDepth = folderDepth();
-    job.remember = remember;
-    job.fullRescan = fullRescan;
-    job.posters = posters;
-    job.concurrency = concurrency;
-    job.updatedAt = QDateTime::currentDateTimeUtc();
-    return job;
-}
-
 } // namespace
 
 void Catalog::resumePausedScan() {
@@ -50,8 +29,7 @@ void Catalog::resumePausedScan() {
     run(job);
 }
 
-void Catalog::rescanAllRoots(bool fullRescan, bool posters, int concurrency,
-                             const std::optional<QString>& only) {
+void Catalog::rescanAllRoots(const ScanOptions& options, const std::optional<QString>& only) {
     recordMounted();
 
     const std::optional<QString> under =
@@ -74,18 +52,18 @@ void Catalog::rescanAllRoots(bool fullRescan, bool posters, int concurrency,
 
     if (m_isScanning)
         return;
-    run(newJob(selected, true, fullRescan, posters, concurrency));
+    run(options.freshJob(selected, true, QDateTime::currentDateTimeUtc()));
 }
 
-void Catalog::rescan(const ScanRoot& root, bool posters, int concurrency) {
+void Catalog::rescan(const ScanRoot& root, const ScanOptions& options) {
     // Whether the folder is there is the scan run's business: it skips an unreachable root.
     const QString path = PathText::absoluteCleanPath(root.path);
     if (m_isScanning)
         return;
-    run(newJob({path}, true, false, posters, concurrency));
+    run(options.freshJob({path}, true, QDateTime::currentDateTimeUtc()));
 }
 
-void Catalog::rescan(const QString& mount, const QString& driveName, bool posters, int concurrency) {
+void Catalog::rescan(const QString& mount, const QString& driveName, const ScanOptions& options) {
     if (m_isScanning)
         return;
     recordMounted();
@@ -119,7 +97,7 @@ void Catalog::rescan(const QString& mount, const QString& driveName, bool poster
     if (m_isScanning)
         return;
     // A drive scan never turns the drive into a watched folder.
-    run(newJob(selected, false, false, posters, concurrency));
+    run(options.freshJob(selected, false, QDateTime::currentDateTimeUtc()));
 }
 
 void Catalog::removeRoot(const ScanRoot& root) {

@@ -1,16 +1,16 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Records/RecordJson.h"
+#include "Catalogue/Scan/ScanHost.h"
+#include "Catalogue/Scan/ScanRemoval.h"
 #include "Catalogue/Scan/ScanSettings.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
-#include "Platform/VolumesRoot.h"
 #include "Support/AtomicFile.h"
 #include "Support/PathText.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QMetaObject>
@@ -41,12 +41,6 @@ constexpr qint64 kMostReadsAtOnce = 256;
 template <typename Work> void onMainThread(Work&& work) {
     if (QCoreApplication* app = QCoreApplication::instance())
         QMetaObject::invokeMethod(app, std::forward<Work>(work), Qt::QueuedConnection);
-}
-
-// Components of a path as a file URL counts them: the leading "/" is one of them.
-qsizetype componentCount(const QString& path) {
-    return path.split(QLatin1Char('/'), Qt::SkipEmptyParts).size() +
-           (path.startsWith(QLatin1Char('/')) ? 1 : 0);
 }
 
 QStringList withoutRepeats(const QStringList& paths) {
@@ -97,8 +91,8 @@ bool tagsStale(const LibraryInfo& library) {
 // thread never waits. Walking and reading happen on the thread pool; workers see only copies
 // and the stop token, never the catalogue, and their results come back through
 // onMainThread() holding the run weakly: once the catalogue (and with it the run) is gone,
-// they are dropped.
-struct Catalog::ScanRun : std::enable_shared_from_this<Catalog::ScanRun> {
+// they are dropped. The run reaches the catalogue through its ScanHost only.
+struct ScanRun : std::enable_shared_from_this<ScanRun> {
     // The result of one library's read.
     struct Outcome {
         QString path;
@@ -123,7 +117,8 @@ struct Catalog::ScanRun : std::enable_shared_from_this<Catalog::ScanRun> {
         std::chrono::steady_clock::time_point lastPost{};
     };
 
-    explicit ScanRun(Catalog& owner) : catalog(owner) {}
+    ScanRun(std::unique_ptr<ScanHost> host, ScanHost::Contents savedNow)
+        : catalog(std::move(host)), saved(std::move(savedNow)) {}
     // The catalogue is going away (or the run has ended): whatever still walks or reads for
     // this run stops at its next check.
     ~ScanRun() { stopSource.request_stop(); }
@@ -132,7 +127,7 @@ struct Catalog::ScanRun : std::enable_shared_from_this<Catalog::ScanRun> {
     ScanRun& operator=(const ScanRun&) = delete;
 
     bool cancelled() const { return stopSource.stop_requested(); }
-    ScanJob& job() { return catalog.m_currentJob; }
+    ScanJob& job() { return catalog->job(); }
 
     // Runs `step` on the main thread later, if the run still exists then.
     void schedule(void (ScanRun::*step)()) {
@@ -157,35 +152,27 @@ struct Catalog::ScanRun : std::enable_shared_from_this<Catalog::ScanRun> {
     void end();
     void close(bool wasCancelled);
 
-    bool catalogueChangedSinceSave() const {
-        return !saved || saved->libraries != catalog.m_libraries || saved->roots != catalog.m_roots ||
-               saved->driveRoles != catalog.m_driveRoles || saved->favorites != catalog.m_favorites;
-    }
+    bool catalogueChangedSinceSave() const { return catalog->contents() != saved; }
     // Saves "catalog.json" unless it already holds what the catalogue holds now.
     void saveCatalogue() {
-        if (!catalogueChangedSinceSave())
+        ScanHost::Contents now = catalog->contents();
+        if (now == saved)
             return;
-        catalog.save();
-        saved = Saved{catalog.m_libraries, catalog.m_roots, catalog.m_driveRoles, catalog.m_favorites};
+        catalog->save();
+        saved = std::move(now);
     }
     void writeJob() {
-        catalog.persistJob();
+        catalog->persistJob();
         lastJobWrite = std::chrono::steady_clock::now();
     }
 
-    Catalog& catalog;
+    const std::unique_ptr<ScanHost> catalog;
     std::stop_source stopSource;
 
-    // What this run last saved, as implicitly shared copies: telling that nothing changed
-    // since costs next to nothing, so a rescan that finds every library unchanged does not
-    // rewrite the whole catalogue every third library.
-    struct Saved {
-        QList<LibraryInfo> libraries;
-        QList<ScanRoot> roots;
-        QMap<QString, QString> driveRoles;
-        QMap<QString, QDateTime> favorites;
-    };
-    std::optional<Saved> saved;
+    // What "catalog.json" held when this run last saved it (or when the run began, as every
+    // operation of the catalogue saves what it changes): a rescan that finds every library
+    // unchanged does not rewrite the whole catalogue every third library.
+    ScanHost::Contents saved;
     std::chrono::steady_clock::time_point lastJobWrite = std::chrono::steady_clock::now();
 
     // The run's counts, reported by the closing status line.
@@ -217,7 +204,7 @@ struct Catalog::ScanRun : std::enable_shared_from_this<Catalog::ScanRun> {
 
 // ---- Scan task: roots -------------------------------------------------------------------------
 
-void Catalog::ScanRun::nextRoot() {
+void ScanRun::nextRoot() {
     ScanJob& current = job();
     while (current.rootIndex < current.roots.size()) {
         if (cancelled())
@@ -225,7 +212,7 @@ void Catalog::ScanRun::nextRoot() {
         root = current.roots.at(current.rootIndex);
         if (!QFileInfo::exists(root)) {
             // What is catalogued under a root that is not there stays, and so does its last scan.
-            catalog.setStatus(root + QStringLiteral(" isn't reachable — skipped."));
+            catalog->setStatus(root + QStringLiteral(" isn't reachable — skipped."));
             current.startRoot(current.rootIndex + 1);
             writeJob();
             continue;
@@ -244,9 +231,9 @@ void Catalog::ScanRun::nextRoot() {
     end();
 }
 
-void Catalog::ScanRun::discover() {
+void ScanRun::discover() {
     ScanJob& current = job();
-    catalog.setStatus(QStringLiteral("Searching ") + root + QStringLiteral("…"));
+    catalog->setStatus(QStringLiteral("Searching ") + root + QStringLiteral("…"));
 
     QList<PendingDir> pending = current.pending ? *current.pending : QList<PendingDir>{PendingDir{root, 0}};
     // A walk paused before it listed anything holds just the root, so it too covers the root; a
@@ -258,8 +245,8 @@ void Catalog::ScanRun::discover() {
     QStringList unlistedSoFar = unlisted;
     QStringList found = current.found;
     const std::optional<qint64> maxDepth = current.maxDepth;
-    const bool skipSafetyNet = ScanSettings::skipSetting(QStringLiteral("skipSafetyNet"));
-    const bool skipFCPBackups = ScanSettings::skipSetting(QStringLiteral("skipFCPBackups"));
+    const bool skipSafetyNet = ScanSettings::skipSafetyNet();
+    const bool skipFCPBackups = ScanSettings::skipFCPBackups();
     const std::weak_ptr<ScanRun> weak = weak_from_this();
     const std::stop_token stop = stopSource.get_token();
     const auto status = std::make_shared<WalkStatus>();
@@ -304,7 +291,7 @@ void Catalog::ScanRun::discover() {
                     status->posted = false;
                 }
                 if (const std::shared_ptr<ScanRun> run = weak.lock())
-                    run->catalog.setStatus(QStringLiteral("Searching ") + folder);
+                    run->catalog->setStatus(QStringLiteral("Searching ") + folder);
             });
         };
         const bool complete = LibraryReader::discover(pending, found, maxDepth, skipSafetyNet, skipFCPBackups,
@@ -318,8 +305,7 @@ void Catalog::ScanRun::discover() {
     });
 }
 
-void Catalog::ScanRun::walked(QList<PendingDir> pending, QStringList found, QStringList unlistedHere,
-                              bool complete) {
+void ScanRun::walked(QList<PendingDir> pending, QStringList found, QStringList unlistedHere, bool complete) {
     ScanJob& current = job();
     current.pending = std::move(pending);
     // A job resumed with libraries found but no folders pending walks the root again and
@@ -341,7 +327,7 @@ void Catalog::ScanRun::walked(QList<PendingDir> pending, QStringList found, QStr
 
 // ---- Scan task: reads -------------------------------------------------------------------------
 
-void Catalog::ScanRun::startReads() {
+void ScanRun::startReads() {
     ScanJob& current = job();
     current.found = withoutRepeats(current.found);
     const QSet<QString> done(current.done.begin(), current.done.end());
@@ -350,7 +336,7 @@ void Catalog::ScanRun::startReads() {
         if (!done.contains(path))
             toRead.append(path);
     lookup.clear();
-    for (const LibraryInfo& library : catalog.m_libraries)
+    for (const LibraryInfo& library : catalog->libraries())
         if (!lookup.contains(library.path))
             lookup.insert(library.path, library);
     foundAtStart = QSet<QString>(current.found.begin(), current.found.end());
@@ -360,7 +346,7 @@ void Catalog::ScanRun::startReads() {
     nextRead = 0;
     running = 0;
     limit = std::clamp<qint64>(current.concurrency, 1, kMostReadsAtOnce);
-    catalog.setProgress(Progress{doneBefore, foundCount});
+    catalog->setProgress(Catalog::Progress{doneBefore, foundCount});
 
     // A pause that came while the walk was finishing starts no read at all.
     if (!cancelled())
@@ -370,7 +356,7 @@ void Catalog::ScanRun::startReads() {
         readsEnded();
 }
 
-bool Catalog::ScanRun::startNextRead() {
+bool ScanRun::startNextRead() {
     if (nextRead >= toRead.size())
         return false;
     const QString path = toRead.at(nextRead++);
@@ -380,7 +366,7 @@ bool Catalog::ScanRun::startNextRead() {
     ++running;
     QThreadPool::globalInstance()->start([weak = weak_from_this(), stop = stopSource.get_token(), path,
                                           entry = std::move(entry), fullRescan = job().fullRescan,
-                                          mediaFile = catalog.mediaFile(path)] {
+                                          mediaFile = catalog->mediaFile(path)] {
         Outcome outcome = readLibrary(path, entry, fullRescan, mediaFile, stop);
         onMainThread([weak, outcome = std::move(outcome)] {
             if (const std::shared_ptr<ScanRun> run = weak.lock())
@@ -391,10 +377,8 @@ bool Catalog::ScanRun::startNextRead() {
 }
 
 // Off the main thread: sees only its path, the catalogued entry and the flag.
-Catalog::ScanRun::Outcome Catalog::ScanRun::readLibrary(const QString& path,
-                                                        const std::optional<LibraryInfo>& entry,
-                                                        bool fullRescan, const QString& mediaFile,
-                                                        std::stop_token stop) {
+ScanRun::Outcome ScanRun::readLibrary(const QString& path, const std::optional<LibraryInfo>& entry,
+                                      bool fullRescan, const QString& mediaFile, std::stop_token stop) {
     Outcome outcome;
     outcome.path = path;
 
@@ -473,7 +457,7 @@ Catalog::ScanRun::Outcome Catalog::ScanRun::readLibrary(const QString& path,
     return outcome;
 }
 
-void Catalog::ScanRun::applied(const Outcome& outcome) {
+void ScanRun::applied(const Outcome& outcome) {
     --running;
     if (!outcome.cancelled)
         apply(outcome);
@@ -483,16 +467,16 @@ void Catalog::ScanRun::applied(const Outcome& outcome) {
         readsEnded();
 }
 
-void Catalog::ScanRun::apply(const Outcome& outcome) {
+void ScanRun::apply(const Outcome& outcome) {
     ScanJob& current = job();
     ++finished;
     current.done.append(outcome.path);
-    catalog.setProgress(Progress{doneBefore + finished, foundCount});
+    catalog->setProgress(Catalog::Progress{doneBefore + finished, foundCount});
 
     // Where a record with the outcome's path sits in the catalogue, looked up afresh: the
     // catalogue may have changed while the library was read.
     const QString& path = outcome.lib ? outcome.lib->path : outcome.path;
-    const QList<LibraryInfo>& libraries = catalog.m_libraries;
+    const QList<LibraryInfo>& libraries = catalog->libraries();
     const auto at = std::find_if(libraries.begin(), libraries.end(),
                                  [&](const LibraryInfo& library) { return library.path == path; });
     const qsizetype index = at == libraries.end() ? -1 : qsizetype(at - libraries.begin());
@@ -503,18 +487,18 @@ void Catalog::ScanRun::apply(const Outcome& outcome) {
         if (index >= 0 && at->events.isEmpty() && at->signature == LibraryInfo::invalidatedSignature) {
             QList<LibraryInfo> kept = libraries;
             kept.removeAt(index);
-            QMap<QString, QDateTime> favorites = catalog.m_favorites;
+            QMap<QString, QDateTime> favorites = catalog->favorites();
             favorites.remove(path);
-            catalog.deleteMedia(path);
-            catalog.setLibraries(std::move(kept));
-            catalog.setFavorites(std::move(favorites));
+            catalog->deleteMedia(path);
+            catalog->setLibraries(std::move(kept));
+            catalog->setFavorites(std::move(favorites));
         }
     } else if (outcome.failed) {
         ++unreadable;
         ErrorLog::log(ErrorLog::Level::error, QStringLiteral("scan"),
                       QStringLiteral("A library could not be read. Is the drive ready?"), outcome.path);
-        catalog.setStatus(QStringLiteral("Couldn't read ") + PathText::lastComponent(outcome.path) +
-                          QStringLiteral(" — is the drive ready?"));
+        catalog->setStatus(QStringLiteral("Couldn't read ") + PathText::lastComponent(outcome.path) +
+                           QStringLiteral(" — is the drive ready?"));
     } else if (!outcome.lib) {
         ++unchanged;
     } else if (index >= 0 && at->scannedAt > outcome.lib->scannedAt &&
@@ -536,24 +520,24 @@ void Catalog::ScanRun::apply(const Outcome& outcome) {
                 ++updated;
             else
                 ++unchanged;
-            catalog.carryPosters(*at, record);
+            catalog->carryPosters(*at, record);
             changed[index] = record;
         }
         // Every change is made before anything is announced, so whatever a change signal
         // sets off finds the catalogue whole.
-        catalog.setLibraries(std::move(changed));
+        catalog->setLibraries(std::move(changed));
         if (outcome.media) {
             // In place before the record that names it is saved, as when it is written here.
             // Should the read have staged nothing, or a file under another name, or should the
             // rename fail, the list is written here after all.
             const bool placed = outcome.mediaList &&
-                                outcome.mediaList->path() == catalog.mediaFile(record.path) &&
+                                outcome.mediaList->path() == catalog->mediaFile(record.path) &&
                                 outcome.mediaList->commit().ok();
             if (!placed)
-                catalog.saveMedia(*outcome.media, record.path);
+                catalog->saveMedia(*outcome.media, record.path);
         }
         if (announce)
-            catalog.setStatus(QStringLiteral("Scanned ") + record.name);
+            catalog->setStatus(QStringLiteral("Scanned ") + record.name);
     }
 
     if (finished % kSaveEvery == 0) {
@@ -570,7 +554,7 @@ void Catalog::ScanRun::apply(const Outcome& outcome) {
     }
 }
 
-void Catalog::ScanRun::readsEnded() {
+void ScanRun::readsEnded() {
     if (cancelled()) {
         // The job keeps this root with its found and done lists: a resumed run reads only
         // what is left.
@@ -585,61 +569,32 @@ void Catalog::ScanRun::readsEnded() {
 
 // ---- Scan task: finishing a root and the run --------------------------------------------------
 
-void Catalog::ScanRun::finishRoot() {
+void ScanRun::finishRoot() {
     ScanJob& current = job();
-    const QString prefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
-    const qsizetype rootDepth = componentCount(root);
 
-    // The catalogue keeps what it knows about drives that are not connected: a library is
-    // dropped only when this walk could have seen it, i.e. its drive is mounted now and no
-    // folder at or above it failed to list. The mounted set is asked afresh as well, in case
-    // a drive went away since it was last recorded.
-    QSet<QString> mountedNow{QStringLiteral("/")};
-    bool askedMounts = false;
-    const auto isMounted = [&](const QString& path) {
-        const QString mount = VolumesRoot::mountOf(path);
-        if (mount == u"/")
-            return true;
-        if (!catalog.m_mounted.contains(mount))
-            return false;
-        if (!askedMounts) {
-            askedMounts = true;
-            if (const auto volumes = platform::services().volumes)
-                for (const QString& volume : volumes->mountedVolumes())
-                    if (!volume.isEmpty())
-                        mountedNow.insert(QDir::cleanPath(volume));
-        }
-        return mountedNow.contains(mount);
+    QStringList catalogued;
+    catalogued.reserve(catalog->libraries().size());
+    for (const LibraryInfo& library : catalog->libraries())
+        catalogued.append(library.path);
+    ScanRemoval::Facts facts;
+    facts.root = root;
+    facts.found = foundAtStart;
+    facts.maxDepth = current.maxDepth;
+    facts.walkedWholeRoot = walkedWholeRoot;
+    facts.unlisted = unlisted;
+    facts.recordedMounts = catalog->mounted();
+    facts.mountedNow = [] {
+        const auto volumes = platform::services().volumes;
+        return volumes ? volumes->mountedVolumes() : QStringList();
     };
-    const auto couldBeSeen = [&](const QString& path) {
-        if (!walkedWholeRoot)
-            return false;
-        for (const QString& folder : std::as_const(unlisted))
-            if (PathText::isAtOrBelow(path, folder))
-                return false;
-        return isMounted(path);
-    };
-
-    QSet<QString> gone;
-    for (const LibraryInfo& library : std::as_const(catalog.m_libraries)) {
-        if (!library.path.startsWith(prefix) || foundAtStart.contains(library.path) ||
-            gone.contains(library.path))
-            continue;
-        // Deeper than the walk could reach: not looked for, so not missing.
-        if (current.maxDepth && componentCount(library.path) - rootDepth > *current.maxDepth)
-            continue;
-        // Not seen is not gone: such a library is kept.
-        if (!couldBeSeen(library.path))
-            continue;
-        gone.insert(library.path);
-    }
+    const QSet<QString> gone = ScanRemoval::gone(catalogued, facts);
 
     if (!gone.isEmpty()) {
-        QMap<QString, QDateTime> favorites = catalog.m_favorites;
+        QMap<QString, QDateTime> favorites = catalog->favorites();
         QList<LibraryInfo> kept;
-        kept.reserve(catalog.m_libraries.size());
+        kept.reserve(catalog->libraries().size());
         QSet<QString> mediaDeleted;
-        for (const LibraryInfo& library : std::as_const(catalog.m_libraries)) {
+        for (const LibraryInfo& library : std::as_const(catalog->libraries())) {
             if (!gone.contains(library.path)) {
                 kept.append(library);
                 continue;
@@ -647,19 +602,19 @@ void Catalog::ScanRun::finishRoot() {
             if (!mediaDeleted.contains(library.path)) {
                 mediaDeleted.insert(library.path);
                 favorites.remove(library.path);
-                catalog.deleteMedia(library.path);
+                catalog->deleteMedia(library.path);
             }
         }
-        removed += catalog.m_libraries.size() - kept.size();
-        catalog.setFavorites(std::move(favorites));
-        catalog.setLibraries(std::move(kept));
+        removed += catalog->libraries().size() - kept.size();
+        catalog->setFavorites(std::move(favorites));
+        catalog->setLibraries(std::move(kept));
     }
 
-    QList<ScanRoot> roots = catalog.m_roots;
+    QList<ScanRoot> roots = catalog->roots();
     for (ScanRoot& watched : roots) {
         if (watched.path == root) {
             watched.lastScan = QDateTime::currentDateTimeUtc();
-            catalog.setRoots(std::move(roots));
+            catalog->setRoots(std::move(roots));
             break;
         }
     }
@@ -669,11 +624,11 @@ void Catalog::ScanRun::finishRoot() {
     writeJob();
 }
 
-void Catalog::ScanRun::end() {
+void ScanRun::end() {
     // How the run ends is decided here: a pause while poster frames are made only stops them.
     const bool wasCancelled = cancelled();
     if (!wasCancelled && job().posters) {
-        catalog.generatePosters(stopSource.get_token(), [weak = weak_from_this()] {
+        catalog->generatePosters(stopSource.get_token(), [weak = weak_from_this()] {
             if (const std::shared_ptr<ScanRun> run = weak.lock())
                 run->close(false);
         });
@@ -682,14 +637,14 @@ void Catalog::ScanRun::end() {
     close(wasCancelled);
 }
 
-void Catalog::ScanRun::close(bool wasCancelled) {
-    catalog.loadAllMedia();
+void ScanRun::close(bool wasCancelled) {
+    catalog->reloadMedia();
     saveCatalogue();
 
     // The job is settled before the scanning flag falls, so whoever starts the next scan when
     // it falls finds this run's job file already dealt with.
     if (!wasCancelled) {
-        catalog.clearJob();
+        catalog->clearJob();
         QString line = QStringLiteral("Done: %1 new, %2 updated, %3 unchanged, %4 removed.")
                            .arg(added)
                            .arg(updated)
@@ -698,24 +653,74 @@ void Catalog::ScanRun::close(bool wasCancelled) {
         if (unreadable >= 1)
             line += QStringLiteral(" %1 couldn't be read (drive not ready?) — use Refresh again.")
                         .arg(unreadable);
-        catalog.setStatus(line);
-    } else if (!catalog.m_stopDiscardsResume) {
+        catalog->setStatus(line);
+    } else if (!catalog->stopDiscardsResume()) {
         writeJob();
-        catalog.setPausedJob(catalog.m_currentJob);
-        catalog.setStatus(QStringLiteral("Scan paused — resume it any time, even after quitting."));
+        catalog->keepPausedJob();
+        catalog->setStatus(QStringLiteral("Scan paused — resume it any time, even after quitting."));
     } else {
-        catalog.clearJob();
-        catalog.setStatus(QStringLiteral("Scan stopped. The catalog was left in place."));
+        catalog->clearJob();
+        catalog->setStatus(QStringLiteral("Scan stopped. The catalog was left in place."));
     }
 
+    // The catalogue may hold the last reference to this run; it lives on until this returns.
     const std::shared_ptr<ScanRun> self = shared_from_this();
-    if (catalog.m_scan == self)
-        catalog.m_scan.reset();
-    catalog.setProgress(std::nullopt);
-    catalog.setScanning(false);
+    catalog->ended(*this);
 }
 
 // ---- Catalog ----------------------------------------------------------------------------------
+
+// The catalogue as one run sees it: each step forwards to the catalogue's own.
+class Catalog::ScanAdapter final : public ScanHost {
+public:
+    explicit ScanAdapter(Catalog& catalog) : m_catalog(catalog) {}
+
+    const QList<LibraryInfo>& libraries() const override { return m_catalog.m_libraries; }
+    const QList<ScanRoot>& roots() const override { return m_catalog.m_roots; }
+    const QMap<QString, QDateTime>& favorites() const override { return m_catalog.m_favorites; }
+    const QSet<QString>& mounted() const override { return m_catalog.m_mounted; }
+    Contents contents() const override {
+        return Contents{m_catalog.m_libraries, m_catalog.m_roots, m_catalog.m_driveRoles,
+                        m_catalog.m_favorites};
+    }
+
+    void setLibraries(QList<LibraryInfo> libraries) override { m_catalog.setLibraries(std::move(libraries)); }
+    void setFavorites(QMap<QString, QDateTime> favorites) override {
+        m_catalog.setFavorites(std::move(favorites));
+    }
+    void setRoots(QList<ScanRoot> roots) override { m_catalog.setRoots(std::move(roots)); }
+    void setStatus(const QString& status) override { m_catalog.setStatus(status); }
+    void setProgress(std::optional<Progress> progress) override { m_catalog.setProgress(progress); }
+    void save() override { m_catalog.save(); }
+
+    QString mediaFile(const QString& libraryPath) const override { return m_catalog.mediaFile(libraryPath); }
+    void saveMedia(const QList<MediaEntry>& media, const QString& libraryPath) override {
+        m_catalog.saveMedia(media, libraryPath);
+    }
+    void deleteMedia(const QString& libraryPath) override { m_catalog.deleteMedia(libraryPath); }
+    void reloadMedia() override { m_catalog.loadAllMedia(); }
+    void carryPosters(const LibraryInfo& from, LibraryInfo& to) const override {
+        m_catalog.carryPosters(from, to);
+    }
+    void generatePosters(std::stop_token stop, std::function<void()> done) override {
+        m_catalog.generatePosters(std::move(stop), std::move(done));
+    }
+
+    ScanJob& job() override { return m_catalog.m_currentJob; }
+    void persistJob() override { m_catalog.persistJob(); }
+    void clearJob() override { m_catalog.clearJob(); }
+    void keepPausedJob() override { m_catalog.setPausedJob(m_catalog.m_currentJob); }
+    bool stopDiscardsResume() const override { return m_catalog.m_stopDiscardsResume; }
+    void ended(const ScanRun& run) override {
+        if (m_catalog.m_scan.get() == &run)
+            m_catalog.m_scan.reset();
+        m_catalog.setProgress(std::nullopt);
+        m_catalog.setScanning(false);
+    }
+
+private:
+    Catalog& m_catalog;
+};
 
 void Catalog::run(const ScanJob& job) {
     // One scan at a time: the running one wins, as every request already makes sure. Two
@@ -723,10 +728,11 @@ void Catalog::run(const ScanJob& job) {
     if (m_scan || m_isScanning)
         return;
 
-    const auto scan = std::make_shared<ScanRun>(*this);
     // The catalogue's operations save what they change, so what it holds now is what
     // "catalog.json" holds; the watched folders this job adds below are saved with the run.
-    scan->saved = ScanRun::Saved{m_libraries, m_roots, m_driveRoles, m_favorites};
+    auto host = std::make_unique<ScanAdapter>(*this);
+    ScanHost::Contents savedNow = host->contents();
+    const auto scan = std::make_shared<ScanRun>(std::move(host), std::move(savedNow));
 
     setScanning(true);
     setProgress(std::nullopt);

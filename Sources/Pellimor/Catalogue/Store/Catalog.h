@@ -19,7 +19,8 @@
 //   Store/CatalogReread.cpp    re-reading one changed library
 //   Store/CatalogPosters.cpp   poster frames
 //   Store/CatalogPlugins.cpp   per-library plug-in statistics
-//   Scan/CatalogScan.cpp       the scan run and its library reads
+//   Scan/CatalogScan.cpp       the scan run and its library reads; the run reaches the
+//                              catalogue only through its ScanHost (Scan/ScanHost.h)
 //   Scan/CatalogRequests.cpp   scan requests, removing watched folders, forgetting libraries
 
 #include "Catalogue/Records/CleanupTarget.h"
@@ -27,6 +28,7 @@
 #include "Catalogue/Records/MediaEntry.h"
 #include "Catalogue/Records/ScanJob.h"
 #include "Catalogue/Records/ScanRoot.h"
+#include "Catalogue/Scan/ScanOptions.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -42,6 +44,8 @@
 #include <utility>
 
 namespace pellimor {
+
+struct ScanRun;
 
 class Catalog : public QObject {
     Q_OBJECT
@@ -131,7 +135,6 @@ public:
     QList<LibraryInfo> comparableLibraries() const;
     QStringList onlineLibraryMounts() const;
     void refreshVolumeSpace();
-    void finishVolumeSpace(qint64 generation);
     // Any thread; blocks on the disk.
     static std::optional<std::pair<QString, VolumeSpace>> readVolumeSpace(const QString& mount);
     bool ignoreSafetyNet() const;
@@ -164,9 +167,15 @@ public:
     // Removes "scanjob.json" and forgets the paused job.
     void clearJob();
     void resumePausedScan();
-    void rescanAllRoots(bool fullRescan, bool posters, int concurrency, const std::optional<QString>& only);
-    void rescan(const ScanRoot& root, bool posters, int concurrency);
-    void rescan(const QString& mount, const QString& driveName, bool posters, int concurrency);
+    // The requests below start one job built by `options` (ScanOptions::freshJob), unless a
+    // scan is running. Every watched folder that is there now, or only those at or below
+    // `only`; the folders become the job's roots.
+    void rescanAllRoots(const ScanOptions& options, const std::optional<QString>& only);
+    // One watched folder, whether or not it is there now (the run skips an unreachable root).
+    void rescan(const ScanRoot& root, const ScanOptions& options);
+    // The reachable watched folders on one drive, else the whole drive (never the whole
+    // start-up disk); the drive does not become a watched folder.
+    void rescan(const QString& mount, const QString& driveName, const ScanOptions& options);
     void removeRoot(const ScanRoot& root);
     void forget(const LibraryInfo& library);
 
@@ -207,6 +216,9 @@ private:
     void setPausedJob(std::optional<ScanJob> job);
 
     void load();
+    // The reads of free-space refresh `generation` are all back: logged, unless a later
+    // refresh has begun meanwhile.
+    void finishVolumeSpace(qint64 generation);
     void persistJob();
     void saveMedia(const QList<MediaEntry>& media, const QString& path);
     void deleteMedia(const QString& path);
@@ -219,8 +231,9 @@ private:
 
     friend struct CatalogTestAccess; // tests reach private steps through it
 
-    // The running scan (defined in CatalogScan.cpp); null when none runs.
-    struct ScanRun;
+    // The running scan (defined in CatalogScan.cpp); null when none runs. It sees the
+    // catalogue through a ScanAdapter of its own, the catalogue's answer to its ScanHost.
+    class ScanAdapter;
     std::shared_ptr<ScanRun> m_scan;
 
     QList<LibraryInfo> m_libraries;

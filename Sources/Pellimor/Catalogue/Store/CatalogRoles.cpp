@@ -1,6 +1,5 @@
+#include "App/AppSettings.h"
 #include "Catalogue/Store/Catalog.h"
-#include "Platform/Services.h"
-#include "Platform/SettingsStore.h"
 #include "Support/TextCompare.h"
 
 #include <algorithm>
@@ -15,12 +14,6 @@ const QString kBackup = QStringLiteral("backup");
 
 // The most favourites kept at once.
 constexpr qsizetype kMaxFavorites = 5;
-
-bool hideBackupDrives() {
-    const auto settings = platform::services().settings;
-    // Only a stored flag switches it on; anything else reads as the default, off.
-    return settings && settings->flag(QStringLiteral("hideBackupDrives"), false);
-}
 
 } // namespace
 
@@ -51,7 +44,7 @@ bool Catalog::isBackupDrive(const LibraryInfo& library) const {
 
 QList<LibraryInfo> Catalog::shownLibraries() const {
     QList<LibraryInfo> shown = comparableLibraries();
-    if (!hideBackupDrives())
+    if (!AppSettings::hideBackups())
         return shown;
     shown.removeIf([this](const LibraryInfo& library) { return isBackupDrive(library); });
     return shown;

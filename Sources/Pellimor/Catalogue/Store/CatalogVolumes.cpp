@@ -24,8 +24,8 @@ bool isSafetyNetCopy(const QString& path) {
 
 // Which copies the lists leave out; both rules are read once per question, not per library.
 struct CopyFilter {
-    bool skipSafetyNet = ScanSettings::skipSetting(QStringLiteral("skipSafetyNet"));
-    bool skipBackups = ScanSettings::skipSetting(QStringLiteral("skipFCPBackups"));
+    bool skipSafetyNet = ScanSettings::skipSafetyNet();
+    bool skipBackups = ScanSettings::skipFCPBackups();
 
     bool keepsEverything() const { return !skipSafetyNet && !skipBackups; }
     bool keeps(const LibraryInfo& library) const {
@@ -52,7 +52,7 @@ bool Catalog::isOnline(const LibraryInfo& library) const {
 }
 
 bool Catalog::ignoreSafetyNet() const {
-    return ScanSettings::skipSetting(QStringLiteral("skipSafetyNet"));
+    return ScanSettings::skipSafetyNet();
 }
 
 QList<LibraryInfo> Catalog::comparableLibraries() const {

@@ -1,6 +1,7 @@
 #include "Shell/Views/SettingsWindow.h"
 
 #include "App/AppSettings.h"
+#include "Catalogue/Scan/ScanSettings.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
 #include "Shell/SettingsModel.h"
@@ -79,7 +80,7 @@ SettingsWindow::SettingsWindow(QWidget* parent)
     // Appearance.
     auto* look = new SettingsPage(QSize(420, 160), QStringLiteral("appearancePage"));
     auto* lookForm = new QFormLayout(look);
-    m_appearance = pickerFor(SettingsModel::appearanceChoices(), QStringLiteral("appearance"), look);
+    m_appearance = pickerFor(SettingsModel::appearanceChoices(), QString(AppSettings::Key::appearance), look);
     lookForm->addRow(QStringLiteral("Appearance"), m_appearance);
     m_largerText = toggleFor(SettingsModel::largerTextToggle(), look);
     lookForm->addRow(QString(), m_largerText);
@@ -93,9 +94,11 @@ SettingsWindow::SettingsWindow(QWidget* parent)
         m_scanToggles.append(box);
         scanForm->addRow(QString(), box);
     }
-    m_folderDepth = pickerFor(SettingsModel::folderDepthChoices(), QStringLiteral("folderDepth"), scan);
+    m_folderDepth =
+        pickerFor(SettingsModel::folderDepthChoices(), QString(ScanSettings::Key::folderDepth), scan);
     scanForm->addRow(QStringLiteral("Look this many folder levels deep"), m_folderDepth);
-    m_scanThreads = pickerFor(SettingsModel::scanThreadsChoices(), QStringLiteral("scanThreads"), scan);
+    m_scanThreads =
+        pickerFor(SettingsModel::scanThreadsChoices(), QString(ScanSettings::Key::scanThreads), scan);
     scanForm->addRow(QStringLiteral("Parallel libraries"), m_scanThreads);
     m_tabs->addTab(scan, QStringLiteral("Scanning"));
 
@@ -108,12 +111,12 @@ SettingsWindow::SettingsWindow(QWidget* parent)
     connect(m_folderDepth, &QComboBox::activated, this, [](int index) {
         const auto& choices = SettingsModel::folderDepthChoices();
         if (index >= 0 && index < choices.size())
-            AppSettings::setFolderDepth(choices[index].value);
+            ScanSettings::setFolderDepth(choices[index].value);
     });
     connect(m_scanThreads, &QComboBox::activated, this, [](int index) {
         const auto& choices = SettingsModel::scanThreadsChoices();
         if (index >= 0 && index < choices.size())
-            AppSettings::setScanThreads(choices[index].value);
+            ScanSettings::setScanThreads(choices[index].value);
     });
 
     if (m_store)
@@ -139,8 +142,10 @@ void SettingsWindow::refresh() {
         m_scanToggles[i]->setChecked(store ? store->flag(toggles[i].key, toggles[i].defaultValue)
                                            : toggles[i].defaultValue);
     }
-    select(m_folderDepth, SettingsModel::folderDepthChoices(), AppSettings::folderDepth());
-    select(m_scanThreads, SettingsModel::scanThreadsChoices(), AppSettings::scanThreads());
+    // The pickers show what a scan would use: a stored value below the range reads as the rule
+    // makes it, so a hand-edited 0 shows "5" levels and "1" library at once.
+    select(m_folderDepth, SettingsModel::folderDepthChoices(), ScanSettings::folderDepth());
+    select(m_scanThreads, SettingsModel::scanThreadsChoices(), qint64(ScanSettings::scanThreads()));
 }
 
 void SettingsWindow::fitToCurrentTab() {

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "Catalogue/Records/LibraryInfo.h"
+#include "Catalogue/Records/MediaEntry.h"
+#include "Catalogue/Records/ScanJob.h"
+#include "Catalogue/Records/ScanRoot.h"
+#include "Catalogue/Store/Catalog.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <stop_token>
+
+namespace pellimor {
+
+struct ScanRun;
+
+// What a scan run may see of the catalogue and do to it: the few steps a scan takes, and
+// nothing else. The catalogue answers it for each run it starts; the run never reaches the
+// catalogue's members itself, so everything a scan can change is listed here.
+//
+// Main thread only, like the catalogue.
+class ScanHost {
+public:
+    // What "catalog.json" holds, as implicitly shared copies: telling that nothing changed since
+    // costs next to nothing.
+    struct Contents {
+        QList<LibraryInfo> libraries;
+        QList<ScanRoot> roots;
+        QMap<QString, QString> driveRoles;
+        QMap<QString, QDateTime> favorites;
+        bool operator==(const Contents&) const = default;
+    };
+
+    virtual ~ScanHost() = default;
+
+    // ---- What the catalogue holds -------------------------------------------------------------
+    virtual const QList<LibraryInfo>& libraries() const = 0;
+    virtual const QList<ScanRoot>& roots() const = 0;
+    virtual const QMap<QString, QDateTime>& favorites() const = 0;
+    virtual const QSet<QString>& mounted() const = 0; // as last recorded
+    virtual Contents contents() const = 0;
+
+    // ---- Changes, each published at once ------------------------------------------------------
+    virtual void setLibraries(QList<LibraryInfo> libraries) = 0;
+    virtual void setFavorites(QMap<QString, QDateTime> favorites) = 0;
+    virtual void setRoots(QList<ScanRoot> roots) = 0;
+    virtual void setStatus(const QString& status) = 0;
+    virtual void setProgress(std::optional<Catalog::Progress> progress) = 0;
+    virtual void save() = 0; // "catalog.json"
+
+    // ---- Media lists and poster frames --------------------------------------------------------
+    virtual QString mediaFile(const QString& libraryPath) const = 0;
+    virtual void saveMedia(const QList<MediaEntry>& media, const QString& libraryPath) = 0;
+    virtual void deleteMedia(const QString& libraryPath) = 0;
+    virtual void reloadMedia() = 0; // the published media list, read afresh off the main thread
+    virtual void carryPosters(const LibraryInfo& from, LibraryInfo& to) const = 0;
+    // Makes the missing poster frames one at a time, then calls `done` (main thread).
+    virtual void generatePosters(std::stop_token stop, std::function<void()> done) = 0;
+
+    // ---- The job ------------------------------------------------------------------------------
+    virtual ScanJob& job() = 0;       // the running job, moved on in place
+    virtual void persistJob() = 0;    // "scanjob.json"
+    virtual void clearJob() = 0;      // no job file and no paused job
+    virtual void keepPausedJob() = 0; // the running job becomes the paused one
+    virtual bool stopDiscardsResume() const = 0;
+    // `run` has ended: the catalogue lets it go (unless another run has replaced it) and shows
+    // no scan any more.
+    virtual void ended(const ScanRun& run) = 0;
+};
+
+} // namespace pellimor
