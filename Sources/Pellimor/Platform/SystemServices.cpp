@@ -1,6 +1,8 @@
 #include "Platform/SystemServices.h"
 
+#include "Platform/Clock.h"
 #include "Platform/Paths.h"
+#include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -27,10 +29,13 @@ namespace {
 using Setup = SystemFileManagerShell::Setup;
 using RevealOutcome = SystemFileManagerShell::RevealOutcome;
 
-// Runs `callback` once `delay` has passed, unless `context` is gone by then. The one place a
-// reveal asks for time.
+// Runs `callback` once `delay` has passed on the program's clock, unless `context` is gone by
+// then. The one place a reveal asks for time.
 void after(std::chrono::milliseconds delay, QObject* context, std::function<void()> callback) {
-    QTimer::singleShot(delay, context, std::move(callback));
+    if (const std::shared_ptr<Clock> clock = services().clock)
+        clock->after(delay, context, std::move(callback));
+    else
+        QTimer::singleShot(delay, context, std::move(callback));
 }
 
 // How long a call that was told to stop may take to end before it is killed.
