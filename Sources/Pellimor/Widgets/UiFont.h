@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QFont>
+#include <functional>
+#include <optional>
+
+class QObject;
+
+// Every font a view shows: the application's font at `points × the font scale` (1.3 with
+// "Larger Text", else 1.0), with the weight given or regular. Paddings, dots and spacings are
+// logical pixels and do not scale. Views that keep a font re-font when the settings store
+// reports "comfortableText" (watchComfortableText). Main thread only.
+namespace pellimor::UiFont {
+
+QFont font(qreal points, std::optional<QFont::Weight> weight = std::nullopt);
+
+// The same for an explicit scale, without reading the settings (measurers, tests).
+QFont font(qreal points, std::optional<QFont::Weight> weight, double scale);
+
+// The scale in force now, from "comfortableText".
+double scale();
+
+// Calls `refont` on `context`'s thread each time "comfortableText" changes, for as long as
+// `context` lives.
+void watchComfortableText(QObject* context, std::function<void()> refont);
+
+} // namespace pellimor::UiFont
+
+namespace pellimor {
+// The short spelling views use.
+inline QFont uiFont(qreal points, std::optional<QFont::Weight> weight = std::nullopt) {
+    return UiFont::font(points, weight);
+}
+} // namespace pellimor
