@@ -10,6 +10,7 @@
 #include <QScopeGuard>
 #include <chrono>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <gtest/gtest.h>
@@ -573,6 +574,91 @@ TEST(LibraryRead, NamesThatAreNotUtf8AreReadWithoutHarm) {
     EXPECT_EQ(info.events[0].mediaFileCount, 2);
     EXPECT_EQ(info.events[0].originalSize, allocatedSize(bundle + "/Day 1/Original Media"));
     EXPECT_GE(info.extraSize, allocatedSize(bundle + "/CurrentVersion.flexolibrary"));
+}
+
+TEST(LibraryRead, EventFoldersNamedInBytesThatAreNotUtf8AreCountedSignedAndNamed) {
+    ScopedFakeVolumes volumes;
+    LibraryBuilder lib("Bytes");
+    lib.event("Day 1").media("a.mov", 3000);
+    const QString bundle = lib.write(TestEnv::freshDir("read-bad-events"));
+    QList<MediaEntry> mediaBefore;
+    const LibraryInfo before = LibraryReader::read(bundle, "s", mediaBefore);
+    ASSERT_EQ(before.problem, std::nullopt);
+
+    // Two event folders Qt cannot name (so the test removes them itself), and a plain file
+    // beside them that is no event.
+    const QByteArray native = QFile::encodeName(bundle);
+    const QByteArray event = native + "/Event\xff";
+    const QByteArray trip = native + "/Trip \xfe\xfd";
+    const QByteArray notes = native + "/notes\xff.txt";
+    const auto cleanUp = qScopeGuard([&] {
+        for (const QByteArray& path : {event, trip, notes})
+            std::filesystem::remove_all(std::filesystem::path(path.toStdString()));
+    });
+    const auto writeNative = [](const QByteArray& path, qint64 size, quint64 seed) {
+        std::filesystem::create_directories(std::filesystem::path(path.toStdString()).parent_path());
+        const QByteArray bytes = fixtures::FixtureFiles::randomBytes(size, seed);
+        const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0) << path.toStdString();
+        ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
+        ::close(fd);
+    };
+    const QByteArray clip = event + "/Original Media/clip.mov";
+    writeNative(event + "/CurrentVersion.fcpevent", 700, 1);
+    writeNative(clip, 40'000, 2);
+    writeNative(trip + "/CurrentVersion.fcpevent", 700, 3);
+    writeNative(trip + "/Render Files/peak", 9'000, 4);
+    writeNative(notes, 3'000, 5);
+    // Allocated bytes of every file at or below a path given in the file system's bytes.
+    const auto allocated = [](const QByteArray& path) {
+        qint64 total = 0;
+        struct stat st {};
+        if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode))
+            total += qint64(st.st_blocks) * 512;
+        std::error_code ec;
+        for (std::filesystem::recursive_directory_iterator it(path.toStdString(), ec), end; !ec && it != end;
+             it.increment(ec))
+            if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                total += qint64(st.st_blocks) * 512;
+        return total;
+    };
+
+    QList<MediaEntry> media;
+    const LibraryInfo info = LibraryReader::read(bundle, "s", media);
+    // Not events, and their media are not listed, but none of their bytes is lost.
+    EXPECT_EQ(namesOf(info.events), QStringList({"Day 1"}));
+    EXPECT_EQ(namesOf(media), namesOf(mediaBefore));
+    EXPECT_EQ(info.extraSize, before.extraSize + allocated(event) + allocated(trip) + allocated(notes));
+    EXPECT_EQ(info.totalSize(), before.totalSize() + allocated(event) + allocated(trip) + allocated(notes));
+    // A change inside either folder reaches the change signature's size half.
+    using Change = std::function<void()>;
+    struct Case {
+        const char* what;
+        Change change;
+    };
+    const Case cases[] = {
+        {"a media file grows", [&] { writeNative(clip, 400'000, 6); }},
+        {"a render file is added", [&] { writeNative(trip + "/Render Files/peak2", 20'000, 7); }},
+        {"a render file is removed",
+         [&] { ASSERT_EQ(::unlink((trip + "/Render Files/peak").constData()), 0); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString signatureBefore = LibraryReader::signature(bundle);
+        const qsizetype at = signatureBefore.indexOf(QLatin1String(LibraryReader::sizeToken));
+        c.change();
+        const QString signatureAfter = LibraryReader::signature(bundle);
+        EXPECT_NE(signatureAfter, signatureBefore);
+        EXPECT_EQ(signatureAfter.left(at), signatureBefore.left(at)) << "the project half stays";
+    }
+
+    // The user is told which folders were left out, one line each, readable.
+    ASSERT_TRUE(info.problem.has_value());
+    const QStringList lines = info.problem->split(u'\n');
+    ASSERT_EQ(lines.size(), 2) << info.problem->toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("\u201CEvent\uFFFD\u201D"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("\u201CTrip \uFFFD\uFFFD\u201D"))) << lines[1].toStdString();
+    EXPECT_FALSE(info.problem->contains(QStringLiteral("notes")));
 }
 
 TEST(LibraryRefreshProjects, RereadsProjectsAndEventDatesOnly) {

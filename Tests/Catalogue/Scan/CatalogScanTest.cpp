@@ -348,6 +348,83 @@ TEST_F(CatalogScanTest, RescansReadInFullOnlyWhatChanged) {
     EXPECT_EQ(readAgain(before, readTimes(*catalog)), (QStringList{a, b}));
 }
 
+TEST_F(CatalogScanTest, AMediaListLostOrDamagedIsReadAgainByTheNextRescan) {
+    const QString root = folder(QStringLiteral("Lists"));
+    const QString kept = writeLibrary(root, QStringLiteral("Kept"));
+    const QString broken = writeLibrary(root, QStringLiteral("Broken"));
+    // A library without any media has a list all the same, an empty one, and it is fine.
+    LibraryBuilder bare(QStringLiteral("Bare"));
+    bare.stamp = kBuilt;
+    bare.event(QStringLiteral("Day 1")).project(QStringLiteral("Edit"));
+    const QString empty = bare.write(root);
+
+    const auto mediaOf = [](const Catalog& catalog, const QString& path) {
+        QStringList names;
+        for (const Catalog::MediaEntry2& item : catalog.media())
+            if (item.libraryID == path)
+                names.append(item.entry.name);
+        names.sort();
+        return names;
+    };
+    const QStringList brokenMedia{QStringLiteral("A001.mov"), QStringLiteral("A002.mov")};
+
+    using Damage = std::function<void(const QString& file)>;
+    struct Case {
+        const char* what;
+        Damage damage;
+    };
+    const Case cases[] = {
+        {"deleted", [](const QString& file) { ASSERT_TRUE(QFile::remove(file)); }},
+        {"not JSON", [](const QString& file) { Files::writeBytes(file, "{garbage\xff"); }},
+        {"cut short",
+         [](const QString& file) {
+             QFile list(file);
+             ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+             const QByteArray bytes = list.readAll();
+             list.close();
+             Files::writeBytes(file, bytes.left(bytes.size() / 2));
+         }},
+        {"a list of something else", [](const QString& file) { Files::writeBytes(file, "[1, 2, 3]"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CatalogTestEnv env;
+        auto catalog = env.makeCatalog();
+        scan(*catalog, jobFor({root}));
+        ASSERT_EQ(catalog->status(), QStringLiteral("Done: 3 new, 0 updated, 0 unchanged, 0 removed."));
+        const QString emptyList = CatalogTestAccess::mediaFile(*catalog, empty);
+        ASSERT_TRUE(QFileInfo::exists(emptyList));
+        ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return catalog->media().size() == 4; }));
+
+        // The list goes bad while the program is not running; the next start leaves the
+        // library's media out of search.
+        c.damage(CatalogTestAccess::mediaFile(*catalog, broken));
+        catalog.reset();
+        catalog = env.makeCatalog();
+        ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return catalog->media().size() == 2; }));
+        ASSERT_EQ(mediaOf(*catalog, broken), QStringList());
+
+        // Nothing in any library changed, yet the one whose list was lost is read in full.
+        const QMap<QString, QDateTime> before = readTimes(*catalog);
+        scan(*catalog, jobFor({root}));
+        EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 1 updated, 2 unchanged, 0 removed."));
+        EXPECT_EQ(readAgain(before, readTimes(*catalog)), QStringList{broken});
+        EXPECT_TRUE(CatalogTestEnv::waitUntil([&] { return mediaOf(*catalog, broken) == brokenMedia; }))
+            << mediaOf(*catalog, broken).join(u',').toStdString();
+        EXPECT_EQ(mediaOf(*catalog, kept), brokenMedia);
+
+        // Once: the repaired list is good, so the next rescan reads nothing in full.
+        scan(*catalog, jobFor({root}));
+        EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 0 updated, 3 unchanged, 0 removed."));
+        catalog.reset();
+        catalog = env.makeCatalog();
+        ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return catalog->media().size() == 4; }));
+        scan(*catalog, jobFor({root}));
+        EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 0 updated, 3 unchanged, 0 removed."));
+        EXPECT_TRUE(QFileInfo::exists(emptyList));
+    }
+}
+
 TEST_F(CatalogScanTest, EntriesMissingNewerPartsAreRefreshedWithoutAFullRead) {
     const QString root = folder(QStringLiteral("Refresh"));
     const QString lib = writeLibrary(root, QStringLiteral("Lib"));

@@ -7,14 +7,17 @@ namespace pellimor::BundleFolders {
 
 namespace {
 
-std::vector<Folder> foldersHolding(const DirectoryListing& folder, bool skipDoubleUnderscore) {
+enum class Names { decodable, undecodable };
+
+std::vector<Folder> foldersHolding(const DirectoryListing& folder, bool skipDoubleUnderscore, Names names) {
     std::vector<Folder> found;
     for (const DirectoryListing::Entry& entry : folder.entries()) {
         if (!entry.mayBeFolder || (skipDoubleUnderscore && entry.name.startsWith("__")))
             continue;
         // A name that does not survive the trip through text would be given back as a path
         // that names something else.
-        if (QFile::encodeName(entry.text) != entry.name)
+        const bool decodable = QFile::encodeName(entry.text) == entry.name;
+        if (decodable != (names == Names::decodable))
             continue;
         // The database's own facts say whether it is there, unless it is a link: then only
         // following the link does.
@@ -33,11 +36,15 @@ std::vector<Folder> foldersHolding(const DirectoryListing& folder, bool skipDoub
 } // namespace
 
 std::vector<Folder> events(const DirectoryListing& bundle) {
-    return foldersHolding(bundle, true);
+    return foldersHolding(bundle, true, Names::decodable);
 }
 
 std::vector<Folder> projects(const DirectoryListing& event) {
-    return foldersHolding(event, false);
+    return foldersHolding(event, false, Names::decodable);
+}
+
+std::vector<Folder> undecodableEvents(const DirectoryListing& bundle) {
+    return foldersHolding(bundle, true, Names::undecodable);
 }
 
 } // namespace pellimor::BundleFolders

@@ -23,4 +23,9 @@ struct Folder {
 std::vector<Folder> events(const DirectoryListing& bundle);
 std::vector<Folder> projects(const DirectoryListing& event);
 
+// The folders events() leaves out because their names are not valid UTF-8: such a name does
+// not survive the trip through text, so it cannot be given back as a path and the folder
+// cannot be read as an event. Whoever leaves them out still counts their bytes, and says so.
+std::vector<Folder> undecodableEvents(const DirectoryListing& bundle);
+
 } // namespace pellimor::BundleFolders

@@ -158,7 +158,10 @@ QString volumeFromPath(const QString& path) {
 }
 
 qint64 allocatedSize(const QString& path, std::stop_token stop) {
-    const QByteArray top = QFile::encodeName(path);
+    return nativeAllocatedSize(QFile::encodeName(path), stop);
+}
+
+qint64 nativeAllocatedSize(const QByteArray& top, std::stop_token stop) {
     struct stat info {};
     if (top.isEmpty() || ::lstat(top.constData(), &info) != 0)
         return 0;

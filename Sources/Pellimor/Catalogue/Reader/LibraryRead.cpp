@@ -1,13 +1,18 @@
+#include "Catalogue/Reader/BundleFolders.h"
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
+#include "Support/DirectoryListing.h"
 #include "Support/FileTimes.h"
 #include "Support/PathText.h"
 #include "Support/TextCompare.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSet>
 #include <algorithm>
+#include <dirent.h>
+#include <vector>
 
 namespace pellimor::LibraryReader {
 
@@ -84,18 +89,30 @@ QList<ProjectInfo> readProjects(const QString& eventFolder) {
 }
 
 // Bytes of the bundle outside its event folders: the library database, its property lists
-// and whatever else lies at the top. Final Cut Pro's caches are not the library's own.
-qint64 extraSize(const QString& bundle, const QSet<QString>& eventNames, std::stop_token stop) {
-    const QStringList names =
-        QDir(bundle).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    qint64 total = 0;
-    for (const QString& name : names) {
-        if (eventNames.contains(name) || name == QLatin1String(".fcpcache") ||
-            name == QLatin1String(".fcpdata"))
-            continue;
-        total += allocatedSize(child(bundle, name), stop);
+// and whatever else lies at the top. Final Cut Pro's caches are not the library's own. Names
+// are the file system's own bytes, so an item whose name is not UTF-8 (an event folder that
+// cannot be read as an event among them) is counted too, not lost.
+qint64 extraSize(const QString& bundle, const QSet<QByteArray>& eventNames, std::stop_token stop) {
+    const QByteArray top = QFile::encodeName(bundle);
+    std::vector<QByteArray> names;
+    if (DIR* listing = ::opendir(top.constData())) {
+        while (const dirent* entry = ::readdir(listing)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != ".." && name != ".fcpcache" && name != ".fcpdata" &&
+                !eventNames.contains(name))
+                names.push_back(name);
+        }
+        ::closedir(listing);
     }
+    qint64 total = 0;
+    for (const QByteArray& name : names)
+        total += nativeAllocatedSize(top + '/' + name, stop);
     return total;
+}
+
+// Adds a problem met while reading to those already noted, one per line.
+void noteProblem(LibraryInfo& info, const QString& text) {
+    info.problem = info.problem && !info.problem->isEmpty() ? *info.problem + u'\n' + text : text;
 }
 
 } // namespace
@@ -143,10 +160,20 @@ LibraryInfo read(const QString& library, const QString& signature, QList<MediaEn
 
     // Every event folder is left out of the extra bytes, also those a stopped read did not
     // reach: their media would otherwise pass for bytes outside the events.
-    QSet<QString> eventNames;
+    QSet<QByteArray> eventNames;
     for (const QString& folder : folders)
-        eventNames.insert(PathText::lastComponent(folder));
+        eventNames.insert(QFile::encodeName(PathText::lastComponent(folder)));
     info.extraSize = extraSize(path, eventNames, stop);
+
+    // An event folder whose name is not UTF-8 cannot be read as an event; its bytes are in the
+    // extra bytes above, and the user is told why the event is missing.
+    for (const BundleFolders::Folder& folder :
+         BundleFolders::undecodableEvents(DirectoryListing(QFile::encodeName(path))))
+        noteProblem(info, QStringLiteral("The event folder \u201C%1\u201D is left out: its name isn't valid "
+                                         "UTF-8. Its files count toward the library's size, but its media "
+                                         "aren't listed; rename the folder so the next scan reads it as an "
+                                         "event.")
+                              .arg(folder.entry.text));
     return info;
 }
 

@@ -93,6 +93,8 @@ QStringList projectFolders(const QString& event);
 QString volumeFromPath(const QString& path);
 // Allocated bytes (st_blocks × 512) of a file, or of every regular file below a folder.
 qint64 allocatedSize(const QString& path, std::stop_token stop = {});
+// The same for a path in the file system's own bytes, which reaches names that are not UTF-8.
+qint64 nativeAllocatedSize(const QByteArray& path, std::stop_token stop = {});
 // Non-Apple plug-ins used in one event or project database, sorted by pack, then name.
 QList<PluginUse> readPlugins(sqlite3* db);
 // The second fraction "n/d" of a media range, in seconds.

@@ -93,6 +93,15 @@ QString signature(const QString& bundle) {
             }
         }
     }
+    // An event folder whose name is not UTF-8 is no event, yet its bytes are the library's:
+    // they are followed here by their sum, which only a walk of the folder gives. Such folders
+    // are rare, and a library without one keeps its signature. A whole number of bytes has no
+    // decimal point, so it is never taken for a time.
+    for (const BundleFolders::Folder& folder : BundleFolders::undecodableEvents(library)) {
+        sizeHalf.append(folder.entry.text);
+        sizeHalf.append(
+            QString::number(nativeAllocatedSize(QFile::encodeName(bundle) + '/' + folder.entry.name)));
+    }
     return projectHalf.join(QLatin1Char('|')) + QLatin1String(sizeToken) + sizeHalf.join(QLatin1Char('|'));
 }
 

@@ -137,8 +137,17 @@ struct ScanRun : std::enable_shared_from_this<ScanRun> {
         });
     }
 
-    static Outcome readLibrary(const QString& path, const std::optional<LibraryInfo>& entry, bool fullRescan,
-                               const QString& mediaFile, std::stop_token stop);
+    // What one library's read is given: plain values, taken on the main thread.
+    struct ReadInputs {
+        QString path;
+        std::optional<LibraryInfo> entry; // the catalogued record, if any
+        bool fullRescan = false;
+        QString mediaFile;
+        // Its media list gave nothing at the last load, so its media are out of search.
+        bool mediaListLost = false;
+    };
+
+    static Outcome readLibrary(const ReadInputs& inputs, std::stop_token stop);
 
     void nextRoot();
     void discover();
@@ -359,26 +368,29 @@ void ScanRun::startReads() {
 bool ScanRun::startNextRead() {
     if (nextRead >= toRead.size())
         return false;
-    const QString path = toRead.at(nextRead++);
-    std::optional<LibraryInfo> entry;
-    if (const auto it = lookup.constFind(path); it != lookup.constEnd())
-        entry = it.value();
+    ReadInputs inputs;
+    inputs.path = toRead.at(nextRead++);
+    if (const auto it = lookup.constFind(inputs.path); it != lookup.constEnd())
+        inputs.entry = it.value();
+    inputs.fullRescan = job().fullRescan;
+    inputs.mediaFile = catalog->mediaFile(inputs.path);
+    inputs.mediaListLost = catalog->mediaListLost(inputs.path);
     ++running;
-    QThreadPool::globalInstance()->start([weak = weak_from_this(), stop = stopSource.get_token(), path,
-                                          entry = std::move(entry), fullRescan = job().fullRescan,
-                                          mediaFile = catalog->mediaFile(path)] {
-        Outcome outcome = readLibrary(path, entry, fullRescan, mediaFile, stop);
-        onMainThread([weak, outcome = std::move(outcome)] {
-            if (const std::shared_ptr<ScanRun> run = weak.lock())
-                run->applied(outcome);
+    QThreadPool::globalInstance()->start(
+        [weak = weak_from_this(), stop = stopSource.get_token(), inputs = std::move(inputs)] {
+            Outcome outcome = readLibrary(inputs, stop);
+            onMainThread([weak, outcome = std::move(outcome)] {
+                if (const std::shared_ptr<ScanRun> run = weak.lock())
+                    run->applied(outcome);
+            });
         });
-    });
     return true;
 }
 
-// Off the main thread: sees only its path, the catalogued entry and the flag.
-ScanRun::Outcome ScanRun::readLibrary(const QString& path, const std::optional<LibraryInfo>& entry,
-                                      bool fullRescan, const QString& mediaFile, std::stop_token stop) {
+// Off the main thread: sees only its inputs, never the catalogue.
+ScanRun::Outcome ScanRun::readLibrary(const ReadInputs& inputs, std::stop_token stop) {
+    const QString& path = inputs.path;
+    const std::optional<LibraryInfo>& entry = inputs.entry;
     Outcome outcome;
     outcome.path = path;
 
@@ -394,7 +406,8 @@ ScanRun::Outcome ScanRun::readLibrary(const QString& path, const std::optional<L
         // it, and here the reads share that work instead of the main thread doing it for all.
         const Result<QByteArray> bytes = RecordJson::encodeListBytes(media, RecordJson::DateForm::Since1970);
         if (bytes.ok()) {
-            Result<std::shared_ptr<AtomicFile::Staged>> staged = AtomicFile::stage(mediaFile, bytes.value());
+            Result<std::shared_ptr<AtomicFile::Staged>> staged =
+                AtomicFile::stage(inputs.mediaFile, bytes.value());
             if (staged.ok())
                 outcome.mediaList = std::move(staged.value());
         }
@@ -417,7 +430,10 @@ ScanRun::Outcome ScanRun::readLibrary(const QString& path, const std::optional<L
     }
 
     const QString signature = LibraryReader::signature(path);
-    if (fullRescan || !entry || entry->signature == LibraryInfo::invalidatedSignature)
+    // Every full read writes a list, an empty one for a library without media, so a list that
+    // is missing or undecodable was lost: only a full read gives the media back to search.
+    if (inputs.fullRescan || !entry || entry->signature == LibraryInfo::invalidatedSignature ||
+        inputs.mediaListLost)
         return fullRead(signature);
 
     const auto [oldProjects, oldSizes] = signatureHalves(entry->signature);
@@ -533,7 +549,9 @@ void ScanRun::apply(const Outcome& outcome) {
             const bool placed = outcome.mediaList &&
                                 outcome.mediaList->path() == catalog->mediaFile(record.path) &&
                                 outcome.mediaList->commit().ok();
-            if (!placed)
+            if (placed)
+                catalog->mediaListPlaced(record.path);
+            else
                 catalog->saveMedia(*outcome.media, record.path);
         }
         if (announce)
@@ -698,6 +716,10 @@ public:
         m_catalog.saveMedia(media, libraryPath);
     }
     void deleteMedia(const QString& libraryPath) override { m_catalog.deleteMedia(libraryPath); }
+    bool mediaListLost(const QString& libraryPath) const override {
+        return m_catalog.mediaListLost(libraryPath);
+    }
+    void mediaListPlaced(const QString& libraryPath) override { m_catalog.mediaListPlaced(libraryPath); }
     void reloadMedia() override { m_catalog.loadAllMedia(); }
     void carryPosters(const LibraryInfo& from, LibraryInfo& to) const override {
         m_catalog.carryPosters(from, to);

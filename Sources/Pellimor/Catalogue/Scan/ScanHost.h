@@ -57,6 +57,10 @@ public:
     virtual QString mediaFile(const QString& libraryPath) const = 0;
     virtual void saveMedia(const QList<MediaEntry>& media, const QString& libraryPath) = 0;
     virtual void deleteMedia(const QString& libraryPath) = 0;
+    // The library's list was missing or could not be decoded at the last load, and none has
+    // been written since.
+    virtual bool mediaListLost(const QString& libraryPath) const = 0;
+    virtual void mediaListPlaced(const QString& libraryPath) = 0; // a staged list was committed
     virtual void reloadMedia() = 0; // the published media list, read afresh off the main thread
     virtual void carryPosters(const LibraryInfo& from, LibraryInfo& to) const = 0;
     // Makes the missing poster frames one at a time, then calls `done` (main thread).

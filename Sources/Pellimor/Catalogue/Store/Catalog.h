@@ -223,6 +223,11 @@ private:
     void saveMedia(const QList<MediaEntry>& media, const QString& path);
     void deleteMedia(const QString& path);
     QString mediaFile(const QString& path) const;
+    // The library's media list was missing or could not be decoded at the last load, and none
+    // has been written for it since: its media are out of search until it is read in full.
+    bool mediaListLost(const QString& path) const;
+    // A list for the library is in place now.
+    void mediaListPlaced(const QString& path);
     void invalidateSignature(const QString& path);
 
     // Poster frames: makes the missing ones one at a time, then calls `done` (main thread).
@@ -243,6 +248,7 @@ private:
     qint64 m_volumeSpaceGeneration = 0;
     QList<MediaEntry2> m_media;
     qint64 m_mediaGeneration = 0;
+    QSet<QString> m_lostMediaLists; // see mediaListLost()
     QString m_status;
     bool m_isScanning = false;
     std::optional<Progress> m_progress;

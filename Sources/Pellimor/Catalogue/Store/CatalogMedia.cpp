@@ -10,10 +10,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSet>
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -38,7 +40,7 @@ void noteUnreadable(const MediaListFile& list, const QString& why) {
 
 // One library's list; nothing when the file is missing, cannot be read or is not a list of
 // media entries (the last two noted in the error log).
-QList<MediaEntry> readMediaList(const MediaListFile& list) {
+std::optional<QList<MediaEntry>> readMediaList(const MediaListFile& list) {
     QFile file(list.file);
     if (!file.open(QIODevice::ReadOnly)) {
         // A library that was never read completely has no list yet.
@@ -60,11 +62,17 @@ QList<MediaEntry> readMediaList(const MediaListFile& list) {
     return std::move(decoded.value());
 }
 
+// Every library's media, and the libraries whose list gave none.
+struct LoadedLists {
+    QList<Catalog::MediaEntry2> media;
+    QSet<QString> lost;
+};
+
 // Any thread. Every library's list, in the order given. The files are independent and
 // decoding them is most of the work, so several threads share them; the calling thread is
 // one of them.
-QList<Catalog::MediaEntry2> readMediaLists(const QList<MediaListFile>& lists) {
-    std::vector<QList<MediaEntry>> decoded(size_t(lists.size()));
+LoadedLists readMediaLists(const QList<MediaListFile>& lists) {
+    std::vector<std::optional<QList<MediaEntry>>> decoded(size_t(lists.size()));
     std::atomic<qsizetype> next{0};
     auto work = [&] {
         for (qsizetype i = next++; i < lists.size(); i = next++)
@@ -80,17 +88,22 @@ QList<Catalog::MediaEntry2> readMediaLists(const QList<MediaListFile>& lists) {
         helpers.waitForDone();
     }
 
+    LoadedLists loaded;
     qsizetype total = 0;
-    for (const QList<MediaEntry>& entries : decoded)
-        total += entries.size();
-    QList<Catalog::MediaEntry2> all;
-    all.reserve(total);
+    for (const std::optional<QList<MediaEntry>>& entries : decoded)
+        total += entries ? entries->size() : 0;
+    loaded.media.reserve(total);
     for (qsizetype i = 0; i < lists.size(); ++i) {
-        for (MediaEntry& entry : decoded[size_t(i)])
-            all.append({lists.at(i).libraryPath, std::move(entry)});
-        decoded[size_t(i)] = {};
+        std::optional<QList<MediaEntry>>& entries = decoded[size_t(i)];
+        if (!entries) {
+            loaded.lost.insert(lists.at(i).libraryPath);
+            continue;
+        }
+        for (MediaEntry& entry : *entries)
+            loaded.media.append({lists.at(i).libraryPath, std::move(entry)});
+        entries.reset();
     }
-    return all;
+    return loaded;
 }
 
 } // namespace
@@ -109,13 +122,22 @@ void Catalog::saveMedia(const QList<MediaEntry>& media, const QString& path) {
     // cannot be written leaves the previous one in place; the next read of the library writes
     // it again.
     const Result<QByteArray> bytes = RecordJson::encodeListBytes(media, RecordJson::DateForm::Since1970);
-    if (bytes.ok())
-        (void)AtomicFile::write(mediaFile(path), bytes.value());
+    if (bytes.ok() && AtomicFile::write(mediaFile(path), bytes.value()).ok())
+        mediaListPlaced(path);
 }
 
 void Catalog::deleteMedia(const QString& path) {
     // Already gone or not removable: either way nothing more can be done about it here.
     (void)QFile::remove(mediaFile(path));
+    m_lostMediaLists.remove(path);
+}
+
+bool Catalog::mediaListLost(const QString& path) const {
+    return m_lostMediaLists.contains(path);
+}
+
+void Catalog::mediaListPlaced(const QString& path) {
+    m_lostMediaLists.remove(path);
 }
 
 void Catalog::loadAllMedia() {
@@ -133,13 +155,16 @@ void Catalog::loadAllMedia() {
     QPointer<Catalog> guard(this);
     QThreadPool::globalInstance()->start(
         [lists = std::move(lists), guard = std::move(guard), generation]() mutable {
-            QList<MediaEntry2> media = readMediaLists(lists);
+            LoadedLists loaded = readMediaLists(lists);
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
-                [guard = std::move(guard), generation, media = std::move(media)]() mutable {
+                [guard = std::move(guard), generation, loaded = std::move(loaded)]() mutable {
                     if (!guard || guard->m_mediaGeneration != generation)
                         return;
-                    guard->setMedia(std::move(media));
+                    // Kept before the media are published, so whatever their signal starts
+                    // already knows which lists gave nothing.
+                    guard->m_lostMediaLists = std::move(loaded.lost);
+                    guard->setMedia(std::move(loaded.media));
                 },
                 Qt::QueuedConnection);
         });
