@@ -3,15 +3,17 @@
 // (offscreen), at each size, as a first full scan into an empty catalogue and as a rescan
 // with nothing changed. Prints both times and their ratio; never fails on speed.
 //
-//   bench_window_scan [--sizes N,N,...] [--events N] [--media N] [--projects N] [--rounds N]
-//                     [--tree FOLDER]
+//   bench_window_scan [--sizes N,N,...] [--tab NAME] [--events N] [--media N] [--projects N]
+//                     [--rounds N] [--tree FOLDER]
 //
-// The sizes are library counts (500 and 2000 unless given). A scan with the window is timed
+// The sizes are library counts (500 and 2000 unless given); the window shows the tab NAME
+// ("Browser" unless given, as a new window does). A scan with the window is timed
 // from the scan's start until the window has taken in its end, so a redraw put off until
 // then counts. Every figure is the median of its rounds with a warm file-system cache, and the
 // two roads alternate, so both see the same machine. With --tree each size's tree is written
 // into a folder of FOLDER when it is not there yet and kept.
 
+#include "App/Mode.h"
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Store/Catalog.h"
@@ -29,6 +31,7 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -45,6 +48,7 @@ using bench::median;
 struct Options : bench::TreeOptions {
     Options() : bench::TreeOptions{2000, 3, 12, 3, 1, {}} {}
     QList<int> sizes{500, 2000};
+    Mode tab = Mode::browser;
 };
 
 // Declines every question, so the window's start-up never waits for a dialog ("Refresh the
@@ -89,10 +93,11 @@ double scanAlone(const QString& dataDir, const QString& root, int concurrency) {
     return bench::runScan(catalog, bench::scanJob(root, concurrency));
 }
 
-double scanWithWindow(const QString& dataDir, const QString& root, int concurrency) {
+double scanWithWindow(const QString& dataDir, const QString& root, int concurrency, Mode tab) {
     qputenv("TOVLIN_DATA_DIR", dataDir.toUtf8());
     PellimorApp app(QStringList{QStringLiteral("tovlin")});
     app.mainContent().setPrompts(std::make_shared<Declining>());
+    app.mainContent().setMode(tab);
     app.showMainWindow();
     // The first appearance has run and anything it started has ended.
     waitUntil([&] { return app.mainContent().isIdle() && !app.catalog().isScanning(); });
@@ -120,6 +125,14 @@ Figures measure(const std::function<double(const QString& dataDir)>& scan, const
 std::optional<Options> parse(const QStringList& args) {
     Options options;
     const bool ok = bench::parseTreeOptions(args, options, [&](const QString& name, const QString& value) {
+        if (name == QLatin1String("--tab")) {
+            const auto mode = std::find_if(allModes().begin(), allModes().end(),
+                                           [&](Mode mode) { return rawValue(mode) == value; });
+            if (mode == allModes().end())
+                return false;
+            options.tab = *mode;
+            return true;
+        }
         if (name != QLatin1String("--sizes"))
             return false;
         options.sizes.clear();
@@ -146,8 +159,9 @@ int main(int argc, char** argv) {
     LibraryReader::prepareDatabaseEngine();
     const std::optional<Options> parsed = parse(QCoreApplication::arguments());
     if (!parsed) {
-        std::fprintf(stderr, "usage: bench_window_scan [--sizes N,N,...] [--events N] [--media N] "
-                             "[--projects N] [--rounds N] [--tree FOLDER]\n");
+        std::fprintf(stderr,
+                     "usage: bench_window_scan [--sizes N,N,...] [--tab NAME] [--events N] [--media N] "
+                     "[--projects N] [--rounds N] [--tree FOLDER]\n");
         return 2;
     }
     const Options& options = *parsed;
@@ -166,9 +180,10 @@ int main(int argc, char** argv) {
     QDir().mkpath(at(work.path(), QStringLiteral("volumes")));
     const int concurrency = WindowSettings::read().concurrency();
 
-    std::printf(
-        "%d parallel reads (the window's setting), %d events, %d media files, %d projects per library\n",
-        concurrency, options.events, options.media, options.projects);
+    std::printf("%d parallel reads (the window's setting), %d events, %d media files, %d projects per "
+                "library; the window shows %s\n",
+                concurrency, options.events, options.media, options.projects,
+                qPrintable(rawValue(options.tab)));
     int dataIndex = 0;
     for (const int size : options.sizes) {
         bench::TreeOptions treeOptions = options;
@@ -184,9 +199,9 @@ int main(int argc, char** argv) {
             const Figures alone =
                 measure([&](const QString& dir) { return scanAlone(dir, root, concurrency); },
                         at(work.path(), QStringLiteral("data-%1").arg(++dataIndex)));
-            const Figures window =
-                measure([&](const QString& dir) { return scanWithWindow(dir, root, concurrency); },
-                        at(work.path(), QStringLiteral("data-%1").arg(++dataIndex)));
+            const Figures window = measure(
+                [&](const QString& dir) { return scanWithWindow(dir, root, concurrency, options.tab); },
+                at(work.path(), QStringLiteral("data-%1").arg(++dataIndex)));
             firstAlone.push_back(alone.first);
             rescanAlone.push_back(alone.rescan);
             firstWindow.push_back(window.first);
