@@ -281,4 +281,35 @@ TEST_F(MainWindowRefreshTest, tableRowsThatLineUpChangeInPlace) {
     EXPECT_EQ(table->currentIndex().row(), model->rowOf(beta.path).value_or(-1));
 }
 
+// Two browsers over the same list, shown a few rows high; one fits its columns to the rows in
+// view for a while, as it does during a scan. The widest size sits at the bottom, out of view.
+TEST(BrowserFitTest, columnsFitTheWholeListAgainAfterFittingTheRowsInView) {
+    MainWindowHarness window(QStringLiteral("browser-fit"));
+    QList<LibraryInfo> libraries;
+    for (int i = 0; i < 60; ++i)
+        libraries.append(test::libraryRecord(QStringLiteral("/Work/Library %1.fcpbundle").arg(i),
+                                             QStringLiteral("Macintosh HD")));
+    libraries.last().events.first().originalSize = 987'654'321'098'765;
+    BrowserList fitted;
+    BrowserList plain;
+    for (BrowserList* browser : {&fitted, &plain}) {
+        browser->resize(500, 120);
+        browser->show();
+    }
+    const auto fill = [&](BrowserList& browser) {
+        browser.refresh(libraries, SearchQuery(QString()), SearchResult::empty(), false, std::nullopt);
+        test::CatalogTestEnv::spin(30); // the header fits its columns on a later turn
+    };
+
+    fitted.setFitRowsInView(true);
+    fill(fitted);
+    fill(plain);
+    ASSERT_LT(fitted.header()->sectionSize(1), plain.header()->sectionSize(1));
+
+    fitted.setFitRowsInView(false);
+    test::CatalogTestEnv::spin(30);
+    EXPECT_EQ(fitted.header()->sectionSize(1), plain.header()->sectionSize(1));
+    EXPECT_EQ(fitted.header()->sectionSize(2), plain.header()->sectionSize(2));
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QScopedValueRollback>
 #include <QSet>
+#include <utility>
 
 namespace pellimor {
 
@@ -42,6 +43,7 @@ BrowserList::BrowserList(QWidget* parent) : QTreeWidget(parent) {
     header()->setSectionResizeMode(0, QHeaderView::Stretch);
     header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    m_precision = header()->resizeContentsPrecision();
     connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (m_updating)
             return;
@@ -92,7 +94,8 @@ void BrowserList::refresh(const QList<LibraryInfo>& libraries, const SearchQuery
         wanted.append(built->row);
     }
 
-    if (order != m_order) {
+    const bool orderChanged = order != m_order;
+    if (orderChanged) {
         const QSet<QString> kept(order.begin(), order.end());
         for (const QString& key : std::as_const(m_order)) {
             if (kept.contains(key))
@@ -123,7 +126,21 @@ void BrowserList::refresh(const QList<LibraryInfo>& libraries, const SearchQuery
         for (QTreeWidgetItem* row : std::as_const(rebuilt))
             expand(row, expanded);
     }
+    if (m_fitInView && (orderChanged || !rebuilt.isEmpty()))
+        m_fittedInView = true;
     select(selection);
+}
+
+void BrowserList::setFitRowsInView(bool inView) {
+    if (inView == m_fitInView)
+        return;
+    m_fitInView = inView;
+    header()->setResizeContentsPrecision(inView ? 0 : m_precision);
+    if (!inView && std::exchange(m_fittedInView, false)) {
+        // Setting the mode again has the header fit the columns anew.
+        header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+        header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    }
 }
 
 QTreeWidgetItem* BrowserList::row(const QString& id) const {

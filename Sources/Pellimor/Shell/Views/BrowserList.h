@@ -35,6 +35,12 @@ public:
     // The row with that identifier; null when it is not shown.
     QTreeWidgetItem* row(const QString& id) const;
 
+    // While on, the Size and date columns fit the rows in view only, which costs next to
+    // nothing however long the list is; turned off, they fit the list again as they do at rest,
+    // if rows changed meanwhile. The window keeps it on while a scan runs, since fitting a
+    // column looks at a thousand rows and a scan adds rows ten times a second.
+    void setFitRowsInView(bool inView);
+
 Q_SIGNALS:
     // The user selected a row (its identifier), or cleared the selection.
     void selectionEdited(const std::optional<QString>& id);
@@ -61,6 +67,9 @@ private:
     QList<QString> m_order;                 // the keys of the top-level rows, in order
     QHash<QString, QTreeWidgetItem*> m_ids; // every row by its identifier
     bool m_updating = false;
+    bool m_fitInView = false;
+    bool m_fittedInView = false; // rows changed while the columns fitted the rows in view only
+    int m_precision = 0;         // how many rows the header looks at to fit the whole list
 };
 
 } // namespace pellimor

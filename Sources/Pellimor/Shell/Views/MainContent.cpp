@@ -144,10 +144,14 @@ MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* paren
     connect(&m_catalog, &Catalog::mediaChanged, this, [this] { m_state.mediaReplaced(); });
 
     // Everything shown follows the catalogue and the stored settings, through the scheduler.
-    // The status line asks for its own part; the scanning flag sets the scheduler's pace.
-    m_refresh->setScanning(m_catalog.isScanning());
-    connect(&m_catalog, &Catalog::isScanningChanged, this,
-            [this] { m_refresh->setScanning(m_catalog.isScanning()); });
+    // The status line asks for its own part; the scanning flag sets the scheduler's pace (and
+    // how far the browser looks to fit its columns).
+    const auto followScanning = [this] {
+        m_refresh->setScanning(m_catalog.isScanning());
+        m_browser->setFitRowsInView(m_catalog.isScanning());
+    };
+    followScanning();
+    connect(&m_catalog, &Catalog::isScanningChanged, this, followScanning);
     for (const auto shown : {&Catalog::librariesChanged, &Catalog::mountedChanged, &Catalog::mediaChanged,
                              &Catalog::driveRolesChanged, &Catalog::favoritesChanged}) {
         connect(&m_catalog, shown, this, [this] {
