@@ -48,8 +48,10 @@ public:
 
     // At most ten passes a second while scanning.
     static constexpr std::chrono::milliseconds kScanningPeriod{100};
-    // While scanning, the wait after a pass is at least this many times as long as the pass.
-    static constexpr int kSlowPassFactor = 4;
+    // While scanning, the wait after a pass is at least this many times as long as the pass:
+    // the drawing the pass sets off comes on top of it, and a scan's own work on the main
+    // thread should keep four fifths of it or more.
+    static constexpr int kSlowPassFactor = 6;
 
     explicit RefreshScheduler(QObject* parent = nullptr, Timing timing = Timing::system());
 
