@@ -13,26 +13,21 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Records/PendingDir.h"
-#include "Catalogue/Records/ScanJob.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
-#include "Tests/Fixtures/FixtureFiles.h"
-#include "Tests/Fixtures/LibraryBuilder.h"
 #include "bench/BenchSupport.h"
+#include "bench/SyntheticScan.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -40,8 +35,6 @@
 #include <vector>
 
 using namespace pellimor;
-using fixtures::LibraryBuilder;
-namespace FixtureFiles = fixtures::FixtureFiles;
 
 namespace {
 
@@ -49,51 +42,10 @@ using bench::at;
 using bench::measure;
 using bench::median;
 using bench::millisecondsOf;
-using bench::readFile;
 
 struct Options : bench::TreeOptions {
     Options() : bench::TreeOptions{200, 3, 120, 4, 3, {}} {}
 };
-
-LibraryBuilder library(int index, const Options& options) {
-    LibraryBuilder lib(QStringLiteral("Library %1").arg(index, 3, 10, QLatin1Char('0')));
-    for (int e = 0; e < options.events; ++e) {
-        auto& event = lib.event(QStringLiteral("Day %1").arg(e + 1));
-        const int mediaHere = options.media / options.events + (e < options.media % options.events ? 1 : 0);
-        for (int m = 0; m < mediaHere; ++m)
-            event.media(
-                QStringLiteral("A%1_C%2.mov").arg(e, 3, 10, QLatin1Char('0')).arg(m, 4, 10, QLatin1Char('0')),
-                512);
-        for (int p = 0; p < 5; ++p)
-            event.proxy(
-                QStringLiteral("A%1_C%2.mov").arg(e, 3, 10, QLatin1Char('0')).arg(p, 4, 10, QLatin1Char('0')),
-                256);
-        event.render(QStringLiteral("Peaks Data/peak-1"), 256);
-        event.analysis(QStringLiteral("Faces/faces-1"), 256);
-        for (int k = 0; k < 3; ++k)
-            event.keyword(QStringLiteral("Keyword %1").arg(k));
-        event.keywordRange({QStringLiteral("Keyword 1")});
-        event.marker(QStringLiteral("Marker"));
-        for (int c = 0; c < 10; ++c)
-            event.clip(
-                QStringLiteral("A%1_C%2").arg(e, 3, 10, QLatin1Char('0')).arg(c, 4, 10, QLatin1Char('0')));
-    }
-    for (int p = 0; p < options.projects; ++p) {
-        auto& event = lib.event(QStringLiteral("Day %1").arg(p % options.events + 1));
-        event.project(QStringLiteral("Edit %1").arg(p + 1))
-            .clips(40)
-            .transitions(4)
-            .keywordRange({QStringLiteral("Keyword 1")})
-            .marker(QStringLiteral("Music starts"));
-    }
-    return lib;
-}
-
-QStringList writeTree(const QString& root, const Options& options) {
-    const bench::Decoys decoys{.cards = 40, .clipsPerCard = 8, .packages = 30};
-    return bench::writeTree(root, options.libraries, decoys,
-                            [&](int index) { return library(index, options); });
-}
 
 // Runs one job through a catalogue whose data folder is `dataDir`; the time from run() until
 // the scan has ended, and the closing status line.
@@ -106,30 +58,11 @@ ScanTime timeScan(const QString& dataDir, const QString& root, int concurrency) 
     qputenv("TOVLIN_DATA_DIR", dataDir.toUtf8());
     Catalog catalog;
     // Let the start-up's own background work (media lists, free space) settle first.
-    QThreadPool::globalInstance()->waitForDone();
-    QCoreApplication::sendPostedEvents();
+    bench::settleBackgroundWork();
 
-    ScanJob job;
-    job.roots = {root};
-    job.maxDepth = 8;
-    job.remember = true;
-    job.concurrency = concurrency;
-    job.updatedAt = QDateTime::currentDateTimeUtc();
-
-    QEventLoop loop;
-    QObject::connect(&catalog, &Catalog::isScanningChanged, &loop, [&] {
-        if (!catalog.isScanning())
-            loop.quit();
-    });
     ScanTime time;
-    time.milliseconds = millisecondsOf([&] {
-        catalog.run(job);
-        if (catalog.isScanning())
-            loop.exec();
-    });
+    time.milliseconds = bench::runScan(catalog, bench::scanJob(root, concurrency));
     time.status = catalog.status();
-    QThreadPool::globalInstance()->waitForDone();
-    QCoreApplication::sendPostedEvents();
     return time;
 }
 
@@ -212,20 +145,10 @@ int main(int argc, char** argv) {
     qputenv("TOVLIN_VOLUMES_ROOT", at(work.path(), QStringLiteral("volumes")).toUtf8());
 
     const QString root = options.tree.isEmpty() ? at(work.path(), QStringLiteral("tree")) : options.tree;
-    const QString marker = at(root, QStringLiteral(".bench-tree"));
-    QStringList libraries;
-    try {
-        if (QFileInfo::exists(marker)) {
-            libraries = QString::fromUtf8(readFile(marker)).split('\n', Qt::SkipEmptyParts);
-        } else {
-            const double writing = millisecondsOf([&] { libraries = writeTree(root, options); });
-            FixtureFiles::writeBytes(marker, libraries.join('\n').toUtf8());
-            std::printf("tree written in %.1f s\n", writing / 1000.0);
-        }
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "could not write the tree: %s\n", error.what());
+    const std::optional<QStringList> written = bench::scanTree(root, options);
+    if (!written)
         return 1;
-    }
+    const QStringList& libraries = *written;
     std::printf("tree: %lld libraries under %s (%d events, %d media files, %d projects each)\n",
                 static_cast<long long>(libraries.size()), qPrintable(root), options.events, options.media,
                 options.projects);

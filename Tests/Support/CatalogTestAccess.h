@@ -15,6 +15,10 @@ struct CatalogTestAccess {
         c.setFavorites(std::move(favorites));
     }
     static void setDriveRoles(Catalog& c, QMap<QString, QString> roles) { c.setDriveRoles(std::move(roles)); }
+    static void setScanning(Catalog& c, bool scanning) { c.setScanning(scanning); }
+    static void setProgress(Catalog& c, std::optional<Catalog::Progress> progress) {
+        c.setProgress(std::move(progress));
+    }
     static void load(Catalog& c) { c.load(); }
     static void persistJob(Catalog& c) { c.persistJob(); }
     static ScanJob& currentJob(Catalog& c) { return c.m_currentJob; }

@@ -84,15 +84,8 @@ void DetailsPanel::present(const std::optional<LibraryInfo>& library, bool onlin
         m_pages->setCurrentWidget(m_none);
         return;
     }
-    m_title->setText(library->name);
-    while (m_facts->rowCount() > 0)
-        m_facts->removeRow(0);
-    const auto fact = [this](const QString& name, const QString& value) {
-        auto* label = new QLabel(value, m_details);
-        label->setWordWrap(true);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        m_facts->addRow(name, label);
-    };
+    QList<std::pair<QString, QString>> facts;
+    const auto fact = [&facts](const QString& name, const QString& value) { facts.append({name, value}); };
     if (focusedProject)
         fact(QStringLiteral("Project"), QString(*focusedProject).replace(u'|', QStringLiteral(" › ")));
     fact(QStringLiteral("Drive"), library->volumeName + (online ? QStringLiteral(" · Connected")
@@ -109,6 +102,19 @@ void DetailsPanel::present(const std::optional<LibraryInfo>& library, bool onlin
         fact(QStringLiteral("Missing files"), QString::number(library->brokenLinks()));
     if (library->problem)
         fact(QStringLiteral("Problem"), *library->problem);
+
+    m_title->setText(library->name);
+    if (facts != m_shown) {
+        while (m_facts->rowCount() > 0)
+            m_facts->removeRow(0);
+        for (const auto& [name, value] : std::as_const(facts)) {
+            auto* label = new QLabel(value, m_details);
+            label->setWordWrap(true);
+            label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            m_facts->addRow(name, label);
+        }
+        m_shown = facts;
+    }
     m_pages->setCurrentWidget(m_details);
 }
 

@@ -3,7 +3,10 @@
 #include "Catalogue/Records/LibraryInfo.h"
 
 #include <QFrame>
+#include <QList>
+#include <QString>
 #include <optional>
+#include <utility>
 
 class QFormLayout;
 class QLabel;
@@ -15,6 +18,8 @@ namespace pellimor {
 // The details column at the right of the main window, in plain form: the facts of the
 // selected row's library (and, in the Projects tab, which project is focused), or "No
 // Selection" when the selection maps to no library. Its close button closes the column.
+// Presenting the facts it already shows changes nothing, so the window can present on every
+// redraw.
 //
 // Main thread only.
 class DetailsPanel final : public QFrame {
@@ -37,6 +42,7 @@ private:
     QWidget* m_details = nullptr;
     QLabel* m_title = nullptr;
     QFormLayout* m_facts = nullptr;
+    QList<std::pair<QString, QString>> m_shown; // the facts in m_facts: name and value
 };
 
 } // namespace pellimor

@@ -32,12 +32,14 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace pellimor {
 
@@ -103,11 +105,13 @@ template <typename Field> std::pair<int, bool> firstKey(const SortOrder<Field>& 
 
 } // namespace
 
-MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* parent)
+MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* parent,
+                         RefreshScheduler::Timing timing)
     : QWidget(parent), m_catalog(catalog), m_arguments(std::move(arguments)), m_state(WindowState::initial()),
-      m_store(platform::services().settings) {
+      m_store(platform::services().settings), m_refresh(new RefreshScheduler(this, std::move(timing))) {
     setObjectName(QStringLiteral("mainContent"));
     build();
+    addParts();
 
     // Listeners, in the order the window attaches them. 1 to 5 (tab, sidebar, selection,
     // details column, search text) run inside the setters above, through WindowState's
@@ -137,15 +141,39 @@ MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* paren
         });
     }
     // A Media Files row is a position in the media list: a new list makes its selection stale.
-    connect(&m_catalog, &Catalog::mediaChanged, this, [this] {
-        m_state.mediaReplaced();
-        scheduleRefresh();
-    });
+    connect(&m_catalog, &Catalog::mediaChanged, this, [this] { m_state.mediaReplaced(); });
 
-    // Everything shown follows the catalogue and the stored settings.
-    connect(&m_catalog, &Catalog::changed, this, &MainContent::scheduleRefresh);
+    // Everything shown follows the catalogue and the stored settings, through the scheduler.
+    // The status line asks for its own part; the scanning flag sets the scheduler's pace (and
+    // how far the browser looks to fit its columns).
+    const auto followScanning = [this] {
+        m_refresh->setScanning(m_catalog.isScanning());
+        m_browser->setFitRowsInView(m_catalog.isScanning());
+    };
+    followScanning();
+    connect(&m_catalog, &Catalog::isScanningChanged, this, followScanning);
+    for (const auto shown : {&Catalog::librariesChanged, &Catalog::mountedChanged, &Catalog::mediaChanged,
+                             &Catalog::driveRolesChanged, &Catalog::favoritesChanged}) {
+        connect(&m_catalog, shown, this, [this] {
+            m_changeNamed = true;
+            requestShown();
+        });
+    }
+    // Progress, status and the like change many times a second during a scan; the sidebar,
+    // content and details show none of them (nor the watched folders or free space).
+    for (const auto unshown :
+         {&Catalog::rootsChanged, &Catalog::volumeSpaceChanged, &Catalog::statusChanged,
+          &Catalog::isScanningChanged, &Catalog::progressChanged, &Catalog::pausedJobChanged}) {
+        connect(&m_catalog, unshown, this, [this] { m_changeNamed = true; });
+    }
+    // Every published change signals itself and then `changed()`; a `changed()` alone (the
+    // plug-in statistics) may touch anything shown.
+    connect(&m_catalog, &Catalog::changed, this, [this] {
+        if (!std::exchange(m_changeNamed, false))
+            requestShown();
+    });
     if (m_store)
-        connect(m_store.get(), &platform::SettingsStore::changed, this, &MainContent::scheduleRefresh);
+        connect(m_store.get(), &platform::SettingsStore::changed, this, &MainContent::requestShown);
 
     refresh();
 }
@@ -215,7 +243,7 @@ void MainContent::build() {
     m_pages->addWidget(m_comparePage);
     detailLayout->addWidget(m_pages, 1);
 
-    m_status = new StatusLine(m_catalog, detail);
+    m_status = new StatusLine(m_catalog, *m_refresh, detail);
     detailLayout->addWidget(m_status);
 
     m_detailsPanel = new DetailsPanel(m_split);
@@ -370,24 +398,31 @@ MainContent::TablePage MainContent::buildTable(Mode mode) {
 
 // ---- Drawing --------------------------------------------------------------------------------
 
-void MainContent::scheduleRefresh() {
-    // A scan publishes many changes in a row; the window follows once per turn.
-    if (m_refreshPending)
-        return;
-    m_refreshPending = true;
-    QTimer::singleShot(0, this, [this] {
-        if (m_refreshPending)
-            refresh();
-    });
+void MainContent::addParts() {
+    m_parts.sidebar = m_refresh->addPart(m_sidebar, [this] { refreshSidebar(); });
+    m_parts.content = m_refresh->addPart(m_pages, [this] { refreshContent(); });
+    m_parts.details = m_refresh->addPart(m_detailsPanel, [this] { refreshDetails(); });
+}
+
+void MainContent::requestShown() {
+    m_refresh->request({m_parts.sidebar, m_parts.content, m_parts.details});
 }
 
 void MainContent::refresh() {
-    m_refreshPending = false;
-    m_updating = true;
+    requestShown();
+    m_refresh->runNow();
+}
+
+void MainContent::refreshSidebar() {
+    const QScopedValueRollback updating(m_updating, true);
+    m_sidebar->refresh(m_catalog, m_state.sidebar);
+}
+
+void MainContent::refreshContent() {
+    const QScopedValueRollback updating(m_updating, true);
     const WindowSettings settings = WindowSettings::read();
     const QList<LibraryInfo> visible = SidebarFilter::visibleLibraries(m_catalog, m_state.sidebar);
 
-    m_sidebar->refresh(m_catalog, m_state.sidebar);
     m_tabs->setCurrentIndex(static_cast<int>(allModes().indexOf(m_state.mode)));
     if (m_searchField->text() != m_state.search)
         m_searchField->setText(m_state.search);
@@ -436,7 +471,10 @@ void MainContent::refresh() {
             break;
         }
     }
+}
 
+void MainContent::refreshDetails() {
+    const QScopedValueRollback updating(m_updating, true);
     // The details column follows the selection.
     if (m_detailsPanel->isVisible() != m_state.showInspector) {
         m_detailsPanel->setVisible(m_state.showInspector);
@@ -455,7 +493,6 @@ void MainContent::refresh() {
         m_detailsPanel->present(library, library && m_catalog.isOnline(*library),
                                 TableRows::focusedProject(m_state.selection, m_state.mode, m_catalog));
     }
-    m_updating = false;
 }
 
 void MainContent::refreshTable(Mode mode, const QList<LibraryInfo>& visible) {
@@ -494,7 +531,7 @@ void MainContent::refreshTable(Mode mode, const QList<LibraryInfo>& visible) {
     for (const RowTableModel::Column& column : page.model->columns())
         oldTitles.append(column.title);
     const bool wasEmpty = page.model->rows().isEmpty();
-    page.model->reset(table.columns, table.rows);
+    page.model->replace(table.columns, table.rows);
     QStringList newTitles;
     for (const RowTableModel::Column& column : table.columns)
         newTitles.append(column.title);
@@ -691,7 +728,8 @@ void MainContent::applySearch(const QString& text, qint64 generation) {
     m_state.appliedSearch = text;
     m_state.searchResult = result;
     traceUI();
-    refresh();
+    // Drawn on a later turn: during a scan every change of the catalogue searches again.
+    requestShown();
 }
 
 void MainContent::corpusChanged() {

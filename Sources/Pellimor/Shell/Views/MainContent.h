@@ -4,6 +4,7 @@
 #include "Catalogue/Records/LibraryInfo.h"
 #include "Shell/SidebarItem.h"
 #include "Shell/WindowState.h"
+#include "Widgets/RefreshScheduler.h"
 
 #include <QHash>
 #include <QList>
@@ -64,7 +65,9 @@ class MainContent final : public QWidget {
     Q_OBJECT
 public:
     // `arguments`: the program's arguments (its path first), for "--resume" and "--scan".
-    MainContent(Catalog& catalog, QStringList arguments, QWidget* parent = nullptr);
+    // `timing`: the refresh scheduler's clock (tests give a manual one).
+    MainContent(Catalog& catalog, QStringList arguments, QWidget* parent = nullptr,
+                RefreshScheduler::Timing timing = RefreshScheduler::Timing::system());
     ~MainContent() override;
 
     const WindowState& state() const { return m_state; }
@@ -104,8 +107,18 @@ public:
     QLineEdit* searchField() const { return m_searchField; }
     QTabBar* tabBar() const { return m_tabs; }
 
-    // Redraws now instead of on the next turn.
+    // Redraws the sidebar, the content and the details now instead of on a later turn.
     void refresh();
+
+    // The scheduler every part of the window redraws through (the menus add theirs).
+    RefreshScheduler& refreshScheduler() const { return *m_refresh; }
+    // The window's own parts of it, for tests.
+    struct Parts {
+        RefreshScheduler::Part sidebar = -1;
+        RefreshScheduler::Part content = -1; // the tab bar, search field and the tab's content
+        RefreshScheduler::Part details = -1;
+    };
+    const Parts& parts() const { return m_parts; }
 
     // The first appearance has run and no question, chooser or sheet waits to be shown (tests
     // wait for this instead of guessing how many turns of the event loop it takes).
@@ -129,7 +142,11 @@ private:
     QWidget* buildStandIn(const QString& title, QLabel** text);
     TablePage buildTable(Mode mode);
 
-    void scheduleRefresh();
+    void addParts();
+    void requestShown();
+    void refreshSidebar();
+    void refreshContent();
+    void refreshDetails();
     void refreshTable(Mode mode, const QList<LibraryInfo>& visible);
     void selectInTable(const TablePage& page);
     void sortBy(Mode mode, int column);
@@ -155,6 +172,8 @@ private:
     std::shared_ptr<Prompts> m_prompts;
     std::shared_ptr<platform::SettingsStore> m_store; // whose changes the lists follow
     std::unique_ptr<platform::MountEvents> m_mountEvents;
+    RefreshScheduler* m_refresh = nullptr; // a child
+    Parts m_parts;
 
     QSplitter* m_split = nullptr;
     SidebarList* m_sidebar = nullptr;
@@ -178,8 +197,8 @@ private:
     Content m_shown = Content::tab;
     bool m_appeared = false;
     bool m_startedUp = false;
-    bool m_refreshPending = false;
-    bool m_updating = false; // the window is writing its own widgets: their signals are not the user's
+    bool m_changeNamed = false; // the catalogue's last change came with a signal of its own
+    bool m_updating = false;    // the window is writing its own widgets: their signals are not the user's
     bool m_presentPending = false;
     bool m_presenting = false;
     bool m_chooseFolderPending = false;

@@ -19,7 +19,6 @@
 
 #include <QApplication>
 #include <QMenuBar>
-#include <QTimer>
 #include <atomic>
 
 namespace pellimor {
@@ -54,6 +53,8 @@ PellimorApp::PellimorApp(QStringList arguments, QObject* parent)
             scheduleMenuRefresh();
         },
         this);
+    // A part of the main window's refresh scheduler, so the menus follow a scan at its pace.
+    m_menuPart = m_content->refreshScheduler().addPart(this, [this] { refreshMenus(); });
     refreshMenus();
     applyLook();
 
@@ -74,7 +75,6 @@ PellimorApp::~PellimorApp() {
     m_catalog->disconnect(this);
     if (m_store)
         m_store->disconnect(this);
-    m_menuRefreshPending = false;
 }
 
 void PellimorApp::showMainWindow() {
@@ -116,19 +116,11 @@ void PellimorApp::quit() {
 }
 
 void PellimorApp::refreshMenus() {
-    m_menuRefreshPending = false;
     m_menus->apply(MenuModel::build(MenuModel::currentInputs(*m_catalog)));
 }
 
 void PellimorApp::scheduleMenuRefresh() {
-    // A scan publishes many changes in a row; the menus follow once per turn of the event loop.
-    if (m_menuRefreshPending)
-        return;
-    m_menuRefreshPending = true;
-    QTimer::singleShot(0, this, [this] {
-        if (m_menuRefreshPending)
-            refreshMenus();
-    });
+    m_content->refreshScheduler().request(m_menuPart);
 }
 
 void PellimorApp::applyLook() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Shell/MenuCommands.h"
+#include "Widgets/RefreshScheduler.h"
 
 #include <QObject>
 #include <QStringList>
@@ -64,8 +65,8 @@ public:
     ReportWindow* reportWindow() const { return m_report.get(); }
     SettingsWindow* settingsWindow() const { return m_settings.get(); }
 
-    // Rebuilds the menus now (they are otherwise rebuilt on the next turn of the event loop
-    // after a change).
+    // Rebuilds the menus now (they are otherwise rebuilt through the main window's refresh
+    // scheduler after a change).
     void refreshMenus();
 
     // Whether the first showing of a main window was already handled in this process.
@@ -87,7 +88,7 @@ private:
     std::unique_ptr<ManualWindow> m_manual;
     std::unique_ptr<ReportWindow> m_report;
     std::unique_ptr<SettingsWindow> m_settings;
-    bool m_menuRefreshPending = false;
+    RefreshScheduler::Part m_menuPart = -1;
 };
 
 } // namespace pellimor

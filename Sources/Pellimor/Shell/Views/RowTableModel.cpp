@@ -3,14 +3,33 @@
 #include <QColor>
 #include <QGuiApplication>
 #include <QPalette>
+#include <algorithm>
 
 namespace pellimor {
 
-void RowTableModel::reset(QList<Column> columns, QList<Row> rows) {
-    beginResetModel();
-    m_columns = std::move(columns);
+void RowTableModel::replace(QList<Column> columns, QList<Row> rows) {
+    const bool lineUp = columns == m_columns && rows.size() == m_rows.size() &&
+                        std::equal(rows.begin(), rows.end(), m_rows.begin(),
+                                   [](const Row& a, const Row& b) { return a.id == b.id; });
+    if (!lineUp) {
+        beginResetModel();
+        m_columns = std::move(columns);
+        m_rows = std::move(rows);
+        endResetModel();
+        return;
+    }
+    qsizetype first = -1;
+    qsizetype last = -1;
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        if (rows[row] == m_rows[row])
+            continue;
+        if (first < 0)
+            first = row;
+        last = row;
+    }
     m_rows = std::move(rows);
-    endResetModel();
+    if (first >= 0 && !m_columns.isEmpty())
+        Q_EMIT dataChanged(index(int(first), 0), index(int(last), int(m_columns.size()) - 1));
 }
 
 std::optional<int> RowTableModel::rowOf(const QString& id) const {

@@ -12,6 +12,10 @@ namespace pellimor {
 // the model only shows them. Each row keeps its identifier, so the window can find the
 // selected row again after the rows were rebuilt. Offline rows are drawn dimmed.
 //
+// Rows given again with the same columns and identifiers in the same order change in place:
+// the view keeps its scroll position, current row and selection, and redraws only the rows
+// whose texts changed. Anything else resets the model.
+//
 // Main thread only.
 class RowTableModel final : public QAbstractTableModel {
     Q_OBJECT
@@ -20,17 +24,19 @@ public:
         QString title;
         bool numeric = false;       // right-aligned
         std::optional<int> sortKey; // the table's sort field (as an int); none: not sortable
+        bool operator==(const Column&) const = default;
     };
     struct Row {
         QString id;
         QStringList cells; // one per column
         bool online = true;
+        bool operator==(const Row&) const = default;
     };
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    // Replaces columns and rows at once.
-    void reset(QList<Column> columns, QList<Row> rows);
+    // Replaces columns and rows at once (in place where they line up, as above).
+    void replace(QList<Column> columns, QList<Row> rows);
 
     const QList<Column>& columns() const { return m_columns; }
     const QList<Row>& rows() const { return m_rows; }

@@ -73,7 +73,9 @@ void SidebarList::refresh(const Catalog& catalog, const SidebarSelection& select
     for (SidebarItem::Kind kind : smartKinds())
         rows.append(Row{title(kind), {}, false, false, SidebarItem(kind)});
 
-    const QList<LibraryInfo> favorites = catalog.favoriteLibraries();
+    // Listing the favourites copies the catalogue's list; most catalogues mark none.
+    const QList<LibraryInfo> favorites =
+        catalog.favorites().isEmpty() ? QList<LibraryInfo>() : catalog.favoriteLibraries();
     if (!favorites.isEmpty()) {
         header(QStringLiteral("Favorites"));
         for (const LibraryInfo& library : favorites)

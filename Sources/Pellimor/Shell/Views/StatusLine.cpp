@@ -9,7 +9,8 @@
 
 namespace pellimor {
 
-StatusLine::StatusLine(Catalog& catalog, QWidget* parent) : QWidget(parent), m_catalog(catalog) {
+StatusLine::StatusLine(Catalog& catalog, RefreshScheduler& scheduler, QWidget* parent)
+    : QWidget(parent), m_catalog(catalog) {
     setObjectName(QStringLiteral("statusLine"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 4, 10, 4);
@@ -36,10 +37,10 @@ StatusLine::StatusLine(Catalog& catalog, QWidget* parent) : QWidget(parent), m_c
     connect(m_resume, &QPushButton::clicked, this, [this] { m_catalog.resumePausedScan(); });
     layout->addWidget(m_resume);
 
-    connect(&m_catalog, &Catalog::statusChanged, this, &StatusLine::refresh);
-    connect(&m_catalog, &Catalog::progressChanged, this, &StatusLine::refresh);
-    connect(&m_catalog, &Catalog::isScanningChanged, this, &StatusLine::refresh);
-    connect(&m_catalog, &Catalog::pausedJobChanged, this, &StatusLine::refresh);
+    m_part = scheduler.addPart(this, [this] { refresh(); });
+    for (const auto shown : {&Catalog::statusChanged, &Catalog::progressChanged, &Catalog::isScanningChanged,
+                             &Catalog::pausedJobChanged})
+        connect(&m_catalog, shown, this, [this, &scheduler] { scheduler.request(m_part); });
     refresh();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Widgets/RefreshScheduler.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -13,15 +15,19 @@ class Catalog;
 // The line under the main window's content, in plain form: a busy bar while a scan runs,
 // its progress ("12/40 libraries") once the total is known, the catalogue's status text, and
 // while a scan is paused (and none runs) a "Resume" button that carries it on. It follows the
-// catalogue by itself.
+// catalogue by itself, as a part of the window's refresh scheduler: a scan's progress is drawn
+// at the scheduler's pace, not once per library.
 //
-// Main thread only; the catalogue must outlive it.
+// Main thread only; the catalogue and the scheduler must outlive it.
 class StatusLine final : public QWidget {
     Q_OBJECT
 public:
-    explicit StatusLine(Catalog& catalog, QWidget* parent = nullptr);
+    StatusLine(Catalog& catalog, RefreshScheduler& scheduler, QWidget* parent = nullptr);
 
+    // Draws the catalogue's state now.
     void refresh();
+    // Its part of the scheduler.
+    RefreshScheduler::Part refreshPart() const { return m_part; }
 
     // The texts shown now, for tests: progress (or empty) and status.
     QString progressText() const;
@@ -34,6 +40,7 @@ private:
     void elide();
 
     Catalog& m_catalog;
+    RefreshScheduler::Part m_part = -1;
     QProgressBar* m_busy = nullptr;
     QLabel* m_progress = nullptr;
     QLabel* m_status = nullptr;

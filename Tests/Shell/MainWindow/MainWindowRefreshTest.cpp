@@ -1,0 +1,315 @@
+// How the main window follows the catalogue, with its refresh scheduler on a manual clock:
+// a turn's many changes drawn once, a scan drawn at the scheduler's pace and its end at once,
+// each part redrawn only for changes it shows, and the browser and tables changing in place.
+
+#include "Shell/Views/BrowserList.h"
+#include "Shell/Views/StatusLine.h"
+#include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
+#include "Tests/Support/ManualRefreshTiming.h"
+
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QThreadPool>
+#include <QTreeWidgetItem>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+
+using namespace pellimor;
+using namespace std::chrono_literals;
+using test::MainWindowHarness;
+
+namespace {
+
+// How often each part of the window has been drawn.
+struct Runs {
+    qint64 sidebar = 0;
+    qint64 content = 0;
+    qint64 details = 0;
+    qint64 status = 0;
+    bool operator==(const Runs&) const = default;
+    Runs operator-(const Runs& o) const {
+        return {sidebar - o.sidebar, content - o.content, details - o.details, status - o.status};
+    }
+};
+
+void PrintTo(const Runs& runs, std::ostream* out) {
+    *out << "sidebar " << runs.sidebar << ", content " << runs.content << ", details " << runs.details
+         << ", status " << runs.status;
+}
+
+// The window's content over a catalogue of its own, not shown (so no start-up runs), with the
+// scheduler on a manual clock. The harness gives the data folder, settings and volumes root.
+class MainWindowRefreshTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        media = window.plugDrive(QStringLiteral("Media"));
+        catalog = std::make_unique<Catalog>();
+        content = std::make_unique<MainContent>(*catalog, QStringList{QStringLiteral("tovlin")}, nullptr,
+                                                time.timing());
+        content->resize(1000, 700);
+        settle();
+    }
+    void TearDown() override {
+        content.reset();
+        QThreadPool::globalInstance()->waitForDone();
+        test::CatalogTestEnv::spin(10);
+        catalog.reset();
+    }
+
+    // The catalogue's own background work lands, and what it changed is drawn.
+    void settle() {
+        QThreadPool::globalInstance()->waitForDone();
+        test::CatalogTestEnv::spin(10);
+        time.turn();
+    }
+
+    Runs runs() const {
+        const RefreshScheduler& scheduler = content->refreshScheduler();
+        const MainContent::Parts& parts = content->parts();
+        return {scheduler.runs(parts.sidebar), scheduler.runs(parts.content), scheduler.runs(parts.details),
+                scheduler.runs(content->statusLine()->refreshPart())};
+    }
+
+    LibraryInfo library(const QString& name) const {
+        return test::libraryRecord(QDir(media).filePath(name + QStringLiteral(".fcpbundle")),
+                                   QStringLiteral("Media"));
+    }
+
+    BrowserList& browser() const { return *content->browserList(); }
+    QStringList browserRows() const {
+        QStringList names;
+        for (int i = 0; i < browser().topLevelItemCount(); ++i)
+            names.append(browser().topLevelItem(i)->text(0));
+        return names;
+    }
+
+    MainWindowHarness window{QStringLiteral("refresh")};
+    test::ManualRefreshTiming time;
+    QString media;
+    std::unique_ptr<Catalog> catalog;
+    std::unique_ptr<MainContent> content;
+};
+
+TEST_F(MainWindowRefreshTest, manyChangesInOneTurnAreDrawnOnce) {
+    const Runs before = runs();
+    QList<LibraryInfo> libraries;
+    for (int i = 0; i < 40; ++i) {
+        libraries.append(library(QStringLiteral("Library %1").arg(i)));
+        CatalogTestAccess::setLibraries(*catalog, libraries);
+        catalog->setStatus(QStringLiteral("Scanned Library %1").arg(i));
+    }
+    EXPECT_EQ(runs(), before);
+    EXPECT_EQ(content->content(), MainContent::Content::empty);
+
+    time.turn();
+    EXPECT_EQ(runs() - before, (Runs{1, 1, 1, 1}));
+    EXPECT_EQ(content->content(), MainContent::Content::tab);
+    EXPECT_EQ(browser().topLevelItemCount(), 40);
+    EXPECT_EQ(content->statusLine()->statusText(), QStringLiteral("Scanned Library 39"));
+
+    time.advance(1s);
+    time.turn();
+    EXPECT_EQ(runs() - before, (Runs{1, 1, 1, 1}));
+}
+
+// A library applied every 10 ms, each in a turn of its own, as a scan's reads come back.
+TEST_F(MainWindowRefreshTest, scanIsDrawnAtMostOncePerPeriodAndItsEndAtOnce) {
+    CatalogTestAccess::setScanning(*catalog, true);
+    time.turn();
+    const Runs before = runs();
+    const std::chrono::nanoseconds start = time.now();
+    QList<LibraryInfo> libraries;
+    // 95 of them: the scan ends halfway through a period.
+    for (int i = 0; i < 95; ++i) {
+        libraries.append(library(QStringLiteral("Library %1").arg(i)));
+        CatalogTestAccess::setLibraries(*catalog, libraries);
+        CatalogTestAccess::setProgress(*catalog, Catalog::Progress{i + 1, 95});
+        catalog->setStatus(QStringLiteral("Scanned Library %1").arg(i));
+        time.turn();
+        time.advance(10ms);
+    }
+    const qint64 periods = (time.now() - start) / RefreshScheduler::kScanningPeriod;
+    const Runs during = runs() - before;
+    for (const qint64 drawn : {during.sidebar, during.content, during.details, during.status}) {
+        EXPECT_LE(drawn, periods + 1);
+        EXPECT_GE(drawn, periods / 2); // the scan shows as it goes
+    }
+    EXPECT_LT(browser().topLevelItemCount(), 95);
+
+    // The end of the scan is drawn on the next turn, without waiting out the period.
+    catalog->setStatus(QStringLiteral("Done"));
+    CatalogTestAccess::setProgress(*catalog, std::nullopt);
+    CatalogTestAccess::setScanning(*catalog, false);
+    time.turn();
+    EXPECT_EQ(browser().topLevelItemCount(), 95);
+    EXPECT_EQ(content->statusLine()->statusText(), QStringLiteral("Done"));
+    EXPECT_EQ(content->statusLine()->progressText(), QString());
+}
+
+TEST_F(MainWindowRefreshTest, eachChangeRedrawsOnlyThePartsThatShowIt) {
+    const LibraryInfo alpha = library(QStringLiteral("Alpha"));
+    CatalogTestAccess::setLibraries(*catalog, {alpha});
+    time.turn();
+
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        bool shown;  // the sidebar, content and details show it
+        bool status; // the status line shows it
+    };
+    const Case cases[] = {
+        {"status text", [&] { catalog->setStatus(QStringLiteral("Hello")); }, false, true},
+        {"progress",
+         [&] {
+             CatalogTestAccess::setProgress(*catalog, Catalog::Progress{1, 2});
+         },
+         false, true},
+        {"watched folders",
+         [&] {
+             CatalogTestAccess::setRoots(*catalog, {ScanRoot{media, std::nullopt}});
+         },
+         false, false},
+        {"libraries",
+         [&] {
+             CatalogTestAccess::setLibraries(*catalog, {alpha, library(QStringLiteral("Beta"))});
+         },
+         true, false},
+        {"drive roles", [&] { catalog->setBackup(true, std::nullopt, QStringLiteral("Media")); }, true,
+         false},
+        {"favourites", [&] { catalog->toggleFavorite(alpha.path); }, true, false},
+        {"plug-in statistics", [&] { catalog->recheckPlugins(); }, true, false},
+        {"a stored setting", [&] { window.env.settings->setFlag(QStringLiteral("hideBackupDrives"), true); },
+         true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Runs before = runs();
+        c.change();
+        time.turn();
+        const qint64 shown = c.shown ? 1 : 0;
+        EXPECT_EQ(runs() - before, (Runs{shown, shown, shown, c.status ? 1 : 0}));
+    }
+}
+
+TEST_F(MainWindowRefreshTest, browserRebuildsOnlyTheLibrariesReadAgainAndKeepsWhatTheUserOpened) {
+    const LibraryInfo alpha = library(QStringLiteral("Alpha"));
+    LibraryInfo beta = library(QStringLiteral("Beta"));
+    const LibraryInfo gamma = library(QStringLiteral("Gamma"));
+    CatalogTestAccess::setLibraries(*catalog, {alpha, beta, gamma});
+    time.turn();
+    ASSERT_EQ(browserRows(), (QStringList{"Alpha", "Beta", "Gamma"}));
+    browser().row(gamma.path)->setExpanded(true);
+    content->setSelection(beta.path + QStringLiteral("|Day 1"));
+    // A mark only the rows first built for Gamma carry.
+    constexpr int kMark = Qt::UserRole + 99;
+    const QString gammaEvent = gamma.path + QStringLiteral("|Day 1");
+    browser().row(gammaEvent)->setData(0, kMark, true);
+
+    // Beta read again with a second event, Alpha gone, Delta new; then the order turned round
+    // and the date column switched: the rows follow, and the expansion and selection stay.
+    beta.scannedAt = beta.scannedAt.addSecs(3600);
+    EventInfo second;
+    second.name = QStringLiteral("Day 2");
+    beta.events.append(second);
+    const LibraryInfo delta = library(QStringLiteral("Delta"));
+    const std::function<void()> steps[] = {
+        [&] {
+            CatalogTestAccess::setLibraries(*catalog, {beta, gamma, delta});
+        },
+        [&] {
+            CatalogTestAccess::setLibraries(*catalog, {delta, gamma, beta});
+        },
+        [&] { window.env.settings->setText(QStringLiteral("dateMode"), QStringLiteral("created")); },
+    };
+    const QStringList orders[] = {
+        {"Beta", "Gamma", "Delta"}, {"Delta", "Gamma", "Beta"}, {"Delta", "Gamma", "Beta"}};
+    // Gamma is never read again: its row stays the one first built, until every row is built
+    // anew for the other date column.
+    const bool gammaKept[] = {true, true, false};
+    for (int step = 0; step < 3; ++step) {
+        SCOPED_TRACE(step);
+        steps[step]();
+        time.turn();
+        EXPECT_EQ(browserRows(), orders[step]);
+        EXPECT_EQ(browser().row(beta.path)->childCount(), 2);
+        EXPECT_TRUE(browser().row(gamma.path)->isExpanded());
+        EXPECT_TRUE(browser().row(beta.path)->isExpanded()); // opened to show the selection
+        const QList<QTreeWidgetItem*> selected = browser().selectedItems();
+        ASSERT_EQ(selected.size(), 1);
+        EXPECT_EQ(selected.first(), browser().row(beta.path + QStringLiteral("|Day 1")));
+        EXPECT_EQ(browser().row(alpha.path), nullptr);
+        EXPECT_EQ(browser().row(gammaEvent)->data(0, kMark).toBool(), gammaKept[step]);
+    }
+    EXPECT_EQ(browser().headerItem()->text(2), QStringLiteral("Created"));
+}
+
+TEST_F(MainWindowRefreshTest, tableRowsThatLineUpChangeInPlace) {
+    LibraryInfo alpha = library(QStringLiteral("Alpha"));
+    const LibraryInfo beta = library(QStringLiteral("Beta"));
+    CatalogTestAccess::setLibraries(*catalog, {alpha, beta});
+    content->setMode(Mode::libraries);
+    content->setSelection(beta.path);
+    RowTableModel* model = content->tableModel(Mode::libraries);
+    QTableView* table = content->table(Mode::libraries);
+    const int betaRow = model->rowOf(beta.path).value_or(-1);
+    ASSERT_GE(betaRow, 0);
+    ASSERT_EQ(table->currentIndex().row(), betaRow);
+    QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+    QSignalSpy changes(model, &QAbstractItemModel::dataChanged);
+
+    // A text changes, the rows stay where they are: only that row is redrawn.
+    alpha.fcpVersion = QStringLiteral("10.8");
+    CatalogTestAccess::setLibraries(*catalog, {alpha, beta});
+    time.turn();
+    EXPECT_EQ(resets.size(), 0);
+    ASSERT_EQ(changes.size(), 1);
+    const int alphaRow = model->rowOf(alpha.path).value_or(-1);
+    EXPECT_EQ(changes.first().at(0).value<QModelIndex>().row(), alphaRow);
+    EXPECT_EQ(changes.first().at(1).value<QModelIndex>().row(), alphaRow);
+    EXPECT_EQ(table->currentIndex().row(), betaRow);
+    EXPECT_TRUE(model->rows().value(alphaRow).cells.contains(QStringLiteral("10.8")));
+
+    // Rows added: the table starts over and selects the same library again.
+    CatalogTestAccess::setLibraries(*catalog, {alpha, beta, library(QStringLiteral("Gamma"))});
+    time.turn();
+    EXPECT_EQ(resets.size(), 1);
+    EXPECT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(table->currentIndex().row(), model->rowOf(beta.path).value_or(-1));
+}
+
+// Two browsers over the same list, shown a few rows high; one fits its columns to the rows in
+// view for a while, as it does during a scan. The widest size sits at the bottom, out of view.
+TEST(BrowserFitTest, columnsFitTheWholeListAgainAfterFittingTheRowsInView) {
+    MainWindowHarness window(QStringLiteral("browser-fit"));
+    QList<LibraryInfo> libraries;
+    for (int i = 0; i < 60; ++i)
+        libraries.append(test::libraryRecord(QStringLiteral("/Work/Library %1.fcpbundle").arg(i),
+                                             QStringLiteral("Macintosh HD")));
+    libraries.last().events.first().originalSize = 987'654'321'098'765;
+    BrowserList fitted;
+    BrowserList plain;
+    for (BrowserList* browser : {&fitted, &plain}) {
+        browser->resize(500, 120);
+        browser->show();
+    }
+    const auto fill = [&](BrowserList& browser) {
+        browser.refresh(libraries, SearchQuery(QString()), SearchResult::empty(), false, std::nullopt);
+        test::CatalogTestEnv::spin(30); // the header fits its columns on a later turn
+    };
+
+    fitted.setFitRowsInView(true);
+    fill(fitted);
+    fill(plain);
+    ASSERT_LT(fitted.header()->sectionSize(1), plain.header()->sectionSize(1));
+
+    fitted.setFitRowsInView(false);
+    test::CatalogTestEnv::spin(30);
+    EXPECT_EQ(fitted.header()->sectionSize(1), plain.header()->sectionSize(1));
+    EXPECT_EQ(fitted.header()->sectionSize(2), plain.header()->sectionSize(2));
+}
+
+} // namespace

@@ -1,0 +1,220 @@
+// What the open main window costs a scan: the same tree of synthetic libraries scanned through
+// the catalogue alone and through the windowed application with its main window shown
+// (offscreen), at each size, as a first full scan into an empty catalogue and as a rescan
+// with nothing changed. Prints both times and their ratio; never fails on speed.
+//
+//   bench_window_scan [--sizes N,N,...] [--tab NAME] [--events N] [--media N] [--projects N]
+//                     [--rounds N] [--tree FOLDER]
+//
+// The sizes are library counts (500 and 2000 unless given); the window shows the tab NAME
+// ("Browser" unless given, as a new window does). A scan with the window is timed
+// from the scan's start until the window has taken in its end, so a redraw put off until
+// then counts. Every figure is the median of its rounds with a warm file-system cache, and the
+// two roads alternate, so both see the same machine. With --tree each size's tree is written
+// into a folder of FOLDER when it is not there yet and kept.
+
+#include "App/Mode.h"
+#include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Reader/LibraryReader.h"
+#include "Catalogue/Store/Catalog.h"
+#include "Platform/Services.h"
+#include "Platform/SettingsStore.h"
+#include "Shell/Views/MainContent.h"
+#include "Shell/Views/PellimorApp.h"
+#include "Shell/WindowSettings.h"
+#include "Widgets/Prompts.h"
+#include "bench/BenchSupport.h"
+#include "bench/SyntheticScan.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+using namespace pellimor;
+
+namespace {
+
+using bench::at;
+using bench::median;
+
+struct Options : bench::TreeOptions {
+    Options() : bench::TreeOptions{2000, 3, 12, 3, 1, {}} {}
+    QList<int> sizes{500, 2000};
+    Mode tab = Mode::browser;
+};
+
+// Declines every question, so the window's start-up never waits for a dialog ("Refresh the
+// scan?" is asked as soon as the catalogue holds libraries).
+class Declining final : public Prompts {
+public:
+    std::optional<QString> confirm(const QString&, const QString&, const QList<Action>&) override {
+        return std::nullopt;
+    }
+    std::optional<QStringList> chooseFolders(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    void showSheet(const QString&, const QString&) override {}
+};
+
+// Runs the event loop until `done` holds.
+void waitUntil(const std::function<bool()>& done) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    poll.start(5);
+    if (!done())
+        loop.exec();
+}
+
+// Lets whatever the end of a scan set off on the main thread (the window's last redraw among
+// it) run to its end.
+void drainEvents() {
+    for (int turn = 0; turn < 3; ++turn) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+double scanAlone(const QString& dataDir, const QString& root, int concurrency) {
+    qputenv("TOVLIN_DATA_DIR", dataDir.toUtf8());
+    Catalog catalog;
+    bench::settleBackgroundWork();
+    return bench::runScan(catalog, bench::scanJob(root, concurrency));
+}
+
+double scanWithWindow(const QString& dataDir, const QString& root, int concurrency, Mode tab) {
+    qputenv("TOVLIN_DATA_DIR", dataDir.toUtf8());
+    PellimorApp app(QStringList{QStringLiteral("tovlin")});
+    app.mainContent().setPrompts(std::make_shared<Declining>());
+    app.mainContent().setMode(tab);
+    app.showMainWindow();
+    // The first appearance has run and anything it started has ended.
+    waitUntil([&] { return app.mainContent().isIdle() && !app.catalog().isScanning(); });
+    bench::settleBackgroundWork();
+    drainEvents();
+    return bench::runScan(app.catalog(), bench::scanJob(root, concurrency), drainEvents);
+}
+
+struct Figures {
+    double first = 0;
+    double rescan = 0;
+};
+
+// The median first scan and unchanged rescan of `rounds` rounds, each round in a data folder of
+// its own; one unmeasured rescan warms what the first scan left cold (the catalogue file).
+Figures measure(const std::function<double(const QString& dataDir)>& scan, const QString& dataDir) {
+    Figures figures;
+    figures.first = scan(dataDir);
+    scan(dataDir);
+    figures.rescan = scan(dataDir);
+    QDir(dataDir).removeRecursively();
+    return figures;
+}
+
+std::optional<Options> parse(const QStringList& args) {
+    Options options;
+    const bool ok = bench::parseTreeOptions(args, options, [&](const QString& name, const QString& value) {
+        if (name == QLatin1String("--tab")) {
+            const auto mode = std::find_if(allModes().begin(), allModes().end(),
+                                           [&](Mode mode) { return rawValue(mode) == value; });
+            if (mode == allModes().end())
+                return false;
+            options.tab = *mode;
+            return true;
+        }
+        if (name != QLatin1String("--sizes"))
+            return false;
+        options.sizes.clear();
+        for (const QString& size : value.split(u',')) {
+            bool number = false;
+            const int libraries = size.toInt(&number);
+            if (!number || libraries < 1)
+                return false;
+            options.sizes.append(libraries);
+        }
+        return !options.sizes.isEmpty();
+    });
+    if (!ok)
+        return std::nullopt;
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    LibraryReader::prepareDatabaseEngine();
+    const std::optional<Options> parsed = parse(QCoreApplication::arguments());
+    if (!parsed) {
+        std::fprintf(stderr,
+                     "usage: bench_window_scan [--sizes N,N,...] [--tab NAME] [--events N] [--media N] "
+                     "[--projects N] [--rounds N] [--tree FOLDER]\n");
+        return 2;
+    }
+    const Options& options = *parsed;
+    ErrorLog::setHeadless(true);
+
+    QTemporaryDir work(QDir::temp().filePath(QStringLiteral("tovlin-window-scan-bench-XXXXXX")));
+    if (!work.isValid()) {
+        std::fprintf(stderr, "could not make a temporary folder\n");
+        return 1;
+    }
+    // The program's settings stay in memory, and the volumes root points at nothing real.
+    platform::Services services;
+    services.settings = std::make_shared<platform::SettingsStore>(QString());
+    const platform::ScopedServices scope(services);
+    qputenv("TOVLIN_VOLUMES_ROOT", at(work.path(), QStringLiteral("volumes")).toUtf8());
+    QDir().mkpath(at(work.path(), QStringLiteral("volumes")));
+    const int concurrency = WindowSettings::read().concurrency();
+
+    std::printf("%d parallel reads (the window's setting), %d events, %d media files, %d projects per "
+                "library; the window shows %s\n",
+                concurrency, options.events, options.media, options.projects,
+                qPrintable(rawValue(options.tab)));
+    int dataIndex = 0;
+    for (const int size : options.sizes) {
+        bench::TreeOptions treeOptions = options;
+        treeOptions.libraries = size;
+        const QString base = options.tree.isEmpty() ? at(work.path(), QStringLiteral("tree")) : options.tree;
+        const QString root = at(base, QStringLiteral("%1 libraries").arg(size));
+        const std::optional<QStringList> libraries = bench::scanTree(root, treeOptions);
+        if (!libraries)
+            return 1;
+
+        std::vector<double> firstAlone, firstWindow, rescanAlone, rescanWindow;
+        for (int round = 0; round < options.rounds; ++round) {
+            const Figures alone =
+                measure([&](const QString& dir) { return scanAlone(dir, root, concurrency); },
+                        at(work.path(), QStringLiteral("data-%1").arg(++dataIndex)));
+            const Figures window = measure(
+                [&](const QString& dir) { return scanWithWindow(dir, root, concurrency, options.tab); },
+                at(work.path(), QStringLiteral("data-%1").arg(++dataIndex)));
+            firstAlone.push_back(alone.first);
+            rescanAlone.push_back(alone.rescan);
+            firstWindow.push_back(window.first);
+            rescanWindow.push_back(window.rescan);
+        }
+        const auto line = [](const char* what, double alone, double window) {
+            std::printf("  %s: %.1f ms alone, %.1f ms with the window: %.2f x (target: at most 1.3)\n", what,
+                        alone, window, window / alone);
+        };
+        std::printf("%lld libraries:\n", static_cast<long long>(libraries->size()));
+        line("first full scan", median(firstAlone), median(firstWindow));
+        line("unchanged rescan", median(rescanAlone), median(rescanWindow));
+        std::fflush(stdout);
+    }
+    return 0;
+}
