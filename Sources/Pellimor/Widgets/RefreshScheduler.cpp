@@ -1,15 +1,28 @@
 #include "Widgets/RefreshScheduler.h"
 
+#include "Platform/Clock.h"
+#include "Platform/Services.h"
+
 #include <QTimer>
 #include <algorithm>
 
 namespace pellimor {
 
 RefreshScheduler::Timing RefreshScheduler::Timing::system() {
+    // The program's clock, asked at each use, so a test's virtual clock installed later still
+    // holds; without one (a bare test process) the steady clock and QTimer.
     Timing timing;
-    timing.monotonic = [] { return std::chrono::steady_clock::now().time_since_epoch(); };
+    timing.monotonic = [] {
+        if (const std::shared_ptr<platform::Clock> clock = platform::services().clock)
+            return clock->monotonic();
+        return std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch());
+    };
     timing.after = [](std::chrono::milliseconds delay, QObject* context, std::function<void()> callback) {
-        QTimer::singleShot(std::max(delay, std::chrono::milliseconds(0)), context, std::move(callback));
+        delay = std::max(delay, std::chrono::milliseconds(0));
+        if (const std::shared_ptr<platform::Clock> clock = platform::services().clock)
+            clock->after(delay, context, std::move(callback));
+        else
+            QTimer::singleShot(delay, context, std::move(callback));
     };
     return timing;
 }

@@ -39,7 +39,7 @@ public:
         std::function<void(std::chrono::milliseconds delay, QObject* context, std::function<void()> callback)>
             after;
 
-        // The steady clock and QTimer.
+        // The program's clock (platform::services().clock).
         static Timing system();
     };
 
