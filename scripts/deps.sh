@@ -10,6 +10,8 @@ packages=(
   libsqlite3-dev libplist-dev rapidjson-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev
+  # DejaVu Sans draws the tables' numbers: its digits are all one width, on every machine.
+  fonts-dejavu-core
 )
 # Extra packages a caller may ask for (e.g. xvfb for running without a display).
 packages+=("$@")

@@ -180,6 +180,13 @@ TEST(CommandLineEndToEndTest, selftestSearchPassesSilently) {
     EXPECT_TRUE(run.lines.isEmpty()) << describe(run);
 }
 
+TEST(CommandLineEndToEndTest, selftestBarPrintsItsOneLineAndSucceeds) {
+    const Outcome run = runTovlin({"--selftest-bar"});
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_EQ(run.lines, QStringList{QStringLiteral("size bar self-test ok")}) << describe(run);
+    EXPECT_TRUE(run.errors.isEmpty()) << describe(run);
+}
+
 TEST(CommandLineEndToEndTest, discoverWalksWithTheGivenDepthAndPrintsItsSummary) {
     // Discovery never looks inside a bundle, so plain folders stand in for libraries.
     const QString root = TestEnv::freshDir(QStringLiteral("discover"));
@@ -348,7 +355,7 @@ TEST(CommandLineEndToEndTest, switchRunsLeaveTheErrorLogAlone) {
     const QList<QStringList> runs = {
         {"--check", library},  {"--check", missing},   {"--plugins", library},  {"--plugins", missing},
         {"--selftest-search"}, {"--discover", folder}, {"--discover", missing}, {"--dump", library},
-        {"--dump", missing},   {"--axcheck"},
+        {"--dump", missing},   {"--axcheck"},          {"--selftest-bar"},
     };
     for (const QStringList& args : runs) {
         SCOPED_TRACE(args.join(' ').toStdString());

@@ -50,9 +50,9 @@ TEST(CommandLineTest, theProgramsSwitchesAreTriedInTheirOrderWithTheirMinimumCou
     QList<QPair<QString, qsizetype>> rows;
     for (const CommandLine::Switch& row : CommandLine::switches())
         rows.append({row.name, row.minimumCount});
-    const QList<QPair<QString, qsizetype>> expected = {{"--axcheck", 2},  {"--check", 3},
-                                                       {"--plugins", 3},  {"--selftest-search", 2},
-                                                       {"--discover", 3}, {"--dump", 3}};
+    const QList<QPair<QString, qsizetype>> expected = {
+        {"--axcheck", 2},      {"--check", 3},    {"--plugins", 3}, {"--selftest-search", 2},
+        {"--selftest-bar", 2}, {"--discover", 3}, {"--dump", 3}};
     EXPECT_EQ(rows, expected);
 }
 

@@ -1,5 +1,6 @@
 #include "Shell/CommandLine.h"
 
+#include "Browser/SizeBar.h"
 #include "Platform/Accessibility.h"
 #include "Platform/Services.h"
 
@@ -27,6 +28,12 @@ int axCheck(const QStringList& /*args*/, const Print& print) {
     return 0;
 }
 
+// "--selftest-bar": the size bar's width rule and tooltip over a table of cases. The self-test
+// prints its own line.
+int selfTestBar(const QStringList& /*args*/, const Print& print) {
+    return SizeBar::selfTest(print) ? 0 : 1;
+}
+
 } // namespace
 
 Print standardOutput() {
@@ -51,7 +58,7 @@ const QList<Switch>& switches() {
     //    1 "--safetycopy" (4)
     //    4 "--cleanup-plan" (3)      5 "--missing-search" (4)     6 "--missing-files" (3)
     //    8 "--selftest-cleanup" (2)  9 "--selftest-manual" (2)   10 "--ask-manual" (3)
-    //   11 "--selftest-prefs" (2)   13 "--selftest-eject" (2)    14 "--selftest-bar" (2)
+    //   11 "--selftest-prefs" (2)   13 "--selftest-eject" (2)
     //   15 "--selftest-deroom" (2)  16 "--selftest-report" (2)
     // "--resume" and "--scan" are never rows here: they go through to the windowed start.
     static const QList<Switch> table = {
@@ -59,6 +66,7 @@ const QList<Switch>& switches() {
         {QStringLiteral("--check"), 3, check},                    //  3
         {QStringLiteral("--plugins"), 3, plugins},                //  7
         {QStringLiteral("--selftest-search"), 2, selfTestSearch}, // 12
+        {QStringLiteral("--selftest-bar"), 2, selfTestBar},       // 14
         {QStringLiteral("--discover"), 3, discover},              // 17
         {QStringLiteral("--dump"), 3, dump},                      // 18
     };
