@@ -1,7 +1,7 @@
 #include "Shell/Views/BrowserList.h"
 
+#include "Catalogue/Records/Fmt.h"
 #include "Shell/TableRows.h"
-#include "Shell/Views/MainTables.h"
 #include "Support/ByteCount.h"
 
 #include <QHeaderView>
@@ -74,21 +74,20 @@ void BrowserList::refresh(const QList<LibraryInfo>& libraries, const SearchQuery
         setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Size"),
                          created ? QStringLiteral("Created") : QStringLiteral("Modified")});
         for (const LibraryInfo* library : shown) {
-            QTreeWidgetItem* libraryRow = addRow(
-                nullptr, this, library->path,
-                {library->name, ByteCount::file(library->totalSize()),
-                 MainTables::dateText(TableRows::pick(library->created, library->modified, dateMode))});
+            QTreeWidgetItem* libraryRow =
+                addRow(nullptr, this, library->path,
+                       {library->name, ByteCount::file(library->totalSize()),
+                        Fmt::dateOrDash(TableRows::pick(library->created, library->modified, dateMode))});
             for (const EventInfo& event : library->events) {
                 const QString eventId = library->path + sep() + event.name;
                 QTreeWidgetItem* eventRow =
                     addRow(libraryRow, this, eventId,
                            {event.name, ByteCount::file(event.totalSize()),
-                            MainTables::dateText(TableRows::pick(event.created, event.modified, dateMode))});
+                            Fmt::dateOrDash(TableRows::pick(event.created, event.modified, dateMode))});
                 for (const ProjectInfo& project : event.projects) {
-                    addRow(
-                        eventRow, this, eventId + sep() + project.name,
-                        {project.name, QString(),
-                         MainTables::dateText(TableRows::pick(project.created, project.modified, dateMode))});
+                    addRow(eventRow, this, eventId + sep() + project.name,
+                           {project.name, QString(),
+                            Fmt::dateOrDash(TableRows::pick(project.created, project.modified, dateMode))});
                 }
             }
         }
