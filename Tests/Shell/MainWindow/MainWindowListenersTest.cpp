@@ -4,19 +4,23 @@
 
 #include "App/AppAction.h"
 #include "Catalogue/Logs/UITrace.h"
+#include "Shell/Views/BrowserList.h"
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/SidebarList.h"
 #include "Shell/Views/StatusLine.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
+#include "Tests/Support/VirtualClock.h"
 
 #include <QDir>
 #include <QHeaderView>
 #include <QListWidgetItem>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
@@ -271,6 +275,40 @@ TEST_F(MainWindowListenersTest, sheetRequestsShowTheirStandInOnceAndAreCleared) 
     EXPECT_EQ(window.prompts->sheets.size(), 2);
     EXPECT_EQ(window.content().statusLine()->statusText(),
               QStringLiteral("Nothing on Media needs updating."));
+}
+
+TEST_F(MainWindowListenersTest, revealRowScrollsTheLibrariesTableAndTheBrowserAfterTheDelay) {
+    QList<LibraryInfo> many;
+    for (int i = 0; i < 80; ++i)
+        many.append(test::libraryRecord(
+            QDir(media).filePath(QStringLiteral("Lib %1.fcpbundle").arg(i, 2, 10, QChar(u'0'))),
+            QStringLiteral("Media")));
+    CatalogTestAccess::setLibraries(window.catalog(), many);
+    window.settle();
+    test::ScopedVirtualClock clock;
+
+    // The row is brought to the middle of the view, a quarter second after the request.
+    for (const Mode mode : {Mode::libraries, Mode::browser}) {
+        window.content().setMode(mode);
+        window.settle();
+        QAbstractItemView* view = mode == Mode::libraries
+                                      ? static_cast<QAbstractItemView*>(window.content().table(mode))
+                                      : window.content().browserList();
+        view->scrollToTop();
+        ASSERT_EQ(view->verticalScrollBar()->value(), 0) << rawValue(mode).toStdString();
+
+        window.post(AppAction::revealRow(), many[40].path);
+        EXPECT_EQ(view->verticalScrollBar()->value(), 0) << rawValue(mode).toStdString();
+        clock->advance(std::chrono::milliseconds(250));
+        const QModelIndexList rows = view->model()->match(view->model()->index(0, 0), Qt::DisplayRole,
+                                                          QStringLiteral("Lib 40"), 1, Qt::MatchExactly);
+        ASSERT_EQ(rows.size(), 1) << rawValue(mode).toStdString();
+        const QRect shown = view->visualRect(rows.first());
+        // A table scrolls by whole rows, so "the middle" is within a row or two of it; a row
+        // merely scrolled into view would sit at an edge, half the view away.
+        EXPECT_LE(std::abs(shown.center().y() - view->viewport()->height() / 2), 2 * shown.height())
+            << rawValue(mode).toStdString();
+    }
 }
 
 TEST_F(MainWindowListenersTest, replacedMediaListClearsAMediaRowSelectionOnly) {

@@ -3,6 +3,7 @@
 #include "Catalogue/Records/Fmt.h"
 #include "Shell/TableRows.h"
 #include "Support/ByteCount.h"
+#include "Widgets/RevealsRow.h"
 
 #include <QHeaderView>
 #include <QSet>
@@ -38,6 +39,10 @@ BrowserList::BrowserList(QWidget* parent) : QTreeWidget(parent) {
     header()->setSectionResizeMode(0, QHeaderView::Stretch);
     header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    revealsRow(this, [this](const QString& id) {
+        QTreeWidgetItem* item = row(id);
+        return item ? indexFromItem(item) : QModelIndex();
+    });
     connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (m_updating)
             return;

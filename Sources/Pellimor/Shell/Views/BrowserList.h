@@ -16,7 +16,8 @@ namespace pellimor {
 // name. While a search is active only the libraries the result holds are shown.
 //
 // The window owns the selection: the tree shows what it is given and reports what the user
-// selects. Expanded rows stay expanded when the catalogue changes.
+// selects. Expanded rows stay expanded when the catalogue changes. It scrolls to the row
+// that "TovlinRevealRow" names (revealsRow).
 //
 // Main thread only.
 class BrowserList final : public QTreeWidget {

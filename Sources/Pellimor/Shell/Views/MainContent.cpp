@@ -22,6 +22,7 @@
 #include "Shell/WindowSettings.h"
 #include "Widgets/DialogPrompts.h"
 #include "Widgets/Prompts.h"
+#include "Widgets/RevealsRow.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -207,6 +208,12 @@ void MainContent::build() {
         m_tables.insert(mode, page);
         m_pages->addWidget(page.view);
     }
+    // The Libraries table scrolls to the row "TovlinRevealRow" names (the browser does too).
+    const TablePage libraries = m_tables.value(Mode::libraries);
+    revealsRow(libraries.view, [model = libraries.model](const QString& id) {
+        const std::optional<int> row = model->rowOf(id);
+        return row ? model->index(*row, 0) : QModelIndex();
+    });
     m_pluginsPage = buildStandIn(QStringLiteral("Plug-ins"), &m_pluginsText);
     m_pluginsPage->setObjectName(QStringLiteral("pluginsPage"));
     m_comparePage = buildStandIn(QStringLiteral("Compare"), &m_compareText);
@@ -706,11 +713,9 @@ void MainContent::traceUI() {
 }
 
 void MainContent::receive(const QString& name, const std::optional<QString>& object) {
-    if (name == AppAction::revealRow()) {
-        if (object)
-            reveal(*object);
+    // The tables that show libraries hear it themselves (revealsRow).
+    if (name == AppAction::revealRow())
         return;
-    }
     if (name == AppAction::focusSearch()) {
         // The search field's own notification.
         m_searchField->setFocus(Qt::ShortcutFocusReason);
@@ -740,18 +745,6 @@ void MainContent::receive(const QString& name, const std::optional<QString>& obj
     if (m_state.pendingDrive)
         schedulePresent();
     refresh();
-}
-
-void MainContent::reveal(const QString& path) {
-    // The row of that library comes into view in the tab that shows it.
-    if (m_state.mode == Mode::browser) {
-        if (QTreeWidgetItem* row = m_browser->row(path))
-            m_browser->scrollToItem(row, QAbstractItemView::PositionAtCenter);
-    } else if (m_state.mode == Mode::libraries) {
-        const TablePage page = m_tables.value(Mode::libraries);
-        if (const std::optional<int> row = page.model->rowOf(path))
-            page.view->scrollTo(page.model->index(*row, 0), QAbstractItemView::PositionAtCenter);
-    }
 }
 
 // ---- Start-up and questions -----------------------------------------------------------------
