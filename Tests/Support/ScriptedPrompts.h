@@ -28,10 +28,6 @@ public:
         QString button;
         QString message;
     };
-    struct Sheet {
-        QString title;
-        QString message;
-    };
     struct SaveChoice {
         QString suggestedName;
         QString startFolder;
@@ -46,7 +42,6 @@ public:
     QList<Note> notes;
     QList<FolderChoice> folderChoices;
     QList<SaveChoice> saveChoices;
-    QList<Sheet> sheets;
 
     std::optional<QString> confirm(const QString& title, const QString& message,
                                    const QList<Action>& actions) override {
@@ -64,8 +59,6 @@ public:
         saveChoices.append({suggestedName, startFolder, message});
         return saveFiles.isEmpty() ? std::nullopt : saveFiles.takeFirst();
     }
-
-    void showSheet(const QString& title, const QString& message) override { sheets.append({title, message}); }
 
     // The action titles of a question, "(cancel)" marking the cancel role and "(destructive)"
     // a destructive action.

@@ -115,14 +115,4 @@ std::optional<QString> DialogPrompts::chooseSaveFile(const QString& suggestedNam
     return QDir::cleanPath(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
 }
 
-void DialogPrompts::showSheet(const QString& title, const QString& message) {
-    QMessageBox box(m_window);
-    box.setIcon(QMessageBox::Information);
-    box.setWindowTitle(title);
-    box.setText(title);
-    box.setInformativeText(message);
-    box.addButton(QStringLiteral("Close"), QMessageBox::AcceptRole);
-    box.exec();
-}
-
 } // namespace pellimor

@@ -21,7 +21,6 @@ public:
     void tell(const QString& title, const QString& text) override;
     std::optional<QStringList> chooseFolders(const QString& start, const QString& button,
                                              const QString& message) override;
-    void showSheet(const QString& title, const QString& message) override;
     std::optional<QString> chooseSaveFile(const QString& suggestedName, const QString& startFolder,
                                           const QString& message) override;
 

@@ -9,6 +9,7 @@ namespace pellimor {
 
 // Every question a view puts to the user goes through this interface, so tests can answer
 // with a script and never wait on a real dialog. DialogPrompts is the one the program uses.
+// (Tools' sheets are not prompts: the window opens them without waiting, SheetPresenter.)
 //
 // Main thread only. A call returns when the user has answered.
 class Prompts {
@@ -44,9 +45,6 @@ public:
     // when the user cancelled.
     virtual std::optional<QString> chooseSaveFile(const QString& suggestedName, const QString& startFolder,
                                                   const QString& message) = 0;
-
-    // Shows a sheet with a title and a text until the user closes it.
-    virtual void showSheet(const QString& title, const QString& message) = 0;
 };
 
 } // namespace pellimor

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QListWidgetItem>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
@@ -257,22 +258,76 @@ TEST_F(MainWindowListenersTest, folderChooserWatchesEveryChosenFolder) {
 }
 
 TEST_F(MainWindowListenersTest, sheetRequestsShowTheirStandInOnceAndAreCleared) {
+    // The stand-ins open over the main window without waiting; the test closes each in turn.
+    const auto openSheets = [&] {
+        QList<QMessageBox*> open;
+        for (QMessageBox* box :
+             window.content().window()->findChildren<QMessageBox*>(QStringLiteral("sheetStandIn")))
+            if (box->isVisible())
+                open.append(box);
+        return open;
+    };
+    const auto closeTheSheet = [&] {
+        const QList<QMessageBox*> open = openSheets();
+        ASSERT_EQ(open.size(), 1);
+        open[0]->buttons().first()->click();
+        window.settle();
+    };
+
     window.content().requestCleanup(alpha);
     window.content().requestUpdate({alpha, beta});
+    window.content().requestMissing({beta});
     EXPECT_TRUE(window.content().state().cleanupLib.has_value());
     window.settle();
-    ASSERT_EQ(window.prompts->sheets.size(), 2);
-    EXPECT_EQ(window.prompts->sheets[0].title, QStringLiteral("Free Up Space"));
-    EXPECT_TRUE(window.prompts->sheets[0].message.contains(QStringLiteral("“Alpha”")));
-    EXPECT_EQ(window.prompts->sheets[1].title, QStringLiteral("Update Libraries"));
-    EXPECT_TRUE(window.prompts->sheets[1].message.contains(QStringLiteral("“Alpha”, “Beta”")));
+
+    // One sheet at a time; its request stays set until it closes, and the others wait.
+    QList<QMessageBox*> open = openSheets();
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(open[0]->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(open[0]->text(), QStringLiteral("Free Up Space"));
+    EXPECT_EQ(open[0]->informativeText(),
+              QStringLiteral("The Free Up Space tool would open here for “Alpha”. It comes with a later "
+                             "version of Tovlin; nothing was changed."));
+    EXPECT_TRUE(window.content().state().cleanupLib.has_value());
+    EXPECT_TRUE(window.content().state().missingRequest.has_value());
+    EXPECT_TRUE(window.content().state().updateRequest.has_value());
+    closeTheSheet();
     EXPECT_FALSE(window.content().state().cleanupLib.has_value());
+
+    open = openSheets();
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(open[0]->text(), QStringLiteral("Missing Files"));
+    EXPECT_TRUE(open[0]->informativeText().contains(QStringLiteral("for “Beta”.")));
+    closeTheSheet();
+    EXPECT_FALSE(window.content().state().missingRequest.has_value());
+
+    open = openSheets();
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(open[0]->text(), QStringLiteral("Update Libraries"));
+    EXPECT_TRUE(open[0]->informativeText().contains(QStringLiteral("“Alpha”, “Beta”")));
+    closeTheSheet();
     EXPECT_FALSE(window.content().state().updateRequest.has_value());
+    EXPECT_TRUE(openSheets().isEmpty());
+
+    // A request made while a sheet is open replaces the waiting one, and is shown after it.
+    window.content().requestCleanup(alpha);
+    window.settle();
+    window.content().requestCleanup(beta);
+    window.settle();
+    ASSERT_EQ(openSheets().size(), 1);
+    EXPECT_TRUE(openSheets()[0]->informativeText().contains(QStringLiteral("“Alpha”")));
+    EXPECT_EQ(window.content().state().cleanupLib, beta);
+    closeTheSheet();
+    ASSERT_EQ(openSheets().size(), 1);
+    EXPECT_TRUE(openSheets()[0]->informativeText().contains(QStringLiteral("“Beta”")));
+    closeTheSheet();
+    EXPECT_FALSE(window.content().state().cleanupLib.has_value());
+    EXPECT_TRUE(openSheets().isEmpty());
 
     // A drive with nothing to update opens no sheet and says so on the status line.
     window.content().updateDrive(QStringLiteral("Media"));
     window.settle();
-    EXPECT_EQ(window.prompts->sheets.size(), 2);
+    EXPECT_TRUE(openSheets().isEmpty());
     EXPECT_EQ(window.content().statusLine()->statusText(),
               QStringLiteral("Nothing on Media needs updating."));
 }

@@ -17,6 +17,7 @@
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/MainTables.h"
 #include "Shell/Views/RowTableModel.h"
+#include "Shell/Views/SheetPresenter.h"
 #include "Shell/Views/SidebarList.h"
 #include "Shell/Views/StatusLine.h"
 #include "Shell/WindowSettings.h"
@@ -216,8 +217,8 @@ void MainContent::build() {
     });
     m_pluginsPage = buildStandIn(QStringLiteral("Plug-ins"), &m_pluginsText);
     m_pluginsPage->setObjectName(QStringLiteral("pluginsPage"));
-    m_comparePage = buildStandIn(QStringLiteral("Compare"), &m_compareText);
-    m_comparePage->setObjectName(QStringLiteral("comparePage"));
+    m_compare = SheetPresenter::comparePage(m_catalog, this);
+    m_comparePage = m_compare.widget;
     m_pages->addWidget(m_pluginsPage);
     m_pages->addWidget(m_comparePage);
     detailLayout->addWidget(m_pages, 1);
@@ -436,9 +437,7 @@ void MainContent::refresh() {
             m_pages->setCurrentWidget(m_pluginsPage);
             break;
         case Mode::compare:
-            m_compareText->setText(
-                QStringLiteral("The copies among %1 catalogued libraries will be compared here.")
-                    .arg(m_catalog.comparableLibraries().size()));
+            m_compare.present(m_catalog.comparableLibraries(), m_state.appliedSearch);
             m_pages->setCurrentWidget(m_comparePage);
             break;
         }
@@ -809,17 +808,12 @@ void MainContent::schedulePresent() {
 }
 
 void MainContent::presentPending() {
-    // One question at a time: a request made while a dialog is open waits for it to close.
-    if (m_presenting)
+    // One question at a time: a request made while a dialog or sheet is open waits for it to
+    // close.
+    if (m_presenting || m_sheetOpen)
         return;
     m_presenting = true;
     const QPointer<MainContent> alive(this);
-    const auto names = [](const QList<LibraryInfo>& libraries) {
-        QStringList list;
-        for (const LibraryInfo& library : libraries)
-            list.append(QStringLiteral("“") + library.name + QStringLiteral("”"));
-        return list.join(QStringLiteral(", "));
-    };
     for (;;) {
         if (m_state.pendingDrive) {
             const std::optional<QString> answer = prompts().confirm(
@@ -851,37 +845,52 @@ void MainContent::presentPending() {
             if (folders)
                 StartupPlan::chooseFolderConfirmed(m_catalog, *folders);
         } else if (m_state.cleanupLib) {
-            const QString name = m_state.cleanupLib->name;
-            prompts().showSheet(
-                QStringLiteral("Free Up Space"),
-                QStringLiteral("The Free Up Space tool would open here for “") + name +
-                    QStringLiteral("”. It comes with a later version of Tovlin; nothing was changed."));
-            if (!alive)
-                return;
-            m_state.cleanupLib.reset();
+            // The request stays set while its sheet is open; a newer one replaces it and
+            // waits for the sheet to close.
+            const LibraryInfo shown = *m_state.cleanupLib;
+            m_sheetOpen = true;
+            SheetPresenter::cleanup(window(), m_catalog, shown, [alive, shown] {
+                if (!alive)
+                    return;
+                if (alive->m_state.cleanupLib == shown)
+                    alive->m_state.cleanupLib.reset();
+                alive->sheetClosed();
+            });
+            break;
         } else if (m_state.missingRequest) {
-            prompts().showSheet(
-                QStringLiteral("Missing Files"),
-                QStringLiteral("The Missing Files tool would open here for ") +
-                    names(m_state.missingRequest->libraries) +
-                    QStringLiteral(". It comes with a later version of Tovlin; nothing was changed."));
-            if (!alive)
-                return;
-            m_state.missingRequest.reset();
+            const MissingRequest shown = *m_state.missingRequest;
+            m_sheetOpen = true;
+            SheetPresenter::missingFiles(window(), m_catalog, shown, [alive, shown] {
+                if (!alive)
+                    return;
+                if (alive->m_state.missingRequest == shown)
+                    alive->m_state.missingRequest.reset();
+                alive->sheetClosed();
+            });
+            break;
         } else if (m_state.updateRequest) {
-            prompts().showSheet(
-                QStringLiteral("Update Libraries"),
-                QStringLiteral("The Update tool would open here for ") +
-                    names(m_state.updateRequest->libraries) +
-                    QStringLiteral(". It comes with a later version of Tovlin; nothing was changed."));
-            if (!alive)
-                return;
-            m_state.updateRequest.reset();
+            const UpdateRequest shown = *m_state.updateRequest;
+            m_sheetOpen = true;
+            SheetPresenter::update(window(), m_catalog, shown, [alive, shown] {
+                if (!alive)
+                    return;
+                if (alive->m_state.updateRequest == shown)
+                    alive->m_state.updateRequest.reset();
+                alive->sheetClosed();
+            });
+            break;
         } else {
             break;
         }
     }
     m_presenting = false;
+    refresh();
+}
+
+void MainContent::sheetClosed() {
+    m_sheetOpen = false;
+    // The next request, if one came meanwhile, takes its turn.
+    schedulePresent();
     refresh();
 }
 

@@ -3,6 +3,7 @@
 #include "App/Mode.h"
 #include "Catalogue/Records/LibraryInfo.h"
 #include "Shell/SidebarItem.h"
+#include "Shell/Views/SheetPresenter.h"
 #include "Shell/WindowState.h"
 
 #include <QHash>
@@ -52,8 +53,10 @@ class SettingsStore;
 // catalogue's media list being replaced.
 //
 // Questions, the folder chooser and the tools' sheets are shown on the event loop's next turn
-// after their request was set, one at a time, through Prompts (dialogs unless a test gives
-// its own). The tools themselves come later: a sheet says which tool would open.
+// after their request was set, one at a time: questions and the chooser through Prompts
+// (dialogs unless a test gives its own), sheets through SheetPresenter, window-modal and
+// without waiting. A sheet's request stays set until the sheet has closed, and the next
+// request waits for that. The tools themselves come later: a sheet says which tool would open.
 //
 // Until the search engine exists a search applies its text with an empty result: the
 // Libraries, Events and Projects tables and the browser then show nothing (no library holds
@@ -107,8 +110,9 @@ public:
     // Redraws now instead of on the next turn.
     void refresh();
 
-    // The first appearance has run and no question, chooser or sheet waits to be shown (tests
-    // wait for this instead of guessing how many turns of the event loop it takes).
+    // The first appearance has run and no question, chooser or sheet waits to be shown; an
+    // open sheet is not waiting (tests wait for this instead of guessing how many turns of
+    // the event loop it takes).
     bool isIdle() const { return m_startedUp && !m_presentPending && !m_presenting; }
 
 protected:
@@ -146,6 +150,7 @@ private:
 
     void schedulePresent();
     void presentPending();
+    void sheetClosed();
     Prompts& prompts();
 
     Catalog& m_catalog;
@@ -170,7 +175,7 @@ private:
     QWidget* m_pluginsPage = nullptr;
     QLabel* m_pluginsText = nullptr;
     QWidget* m_comparePage = nullptr;
-    QLabel* m_compareText = nullptr;
+    SheetPresenter::ComparePage m_compare;
     StatusLine* m_status = nullptr;
     DetailsPanel* m_detailsPanel = nullptr;
 
@@ -181,6 +186,7 @@ private:
     bool m_updating = false; // the window is writing its own widgets: their signals are not the user's
     bool m_presentPending = false;
     bool m_presenting = false;
+    bool m_sheetOpen = false; // a tool's sheet is open: the next request waits for it
     bool m_chooseFolderPending = false;
 };
 
