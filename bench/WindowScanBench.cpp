@@ -61,7 +61,10 @@ public:
     std::optional<QStringList> chooseFolders(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
-    void showSheet(const QString&, const QString&) override {}
+    void tell(const QString&, const QString&) override {}
+    std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
 };
 
 // Runs the event loop until `done` holds.

@@ -9,9 +9,9 @@
 
 namespace pellimor::test {
 
-// Prompts answered from a script, so no test waits on a dialog. Every question, folder choice
-// and sheet is recorded; an answer is taken from the front of its queue, and an empty queue
-// answers as a dismissed dialog (no action, no folders).
+// Prompts answered from a script, so no test waits on a dialog. Every question, note, folder
+// choice and save choice is recorded; an answer is taken from the front of its queue, and an
+// empty queue answers as a dismissed dialog (no action, no folders, no file).
 class ScriptedPrompts final : public Prompts {
 public:
     struct Question {
@@ -19,40 +19,59 @@ public:
         QString message;
         QList<Action> actions;
     };
+    struct Note {
+        QString title;
+        QString text;
+    };
     struct FolderChoice {
         QString start;
         QString button;
         QString message;
     };
-    struct Sheet {
-        QString title;
+    struct SaveChoice {
+        QString suggestedName;
+        QString startFolder;
         QString message;
     };
 
     QList<std::optional<QString>> answers;     // for confirm()
     QList<std::optional<QStringList>> folders; // for chooseFolders()
+    QList<std::optional<QString>> saveFiles;   // for chooseSaveFile()
 
     QList<Question> questions;
+    QList<Note> notes;
     QList<FolderChoice> folderChoices;
-    QList<Sheet> sheets;
+    QList<SaveChoice> saveChoices;
 
     std::optional<QString> confirm(const QString& title, const QString& message,
                                    const QList<Action>& actions) override {
         questions.append({title, message, actions});
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
+    void tell(const QString& title, const QString& text) override { notes.append({title, text}); }
     std::optional<QStringList> chooseFolders(const QString& start, const QString& button,
                                              const QString& message) override {
         folderChoices.append({start, button, message});
         return folders.isEmpty() ? std::nullopt : folders.takeFirst();
     }
-    void showSheet(const QString& title, const QString& message) override { sheets.append({title, message}); }
+    std::optional<QString> chooseSaveFile(const QString& suggestedName, const QString& startFolder,
+                                          const QString& message) override {
+        saveChoices.append({suggestedName, startFolder, message});
+        return saveFiles.isEmpty() ? std::nullopt : saveFiles.takeFirst();
+    }
 
-    // The action titles of a question, "(cancel)" marking the cancel role.
+    // The action titles of a question, "(cancel)" marking the cancel role and "(destructive)"
+    // a destructive action.
     static QStringList titles(const Question& question) {
         QStringList list;
-        for (const Action& action : question.actions)
-            list.append(action.cancel ? action.title + QStringLiteral(" (cancel)") : action.title);
+        for (const Action& action : question.actions) {
+            QString title = action.title;
+            if (action.cancel)
+                title += QStringLiteral(" (cancel)");
+            if (action.destructive)
+                title += QStringLiteral(" (destructive)");
+            list.append(title);
+        }
         return list;
     }
 };

@@ -1,5 +1,6 @@
 #include "Shell/TableRows.h"
 
+#include "Catalogue/Records/RowLibrary.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Shell/SidebarFilter.h"
 #include "Support/PathText.h"
@@ -93,43 +94,13 @@ std::optional<qint64> decimal(const QString& text) {
     return negative ? -value : value;
 }
 
-// Whether `remainder` names a row of `library` in the tab: an event name (Events) or an event
-// name, "|" and one of its project names (Projects).
-bool namesRow(const LibraryInfo& library, const QString& remainder, Mode mode) {
-    for (const EventInfo& event : library.events) {
-        if (mode == Mode::events && event.name == remainder)
-            return true;
-        if (mode == Mode::projects && remainder.size() > event.name.size() &&
-            remainder.startsWith(event.name) && remainder.at(event.name.size()) == u'|') {
-            const QString project = remainder.mid(event.name.size() + 1);
-            for (const ProjectInfo& p : event.projects) {
-                if (p.name == project)
-                    return true;
-            }
-        }
-    }
-    return false;
-}
-
 // The library whose path starts `id` (followed by "|" or the end) — see library().
 const LibraryInfo* resolve(const QString& id, Mode mode, const Catalog& catalog) {
-    const LibraryInfo* best = nullptr;
-    const LibraryInfo* bestNaming = nullptr;
-    for (const LibraryInfo& library : catalog.libraries()) {
-        const QString& path = library.path;
-        if (!id.startsWith(path))
-            continue;
-        const bool whole = id.size() == path.size();
-        if (!whole && id.at(path.size()) != u'|')
-            continue;
-        if (!best || path.size() > best->path.size())
-            best = &library;
-        if (!whole && (mode == Mode::events || mode == Mode::projects) &&
-            namesRow(library, id.mid(path.size() + 1), mode) &&
-            (!bestNaming || path.size() > bestNaming->path.size()))
-            bestNaming = &library;
-    }
-    return bestNaming ? bestNaming : best;
+    using RowLibrary::Remainder;
+    const Remainder remainder = mode == Mode::events     ? Remainder::eventName
+                                : mode == Mode::projects ? Remainder::eventAndProject
+                                                         : Remainder::anything;
+    return RowLibrary::find(catalog.libraries(), id, remainder);
 }
 
 const LibraryInfo* libraryAt(const Catalog& catalog, const QString& path) {

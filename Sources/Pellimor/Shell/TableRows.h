@@ -76,10 +76,9 @@ void sortRows(QList<MediaRow>& rows, const SortOrder<MediaField>& sort);
 //   Media Files: a decimal position ("+"/"-" allowed) into Catalog::media(), its entry's
 //     library; none outside the list. (WindowState::mediaReplaced() clears a selection the
 //     list no longer backs.)
-//   Events, Projects, Browser: the library whose path starts the identifier, followed by
-//     "|" or the end. A path may itself hold "|", so the identifier is not cut at its first
-//     "|": of the catalogued paths that fit, the longest whose remainder names one of its
-//     events (Events) or an event and project (Projects) wins, else the longest that fits.
+//   Events, Projects, Browser: RowLibrary::find over the catalogued libraries, the rest of
+//     the identifier naming an event (Events), an event and project (Projects) or anything
+//     (Browser).
 std::optional<LibraryInfo> library(const std::optional<QString>& row, Mode mode, const Catalog& catalog);
 
 // The project the details panel focuses in the Projects tab: the selected row's event and

@@ -1,5 +1,7 @@
 #include "Widgets/DialogPrompts.h"
 
+#include "Widgets/LiteralTitle.h"
+
 #include <QAbstractItemView>
 #include <QDir>
 #include <QFileDialog>
@@ -19,21 +21,45 @@ std::optional<QString> DialogPrompts::confirm(const QString& title, const QStrin
     box.setText(title);
     box.setInformativeText(message);
     QList<QPair<QAbstractButton*, QString>> buttons;
+    QPushButton* cancel = nullptr;
+    QPushButton* preferred = nullptr;
     for (const Action& action : actions) {
-        QPushButton* button =
-            box.addButton(action.title, action.cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        const QMessageBox::ButtonRole role = action.cancel        ? QMessageBox::RejectRole
+                                             : action.destructive ? QMessageBox::DestructiveRole
+                                                                  : QMessageBox::AcceptRole;
+        QPushButton* button = box.addButton(literalTitle(action.title), role);
+        button->setObjectName(action.title);
         buttons.append({button, action.title});
-        if (action.cancel)
-            box.setEscapeButton(button);
-        else if (!box.defaultButton())
-            box.setDefaultButton(button);
+        if (action.cancel && !cancel)
+            cancel = button;
+        else if (!action.cancel && !action.destructive && !preferred)
+            preferred = button;
+    }
+    if (cancel)
+        box.setEscapeButton(cancel);
+    // Return never answers with a destructive action: without a plain one it cancels.
+    if (QPushButton* byDefault = preferred ? preferred : cancel)
+        box.setDefaultButton(byDefault);
+    for (const auto& [button, actionTitle] : std::as_const(buttons)) {
+        if (button != box.defaultButton())
+            static_cast<QPushButton*>(button)->setAutoDefault(false);
     }
     box.exec();
-    for (const auto& [button, actionTitle] : buttons) {
+    for (const auto& [button, actionTitle] : std::as_const(buttons)) {
         if (box.clickedButton() == button)
             return actionTitle;
     }
     return std::nullopt;
+}
+
+void DialogPrompts::tell(const QString& title, const QString& text) {
+    QMessageBox box(m_window);
+    box.setIcon(QMessageBox::Information);
+    box.setWindowTitle(title);
+    box.setText(title);
+    box.setInformativeText(text);
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
 }
 
 std::optional<QStringList> DialogPrompts::chooseFolders(const QString& start, const QString& button,
@@ -68,14 +94,25 @@ std::optional<QStringList> DialogPrompts::chooseFolders(const QString& start, co
     return folders;
 }
 
-void DialogPrompts::showSheet(const QString& title, const QString& message) {
-    QMessageBox box(m_window);
-    box.setIcon(QMessageBox::Information);
-    box.setWindowTitle(title);
-    box.setText(title);
-    box.setInformativeText(message);
-    box.addButton(QStringLiteral("Close"), QMessageBox::AcceptRole);
-    box.exec();
+std::optional<QString> DialogPrompts::chooseSaveFile(const QString& suggestedName, const QString& startFolder,
+                                                     const QString& message) {
+    QFileDialog dialog(m_window);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDirectory(QFileInfo(startFolder).isDir() ? startFolder : QDir::homePath());
+    dialog.selectFile(suggestedName);
+    if (!message.isEmpty()) {
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+            auto* label = new QLabel(message, &dialog);
+            label->setWordWrap(true);
+            grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
+        }
+    }
+    // Qt's dialog asks before an existing file is replaced.
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QDir::cleanPath(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
 }
 
 } // namespace pellimor

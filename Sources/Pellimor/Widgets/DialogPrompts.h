@@ -7,9 +7,9 @@
 
 namespace pellimor {
 
-// The prompts as modal dialogs over a window: questions in a message box, the folder choice
-// in Qt's own file dialog (the platform's folder dialog cannot choose several folders at
-// once), sheets as a message box with one "Close" button.
+// The prompts as modal dialogs over a window: questions and notes in a message box, the
+// folder and file choices in Qt's own file dialog (the platform's folder dialog cannot choose
+// several folders at once, and Qt's can show a message).
 //
 // Main thread only.
 class DialogPrompts final : public Prompts {
@@ -18,9 +18,11 @@ public:
 
     std::optional<QString> confirm(const QString& title, const QString& message,
                                    const QList<Action>& actions) override;
+    void tell(const QString& title, const QString& text) override;
     std::optional<QStringList> chooseFolders(const QString& start, const QString& button,
                                              const QString& message) override;
-    void showSheet(const QString& title, const QString& message) override;
+    std::optional<QString> chooseSaveFile(const QString& suggestedName, const QString& startFolder,
+                                          const QString& message) override;
 
 private:
     QPointer<QWidget> m_window;

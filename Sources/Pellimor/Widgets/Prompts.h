@@ -7,17 +7,20 @@
 
 namespace pellimor {
 
-// Every question the main window puts to the user goes through this interface, so tests can
-// answer with a script and never wait on a real dialog. DialogPrompts is the one the program
-// uses.
+// Every question a view puts to the user goes through this interface, so tests can answer
+// with a script and never wait on a real dialog. DialogPrompts is the one the program uses.
+// (Tools' sheets are not prompts: the window opens them without waiting, SheetPresenter.)
 //
 // Main thread only. A call returns when the user has answered.
 class Prompts {
 public:
     // One button of a question. The one with the cancel role also answers Escape and closing.
+    // A destructive action (one that deletes or overwrites something of the user's) is marked
+    // as such and is never the answer Return gives.
     struct Action {
         QString title;
         bool cancel = false;
+        bool destructive = false;
     };
 
     virtual ~Prompts() = default;
@@ -27,14 +30,21 @@ public:
     virtual std::optional<QString> confirm(const QString& title, const QString& message,
                                            const QList<Action>& actions) = 0;
 
+    // Tells the user something (a refusal, a problem), with one "OK" button.
+    virtual void tell(const QString& title, const QString& text) = 0;
+
     // Lets the user choose one or more folders, starting in `start`, with `button` as the
     // confirming button's title and `message` above the choice. The chosen folders' absolute
     // paths; nothing when the user cancelled.
     virtual std::optional<QStringList> chooseFolders(const QString& start, const QString& button,
                                                      const QString& message) = 0;
 
-    // Shows a sheet with a title and a text until the user closes it.
-    virtual void showSheet(const QString& title, const QString& message) = 0;
+    // Lets the user choose where to save a file: the name `suggestedName` offered in
+    // `startFolder`, with `message` (may be empty) above the choice. An existing file is only
+    // chosen after the user agreed to replace it. The chosen file's absolute path; nothing
+    // when the user cancelled.
+    virtual std::optional<QString> chooseSaveFile(const QString& suggestedName, const QString& startFolder,
+                                                  const QString& message) = 0;
 };
 
 } // namespace pellimor

@@ -59,6 +59,32 @@ TEST(Fmt, DateIsTheMediumDateOfTheCurrentLocaleWithoutTime) {
     EXPECT_EQ(Fmt::date(QDateTime()), QString());
 }
 
+TEST(Fmt, DateOrDashMarksDatesNotAfterTheEpochAsUnknown) {
+    const QLocale previous;
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(previous); });
+    QLocale::setDefault(QLocale(QStringLiteral("en_GB")));
+
+    const QDateTime epoch = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
+    const struct {
+        const char* what;
+        QDateTime date;
+        const char* text;
+    } cases[] = {
+        {"invalid", QDateTime(), "\u2014"},
+        {"the epoch itself", epoch, "\u2014"},
+        {"before it", epoch.addDays(-400), "\u2014"},
+        {"far in the past", QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC), "\u2014"},
+        {"a second after it", epoch.addSecs(1), nullptr}, // a day of 1970, whichever the zone makes it
+        // Midday, so the day is the same in every time zone.
+        {"a real date", QDateTime(QDate(2024, 6, 1), QTime(12, 0), Qt::UTC), "1 Jun 2024"},
+    };
+    for (const auto& c : cases) {
+        const std::string expected = c.text ? c.text : Fmt::date(c.date).toStdString();
+        EXPECT_EQ(Fmt::dateOrDash(c.date).toStdString(), expected) << c.what;
+    }
+    EXPECT_NE(Fmt::dateOrDash(epoch.addSecs(1)), QStringLiteral("\u2014"));
+}
+
 TEST(Fmt, DateShowsTheDayInLocalTime) {
     const QLocale previous;
     const QByteArray previousZone = qgetenv("TZ");

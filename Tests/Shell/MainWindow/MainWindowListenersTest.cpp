@@ -4,19 +4,24 @@
 
 #include "App/AppAction.h"
 #include "Catalogue/Logs/UITrace.h"
+#include "Shell/Views/BrowserList.h"
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/SidebarList.h"
 #include "Shell/Views/StatusLine.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
+#include "Tests/Support/VirtualClock.h"
 
 #include <QDir>
 #include <QHeaderView>
 #include <QListWidgetItem>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
@@ -253,24 +258,112 @@ TEST_F(MainWindowListenersTest, folderChooserWatchesEveryChosenFolder) {
 }
 
 TEST_F(MainWindowListenersTest, sheetRequestsShowTheirStandInOnceAndAreCleared) {
+    // The stand-ins open over the main window without waiting; the test closes each in turn.
+    const auto openSheets = [&] {
+        QList<QMessageBox*> open;
+        for (QMessageBox* box :
+             window.content().window()->findChildren<QMessageBox*>(QStringLiteral("sheetStandIn")))
+            if (box->isVisible())
+                open.append(box);
+        return open;
+    };
+    const auto closeTheSheet = [&] {
+        const QList<QMessageBox*> open = openSheets();
+        ASSERT_EQ(open.size(), 1);
+        open[0]->buttons().first()->click();
+        window.settle();
+    };
+
     window.content().requestCleanup(alpha);
     window.content().requestUpdate({alpha, beta});
+    window.content().requestMissing({beta});
     EXPECT_TRUE(window.content().state().cleanupLib.has_value());
     window.settle();
-    ASSERT_EQ(window.prompts->sheets.size(), 2);
-    EXPECT_EQ(window.prompts->sheets[0].title, QStringLiteral("Free Up Space"));
-    EXPECT_TRUE(window.prompts->sheets[0].message.contains(QStringLiteral("“Alpha”")));
-    EXPECT_EQ(window.prompts->sheets[1].title, QStringLiteral("Update Libraries"));
-    EXPECT_TRUE(window.prompts->sheets[1].message.contains(QStringLiteral("“Alpha”, “Beta”")));
+
+    // One sheet at a time; its request stays set until it closes, and the others wait.
+    QList<QMessageBox*> open = openSheets();
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(open[0]->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(open[0]->text(), QStringLiteral("Free Up Space"));
+    EXPECT_EQ(open[0]->informativeText(),
+              QStringLiteral("The Free Up Space tool would open here for “Alpha”. It comes with a later "
+                             "version of Tovlin; nothing was changed."));
+    EXPECT_TRUE(window.content().state().cleanupLib.has_value());
+    EXPECT_TRUE(window.content().state().missingRequest.has_value());
+    EXPECT_TRUE(window.content().state().updateRequest.has_value());
+    closeTheSheet();
     EXPECT_FALSE(window.content().state().cleanupLib.has_value());
+
+    open = openSheets();
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(open[0]->text(), QStringLiteral("Missing Files"));
+    EXPECT_TRUE(open[0]->informativeText().contains(QStringLiteral("for “Beta”.")));
+    closeTheSheet();
+    EXPECT_FALSE(window.content().state().missingRequest.has_value());
+
+    open = openSheets();
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(open[0]->text(), QStringLiteral("Update Libraries"));
+    EXPECT_TRUE(open[0]->informativeText().contains(QStringLiteral("“Alpha”, “Beta”")));
+    closeTheSheet();
     EXPECT_FALSE(window.content().state().updateRequest.has_value());
+    EXPECT_TRUE(openSheets().isEmpty());
+
+    // A request made while a sheet is open replaces the waiting one, and is shown after it.
+    window.content().requestCleanup(alpha);
+    window.settle();
+    window.content().requestCleanup(beta);
+    window.settle();
+    ASSERT_EQ(openSheets().size(), 1);
+    EXPECT_TRUE(openSheets()[0]->informativeText().contains(QStringLiteral("“Alpha”")));
+    EXPECT_EQ(window.content().state().cleanupLib, beta);
+    closeTheSheet();
+    ASSERT_EQ(openSheets().size(), 1);
+    EXPECT_TRUE(openSheets()[0]->informativeText().contains(QStringLiteral("“Beta”")));
+    closeTheSheet();
+    EXPECT_FALSE(window.content().state().cleanupLib.has_value());
+    EXPECT_TRUE(openSheets().isEmpty());
 
     // A drive with nothing to update opens no sheet and says so on the status line.
     window.content().updateDrive(QStringLiteral("Media"));
     window.settle();
-    EXPECT_EQ(window.prompts->sheets.size(), 2);
+    EXPECT_TRUE(openSheets().isEmpty());
     EXPECT_EQ(window.content().statusLine()->statusText(),
               QStringLiteral("Nothing on Media needs updating."));
+}
+
+TEST_F(MainWindowListenersTest, revealRowScrollsTheLibrariesTableAndTheBrowserAfterTheDelay) {
+    QList<LibraryInfo> many;
+    for (int i = 0; i < 80; ++i)
+        many.append(test::libraryRecord(
+            QDir(media).filePath(QStringLiteral("Lib %1.fcpbundle").arg(i, 2, 10, QChar(u'0'))),
+            QStringLiteral("Media")));
+    CatalogTestAccess::setLibraries(window.catalog(), many);
+    window.settle();
+    test::ScopedVirtualClock clock;
+
+    // The row is brought to the middle of the view, a quarter second after the request.
+    for (const Mode mode : {Mode::libraries, Mode::browser}) {
+        window.content().setMode(mode);
+        window.settle();
+        QAbstractItemView* view = mode == Mode::libraries
+                                      ? static_cast<QAbstractItemView*>(window.content().table(mode))
+                                      : window.content().browserList();
+        view->scrollToTop();
+        ASSERT_EQ(view->verticalScrollBar()->value(), 0) << rawValue(mode).toStdString();
+
+        window.post(AppAction::revealRow(), many[40].path);
+        EXPECT_EQ(view->verticalScrollBar()->value(), 0) << rawValue(mode).toStdString();
+        clock->advance(std::chrono::milliseconds(250));
+        const QModelIndexList rows = view->model()->match(view->model()->index(0, 0), Qt::DisplayRole,
+                                                          QStringLiteral("Lib 40"), 1, Qt::MatchExactly);
+        ASSERT_EQ(rows.size(), 1) << rawValue(mode).toStdString();
+        const QRect shown = view->visualRect(rows.first());
+        // A table scrolls by whole rows, so "the middle" is within a row or two of it; a row
+        // merely scrolled into view would sit at an edge, half the view away.
+        EXPECT_LE(std::abs(shown.center().y() - view->viewport()->height() / 2), 2 * shown.height())
+            << rawValue(mode).toStdString();
+    }
 }
 
 TEST_F(MainWindowListenersTest, replacedMediaListClearsAMediaRowSelectionOnly) {

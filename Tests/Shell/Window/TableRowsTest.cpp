@@ -378,19 +378,13 @@ TEST_F(TableRowsTest, ARowLeadsBackToItsOwnLibraryEvenWithBarsInNames) {
         {P, Mode::libraries, P},
         {B, Mode::libraries, B},
         {P + "|Day 1", Mode::libraries, std::nullopt}, // the whole identifier is the path there
+        // The other tabs resolve through RowLibrary::find; the tab decides what the rest of
+        // the identifier names.
         {P + "|Day 1", Mode::events, P},
         {P + "|Day 1|Cut", Mode::projects, P},
-        {P + "|Day 1|Cut", Mode::browser, P},
-        {P + "|gone event", Mode::events, P}, // left over from an older catalogue
-        {B + "|Day|2", Mode::events, B},
         {B + "|Day|2|Cut|A", Mode::projects, B},
-        {B + "|Day|2", Mode::browser, B},
-        {B, Mode::browser, B},
-        {"/Volumes/V/Ours", Mode::events, std::nullopt},
         {"/Volumes/V/Odd|x|Ev", Mode::events, odd.path},
-        {"/Volumes/V/Odd|x|Other", Mode::events, oddX.path},
         {"/Volumes/V/Odd|x", Mode::browser, oddX.path},
-        {"/Volumes/V/Nothing.fcpbundle|Day", Mode::events, std::nullopt},
         // Media rows are positions in the media list.
         {"0", Mode::media, P},
         {"2", Mode::media, B},

@@ -138,4 +138,11 @@ QString date(const QDateTime& date) {
     return locale.toString(date.toLocalTime().date(), format);
 }
 
+QString dateOrDash(const QDateTime& date) {
+    static const QDateTime epoch = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
+    if (!date.isValid() || date <= epoch)
+        return QStringLiteral("—");
+    return Fmt::date(date);
+}
+
 } // namespace pellimor::Fmt

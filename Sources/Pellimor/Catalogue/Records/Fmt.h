@@ -16,4 +16,9 @@ QString duration(double seconds);
 // 2026" in an American one. No time of day. Empty for an invalid date.
 QString date(const QDateTime& date);
 
+// A date as the tables and panels write it: date() when it lies after 1 January 1970 (UTC),
+// else "—", the mark of a date that is not known (invalid, or the epoch a missing one reads
+// as).
+QString dateOrDash(const QDateTime& date);
+
 } // namespace pellimor::Fmt

@@ -145,6 +145,19 @@ void Catalog::setStatus(const QString& status) {
     Q_EMIT changed();
 }
 
+void Catalog::setOpener(Opener opener) {
+    m_opener = std::move(opener);
+}
+
+void Catalog::openInFCP(const LibraryInfo& library) {
+    if (m_opener) {
+        m_opener(library);
+        return;
+    }
+    setStatus(QStringLiteral("Opening libraries in Final Cut Pro comes with a later version of Tovlin. "
+                             "Nothing was opened."));
+}
+
 void Catalog::setLibraries(QList<LibraryInfo> libraries) {
     if (m_libraries == libraries)
         return;

@@ -183,6 +183,15 @@ public:
     void noteFreed(const LibraryInfo& library, const QList<CleanupTarget>& removed);
     void reread(const LibraryInfo& library, std::optional<qint64> previousSize);
 
+    // ---- Opening in Final Cut Pro -----------------------------------------------------------
+    // Hands a library to Final Cut Pro. The application installs the opener that does it (the
+    // control of Final Cut Pro sits above the catalogue); it makes its own checks and reports
+    // through the status line.
+    using Opener = std::function<void(const LibraryInfo& library)>;
+    void setOpener(Opener opener);
+    // Returns at once. Without an opener nothing is opened and the status line says so.
+    void openInFCP(const LibraryInfo& library);
+
     // ---- Plug-ins --------------------------------------------------------------------------
     PluginStats pluginStats(const LibraryInfo& library);
     void recheckPlugins();
@@ -250,6 +259,7 @@ private:
     qint64 m_mediaGeneration = 0;
     QSet<QString> m_lostMediaLists; // see mediaListLost()
     QString m_status;
+    Opener m_opener;
     bool m_isScanning = false;
     std::optional<Progress> m_progress;
     QMap<QString, QString> m_driveRoles;

@@ -1,5 +1,7 @@
 #include "Shell/Views/AppMenuBar.h"
 
+#include "Widgets/LiteralTitle.h"
+
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
@@ -37,14 +39,14 @@ void AppMenuBar::apply(const QList<MenuModel::Menu>& menus) {
         m_items.clear();
         m_layout.insert(QString(), menuIds);
         for (const MenuModel::Menu& model : menus) {
-            QMenu* menu = m_bar->addMenu(model.title);
+            QMenu* menu = m_bar->addMenu(literalTitle(model.title));
             menu->setObjectName(model.id);
             m_menus.insert(model.id, menu);
         }
     }
     for (const MenuModel::Menu& model : menus) {
         QMenu* menu = m_menus.value(model.id);
-        menu->setTitle(model.title);
+        menu->setTitle(literalTitle(model.title));
         fill(menu, model.id, model.items);
     }
 }
@@ -71,7 +73,7 @@ void AppMenuBar::fill(QMenu* menu, const QString& containerId, const QList<MenuM
                 break;
             }
             case MenuModel::Item::Kind::submenu: {
-                QMenu* sub = menu->addMenu(item.title);
+                QMenu* sub = menu->addMenu(literalTitle(item.title));
                 sub->setObjectName(item.id);
                 sub->menuAction()->setObjectName(item.id);
                 m_menus.insert(item.id, sub);
@@ -79,7 +81,7 @@ void AppMenuBar::fill(QMenu* menu, const QString& containerId, const QList<MenuM
                 break;
             }
             case MenuModel::Item::Kind::action: {
-                QAction* action = menu->addAction(item.title);
+                QAction* action = menu->addAction(literalTitle(item.title));
                 action->setObjectName(item.id);
                 // The item is looked up when chosen, so the command acts on the latest model.
                 connect(action, &QAction::triggered, this, [this, id = item.id] {
@@ -110,7 +112,7 @@ void AppMenuBar::update(const MenuModel::Item& item) {
     action->setVisible(item.present);
     if (item.kind == MenuModel::Item::Kind::separator)
         return;
-    action->setText(item.title);
+    action->setText(literalTitle(item.title));
     action->setEnabled(item.enabled);
     action->setShortcut(QKeySequence(item.shortcut, QKeySequence::PortableText));
     action->setCheckable(item.checkable);

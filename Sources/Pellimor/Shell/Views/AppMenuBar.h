@@ -18,7 +18,8 @@ namespace pellimor {
 // becomes one QAction named by the item's id; applying a newer model updates titles,
 // shortcuts, enabled, visible and checked states in place, and rebuilds a menu or submenu
 // only when its list of items changed (the drives of "Scan Entire Drive (slow)…"). A chosen
-// item is handed, as the model last described it, to the callback.
+// item is handed, as the model last described it, to the callback. Titles show as written:
+// an "&" in a drive's name is not read as a shortcut mark.
 //
 // Main thread only.
 class AppMenuBar : public QObject {

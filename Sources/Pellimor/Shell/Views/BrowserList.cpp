@@ -1,8 +1,9 @@
 #include "Shell/Views/BrowserList.h"
 
+#include "Catalogue/Records/Fmt.h"
 #include "Shell/TableRows.h"
-#include "Shell/Views/MainTables.h"
 #include "Support/ByteCount.h"
+#include "Widgets/RevealsRow.h"
 
 #include <QHeaderView>
 #include <QScopedValueRollback>
@@ -44,6 +45,10 @@ BrowserList::BrowserList(QWidget* parent) : QTreeWidget(parent) {
     header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     m_precision = header()->resizeContentsPrecision();
+    revealsRow(this, [this](const QString& id) {
+        QTreeWidgetItem* item = row(id);
+        return item ? indexFromItem(item) : QModelIndex();
+    });
     connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (m_updating)
             return;
@@ -166,9 +171,8 @@ void BrowserList::fill(QTreeWidgetItem* libraryRow, const LibraryInfo& library, 
 
     const QString dateMode =
         m_created.value_or(false) ? QStringLiteral("created") : QStringLiteral("modified");
-    const QStringList texts{
-        library.name, ByteCount::file(library.totalSize()),
-        MainTables::dateText(TableRows::pick(library.created, library.modified, dateMode))};
+    const QStringList texts{library.name, ByteCount::file(library.totalSize()),
+                            Fmt::dateOrDash(TableRows::pick(library.created, library.modified, dateMode))};
     for (int column = 0; column < texts.size(); ++column)
         libraryRow->setText(column, texts.at(column));
     libraryRow->setToolTip(0, library.name);
@@ -183,14 +187,14 @@ void BrowserList::fill(QTreeWidgetItem* libraryRow, const LibraryInfo& library, 
     QList<QTreeWidgetItem*> eventRows;
     for (const EventInfo& event : library.events) {
         const QString eventId = library.path + sep() + event.name;
-        QTreeWidgetItem* eventRow = add(newRow(
-            eventId, {event.name, ByteCount::file(event.totalSize()),
-                      MainTables::dateText(TableRows::pick(event.created, event.modified, dateMode))}));
+        QTreeWidgetItem* eventRow =
+            add(newRow(eventId, {event.name, ByteCount::file(event.totalSize()),
+                                 Fmt::dateOrDash(TableRows::pick(event.created, event.modified, dateMode))}));
         for (const ProjectInfo& project : event.projects) {
-            eventRow->addChild(add(newRow(
-                eventId + sep() + project.name,
-                {project.name, QString(),
-                 MainTables::dateText(TableRows::pick(project.created, project.modified, dateMode))})));
+            eventRow->addChild(
+                add(newRow(eventId + sep() + project.name,
+                           {project.name, QString(),
+                            Fmt::dateOrDash(TableRows::pick(project.created, project.modified, dateMode))})));
         }
         eventRows.append(eventRow);
     }

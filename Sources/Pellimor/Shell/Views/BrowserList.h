@@ -21,7 +21,8 @@ namespace pellimor {
 // The window owns the selection: the tree shows what it is given and reports what the user
 // selects. A refresh rebuilds only the rows of libraries that were added or read again since
 // the last one (and drops those no longer listed), so the rows the user is looking at, their
-// expansion and the selection stay put while a scan changes the catalogue elsewhere.
+// expansion and the selection stay put while a scan changes the catalogue elsewhere. It scrolls to the row
+// that "TovlinRevealRow" names (revealsRow).
 //
 // Main thread only.
 class BrowserList final : public QTreeWidget {

@@ -1,6 +1,6 @@
 #include "Shell/Views/DetailsPanel.h"
 
-#include "Shell/Views/MainTables.h"
+#include "Catalogue/Records/Fmt.h"
 #include "Support/ByteCount.h"
 
 #include <QFormLayout>
@@ -96,8 +96,8 @@ void DetailsPanel::present(const std::optional<LibraryInfo>& library, bool onlin
     fact(QStringLiteral("Events"), QString::number(library->events.size()));
     fact(QStringLiteral("Projects"), QString::number(library->projectCount()));
     fact(QStringLiteral("Final Cut Pro"), library->fcpVersion.value_or(QStringLiteral("—")));
-    fact(QStringLiteral("Modified"), MainTables::dateText(library->modified.value_or(QDateTime())));
-    fact(QStringLiteral("Created"), MainTables::dateText(library->created.value_or(QDateTime())));
+    fact(QStringLiteral("Modified"), Fmt::dateOrDash(library->modified.value_or(QDateTime())));
+    fact(QStringLiteral("Created"), Fmt::dateOrDash(library->created.value_or(QDateTime())));
     if (library->brokenLinks() > 0)
         fact(QStringLiteral("Missing files"), QString::number(library->brokenLinks()));
     if (library->problem)

@@ -17,11 +17,13 @@
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/MainTables.h"
 #include "Shell/Views/RowTableModel.h"
+#include "Shell/Views/SheetPresenter.h"
 #include "Shell/Views/SidebarList.h"
 #include "Shell/Views/StatusLine.h"
 #include "Shell/WindowSettings.h"
 #include "Widgets/DialogPrompts.h"
 #include "Widgets/Prompts.h"
+#include "Widgets/RevealsRow.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -235,10 +237,16 @@ void MainContent::build() {
         m_tables.insert(mode, page);
         m_pages->addWidget(page.view);
     }
+    // The Libraries table scrolls to the row "TovlinRevealRow" names (the browser does too).
+    const TablePage libraries = m_tables.value(Mode::libraries);
+    revealsRow(libraries.view, [model = libraries.model](const QString& id) {
+        const std::optional<int> row = model->rowOf(id);
+        return row ? model->index(*row, 0) : QModelIndex();
+    });
     m_pluginsPage = buildStandIn(QStringLiteral("Plug-ins"), &m_pluginsText);
     m_pluginsPage->setObjectName(QStringLiteral("pluginsPage"));
-    m_comparePage = buildStandIn(QStringLiteral("Compare"), &m_compareText);
-    m_comparePage->setObjectName(QStringLiteral("comparePage"));
+    m_compare = SheetPresenter::comparePage(m_catalog, this);
+    m_comparePage = m_compare.widget;
     m_pages->addWidget(m_pluginsPage);
     m_pages->addWidget(m_comparePage);
     detailLayout->addWidget(m_pages, 1);
@@ -464,9 +472,7 @@ void MainContent::refreshContent() {
             m_pages->setCurrentWidget(m_pluginsPage);
             break;
         case Mode::compare:
-            m_compareText->setText(
-                QStringLiteral("The copies among %1 catalogued libraries will be compared here.")
-                    .arg(m_catalog.comparableLibraries().size()));
+            m_compare.present(m_catalog.comparableLibraries(), m_state.appliedSearch);
             m_pages->setCurrentWidget(m_comparePage);
             break;
         }
@@ -744,11 +750,9 @@ void MainContent::traceUI() {
 }
 
 void MainContent::receive(const QString& name, const std::optional<QString>& object) {
-    if (name == AppAction::revealRow()) {
-        if (object)
-            reveal(*object);
+    // The tables that show libraries hear it themselves (revealsRow).
+    if (name == AppAction::revealRow())
         return;
-    }
     if (name == AppAction::focusSearch()) {
         // The search field's own notification.
         m_searchField->setFocus(Qt::ShortcutFocusReason);
@@ -778,18 +782,6 @@ void MainContent::receive(const QString& name, const std::optional<QString>& obj
     if (m_state.pendingDrive)
         schedulePresent();
     refresh();
-}
-
-void MainContent::reveal(const QString& path) {
-    // The row of that library comes into view in the tab that shows it.
-    if (m_state.mode == Mode::browser) {
-        if (QTreeWidgetItem* row = m_browser->row(path))
-            m_browser->scrollToItem(row, QAbstractItemView::PositionAtCenter);
-    } else if (m_state.mode == Mode::libraries) {
-        const TablePage page = m_tables.value(Mode::libraries);
-        if (const std::optional<int> row = page.model->rowOf(path))
-            page.view->scrollTo(page.model->index(*row, 0), QAbstractItemView::PositionAtCenter);
-    }
 }
 
 // ---- Start-up and questions -----------------------------------------------------------------
@@ -854,17 +846,12 @@ void MainContent::schedulePresent() {
 }
 
 void MainContent::presentPending() {
-    // One question at a time: a request made while a dialog is open waits for it to close.
-    if (m_presenting)
+    // One question at a time: a request made while a dialog or sheet is open waits for it to
+    // close.
+    if (m_presenting || m_sheetOpen)
         return;
     m_presenting = true;
     const QPointer<MainContent> alive(this);
-    const auto names = [](const QList<LibraryInfo>& libraries) {
-        QStringList list;
-        for (const LibraryInfo& library : libraries)
-            list.append(QStringLiteral("“") + library.name + QStringLiteral("”"));
-        return list.join(QStringLiteral(", "));
-    };
     for (;;) {
         if (m_state.pendingDrive) {
             const std::optional<QString> answer = prompts().confirm(
@@ -896,37 +883,52 @@ void MainContent::presentPending() {
             if (folders)
                 StartupPlan::chooseFolderConfirmed(m_catalog, *folders);
         } else if (m_state.cleanupLib) {
-            const QString name = m_state.cleanupLib->name;
-            prompts().showSheet(
-                QStringLiteral("Free Up Space"),
-                QStringLiteral("The Free Up Space tool would open here for “") + name +
-                    QStringLiteral("”. It comes with a later version of Tovlin; nothing was changed."));
-            if (!alive)
-                return;
-            m_state.cleanupLib.reset();
+            // The request stays set while its sheet is open; a newer one replaces it and
+            // waits for the sheet to close.
+            const LibraryInfo shown = *m_state.cleanupLib;
+            m_sheetOpen = true;
+            SheetPresenter::cleanup(window(), m_catalog, shown, [alive, shown] {
+                if (!alive)
+                    return;
+                if (alive->m_state.cleanupLib == shown)
+                    alive->m_state.cleanupLib.reset();
+                alive->sheetClosed();
+            });
+            break;
         } else if (m_state.missingRequest) {
-            prompts().showSheet(
-                QStringLiteral("Missing Files"),
-                QStringLiteral("The Missing Files tool would open here for ") +
-                    names(m_state.missingRequest->libraries) +
-                    QStringLiteral(". It comes with a later version of Tovlin; nothing was changed."));
-            if (!alive)
-                return;
-            m_state.missingRequest.reset();
+            const MissingRequest shown = *m_state.missingRequest;
+            m_sheetOpen = true;
+            SheetPresenter::missingFiles(window(), m_catalog, shown, [alive, shown] {
+                if (!alive)
+                    return;
+                if (alive->m_state.missingRequest == shown)
+                    alive->m_state.missingRequest.reset();
+                alive->sheetClosed();
+            });
+            break;
         } else if (m_state.updateRequest) {
-            prompts().showSheet(
-                QStringLiteral("Update Libraries"),
-                QStringLiteral("The Update tool would open here for ") +
-                    names(m_state.updateRequest->libraries) +
-                    QStringLiteral(". It comes with a later version of Tovlin; nothing was changed."));
-            if (!alive)
-                return;
-            m_state.updateRequest.reset();
+            const UpdateRequest shown = *m_state.updateRequest;
+            m_sheetOpen = true;
+            SheetPresenter::update(window(), m_catalog, shown, [alive, shown] {
+                if (!alive)
+                    return;
+                if (alive->m_state.updateRequest == shown)
+                    alive->m_state.updateRequest.reset();
+                alive->sheetClosed();
+            });
+            break;
         } else {
             break;
         }
     }
     m_presenting = false;
+    refresh();
+}
+
+void MainContent::sheetClosed() {
+    m_sheetOpen = false;
+    // The next request, if one came meanwhile, takes its turn.
+    schedulePresent();
     refresh();
 }
 

@@ -3,6 +3,7 @@
 #include "App/Mode.h"
 #include "Catalogue/Records/LibraryInfo.h"
 #include "Shell/SidebarItem.h"
+#include "Shell/Views/SheetPresenter.h"
 #include "Shell/WindowState.h"
 #include "Widgets/RefreshScheduler.h"
 
@@ -53,8 +54,10 @@ class SettingsStore;
 // catalogue's media list being replaced.
 //
 // Questions, the folder chooser and the tools' sheets are shown on the event loop's next turn
-// after their request was set, one at a time, through Prompts (dialogs unless a test gives
-// its own). The tools themselves come later: a sheet says which tool would open.
+// after their request was set, one at a time: questions and the chooser through Prompts
+// (dialogs unless a test gives its own), sheets through SheetPresenter, window-modal and
+// without waiting. A sheet's request stays set until the sheet has closed, and the next
+// request waits for that. The tools themselves come later: a sheet says which tool would open.
 //
 // Until the search engine exists a search applies its text with an empty result: the
 // Libraries, Events and Projects tables and the browser then show nothing (no library holds
@@ -120,8 +123,9 @@ public:
     };
     const Parts& parts() const { return m_parts; }
 
-    // The first appearance has run and no question, chooser or sheet waits to be shown (tests
-    // wait for this instead of guessing how many turns of the event loop it takes).
+    // The first appearance has run and no question, chooser or sheet waits to be shown; an
+    // open sheet is not waiting (tests wait for this instead of guessing how many turns of
+    // the event loop it takes).
     bool isIdle() const { return m_startedUp && !m_presentPending && !m_presenting; }
 
 protected:
@@ -155,7 +159,6 @@ private:
     void sidebarChanged(const SidebarSelection& old, int depth = 0);
     void favoriteOpened(const SidebarFilter::FavoriteOutcome& outcome);
     void receive(const QString& name, const std::optional<QString>& object);
-    void reveal(const QString& path);
     void scheduleSearch(const QString& text, bool wait);
     void applySearch(const QString& text, qint64 generation);
     void corpusChanged();
@@ -164,6 +167,7 @@ private:
 
     void schedulePresent();
     void presentPending();
+    void sheetClosed();
     Prompts& prompts();
 
     Catalog& m_catalog;
@@ -190,7 +194,7 @@ private:
     QWidget* m_pluginsPage = nullptr;
     QLabel* m_pluginsText = nullptr;
     QWidget* m_comparePage = nullptr;
-    QLabel* m_compareText = nullptr;
+    SheetPresenter::ComparePage m_compare;
     StatusLine* m_status = nullptr;
     DetailsPanel* m_detailsPanel = nullptr;
 
@@ -201,6 +205,7 @@ private:
     bool m_updating = false;    // the window is writing its own widgets: their signals are not the user's
     bool m_presentPending = false;
     bool m_presenting = false;
+    bool m_sheetOpen = false; // a tool's sheet is open: the next request waits for it
     bool m_chooseFolderPending = false;
 };
 

@@ -54,13 +54,6 @@ QString update(qint64 update) {
 
 } // namespace
 
-QString dateText(const QDateTime& date) {
-    static const QDateTime epoch = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
-    if (!date.isValid() || date <= epoch)
-        return QStringLiteral("—");
-    return Fmt::date(date);
-}
-
 Table libraries(const QList<LibraryRow>& rows, bool created, bool searching) {
     using F = LibraryField;
     Table table;
@@ -88,7 +81,7 @@ Table libraries(const QList<LibraryRow>& rows, bool created, bool searching) {
                           count(row.projects),
                           count(row.mediaFiles),
                           bytes(row.reclaimable),
-                          dateText(row.modified),
+                          Fmt::dateOrDash(row.modified),
                           row.fcp,
                           count(row.copies),
                           count(row.brokenLinks),
@@ -125,7 +118,7 @@ Table events(const QList<EventRow>& rows, bool created, bool searching) {
                           bytes(row.reclaimable),
                           count(row.mediaFiles),
                           count(row.projects),
-                          dateText(row.modified)};
+                          Fmt::dateOrDash(row.modified)};
         if (searching)
             cells.append(row.matched);
         table.rows.append({row.id, cells, row.online});
@@ -155,7 +148,7 @@ Table projects(const QList<ProjectRow>& rows, bool created, bool searching) {
                           row.drive,
                           Fmt::duration(row.duration),
                           row.format,
-                          dateText(row.modified),
+                          Fmt::dateOrDash(row.modified),
                           bytes(row.eventSize),
                           bytes(row.librarySize),
                           count(row.clips)};

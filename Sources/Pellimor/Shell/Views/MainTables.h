@@ -6,7 +6,6 @@
 #include "Catalogue/Records/ProjectRow.h"
 #include "Shell/Views/RowTableModel.h"
 
-#include <QDateTime>
 #include <QList>
 
 // What the main window's four tables show of their rows: the columns, each with the sort
@@ -24,8 +23,5 @@ Table libraries(const QList<LibraryRow>& rows, bool created, bool searching);
 Table events(const QList<EventRow>& rows, bool created, bool searching);
 Table projects(const QList<ProjectRow>& rows, bool created, bool searching);
 Table media(const QList<MediaRow>& rows);
-
-// A date the way the tables write it; "—" for one not after 1 January 1970 (no date known).
-QString dateText(const QDateTime& date);
 
 } // namespace pellimor::MainTables

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Catalogue/Records/LibraryInfo.h"
+#include "FinalCut/UpdateRequest.h"
+#include "MissingFiles/MissingRequest.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace pellimor {
+
+class Catalog;
+
+// The one way the main window reaches the tools that open over it: one call per sheet, each
+// opening its sheet window-modal over `window` and returning at once (no nested event loop:
+// the sheet is shown with QDialog::open()); `done` runs on the main thread once the sheet has
+// closed, however it was closed, unless `window` went first. The window keeps the request as
+// its question in progress until then.
+//
+// The same seam makes the Compare tab's page. Until the tools exist, each call opens a
+// stand-in that says which tool would open and that nothing was changed.
+//
+// Main thread only; the catalogue outlives the sheets.
+namespace SheetPresenter {
+
+// Free up space, for a snapshot of one library.
+void cleanup(QWidget* window, Catalog& catalog, const LibraryInfo& snapshot, std::function<void()> done);
+// Missing files, for a request's libraries.
+void missingFiles(QWidget* window, Catalog& catalog, const MissingRequest& request,
+                  std::function<void()> done);
+// Update libraries, for a request's libraries.
+void update(QWidget* window, Catalog& catalog, const UpdateRequest& request, std::function<void()> done);
+
+// The Compare tab's content, a child of `parent` named "comparePage", and what the window
+// calls on every redraw: the catalogue's comparable libraries and the applied search text.
+struct ComparePage {
+    QWidget* widget = nullptr;
+    std::function<void(const QList<LibraryInfo>& comparable, const QString& search)> present;
+};
+ComparePage comparePage(Catalog& catalog, QWidget* parent);
+
+} // namespace SheetPresenter
+
+} // namespace pellimor
