@@ -2,6 +2,7 @@
 // asks "Refresh the scan?" and acts on the answer, an empty one refreshes by itself.
 
 #include "App/AppAction.h"
+#include "Browser/Views/SearchField.h"
 #include "Catalogue/Logs/UITrace.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 
@@ -84,7 +85,7 @@ TEST(MainWindowStartupTest, searchAppliesAfterThePauseAndFiltersTheTables) {
     ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return window.catalog().media().size() == 3; }));
     window.post(AppAction::setMode(), QStringLiteral("Media Files"));
 
-    QLineEdit* field = window.content().searchField();
+    QLineEdit* field = window.content().searchField()->lineEdit();
     EXPECT_EQ(field->placeholderText(), QStringLiteral("File name, e.g. C0006"));
     QTest::keyClicks(field, QStringLiteral(".MOV"));
     // Typing does not search yet: the applied text follows after the pause.
@@ -101,7 +102,9 @@ TEST(MainWindowStartupTest, searchAppliesAfterThePauseAndFiltersTheTables) {
     EXPECT_TRUE(window.column(Mode::libraries).isEmpty());
     EXPECT_EQ(window.content().content(), MainContent::Content::tab);
 
-    field->clear();
+    // Cleared as the user clears it: select everything, then delete.
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Backspace);
     ASSERT_TRUE(
         test::CatalogTestEnv::waitUntil([&] { return window.content().state().appliedSearch.isEmpty(); }));
     window.settle();

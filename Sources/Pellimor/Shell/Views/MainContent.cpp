@@ -4,6 +4,7 @@
 #include "App/AppSettings.h"
 #include "App/NotificationHub.h"
 #include "Browser/SearchQuery.h"
+#include "Browser/Views/SearchField.h"
 #include "Catalogue/Logs/UITrace.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/MountWatcher.h"
@@ -30,7 +31,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -117,7 +117,7 @@ MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* paren
 
     // Listeners, in the order the window attaches them. 1 to 5 (tab, sidebar, selection,
     // details column, search text) run inside the setters above, through WindowState's
-    // reactions; the search scope has no control yet.
+    // reactions; 6, the search scope, inside setScope.
 
     // 7 to 13: the menu notifications.
     connect(&NotificationHub::shared(), &NotificationHub::posted, this, &MainContent::receive);
@@ -285,14 +285,12 @@ QWidget* MainContent::buildTopBar() {
     layout->addWidget(m_tabs);
     layout->addStretch();
 
-    m_searchField = new QLineEdit(bar);
+    m_searchField = new SearchField(bar);
     m_searchField->setObjectName(QStringLiteral("searchField"));
-    m_searchField->setClearButtonEnabled(true);
-    m_searchField->setMinimumWidth(240);
-    connect(m_searchField, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (!m_updating)
-            setSearch(text);
-    });
+    m_searchField->setScope(m_state.scope);
+    // The field reports only the user's edits, so the window's own updates never come back.
+    connect(m_searchField, &SearchField::textEdited, this, &MainContent::setSearch);
+    connect(m_searchField, &SearchField::scopeEdited, this, &MainContent::setScope);
     layout->addWidget(m_searchField);
     return bar;
 }
@@ -432,10 +430,10 @@ void MainContent::refreshContent() {
     const QList<LibraryInfo> visible = SidebarFilter::visibleLibraries(m_catalog, m_state.sidebar);
 
     m_tabs->setCurrentIndex(static_cast<int>(allModes().indexOf(m_state.mode)));
-    if (m_searchField->text() != m_state.search)
-        m_searchField->setText(m_state.search);
-    m_searchField->setPlaceholderText(m_state.mode == Mode::media ? QStringLiteral("File name, e.g. C0006")
-                                                                  : QStringLiteral("Search"));
+    m_searchField->setText(m_state.search);
+    m_searchField->setScope(m_state.scope);
+    m_searchField->setPrompt(m_state.mode == Mode::media ? QStringLiteral("File name, e.g. C0006")
+                                                         : QStringLiteral("Search"));
 
     // The content: the first rule that applies.
     const std::optional<QString> notice = SidebarFilter::hiddenBackupDrive(m_catalog, m_state.sidebar);
@@ -708,11 +706,16 @@ void MainContent::setSearch(const QString& text) {
         return;
     m_state.search = text;
     scheduleSearch(text, true);
-    if (m_searchField->text() != text) {
-        m_updating = true;
-        m_searchField->setText(text);
-        m_updating = false;
-    }
+    m_searchField->setText(text);
+}
+
+void MainContent::setScope(const SearchScope& scope) {
+    if (scope == m_state.scope)
+        return;
+    m_state.scope = scope;
+    m_state.scope.save();
+    m_searchField->setScope(scope);
+    scheduleSearch(m_state.search, false);
 }
 
 void MainContent::scheduleSearch(const QString& text, bool wait) {
@@ -753,12 +756,6 @@ void MainContent::receive(const QString& name, const std::optional<QString>& obj
     // The tables that show libraries hear it themselves (revealsRow).
     if (name == AppAction::revealRow())
         return;
-    if (name == AppAction::focusSearch()) {
-        // The search field's own notification.
-        m_searchField->setFocus(Qt::ShortcutFocusReason);
-        m_searchField->selectAll();
-        return;
-    }
     switch (m_state.receive(name, object)) {
     case WindowState::MenuEffect::none:
         break;

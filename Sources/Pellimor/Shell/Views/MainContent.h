@@ -15,7 +15,6 @@
 #include <optional>
 
 class QLabel;
-class QLineEdit;
 class QSplitter;
 class QStackedWidget;
 class QTabBar;
@@ -28,6 +27,7 @@ class Catalog;
 class DetailsPanel;
 class Prompts;
 class RowTableModel;
+class SearchField;
 class SidebarList;
 class StatusLine;
 
@@ -46,12 +46,12 @@ class SettingsStore;
 // changes (once per turn of the event loop).
 //
 // What it listens to, in this order: its tab, sidebar selection, selection, details column
-// and search text (the couplings of WindowState); the menu notifications of the
-// NotificationHub; changes of the searchable catalogue; the catalogue's scanning flag; its
-// first appearance (the start-up sequence of StartupPlan: mounted set, "--resume", "--scan",
-// "Refresh the scan?", refreshing an empty catalogue); the questions it asks; drives mounted
-// and unmounted (the platform's MountWatcher); the program becoming active; and the
-// catalogue's media list being replaced.
+// and search text (the couplings of WindowState); the search scope, which the search field
+// edits (setScope); the menu notifications of the NotificationHub, except "fcp.FocusSearch",
+// which the search field hears itself; changes of the searchable catalogue; the catalogue's scanning flag;
+// its first appearance (the start-up sequence of StartupPlan: mounted set, "--resume", "--scan", "Refresh the
+// scan?", refreshing an empty catalogue); the questions it asks; drives mounted and unmounted (the platform's
+// MountWatcher); the program becoming active; and the catalogue's media list being replaced.
 //
 // Questions, the folder chooser and the tools' sheets are shown on the event loop's next turn
 // after their request was set, one at a time: questions and the chooser through Prompts
@@ -84,6 +84,8 @@ public:
     void setSelection(const std::optional<QString>& selection);
     void setShowInspector(bool show);
     void setSearch(const QString& text);
+    // Saves the scope and searches the current text again at once, without the typing pause.
+    void setScope(const SearchScope& scope);
     // The folder chooser ("Add Folder to Watch…"), shown on the next turn.
     void chooseFolder();
     // The tools' sheets, shown on the next turn.
@@ -107,7 +109,7 @@ public:
     BrowserList* browserList() const { return m_browser; }
     DetailsPanel* detailsPanel() const { return m_detailsPanel; }
     StatusLine* statusLine() const { return m_status; }
-    QLineEdit* searchField() const { return m_searchField; }
+    SearchField* searchField() const { return m_searchField; }
     QTabBar* tabBar() const { return m_tabs; }
 
     // Redraws the sidebar, the content and the details now instead of on a later turn.
@@ -182,7 +184,7 @@ private:
     QSplitter* m_split = nullptr;
     SidebarList* m_sidebar = nullptr;
     QTabBar* m_tabs = nullptr;
-    QLineEdit* m_searchField = nullptr;
+    SearchField* m_searchField = nullptr;
     QStackedWidget* m_pages = nullptr;
     QWidget* m_emptyPage = nullptr;
     QWidget* m_noticePage = nullptr;
