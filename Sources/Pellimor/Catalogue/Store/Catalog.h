@@ -199,6 +199,11 @@ private:
     void setPausedJob(std::optional<ScanJob> job);
 
     void load();
+    // The paused job from "scanjob.json", cleaned of paths the scan cannot trust.
+    void loadJob();
+    // Removes what replacements of the media lists and the job file left half-done in an
+    // earlier process (a staged file that never got its name); never what this process stages.
+    void removeStagedLeftovers();
     void persistJob();
     void saveMedia(const QList<MediaEntry>& media, const QString& path);
     void deleteMedia(const QString& path);
