@@ -1,14 +1,18 @@
 #include "Platform/SettingsStore.h"
 
 #include "Platform/ProblemReporter.h"
+#include "Tests/Support/FileGates.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sys/stat.h>
 
 using namespace pellimor;
 using platform::SettingsStore;
@@ -117,4 +121,128 @@ TEST(SettingsStore, AFailedSaveIsReportedOnceUntilASaveSucceeds) {
     s.setFlag("makePosters", false);
     s.setFlag("makePosters", true);
     EXPECT_EQ(reported.size(), 2);
+}
+
+namespace {
+
+QByteArray contentsOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<not read>");
+}
+
+// The files the settings were kept aside as, beside `file`.
+QStringList keptAside(const QString& file) {
+    return QFileInfo(file).dir().entryList({QFileInfo(file).fileName() + ".unreadable-*"},
+                                           QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+// A settings file the store cannot read is kept aside before anything is saved over it, so a
+// change made afterwards never costs the user the settings it held; the store starts from the
+// defaults. A named pipe there is no file to read: it must not hold the start.
+TEST(SettingsStore, AFileThatCannotBeReadIsKeptAsideBeforeAnythingIsSaved) {
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        bool pipe;
+    } cases[] = {
+        {"not JSON", "{not json", false},
+        {"cut short", R"({"autoRefresh":{"type":"flag","value":true})", false},
+        {"a list", R"([{"autoRefresh":{"type":"flag","value":true}}])", false},
+        {"a named pipe", {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString file = QDir(test::TestEnv::freshDir("settings-unreadable")).filePath("settings.json");
+        std::unique_ptr<test::NamedPipe> pipe;
+        if (c.pipe) {
+            pipe = std::make_unique<test::NamedPipe>(file);
+        } else {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.bytes);
+        }
+
+        QList<ProblemReporter::Problem> reported;
+        ProblemReporter::Scoped sink([&](const ProblemReporter::Problem& p) { reported.append(p); });
+        std::unique_ptr<SettingsStore> s;
+        if (pipe) {
+            EXPECT_TRUE(
+                test::returnsUnaided({pipe.get()}, [&] { s = std::make_unique<SettingsStore>(file); }));
+        } else {
+            s = std::make_unique<SettingsStore>(file);
+        }
+        EXPECT_FALSE(s->contains("autoRefresh"));
+
+        const QStringList aside = keptAside(file);
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_TRUE(
+            QRegularExpression("^settings\\.json\\.unreadable-\\d{8}T\\d{6}Z$").match(aside.at(0)).hasMatch())
+            << aside.at(0).toStdString();
+        const QString keptPath = QFileInfo(file).dir().filePath(aside.at(0));
+        ASSERT_EQ(reported.size(), 1);
+        EXPECT_EQ(reported[0].level, ProblemReporter::Level::warn);
+        EXPECT_EQ(reported[0].area, "settings");
+        EXPECT_EQ(reported[0].path, keptPath);
+        EXPECT_FALSE(QFileInfo::exists(file));
+        if (!c.pipe) {
+            EXPECT_EQ(contentsOf(keptPath), c.bytes);
+        }
+
+        s->setFlag("makePosters", false);
+        EXPECT_EQ(SettingsStore(file).flag("makePosters", true), false);
+        EXPECT_FALSE(SettingsStore(file).contains("autoRefresh"));
+        if (!c.pipe) {
+            EXPECT_EQ(contentsOf(keptPath), c.bytes) << "the kept file is left alone";
+        }
+        EXPECT_EQ(reported.size(), 1);
+        ::unlink(QFile::encodeName(keptPath).constData());
+    }
+}
+
+// Should the unreadable file not even move aside, it stays the only copy: nothing is saved over
+// it (the changes hold for the run, the refusal is reported once), and the move is tried again
+// at the next change.
+TEST(SettingsStore, AnUnreadableFileThatCannotBeMovedIsNotSavedOver) {
+    const QString dir = test::TestEnv::freshDir("settings-stuck");
+    const QString file = QDir(dir).filePath("settings.json");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("{damaged");
+    }
+    // Folders under every name the move could pick in the next minutes block it.
+    QStringList blockers;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int s = -2; s <= 180; ++s) {
+        blockers.append(file + ".unreadable-" + now.addSecs(s).toString("yyyyMMdd'T'HHmmss'Z'"));
+        ASSERT_TRUE(QDir().mkpath(blockers.last()));
+    }
+
+    QList<ProblemReporter::Problem> reported;
+    ProblemReporter::Scoped sink([&](const ProblemReporter::Problem& p) { reported.append(p); });
+    SettingsStore s(file);
+    s.setFlag("autoRefresh", true);
+    s.setInteger("scanThreads", 4);
+    EXPECT_EQ(contentsOf(file), "{damaged");
+    EXPECT_TRUE(s.flag("autoRefresh", false)) << "held for the run";
+    ASSERT_EQ(reported.size(), 2) << "it could not be read, and nothing is saved over it: once each";
+    EXPECT_EQ(reported[0].level, ProblemReporter::Level::warn);
+    EXPECT_EQ(reported[0].path, file);
+    EXPECT_EQ(reported[1].level, ProblemReporter::Level::error);
+
+    for (const QString& blocker : std::as_const(blockers))
+        ASSERT_TRUE(QDir(blocker).removeRecursively());
+    s.setText("appearance", "dark");
+    const QStringList aside = keptAside(file);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(contentsOf(QDir(dir).filePath(aside.at(0))), "{damaged");
+    SettingsStore reread(file);
+    EXPECT_TRUE(reread.flag("autoRefresh", false));
+    EXPECT_EQ(reread.integer("scanThreads", 0), 4);
+    EXPECT_EQ(reread.text("appearance"), "dark");
+    ASSERT_EQ(reported.size(), 3);
+    EXPECT_EQ(reported[2].level, ProblemReporter::Level::warn);
+    EXPECT_EQ(reported[2].path, QDir(dir).filePath(aside.at(0)));
 }

@@ -7,6 +7,7 @@
 #include "Tests/Fixtures/CollectionRow.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
+#include "Tests/Support/FileGates.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
@@ -18,6 +19,8 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 using namespace pellimor;
 using fixtures::CollectionRow;
@@ -327,6 +330,37 @@ TEST(CommandLineEndToEndTest, dumpOfAMissingLibraryStillPrintsAndExitsZero) {
     EXPECT_EQ(object.value("path").toString(), missing);
     EXPECT_EQ(object.value("name").toString(), QStringLiteral("Gone"));
     EXPECT_TRUE(object.value("events").toArray().isEmpty());
+}
+
+// Named pipes in place of the library's databases would make the read wait for ever; the dump
+// reads around them and prints what the rest of the bundle holds. (The run itself is stopped,
+// and the test failed, should it not finish.)
+TEST(CommandLineEndToEndTest, dumpOfABundleWithPipesForDatabasesReturns) {
+    const QString folder = TestEnv::freshDir(QStringLiteral("dump-pipes"));
+    const QString library = writeWedding(folder);
+    std::vector<std::unique_ptr<test::NamedPipe>> pipes;
+    for (const char* database : {"CurrentVersion.flexolibrary", "Day 1/CurrentVersion.fcpevent",
+                                 "Day 1/Main Edit/CurrentVersion.fcpevent"}) {
+        const QString path = QDir(library).filePath(QString::fromUtf8(database));
+        ASSERT_TRUE(QFile::remove(path));
+        pipes.push_back(std::make_unique<test::NamedPipe>(path));
+    }
+
+    const Outcome run = runTovlin({"--dump", library});
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    ASSERT_GE(run.lines.size(), 3) << describe(run);
+    const qsizetype n = run.lines.size();
+    EXPECT_EQ(run.lines.at(n - 2), QStringLiteral("media entries: 3"));
+    const QJsonObject object = QJsonDocument::fromJson(run.lines.mid(0, n - 2).join('\n').toUtf8()).object();
+    const Result<LibraryInfo> info = LibraryInfo::fromJson(object, RecordJson::DateForm::Since2001);
+    ASSERT_TRUE(info.ok()) << info.error().toStdString() << describe(run);
+    EXPECT_EQ(info->libraryIdentifier, std::nullopt);
+    ASSERT_EQ(info->events.size(), 2);
+    EXPECT_EQ(info->events.at(0).keywords, std::optional(QMap<QString, qint64>()));
+    ASSERT_EQ(info->events.at(0).projects.size(), 1);
+    EXPECT_EQ(info->events.at(0).projects.at(0).clipCount, 0);
+    ASSERT_EQ(info->events.at(1).projects.size(), 1);
+    EXPECT_EQ(info->events.at(1).projects.at(0).clipCount, 1) << "the databases that are files are read";
 }
 
 TEST(CommandLineEndToEndTest, axcheckReportsNoTrustAndWhereTheProgramRuns) {

@@ -1,11 +1,13 @@
 #include "Platform/SettingsStore.h"
 
-#include "Platform/ProblemReporter.h"
 #include "Support/AtomicFile.h"
+#include "Support/KeptAside.h"
+#include "Support/RegularFile.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonParseError>
 #include <cmath>
 #include <utility>
 
@@ -90,29 +92,79 @@ QJsonValue encodeValue(const SettingsStore::Value& v) {
 } // namespace
 
 SettingsStore::SettingsStore(QString file, QObject* parent) : QObject(parent), m_file(std::move(file)) {
-    std::lock_guard lock(m_mutex);
-    loadLocked();
+    std::vector<ProblemReporter::Problem> problems;
+    {
+        std::lock_guard lock(m_mutex);
+        loadLocked(problems);
+    }
+    report(problems);
 }
 
-void SettingsStore::loadLocked() {
+void SettingsStore::loadLocked(std::vector<ProblemReporter::Problem>& problems) {
     if (m_file.isEmpty())
         return;
-    QFile f(m_file);
-    if (!f.open(QIODevice::ReadOnly))
+    // Only a regular file is read: a pipe at that name would hold the start for good.
+    const RegularFile::Contents read = RegularFile::read(m_file);
+    if (read.status == RegularFile::Status::missing)
         return;
-    const QJsonDocument doc = QJsonDocument::fromJson(f.readAll());
-    if (!doc.isObject())
-        return;
-    const QJsonObject root = doc.object();
-    for (auto it = root.begin(); it != root.end(); ++it) {
-        if (auto v = decodeEntry(it.value()))
-            m_values.insert(it.key(), *v);
+    QString why = read.reason;
+    if (read.status == RegularFile::Status::ok) {
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(read.bytes, &error);
+        if (error.error != QJsonParseError::NoError) {
+            why = QStringLiteral("malformed JSON at byte %1: %2").arg(error.offset).arg(error.errorString());
+        } else if (!doc.isObject()) {
+            why = QStringLiteral("it holds no JSON object");
+        } else {
+            const QJsonObject root = doc.object();
+            for (auto it = root.begin(); it != root.end(); ++it) {
+                if (auto v = decodeEntry(it.value()))
+                    m_values.insert(it.key(), *v);
+            }
+            return;
+        }
     }
+    // The first change would save only the defaults and the change over it: the file goes
+    // aside first, where the user (or support) can still recover it.
+    const QString couldNotRead = QStringLiteral("The settings file could not be read, so the settings start "
+                                                "from their defaults");
+    if (const std::optional<QString> kept = KeptAside::move(m_file)) {
+        problems.push_back({ProblemReporter::Level::warn, QStringLiteral("settings"),
+                            couldNotRead + QStringLiteral("; it has been kept aside. Reason: ") + why,
+                            *kept});
+        return;
+    }
+    m_unreadableInPlace = true;
+    problems.push_back({ProblemReporter::Level::warn, QStringLiteral("settings"),
+                        couldNotRead +
+                            QStringLiteral("; it could not be moved aside either, so nothing is saved over "
+                                           "it. Reason: ") +
+                            why,
+                        m_file});
 }
 
-std::optional<QString> SettingsStore::saveLocked() {
+std::optional<QString> SettingsStore::saveLocked(std::vector<ProblemReporter::Problem>& problems) {
     if (m_file.isEmpty())
         return std::nullopt;
+    if (m_unreadableInPlace) {
+        // Whatever blocked the move at the start may have gone away since.
+        if (const std::optional<QString> kept = KeptAside::move(m_file)) {
+            m_unreadableInPlace = false;
+            problems.push_back(
+                {ProblemReporter::Level::warn, QStringLiteral("settings"),
+                 QStringLiteral("The settings file that could not be read has been kept aside."), *kept});
+        } else if (QFileInfo::exists(m_file) || QFileInfo(m_file).isSymLink()) {
+            const bool wasFailing = std::exchange(m_saveFailing, true);
+            if (wasFailing)
+                return std::nullopt;
+            return QStringLiteral(
+                "The settings file that could not be read could not be moved aside, so nothing "
+                "is saved over it.");
+        } else {
+            // Someone moved or removed it meanwhile; there is nothing left to protect.
+            m_unreadableInPlace = false;
+        }
+    }
     QJsonObject root;
     for (auto it = m_values.begin(); it != m_values.end(); ++it) {
         QJsonObject entry;
@@ -128,14 +180,17 @@ std::optional<QString> SettingsStore::saveLocked() {
     return written.error();
 }
 
-void SettingsStore::reportSaveFailure(const std::optional<QString>& message) {
-    if (!message)
+void SettingsStore::report(const std::vector<ProblemReporter::Problem>& problems,
+                           const std::optional<QString>& saveFailure) {
+    for (const ProblemReporter::Problem& problem : problems)
+        ProblemReporter::report(problem);
+    if (!saveFailure)
         return;
     ProblemReporter::report(
         {ProblemReporter::Level::error, QStringLiteral("settings"),
          QStringLiteral("The settings could not be saved; changes stay in effect until the "
                         "program quits. ") +
-             *message,
+             *saveFailure,
          std::nullopt});
 }
 
@@ -218,6 +273,7 @@ void SettingsStore::setData(const QString& key, const QByteArray& v) {
 }
 
 void SettingsStore::set(const QString& key, Value v) {
+    std::vector<ProblemReporter::Problem> problems;
     std::optional<QString> failure;
     {
         std::lock_guard lock(m_mutex);
@@ -225,21 +281,22 @@ void SettingsStore::set(const QString& key, Value v) {
         if (it != m_values.end() && *it == v)
             return;
         m_values.insert(key, std::move(v));
-        failure = saveLocked();
+        failure = saveLocked(problems);
     }
-    reportSaveFailure(failure);
+    report(problems, failure);
     Q_EMIT changed(key);
 }
 
 void SettingsStore::remove(const QString& key) {
+    std::vector<ProblemReporter::Problem> problems;
     std::optional<QString> failure;
     {
         std::lock_guard lock(m_mutex);
         if (!m_values.remove(key))
             return;
-        failure = saveLocked();
+        failure = saveLocked(problems);
     }
-    reportSaveFailure(failure);
+    report(problems, failure);
     Q_EMIT changed(key);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/ProblemReporter.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -8,6 +10,7 @@
 #include <QVariant>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace pellimor::platform {
 
@@ -18,6 +21,12 @@ namespace pellimor::platform {
 // Every change is saved at once. A change that cannot be saved still takes effect for the
 // rest of the run; the failure goes to the ProblemReporter once, and again only after a
 // save has succeeded in between, so a full disk does not flood the log.
+//
+// A file that cannot be read (not JSON, not an object, not a regular file) is moved aside as
+// "<file>.unreadable-<UTC time>" before anything is saved in its place, with a warning naming
+// it; the store starts from the defaults. When it cannot be moved, nothing is saved over it,
+// and the move is tried again at each change. Entries of a readable file that do not decode
+// are dropped.
 //
 // Thread-safe: reads and writes may come from any thread. `changed` is emitted on the
 // thread that made the change; connect with the default connection type to have it
@@ -64,16 +73,19 @@ Q_SIGNALS:
 
 private:
     void set(const QString& key, Value v);
-    void loadLocked();
-    // Why the save failed, when it failed and the one before did not: to be reported once
-    // the lock is released.
-    std::optional<QString> saveLocked();
-    static void reportSaveFailure(const std::optional<QString>& message);
+    // Problems met go to `problems`, to be reported once the lock is released.
+    void loadLocked(std::vector<ProblemReporter::Problem>& problems);
+    // Why the save failed, when it failed and the one before did not; other problems met go
+    // to `problems`. Both to be reported once the lock is released.
+    std::optional<QString> saveLocked(std::vector<ProblemReporter::Problem>& problems);
+    static void report(const std::vector<ProblemReporter::Problem>& problems,
+                       const std::optional<QString>& saveFailure = std::nullopt);
 
     QString m_file;
     mutable std::mutex m_mutex;
     QHash<QString, Value> m_values;
-    bool m_saveFailing = false; // the last save failed
+    bool m_saveFailing = false;       // the last save failed
+    bool m_unreadableInPlace = false; // the file could not be read, nor moved aside: keep off it
 };
 
 } // namespace pellimor::platform

@@ -2,9 +2,9 @@
 #include "KeyedArchive/PropertyList.h"
 #include "Platform/FinalCutApp.h"
 #include "Platform/SystemServices.h"
+#include "Support/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace pellimor::platform {
@@ -38,17 +38,13 @@ public:
     }
 
     std::optional<QVariantMap> infoDictionary(const QString& appPath) const override {
-        QFile file(QDir(appPath).filePath(QStringLiteral("Contents/Info.plist")));
-        // A list larger than any property list we accept is refused before it is read whole.
-        const QFileInfo info(file.fileName());
-        if (!info.isFile() || info.size() > PlistGuard::maxInputBytes)
+        // A list larger than any property list we accept is refused before it is read whole,
+        // and only a regular file is opened: a pipe there would hold the caller.
+        const RegularFile::Contents file = RegularFile::read(
+            QDir(appPath).filePath(QStringLiteral("Contents/Info.plist")), PlistGuard::maxInputBytes);
+        if (file.status != RegularFile::Status::ok)
             return std::nullopt;
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return std::nullopt;
-        const std::optional<PropertyList> list = PropertyList::parse(bytes);
+        const std::optional<PropertyList> list = PropertyList::parse(file.bytes);
         if (!list)
             return std::nullopt;
         const QVariant root = list->value();

@@ -3,7 +3,9 @@
 #include "Support/Result.h"
 
 #include <QByteArray>
+#include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace pellimor::AtomicFile {
@@ -52,5 +54,12 @@ private:
 };
 
 Result<std::shared_ptr<Staged>> stage(const QString& path, const QByteArray& bytes);
+
+// A process stopped between writing a replacement and giving it its name (killed, or the
+// machine off) leaves the temporary file, "<name>.tmp-<random>", beside the target. This
+// removes those in `folder` (not below it) whose target's name matches `targetNames` whole,
+// except the ones this process has made and still holds: a replacement in progress on
+// another thread is never touched. Returns the names removed.
+QStringList removeLeftovers(const QString& folder, const QRegularExpression& targetNames);
 
 } // namespace pellimor::AtomicFile

@@ -4,6 +4,7 @@
 #include "Platform/ProblemReporter.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
+#include "Tests/Support/FileGates.h"
 #include "Tests/Support/RecordingFileManager.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
@@ -162,6 +163,17 @@ TEST_F(ErrorLogTest, RecentReadsBothGenerationsOldestFirst) {
     EXPECT_EQ(ErrorLog::recent(150, written),
               (QStringList{"2025-03-01T09:30:00Z WARN window: slow | very slow",
                            "2025-03-01T09:30:00Z ERROR scan: failed  path: /x"}));
+}
+
+// A named pipe at the log's name (or its older generation's) is no log to read; reading it would
+// hold the log's lock, and every thread that logs, for good.
+TEST_F(ErrorLogTest, RecentNeverReadsAPipe) {
+    const QString file = m_dir + "/error-log.txt";
+    writeFile(file, "new one\n");
+    const test::NamedPipe older(file + ".1");
+    QStringList lines;
+    EXPECT_TRUE(test::returnsUnaided({&older}, [&] { lines = ErrorLog::recent(5, file); }));
+    EXPECT_EQ(lines, QStringList{"new one"});
 }
 
 TEST_F(ErrorLogTest, LivesInTheDataFolder) {

@@ -3,6 +3,7 @@
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Fixtures/PlistValue.h"
+#include "Tests/Support/FileGates.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <optional>
 #include <stop_token>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -211,6 +213,50 @@ TEST(LibraryBundleFacts, ReadableWhenEitherTopFileIsThere) {
     linked.catalogVersion.reset();
     linked.item(Item::link(kLibraryDb, "/nonexistent/CurrentVersion.flexolibrary"));
     EXPECT_FALSE(LR::isReadable(linked.write(fresh("linked"))));
+}
+
+// A library database that is there must open: one that cannot (a named pipe, or a link to
+// one) makes a library that cannot be read, whatever its property list says, so a scan
+// reports it rather than cataloguing it without its database. A folder under that name is no
+// database at all, and the property list decides as it does when the database is missing.
+TEST(LibraryBundleFacts, ADatabaseThatIsThereButCannotBeOpenedMakesTheLibraryUnreadable) {
+    const struct {
+        const char* what;
+        bool readable;
+    } cases[] = {
+        {"pipe", false},
+        {"link to a pipe", false},
+        {"link to the database", true},
+        {"folder", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LibraryBuilder lib(QStringLiteral("Kinds"));
+        const QString bundle = lib.write(fresh("kinds"));
+        const QString database = QDir(bundle).filePath(kLibraryDb);
+        const QString moved = QDir(bundle).filePath(QStringLiteral("Elsewhere.db"));
+        ASSERT_TRUE(QFile::rename(database, moved));
+        const QString what = QLatin1String(c.what);
+        std::optional<test::NamedPipe> pipe;
+        if (what == "pipe")
+            pipe.emplace(database);
+        if (what == "link to a pipe") {
+            pipe.emplace(QDir(bundle).filePath(QStringLiteral("Pipe.db")));
+            FixtureFiles::makeLink(database, QStringLiteral("Pipe.db"));
+        }
+        if (what == "link to the database")
+            FixtureFiles::makeLink(database, QStringLiteral("Elsewhere.db"));
+        if (what == "folder")
+            FixtureFiles::makeFolder(database);
+
+        bool readable = !c.readable;
+        if (pipe) {
+            EXPECT_TRUE(test::returnsUnaided({&*pipe}, [&] { readable = LR::isReadable(bundle); }));
+        } else {
+            readable = LR::isReadable(bundle);
+        }
+        EXPECT_EQ(readable, c.readable);
+    }
 }
 
 // ---- Event and project folders ---------------------------------------------------------------

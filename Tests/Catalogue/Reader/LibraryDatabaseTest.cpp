@@ -3,6 +3,7 @@
 #include "Tests/Fixtures/FixtureDatabase.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
+#include "Tests/Support/FileGates.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QCryptographicHash>
@@ -131,6 +132,51 @@ TEST(LibraryDatabaseOpen, DamagedOrMissingDatabasesGiveNoRows) {
     EXPECT_EQ(LR::libraryIdentifier(folder), std::nullopt);
     EXPECT_TRUE(LR::query(nullptr, LR::Statement::libraryIdentifier).isEmpty());
     EXPECT_TRUE(LR::queryBlobs(nullptr, LR::Statement::plugins).isEmpty());
+}
+
+// Only a regular file is handed to SQLite: opening a named pipe would wait for a writer that
+// never comes. A link counts by what it leads to, so a library kept behind a link still opens.
+TEST(LibraryDatabaseOpen, OnlyRegularFilesOpenAndALinkCountsByWhatItLeadsTo) {
+    const QString folder = test::TestEnv::freshDir(QStringLiteral("kinds"));
+    FixtureDatabase real;
+    real.add(CollectionRow::library(QStringLiteral("REAL")));
+    const QString file = QDir(folder).filePath(QStringLiteral("real.db"));
+    real.write(file);
+    const test::NamedPipe pipe(QDir(folder).filePath(QStringLiteral("pipe.db")));
+    FixtureFiles::makeFolder(QDir(folder).filePath(QStringLiteral("folder.db")));
+    const struct {
+        const char* what;
+        QString linkTarget; // empty: the name itself
+        QString name;
+        bool opens;
+    } cases[] = {
+        {"a regular file", {}, QStringLiteral("real.db"), true},
+        {"a link to a regular file", QStringLiteral("real.db"), QStringLiteral("to-real.db"), true},
+        {"a link to a link to a regular file", QStringLiteral("to-real.db"), QStringLiteral("to-to-real.db"),
+         true},
+        {"a link by its full path", file, QStringLiteral("absolute.db"), true},
+        {"a named pipe", {}, QStringLiteral("pipe.db"), false},
+        {"a link to a named pipe", QStringLiteral("pipe.db"), QStringLiteral("to-pipe.db"), false},
+        {"a folder", {}, QStringLiteral("folder.db"), false},
+        {"a link to a device", QStringLiteral("/dev/null"), QStringLiteral("to-device.db"), false},
+        {"a link to nothing", QStringLiteral("gone.db"), QStringLiteral("to-nothing.db"), false},
+    };
+    for (const auto& c : cases) {
+        if (!c.linkTarget.isEmpty())
+            FixtureFiles::makeLink(QDir(folder).filePath(c.name), c.linkTarget);
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = QDir(folder).filePath(c.name);
+        bool opened = false;
+        std::optional<QString> identifier;
+        EXPECT_TRUE(test::returnsUnaided({&pipe}, [&] {
+            opened = bool(LR::openReadOnly(path));
+            identifier = LR::libraryIdentifier(path);
+        }));
+        EXPECT_EQ(opened, c.opens);
+        EXPECT_EQ(identifier, c.opens ? std::optional<QString>(QStringLiteral("REAL")) : std::nullopt);
+    }
 }
 
 // ---- Queries ----------------------------------------------------------------------------

@@ -3,20 +3,19 @@
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Support/FakeVolumeFacts.h"
+#include "Tests/Support/FileGates.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <future>
 #include <gtest/gtest.h>
-#include <stdexcept>
-#include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace pellimor;
@@ -94,48 +93,13 @@ LibraryBuilder weddingLibrary() {
     return lib;
 }
 
-// A FIFO in place of a database file: whoever opens it waits until the test opens the other
-// end, so a read running on another thread can be held at a known point.
-class FifoGate {
-public:
-    explicit FifoGate(const QString& path) : m_path(QFile::encodeName(path)) {
-        QFile::remove(path);
-        if (::mkfifo(m_path.constData(), 0600) != 0)
-            throw std::runtime_error("cannot make a FIFO at " + path.toStdString());
-    }
-
-    // True as soon as a reader waits in front of the gate (it then passes); false when none
-    // came within a generous time.
-    bool waitForReader() const {
-        using namespace std::chrono_literals;
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (letThrough())
-                return true;
-            std::this_thread::sleep_for(1ms);
-        }
-        return false;
-    }
-
-    // Lets a waiting reader through; false when none waits.
-    bool letThrough() const {
-        const int fd = ::open(m_path.constData(), O_WRONLY | O_NONBLOCK);
-        if (fd < 0)
-            return false;
-        ::close(fd);
-        return true;
-    }
-
-private:
-    QByteArray m_path;
-};
-
-// Waits for a read held by gates, letting through whatever still waits at them, so a test
-// that failed half-way never leaves a thread blocked behind it.
-LibraryInfo finish(std::future<LibraryInfo>& reading, std::initializer_list<const FifoGate*> gates) {
+// Waits for a read held by gates (database files whose opening the test holds), letting
+// through whatever still waits at them, so a test that failed half-way never leaves a thread
+// blocked behind it.
+LibraryInfo finish(std::future<LibraryInfo>& reading, std::initializer_list<test::HeldOpen*> gates) {
     using namespace std::chrono_literals;
     while (reading.wait_for(5ms) != std::future_status::ready) {
-        for (const FifoGate* gate : gates)
+        for (test::HeldOpen* gate : gates)
             gate->letThrough();
     }
     return reading.get();
@@ -388,8 +352,8 @@ TEST(LibraryRead, StopRequestedBeforeTheReadGivesARecordWithoutEvents) {
 TEST(LibraryRead, StopRequestedDuringAnEventKeepsTheEventsReadSoFar) {
     ScopedFakeVolumes volumes;
     const QString bundle = weddingLibrary().write(TestEnv::freshDir("read-stop-midway"));
-    const FifoGate eventGate(bundle + "/Day 1/CurrentVersion.fcpevent");
-    const FifoGate projectGate(bundle + "/Day 1/Main Edit/CurrentVersion.fcpevent");
+    test::HeldOpen eventGate(bundle + "/Day 1/CurrentVersion.fcpevent");
+    test::HeldOpen projectGate(bundle + "/Day 1/Main Edit/CurrentVersion.fcpevent");
 
     std::stop_source source;
     QList<MediaEntry> media;
@@ -414,8 +378,8 @@ TEST(LibraryRead, StopRequestedDuringAnEventKeepsTheEventsReadSoFar) {
 TEST(LibraryRead, EventFolderThatVanishesMidReadStillGivesARecord) {
     ScopedFakeVolumes volumes;
     const QString bundle = weddingLibrary().write(TestEnv::freshDir("read-vanish"));
-    const FifoGate eventGate(bundle + "/Day 1/CurrentVersion.fcpevent");
-    const FifoGate projectGate(bundle + "/Day 1/Main Edit/CurrentVersion.fcpevent");
+    test::HeldOpen eventGate(bundle + "/Day 1/CurrentVersion.fcpevent");
+    test::HeldOpen projectGate(bundle + "/Day 1/Main Edit/CurrentVersion.fcpevent");
 
     QList<MediaEntry> media;
     std::future<LibraryInfo> reading =
@@ -467,6 +431,90 @@ TEST(LibraryRead, DatabasesThatAreNotSQLiteStillGiveARecord) {
     EXPECT_EQ(cut.fingerprint, std::nullopt);
     EXPECT_EQ(cut.fileSize, allocatedSize(bundle + "/Day 1/Cut"));
     EXPECT_EQ(media.size(), 1);
+}
+
+// A named pipe in place of a database never answers; the read goes on without that database
+// as it does without a readable one, and a pipe at the library database makes the library
+// one that cannot be read, never one read with an empty identifier.
+TEST(LibraryRead, PipesInPlaceOfDatabasesAreNotOpenedAndTheReadGoesOn) {
+    ScopedFakeVolumes volumes;
+    const struct {
+        const char* what;
+        const char* database; // relative to the bundle
+        bool readable;
+    } cases[] = {
+        {"library database", "CurrentVersion.flexolibrary", false},
+        {"event database", "Day 1/CurrentVersion.fcpevent", true},
+        {"project database", "Day 1/Main Edit/CurrentVersion.fcpevent", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString bundle = weddingLibrary().write(TestEnv::freshDir("read-pipe"));
+        const QString database = bundle + "/" + QLatin1String(c.database);
+        ASSERT_TRUE(QFile::remove(database));
+        const test::NamedPipe pipe(database);
+
+        QList<MediaEntry> media;
+        LibraryInfo info;
+        LibraryInfo refreshed;
+        bool readable = true;
+        EXPECT_TRUE(test::returnsUnaided({&pipe}, [&] {
+            readable = LibraryReader::isReadable(bundle);
+            info = LibraryReader::read(bundle, "s", media);
+            refreshed =
+                LibraryReader::refreshTags(LibraryReader::refreshProjects(info, bundle), bundle, true);
+        }));
+        EXPECT_EQ(readable, c.readable);
+        ASSERT_EQ(namesOf(info.events), QStringList({"Day 1", "Day 2", "Day 10"}));
+        EXPECT_EQ(namesOf(media),
+                  QStringList({"Day 1/A001.mov", "Day 1/A002.MOV", "Day 2/B001.mov", "Day 10/C001.mov"}));
+        const EventInfo& day1 = info.events[0];
+        ASSERT_EQ(namesOf(day1.projects), QStringList({"Main Edit"}));
+        const ProjectInfo& edit = day1.projects[0];
+        const QString which = QLatin1String(c.what);
+        EXPECT_EQ(info.libraryIdentifier.has_value(), which != "library database");
+        if (which == "event database")
+            expectEmptyLists(day1);
+        else
+            EXPECT_FALSE(day1.keywords->isEmpty());
+        EXPECT_EQ(edit.fingerprint.has_value(), which != "project database");
+        EXPECT_EQ(edit.clipCount, which == "project database" ? 0 : 3);
+        EXPECT_EQ(namesOf(refreshed.events), namesOf(info.events)) << "the refreshes returned too";
+    }
+}
+
+// SQLite refuses a file name longer than 512 bytes; a library that deep must still read whole,
+// and exactly as it reads nearer the root.
+TEST(LibraryRead, ALibraryBelowAVeryLongPathReadsAsItDoesNearTheRoot) {
+    ScopedFakeVolumes volumes;
+    const QString shallow = weddingLibrary().write(TestEnv::freshDir("read-shallow"));
+    QString deepFolder = TestEnv::freshDir("read-deep");
+    while (deepFolder.toUtf8().size() < 700 - 20)
+        deepFolder += "/" + QString(60, QLatin1Char('d')) + QString::number(deepFolder.size());
+    ASSERT_TRUE(QDir().mkpath(deepFolder));
+    const QString deep = deepFolder + "/" + QFileInfo(shallow).fileName();
+    ASSERT_GE(deep.toUtf8().size(), 700);
+
+    QList<MediaEntry> nearMedia;
+    const LibraryInfo near = LibraryReader::read(shallow, "s", nearMedia);
+    ASSERT_TRUE(near.libraryIdentifier.has_value());
+    ASSERT_FALSE(near.events.isEmpty());
+    ASSERT_EQ(near.events[0].projects.size(), 1);
+    ASSERT_GT(near.events[0].projects[0].clipCount, 0);
+    ASSERT_FALSE(near.events[0].keywords->isEmpty());
+
+    // The same bundle, moved: its own files and times stay as they were.
+    ASSERT_EQ(::rename(QFile::encodeName(shallow).constData(), QFile::encodeName(deep).constData()), 0);
+    EXPECT_TRUE(LibraryReader::isReadable(deep));
+    QList<MediaEntry> deepMedia;
+    LibraryInfo far = LibraryReader::read(deep, "s", deepMedia);
+    EXPECT_EQ(far.path, deep);
+    far.path = near.path;
+    far.scannedAt = near.scannedAt;
+    EXPECT_EQ(far, near);
+    EXPECT_EQ(namesOf(deepMedia), namesOf(nearMedia));
+    LibraryInfo refreshed = LibraryReader::refreshTags(LibraryReader::refreshProjects(far, deep), deep, true);
+    EXPECT_EQ(refreshed, far);
 }
 
 TEST(LibraryRead, BundleWithoutEventsGivesAnEmptyEventList) {

@@ -3,6 +3,7 @@
 #include "Platform/Paths.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/FakeFinalCutApp.h"
+#include "Tests/Support/FileGates.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 
@@ -383,6 +384,19 @@ TEST_F(PluginsTest, ACacheFileIsUsedAsItStands) {
     Plugins::resetAppleFxPlugIDs();
     FixtureFiles::writeBytes(cachePath("11.0"), "\n");
     EXPECT_TRUE(Plugins::classify("FxPlug:" + appleID, std::nullopt));
+}
+
+// A named pipe at the cache's name is no cache: the application is searched as when there is
+// none, and the answer does not wait on the pipe.
+TEST_F(PluginsTest, APipeInPlaceOfTheCacheIsNotRead) {
+    const QString app = makeApp("11.0", {appleID});
+    auto fake = FakeFinalCutApp::installed(app, "11.0");
+    ScopedFinalCutApp scope(fake);
+    QDir().mkpath(Paths::programSupportFolder());
+    const test::NamedPipe pipe(cachePath("11.0"));
+    QSet<QString> ids;
+    EXPECT_TRUE(test::returnsUnaided({&pipe}, [&] { ids = Plugins::appleFxPlugIDs(); }));
+    EXPECT_EQ(ids, setOf({appleID}));
 }
 
 TEST_F(PluginsTest, EachVersionHasACacheOfItsOwn) {

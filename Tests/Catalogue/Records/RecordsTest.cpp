@@ -370,6 +370,62 @@ TEST(Records, DamagedDocumentsGiveAnErrorNotACrash) {
     EXPECT_TRUE((RecordJson::decodeRecordBytes<ScanJob>(goodJob, DateForm::Since2001).ok()));
 }
 
+// A key given twice in one object is not something this program writes: whichever value won,
+// the other would be dropped without a word at the next save. Such a document does not decode,
+// at whatever depth the repeat sits, and the error says where.
+TEST(Records, AKeyGivenTwiceInOneObjectMakesTheDocumentUnreadable) {
+    const QByteArray library = RecordJson::compact(encoded(fullLibrary()));
+    const auto withMember = [&](const QByteArray& before, const QByteArray& member) {
+        QByteArray bytes = library;
+        const qsizetype at = bytes.indexOf(before);
+        EXPECT_GE(at, 0) << before.toStdString();
+        return bytes.insert(at + before.size(), member);
+    };
+    QByteArray manyExtensions = "{";
+    for (int i = 0; i < 200; ++i)
+        manyExtensions += "\"x" + QByteArray::number(i) + "\":1,";
+    manyExtensions += "\"x17\":2}";
+    struct Case {
+        const char* what;
+        QByteArray list; // a list of libraries
+        const char* error;
+    };
+    const Case cases[] = {
+        {"a field of the record", "[" + withMember("{", "\"extraSize\":1,") + "]",
+         "[0]: the key \u201CextraSize\u201D is given twice"},
+        {"a key no field reads", "[" + withMember("{", "\"later\":1,\"later\":1,") + "]",
+         "[0]: the key \u201Clater\u201D is given twice"},
+        {"a field of a nested project", "[" + withMember("\"projects\":[{", "\"clipCount\":1,") + "]",
+         "[0].events[0].projects[0]: the key \u201CclipCount\u201D is given twice"},
+        {"a key of a map", "[" + withMember("\"extensions\":{", "\"mov\":1,\"mov\":1,") + "]",
+         "[0].events[0].extensions: the key \u201Cmov\u201D is given twice"},
+        {"a key of a large map", "[" + withMember("{", "\"later\":" + manyExtensions + ",") + "]",
+         "[0].later: the key \u201Cx17\u201D is given twice"},
+        {"the same key spelt with an escape", "[" + withMember("{", "\"n\\u0061me\":\"Other\",") + "]",
+         "[0]: the key \u201Cname\u201D is given twice"},
+        {"in the second record", "[" + library + "," + withMember("{", "\"path\":\"/x\",") + "]",
+         "[1]: the key \u201Cpath\u201D is given twice"},
+    };
+    ASSERT_TRUE(RecordJson::decodeListBytes<LibraryInfo>("[" + library + "]", DateForm::Since1970).ok());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto read = RecordJson::decodeListBytes<LibraryInfo>(c.list, DateForm::Since1970);
+        ASSERT_FALSE(read.ok());
+        EXPECT_EQ(read.error(), QString::fromUtf8(c.error));
+    }
+
+    const QByteArray job = RecordJson::encodeRecordBytes(fullJob(), DateForm::Since2001).value();
+    const auto twice = RecordJson::decodeRecordBytes<ScanJob>(QByteArray(job).insert(1, "\"rootIndex\":0,"),
+                                                              DateForm::Since2001);
+    ASSERT_FALSE(twice.ok());
+    EXPECT_EQ(twice.error(), QString::fromUtf8("the key \u201CrootIndex\u201D is given twice"));
+
+    // The same key in different objects, or in different case, is no repeat.
+    const QByteArray apart = "[{\"name\":\"a\",\"size\":1,\"event\":\"E\"},{\"name\":\"b\",\"size\":2,"
+                             "\"event\":\"E\",\"Name\":\"c\",\"x\":{\"name\":1}}]";
+    EXPECT_TRUE(RecordJson::decodeListBytes<MediaEntry>(apart, DateForm::Since1970).ok());
+}
+
 // ---- Equality, hashing and identity
 
 TEST(Records, EmptyListDiffersFromAbsentInEqualityAndJson) {

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -145,6 +146,7 @@ TEST(CatalogJobTest, AFileThatIsNotAJobOffersNothingAndIsKept) {
         wrongType,
         QJsonDocument(missingKey).toJson(QJsonDocument::Compact),
         QByteArray("{\"libraries\":[],\"roots\":[]}"),
+        QByteArray(valid).insert(1, "\"rootIndex\":0,"), // a key given twice
     };
     for (const QByteArray& bytes : cases) {
         SCOPED_TRACE(bytes.toStdString());
@@ -153,5 +155,107 @@ TEST(CatalogJobTest, AFileThatIsNotAJobOffersNothingAndIsKept) {
         const auto catalog = env.makeCatalog();
         EXPECT_FALSE(catalog->pausedJob());
         EXPECT_EQ(readAll(jobPath(env)), bytes);
+    }
+}
+
+// A job file edited by hand, or damaged, may hold paths the scan would take for others: a
+// relative root stores relative library paths, a root with ".." and folders outside their root
+// record the same bundles twice under two spellings. What is not a clean absolute path at or
+// below its root is left out, with one line in the error log.
+TEST(CatalogJobTest, AJobIsCleanedBeforeItIsTrusted) {
+    const bool wasHeadless = ErrorLog::headless();
+    ErrorLog::setHeadless(false);
+    const auto restore = qScopeGuard([&] { ErrorLog::setHeadless(wasHeadless); });
+
+    ScanJob written = sampleJob();
+    written.roots = {QStringLiteral("Movies/Relative"), QStringLiteral("/Volumes/Old/../Media/"),
+                     QStringLiteral("/Users/me//Movies/./Cuts"), QStringLiteral("")};
+    written.rootIndex = 1; // "/Volumes/Media"
+    written.pending = QList<PendingDir>{
+        {QStringLiteral("/Volumes/Media"), 0},
+        {QStringLiteral("/Volumes/Media/B/./C/"), 2},
+        {QStringLiteral("/Volumes/Media/../Elsewhere"), 1},
+        {QStringLiteral("/Volumes/MediaPlus/D"), 1},
+        {QStringLiteral("B/E"), 2},
+    };
+    written.found = {QStringLiteral("/Volumes/Media/A/Cut.fcpbundle"),
+                     QStringLiteral("/Volumes/Media/A/../A/Cut.fcpbundle/"),
+                     QStringLiteral("/Volumes/Media/../Other/Cut.fcpbundle"),
+                     QStringLiteral("A/Relative.fcpbundle")};
+    written.done = {QStringLiteral("/Volumes/Media//A/Cut.fcpbundle"),
+                    QStringLiteral("/Volumes/Cut.fcpbundle")};
+    written.unlisted = QList<QString>{QStringLiteral("/Volumes/Media/Locked"), QStringLiteral("/Private")};
+
+    ScanJob expected = written;
+    expected.roots = {QStringLiteral("/Volumes/Media"), QStringLiteral("/Users/me/Movies/Cuts")};
+    expected.rootIndex = 0;
+    expected.pending =
+        QList<PendingDir>{{QStringLiteral("/Volumes/Media"), 0}, {QStringLiteral("/Volumes/Media/B/C"), 2}};
+    expected.found = {QStringLiteral("/Volumes/Media/A/Cut.fcpbundle")}; // one spelling, once
+    expected.done = {QStringLiteral("/Volumes/Media/A/Cut.fcpbundle")};
+    expected.unlisted = QList<QString>{QStringLiteral("/Volumes/Media/Locked")};
+
+    CatalogTestEnv env;
+    Files::writeBytes(jobPath(env), jobJson(written));
+    const auto catalog = env.makeCatalog();
+    ASSERT_TRUE(catalog->pausedJob().has_value());
+    EXPECT_EQ(jobJson(*catalog->pausedJob()), jobJson(expected));
+
+    const QStringList lines = QString::fromUtf8(readAll(ErrorLog::url())).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.at(0).contains(" WARN catalogue: ")) << lines.at(0).toStdString();
+    EXPECT_TRUE(lines.at(0).endsWith("  path: " + jobPath(env))) << lines.at(0).toStdString();
+    EXPECT_EQ(readAll(jobPath(env)), jobJson(written)) << "the file itself is left as it was";
+}
+
+// The current root may itself be the one left out: the job goes on with the next good root,
+// from its start. With no good root left there is nothing to resume.
+TEST(CatalogJobTest, AJobWhoseRootIsLeftOutGoesOnWithTheNextOrIsIgnored) {
+    const bool wasHeadless = ErrorLog::headless();
+    ErrorLog::setHeadless(false);
+    const auto restore = qScopeGuard([&] { ErrorLog::setHeadless(wasHeadless); });
+
+    const struct {
+        const char* what;
+        QList<QString> roots;
+        qint64 rootIndex;
+        std::optional<QList<QString>> expectedRoots; // nothing: no paused job
+        qint64 expectedIndex;
+    } cases[] = {
+        {"the current root is relative",
+         {QStringLiteral("/Volumes/A"), QStringLiteral("Relative"), QStringLiteral("/Volumes/B")},
+         1,
+         QList<QString>{QStringLiteral("/Volumes/A"), QStringLiteral("/Volumes/B")},
+         1},
+        {"the last root is relative",
+         {QStringLiteral("/Volumes/A"), QStringLiteral("Relative")},
+         1,
+         QList<QString>{QStringLiteral("/Volumes/A")},
+         1},
+        {"no root is absolute", {QStringLiteral("Movies"), QStringLiteral("./Cuts")}, 0, std::nullopt, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScanJob written = sampleJob();
+        written.roots = c.roots;
+        written.rootIndex = c.rootIndex;
+        written.pending = QList<PendingDir>{{c.roots.at(c.rootIndex) + QStringLiteral("/Sub"), 1}};
+        written.found = {c.roots.at(c.rootIndex) + QStringLiteral("/L.fcpbundle")};
+        written.discoveryDone = true;
+        CatalogTestEnv env;
+        Files::writeBytes(jobPath(env), jobJson(written));
+        const auto catalog = env.makeCatalog();
+        ASSERT_EQ(catalog->pausedJob().has_value(), c.expectedRoots.has_value());
+        if (c.expectedRoots) {
+            ScanJob expected = written;
+            expected.roots = *c.expectedRoots;
+            expected.startRoot(c.expectedIndex);
+            EXPECT_EQ(jobJson(*catalog->pausedJob()), jobJson(expected));
+        }
+        const QStringList lines = QString::fromUtf8(readAll(ErrorLog::url())).split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_TRUE(lines.at(0).contains(" WARN catalogue: ") &&
+                    lines.at(0).endsWith("  path: " + jobPath(env)))
+            << lines.at(0).toStdString();
     }
 }

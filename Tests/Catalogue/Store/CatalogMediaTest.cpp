@@ -2,12 +2,13 @@
 #include "Catalogue/Records/MediaEntry.h"
 #include "Catalogue/Records/RecordJson.h"
 #include "Catalogue/Store/Catalog.h"
+#include "Support/AtomicFile.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/FileGates.h"
 #include "Tests/Support/TempFiles.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,15 +17,10 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QThread>
 #include <QThreadPool>
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace pellimor;
 using test::CatalogTestEnv;
@@ -221,6 +217,7 @@ TEST_F(CatalogMediaTest, AListThatIsNotMediaEntriesContributesNothingAndIsLogged
         {"size as text", R"([{"name":"a.mov","size":"1","event":"E"}])"},
         {"event missing", R"([{"name":"a.mov","size":1}])"},
         {"empty file", ""},
+        {"a key given twice", R"([{"name":"a.mov","size":1,"size":2,"event":"E"}])"},
     };
     const QString good = "/Volumes/Drive/Good.fcpbundle";
     QList<LibraryInfo> libraries;
@@ -252,6 +249,76 @@ TEST_F(CatalogMediaTest, AListThatIsNotMediaEntriesContributesNothingAndIsLogged
     EXPECT_FALSE(lines.join('\n').contains(QFileInfo(mediaFile(good + "x")).fileName()));
 }
 
+// A named pipe in place of a list would hold a loading thread for good, and the load with it.
+TEST_F(CatalogMediaTest, APipeInPlaceOfAListIsSkippedAndTheOthersLoad) {
+    const bool wasHeadless = ErrorLog::headless();
+    ErrorLog::setHeadless(false);
+    const auto restore = qScopeGuard([&] { ErrorLog::setHeadless(wasHeadless); });
+
+    const QString good = "/Volumes/Drive/Good.fcpbundle";
+    const QString piped = "/Volumes/Drive/Piped.fcpbundle";
+    saveMedia(entriesFor("good", 2), good);
+    const test::NamedPipe pipe(mediaFile(piped));
+    setLibraries({libraryAt(piped), libraryAt(good)});
+
+    EXPECT_TRUE(test::returnsUnaided({&pipe}, [&] { loadAndWait(); }));
+    EXPECT_EQ(shown(linesOf(catalog->media())), shown(linesOf(good, entriesFor("good", 2))));
+    const QStringList lines = ErrorLog::recent(50, ErrorLog::url());
+    const QString name = QFileInfo(mediaFile(piped)).fileName();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [&](const QString& line) {
+                                return line.contains(" WARN catalogue: ") && line.contains(name) &&
+                                       line.contains("named pipe") && line.endsWith("  path: " + piped);
+                            }),
+              1)
+        << shown(lines);
+}
+
+// A scan stages each library's list beside it and gives it its name once the library is
+// applied; a process stopped in between (killed, or the machine off) leaves the staged file.
+// The next start removes those, and only those: never a list this process is staging.
+TEST_F(CatalogMediaTest, StagedListsLeftByAnEarlierRunAreRemovedAtStart) {
+    const QString kept = "/Volumes/Drive/Kept.fcpbundle";
+    saveMedia(entriesFor("kept", 2), kept);
+    const QDir data(catalog->dir());
+    const QStringList leftovers{
+        mediaFile(kept) + ".tmp-1x2y3z4",
+        mediaFile("/Volumes/Drive/Other.fcpbundle") + ".tmp-q9",
+        data.filePath("scanjob.json.tmp-7abc"),
+    };
+    const QStringList others{
+        mediaFile(kept),
+        data.filePath("media-mine.json.tmp-1"),     // no list's name
+        data.filePath("media-notes.txt"),           // not staged
+        data.filePath("catalogue.json.tmp-1"),      // not one of the program's files
+        mediaFile(kept) + ".tmp-",                  // no stage mark after the name
+        data.filePath("posters/media-0.json.tmp-1") // below the data folder, not in it
+    };
+    for (const QString& file : leftovers + others) {
+        if (!QFileInfo::exists(file)) {
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+            writeFile(file, "[]");
+        }
+    }
+    // A list staged by this process, as a running scan holds it until the library is applied.
+    Result<std::shared_ptr<AtomicFile::Staged>> staged =
+        AtomicFile::stage(mediaFile("/Volumes/Drive/Live.fcpbundle"), "[]");
+    ASSERT_TRUE(staged.ok()) << staged.error().toStdString();
+    const QStringList liveStage =
+        data.entryList({"*.json.tmp-*"}, QDir::Files)
+            .filter(QFileInfo(mediaFile("/Volumes/Drive/Live.fcpbundle")).fileName());
+    ASSERT_EQ(liveStage.size(), 1);
+
+    const auto next = env.makeCatalog();
+    for (const QString& file : leftovers)
+        EXPECT_FALSE(QFileInfo::exists(file)) << file.toStdString();
+    for (const QString& file : others)
+        EXPECT_TRUE(QFileInfo::exists(file)) << file.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(data.filePath(liveStage.at(0))));
+    EXPECT_TRUE(staged.value()->commit().ok());
+    EXPECT_EQ(readAll(mediaFile("/Volumes/Drive/Live.fcpbundle")), "[]");
+}
+
 TEST_F(CatalogMediaTest, DeletingAListTwiceIsHarmlessAndLeavesOtherListsAlone) {
     const QString gone = "/Volumes/Drive/Gone.fcpbundle";
     const QString kept = "/Volumes/Drive/Kept.fcpbundle";
@@ -278,8 +345,8 @@ TEST_F(CatalogMediaTest, AListThatCannotBeWrittenIsDroppedQuietly) {
     EXPECT_EQ(shown(QDir(catalog->dir()).entryList({"*.json"}, QDir::Files)), "");
 }
 
-// The first load is held inside its read of a named pipe until the second load has
-// published; released, it finds the list of a library that was forgotten in between.
+// The first load is held at the opening of a list until the second load has published;
+// released, it finds the list of a library that was forgotten in between.
 TEST_F(CatalogMediaTest, AnOlderLoadThatFinishesLastPublishesNothing) {
     QThreadPool* pool = QThreadPool::globalInstance();
     const int previousThreads = pool->maxThreadCount();
@@ -289,37 +356,16 @@ TEST_F(CatalogMediaTest, AnOlderLoadThatFinishesLastPublishesNothing) {
     const QString gone = "/Volumes/Drive/Gone.fcpbundle";
     const QString kept = "/Volumes/Drive/Kept.fcpbundle";
     saveMedia(entriesFor("kept", 3), kept);
-    const QByteArray pipe = QFile::encodeName(mediaFile(gone));
-    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
-
-    // Opens the pipe's writing end once the held load has opened its reading end, writes
-    // `bytes` and closes it; false when no reader came.
-    auto release = [&](const QByteArray& bytes) {
-        const QDeadlineTimer deadline(30000);
-        int fd = -1;
-        while ((fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK)) < 0 && errno == ENXIO &&
-               !deadline.hasExpired())
-            QThread::msleep(5);
-        if (fd < 0)
-            return false;
-        const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-        ::close(fd);
-        return written;
-    };
-    bool released = false;
-    const auto neverLeaveItHeld = qScopeGuard([&] {
-        if (!released)
-            release({});
-    });
+    saveMedia({{QStringLiteral("old.mov"), 7, QStringLiteral("E")}}, gone);
+    test::HeldOpen gate(mediaFile(gone)); // lets the held load go at the latest when it ends
 
     setLibraries({libraryAt(gone), libraryAt(kept)});
-    catalog->loadAllMedia(); // held at the pipe
+    catalog->loadAllMedia(); // held at the gone library's list
     setLibraries({libraryAt(kept)});
     loadAndWait();
     ASSERT_EQ(shown(linesOf(catalog->media())), shown(linesOf(kept, entriesFor("kept", 3))));
 
-    released = true;
-    ASSERT_TRUE(release(R"([{"name":"old.mov","size":7,"event":"E"}])"));
+    ASSERT_TRUE(gate.waitForReader()) << "the first load was held at the list";
     pool->waitForDone();
     QCoreApplication::sendPostedEvents(); // the held load's result, had it been sent
     EXPECT_EQ(shown(linesOf(catalog->media())), shown(linesOf(kept, entriesFor("kept", 3))));

@@ -5,6 +5,7 @@
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/FileGates.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QCoreApplication>
@@ -357,4 +358,29 @@ TEST(CatalogReread, RereadOfAnUnreachableLibraryKeepsWhatTheCatalogueKnows) {
     EXPECT_EQ(catalog->libraries()[0].signature, QStringLiteral("0.0"));
     EXPECT_EQ(mediaListOnDisk(*catalog, unplugged).size(), 1);
     settle();
+}
+
+// A library database that is there but does not open (a pipe in its place, a drive that is not
+// ready) is a library that cannot be read now: the catalogue keeps what it knows and says so,
+// rather than taking in a reading without the database.
+TEST(CatalogReread, RereadOfALibraryWhoseDatabaseDoesNotOpenKeepsWhatTheCatalogueKnows) {
+    CatalogTestEnv env;
+    auto catalog = env.makeCatalog();
+    const QString bundle = writeLibrary(QStringLiteral("Held"), QStringLiteral("reread-held"));
+    const LibraryInfo catalogued = readNow(bundle);
+    ASSERT_TRUE(catalogued.libraryIdentifier.has_value());
+    CatalogTestAccess::setLibraries(*catalog, {catalogued});
+    const QString database = QDir(bundle).filePath(QStringLiteral("CurrentVersion.flexolibrary"));
+    ASSERT_TRUE(QFile::remove(database));
+    const test::NamedPipe pipe(database);
+
+    EXPECT_TRUE(test::returnsUnaided({&pipe}, [&] {
+        catalog->reread(catalogued, std::nullopt);
+        settle();
+    }));
+    EXPECT_EQ(catalog->status(), QStringLiteral("Couldn't read Held — is the drive ready?"));
+    ASSERT_EQ(catalog->libraries().size(), 1);
+    EXPECT_EQ(catalog->libraries()[0].libraryIdentifier, catalogued.libraryIdentifier);
+    EXPECT_EQ(catalog->libraries()[0].events, catalogued.events);
+    EXPECT_EQ(catalog->libraries()[0].signature, QStringLiteral("0.0")) << "read in full by the next scan";
 }

@@ -3,6 +3,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/FileGates.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 
@@ -16,6 +17,9 @@
 #include <QSignalSpy>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pellimor;
 using test::CatalogTestEnv;
@@ -44,6 +48,12 @@ QStringList errorLines(const CatalogTestEnv& env) {
 // The names of the files an unreadable catalogue was moved to.
 QStringList keptAside(const CatalogTestEnv& env) {
     return QDir(env.dataDir).entryList({QStringLiteral("catalog.json.unreadable-*")}, QDir::Files);
+}
+
+// The line that says the catalogue could not be read: the message, why, and the file named.
+bool isCouldNotReadLine(const QString& line, const QString& path) {
+    return line.contains(kCouldNotRead + QStringLiteral(" Reason: ")) &&
+           line.endsWith(QStringLiteral("  path: ") + path);
 }
 
 QJsonObject savedObject(const CatalogTestEnv& env) {
@@ -470,6 +480,7 @@ TEST_F(CatalogStoreTest, UndecodableFileIsKeptAsideAndNeverOverwritten) {
         {"a date as text", libraryChanged([](QJsonObject& l) {
              l.insert(QStringLiteral("scannedAt"), QStringLiteral("2025-03-01"));
          })},
+        {"libraries given twice", QByteArray("{\"libraries\":[],") + good.mid(1)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -490,8 +501,7 @@ TEST_F(CatalogStoreTest, UndecodableFileIsKeptAsideAndNeverOverwritten) {
         EXPECT_FALSE(QFileInfo::exists(catalogFile(env)));
         const QStringList lines = errorLines(env);
         ASSERT_EQ(lines.size(), 1);
-        EXPECT_TRUE(lines.at(0).contains(kCouldNotRead + QStringLiteral("  path: ") + asidePath))
-            << lines.at(0).toStdString();
+        EXPECT_TRUE(isCouldNotReadLine(lines.at(0), asidePath)) << lines.at(0).toStdString();
 
         catalog->setBackup(true, std::nullopt, QStringLiteral("Archive"));
         EXPECT_EQ(readAll(asidePath), c.bytes) << "the next save leaves the kept file alone";
@@ -499,6 +509,78 @@ TEST_F(CatalogStoreTest, UndecodableFileIsKeptAsideAndNeverOverwritten) {
             savedObject(env).value(QStringLiteral("driveRoles")).toObject().value(QStringLiteral("Archive")),
             QStringLiteral("backup"));
         EXPECT_EQ(errorLines(env).size(), 1);
+    }
+}
+
+// The error log says why a catalogue could not be read, so whoever looks at the file kept
+// aside knows where to look.
+TEST_F(CatalogStoreTest, TheLineForAnUnreadableCatalogueSaysWhy) {
+    const QByteArray good = bytesOf(goodStore());
+    QByteArray pathTwice = good;
+    pathTwice.replace("\"path\":\"/Users/me/Movies/A.fcpbundle\"",
+                      "\"path\":\"/Users/me/Movies/A.fcpbundle\",\"path\":\"/Users/me/Movies/B.fcpbundle\"");
+    ASSERT_NE(pathTwice, good);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* why;
+    } cases[] = {
+        {"cut short", "{\"libraries\":[]", "Reason: malformed JSON at byte 15: "},
+        {"libraries not a list", "{\"libraries\":{},\"roots\":[]}",
+         "Reason: libraries: expected an array, found an object"},
+        {"libraries given twice", "{\"libraries\":[],\"roots\":[],\"libraries\":[]}",
+         "Reason: the key \u201Clibraries\u201D is given twice"},
+        {"a library's path given twice", pathTwice,
+         "Reason: libraries[0]: the key \u201Cpath\u201D is given twice"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CatalogTestEnv env;
+        writeFile(catalogFile(env), c.bytes);
+        auto catalog = env.makeCatalog();
+        EXPECT_TRUE(catalog->libraries().isEmpty());
+        const QStringList lines = errorLines(env);
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_TRUE(lines.at(0).contains(kCouldNotRead + QStringLiteral(" ") + QString::fromUtf8(c.why)))
+            << lines.at(0).toStdString();
+    }
+}
+
+// A named pipe never ends: opening one for reading waits for a writer that never comes. Where a
+// stored file is expected, it is treated as a file that cannot be read, and the start goes on.
+TEST_F(CatalogStoreTest, PipesInPlaceOfTheStoredFilesNeverHoldTheStart) {
+    for (const QString& name : {QStringLiteral("catalog.json"), QStringLiteral("scanjob.json")}) {
+        SCOPED_TRACE(name.toStdString());
+        CatalogTestEnv env;
+        ASSERT_TRUE(QDir().mkpath(env.dataDir));
+        const QString file = QDir(env.dataDir).filePath(name);
+        std::unique_ptr<Catalog> catalog;
+        {
+            const test::NamedPipe pipe(file);
+            EXPECT_TRUE(test::returnsUnaided({&pipe}, [&] { catalog = env.makeCatalog(); }));
+            EXPECT_TRUE(catalog->libraries().isEmpty());
+            EXPECT_FALSE(catalog->pausedJob().has_value());
+            const QStringList lines = errorLines(env);
+            if (name == QStringLiteral("scanjob.json")) {
+                // A job that cannot be read is no job, as ever; it is not in the way of anything.
+                EXPECT_TRUE(lines.isEmpty()) << lines.join('\n').toStdString();
+                continue;
+            }
+            // The pipe is what was kept aside, and the line says what it is.
+            const QStringList aside =
+                QDir(env.dataDir).entryList({QStringLiteral("catalog.json.unreadable-*")}, QDir::System);
+            ASSERT_EQ(aside.size(), 1);
+            const QString asidePath = QDir(env.dataDir).filePath(aside.at(0));
+            struct stat info {};
+            ASSERT_EQ(::lstat(QFile::encodeName(asidePath).constData(), &info), 0);
+            EXPECT_TRUE(S_ISFIFO(info.st_mode));
+            ASSERT_EQ(lines.size(), 1);
+            EXPECT_TRUE(isCouldNotReadLine(lines.at(0), asidePath)) << lines.at(0).toStdString();
+            EXPECT_TRUE(lines.at(0).contains(QStringLiteral("named pipe"))) << lines.at(0).toStdString();
+            ::unlink(QFile::encodeName(asidePath).constData());
+        }
+        catalog->setBackup(true, std::nullopt, QStringLiteral("Archive"));
+        EXPECT_TRUE(QFileInfo(catalogFile(env)).isFile());
     }
 }
 
@@ -559,7 +641,7 @@ TEST_F(CatalogStoreTest, UnreadableFileThatCannotBeMovedIsNotSavedOver) {
     EXPECT_EQ(readAll(catalogFile(env)), bad);
     QStringList lines = errorLines(env);
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines.at(0).contains(kCouldNotRead + QStringLiteral("  path: ") + catalogFile(env)));
+    EXPECT_TRUE(isCouldNotReadLine(lines.at(0), catalogFile(env))) << lines.at(0).toStdString();
 
     catalog->setBackup(true, std::nullopt, QStringLiteral("Archive"));
     catalog->toggleFavorite(QStringLiteral("/nowhere.fcpbundle"));

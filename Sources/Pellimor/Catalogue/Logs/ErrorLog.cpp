@@ -4,6 +4,7 @@
 #include "Platform/Services.h"
 #include "Support/IsoTime.h"
 #include "Support/LogFile.h"
+#include "Support/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -207,10 +208,12 @@ QStringList recent(int count, const QString& file) {
     try {
         std::lock_guard lock(fileLock());
         for (const QString& name : {file + QStringLiteral(".1"), file}) {
-            QFile in(name);
-            if (!in.open(QIODevice::ReadOnly))
+            // Only a regular file: a pipe at the name would hold this lock, and every thread
+            // that logs, for good.
+            const RegularFile::Contents in = RegularFile::read(name);
+            if (in.status != RegularFile::Status::ok)
                 continue;
-            lines.append(splitLines(QString::fromUtf8(in.readAll())));
+            lines.append(splitLines(QString::fromUtf8(in.bytes)));
         }
     } catch (...) {
     }

@@ -6,6 +6,7 @@
 #include "KeyedArchive/PropertyList.h"
 #include "Platform/VolumesRoot.h"
 #include "Support/DirectoryListing.h"
+#include "Support/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,17 +37,10 @@ QString child(const QString& folder, const QString& name) {
 // read (a pipe or device there would block the reader), and never more than the parser
 // accepts, so a huge file costs no memory.
 std::optional<PropertyList> readDictionary(const QString& path) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        info.st_size > PlistGuard::maxInputBytes)
+    const RegularFile::Contents file = RegularFile::read(path, PlistGuard::maxInputBytes);
+    if (file.status != RegularFile::Status::ok)
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    // One byte more than the size seen: a file that grew meanwhile is still bounded, and the
-    // guard refuses it when it went past the limit.
-    const QByteArray bytes = file.read(qint64(info.st_size) + 1);
-    std::optional<PropertyList> list = PropertyList::parse(bytes);
+    std::optional<PropertyList> list = PropertyList::parse(file.bytes);
     if (!list || !PropertyList::isDict(list->root()))
         return std::nullopt;
     return list;
@@ -136,8 +130,12 @@ bool isFinalCutBackup(const QString& path) {
 
 bool isReadable(const QString& bundle) {
     const QString database = child(bundle, kLibraryDatabase);
-    if (readableWithAttributes(database))
-        return true;
+    // A database that is there must open: a library read without it would be catalogued with
+    // its identifier missing, where the truth is that it cannot be read now.
+    struct stat info {};
+    if (!database.isEmpty() && ::stat(QFile::encodeName(database).constData(), &info) == 0 &&
+        !S_ISDIR(info.st_mode))
+        return openReadOnly(database) != nullptr;
     return readableWithAttributes(child(bundle, kVersionList));
 }
 

@@ -42,13 +42,17 @@ namespace pellimor::LibraryReader {
 // ---- Database access ------------------------------------------------------------------
 
 struct DatabaseCloser {
+    int folder = -1; // the descriptor of the folder the database was opened through, or -1
     void operator()(sqlite3* db) const;
 };
-// An open, read-only connection; closes itself.
+// An open, read-only connection; closes itself (and the descriptor it was opened through).
 using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
 
-// Opens a database file read-only and immutable through the URI
-// "file:" + percent-encoded path + "?mode=ro&immutable=1". Null when it cannot be opened.
+// Opens a database file read-only and immutable (URI parameters "mode=ro&immutable=1"). Null
+// when it cannot be opened, and at once for anything but a regular file: a symbolic link
+// counts by what it leads to, and a named pipe or device is never handed to SQLite, which
+// would wait on it. Paths of any length open: the file is reached through a descriptor of its
+// folder, held by the connection.
 Database openReadOnly(const QString& path);
 
 // Sets SQLite up for many databases read at once (no process-wide lock around its memory
@@ -85,6 +89,10 @@ std::optional<QString> fcpVersion(const QString& bundle);
 std::optional<QString> lastHost(const QString& bundle);
 // The path lies in Final Cut Pro's automatic-backup folder.
 bool isFinalCutBackup(const QString& path);
+// True when the library database "CurrentVersion.flexolibrary" is there and opens, or, when it
+// is not there at all (missing, a link to nothing, a folder under its name), when
+// "CurrentVersion.plist" is readable. A database that is there but cannot be opened (a named
+// pipe, a file the user may not read) makes the library one that cannot be read.
 bool isReadable(const QString& bundle);
 // Event folders (paths) of a bundle, and project folders of an event, in Finder-like order.
 QStringList eventFolders(const QString& bundle);

@@ -5,6 +5,7 @@
 #include "Platform/Services.h"
 #include "Support/AtomicFile.h"
 #include "Support/Graphemes.h"
+#include "Support/RegularFile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -131,14 +132,12 @@ QString cacheFilePath(const QString& version) {
 
 // The cached set, or nothing when the file cannot be read, is not UTF-8 or is empty.
 std::optional<QSet<QString>> readCache(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    // Only a regular file: a pipe at the name would hold the caller for good.
+    const RegularFile::Contents file = RegularFile::read(path);
+    if (file.status != RegularFile::Status::ok)
         return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(bytes);
+    const QString text = decoder.decode(file.bytes);
     if (decoder.hasError() || text.isEmpty())
         return std::nullopt;
     QSet<QString> ids;

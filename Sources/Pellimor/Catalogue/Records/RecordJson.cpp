@@ -15,8 +15,14 @@
 #include <QJsonParseError>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <optional>
+#include <rapidjson/encodedstream.h>
 #include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
+#include <vector>
 
 namespace pellimor {
 
@@ -62,6 +68,182 @@ QString describe(const rapidjson::Value& value) {
         return QStringLiteral("an object");
     }
     return QStringLiteral("nothing");
+}
+
+// Builds a document as RapidJSON's own parse does and watches, on the way, for an object that
+// gives a key twice. The catalogue runs to tens of megabytes, so the watch must cost little:
+// it compares fingerprints of each object's keys while they pass, and a second walk over the
+// document afterwards would cost more. Equal fingerprints are only a suspicion, which
+// repeatedKey() settles on the keys themselves.
+class KeyWatch {
+public:
+    explicit KeyWatch(rapidjson::Document& document) : m_document(document) {}
+
+    bool suspicious() const { return m_suspicious; }
+
+    bool Null() { return m_document.Null(); }
+    bool Bool(bool b) { return m_document.Bool(b); }
+    bool Int(int i) { return m_document.Int(i); }
+    bool Uint(unsigned i) { return m_document.Uint(i); }
+    bool Int64(int64_t i) { return m_document.Int64(i); }
+    bool Uint64(uint64_t i) { return m_document.Uint64(i); }
+    bool Double(double d) { return m_document.Double(d); }
+    bool RawNumber(const char* text, rapidjson::SizeType length, bool copy) {
+        return m_document.RawNumber(text, length, copy);
+    }
+    bool String(const char* text, rapidjson::SizeType length, bool copy) {
+        return m_document.String(text, length, copy);
+    }
+    bool StartArray() { return m_document.StartArray(); }
+    bool EndArray(rapidjson::SizeType count) { return m_document.EndArray(count); }
+    bool StartObject() {
+        m_starts.push_back(m_keys.size());
+        return m_document.StartObject();
+    }
+    bool Key(const char* text, rapidjson::SizeType length, bool copy) {
+        m_keys.push_back(fingerprint(text, length));
+        return m_document.Key(text, length, copy);
+    }
+    bool EndObject(rapidjson::SizeType count) {
+        const size_t start = m_starts.back();
+        m_starts.pop_back();
+        if (!m_suspicious)
+            m_suspicious = anyEqual(m_keys.data() + start, m_keys.size() - start);
+        m_keys.resize(start);
+        return m_document.EndObject(count);
+    }
+
+private:
+    // Every byte of the key, eight at a time: keys are many and short, and a byte-wise hash
+    // would cost more than the parse of them.
+    static uint64_t fingerprint(const char* text, rapidjson::SizeType length) {
+        constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+        uint64_t hash = (uint64_t(length) + 1) * kMultiplier;
+        const auto mix = [&](uint64_t word) {
+            hash = (hash ^ word) * kMultiplier;
+            hash ^= hash >> 29;
+        };
+        rapidjson::SizeType at = 0;
+        for (; at + 8 <= length; at += 8) {
+            uint64_t word;
+            std::memcpy(&word, text + at, 8);
+            mix(word);
+        }
+        if (at < length) {
+            uint64_t word = 0;
+            std::memcpy(&word, text + at, length - at);
+            mix(word);
+        }
+        return hash;
+    }
+
+    bool anyEqual(const uint64_t* keys, size_t count) {
+        // A record's few fields pair by pair; a large map's keys sorted.
+        if (count <= 24) {
+            for (size_t i = 1; i < count; ++i) {
+                for (size_t j = 0; j < i; ++j) {
+                    if (keys[i] == keys[j])
+                        return true;
+                }
+            }
+            return false;
+        }
+        m_sorted.assign(keys, keys + count);
+        std::sort(m_sorted.begin(), m_sorted.end());
+        return std::adjacent_find(m_sorted.begin(), m_sorted.end()) != m_sorted.end();
+    }
+
+    rapidjson::Document& m_document;
+    std::vector<uint64_t> m_keys; // the fingerprints of the keys of every object still open
+    std::vector<size_t> m_starts; // where each open object's keys begin in m_keys
+    std::vector<uint64_t> m_sorted;
+    bool m_suspicious = false;
+};
+
+// A key given twice in one object, anywhere in `root`: where (as a record's problems name
+// places) and which key, or nothing. The walk keeps its own stack, as the parse does.
+std::optional<RecordJson::Problem> repeatedKey(const rapidjson::Value& root) {
+    using Value = rapidjson::Value;
+    // The first key of `object` that an earlier member has too.
+    const auto repeatIn = [](const Value& object) -> const Value* {
+        const rapidjson::SizeType count = object.MemberCount();
+        const auto same = [](const Value& a, const Value& b) {
+            return a.GetStringLength() == b.GetStringLength() &&
+                   std::memcmp(a.GetString(), b.GetString(), a.GetStringLength()) == 0;
+        };
+        // A record's few fields are compared pair by pair; a large map is sorted instead.
+        if (count <= 32) {
+            for (auto it = object.MemberBegin(); it != object.MemberEnd(); ++it) {
+                for (auto earlier = object.MemberBegin(); earlier != it; ++earlier) {
+                    if (same(earlier->name, it->name))
+                        return &it->name;
+                }
+            }
+            return nullptr;
+        }
+        std::vector<const Value*> names;
+        names.reserve(count);
+        for (auto it = object.MemberBegin(); it != object.MemberEnd(); ++it)
+            names.push_back(&it->name);
+        const auto less = [](const Value* a, const Value* b) {
+            const int order = std::memcmp(a->GetString(), b->GetString(),
+                                          std::min(a->GetStringLength(), b->GetStringLength()));
+            return order != 0 ? order < 0 : a->GetStringLength() < b->GetStringLength();
+        };
+        std::sort(names.begin(), names.end(), less);
+        for (size_t i = 1; i < names.size(); ++i) {
+            if (same(*names[i - 1], *names[i]))
+                return names[i];
+        }
+        return nullptr;
+    };
+
+    struct Frame {
+        const Value* container;
+        rapidjson::SizeType next; // the child to visit next
+    };
+    std::vector<Frame> frames;
+    const auto enter = [&](const Value& value) -> std::optional<RecordJson::Problem> {
+        if (value.IsObject()) {
+            if (const Value* key = repeatIn(value)) {
+                RecordJson::Problem problem{
+                    {},
+                    QStringLiteral("the key \u201C%1\u201D is given twice")
+                        .arg(QString::fromUtf8(key->GetString(), qsizetype(key->GetStringLength())))};
+                // The place: the keys and indexes that lead to this object, innermost first.
+                for (auto frame = frames.rbegin(); frame != frames.rend(); ++frame) {
+                    const rapidjson::SizeType at = frame->next - 1;
+                    if (frame->container->IsArray()) {
+                        problem.under(QStringLiteral("[%1]").arg(at));
+                    } else {
+                        const Value& name = (frame->container->MemberBegin() + at)->name;
+                        problem.under(QString::fromUtf8(name.GetString(), qsizetype(name.GetStringLength())));
+                    }
+                }
+                return problem;
+            }
+        }
+        if (value.IsObject() || value.IsArray())
+            frames.push_back({&value, 0});
+        return std::nullopt;
+    };
+    if (std::optional<RecordJson::Problem> problem = enter(root))
+        return problem;
+    while (!frames.empty()) {
+        Frame& frame = frames.back();
+        const Value& container = *frame.container;
+        const rapidjson::SizeType size = container.IsArray() ? container.Size() : container.MemberCount();
+        if (frame.next == size) {
+            frames.pop_back();
+            continue;
+        }
+        const Value& child =
+            container.IsArray() ? container[frame.next] : (container.MemberBegin() + frame.next)->value;
+        ++frame.next;
+        if (std::optional<RecordJson::Problem> problem = enter(child))
+            return problem;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -181,15 +363,32 @@ std::optional<QString> RecordJson::parse(const QByteArray& bytes, Shape shape,
     qsizetype skipped = 0;
     if (bytes.startsWith("\xEF\xBB\xBF"))
         skipped = 3;
-    document.Parse<kParseFlags>(bytes.constData() + skipped, size_t(bytes.size() - skipped));
-    if (document.HasParseError())
+    rapidjson::ParseResult parsed;
+    bool suspicious = false;
+    const auto generate = [&](rapidjson::Document& handler) {
+        rapidjson::MemoryStream memory(bytes.constData() + skipped, size_t(bytes.size() - skipped));
+        rapidjson::EncodedInputStream<rapidjson::UTF8<>, rapidjson::MemoryStream> input(memory);
+        rapidjson::Reader reader;
+        KeyWatch watch(handler);
+        parsed = reader.Parse<kParseFlags>(input, watch);
+        suspicious = watch.suspicious();
+        return !parsed.IsError();
+    };
+    document.Populate(generate);
+    if (parsed.IsError())
         return QStringLiteral("malformed JSON at byte %1: %2")
-            .arg(qsizetype(document.GetErrorOffset()) + skipped)
-            .arg(QString::fromUtf8(rapidjson::GetParseError_En(document.GetParseError())));
+            .arg(qsizetype(parsed.Offset()) + skipped)
+            .arg(QString::fromUtf8(rapidjson::GetParseError_En(parsed.Code())));
     if (shape == Shape::object && !document.IsObject())
         return QStringLiteral("expected a JSON object at the top level, found %1").arg(describe(document));
     if (shape == Shape::array && !document.IsArray())
         return QStringLiteral("expected a JSON array at the top level, found %1").arg(describe(document));
+    // The program never writes a key twice in one object, and taking either value would drop
+    // the other without a word at the next save.
+    if (suspicious) {
+        if (const std::optional<Problem> repeat = repeatedKey(document))
+            return repeat->text();
+    }
     return std::nullopt;
 }
 

@@ -12,8 +12,9 @@
 //
 // Reading is strict: a value of the wrong type (text for a number, a fraction for an
 // integer, null where a value is required) fails, and the failure of any nested value
-// fails everything that holds it. Members whose keys are no field names are ignored; of a
-// key given twice, the last value counts. Writing fails as a whole when a number has no
+// fails everything that holds it. Members whose keys are no field names are ignored. A key
+// given twice in one object, at any depth, fails the whole document: the program never writes
+// one, and reading either value would lose the other. Writing fails as a whole when a number has no
 // JSON form (not finite) or a date is invalid; nothing is ever written as null. Text that is
 // not valid UTF-16 (an unpaired surrogate) is written with U+FFFD in its place, as any UTF-8
 // the program writes.

@@ -21,7 +21,8 @@ namespace RecordJson {
 enum class Shape { object, array };
 
 // Parses `bytes` into `document`: the failure (malformed or truncated JSON, text that is not
-// UTF-8, or a document of the other shape), or nothing when it is whole. A leading UTF-8
+// UTF-8, a document of the other shape, or a key given twice in one object), or nothing when
+// it is whole. A leading UTF-8
 // byte-order mark is skipped. Nesting depth does not use the call stack, so no document can
 // exhaust it.
 std::optional<QString> parse(const QByteArray& bytes, Shape shape, rapidjson::Document& document);
@@ -105,8 +106,7 @@ public:
                 m_problem->under(QStringLiteral("[\"%1\"]").arg(key));
                 return false;
             }
-            // Written in the map's own order, so the end is the place; a repeated key keeps
-            // its last value.
+            // Written in the map's own order, so the end is the place.
             map.insert(map.cend(), key, std::move(element));
         }
         out = std::move(map);
@@ -136,7 +136,8 @@ public:
     }
 
 private:
-    // The value of the member named `key`: the last one, should the key be repeated.
+    // The value of the member named `key`. A parsed document never repeats a key (parse()
+    // refuses one that does); should a document built otherwise, the last one counts.
     const Value* member(const char* key, size_t length) const {
         if (!m_object)
             return nullptr;

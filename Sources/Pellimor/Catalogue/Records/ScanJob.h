@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace pellimor {
@@ -33,6 +34,15 @@ struct ScanJob {
 
     // Moves to the root at `index` with nothing of it walked, found or read yet.
     void startRoot(qint64 index);
+
+    // The job as a scan can trust it, for one read from a file that may have been edited or
+    // damaged. Roots are made clean (no "." or "..", no doubled or trailing slash) and must be
+    // absolute; the current root's pending folders, found and done libraries and unlisted
+    // folders must be clean absolute paths at or below it (found and done are kept once each).
+    // What fails is left out and appended to `dropped` as written. When the current root
+    // itself is left out, the job goes on with the next root kept, from its start. Nothing when
+    // no root is left.
+    std::optional<ScanJob> cleaned(QStringList& dropped) const;
 
     Result<QJsonObject> toJson(RecordJson::DateForm form) const;
     static Result<ScanJob> fromJson(const QJsonObject& object, RecordJson::DateForm form);

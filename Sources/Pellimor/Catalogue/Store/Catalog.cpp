@@ -6,9 +6,10 @@
 #include "Catalogue/Records/RecordWriter.h"
 #include "Platform/Paths.h"
 #include "Support/AtomicFile.h"
+#include "Support/KeptAside.h"
+#include "Support/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QVariant>
 #include <algorithm>
@@ -26,7 +27,7 @@ const QString kCouldNotSave = QStringLiteral("The catalogue could not be saved: 
 
 // A file this large is not a catalogue we wrote; reading it whole on the main thread could
 // exhaust memory, so it is treated like a file that does not decode.
-constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+constexpr qint64 kMaxFileBytes = RegularFile::defaultMaxBytes;
 
 // What "catalog.json" holds.
 struct Store {
@@ -47,39 +48,6 @@ Result<Store> decodeStore(const QByteArray& bytes) {
     r("driveRoles", store.driveRoles);
     r("favorites", store.favorites);
     return r.finish(std::move(store));
-}
-
-enum class FileRead { missing, unreadable, read };
-
-// Reads a whole file of the data folder. A file that is there but cannot be read (or is far
-// too large to be ours) is told apart from one that is not there at all.
-FileRead readWhole(const QString& path, QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const QFileInfo info(path);
-        return info.exists() || info.isSymLink() ? FileRead::unreadable : FileRead::missing;
-    }
-    if (file.size() > kMaxFileBytes)
-        return FileRead::unreadable;
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return FileRead::unreadable;
-    return FileRead::read;
-}
-
-// Moves a catalogue file that could not be read to "catalog.json.unreadable-<UTC time>"
-// (for example "catalog.json.unreadable-20261209T221500Z"; no colons, which some file
-// systems refuse) beside it. Never replaces an existing file. The new path, or nothing when
-// the move failed.
-std::optional<QString> moveAside(const QString& file) {
-    const QString target = file + QStringLiteral(".unreadable-") +
-                           QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    const QFileInfo targetInfo(target);
-    if (targetInfo.exists() || targetInfo.isSymLink())
-        return std::nullopt;
-    if (!QDir().rename(file, target))
-        return std::nullopt;
-    return target;
 }
 
 bool sameJob(const ScanJob& a, const ScanJob& b) {
@@ -110,14 +78,11 @@ Catalog::Catalog(QObject* parent) : QObject(parent) {
     // written later.
     QDir().mkpath(m_posterDir);
 
+    // No scan of this catalogue runs yet; scans of other catalogues of this process keep what
+    // they stage.
+    removeStagedLeftovers();
     load();
-
-    QByteArray jobBytes;
-    if (readWhole(QDir(m_dir).filePath(QStringLiteral("scanjob.json")), jobBytes) == FileRead::read) {
-        Result<ScanJob> job = RecordJson::decodeRecordBytes<ScanJob>(jobBytes, DateForm::Since2001);
-        if (job.ok())
-            setPausedJob(std::move(job.value()));
-    }
+    loadJob();
 
     recordMounted();
 }
@@ -234,13 +199,16 @@ void Catalog::setPausedJob(std::optional<ScanJob> job) {
 
 void Catalog::load() {
     const QString file = QDir(m_dir).filePath(QStringLiteral("catalog.json"));
-    QByteArray bytes;
-    const FileRead read = readWhole(file, bytes);
+    // Only a regular file is read: a pipe at that name would hold the start for good.
+    const RegularFile::Contents read = RegularFile::read(file, kMaxFileBytes);
     std::optional<Store> store;
-    if (read == FileRead::read) {
-        Result<Store> decoded = decodeStore(bytes);
+    QString why = read.reason;
+    if (read.status == RegularFile::Status::ok) {
+        Result<Store> decoded = decodeStore(read.bytes);
         if (decoded.ok())
             store = std::move(decoded.value());
+        else
+            why = decoded.error();
     }
 
     if (store) {
@@ -260,16 +228,17 @@ void Catalog::load() {
         setRoots(std::move(store->roots));
         setDriveRoles(store->driveRoles.value_or(QMap<QString, QString>()));
         setFavorites(FavoriteBook::trimmed(store->favorites.value_or(QMap<QString, QDateTime>()), livePaths));
-    } else if (read != FileRead::missing) {
+    } else if (read.status != RegularFile::Status::missing) {
         // The next save would replace the only copy of the user's catalogue with an empty one,
         // so the file goes aside first, where the user (or support) can still recover it.
-        if (const std::optional<QString> kept = moveAside(file)) {
+        const QString message = kCouldNotRead + QStringLiteral(" Reason: ") + why;
+        if (const std::optional<QString> kept = KeptAside::move(file)) {
             m_unreadableInPlace.clear();
-            ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotRead, *kept);
+            ErrorLog::log(ErrorLog::Level::error, kArea, message, *kept);
         } else {
             m_unreadableInPlace = file;
             m_unreadableRefusalLogged = false;
-            ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotRead, file);
+            ErrorLog::log(ErrorLog::Level::error, kArea, message, file);
         }
     }
 
@@ -282,7 +251,7 @@ void Catalog::save() {
     const QString inPlace = m_unreadableInPlace;
     if (!inPlace.isEmpty()) {
         // Whatever blocked the move at start-up may have gone away since.
-        if (const std::optional<QString> kept = moveAside(inPlace)) {
+        if (const std::optional<QString> kept = KeptAside::move(inPlace)) {
             m_unreadableInPlace.clear();
             ErrorLog::log(ErrorLog::Level::warn, kArea,
                           QStringLiteral("The catalogue file that could not be read has been kept aside."),

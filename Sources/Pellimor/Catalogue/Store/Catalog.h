@@ -228,6 +228,11 @@ private:
     // The reads of free-space refresh `generation` are all back: logged, unless a later
     // refresh has begun meanwhile.
     void finishVolumeSpace(qint64 generation);
+    // The paused job from "scanjob.json", cleaned of paths the scan cannot trust.
+    void loadJob();
+    // Removes what replacements of the media lists and the job file left half-done in an
+    // earlier process (a staged file that never got its name); never what this process stages.
+    void removeStagedLeftovers();
     void persistJob();
     void saveMedia(const QList<MediaEntry>& media, const QString& path);
     void deleteMedia(const QString& path);

@@ -1,7 +1,9 @@
+#include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Records/RecordJson.h"
 #include "Catalogue/Records/ScanJob.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Support/AtomicFile.h"
+#include "Support/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +16,43 @@ QString jobFile(const QString& dataFolder) {
     return QDir(dataFolder).filePath(QStringLiteral("scanjob.json"));
 }
 
+// "“a”, “b”, “c” and 4 more": enough of a list to find it in the file.
+QString someOf(const QStringList& texts) {
+    constexpr qsizetype kShown = 3;
+    QStringList shown;
+    for (qsizetype i = 0; i < texts.size() && i < kShown; ++i)
+        shown.append(u'\u201C' + texts.at(i) + u'\u201D');
+    QString list = shown.join(QStringLiteral(", "));
+    if (texts.size() > kShown)
+        list += QStringLiteral(" and %1 more").arg(texts.size() - kShown);
+    return list;
+}
+
 } // namespace
+
+void Catalog::loadJob() {
+    const QString file = jobFile(m_dir);
+    // A job that cannot be read or decoded is no job to resume; the next scan writes its own.
+    const RegularFile::Contents read = RegularFile::read(file);
+    if (read.status != RegularFile::Status::ok)
+        return;
+    Result<ScanJob> job = RecordJson::decodeRecordBytes<ScanJob>(read.bytes, RecordJson::DateForm::Since2001);
+    if (!job.ok())
+        return;
+    QStringList dropped;
+    std::optional<ScanJob> cleaned = job->cleaned(dropped);
+    if (!dropped.isEmpty()) {
+        QString message =
+            QStringLiteral("The paused scan held paths that are not clean absolute paths at or below "
+                           "their scan folder, so they were left out: %1.")
+                .arg(someOf(dropped));
+        if (!cleaned)
+            message += QStringLiteral(" No scan folder was left, so there is no scan to resume.");
+        ErrorLog::log(ErrorLog::Level::warn, QStringLiteral("catalogue"), message, file);
+    }
+    if (cleaned)
+        setPausedJob(std::move(*cleaned));
+}
 
 void Catalog::persistJob() {
     m_currentJob.updatedAt = QDateTime::currentDateTimeUtc();

@@ -3,6 +3,7 @@
 #include "Catalogue/Records/RecordJson.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Support/AtomicFile.h"
+#include "Support/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSet>
 #include <QThread>
 #include <QThreadPool>
@@ -41,20 +43,18 @@ void noteUnreadable(const MediaListFile& list, const QString& why) {
 // One library's list; nothing when the file is missing, cannot be read or is not a list of
 // media entries (the last two noted in the error log).
 std::optional<QList<MediaEntry>> readMediaList(const MediaListFile& list) {
-    QFile file(list.file);
-    if (!file.open(QIODevice::ReadOnly)) {
-        // A library that was never read completely has no list yet.
-        if (QFileInfo::exists(list.file))
-            noteUnreadable(list, file.errorString());
+    // Only a regular file: a pipe at the list's name would hold this thread, and the load,
+    // for good.
+    const RegularFile::Contents file = RegularFile::read(list.file);
+    // A library that was never read completely has no list yet.
+    if (file.status == RegularFile::Status::missing)
         return {};
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        noteUnreadable(list, file.errorString());
+    if (file.status == RegularFile::Status::unreadable) {
+        noteUnreadable(list, file.reason);
         return {};
     }
     Result<QList<MediaEntry>> decoded =
-        RecordJson::decodeListBytes<MediaEntry>(bytes, RecordJson::DateForm::Since1970);
+        RecordJson::decodeListBytes<MediaEntry>(file.bytes, RecordJson::DateForm::Since1970);
     if (!decoded.ok()) {
         noteUnreadable(list, decoded.error());
         return {};
@@ -124,6 +124,13 @@ void Catalog::saveMedia(const QList<MediaEntry>& media, const QString& path) {
     const Result<QByteArray> bytes = RecordJson::encodeListBytes(media, RecordJson::DateForm::Since1970);
     if (bytes.ok() && AtomicFile::write(mediaFile(path), bytes.value()).ok())
         mediaListPlaced(path);
+}
+
+void Catalog::removeStagedLeftovers() {
+    // The media lists (staged by the scan's reads) and the job file are replaced through
+    // temporary files beside them; "catalog.json" is replaced another way, which leaves none.
+    static const QRegularExpression targets(QStringLiteral("media-[0-9a-f]{20}\\.json|scanjob\\.json"));
+    (void)AtomicFile::removeLeftovers(m_dir, targets);
 }
 
 void Catalog::deleteMedia(const QString& path) {

@@ -35,10 +35,12 @@ void lower(qint64& size, qint64 removed) {
     size = removed >= size ? 0 : size - removed;
 }
 
-// What the worker hands back: the fresh reading, or nothing when the bundle was not there.
+// What the worker hands back: the fresh reading, or nothing when the bundle was not there or
+// could not be read.
 struct Reading {
     std::optional<LibraryInfo> library;
     QList<MediaEntry> media;
+    bool unreadable = false; // the library database is there but does not open
 };
 
 } // namespace
@@ -106,8 +108,15 @@ void Catalog::reread(const LibraryInfo& library, std::optional<qint64> previousS
         // A bundle that is not there (its drive unplugged since) would read as an empty
         // library and wipe what the catalogue knows about it, media list included.
         if (QFileInfo::exists(path)) {
-            const QString signature = LibraryReader::signature(path);
-            reading.library = LibraryReader::read(path, signature, reading.media);
+            // Nor would a library whose database is there but does not open: it would read as
+            // one without its identifier, where the truth is that it cannot be read now.
+            reading.unreadable =
+                !LibraryReader::isReadable(path) &&
+                QFileInfo::exists(PathText::childPath(path, QStringLiteral("CurrentVersion.flexolibrary")));
+            if (!reading.unreadable) {
+                const QString signature = LibraryReader::signature(path);
+                reading.library = LibraryReader::read(path, signature, reading.media);
+            }
         }
         QMetaObject::invokeMethod(
             mainThreadContext,
@@ -118,8 +127,12 @@ void Catalog::reread(const LibraryInfo& library, std::optional<qint64> previousS
                 if (!reading.library) {
                     // The entry keeps its contents and its invalidated signature, so the next
                     // scan that reaches the library reads it in full.
-                    if (indexOfPath(self->m_libraries, path) >= 0)
-                        self->setStatus(name + QStringLiteral(" isn't reachable — skipped."));
+                    if (indexOfPath(self->m_libraries, path) < 0)
+                        return;
+                    self->setStatus(reading.unreadable
+                                        ? QStringLiteral("Couldn't read ") + name +
+                                              QStringLiteral(" — is the drive ready?")
+                                        : name + QStringLiteral(" isn't reachable — skipped."));
                     return;
                 }
                 LibraryInfo fresh = std::move(*reading.library);
