@@ -57,10 +57,6 @@ struct SearchCorpus {
         QStringList derived;
 
         qsizetype itemCount() const { return qsizetype(texts.size()); }
-        QByteArrayView folded(qsizetype item) const {
-            return QByteArrayView(blob).sliced(starts[size_t(item)],
-                                               starts[size_t(item) + 1] - starts[size_t(item)] - 1);
-        }
         SearchArea area(qsizetype item) const { return SearchArea(areas[size_t(item)]); }
         const QString& text(qsizetype item) const { return *texts[size_t(item)]; }
     };

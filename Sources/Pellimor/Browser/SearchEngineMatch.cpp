@@ -29,6 +29,8 @@ const char* find(const char* haystack, qsizetype size, const QByteArray& needle)
         ::memmem(haystack, size_t(size), needle.constData(), size_t(needle.size())));
 }
 
+// Matches libraries one after the other, keeping its buffers between them. Only the items that
+// hold a term are visited after the scan: a row must hold a term to be a hit.
 class LibraryMatcher {
 public:
     LibraryMatcher(const Terms& terms, quint32 areaMask) : m_terms(terms), m_areaMask(areaMask) {}
@@ -36,16 +38,25 @@ public:
     std::optional<SearchResult::Library> match(const SearchCorpus::Library& library) {
         const char* blob = library.blob.constData();
         const qsizetype size = library.blob.size();
-        // A library whose blob lacks a term cannot match: one pass per term at most.
-        for (const QByteArray& needle : m_terms.needles) {
-            if (!find(blob, size, needle))
+        // A library whose blob lacks a term cannot match. The first occurrence of each term
+        // is where marking starts, so a library that matches costs one pass per term in all.
+        m_first.resize(m_terms.needles.size());
+        for (size_t t = 0; t < m_terms.needles.size(); ++t) {
+            const char* at = find(blob, size, m_terms.needles[t]);
+            if (!at)
                 return std::nullopt;
+            m_first[t] = at - blob;
         }
         m_library = &library;
         const qsizetype w = m_terms.words;
-        m_held.assign(size_t(library.itemCount() * w), 0);
+        if (m_held.size() < size_t(library.itemCount() * w))
+            m_held.resize(size_t(library.itemCount() * w), 0);
+        m_touched.clear();
         for (size_t t = 0; t < m_terms.needles.size(); ++t)
             mark(t);
+        if (m_terms.needles.size() > 1)
+            std::sort(m_touched.begin(), m_touched.end());
+        m_next = 0;
 
         // A term is covered at a level when it occurs in the name of the library, or of the
         // event or project around the row.
@@ -57,6 +68,14 @@ public:
         SearchResult::Library result;
         hits(library.items, libraryCover, result.hits);
         for (const SearchCorpus::Event& event : library.events) {
+            // An event whose items and projects' items hold no term has nothing to give.
+            if (m_next == m_touched.size())
+                break;
+            const SearchCorpus::Items& last =
+                event.projectCount ? library.projects[event.firstProject + event.projectCount - 1].items
+                                   : event.items;
+            if (m_touched[m_next] >= last.first + last.count)
+                continue;
             cover(event.items, &libraryCover, eventCover);
             SearchResult::Event found;
             hits(event.items, eventCover, found.hits);
@@ -71,14 +90,19 @@ public:
             if (!found.hits.isEmpty() || !found.projects.isEmpty())
                 result.events.insert(*event.name, std::move(found));
         }
+
+        // Leaves the marks clear for the next library.
+        for (const quint32 item : m_touched)
+            std::fill_n(m_held.begin() + qsizetype(item) * w, w, 0);
         if (result.hits.isEmpty() && result.events.isEmpty())
             return std::nullopt;
         return result;
     }
 
 private:
-    // Sets term t's bit on every item that holds it. Occurrences never span items, and one per
-    // item is enough, so the search resumes at the next item.
+    // Sets term t's bit on every item that holds it, noting items marked for the first time.
+    // Occurrences never span items, and one per item is enough, so the search resumes at the
+    // next item.
     void mark(size_t t) {
         const SearchCorpus::Library& library = *m_library;
         const QByteArray& needle = m_terms.needles[t];
@@ -86,14 +110,12 @@ private:
         const qsizetype size = library.blob.size();
         const quint32* starts = library.starts.data();
         const qsizetype items = library.itemCount();
+        const qsizetype w = m_terms.words;
         const qsizetype word = qsizetype(t / 64);
         const quint64 bit = quint64(1) << (t % 64);
         qsizetype item = 0;
-        qsizetype from = 0;
-        while (from < size) {
-            const char* at = find(blob + from, size - from, needle);
-            if (!at)
-                break;
+        const char* at = blob + m_first[t];
+        while (at) {
             const auto pos = quint32(at - blob);
             // The item holding `pos`: mostly the next one or close to it.
             if (starts[item + 1] <= pos) {
@@ -101,8 +123,12 @@ private:
                 if (starts[item + 1] <= pos)
                     item = std::upper_bound(starts + item + 1, starts + items + 1, pos) - starts - 1;
             }
-            m_held[size_t(item * m_terms.words + word)] |= bit;
-            from = starts[item + 1];
+            quint64* held = &m_held[size_t(item * w)];
+            if (std::all_of(held, held + w, [](quint64 bits) { return bits == 0; }))
+                m_touched.push_back(quint32(item));
+            held[word] |= bit;
+            const qsizetype from = starts[item + 1];
+            at = from < size ? find(blob + from, size - from, needle) : nullptr;
         }
     }
 
@@ -117,31 +143,36 @@ private:
         }
     }
 
-    // The items of a run that are hits: in the scope, holding at least one term, and every
-    // term held or covered.
-    void hits(const SearchCorpus::Items& items, const std::vector<quint64>& covered,
-              QList<SearchHit>& out) const {
+    // The hits of a run of items: the items that hold a term, are in the scope, and hold or
+    // are covered for every term. Runs come in item order, so the touched items are walked
+    // once, front to back.
+    void hits(const SearchCorpus::Items& items, const std::vector<quint64>& covered, QList<SearchHit>& out) {
         const SearchCorpus::Library& library = *m_library;
         const qsizetype w = m_terms.words;
-        for (qsizetype i = items.first; i < qsizetype(items.first) + items.count; ++i) {
-            const quint64* held = &m_held[size_t(i * w)];
-            bool any = false;
-            bool all = true;
-            for (qsizetype k = 0; k < w && all; ++k) {
-                any = any || held[k] != 0;
-                all = (held[k] | covered[size_t(k)]) == m_terms.full[size_t(k)];
-            }
-            if (!any || !all || !(m_areaMask & (1u << library.areas[size_t(i)])))
+        const quint32 end = items.first + items.count;
+        while (m_next < m_touched.size() && m_touched[m_next] < items.first)
+            ++m_next;
+        for (; m_next < m_touched.size() && m_touched[m_next] < end; ++m_next) {
+            const quint32 i = m_touched[m_next];
+            if (!(m_areaMask & (1u << library.areas[i])))
                 continue;
+            const quint64* held = &m_held[size_t(qsizetype(i) * w)];
+            bool all = true;
+            for (qsizetype k = 0; k < w && all; ++k)
+                all = (held[k] | covered[size_t(k)]) == m_terms.full[size_t(k)];
             // The hit shares the catalogue's text.
-            out.append(SearchHit{library.area(i), library.text(i)});
+            if (all)
+                out.append(SearchHit{library.area(i), library.text(i)});
         }
     }
 
     const Terms& m_terms;
     const quint32 m_areaMask;
     const SearchCorpus::Library* m_library = nullptr;
-    std::vector<quint64> m_held;
+    std::vector<quint64> m_held;    // per item, the terms it holds; all clear between libraries
+    std::vector<qsizetype> m_first; // per term, where it first occurs in the blob
+    std::vector<quint32> m_touched; // the items holding a term, in item order once sorted
+    size_t m_next = 0;              // the first touched item not yet visited
 };
 
 } // namespace
