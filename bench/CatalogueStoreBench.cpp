@@ -22,6 +22,7 @@
 #include "Support/Result.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "bench/BenchSupport.h"
+#include "bench/SyntheticCatalogue.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -55,125 +56,6 @@ struct Options {
     qint64 media = 1000000;
     int rounds = 5;
 };
-
-QDateTime at(qint64 seconds) {
-    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).addMSecs(seconds % 997);
-}
-
-QList<QString> words(const QString& stem, int count) {
-    QList<QString> list;
-    for (int i = 0; i < count; ++i)
-        list.append(QStringLiteral("%1 %2").arg(stem).arg(i + 1));
-    return list;
-}
-
-QList<PluginUse> plugins(int seed, int count) {
-    QList<PluginUse> list;
-    for (int i = 0; i < count; ++i)
-        list.append({QStringLiteral("Effect"), QStringLiteral("Acme FX"),
-                     QStringLiteral("Glow %1").arg(seed + i),
-                     QStringLiteral("com.acme.fx.glow%1").arg(seed + i), qint64(1 + i)});
-    return list;
-}
-
-ProjectInfo projectFor(int library, int index) {
-    ProjectInfo p;
-    p.name = QStringLiteral("Cut %1 v%2").arg(library).arg(index + 1);
-    p.duration = 312.48 + index;
-    p.frameRate = 25;
-    p.format = QStringLiteral("1080p HD 25p");
-    p.hasAudio = true;
-    p.sampleRate = 48000;
-    p.created = at(1690000000 + library * 1000 + index);
-    p.modified = at(1700000000 + library * 1000 + index);
-    p.clipCount = 140 + index;
-    p.transitionCount = 12;
-    p.keywordMarkers = 9;
-    p.favoriteMarkers = 4;
-    p.fileSize = 2400000 + index;
-    p.fingerprint = QStringLiteral("%1").arg(qint64(library) * 7919 + index, 40, 16, QLatin1Char('0'));
-    p.plugins = plugins(index, 2);
-    p.keywords = words(QStringLiteral("keyword"), 5);
-    p.metaTags = words(QStringLiteral("tag"), 3);
-    p.markerNames = words(QStringLiteral("marker"), 5);
-    return p;
-}
-
-EventInfo eventFor(int library, int index, int projects) {
-    EventInfo e;
-    e.name = QStringLiteral("2024-%1-%2 Shoot").arg(index % 12 + 1, 2, 10, QLatin1Char('0')).arg(index + 1);
-    e.originalSize = 48000000000LL + index;
-    e.optimizedSize = 12000000000LL;
-    e.proxySize = 3000000000LL;
-    e.renderSize = 800000000LL;
-    e.analysisSize = 4000000;
-    e.otherSize = 120000;
-    e.mediaFileCount = 250;
-    e.linkedMediaCount = 20;
-    e.brokenLinkCount = index % 3;
-    e.extensions = {{QStringLiteral("mov"), 180}, {QStringLiteral("mxf"), 50}, {QStringLiteral("wav"), 20}};
-    e.poster = QStringLiteral("%1.jpg").arg(Catalog::hash(QStringLiteral("%1|%2").arg(library).arg(index)));
-    e.externalVolumes = QMap<QString, qint64>{{QStringLiteral("Archive"), 20}};
-    e.keywords = QMap<QString, qint64>{};
-    for (const QString& keyword : words(QStringLiteral("keyword"), 8))
-        e.keywords->insert(keyword, 3);
-    e.metaTags = words(QStringLiteral("tag"), 4);
-    e.markerNames = words(QStringLiteral("marker"), 6);
-    e.clipNames = words(QStringLiteral("A001_C0"), 12);
-    e.notes = words(QStringLiteral("note about the take"), 3);
-    e.cameraInfo = words(QStringLiteral("Camera"), 3);
-    e.roles = {QStringLiteral("Dialogue"), QStringLiteral("Music"), QStringLiteral("Effects"),
-               QStringLiteral("Video")};
-    e.plugins = plugins(index, 2);
-    e.tagsVersion = 3;
-    e.created = at(1680000000 + library * 100 + index);
-    e.modified = at(1700000000 + library * 100 + index);
-    for (int p = 0; p < projects; ++p)
-        e.projects.append(projectFor(library, index * 1000 + p));
-    return e;
-}
-
-QList<LibraryInfo> catalogue(const Options& o) {
-    QList<LibraryInfo> libraries;
-    libraries.reserve(o.libraries);
-    for (int l = 0; l < o.libraries; ++l) {
-        LibraryInfo lib;
-        lib.path = QStringLiteral("/Volumes/Drive %1/Clients/Client %2/Library %3.fcpbundle")
-                       .arg(l % 8)
-                       .arg(l % 50)
-                       .arg(l);
-        lib.name = QStringLiteral("Library %1").arg(l);
-        lib.volumeName = QStringLiteral("Drive %1").arg(l % 8);
-        lib.volumeUUID = QStringLiteral("6F1C2A3B-0000-4000-8000-%1").arg(l % 8, 12, 10, QLatin1Char('0'));
-        lib.libraryIdentifier = QStringLiteral("1F2E3D4C-%1").arg(l, 8, 10, QLatin1Char('0'));
-        lib.fcpVersion = QStringLiteral("11.1");
-        lib.lastHost = QStringLiteral("Edit Suite 2");
-        lib.created = at(1600000000 + l);
-        lib.modified = at(1700000000 + l);
-        lib.scannedAt = at(1710000000 + l);
-        lib.signature = QStringLiteral("1700000000.123,1700000001.5|@size|1700000002.25");
-        lib.extraSize = 52000000;
-        // The projects go one to an event, from the first event on.
-        for (int e = 0; e < o.events; ++e)
-            lib.events.append(eventFor(l, e, e < o.projects ? 1 : 0));
-        for (int p = o.events; p < o.projects && !lib.events.isEmpty(); ++p)
-            lib.events.last().projects.append(projectFor(l, p));
-        libraries.append(std::move(lib));
-    }
-    return libraries;
-}
-
-QList<MediaEntry> mediaFor(int library, qint64 count) {
-    QList<MediaEntry> entries;
-    entries.reserve(count);
-    for (qint64 i = 0; i < count; ++i)
-        entries.append({QStringLiteral("A%1_C%2_%3.mov")
-                            .arg(library % 1000, 3, 10, QLatin1Char('0'))
-                            .arg(i)
-                            .arg(library),
-                        1000000 + i * 4096 + library, QStringLiteral("2024-%1 Shoot").arg(i % 20 + 1)});
-    return entries;
-}
 
 void waitFor(const std::function<bool()>& done) {
     const QDeadlineTimer deadline(600000);
@@ -245,7 +127,7 @@ int main(int argc, char** argv) {
                 o.libraries, o.events, o.projects, static_cast<long long>(o.media));
     std::printf("median of %d rounds after one unmeasured round; times in ms\n\n", o.rounds);
 
-    QList<LibraryInfo> libraries = catalogue(o);
+    QList<LibraryInfo> libraries = bench::syntheticLibraries({o.libraries, o.events, o.projects});
     const QString catalogFile = QDir(dataDir).filePath(QStringLiteral("catalog.json"));
 
     // ---- "catalog.json"
@@ -332,7 +214,7 @@ int main(int argc, char** argv) {
     lists.reserve(o.libraries);
     for (int l = 0; l < o.libraries; ++l) {
         const qint64 count = o.media / o.libraries + (l < o.media % o.libraries ? 1 : 0);
-        lists.append(mediaFor(l, count));
+        lists.append(bench::syntheticMedia(l, count));
     }
     auto catalog = std::make_unique<Catalog>();
     settle();

@@ -56,6 +56,31 @@ TEST(SearchQueryParse, MatchesEveryOrAnyTermIgnoringCaseAndAccents) {
     EXPECT_FALSE(none.anyIn(QStringLiteral("anything")));
 }
 
+TEST(SearchQueryHighlight, MarksEveryOccurrenceTermByTerm) {
+    struct Case {
+        QString query;
+        QString text;
+        QList<TextSpan> spans;
+    };
+    const QList<Case> cases = {
+        // The search resumes after each occurrence: one "ana", both runs of "na".
+        {"ana", "banana", {{1, 3}}},
+        {"na", "banana", {{2, 2}, {4, 2}}},
+        // A letter that folds to two is marked whole.
+        {"ss", QString::fromUtf8("Straße"), {{4, 1}}},
+        // A decomposed letter keeps its mark: all five units.
+        {"cafe", QString::fromUtf8("Cafe\u0301"), {{0, 5}}},
+        // Different terms' spans may overlap and are all kept, in the order of the terms.
+        {"ana ban", "banana", {{1, 3}, {0, 3}}},
+        {"", "banana", {}},
+        {"   ", "banana", {}},
+        {"x", "banana", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SearchQuery(c.query).highlight(c.text), c.spans)
+            << c.query.toStdString() << " in " << c.text.toStdString();
+}
+
 TEST(SearchQueryParse, KeyJoinsTheTermsWithTheRecordSeparator) {
     EXPECT_EQ(SearchQuery(QStringLiteral(" smith  Interview smith ")).key(),
               QStringLiteral("smith") + QChar(0x1E) + QStringLiteral("Interview"));

@@ -52,6 +52,13 @@ bool SearchQuery::anyIn(const QString& text) const {
     return false;
 }
 
+QList<TextSpan> SearchQuery::highlight(const QString& text) const {
+    QList<TextSpan> spans;
+    for (const QString& token : tokens)
+        spans.append(TextFold::occurrences(text, token));
+    return spans;
+}
+
 QString SearchQuery::key() const {
     return tokens.join(QChar(0x1E));
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Support/TextSpan.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +32,11 @@ struct SearchQuery {
     bool allIn(const QString& text) const;
     // At least one term occurs in `text`, ignoring case and diacritics; false without terms.
     bool anyIn(const QString& text) const;
+
+    // The runs of `text` to emphasise: term by term in `tokens` order, every occurrence of the
+    // term under allIn()'s rule, each search resuming after the occurrence before, so one
+    // term's spans never overlap while different terms' may. No spans without terms.
+    QList<TextSpan> highlight(const QString& text) const;
 
     // The query key: the terms joined with U+001E. The library browser keeps its expansion
     // state per key, so two texts that parse to the same terms share it.
