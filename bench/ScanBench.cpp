@@ -14,15 +14,12 @@
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Records/PendingDir.h"
 #include "Catalogue/Store/Catalog.h"
-#include "Platform/Services.h"
-#include "Platform/SettingsStore.h"
 #include "bench/BenchSupport.h"
 #include "bench/SyntheticScan.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QThreadPool>
 #include <algorithm>
 #include <atomic>
@@ -133,18 +130,13 @@ int main(int argc, char** argv) {
     const Options& options = *parsed;
     ErrorLog::setHeadless(true);
 
-    QTemporaryDir work(QDir::temp().filePath(QStringLiteral("tovlin-scan-bench-XXXXXX")));
+    const bench::ScanSandbox work(QStringLiteral("scan-bench"));
     if (!work.isValid()) {
         std::fprintf(stderr, "could not make a temporary folder\n");
         return 1;
     }
-    // The program's settings stay in memory, and the volumes root points at nothing real.
-    platform::Services services;
-    services.settings = std::make_shared<platform::SettingsStore>(QString());
-    const platform::ScopedServices scope(services);
-    qputenv("TOVLIN_VOLUMES_ROOT", at(work.path(), QStringLiteral("volumes")).toUtf8());
 
-    const QString root = options.tree.isEmpty() ? at(work.path(), QStringLiteral("tree")) : options.tree;
+    const QString root = options.tree.isEmpty() ? work.path(QStringLiteral("tree")) : options.tree;
     const std::optional<QStringList> written = bench::scanTree(root, options);
     if (!written)
         return 1;
@@ -165,7 +157,7 @@ int main(int argc, char** argv) {
         QString firstStatus;
         QString againStatus;
         for (int round = 0; round < options.rounds; ++round) {
-            const QString dataDir = at(work.path(), QStringLiteral("data-%1").arg(++dataIndex));
+            const QString dataDir = work.path(QStringLiteral("data-%1").arg(++dataIndex));
             const ScanTime full = timeScan(dataDir, root, concurrency);
             first.push_back(full.milliseconds);
             firstStatus = full.status;

@@ -5,6 +5,8 @@
 
 #include "Catalogue/Records/ScanJob.h"
 #include "Catalogue/Store/Catalog.h"
+#include "Platform/Services.h"
+#include "Platform/SettingsStore.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "bench/BenchSupport.h"
@@ -16,6 +18,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QThreadPool>
 #include <cstdio>
 #include <exception>
@@ -23,6 +26,32 @@
 #include <optional>
 
 namespace pellimor::bench {
+
+// Where a scan benchmark runs, for its lifetime: a temporary work folder, the program's
+// settings kept in memory, and a volumes root inside the work folder that holds no drive, so
+// nothing of the machine it runs on is read or changed.
+class ScanSandbox {
+public:
+    explicit ScanSandbox(const QString& name)
+        : m_work(QDir::temp().filePath(QStringLiteral("tovlin-%1-XXXXXX").arg(name))), m_scope(inMemory()) {
+        qputenv("TOVLIN_VOLUMES_ROOT", path(QStringLiteral("volumes")).toUtf8());
+        QDir().mkpath(path(QStringLiteral("volumes")));
+    }
+
+    bool isValid() const { return m_work.isValid(); }
+    // `name` inside the work folder.
+    QString path(const QString& name) const { return at(m_work.path(), name); }
+
+private:
+    static platform::Services inMemory() {
+        platform::Services services;
+        services.settings = std::make_shared<platform::SettingsStore>(QString());
+        return services;
+    }
+
+    QTemporaryDir m_work;
+    const platform::ScopedServices m_scope;
+};
 
 // A library of `options.events` events sharing `options.media` original media files, with
 // proxies, render and analysis files, keywords, markers, clips and `options.projects` projects.

@@ -17,8 +17,6 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Store/Catalog.h"
-#include "Platform/Services.h"
-#include "Platform/SettingsStore.h"
 #include "Shell/Views/MainContent.h"
 #include "Shell/Views/PellimorApp.h"
 #include "Shell/WindowSettings.h"
@@ -29,7 +27,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -170,17 +167,11 @@ int main(int argc, char** argv) {
     const Options& options = *parsed;
     ErrorLog::setHeadless(true);
 
-    QTemporaryDir work(QDir::temp().filePath(QStringLiteral("tovlin-window-scan-bench-XXXXXX")));
+    const bench::ScanSandbox work(QStringLiteral("window-scan-bench"));
     if (!work.isValid()) {
         std::fprintf(stderr, "could not make a temporary folder\n");
         return 1;
     }
-    // The program's settings stay in memory, and the volumes root points at nothing real.
-    platform::Services services;
-    services.settings = std::make_shared<platform::SettingsStore>(QString());
-    const platform::ScopedServices scope(services);
-    qputenv("TOVLIN_VOLUMES_ROOT", at(work.path(), QStringLiteral("volumes")).toUtf8());
-    QDir().mkpath(at(work.path(), QStringLiteral("volumes")));
     const int concurrency = WindowSettings::read().concurrency();
 
     std::printf("%d parallel reads (the window's setting), %d events, %d media files, %d projects per "
@@ -191,7 +182,7 @@ int main(int argc, char** argv) {
     for (const int size : options.sizes) {
         bench::TreeOptions treeOptions = options;
         treeOptions.libraries = size;
-        const QString base = options.tree.isEmpty() ? at(work.path(), QStringLiteral("tree")) : options.tree;
+        const QString base = options.tree.isEmpty() ? work.path(QStringLiteral("tree")) : options.tree;
         const QString root = at(base, QStringLiteral("%1 libraries").arg(size));
         const std::optional<QStringList> libraries = bench::scanTree(root, treeOptions);
         if (!libraries)
@@ -201,10 +192,10 @@ int main(int argc, char** argv) {
         for (int round = 0; round < options.rounds; ++round) {
             const Figures alone =
                 measure([&](const QString& dir) { return scanAlone(dir, root, concurrency); },
-                        at(work.path(), QStringLiteral("data-%1").arg(++dataIndex)));
+                        work.path(QStringLiteral("data-%1").arg(++dataIndex)));
             const Figures window = measure(
                 [&](const QString& dir) { return scanWithWindow(dir, root, concurrency, options.tab); },
-                at(work.path(), QStringLiteral("data-%1").arg(++dataIndex)));
+                work.path(QStringLiteral("data-%1").arg(++dataIndex)));
             firstAlone.push_back(alone.first);
             rescanAlone.push_back(alone.rescan);
             firstWindow.push_back(window.first);

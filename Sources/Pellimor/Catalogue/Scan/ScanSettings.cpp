@@ -1,40 +1,13 @@
 #include "Catalogue/Scan/ScanSettings.h"
 
-#include "Platform/Services.h"
-#include "Platform/SettingsStore.h"
+#include "Platform/CurrentSettings.h"
 
 #include <algorithm>
 #include <limits>
 
 namespace pellimor::ScanSettings {
 
-namespace {
-
-std::shared_ptr<platform::SettingsStore> store() {
-    return platform::services().settings;
-}
-
-bool readFlag(QLatin1StringView key, bool fallback) {
-    const auto s = store();
-    return s ? s->flag(key, fallback) : fallback;
-}
-void writeFlag(QLatin1StringView key, bool value) {
-    if (const auto s = store())
-        s->setFlag(key, value);
-}
-std::optional<qint64> readInteger(QLatin1StringView key) {
-    const auto s = store();
-    const std::optional<platform::SettingsStore::Value> stored = s ? s->value(key) : std::nullopt;
-    if (!stored || stored->type != platform::SettingsStore::Type::Integer)
-        return std::nullopt;
-    return stored->value.toLongLong();
-}
-void writeInteger(QLatin1StringView key, qint64 value) {
-    if (const auto s = store())
-        s->setInteger(key, value);
-}
-
-} // namespace
+using namespace platform::CurrentSettings;
 
 int scanThreadsFrom(std::optional<qint64> stored) {
     if (!stored)
@@ -47,46 +20,46 @@ qint64 folderDepthFrom(std::optional<qint64> stored) {
 }
 
 int scanThreads() {
-    return scanThreadsFrom(readInteger(Key::scanThreads));
+    return scanThreadsFrom(integer(Key::scanThreads));
 }
 void setScanThreads(qint64 count) {
-    writeInteger(Key::scanThreads, count);
+    setInteger(Key::scanThreads, count);
 }
 qint64 folderDepth() {
-    return folderDepthFrom(readInteger(Key::folderDepth));
+    return folderDepthFrom(integer(Key::folderDepth));
 }
 void setFolderDepth(qint64 levels) {
-    writeInteger(Key::folderDepth, levels);
+    setInteger(Key::folderDepth, levels);
 }
 bool makePosters() {
-    return readFlag(Key::makePosters, Default::makePosters);
+    return flag(Key::makePosters, Default::makePosters);
 }
 void setMakePosters(bool on) {
-    writeFlag(Key::makePosters, on);
+    setFlag(Key::makePosters, on);
 }
 bool fullRescan() {
-    return readFlag(Key::fullRescan, Default::fullRescan);
+    return flag(Key::fullRescan, Default::fullRescan);
 }
 void setFullRescan(bool on) {
-    writeFlag(Key::fullRescan, on);
+    setFlag(Key::fullRescan, on);
 }
 bool autoRefresh() {
-    return readFlag(Key::autoRefresh, Default::autoRefresh);
+    return flag(Key::autoRefresh, Default::autoRefresh);
 }
 void setAutoRefresh(bool on) {
-    writeFlag(Key::autoRefresh, on);
+    setFlag(Key::autoRefresh, on);
 }
 bool skipSafetyNet() {
-    return readFlag(Key::skipSafetyNet, Default::skipSafetyNet);
+    return flag(Key::skipSafetyNet, Default::skipSafetyNet);
 }
 void setSkipSafetyNet(bool on) {
-    writeFlag(Key::skipSafetyNet, on);
+    setFlag(Key::skipSafetyNet, on);
 }
 bool skipFCPBackups() {
-    return readFlag(Key::skipFCPBackups, Default::skipFCPBackups);
+    return flag(Key::skipFCPBackups, Default::skipFCPBackups);
 }
 void setSkipFCPBackups(bool on) {
-    writeFlag(Key::skipFCPBackups, on);
+    setFlag(Key::skipFCPBackups, on);
 }
 
 } // namespace pellimor::ScanSettings
