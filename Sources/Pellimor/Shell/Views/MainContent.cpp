@@ -15,6 +15,7 @@
 #include "Shell/StartupPlan.h"
 #include "Shell/TableRows.h"
 #include "Shell/Views/BrowserList.h"
+#include "Shell/Views/CentredPage.h"
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/MainTables.h"
 #include "Shell/Views/RowTableModel.h"
@@ -56,39 +57,6 @@ constexpr int kSearchPauseMs = 200; // typing pause before a search runs
 const QList<Mode>& tableModes() {
     static const QList<Mode> modes{Mode::libraries, Mode::events, Mode::projects, Mode::media};
     return modes;
-}
-
-// A label whose font is `points` at the window's base size of 13, so it grows with "Larger
-// Text" like every other font of the window.
-QLabel* label(const QString& text, QWidget* parent, double points = 13,
-              QFont::Weight weight = QFont::Normal) {
-    auto* label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * points / 13.0);
-    font.setWeight(weight);
-    label->setFont(font);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    return label;
-}
-
-QLabel* secondaryLabel(const QString& text, QWidget* parent) {
-    QLabel* made = label(text, parent);
-    made->setForegroundRole(QPalette::PlaceholderText);
-    made->setMaximumWidth(420);
-    return made;
-}
-
-// A page that centres its content vertically and horizontally.
-QVBoxLayout* centred(QWidget* page, int spacing) {
-    auto* layout = new QVBoxLayout(page);
-    layout->setSpacing(spacing);
-    layout->addStretch();
-    return layout;
-}
-
-void addCentred(QVBoxLayout* layout, QWidget* widget) {
-    layout->addWidget(widget, 0, Qt::AlignHCenter);
 }
 
 template <typename Field> SortOrder<Field> clicked(const SortOrder<Field>& current, int key) {
@@ -243,7 +211,7 @@ void MainContent::build() {
         const std::optional<int> row = model->rowOf(id);
         return row ? model->index(*row, 0) : QModelIndex();
     });
-    m_pluginsPage = buildStandIn(QStringLiteral("Plug-ins"), &m_pluginsText);
+    m_pluginsPage = CentredPage::standIn(QStringLiteral("Plug-ins"), this, &m_pluginsText);
     m_pluginsPage->setObjectName(QStringLiteral("pluginsPage"));
     m_compare = SheetPresenter::comparePage(m_catalog, this);
     m_comparePage = m_compare.widget;
@@ -298,18 +266,18 @@ QWidget* MainContent::buildTopBar() {
 QWidget* MainContent::buildEmptyState() {
     auto* page = new QWidget(this);
     page->setObjectName(QStringLiteral("emptyState"));
-    QVBoxLayout* layout = centred(page, 14);
-    addCentred(layout, label(QStringLiteral("No libraries yet"), page, 17, QFont::Bold));
-    addCentred(layout,
-               secondaryLabel(QStringLiteral("Pick the folder(s) where your libraries live and I'll find "
-                                             "them, and re-check them automatically.\nThe results stay "
-                                             "searchable after you unplug the drive."),
-                              page));
+    QVBoxLayout* layout = CentredPage::layout(page, 14);
+    CentredPage::add(layout, CentredPage::label(QStringLiteral("No libraries yet"), page, 17, QFont::Bold));
+    CentredPage::add(layout, CentredPage::secondaryLabel(
+                                 QStringLiteral("Pick the folder(s) where your libraries live and I'll find "
+                                                "them, and re-check them automatically.\nThe results stay "
+                                                "searchable after you unplug the drive."),
+                                 page));
     auto* add = new QPushButton(QStringLiteral("Add a Folder to Watch…"), page);
     add->setToolTip(QStringLiteral("Choose a drive or folder to search"));
     add->setDefault(true);
     connect(add, &QPushButton::clicked, this, &MainContent::chooseFolder);
-    addCentred(layout, add);
+    CentredPage::add(layout, add);
     layout->addStretch();
     return page;
 }
@@ -317,17 +285,18 @@ QWidget* MainContent::buildEmptyState() {
 QWidget* MainContent::buildHiddenBackupNotice() {
     auto* page = new QWidget(this);
     page->setObjectName(QStringLiteral("hiddenBackupNotice"));
-    QVBoxLayout* layout = centred(page, 10);
-    m_noticeTitle = label(QString(), page, 15, QFont::DemiBold);
-    addCentred(layout, m_noticeTitle);
-    addCentred(layout,
-               secondaryLabel(QStringLiteral("Working drives only is on, so nothing from a backup drive is "
-                                             "shown. This keeps you from working in a backup by accident."),
-                              page));
+    QVBoxLayout* layout = CentredPage::layout(page, 10);
+    m_noticeTitle = CentredPage::label(QString(), page, 15, QFont::DemiBold);
+    CentredPage::add(layout, m_noticeTitle);
+    CentredPage::add(layout,
+                     CentredPage::secondaryLabel(
+                         QStringLiteral("Working drives only is on, so nothing from a backup drive is "
+                                        "shown. This keeps you from working in a backup by accident."),
+                         page));
     auto* show = new QPushButton(QStringLiteral("Show backup drives"), page);
     show->setObjectName(QStringLiteral("showBackupDrives"));
     connect(show, &QPushButton::clicked, this, [] { AppSettings::setHideBackups(false); });
-    addCentred(layout, show);
+    CentredPage::add(layout, show);
     layout->addStretch();
     return page;
 }
@@ -335,9 +304,9 @@ QWidget* MainContent::buildHiddenBackupNotice() {
 QWidget* MainContent::buildFilteredEmpty() {
     auto* page = new QWidget(this);
     page->setObjectName(QStringLiteral("filteredEmptyState"));
-    QVBoxLayout* layout = centred(page, 12);
-    m_filteredTitle = label(QString(), page, 15, QFont::DemiBold);
-    addCentred(layout, m_filteredTitle);
+    QVBoxLayout* layout = CentredPage::layout(page, 12);
+    m_filteredTitle = CentredPage::label(QString(), page, 15, QFont::DemiBold);
+    CentredPage::add(layout, m_filteredTitle);
     auto* buttons = new QWidget(page);
     auto* row = new QHBoxLayout(buttons);
     auto* clear = new QPushButton(QStringLiteral("Clear Search"), buttons);
@@ -351,17 +320,7 @@ QWidget* MainContent::buildFilteredEmpty() {
     });
     row->addWidget(clear);
     row->addWidget(everything);
-    addCentred(layout, buttons);
-    layout->addStretch();
-    return page;
-}
-
-QWidget* MainContent::buildStandIn(const QString& title, QLabel** text) {
-    auto* page = new QWidget(this);
-    QVBoxLayout* layout = centred(page, 10);
-    addCentred(layout, label(title, page, 17, QFont::Bold));
-    *text = secondaryLabel(QString(), page);
-    addCentred(layout, *text);
+    CentredPage::add(layout, buttons);
     layout->addStretch();
     return page;
 }

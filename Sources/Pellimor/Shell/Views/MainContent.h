@@ -145,7 +145,6 @@ private:
     QWidget* buildEmptyState();
     QWidget* buildHiddenBackupNotice();
     QWidget* buildFilteredEmpty();
-    QWidget* buildStandIn(const QString& title, QLabel** text);
     TablePage buildTable(Mode mode);
 
     void addParts();

@@ -1,5 +1,7 @@
 #include "Shell/Views/SheetPresenter.h"
 
+#include "Shell/Views/CentredPage.h"
+
 #include <QFont>
 #include <QLabel>
 #include <QMessageBox>
@@ -60,28 +62,10 @@ void update(QWidget* window, Catalog&, const UpdateRequest& request, std::functi
 }
 
 ComparePage comparePage(Catalog&, QWidget* parent) {
-    auto* page = new QWidget(parent);
+    QLabel* text = nullptr;
+    QWidget* page = CentredPage::standIn(QStringLiteral("Compare"), parent, &text);
     page->setObjectName(QStringLiteral("comparePage"));
-    auto* layout = new QVBoxLayout(page);
-    layout->setSpacing(10);
-    layout->addStretch();
-    // Sizes at the window's base size of 13, so they grow with "Larger Text".
-    auto* title = new QLabel(QStringLiteral("Compare"), page);
-    QFont titleFont = title->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 17 / 13.0);
-    titleFont.setWeight(QFont::Bold);
-    title->setFont(titleFont);
-    title->setAlignment(Qt::AlignCenter);
-    title->setWordWrap(true);
-    auto* text = new QLabel(page);
     text->setObjectName(QStringLiteral("compareText"));
-    text->setAlignment(Qt::AlignCenter);
-    text->setWordWrap(true);
-    text->setForegroundRole(QPalette::PlaceholderText);
-    text->setMaximumWidth(420);
-    layout->addWidget(title, 0, Qt::AlignHCenter);
-    layout->addWidget(text, 0, Qt::AlignHCenter);
-    layout->addStretch();
     const QPointer<QLabel> shown(text);
     return {page, [shown](const QList<LibraryInfo>& comparable, const QString&) {
                 if (shown)
