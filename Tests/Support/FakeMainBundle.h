@@ -5,11 +5,13 @@
 #include <QString>
 #include <QVariantMap>
 #include <memory>
+#include <mutex>
 
 namespace pellimor::test {
 
 // The program's bundle as a test describes it: its information list (empty: not packaged),
-// where it lives and its executable (empty: unknown). Never looks at the disk.
+// where it lives and its executable (empty: unknown). Never looks at the disk. The test may
+// change the information list later (setInfo), from any thread.
 //
 //   platform::ScopedServices scope(test::FakeMainBundle::services(
 //       std::make_shared<test::FakeMainBundle>(QVariantMap{{"CFBundleShortVersionString", "1.2"}})));
@@ -19,7 +21,14 @@ public:
         : m_info(std::move(info)), m_bundlePath(std::move(bundlePath)),
           m_executablePath(std::move(executablePath)) {}
 
-    QVariantMap infoDictionary() const override { return m_info; }
+    QVariantMap infoDictionary() const override {
+        std::lock_guard lock(m_mutex);
+        return m_info;
+    }
+    void setInfo(QVariantMap info) {
+        std::lock_guard lock(m_mutex);
+        m_info = std::move(info);
+    }
     QString bundlePath() const override { return m_bundlePath; }
     QString executablePath() const override { return m_executablePath; }
 
@@ -31,7 +40,8 @@ public:
     }
 
 private:
-    const QVariantMap m_info;
+    mutable std::mutex m_mutex;
+    QVariantMap m_info; // guarded by m_mutex
     const QString m_bundlePath;
     const QString m_executablePath;
 };

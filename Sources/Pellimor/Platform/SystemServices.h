@@ -67,5 +67,7 @@ std::shared_ptr<Accessibility> makeSystemAccessibility();
 std::shared_ptr<MountWatcher> makeSystemMountWatcher();
 // The system time, and waits through QTimer; defined in SystemClock.cpp.
 std::shared_ptr<Clock> makeSystemClock();
+// No update framework on this system: never available; defined in SystemUpdater.cpp.
+std::shared_ptr<Updater> makeSystemUpdater();
 
 } // namespace pellimor::platform

@@ -6,11 +6,16 @@
 #include "Catalogue/Logs/ActivityLog.h"
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Store/Catalog.h"
+#include "Shell/Updates.h"
 #include "Shell/WindowSettings.h"
 
 namespace pellimor::MenuCommands {
 
 void perform(const MenuModel::Item& item, Catalog& catalog, Windows& windows) {
+    perform(item, catalog, windows, Updates::shared());
+}
+
+void perform(const MenuModel::Item& item, Catalog& catalog, Windows& windows, Updates& updates) {
     if (!item.present || !item.enabled || item.kind != MenuModel::Item::Kind::action)
         return;
     NotificationHub& hub = NotificationHub::shared();
@@ -19,7 +24,7 @@ void perform(const MenuModel::Item& item, Catalog& catalog, Windows& windows) {
     case C::none:
         return;
     case C::checkForUpdates:
-        // There is no updater on this platform yet; the item is only offered with a feed.
+        updates.checkNow();
         return;
     case C::openSettings:
         windows.openSettings();

@@ -4,7 +4,8 @@
 
 namespace pellimor {
 class Catalog;
-}
+class Updates;
+} // namespace pellimor
 
 // What a chosen menu item does. The main window's commands are posted through the
 // NotificationHub and never reach into a window; the Scan menu's resume, refresh, pause and
@@ -27,5 +28,7 @@ public:
 // Carries out `item`'s command. A disabled or absent item does nothing: a shortcut or a
 // stale menu must not start what the menu refuses.
 void perform(const MenuModel::Item& item, Catalog& catalog, Windows& windows);
+// The same with `updates` in place of Updates::shared().
+void perform(const MenuModel::Item& item, Catalog& catalog, Windows& windows, Updates& updates);
 
 } // namespace pellimor::MenuCommands

@@ -4,8 +4,8 @@
 #include "App/AppSettings.h"
 #include "App/Mode.h"
 #include "Catalogue/Store/Catalog.h"
-#include "Platform/Services.h"
 #include "Shell/FinalCutFacts.h"
+#include "Shell/Updates.h"
 
 #include <QFileInfo>
 
@@ -197,6 +197,10 @@ std::optional<Item> findIn(const QList<Item>& items, const QString& id) {
 } // namespace
 
 Inputs currentInputs(const Catalog& catalog) {
+    return currentInputs(catalog, Updates::shared());
+}
+
+Inputs currentInputs(const Catalog& catalog, const Updates& updates) {
     Inputs in;
     in.scanning = catalog.isScanning();
     in.pausedJob = catalog.pausedJob();
@@ -204,7 +208,7 @@ Inputs currentInputs(const Catalog& catalog) {
     in.drives = AppAction::mountedVolumes();
     in.savedPreferences = FinalCutFacts::savedPreferencesExist();
     in.deroomParked = FinalCutFacts::deroomParked();
-    in.updatesOffered = updatesOffered();
+    in.updatesOffered = updates.available();
     in.dateMode = AppSettings::dateMode();
     in.hideBackups = AppSettings::hideBackups();
     in.comfortable = AppSettings::comfortable();
@@ -219,16 +223,6 @@ QList<Menu> build(const Inputs& inputs) {
 QString resumeTitle(const ScanJob& job) {
     return QStringLiteral("Resume Paused Scan (%1 of %2 locations)")
         .arg(QString::number(job.rootIndex + 1), QString::number(job.roots.size()));
-}
-
-bool updatesOffered() {
-    if (qEnvironmentVariableIsSet("TOVLIN_DATA_DIR"))
-        return false;
-    const auto bundle = platform::services().bundle;
-    if (!bundle)
-        return false;
-    const QVariant feed = bundle->infoDictionary().value(QStringLiteral("SUFeedURL"));
-    return feed.isValid() && !feed.toString().isEmpty();
 }
 
 std::optional<Item> find(const QList<Menu>& menus, const QString& id) {

@@ -9,7 +9,8 @@
 
 namespace pellimor {
 class Catalog;
-}
+class Updates;
+} // namespace pellimor
 
 // The menu bar as plain values: every menu, item, title, shortcut and enabled, present and
 // checked state, decided from the catalogue's state, the stored settings and a few files.
@@ -74,15 +75,17 @@ struct Inputs {
     QStringList drives;            // AppAction::mountedVolumes()
     bool savedPreferences = false; // FinalCutFacts::savedPreferencesExist()
     bool deroomParked = false;     // FinalCutFacts::deroomParked()
-    bool updatesOffered = false;   // updatesOffered()
+    bool updatesOffered = false;   // Updates::available()
     QString dateMode = QStringLiteral("modified");
     bool hideBackups = false;
     bool comfortable = false;
 };
 
 // The inputs as they are now: the catalogue's scanning flag, paused job and watched folders,
-// the mounted drives, the two Final Cut files and the stored settings. Main thread only.
+// the mounted drives, the two Final Cut files and the stored settings; whether updates are
+// offered is `updates`' decision, taken once. Main thread only.
 Inputs currentInputs(const Catalog& catalog);
+Inputs currentInputs(const Catalog& catalog, const Updates& updates);
 
 // The menus in menu-bar order: the application menu "Tovlin", then "File", "Edit", "View",
 // "Scan", "Final Cut" and "Help".
@@ -91,11 +94,6 @@ QList<Menu> build(const Inputs& inputs);
 // "Resume Paused Scan (N of M locations)": N is the job's root index plus 1, M its number of
 // roots, as plain whole numbers.
 QString resumeTitle(const ScanJob& job);
-
-// Whether "Check for Updates…" is offered: never for a copy started with TOVLIN_DATA_DIR set
-// (to any value, even empty), and only when the program's information list names an update
-// feed ("SUFeedURL").
-bool updatesOffered();
 
 // The item with that id anywhere in `menus` (submenus included); nothing when absent.
 std::optional<Item> find(const QList<Menu>& menus, const QString& id);

@@ -8,7 +8,6 @@
 #include "Shell/FinalCutFacts.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
-#include "Tests/Support/FakeMainBundle.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TestEnv.h"
 
@@ -227,36 +226,6 @@ TEST(MenuModelTest, checkForUpdatesOnlyWithAFeed) {
     Inputs in = idle();
     in.updatesOffered = true;
     EXPECT_EQ(describe(MenuModel::build(in), "app").first(), QStringLiteral("Check for Updates…"));
-}
-
-TEST(MenuModelTest, updatesNeedAFeedAndNoPrivateDataFolder) {
-    const auto withFeed = [](bool feed) {
-        platform::Services services;
-        QVariantMap info{{"CFBundleShortVersionString", "1.0"}};
-        if (feed)
-            info.insert("SUFeedURL", "https://example.invalid/appcast.xml");
-        services.bundle = std::make_shared<test::FakeMainBundle>(info);
-        return services;
-    };
-    {
-        platform::ScopedServices feed(withFeed(true));
-        test::ScopedEnvironment none("TOVLIN_DATA_DIR", std::nullopt);
-        EXPECT_TRUE(MenuModel::updatesOffered());
-    }
-    {
-        platform::ScopedServices feed(withFeed(true));
-        test::ScopedEnvironment empty("TOVLIN_DATA_DIR", QString());
-        EXPECT_FALSE(MenuModel::updatesOffered());
-    }
-    {
-        platform::ScopedServices feed(withFeed(true));
-        EXPECT_FALSE(MenuModel::updatesOffered()); // the test's own data folder is set
-    }
-    {
-        platform::ScopedServices noFeed(withFeed(false));
-        test::ScopedEnvironment none("TOVLIN_DATA_DIR", std::nullopt);
-        EXPECT_FALSE(MenuModel::updatesOffered());
-    }
 }
 
 TEST(MenuModelTest, resumeTitleCountsFromOne) {

@@ -11,6 +11,7 @@
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
 #include "Platform/VolumesRoot.h"
+#include "Shell/CSVExport.h"
 #include "Shell/SidebarFilter.h"
 #include "Shell/StartupPlan.h"
 #include "Shell/TableRows.h"
@@ -23,10 +24,12 @@
 #include "Shell/Views/SidebarList.h"
 #include "Shell/Views/StatusLine.h"
 #include "Shell/WindowSettings.h"
+#include "Support/AtomicFile.h"
 #include "Widgets/DialogPrompts.h"
 #include "Widgets/Prompts.h"
 #include "Widgets/RevealsRow.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -725,8 +728,9 @@ void MainContent::receive(const QString& name, const std::optional<QString>& obj
         chooseFolder();
         break;
     case WindowState::MenuEffect::exportCSV:
-        m_catalog.setStatus(
-            QStringLiteral("Export CSV comes with a later version of Tovlin. Nothing was written."));
+        // Like every question, the save panel opens on the next turn, once the notification
+        // has been delivered.
+        QTimer::singleShot(0, this, &MainContent::exportCSV);
         break;
     case WindowState::MenuEffect::saveFCPSettings:
     case WindowState::MenuEffect::restoreFCPSettings:
@@ -738,6 +742,34 @@ void MainContent::receive(const QString& name, const std::optional<QString>& obj
     if (m_state.pendingDrive)
         schedulePresent();
     refresh();
+}
+
+void MainContent::exportCSV() {
+    const std::optional<QString> name = CSVExport::fileName(m_state.mode);
+    if (!name) {
+        m_catalog.setStatus(CSVExport::otherTabStatus());
+        return;
+    }
+    // A question that comes up while the panel is open waits for it, and is asked after it.
+    const QPointer<MainContent> alive(this);
+    const bool wasPresenting = std::exchange(m_presenting, true);
+    const std::optional<QString> path = prompts().chooseSaveFile(*name, QDir::homePath(), QString());
+    if (!alive)
+        return;
+    m_presenting = wasPresenting;
+    schedulePresent();
+    if (!path)
+        return;
+    // The tab may have changed while the save panel was open.
+    const std::optional<QByteArray> text = CSVExport::tab(m_catalog, m_state);
+    if (!text) {
+        m_catalog.setStatus(CSVExport::otherTabStatus());
+        return;
+    }
+    // Replaced whole or not at all, so a failure leaves an earlier file as it was; the
+    // message names the file and says so.
+    if (const Result<void> written = AtomicFile::write(*path, *text); !written)
+        m_catalog.setStatus(written.error());
 }
 
 // ---- Start-up and questions -----------------------------------------------------------------

@@ -160,6 +160,7 @@ private:
     void sidebarChanged(const SidebarSelection& old, int depth = 0);
     void favoriteOpened(const SidebarFilter::FavoriteOutcome& outcome);
     void receive(const QString& name, const std::optional<QString>& object);
+    void exportCSV();
     void scheduleSearch(const QString& text, bool wait);
     void applySearch(const QString& text, qint64 generation);
     void corpusChanged();
