@@ -4,6 +4,7 @@
 #include "App/AppSettings.h"
 #include "App/NotificationHub.h"
 #include "Browser/SearchQuery.h"
+#include "Browser/Views/LibraryDetail.h"
 #include "Browser/Views/SearchField.h"
 #include "Catalogue/Logs/UITrace.h"
 #include "Catalogue/Store/Catalog.h"
@@ -222,11 +223,19 @@ void MainContent::build() {
     m_status = new StatusLine(m_catalog, *m_refresh, detail);
     detailLayout->addWidget(m_status);
 
-    m_detailsPanel = new DetailsPanel(m_split);
+    m_detailsPanel = new DetailsPanel(m_catalog, m_split);
     m_detailsPanel->setMinimumWidth(kInspectorMin);
     m_detailsPanel->setMaximumWidth(kInspectorMax);
     m_detailsPanel->setVisible(false);
     connect(m_detailsPanel, &DetailsPanel::closeRequested, this, [this] { setShowInspector(false); });
+    // The details ask their questions and open their sheets through the window.
+    m_detailsPanel->detail()->setHooks(
+        {[this]() -> Prompts& { return prompts(); },
+         [this](const LibraryInfo& library) { requestCleanup(library); },
+         [this](const QList<LibraryInfo>& libraries) { requestMissing(libraries); }});
+    // The place after the details' divider belongs to the library's plug-ins, which come with
+    // the Plug-ins tab; until then it stays empty.
+    m_detailsPanel->detail()->setSectionMaker({});
 
     m_split->setStretchFactor(0, 0);
     m_split->setStretchFactor(1, 1);
@@ -453,7 +462,7 @@ void MainContent::refreshDetails() {
     if (m_state.showInspector) {
         const std::optional<LibraryInfo> library =
             TableRows::library(m_state.selection, m_state.mode, m_catalog);
-        m_detailsPanel->present(library, library && m_catalog.isOnline(*library),
+        m_detailsPanel->present(library,
                                 TableRows::focusedProject(m_state.selection, m_state.mode, m_catalog));
     }
 }
