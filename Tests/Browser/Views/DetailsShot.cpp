@@ -117,18 +117,63 @@ int main(int argc, char** argv) {
         return true;
     };
 
-    bool ok = shoot("Studio", "Wedding 2024", 520, "details-wide.png");
+    bool ok = shoot("Studio", "Wedding 2024", 680, "details-wide.png");
     ok = shoot("Studio", "Wedding 2024", 340, "details-narrow.png") && ok;
 
-    // The drive "Backup" marked as a backup drive.
-    if (const std::optional<LibraryInfo> backup = find(catalog, "Backup", "Wedding 2024"))
-        catalog.setBackup(true, backup->volumeUUID, "Backup");
-    ok = shoot("Backup", "Wedding 2024", 520, "details-backup-drive.png") && ok;
+    // A project of the Projects tab, focused in its library's events; a library with broken
+    // links where there is one, for its missing-files button.
+    std::optional<LibraryInfo> focused;
+    for (const LibraryInfo& library : catalog.libraries()) {
+        bool hasProject = false;
+        for (const EventInfo& event : library.events)
+            hasProject = hasProject || !event.projects.isEmpty();
+        if (hasProject && (!focused || (library.brokenLinks() > 0 && focused->brokenLinks() == 0)))
+            focused = library;
+    }
+    if (focused) {
+        const EventInfo* last = nullptr;
+        for (const EventInfo& event : focused->events) {
+            if (!event.projects.isEmpty())
+                last = &event;
+        }
+        content.setMode(Mode::projects);
+        content.setSelection(focused->path + "|" + last->name + "|" + last->projects.last().name);
+        content.refresh();
+        spin(300);
+        if (split) {
+            QList<int> sizes = split->sizes();
+            const int total = sizes.value(0) + sizes.value(1) + sizes.value(2);
+            split->setSizes({sizes.value(0), total - sizes.value(0) - 520, 520});
+        }
+        spin(300);
+        if (auto* scroll = content.findChild<QAbstractScrollArea*>("libraryDetail")) {
+            scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+            spin(300);
+        }
+        const QString path = QDir(out).filePath("details-focus.png");
+        ok = window.grab().save(path, "PNG") && ok;
+        std::printf("%s\n", qPrintable(path));
+        const QString top = QDir(out).filePath("details-missing.png");
+        if (auto* scroll = content.findChild<QAbstractScrollArea*>("libraryDetail")) {
+            scroll->verticalScrollBar()->setValue(0);
+            spin(300);
+        }
+        ok = window.grab().save(top, "PNG") && ok;
+        std::printf("%s\n", qPrintable(top));
+    }
+
+    // The drive "Archive" marked as a backup drive, then no longer.
+    const std::optional<LibraryInfo> copy = find(catalog, "Archive", "Wedding 2024");
+    if (copy)
+        catalog.setBackup(true, copy->volumeUUID, "Archive");
+    ok = shoot("Archive", "Wedding 2024", 680, "details-backup-drive.png") && ok;
+    if (copy)
+        catalog.setBackup(false, copy->volumeUUID, "Archive");
 
     // "Archive" unplugged: its folder moves out of the volumes root.
     QDir().rename(samples.volumesRoot + "/Archive", root + "/Archive unplugged");
     catalog.recordMounted();
-    ok = shoot("Archive", "Wedding 2024", 520, "details-unplugged.png") && ok;
+    ok = shoot("Archive", "Wedding 2024", 680, "details-unplugged.png") && ok;
 
     // The events further down the wide panel.
     if (const std::optional<LibraryInfo> wedding = find(catalog, "Studio", "Wedding 2024")) {
@@ -138,7 +183,7 @@ int main(int argc, char** argv) {
         if (split) {
             QList<int> sizes = split->sizes();
             const int total = sizes.value(0) + sizes.value(1) + sizes.value(2);
-            split->setSizes({sizes.value(0), total - sizes.value(0) - 520, 520});
+            split->setSizes({sizes.value(0), total - sizes.value(0) - 680, 680});
         }
         spin(300);
         if (auto* scroll = content.findChild<QAbstractScrollArea*>("libraryDetail")) {

@@ -50,7 +50,11 @@ QSize ElidedLabel::sizeHint() const {
 }
 
 QSize ElidedLabel::minimumSizeHint() const {
-    return {kMinimumWidth, heightForWidth(kMinimumWidth)};
+    // One line: the height at a given width is heightForWidth's to say, and a minimum taken at
+    // the narrowest width would hold every container taller than its content.
+    const QMargins margins = contentsMargins();
+    return {kMinimumWidth + margins.left() + margins.right(),
+            QFontMetrics(font()).height() + margins.top() + margins.bottom() + 2 * margin()};
 }
 
 void ElidedLabel::resizeEvent(QResizeEvent* event) {

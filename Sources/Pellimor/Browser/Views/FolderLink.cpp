@@ -47,7 +47,8 @@ QSize FolderLink::sizeHint() const {
 }
 
 QSize FolderLink::minimumSizeHint() const {
-    return {kMinimumWidth, heightForWidth(kMinimumWidth)};
+    // One line: the height at a given width is heightForWidth's to say.
+    return {kMinimumWidth, QFontMetrics(font()).height()};
 }
 
 void FolderLink::paintEvent(QPaintEvent*) {

@@ -322,8 +322,10 @@ QWidget* LibraryDetail::buildActionRow(bool words, QWidget* parent) {
     QToolButton* finalCut =
         button(actions.openInFinalCut, words, QStringLiteral("openInFinalCutButton"), Qt::white, row);
     QPalette prominent = finalCut->palette();
-    prominent.setColor(QPalette::Button, namedColor(NamedColor::accent, m_shown.dark));
-    prominent.setColor(QPalette::ButtonText, Qt::white);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        prominent.setColor(group, QPalette::Button, namedColor(NamedColor::accent, m_shown.dark));
+        prominent.setColor(group, QPalette::ButtonText, Qt::white);
+    }
     finalCut->setPalette(prominent);
     connect(finalCut, &QToolButton::clicked, this, &LibraryDetail::openInFinalCut);
     QToolButton* copy = button(actions.copyPath, false, QStringLiteral("copyPathButton"), text, row);
@@ -405,9 +407,14 @@ QWidget* LibraryDetail::buildBreakdown(QWidget* parent) {
         auto* line = new QHBoxLayout(entry);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(5);
-        line->addWidget(new ColorDot(namedColor(colorOf(rows[i].kind), dark), kLegendDot, entry), 0,
-                        Qt::AlignVCenter);
         ElidedLabel* text = lines(rows[i].text(), 2, Qt::ElideRight, 10, std::nullopt, entry);
+        // The dot stays level with the first line when the text takes two.
+        auto* dotBox = new QVBoxLayout;
+        dotBox->setContentsMargins(0, std::max(0, (QFontMetrics(text->font()).height() - kLegendDot) / 2), 0,
+                                   0);
+        dotBox->addWidget(new ColorDot(namedColor(colorOf(rows[i].kind), dark), kLegendDot, entry));
+        dotBox->addStretch(1);
+        line->addLayout(dotBox);
         line->addWidget(text, 1);
         entry->setAccessibleName(rows[i].text());
         legend->addWidget(entry, int(i / 2), int(i % 2));

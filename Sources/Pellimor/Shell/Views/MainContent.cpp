@@ -52,7 +52,8 @@ namespace {
 // Column widths of the split view, in points at the window's own font size.
 constexpr int kSidebarMin = 270, kSidebarIdeal = 290, kSidebarMax = 420;
 constexpr int kDetailMin = 560;
-constexpr int kInspectorMin = 340, kInspectorIdeal = 400, kInspectorMax = 520;
+// The widest leaves room for the details' action row with its titles at the window's font.
+constexpr int kInspectorMin = 340, kInspectorIdeal = 400, kInspectorMax = 680;
 constexpr int kSearchPauseMs = 200; // typing pause before a search runs
 
 const QList<Mode>& tableModes() {
