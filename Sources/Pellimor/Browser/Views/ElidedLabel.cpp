@@ -30,8 +30,13 @@ ElidedLabel::ElidedLabel(const QString& text, int maxLines, Qt::TextElideMode mo
 
 QStringList ElidedLabel::linesAt(int width) const {
     const QMargins margins = contentsMargins();
-    return ElidedLines::lay(m_full, font(), width - margins.left() - margins.right() - 2 * margin(),
-                            m_maxLines, m_mode);
+    const int textWidth = width - margins.left() - margins.right() - 2 * margin();
+    if (textWidth != m_cachedWidth || font() != m_cachedFont) {
+        m_cachedLines = ElidedLines::lay(m_full, font(), textWidth, m_maxLines, m_mode);
+        m_cachedWidth = textWidth;
+        m_cachedFont = font();
+    }
+    return m_cachedLines;
 }
 
 int ElidedLabel::heightForWidth(int width) const {

@@ -36,6 +36,11 @@ private:
     int m_maxLines;
     Qt::TextElideMode m_mode;
     QStringList m_lines;
+    // Layouts ask the height at one width many times over; the last answer is kept, for the
+    // width the text had and the font it was laid out in.
+    mutable int m_cachedWidth = -1;
+    mutable QFont m_cachedFont;
+    mutable QStringList m_cachedLines;
 };
 
 } // namespace pellimor
