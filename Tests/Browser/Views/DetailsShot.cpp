@@ -8,6 +8,7 @@
 // Everything it writes (the samples, the catalogue, the settings) goes into a temporary folder
 // of its own; the user's home is never touched.
 
+#include "App/AppSettings.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Shell/Views/MainContent.h"
 #include "Shell/Views/MainWindow.h"
@@ -194,5 +195,9 @@ int main(int argc, char** argv) {
             std::printf("%s\n", qPrintable(path));
         }
     }
+    // The same in the dark look.
+    AppSettings::setAppearance("dark");
+    spin(300);
+    ok = shoot("Studio", "Documentary - Rivers", 680, "details-dark.png") && ok;
     return ok ? 0 : 1;
 }

@@ -171,7 +171,8 @@ void LibraryDetail::changeEvent(QEvent* event) {
 
 void LibraryDetail::build() {
     ++m_builds;
-    auto* content = new QWidget;
+    // Made inside the viewport, so its parts see the window's look (its palette) as they are made.
+    auto* content = new QWidget(viewport());
     content->setObjectName(QStringLiteral("libraryDetailContent"));
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
