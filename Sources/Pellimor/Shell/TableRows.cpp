@@ -429,16 +429,25 @@ std::optional<LibraryInfo> library(const std::optional<QString>& row, Mode mode,
     return found ? std::optional<LibraryInfo>(*found) : std::nullopt;
 }
 
-std::optional<QString> focusedProject(const std::optional<QString>& row, Mode mode, const Catalog& catalog) {
+std::optional<ProjectFocus> focusedProject(const std::optional<QString>& row, Mode mode,
+                                           const Catalog& catalog) {
     if (!row || mode != Mode::projects)
         return std::nullopt;
     const LibraryInfo* found = resolve(*row, mode, catalog);
     if (!found || row->size() == found->path.size())
         return std::nullopt;
-    const QString remainder = row->mid(found->path.size() + 1);
-    if (!remainder.contains(u'|'))
-        return std::nullopt;
-    return remainder;
+    const QStringView remainder = QStringView(*row).mid(found->path.size() + 1);
+    for (const EventInfo& event : found->events) {
+        if (remainder.size() <= event.name.size() || !remainder.startsWith(event.name) ||
+            remainder.at(event.name.size()) != u'|')
+            continue;
+        const QStringView project = remainder.mid(event.name.size() + 1);
+        for (const ProjectInfo& candidate : event.projects) {
+            if (candidate.name == project)
+                return ProjectFocus{event.name, candidate.name};
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace pellimor::TableRows

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "App/Mode.h"
+#include "Browser/ProjectFocus.h"
 #include "Browser/SearchQuery.h"
 #include "Browser/SearchResult.h"
 #include "Catalogue/Records/EventRow.h"
@@ -81,10 +82,13 @@ void sortRows(QList<MediaRow>& rows, const SortOrder<MediaField>& sort);
 //     (Browser).
 std::optional<LibraryInfo> library(const std::optional<QString>& row, Mode mode, const Catalog& catalog);
 
-// The project the details panel focuses in the Projects tab: the selected row's event and
-// project joined with "|" (what follows the library's path and its "|"); none in other tabs
-// or when the identifier has no project part.
-std::optional<QString> focusedProject(const std::optional<QString>& row, Mode mode, const Catalog& catalog);
+// The project the details panel focuses in the Projects tab: the event and the project of the
+// row's library that the rest of the identifier names (what follows the library's path and its
+// "|" is the event's name, "|" and the project's name). Names may hold "|" themselves, so the
+// pair is found among the library's own events and projects, the first event in stored order
+// that fits; none in other tabs, or when the identifier names no project of the library.
+std::optional<ProjectFocus> focusedProject(const std::optional<QString>& row, Mode mode,
+                                           const Catalog& catalog);
 
 } // namespace TableRows
 

@@ -7,16 +7,19 @@ namespace pellimor {
 // The colours the views name, each with its light-look and dark-look value, from one table
 // (NamedColor.cpp), so a badge, a dot or a bar segment has the same colour in every view.
 enum class NamedColor {
-    teal,      // optimized media
-    purple,    // proxy media
-    orange,    // render files; warnings
-    yellow,    // favourites; search highlights
-    green,     // online
-    red,       // errors, missing things
-    grey,      // offline
-    accent,    // the program's accent (libraries, links)
-    secondary, // secondary text and outlines: translucent, over any background
-    barTrack,  // the size bar's empty track
+    teal,       // optimized media
+    purple,     // proxy media
+    orange,     // render files; warnings
+    yellow,     // favourites; search highlights
+    green,      // online
+    red,        // errors, missing things
+    grey,       // offline
+    accent,     // the program's accent (libraries, links)
+    secondary,  // secondary text and outlines: translucent, over any background
+    barTrack,   // the size bar's empty track
+    blue,       // original media
+    pink,       // analysis files
+    quaternary, // faint fills behind placeholders and blocks: translucent, over any background
 };
 
 // The colour of `name` in the dark look when `dark`, else in the light look.

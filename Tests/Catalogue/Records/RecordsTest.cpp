@@ -582,6 +582,41 @@ TEST(Records, LibraryWithoutEventsHasZeroTotals) {
     EXPECT_FALSE(l.poster().has_value());
 }
 
+// A damaged catalogue may hold sizes near 2^63: every total stops at the 64-bit edge (the
+// sanitizer build aborts on a plain overflow), in both directions.
+TEST(Records, TotalsOfHugeSizesStopAtTheEdge) {
+    constexpr qint64 top = std::numeric_limits<qint64>::max();
+    constexpr qint64 bottom = std::numeric_limits<qint64>::min();
+    EventInfo huge;
+    huge.name = "Huge";
+    huge.originalSize = top;
+    huge.optimizedSize = top;
+    huge.proxySize = top - 1;
+    huge.renderSize = 7;
+    huge.brokenLinkCount = top;
+    EXPECT_EQ(huge.totalSize(), top);
+    EXPECT_EQ(huge.clearableSize(), top);
+
+    LibraryInfo l = bareLibrary();
+    l.extraSize = top;
+    EventInfo second = huge;
+    second.name = "Second";
+    l.events = {huge, second};
+    EXPECT_EQ(l.totalSize(), top);
+    EXPECT_EQ(l.originalSize(), top);
+    EXPECT_EQ(l.clearableSize(), top);
+    EXPECT_EQ(l.brokenLinks(), top);
+
+    EventInfo negative;
+    negative.name = "Negative";
+    negative.otherSize = bottom;
+    negative.analysisSize = -1;
+    l.extraSize = bottom;
+    l.events = {negative, negative};
+    EXPECT_EQ(negative.totalSize(), bottom);
+    EXPECT_EQ(l.totalSize(), bottom);
+}
+
 // ---- Writing that cannot be done
 
 TEST(Records, NonFiniteDoubleFailsTheWholeWrite) {

@@ -102,7 +102,7 @@ TEST_F(MainWindowListenersTest, selectingARowOpensItsLibraryInTheDetailsAndClosi
     ASSERT_TRUE(panel->isVisible());
     const QString shown = panel->shownText();
     EXPECT_TRUE(shown.startsWith(QStringLiteral("Beta\n"))) << shown.toStdString();
-    EXPECT_TRUE(shown.contains(QStringLiteral("Project: Interviews › Main Edit"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("\nMain Edit (focused)"))) << shown.toStdString();
     EXPECT_TRUE(shown.contains(beta.path));
 
     // A row whose library is no longer catalogued leaves the details column saying so.

@@ -402,11 +402,32 @@ TEST_F(TableRowsTest, ARowLeadsBackToItsOwnLibraryEvenWithBarsInNames) {
             << c.row.value_or("(none)").toStdString() << " in " << rawValue(c.mode).toStdString();
     }
 
+    // The focus is the pair the identifier names, found among the library's own names.
     EXPECT_EQ(TableRows::focusedProject(P + "|Day 1|Cut", Mode::projects, catalog()),
-              QStringLiteral("Day 1|Cut"));
+              (ProjectFocus{"Day 1", "Cut"}));
     EXPECT_EQ(TableRows::focusedProject(B + "|Day|2|Cut|A", Mode::projects, catalog()),
-              QStringLiteral("Day|2|Cut|A"));
+              (ProjectFocus{"Day|2", "Cut|A"}));
     EXPECT_EQ(TableRows::focusedProject(P + "|Day 1|Cut", Mode::events, catalog()), std::nullopt);
     EXPECT_EQ(TableRows::focusedProject(P + "|Day 1", Mode::projects, catalog()), std::nullopt);
+    EXPECT_EQ(TableRows::focusedProject(P + "|Day 1|Gone", Mode::projects, catalog()), std::nullopt);
     EXPECT_EQ(TableRows::focusedProject(std::nullopt, Mode::projects, catalog()), std::nullopt);
+}
+
+TEST_F(TableRowsTest, theFocusedProjectKeepsEventAndProjectApart) {
+    // "A|B" with "C" and "A" with "B|C" spell the same row identifier; each library resolves
+    // to the pair it holds, never to a joined text that both would match.
+    LibraryInfo first = libraryAt("/Volumes/V/First.fcpbundle");
+    EventInfo ab = eventNamed("A|B");
+    ab.projects = {projectNamed("C")};
+    first.events = {ab};
+    LibraryInfo second = libraryAt("/Volumes/V/Second.fcpbundle");
+    EventInfo a = eventNamed("A");
+    a.projects = {projectNamed("B|C")};
+    second.events = {a};
+    w.setLibraries({first, second});
+
+    EXPECT_EQ(TableRows::focusedProject(first.path + "|A|B|C", Mode::projects, catalog()),
+              (ProjectFocus{"A|B", "C"}));
+    EXPECT_EQ(TableRows::focusedProject(second.path + "|A|B|C", Mode::projects, catalog()),
+              (ProjectFocus{"A", "B|C"}));
 }

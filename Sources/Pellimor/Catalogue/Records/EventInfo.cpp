@@ -3,15 +3,17 @@
 #include "Catalogue/Records/RecordHash.h"
 #include "Catalogue/Records/RecordReader.h"
 #include "Catalogue/Records/RecordWriter.h"
+#include "Support/ByteSum.h"
 
 namespace pellimor {
 
 qint64 EventInfo::totalSize() const {
-    return originalSize + optimizedSize + proxySize + renderSize + analysisSize + otherSize;
+    return ByteSum::saturatingSum(
+        {originalSize, optimizedSize, proxySize, renderSize, analysisSize, otherSize});
 }
 
 qint64 EventInfo::clearableSize() const {
-    return optimizedSize + proxySize + renderSize;
+    return ByteSum::saturatingSum({optimizedSize, proxySize, renderSize});
 }
 
 namespace {

@@ -47,7 +47,8 @@ struct EventInfo {
 
     QString id() const { return name; }
 
-    // Worked out from the six sizes on every call; never stored. Plain 64-bit sums.
+    // Worked out from the six sizes on every call; never stored. Sums stop at the 64-bit edge
+    // instead of overflowing (ByteSum).
     qint64 totalSize() const;     // all six sizes
     qint64 clearableSize() const; // optimized, proxy and render media: what can be rebuilt
 

@@ -3,34 +3,35 @@
 #include "Catalogue/Records/RecordHash.h"
 #include "Catalogue/Records/RecordReader.h"
 #include "Catalogue/Records/RecordWriter.h"
+#include "Support/ByteSum.h"
 
 namespace pellimor {
 
 qint64 LibraryInfo::totalSize() const {
     qint64 total = extraSize;
     for (const EventInfo& e : events)
-        total += e.totalSize();
+        total = ByteSum::saturatingAdd(total, e.totalSize());
     return total;
 }
 
 qint64 LibraryInfo::originalSize() const {
     qint64 total = 0;
     for (const EventInfo& e : events)
-        total += e.originalSize;
+        total = ByteSum::saturatingAdd(total, e.originalSize);
     return total;
 }
 
 qint64 LibraryInfo::clearableSize() const {
     qint64 total = 0;
     for (const EventInfo& e : events)
-        total += e.clearableSize();
+        total = ByteSum::saturatingAdd(total, e.clearableSize());
     return total;
 }
 
 qint64 LibraryInfo::brokenLinks() const {
     qint64 total = 0;
     for (const EventInfo& e : events)
-        total += e.brokenLinkCount;
+        total = ByteSum::saturatingAdd(total, e.brokenLinkCount);
     return total;
 }
 

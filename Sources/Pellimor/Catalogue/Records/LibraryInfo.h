@@ -47,7 +47,8 @@ struct LibraryInfo {
 
     QString id() const { return path; }
 
-    // Totals worked out from `events` on every call; never stored. Plain 64-bit sums.
+    // Totals worked out from `events` on every call; never stored. A sum stops at the 64-bit
+    // edge instead of overflowing (ByteSum), since a damaged "catalog.json" may hold any size.
     qint64 totalSize() const;             // all six event sizes of every event, plus `extraSize`
     qint64 originalSize() const;          // original media of every event
     qint64 clearableSize() const;         // optimized, proxy and render media: what can be rebuilt

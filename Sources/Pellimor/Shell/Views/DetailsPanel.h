@@ -1,34 +1,35 @@
 #pragma once
 
+#include "Browser/ProjectFocus.h"
 #include "Catalogue/Records/LibraryInfo.h"
 
 #include <QFrame>
-#include <QList>
 #include <QString>
 #include <optional>
-#include <utility>
 
-class QFormLayout;
-class QLabel;
 class QStackedWidget;
 class QWidget;
 
 namespace pellimor {
 
-// The details column at the right of the main window, in plain form: the facts of the
-// selected row's library (and, in the Projects tab, which project is focused), or "No
-// Selection" when the selection maps to no library. Its close button closes the column.
-// Presenting the facts it already shows changes nothing, so the window can present on every
-// redraw.
+class Catalog;
+class LibraryDetail;
+
+// The details column at the right of the main window: the selected row's library in full
+// (LibraryDetail, with the focused project picked out in the Projects tab), or "No Selection"
+// when the selection maps to no library. Its close button closes the column. Presenting what
+// it already shows changes nothing, so the window can present on every redraw.
 //
-// Main thread only.
+// Main thread only; the catalogue must outlive it.
 class DetailsPanel final : public QFrame {
     Q_OBJECT
 public:
-    explicit DetailsPanel(QWidget* parent = nullptr);
+    explicit DetailsPanel(Catalog& catalog, QWidget* parent = nullptr);
 
-    void present(const std::optional<LibraryInfo>& library, bool online,
-                 const std::optional<QString>& focusedProject);
+    void present(const std::optional<LibraryInfo>& library, const std::optional<ProjectFocus>& focus);
+
+    // The library's details, whose hooks and section maker the window installs.
+    LibraryDetail* detail() const { return m_detail; }
 
     // What the panel shows now, as text (for tests and accessibility).
     QString shownText() const;
@@ -39,10 +40,7 @@ Q_SIGNALS:
 private:
     QStackedWidget* m_pages = nullptr;
     QWidget* m_none = nullptr;
-    QWidget* m_details = nullptr;
-    QLabel* m_title = nullptr;
-    QFormLayout* m_facts = nullptr;
-    QList<std::pair<QString, QString>> m_shown; // the facts in m_facts: name and value
+    LibraryDetail* m_detail = nullptr;
 };
 
 } // namespace pellimor

@@ -6,6 +6,7 @@
 #include "Browser/CorpusKey.h"
 #include "Browser/SearchEngine.h"
 #include "Browser/SearchQuery.h"
+#include "Browser/Views/LibraryDetail.h"
 #include "Browser/Views/SearchField.h"
 #include "Catalogue/Logs/ActivityLog.h"
 #include "Catalogue/Logs/UITrace.h"
@@ -59,7 +60,8 @@ namespace {
 // Column widths of the split view, in points at the window's own font size.
 constexpr int kSidebarMin = 270, kSidebarIdeal = 290, kSidebarMax = 420;
 constexpr int kDetailMin = 560;
-constexpr int kInspectorMin = 340, kInspectorIdeal = 400, kInspectorMax = 520;
+// The widest leaves room for the details' action row with its titles at the window's font.
+constexpr int kInspectorMin = 340, kInspectorIdeal = 400, kInspectorMax = 680;
 constexpr int kSearchPauseMs = 200; // typing pause before a search runs
 const QString kSearchTag = QStringLiteral("search");
 
@@ -284,11 +286,19 @@ void MainContent::build() {
     m_status = new StatusLine(m_catalog, *m_refresh, detail);
     detailLayout->addWidget(m_status);
 
-    m_detailsPanel = new DetailsPanel(m_split);
+    m_detailsPanel = new DetailsPanel(m_catalog, m_split);
     m_detailsPanel->setMinimumWidth(kInspectorMin);
     m_detailsPanel->setMaximumWidth(kInspectorMax);
     m_detailsPanel->setVisible(false);
     connect(m_detailsPanel, &DetailsPanel::closeRequested, this, [this] { setShowInspector(false); });
+    // The details ask their questions and open their sheets through the window.
+    m_detailsPanel->detail()->setHooks(
+        {[this]() -> Prompts& { return prompts(); },
+         [this](const LibraryInfo& library) { requestCleanup(library); },
+         [this](const QList<LibraryInfo>& libraries) { requestMissing(libraries); }});
+    // The place after the details' divider belongs to the library's plug-ins, which come with
+    // the Plug-ins tab; until then it stays empty.
+    m_detailsPanel->detail()->setSectionMaker({});
 
     m_split->setStretchFactor(0, 0);
     m_split->setStretchFactor(1, 1);
@@ -515,7 +525,7 @@ void MainContent::refreshDetails() {
     if (m_state.showInspector) {
         const std::optional<LibraryInfo> library =
             TableRows::library(m_state.selection, m_state.mode, m_catalog);
-        m_detailsPanel->present(library, library && m_catalog.isOnline(*library),
+        m_detailsPanel->present(library,
                                 TableRows::focusedProject(m_state.selection, m_state.mode, m_catalog));
     }
 }
