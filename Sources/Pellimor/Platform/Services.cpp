@@ -30,6 +30,7 @@ Services Services::system() {
     s.accessibility = makeSystemAccessibility();
     s.mountWatcher = makeSystemMountWatcher();
     s.clock = makeSystemClock();
+    s.ejector = makeSystemEjector();
     return s;
 }
 
@@ -65,6 +66,8 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.mountWatcher = base.mountWatcher;
     if (!replacement.clock)
         replacement.clock = base.clock;
+    if (!replacement.ejector)
+        replacement.ejector = base.ejector;
     g_current = std::move(replacement);
     g_overridden = true;
 }

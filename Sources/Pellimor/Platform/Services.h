@@ -40,6 +40,7 @@ class VideoFrames;
 class Accessibility;
 class MountWatcher;
 class Clock;
+class Ejector;
 
 struct Services {
     std::shared_ptr<FileManagerShell> shell;
@@ -51,6 +52,7 @@ struct Services {
     std::shared_ptr<Accessibility> accessibility; // trust to press other programs' controls (Accessibility.h)
     std::shared_ptr<MountWatcher> mountWatcher;   // drives mounted and unmounted (MountWatcher.h)
     std::shared_ptr<Clock> clock;                 // the time and every wait (Clock.h)
+    std::shared_ptr<Ejector> ejector;             // unmounting and ejecting drives (Ejector.h)
 
     // The honest Linux implementations.
     static Services system();

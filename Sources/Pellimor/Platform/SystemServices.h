@@ -67,5 +67,7 @@ std::shared_ptr<Accessibility> makeSystemAccessibility();
 std::shared_ptr<MountWatcher> makeSystemMountWatcher();
 // The system time, and waits through QTimer; defined in SystemClock.cpp.
 std::shared_ptr<Clock> makeSystemClock();
+// udisks2 on the system D-Bus; defined in SystemEjector.cpp.
+std::shared_ptr<Ejector> makeSystemEjector();
 
 } // namespace pellimor::platform
