@@ -157,6 +157,12 @@ TEST_F(SidebarViewTest, headersAndWatchedFoldersNeverChangeTheSelection) {
         settle();
         EXPECT_EQ(window.content().state().sidebar, before);
     }
+    // Nor does the right button, which opens a drive's menu (kept shut here).
+    sidebar().setContextMenuPolicy(Qt::NoContextMenu);
+    QTest::mouseClick(sidebar().viewport(), Qt::RightButton, {}, middleOf(drive(QStringLiteral("Field"))));
+    settle();
+    EXPECT_EQ(window.content().state().sidebar, before);
+    sidebar().setContextMenuPolicy(Qt::DefaultContextMenu);
     // A plain click on a row replaces the selection; with Ctrl it adds to it.
     QTest::mouseClick(sidebar().viewport(), Qt::LeftButton, {}, middleOf(drive(QStringLiteral("Field"))));
     settle();

@@ -55,12 +55,14 @@ struct Colours {
     QColor secondary;
     QColor accent;
     bool dark = false;
+    bool selected = false;
 };
 
 Colours colours(const QStyleOptionViewItem& option) {
     Colours c;
     c.dark = DarkLook::isDark(option.palette);
-    if (option.state & QStyle::State_Selected) {
+    c.selected = option.state & QStyle::State_Selected;
+    if (c.selected) {
         const QPalette::ColorGroup group =
             (option.state & QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
         c.text = option.palette.color(group, QPalette::HighlightedText);
@@ -255,7 +257,9 @@ void SidebarDelegate::layout(QPainter* painter, const QStyleOptionViewItem& opti
         const QSizeF pillSize = CellPainter::pillSize(label, scale);
         const QRectF pill(right - pillSize.width(), first.center().y() - pillSize.height() / 2,
                           pillSize.width(), pillSize.height());
-        const QColor roleColour = namedColor(drive.isBackup ? NamedColor::orange : NamedColor::green, c.dark);
+        // On the selection's colour, green or orange would hardly read: the pill takes the text's.
+        const QColor roleColour =
+            c.selected ? c.text : namedColor(drive.isBackup ? NamedColor::orange : NamedColor::green, c.dark);
         CellPainter::drawPills(painter, pill, {Pill{label, roleColour, QString(), 0.22}}, 0, scale, nullptr);
         addButton(hits, tips, Part::role, pill, true, SidebarDrives::roleTip(drive));
 

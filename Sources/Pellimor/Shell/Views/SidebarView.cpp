@@ -222,8 +222,12 @@ void SidebarView::mouseReleaseEvent(QMouseEvent* event) {
 QItemSelectionModel::SelectionFlags SidebarView::selectionCommand(const QModelIndex& index,
                                                                   const QEvent* event) const {
     // Headers and watched folders select nothing, and clicking or reaching them keeps the
-    // selection as it is.
+    // selection as it is; nor does the right button, which opens a drive's menu over the
+    // filter the window shows.
     if (index.isValid() && !(m_model->flags(index) & Qt::ItemIsSelectable))
+        return QItemSelectionModel::NoUpdate;
+    if (event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) &&
+        static_cast<const QMouseEvent*>(event)->button() == Qt::RightButton)
         return QItemSelectionModel::NoUpdate;
     return QTreeView::selectionCommand(index, event);
 }
