@@ -92,8 +92,9 @@ TEST_F(SidebarDrivesTest, mountRoleKindAndOrderComeFromTheFirstLibraryAndTheName
     home.isInternal = true;
     LibraryInfo share = library(QStringLiteral("Share"), QStringLiteral("S"), 1);
     share.isNetwork = true;
-    // The same drive name in another place: still one drive, placed by its first library.
-    const LibraryInfo strayCopy = library(QStringLiteral("Disk 2"), QStringLiteral("Copy"), 1);
+    // Another drive of the same name, mounted elsewhere: still one drive, placed by its first library.
+    LibraryInfo strayCopy = library(QStringLiteral("Disk 2"), QStringLiteral("Copy"), 1);
+    strayCopy.path = QDir(root).filePath(QStringLiteral("Disk 2 1/Copy.fcpbundle"));
     CatalogTestAccess::setLibraries(
         *catalog, {library(QStringLiteral("Disk 10"), QStringLiteral("X"), 1), share,
                    library(QStringLiteral("Disk 2"), QStringLiteral("Y"), 1), home, strayCopy});
@@ -110,6 +111,7 @@ TEST_F(SidebarDrivesTest, mountRoleKindAndOrderComeFromTheFirstLibraryAndTheName
     EXPECT_EQ(SidebarDrives::symbol(*drive(QStringLiteral("Share"))), QStringLiteral("network"));
     EXPECT_EQ(SidebarDrives::symbol(*drive(QStringLiteral("Disk 2"))), QStringLiteral("externaldrive"));
     EXPECT_EQ(drive(QStringLiteral("Disk 2"))->count, 2);
+    EXPECT_EQ(drive(QStringLiteral("Disk 2"))->mount, mountOf(QStringLiteral("Disk 2")));
     EXPECT_TRUE(drive(QStringLiteral("Disk 10"))->isBackup);
     EXPECT_EQ(SidebarDrives::roleLabel(*drive(QStringLiteral("Disk 10"))), QStringLiteral("Backup"));
     EXPECT_EQ(SidebarDrives::roleTip(*drive(QStringLiteral("Disk 10"))),
