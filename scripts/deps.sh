@@ -10,6 +10,8 @@ packages=(
   libsqlite3-dev libplist-dev rapidjson-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev
+  # The eject tests start a private D-Bus with a stand-in disk service on it.
+  dbus-daemon
   # DejaVu Sans draws the tables' numbers: its digits are all one width, on every machine.
   fonts-dejavu-core
 )

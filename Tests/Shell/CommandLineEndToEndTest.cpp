@@ -183,6 +183,21 @@ TEST(CommandLineEndToEndTest, selftestSearchPassesSilently) {
     EXPECT_TRUE(run.lines.isEmpty()) << describe(run);
 }
 
+TEST(CommandLineEndToEndTest, selftestEjectPassesSilentlyUnderAnyVolumesRoot) {
+    // The test's own volumes root, and the system's (no TOVLIN_VOLUMES_ROOT at all).
+    QProcessEnvironment withoutRoot = QProcessEnvironment::systemEnvironment();
+    withoutRoot.remove(QStringLiteral("TOVLIN_VOLUMES_ROOT"));
+    for (const QProcessEnvironment& environment : {QProcessEnvironment::systemEnvironment(), withoutRoot}) {
+        SCOPED_TRACE(
+            environment.value(QStringLiteral("TOVLIN_VOLUMES_ROOT"), QStringLiteral("(the system's)"))
+                .toStdString());
+        const Outcome run = runTovlin({"--selftest-eject"}, {}, environment);
+        EXPECT_EQ(run.exitCode, 0) << describe(run);
+        EXPECT_TRUE(run.lines.isEmpty()) << describe(run);
+        EXPECT_TRUE(run.errors.isEmpty()) << describe(run);
+    }
+}
+
 TEST(CommandLineEndToEndTest, selftestBarPrintsItsOneLineAndSucceeds) {
     const Outcome run = runTovlin({"--selftest-bar"});
     EXPECT_EQ(run.exitCode, 0) << describe(run);
@@ -389,7 +404,7 @@ TEST(CommandLineEndToEndTest, switchRunsLeaveTheErrorLogAlone) {
     const QList<QStringList> runs = {
         {"--check", library},  {"--check", missing},   {"--plugins", library},  {"--plugins", missing},
         {"--selftest-search"}, {"--discover", folder}, {"--discover", missing}, {"--dump", library},
-        {"--dump", missing},   {"--axcheck"},          {"--selftest-bar"},
+        {"--dump", missing},   {"--axcheck"},          {"--selftest-bar"},      {"--selftest-eject"},
     };
     for (const QStringList& args : runs) {
         SCOPED_TRACE(args.join(' ').toStdString());

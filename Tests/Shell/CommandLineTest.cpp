@@ -51,8 +51,8 @@ TEST(CommandLineTest, theProgramsSwitchesAreTriedInTheirOrderWithTheirMinimumCou
     for (const CommandLine::Switch& row : CommandLine::switches())
         rows.append({row.name, row.minimumCount});
     const QList<QPair<QString, qsizetype>> expected = {
-        {"--axcheck", 2},      {"--check", 3},    {"--plugins", 3}, {"--selftest-search", 2},
-        {"--selftest-bar", 2}, {"--discover", 3}, {"--dump", 3}};
+        {"--axcheck", 2},        {"--check", 3},        {"--plugins", 3},  {"--selftest-search", 2},
+        {"--selftest-eject", 2}, {"--selftest-bar", 2}, {"--discover", 3}, {"--dump", 3}};
     EXPECT_EQ(rows, expected);
 }
 

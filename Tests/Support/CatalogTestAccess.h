@@ -16,6 +16,9 @@ struct CatalogTestAccess {
     }
     static void setDriveRoles(Catalog& c, QMap<QString, QString> roles) { c.setDriveRoles(std::move(roles)); }
     static void setScanning(Catalog& c, bool scanning) { c.setScanning(scanning); }
+    static void setVolumeSpace(Catalog& c, QMap<QString, Catalog::VolumeSpace> space) {
+        c.setVolumeSpace(std::move(space));
+    }
     static void setProgress(Catalog& c, std::optional<Catalog::Progress> progress) {
         c.setProgress(std::move(progress));
     }

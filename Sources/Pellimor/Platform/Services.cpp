@@ -31,6 +31,7 @@ Services Services::system() {
     s.mountWatcher = makeSystemMountWatcher();
     s.clock = makeSystemClock();
     s.updater = makeSystemUpdater();
+    s.ejector = makeSystemEjector();
     return s;
 }
 
@@ -68,6 +69,8 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.clock = base.clock;
     if (!replacement.updater)
         replacement.updater = base.updater;
+    if (!replacement.ejector)
+        replacement.ejector = base.ejector;
     g_current = std::move(replacement);
     g_overridden = true;
 }

@@ -41,6 +41,7 @@ class Accessibility;
 class MountWatcher;
 class Clock;
 class Updater;
+class Ejector;
 
 struct Services {
     std::shared_ptr<FileManagerShell> shell;
@@ -53,6 +54,7 @@ struct Services {
     std::shared_ptr<MountWatcher> mountWatcher;   // drives mounted and unmounted (MountWatcher.h)
     std::shared_ptr<Clock> clock;                 // the time and every wait (Clock.h)
     std::shared_ptr<Updater> updater;             // the program's own updates (Updater.h)
+    std::shared_ptr<Ejector> ejector;             // unmounting and ejecting drives (Ejector.h)
 
     // The honest Linux implementations.
     static Services system();

@@ -69,5 +69,7 @@ std::shared_ptr<MountWatcher> makeSystemMountWatcher();
 std::shared_ptr<Clock> makeSystemClock();
 // No update framework on this system: never available; defined in SystemUpdater.cpp.
 std::shared_ptr<Updater> makeSystemUpdater();
+// udisks2 on the system D-Bus; defined in SystemEjector.cpp.
+std::shared_ptr<Ejector> makeSystemEjector();
 
 } // namespace pellimor::platform

@@ -3,6 +3,7 @@
 #include "Browser/SizeBar.h"
 #include "Platform/Accessibility.h"
 #include "Platform/Services.h"
+#include "Shell/VolumeEject.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,6 +27,12 @@ int axCheck(const QStringList& /*args*/, const Print& print) {
     const QString executable = services.bundle ? services.bundle->executablePath() : QString();
     print(QStringLiteral("executable: ") + (executable.isEmpty() ? QStringLiteral("?") : executable));
     return 0;
+}
+
+// "--selftest-eject": the start-up disk rule of the drive eject, then the toolbar's segment rule.
+// Prints nothing; it never touches a drive.
+int selfTestEject(const QStringList& /*args*/, const Print& /*print*/) {
+    return VolumeEject::selfTest() ? 0 : 1;
 }
 
 // "--selftest-bar": the size bar's width rule and tooltip over a table of cases. The self-test
@@ -58,7 +65,7 @@ const QList<Switch>& switches() {
     //    1 "--safetycopy" (4)
     //    4 "--cleanup-plan" (3)      5 "--missing-search" (4)     6 "--missing-files" (3)
     //    8 "--selftest-cleanup" (2)  9 "--selftest-manual" (2)   10 "--ask-manual" (3)
-    //   11 "--selftest-prefs" (2)   13 "--selftest-eject" (2)
+    //   11 "--selftest-prefs" (2)
     //   15 "--selftest-deroom" (2)  16 "--selftest-report" (2)
     // "--resume" and "--scan" are never rows here: they go through to the windowed start.
     static const QList<Switch> table = {
@@ -66,6 +73,7 @@ const QList<Switch>& switches() {
         {QStringLiteral("--check"), 3, check},                    //  3
         {QStringLiteral("--plugins"), 3, plugins},                //  7
         {QStringLiteral("--selftest-search"), 2, selfTestSearch}, // 12
+        {QStringLiteral("--selftest-eject"), 2, selfTestEject},   // 13
         {QStringLiteral("--selftest-bar"), 2, selfTestBar},       // 14
         {QStringLiteral("--discover"), 3, discover},              // 17
         {QStringLiteral("--dump"), 3, dump},                      // 18

@@ -6,14 +6,14 @@
 #include "Catalogue/Logs/UITrace.h"
 #include "Shell/Views/BrowserList.h"
 #include "Shell/Views/DetailsPanel.h"
-#include "Shell/Views/SidebarList.h"
+#include "Shell/Views/SidebarModel.h"
+#include "Shell/Views/SidebarView.h"
 #include "Shell/Views/StatusLine.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/VirtualClock.h"
 
 #include <QDir>
 #include <QHeaderView>
-#include <QListWidgetItem>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -137,12 +137,14 @@ TEST_F(MainWindowListenersTest, headerClickReplacesTheSortOrder) {
 
 TEST_F(MainWindowListenersTest, sidebarSelectionFiltersAndFallsBackToTheRightState) {
     window.post(AppAction::setMode(), QStringLiteral("Libraries"));
-    SidebarList* sidebar = window.content().sidebarList();
-    ASSERT_NE(sidebar->row(SidebarItem::drive(QStringLiteral("Archive"))), nullptr);
+    SidebarView* sidebar = window.content().sidebarView();
+    const auto row = [sidebar](const SidebarItem& item) { return sidebar->sidebarModel().indexOf(item); };
+    ASSERT_TRUE(row(SidebarItem::drive(QStringLiteral("Archive"))).isValid());
 
     // Picking a drive in the list filters by it and traces it.
     sidebar->clearSelection();
-    sidebar->row(SidebarItem::drive(QStringLiteral("Media")))->setSelected(true);
+    sidebar->selectionModel()->select(row(SidebarItem::drive(QStringLiteral("Media"))),
+                                      QItemSelectionModel::Select);
     window.settle();
     EXPECT_EQ(window.content().state().sidebar,
               SidebarSelection{SidebarItem::drive(QStringLiteral("Media"))});
@@ -157,7 +159,7 @@ TEST_F(MainWindowListenersTest, sidebarSelectionFiltersAndFallsBackToTheRightSta
     window.settle();
     EXPECT_EQ(window.content().state().sidebar, SidebarSelection{SidebarItem::Kind::all});
     EXPECT_EQ(window.content().content(), MainContent::Content::tab);
-    EXPECT_TRUE(sidebar->row(SidebarItem(SidebarItem::Kind::all))->isSelected());
+    EXPECT_TRUE(sidebar->selectionModel()->isSelected(row(SidebarItem(SidebarItem::Kind::all))));
 }
 
 TEST_F(MainWindowListenersTest, hiddenBackupDriveNoticeReplacesEveryTabUntilBackupsAreShown) {

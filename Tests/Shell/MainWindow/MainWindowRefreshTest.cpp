@@ -158,8 +158,9 @@ TEST_F(MainWindowRefreshTest, eachChangeRedrawsOnlyThePartsThatShowIt) {
     struct Case {
         const char* name;
         std::function<void()> change;
-        bool shown;  // the sidebar, content and details show it
-        bool status; // the status line shows it
+        bool shown;           // the sidebar, content and details show it
+        bool status;          // the status line shows it
+        bool sidebar = false; // the sidebar alone shows it
     };
     const Case cases[] = {
         {"status text", [&] { catalog->setStatus(QStringLiteral("Hello")); }, false, true},
@@ -172,7 +173,12 @@ TEST_F(MainWindowRefreshTest, eachChangeRedrawsOnlyThePartsThatShowIt) {
          [&] {
              CatalogTestAccess::setRoots(*catalog, {ScanRoot{media, std::nullopt}});
          },
-         false, false},
+         false, false, true},
+        {"free space",
+         [&] {
+             CatalogTestAccess::setVolumeSpace(*catalog, {{media, Catalog::VolumeSpace{100, 40}}});
+         },
+         false, false, true},
         {"libraries",
          [&] {
              CatalogTestAccess::setLibraries(*catalog, {alpha, library(QStringLiteral("Beta"))});
@@ -191,7 +197,7 @@ TEST_F(MainWindowRefreshTest, eachChangeRedrawsOnlyThePartsThatShowIt) {
         c.change();
         time.turn();
         const qint64 shown = c.shown ? 1 : 0;
-        EXPECT_EQ(runs() - before, (Runs{shown, shown, shown, c.status ? 1 : 0}));
+        EXPECT_EQ(runs() - before, (Runs{c.sidebar ? 1 : shown, shown, shown, c.status ? 1 : 0}));
     }
 }
 

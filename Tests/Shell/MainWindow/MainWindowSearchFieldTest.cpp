@@ -5,7 +5,7 @@
 #include "App/AppAction.h"
 #include "Browser/Views/SearchField.h"
 #include "Catalogue/Logs/ActivityLog.h"
-#include "Shell/Views/SidebarList.h"
+#include "Shell/Views/SidebarView.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/TempFiles.h"
 
@@ -213,7 +213,7 @@ TEST_F(MainWindowSearchFieldTest, findCommandFocusesTheFieldWhetherOrNotTheChoic
     window.settle();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        window.content().sidebarList()->setFocus();
+        window.content().sidebarView()->setFocus();
         field()->setChoicesShown(c.choicesOpen);
         ASSERT_NE(window.content().window()->focusWidget(), field()->lineEdit());
 

@@ -25,7 +25,7 @@
 #include "Shell/Views/MainTables.h"
 #include "Shell/Views/RowTableModel.h"
 #include "Shell/Views/SheetPresenter.h"
-#include "Shell/Views/SidebarList.h"
+#include "Shell/Views/SidebarView.h"
 #include "Shell/Views/StatusLine.h"
 #include "Shell/WindowSettings.h"
 #include "Support/AtomicFile.h"
@@ -173,8 +173,12 @@ MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* paren
             requestShown();
         });
     }
+    // The watched folders, free space and the scanning flag are the sidebar's alone.
+    for (const auto sidebarOnly :
+         {&Catalog::rootsChanged, &Catalog::volumeSpaceChanged, &Catalog::isScanningChanged})
+        connect(&m_catalog, sidebarOnly, this, [this] { m_refresh->request({m_parts.sidebar}); });
     // Progress, status and the like change many times a second during a scan; the sidebar,
-    // content and details show none of them (nor the watched folders or free space).
+    // content and details show none of them.
     for (const auto unshown :
          {&Catalog::rootsChanged, &Catalog::volumeSpaceChanged, &Catalog::statusChanged,
           &Catalog::isScanningChanged, &Catalog::progressChanged, &Catalog::pausedJobChanged}) {
@@ -234,18 +238,19 @@ void MainContent::build() {
     m_split->setChildrenCollapsible(false);
     layout->addWidget(m_split);
 
-    m_sidebar = new SidebarList(m_split);
+    m_sidebar = new SidebarView(m_catalog, m_split);
     m_sidebar->setMinimumWidth(kSidebarMin);
     m_sidebar->setMaximumWidth(kSidebarMax);
-    connect(m_sidebar, &SidebarList::selectionEdited, this, &MainContent::setSidebar);
-    connect(m_sidebar, &SidebarList::favoriteClicked, this, [this](const QString& path) {
+    m_sidebar->setPrompts([this]() -> Prompts& { return prompts(); });
+    connect(m_sidebar, &SidebarView::selectionEdited, this, &MainContent::setSidebar);
+    connect(m_sidebar, &SidebarView::favoriteClicked, this, [this](const QString& path) {
         const SidebarSelection before = m_state.sidebar;
         favoriteOpened(SidebarFilter::openFavorite(m_state, m_catalog, path));
         if (m_state.sidebar != before)
             sidebarChanged(before);
         refresh();
     });
-    connect(m_sidebar, &SidebarList::updateDriveRequested, this, &MainContent::updateDrive);
+    connect(m_sidebar, &SidebarView::updateDriveRequested, this, &MainContent::updateDrive);
 
     auto* detail = new QWidget(m_split);
     detail->setObjectName(QStringLiteral("detailColumn"));
@@ -452,7 +457,7 @@ void MainContent::refresh() {
 
 void MainContent::refreshSidebar() {
     const QScopedValueRollback updating(m_updating, true);
-    m_sidebar->refresh(m_catalog, m_state.sidebar);
+    m_sidebar->refresh(m_state.sidebar);
 }
 
 void MainContent::refreshContent() {

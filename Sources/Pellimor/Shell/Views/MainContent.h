@@ -32,7 +32,7 @@ class Prompts;
 class RowTableModel;
 class SearchEngine;
 class SearchField;
-class SidebarList;
+class SidebarView;
 class StatusLine;
 
 namespace SidebarFilter {
@@ -117,7 +117,7 @@ public:
     // The parts, for tests.
     QTableView* table(Mode mode) const;         // Libraries, Events, Projects, Media Files; else null
     RowTableModel* tableModel(Mode mode) const; // likewise
-    SidebarList* sidebarList() const { return m_sidebar; }
+    SidebarView* sidebarView() const { return m_sidebar; }
     BrowserList* browserList() const { return m_browser; }
     DetailsPanel* detailsPanel() const { return m_detailsPanel; }
     StatusLine* statusLine() const { return m_status; }
@@ -208,7 +208,7 @@ private:
     Parts m_parts;
 
     QSplitter* m_split = nullptr;
-    SidebarList* m_sidebar = nullptr;
+    SidebarView* m_sidebar = nullptr;
     QTabBar* m_tabs = nullptr;
     SearchField* m_searchField = nullptr;
     QStackedWidget* m_pages = nullptr;
