@@ -4,6 +4,7 @@
 #include "Support/ByteCount.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/PinnedLocale.h"
 
 #include <QLocale>
 #include <QScopeGuard>
@@ -52,11 +53,8 @@ QStringList labelsOf(const QList<Fact>& facts) {
 // Digit grouping and dates as an American reads them, whatever the machine's locale.
 class DetailFactsTest : public ::testing::Test {
 protected:
-    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-    void TearDown() override { QLocale::setDefault(m_previous); }
-
 private:
-    QLocale m_previous;
+    const test::PinnedLocale m_locale{QLocale(QLocale::English, QLocale::UnitedStates)};
 };
 
 } // namespace

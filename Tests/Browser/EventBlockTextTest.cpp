@@ -2,6 +2,7 @@
 
 #include "Catalogue/Records/Fmt.h"
 #include "Support/ByteCount.h"
+#include "Tests/Support/PinnedLocale.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>
@@ -25,11 +26,8 @@ ProjectInfo project(const QString& name) {
 
 class EventBlockTextTest : public ::testing::Test {
 protected:
-    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-    void TearDown() override { QLocale::setDefault(m_previous); }
-
 private:
-    QLocale m_previous;
+    const test::PinnedLocale m_locale{QLocale(QLocale::English, QLocale::UnitedStates)};
 };
 
 } // namespace

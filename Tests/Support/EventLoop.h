@@ -27,4 +27,15 @@ inline void spin(int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+// Lets every call queued so far run, and no timer that waits: a marker queued now runs after
+// them, and the test goes on once it has.
+inline void runQueued() {
+    bool ran = false;
+    QObject marker;
+    QMetaObject::invokeMethod(
+        &marker, [&ran] { ran = true; }, Qt::QueuedConnection);
+    while (!ran)
+        QCoreApplication::processEvents();
+}
+
 } // namespace pellimor::test

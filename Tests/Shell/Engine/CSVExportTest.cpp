@@ -3,6 +3,8 @@
 
 #include "Shell/CSVExport.h"
 
+#include "Tests/Support/PinnedLocale.h"
+
 #include <QLocale>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -23,9 +25,6 @@ const QDateTime kEpoch = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
 
 class CSVExportTest : public ::testing::Test {
 protected:
-    void SetUp() override { QLocale::setDefault(QLocale(QStringLiteral("en_GB"))); }
-    void TearDown() override { QLocale::setDefault(m_previous); }
-
     static LibraryRow library(const QString& name) {
         LibraryRow row;
         row.name = name;
@@ -58,7 +57,7 @@ protected:
     }
 
 private:
-    const QLocale m_previous;
+    const test::PinnedLocale m_locale{QLocale(QStringLiteral("en_GB"))};
 };
 
 TEST_F(CSVExportTest, libraryLinesQuoteTextAndWriteNumbersAndFlagsBare) {

@@ -7,6 +7,7 @@
 #include "Catalogue/Logs/ActivityLog.h"
 #include "Shell/Views/SidebarView.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
+#include "Tests/Support/EventLoop.h"
 #include "Tests/Support/TempFiles.h"
 
 #include <QCheckBox>
@@ -43,17 +44,6 @@ protected:
     // A user's click on a tick box: on its indicator, at the left.
     static void clickBox(QCheckBox* box) {
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
-    }
-
-    // Lets every call queued so far run, and no timer that waits: a marker queued now runs
-    // after them, and the test goes on once it has.
-    static void runQueued() {
-        bool ran = false;
-        QObject marker;
-        QMetaObject::invokeMethod(
-            &marker, [&ran] { ran = true; }, Qt::QueuedConnection);
-        while (!ran)
-            QCoreApplication::processEvents();
     }
 
     // How many searches of a text of `text`'s length the activity log says have begun.
@@ -133,7 +123,7 @@ TEST_F(MainWindowSearchFieldTest, choosingAreasSavesTheScopeAndSearchesWithoutTh
         // One search of the same text, begun once what was queued has run: it did not wait
         // out the typing pause. Its result follows from the engine.
         ASSERT_EQ(state.searchGeneration, before + 1);
-        runQueued();
+        test::runQueued();
         EXPECT_EQ(searchesBegun(QStringLiteral("Alpha")), begun + 1);
         ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return state.searchResult.id > shownID; }));
         EXPECT_EQ(state.appliedSearch, QStringLiteral("Alpha"));

@@ -8,6 +8,7 @@
 #include "Catalogue/Logs/ActivityLog.h"
 #include "Catalogue/Logs/UITrace.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
+#include "Tests/Support/EventLoop.h"
 #include "Tests/Support/TempFiles.h"
 
 #include <QDir>
@@ -109,17 +110,6 @@ protected:
         return newSearchLines();
     }
 
-    // Lets every call queued so far run, and no timer that waits: a marker queued now runs
-    // after them, and the test goes on once it has.
-    static void runQueued() {
-        bool ran = false;
-        QObject marker;
-        QMetaObject::invokeMethod(
-            &marker, [&ran] { ran = true; }, Qt::QueuedConnection);
-        while (!ran)
-            QCoreApplication::processEvents();
-    }
-
     static void writeCounts(qint64 libraries, qint64 events, qint64 projects) {
         UITrace::shared().update([&](UITrace::Fields& f) {
             f.libraries = libraries;
@@ -211,7 +201,7 @@ TEST_F(MainWindowSearchTest, aChangedScopeIsSavedAndSearchesWithoutThePause) {
     EXPECT_EQ(SearchScope::load(), scope);
     EXPECT_EQ(state().searchGeneration, before + 1);
     // What was queued has run, and no timer: the request went straight to the engine.
-    runQueued();
+    test::runQueued();
     EXPECT_EQ(newSearchLines(), QStringList{QStringLiteral("begin len=4")});
 
     // Only event names count now, and no event is called Beta.
@@ -306,7 +296,7 @@ TEST_F(MainWindowSearchTest, aChangedCatalogueSearchesAgainOrBuildsTheIndexAhead
             continue;
         if (c.searching) {
             // At once, without the typing pause, over the new catalogue.
-            runQueued();
+            test::runQueued();
             EXPECT_TRUE(pendingSearchLines().contains(QStringLiteral("begin len=5")));
             const QStringList lines = waitForEnd(5);
             ASSERT_EQ(lines.size(), 2) << lines.join(u'\n').toStdString();
