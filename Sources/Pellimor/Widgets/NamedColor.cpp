@@ -23,6 +23,9 @@ const Pair kTable[] = {
     {NamedColor::secondary, QColor(0, 0, 0, 128), QColor(255, 255, 255, 140)},
     // White levels 0.9 and 0.22, opaque.
     {NamedColor::barTrack, QColor::fromRgbF(0.9f, 0.9f, 0.9f), QColor::fromRgbF(0.22f, 0.22f, 0.22f)},
+    {NamedColor::blue, QColor(0, 122, 255), QColor(10, 132, 255)},
+    {NamedColor::pink, QColor(255, 45, 85), QColor(255, 55, 95)},
+    {NamedColor::indigo, QColor(88, 86, 214), QColor(94, 92, 230)},
 };
 
 } // namespace

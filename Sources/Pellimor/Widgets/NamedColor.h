@@ -17,6 +17,9 @@ enum class NamedColor {
     accent,    // the program's accent (libraries, links)
     secondary, // secondary text and outlines: translucent, over any background
     barTrack,  // the size bar's empty track
+    blue,      // a library Final Cut Pro will update; the first drive's tint
+    pink,      // missing media files
+    indigo,    // the sixth drive's tint
 };
 
 // The colour of `name` in the dark look when `dark`, else in the light look.
