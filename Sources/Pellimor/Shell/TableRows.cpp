@@ -1,5 +1,6 @@
 #include "Shell/TableRows.h"
 
+#include "Catalogue/Records/RowDate.h"
 #include "Catalogue/Records/RowLibrary.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Shell/SidebarFilter.h"
@@ -114,14 +115,12 @@ const LibraryInfo* libraryAt(const Catalog& catalog, const QString& path) {
 } // namespace
 
 QDateTime distantPast() {
-    static const QDateTime past(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
-    return past;
+    return RowDate::distantPast();
 }
 
 QDateTime pick(const std::optional<QDateTime>& created, const std::optional<QDateTime>& modified,
                const QString& dateMode) {
-    const std::optional<QDateTime>& chosen = dateMode == QLatin1StringView("created") ? created : modified;
-    return chosen && chosen->isValid() ? *chosen : distantPast();
+    return RowDate::pick(created, modified, dateMode);
 }
 
 qint64 copies(const LibraryInfo& library, const QHash<QString, qint64>& counts) {

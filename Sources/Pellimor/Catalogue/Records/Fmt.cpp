@@ -1,5 +1,7 @@
 #include "Catalogue/Records/Fmt.h"
 
+#include "Catalogue/Records/RowDate.h"
+
 #include <QChar>
 #include <QList>
 #include <QLocale>
@@ -139,8 +141,7 @@ QString date(const QDateTime& date) {
 }
 
 QString dateOrDash(const QDateTime& date) {
-    static const QDateTime epoch = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
-    if (!date.isValid() || date <= epoch)
+    if (!RowDate::isAfterEpoch(date))
         return QStringLiteral("—");
     return Fmt::date(date);
 }
