@@ -168,7 +168,7 @@ TEST(BrowserStripTest, theMissingFilesButtonNeedsTheListItsSheetAndABrokenLink) 
 }
 
 TEST(BrowserStripTest, theSummaryCountsLibrariesProjectsEventsThenAreas) {
-    BrowserStrip::Found found;
+    TreeStats found;
     found.libraries = 1;
     found.events = 1;
     found.projects = 3;
@@ -190,7 +190,7 @@ TEST(BrowserStripTest, theSummaryCountsLibrariesProjectsEventsThenAreas) {
 }
 
 TEST(BrowserStripTest, traceCountsAreTheCountersWhileSearchingElseTheTopLevelRows) {
-    BrowserStrip::Found found;
+    TreeStats found;
     found.libraries = 2;
     found.events = 3;
     found.projects = 4;

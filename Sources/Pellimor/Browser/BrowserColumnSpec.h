@@ -15,7 +15,8 @@ struct BrowserColumnSpec {
     double minWidth = 0;
     double idealWidth = 0;
 
-    // The thirteen columns in declared order; the date column is titled for `dateMode`.
+    // The thirteen columns in declared order (BrowserColumns::declared); the date column is
+    // titled for `dateMode`.
     static QList<BrowserColumnSpec> all(const QString& dateMode);
     // "Created" for the date mode "created" exactly, otherwise "Modified".
     static QString dateTitle(const QString& dateMode);

@@ -80,7 +80,7 @@ QString missingSymbol() {
     return QStringLiteral("questionmark.folder");
 }
 
-QStringList summaryParts(const Found& found) {
+QStringList summaryParts(const TreeStats& found) {
     QStringList parts;
     if (found.libraries >= 1)
         parts.append(counted(found.libraries, QStringLiteral("library"), QStringLiteral("libraries")));
@@ -96,7 +96,7 @@ QStringList summaryParts(const Found& found) {
     return parts;
 }
 
-QString summaryText(const Found& found, bool noResults) {
+QString summaryText(const TreeStats& found, bool noResults) {
     if (noResults)
         return QStringLiteral("Nothing found. Turn on another choice next to the search field, or try fewer "
                               "words.");
@@ -111,7 +111,7 @@ QString summaryHint() {
     return QStringLiteral("Each library shows why it matched. Click its arrow to see everything inside it.");
 }
 
-TraceCounts traceCounts(bool searching, const Found& found, qint64 topLevelRows) {
+TraceCounts traceCounts(bool searching, const TreeStats& found, qint64 topLevelRows) {
     if (searching)
         return {found.libraries, found.events, found.projects};
     return {topLevelRows, 0, 0};

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "Browser/SearchArea.h"
+#include "Browser/TreeStats.h"
 #include "Catalogue/Records/LibraryInfo.h"
 #include "Catalogue/Store/Catalog.h"
 
 #include <QList>
-#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -44,20 +43,13 @@ QString missingSymbol(); // "questionmark.folder"
 
 // ---- The search summary ---------------------------------------------------------------------
 
-// What one build of the tree found, as its counters hold it.
-struct Found {
-    qint64 libraries = 0;
-    qint64 events = 0;
-    qint64 projects = 0;
-    QMap<SearchArea, qint64> areas;
-};
-
+// From the counters of the tree's last build.
 // "1 library", "3 projects", "1 event", then per area in area order "2 keywords": each only
 // when its count is above 0.
-QStringList summaryParts(const Found& found);
+QStringList summaryParts(const TreeStats& found);
 // "Nothing found. Turn on another choice next to the search field, or try fewer words." when
 // the tree has no rows; else "Found " and the parts joined with " · ".
-QString summaryText(const Found& found, bool noResults);
+QString summaryText(const TreeStats& found, bool noResults);
 QString summarySymbol(bool noResults); // "questionmark.circle" or "text.magnifyingglass"
 QString summaryHint(); // "Each library shows why it matched. Click its arrow to see everything inside it."
 
@@ -71,6 +63,6 @@ struct TraceCounts {
     qint64 projects = 0;
     bool operator==(const TraceCounts&) const = default;
 };
-TraceCounts traceCounts(bool searching, const Found& found, qint64 topLevelRows);
+TraceCounts traceCounts(bool searching, const TreeStats& found, qint64 topLevelRows);
 
 } // namespace pellimor::BrowserStrip
