@@ -81,8 +81,9 @@ TEST(MainWindowStartupTest, searchAppliesAfterThePauseAndFiltersTheTables) {
     test::writeLibrary(fixture, QStringLiteral("Alpha"),
                        {QStringLiteral("A001.mov"), QStringLiteral("A002.wav")});
     test::writeLibrary(fixture, QStringLiteral("Beta"), {QStringLiteral("B001.mov")});
+    test::writeLibrary(fixture, QStringLiteral("Gamma"), {QStringLiteral("G001.wav")});
     window.start({QStringLiteral("--scan"), fixture});
-    ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return window.catalog().media().size() == 3; }));
+    ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return window.catalog().media().size() == 4; }));
     window.post(AppAction::setMode(), QStringLiteral("Media Files"));
 
     QLineEdit* field = window.content().searchField()->lineEdit();
@@ -97,9 +98,9 @@ TEST(MainWindowStartupTest, searchAppliesAfterThePauseAndFiltersTheTables) {
     EXPECT_EQ(window.sortedColumn(Mode::media), (QStringList{"A001.mov", "B001.mov"}));
     EXPECT_TRUE(UITrace::shared().snapshot().contains(QStringLiteral("queryLen=4")));
 
-    // Until the search engine exists no library holds a hit: the other tables empty out.
+    // The other tables keep what holds a hit: the libraries with a ".mov" file.
     window.post(AppAction::setMode(), QStringLiteral("Libraries"));
-    EXPECT_TRUE(window.column(Mode::libraries).isEmpty());
+    EXPECT_EQ(window.sortedColumn(Mode::libraries), (QStringList{"Alpha", "Beta"}));
     EXPECT_EQ(window.content().content(), MainContent::Content::tab);
 
     // Cleared as the user clears it: select everything, then delete.
@@ -108,7 +109,8 @@ TEST(MainWindowStartupTest, searchAppliesAfterThePauseAndFiltersTheTables) {
     ASSERT_TRUE(
         test::CatalogTestEnv::waitUntil([&] { return window.content().state().appliedSearch.isEmpty(); }));
     window.settle();
-    EXPECT_EQ(window.sortedColumn(Mode::libraries), (QStringList{"Alpha", "Beta"}));
+    EXPECT_EQ(window.sortedColumn(Mode::libraries), (QStringList{"Alpha", "Beta", "Gamma"}));
+    EXPECT_TRUE(window.content().state().searchResult.libraries.isEmpty());
 }
 
 // What the first appearance does with a filled catalogue, by the answer to its question.

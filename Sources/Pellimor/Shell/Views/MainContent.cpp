@@ -3,9 +3,12 @@
 #include "App/AppAction.h"
 #include "App/AppSettings.h"
 #include "App/NotificationHub.h"
+#include "Browser/CorpusKey.h"
+#include "Browser/SearchEngine.h"
 #include "Browser/SearchQuery.h"
 #include "Browser/Views/BrowserView.h"
 #include "Browser/Views/SearchField.h"
+#include "Catalogue/Logs/ActivityLog.h"
 #include "Catalogue/Logs/UITrace.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/MountWatcher.h"
@@ -40,6 +43,8 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTableView>
+#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <utility>
@@ -53,6 +58,7 @@ constexpr int kSidebarMin = 270, kSidebarIdeal = 290, kSidebarMax = 420;
 constexpr int kDetailMin = 560;
 constexpr int kInspectorMin = 340, kInspectorIdeal = 400, kInspectorMax = 520;
 constexpr int kSearchPauseMs = 200; // typing pause before a search runs
+const QString kSearchTag = QStringLiteral("search");
 
 const QList<Mode>& tableModes() {
     static const QList<Mode> modes{Mode::libraries, Mode::events, Mode::projects, Mode::media};
@@ -73,7 +79,29 @@ template <typename Field> std::pair<int, bool> firstKey(const SortOrder<Field>& 
     return {static_cast<int>(order.first().field), order.first().ascending};
 }
 
+// The engine every window uses unless a test gives its own; never deleted.
+std::shared_ptr<SearchEngine> sharedEngine() {
+    return std::shared_ptr<SearchEngine>(std::shared_ptr<SearchEngine>(), &SearchEngine::shared());
+}
+
+// Lets go of a result on a worker thread: freeing the hits of a large search takes tens of
+// milliseconds, which the main thread has better uses for.
+void releaseAside(SearchResult result) {
+    if (result.libraries.isEmpty())
+        return;
+    QThreadPool::globalInstance()->start([held = std::move(result)]() mutable { held = SearchResult(); });
+}
+
 } // namespace
+
+struct MainContent::SearchRequest {
+    QString text;
+    SearchScope scope;
+    qint64 generation = 0;
+    qint64 key = 0;
+    QList<LibraryInfo> libraries; // implicitly shared: the copy is O(1) and never changes
+    QList<Catalog::MediaEntry2> media;
+};
 
 MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* parent,
                          RefreshScheduler::Timing timing)
@@ -90,6 +118,17 @@ MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* paren
     // 7 to 13: the menu notifications.
     connect(&NotificationHub::shared(), &NotificationHub::posted, this, &MainContent::receive);
     // 14: the searchable catalogue changed.
+    m_engine = sharedEngine();
+    m_searchPause = new QTimer(this);
+    m_searchPause->setSingleShot(true);
+    connect(m_searchPause, &QTimer::timeout, this, &MainContent::beginSearch);
+    // Runs after the window's parts, in the same pass: the "end" line follows the redraw.
+    m_searchEndPart = m_refresh->addPart(this, [this] { logSearchEnds(); });
+    m_prebuildPool = new QThreadPool();
+    m_prebuildPool->setObjectName(QStringLiteral("searchPrebuild"));
+    // One at a time: a newer catalogue makes a waiting pre-build pointless (corpusChanged).
+    m_prebuildPool->setMaxThreadCount(1);
+    m_prebuildPool->setThreadPriority(QThread::LowPriority);
     connect(&m_catalog, &Catalog::librariesChanged, this, &MainContent::corpusChanged);
     connect(&m_catalog, &Catalog::mediaChanged, this, &MainContent::corpusChanged);
     // 15: the scanning flag goes into the UI trace.
@@ -144,10 +183,30 @@ MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* paren
     refresh();
 }
 
-MainContent::~MainContent() = default;
+MainContent::~MainContent() {
+    // A search in flight finds the window gone when its result comes back. A pre-build still
+    // waiting never starts; one that runs holds all it needs and is left to finish, and its
+    // pool is deleted after it, so closing the window never waits for it.
+    m_prebuildPool->clear();
+    if (m_prebuildPool->activeThreadCount() == 0) {
+        delete m_prebuildPool;
+        return;
+    }
+    QThreadPool* pool = m_prebuildPool;
+    pool->start([pool] {
+        // A pool cannot be deleted from its own thread; the main thread does it.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app, [pool] { delete pool; }, Qt::QueuedConnection);
+    });
+}
 
 void MainContent::setPrompts(std::shared_ptr<Prompts> prompts) {
     m_prompts = std::move(prompts);
+}
+
+void MainContent::setSearchEngine(std::shared_ptr<SearchEngine> engine) {
+    m_engine = engine ? std::move(engine) : sharedEngine();
 }
 
 Prompts& MainContent::prompts() {
@@ -689,30 +748,104 @@ void MainContent::scheduleSearch(const QString& text, bool wait) {
     const qint64 generation = ++m_state.searchGeneration;
     const qint64 length = StartupPlan::characterCount(text);
     UITrace::shared().update([length](UITrace::Fields& fields) { fields.queryLen = length; });
-    // A newer request makes this one end where it stands.
-    QTimer::singleShot(wait ? kSearchPauseMs : 0, this,
-                       [this, text, generation] { applySearch(text, generation); });
+    // The search covers the catalogue as it is now, whatever changes during the pause.
+    const QList<LibraryInfo>& libraries = m_catalog.libraries();
+    const QList<Catalog::MediaEntry2>& media = m_catalog.media();
+    // One request waits at a time: any older one would find the generation moved on once
+    // its pause was over, and end there.
+    m_pendingSearch.reset(new SearchRequest{text, m_state.scope, generation,
+                                            corpusKey(media.size(), libraries), libraries, media});
+    if (wait) {
+        m_searchPause->start(kSearchPauseMs);
+    } else {
+        m_searchPause->stop();
+        QMetaObject::invokeMethod(this, &MainContent::beginSearch, Qt::QueuedConnection);
+    }
 }
 
-void MainContent::applySearch(const QString& text, qint64 generation) {
-    if (generation != m_state.searchGeneration)
+void MainContent::beginSearch() {
+    const std::unique_ptr<SearchRequest> request = std::move(m_pendingSearch);
+    if (!request || request->generation != m_state.searchGeneration)
         return;
-    // The search engine is not part of this version: the text applies with a result that
-    // holds no library.
-    SearchResult result = SearchResult::empty();
-    result.id = generation;
+    ActivityLog::append(kSearchTag, QStringLiteral("begin len=") +
+                                        QString::number(StartupPlan::characterCount(request->text)));
+    QElapsedTimer started;
+    started.start();
+    QThreadPool::globalInstance()->start(
+        [engine = m_engine, window = QPointer<MainContent>(this), key = request->key,
+         libraries = request->libraries, media = request->media, query = SearchQuery(request->text),
+         scope = request->scope, text = request->text, generation = request->generation, started] {
+            SearchResult result = engine->run(key, libraries, media, query, scope);
+            // Posted to the application, which outlives every window; the window is asked for on
+            // the main thread, where it can only go away between two events.
+            QCoreApplication* app = QCoreApplication::instance();
+            if (!app)
+                return;
+            QMetaObject::invokeMethod(
+                app,
+                [window, generation, text, started, result = std::move(result)]() mutable {
+                    if (window)
+                        window->applySearch(generation, text, std::move(result), started);
+                    else
+                        releaseAside(std::move(result));
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void MainContent::applySearch(qint64 generation, const QString& text, SearchResult result,
+                              const QElapsedTimer& started) {
+    // A newer request was made while this one ran: its result is the one to show.
+    if (generation != m_state.searchGeneration) {
+        releaseAside(std::move(result));
+        return;
+    }
+    const double matchSeconds = double(started.nsecsElapsed()) / 1e9;
     m_state.appliedSearch = text;
-    m_state.searchResult = result;
+    releaseAside(std::exchange(m_state.searchResult, std::move(result)));
     traceUI();
+    m_searchEnds.append(SearchEnd{StartupPlan::characterCount(text), matchSeconds, started});
     // Drawn on a later turn: during a scan every change of the catalogue searches again.
     requestShown();
+    m_refresh->request(m_searchEndPart);
+}
+
+void MainContent::logSearchEnds() {
+    // On the next turn, after the drawing this pass set off; the counts are the ones the
+    // browser wrote while it redrew.
+    QTimer::singleShot(0, this, [ends = std::exchange(m_searchEnds, {})] {
+        const QString counts = UITrace::shared().searchCounts();
+        for (const SearchEnd& end : ends) {
+            ActivityLog::append(kSearchTag,
+                                QStringLiteral("end len=") + QString::number(end.length) + u' ' + counts +
+                                    QStringLiteral(" match=") + QString::number(end.matchSeconds, 'f', 3) +
+                                    QStringLiteral("s ") +
+                                    QString::number(double(end.started.nsecsElapsed()) / 1e9, 'f', 3) + u's');
+        }
+    });
 }
 
 void MainContent::corpusChanged() {
-    // Without a search there is nothing to redo; the index the search engine would prepare
-    // here does not exist yet.
-    if (!m_state.appliedSearch.isEmpty())
+    // Nothing is searched before the window first appears, which runs this with the key it
+    // finds then.
+    if (!m_startedUp)
+        return;
+    const QList<LibraryInfo>& libraries = m_catalog.libraries();
+    const QList<Catalog::MediaEntry2>& media = m_catalog.media();
+    const qint64 key = corpusKey(media.size(), libraries);
+    if (key == m_corpusKey)
+        return;
+    m_corpusKey = key;
+    if (!m_state.appliedSearch.isEmpty()) {
         scheduleSearch(m_state.search, false);
+        return;
+    }
+    // The index for the new catalogue, built before the user's first search; a pre-build
+    // still waiting is for a catalogue that has gone.
+    ++m_prebuilds;
+    m_prebuildPool->clear();
+    m_prebuildPool->start(
+        [engine = m_engine, key, libraries, media] { engine->prepare(key, libraries, media); });
 }
 
 void MainContent::traceUI() {

@@ -7,6 +7,7 @@
 #include "Shell/WindowState.h"
 #include "Widgets/RefreshScheduler.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QStringList>
@@ -19,6 +20,8 @@ class QSplitter;
 class QStackedWidget;
 class QTabBar;
 class QTableView;
+class QThreadPool;
+class QTimer;
 
 namespace pellimor {
 
@@ -27,6 +30,7 @@ class Catalog;
 class DetailsPanel;
 class Prompts;
 class RowTableModel;
+class SearchEngine;
 class SearchField;
 class SidebarList;
 class StatusLine;
@@ -59,9 +63,13 @@ class SettingsStore;
 // without waiting. A sheet's request stays set until the sheet has closed, and the next
 // request waits for that. The tools themselves come later: a sheet says which tool would open.
 //
-// Until the search engine exists a search applies its text with an empty result: the
-// Libraries, Events and Projects tables and the browser then show nothing (no library holds
-// a hit), and the Media Files table lists the file names that hold every term.
+// A search never holds up typing: a request waits out a short pause after a keystroke (none
+// for a changed scope or catalogue), runs the search engine on the global thread pool over
+// the catalogue as it was when the request was made, and applies its result only while no
+// newer request has been made. When the searchable catalogue changes (corpusKey) a shown
+// search runs again at once; without one, the engine's index is built ahead on a pool of the
+// window's own at low priority. The activity log gets a "begin" line for every request that
+// outlived its pause and an "end" line for every applied result.
 //
 // Main thread only; the catalogue must outlive it.
 class MainContent final : public QWidget {
@@ -77,6 +85,10 @@ public:
 
     // Replaces the dialogs (tests script the answers).
     void setPrompts(std::shared_ptr<Prompts> prompts);
+    // The search engine of the window's searches and index pre-builds (tests give their own;
+    // work in flight keeps the one it started with alive); null, the default, is
+    // SearchEngine::shared().
+    void setSearchEngine(std::shared_ptr<SearchEngine> engine);
 
     // What the window's controls do; each change runs its listeners and redraws.
     void setMode(Mode mode);
@@ -130,6 +142,9 @@ public:
     // the event loop it takes).
     bool isIdle() const { return m_startedUp && !m_presentPending && !m_presenting; }
 
+    // How many index pre-builds the window has handed to its pool (for tests).
+    qint64 prebuilds() const { return m_prebuilds; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -160,8 +175,19 @@ private:
     void sidebarChanged(const SidebarSelection& old, int depth = 0);
     void favoriteOpened(const SidebarFilter::FavoriteOutcome& outcome);
     void receive(const QString& name, const std::optional<QString>& object);
+    // Search scheduling. A request is the catalogue, scope and text taken when it was made.
+    struct SearchRequest;
+    // An applied result whose "end" line waits for the redraw.
+    struct SearchEnd {
+        qint64 length = 0;
+        double matchSeconds = 0;
+        QElapsedTimer started;
+    };
     void scheduleSearch(const QString& text, bool wait);
-    void applySearch(const QString& text, qint64 generation);
+    void beginSearch();
+    void applySearch(qint64 generation, const QString& text, SearchResult result,
+                     const QElapsedTimer& started);
+    void logSearchEnds();
     void corpusChanged();
     void firstAppearance();
     void traceUI();
@@ -208,6 +234,15 @@ private:
     bool m_presenting = false;
     bool m_sheetOpen = false; // a tool's sheet is open: the next request waits for it
     bool m_chooseFolderPending = false;
+
+    std::shared_ptr<SearchEngine> m_engine;
+    QTimer* m_searchPause = nullptr;                // a child: the typing pause
+    std::unique_ptr<SearchRequest> m_pendingSearch; // the newest request, until it begins
+    QList<SearchEnd> m_searchEnds;
+    RefreshScheduler::Part m_searchEndPart = -1; // after the window's parts: logs the "end" lines
+    std::optional<qint64> m_corpusKey;           // the key the window last acted on
+    QThreadPool* m_prebuildPool = nullptr;       // not a child: it outlives the window while it works
+    qint64 m_prebuilds = 0;
 };
 
 } // namespace pellimor
