@@ -21,6 +21,7 @@
 #include "Widgets/LiteralTitle.h"
 #include "Widgets/NamedColor.h"
 #include "Widgets/RevealsRow.h"
+#include "Widgets/SortIndicatorHeader.h"
 #include "Widgets/UiFont.h"
 #include "Widgets/UiTextMeasurer.h"
 
@@ -162,6 +163,7 @@ void BrowserView::buildSummary() {
 void BrowserView::buildTable() {
     m_table = new QTreeView(this);
     m_table->setObjectName(QStringLiteral("browserTable"));
+    m_table->setHeader(new SortIndicatorHeader(Qt::Horizontal, m_table));
     m_model = new BrowserModel(m_table);
     m_table->setModel(m_model);
     m_delegate = new BrowserDelegate(m_catalog, *m_model, m_table);
