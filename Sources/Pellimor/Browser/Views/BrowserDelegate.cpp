@@ -164,13 +164,8 @@ BrowserDelegate::Placed BrowserDelegate::drawCell(QPainter* painter, const QStyl
         const QWidget* widget = option.widget;
         QStyle* style = widget ? widget->style() : QApplication::style();
         style->drawPrimitive(QStyle::PE_PanelItemViewItem, &background, painter, widget);
-        if (m_context.tint) {
-            if (const std::optional<RowTint> tint = m_context.tint(*node, dark)) {
-                QColor color = hueColor(tint->hue, dark);
-                color.setAlphaF(float(tint->opacity));
-                painter->fillRect(cell, color);
-            }
-        }
+        if (const std::optional<QColor> color = tint(index, dark))
+            painter->fillRect(cell, *color);
         painter->setClipRect(cell, Qt::IntersectClip);
     }
     const auto dimmed = [&](double opacity) {
@@ -211,9 +206,9 @@ BrowserDelegate::Placed BrowserDelegate::drawCell(QPainter* painter, const QStyl
                                        dark, tips);
             x += kDotSide + kDotGap;
         }
-        // The name gives way to the pills when the column is narrow.
-        const qreal room = std::max<qreal>(area.right() - x - pillsRoom, std::min<qreal>(nameWidth, 40));
-        const qreal shownName = std::min(nameWidth, room);
+        // The name comes first: in a narrow column the pills after it are cut off, never the
+        // name for them (the accessible text still reads them).
+        const qreal shownName = std::max<qreal>(std::min(nameWidth, area.right() - x), 0);
         const QRectF nameArea(x, cell.top(), shownName, cell.height());
         if (painter) {
             const bool more = node->kind == BNode::Kind::more;
@@ -304,6 +299,18 @@ bool BrowserDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
             return true;
     }
     return QStyledItemDelegate::helpEvent(event, view, option, index);
+}
+
+std::optional<QColor> BrowserDelegate::tint(const QModelIndex& index, bool dark) const {
+    const BNode* node = m_model.node(index);
+    if (!node || !m_context.tint)
+        return std::nullopt;
+    const std::optional<RowTint> tint = m_context.tint(*node, dark);
+    if (!tint)
+        return std::nullopt;
+    QColor color = hueColor(tint->hue, dark);
+    color.setAlphaF(float(tint->opacity));
+    return color;
 }
 
 QRectF BrowserDelegate::pathTextRect(const QStyleOptionViewItem& option, const QModelIndex& index) const {

@@ -4,6 +4,7 @@
 #include "Browser/RowTint.h"
 #include "Browser/SearchQuery.h"
 
+#include <QColor>
 #include <QPointer>
 #include <QRectF>
 #include <QStyledItemDelegate>
@@ -52,6 +53,10 @@ public:
     // Where the path text of a library row's "Path" cell lies in `option.rect`; empty for any
     // other cell.
     QRectF pathTextRect(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    // The drive tint of the row of `index` while grouped by drive; none otherwise. The table
+    // lays it under the disclosure triangles too, so the whole row carries it.
+    std::optional<QColor> tint(const QModelIndex& index, bool dark) const;
+
     // Where a library row's star lies in its "Name" cell; empty for any other cell.
     QRectF starFrame(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 

@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopedValueRollback>
@@ -52,6 +53,21 @@ QColor blended(const QColor& under, const QColor& over, qreal opacity) {
                             float(under.greenF() * (1 - opacity) + over.greenF() * opacity),
                             float(under.blueF() * (1 - opacity) + over.blueF() * opacity));
 }
+
+// The table, whose disclosure triangles lie on their row's drive tint like its cells.
+class TintedTree final : public QTreeView {
+public:
+    explicit TintedTree(QWidget* parent) : QTreeView(parent) {}
+
+protected:
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override {
+        if (const auto* delegate = qobject_cast<const BrowserDelegate*>(itemDelegate())) {
+            if (const std::optional<QColor> tint = delegate->tint(index, DarkLook::isDark(this)))
+                painter->fillRect(rect, *tint);
+        }
+        QTreeView::drawBranches(painter, rect, index);
+    }
+};
 
 } // namespace
 
@@ -161,7 +177,7 @@ void BrowserView::buildSummary() {
 }
 
 void BrowserView::buildTable() {
-    m_table = new QTreeView(this);
+    m_table = new TintedTree(this);
     m_table->setObjectName(QStringLiteral("browserTable"));
     m_table->setHeader(new SortIndicatorHeader(Qt::Horizontal, m_table));
     m_model = new BrowserModel(m_table);

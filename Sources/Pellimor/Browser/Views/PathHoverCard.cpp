@@ -135,7 +135,9 @@ void PathHoverCard::fill() {
     const int widest = kMaxWidth - 2 * kPadding - 2 * frameWidth();
     const int natural = int(std::ceil(QFontMetricsF(font).horizontalAdvance(m_target->fullPath))) + 2;
     const int textWidth = std::min(widest, natural);
-    m_path->document()->setTextWidth(textWidth);
+    // The edit would wrap at its own width, which it has only once laid out: wrap at ours.
+    m_path->setLineWrapMode(QTextEdit::FixedPixelWidth);
+    m_path->setLineWrapColumnOrWidth(textWidth);
     m_path->setFixedSize(textWidth, int(std::ceil(m_path->document()->size().height())));
     adjustSize();
     // Just below the text (QRect::bottom() is its last row of pixels, one above its edge).
