@@ -4,6 +4,8 @@
 
 #include "Browser/Views/BrowserView.h"
 
+#include "App/AppAction.h"
+#include "App/NotificationHub.h"
 #include "Browser/BrowserColumns.h"
 #include "Browser/Views/BrowserDelegate.h"
 #include "Browser/Views/BrowserModel.h"
@@ -313,6 +315,24 @@ TEST_F(BrowserViewTest, aSelectedEventIsClearedWhenASearchHidesItsLibrary) {
     present();
     EXPECT_EQ(selection, std::nullopt);
     EXPECT_TRUE(table().selectionModel()->selectedRows().isEmpty());
+}
+
+TEST_F(BrowserViewTest, aRevealScrollsOnlyToARowTheTreeShows) {
+    QList<LibraryInfo> many;
+    for (int i = 0; i < 60; ++i)
+        many.append(library(QStringLiteral("Lib %1").arg(i, 2, 10, QChar(u'0')), {{"Day", {}}}));
+    catalogue(many);
+    present();
+    table().scrollToTop();
+    const auto reveal = [&](const QString& rowId) {
+        NotificationHub::shared().post(AppAction::revealRow(), rowId);
+        clock->advance(250ms);
+        return table().verticalScrollBar()->value();
+    };
+    // An event of a closed library, and a row of no library: nothing moves.
+    EXPECT_EQ(reveal(id(many[50], "Day")), 0);
+    EXPECT_EQ(reveal(QStringLiteral("/nowhere.fcpbundle")), 0);
+    EXPECT_GT(reveal(many[50].path), 0);
 }
 
 // ---- Columns and cells --------------------------------------------------------------------------

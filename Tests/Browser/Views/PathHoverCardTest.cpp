@@ -12,8 +12,10 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QWidget>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
@@ -103,6 +105,8 @@ TEST_F(PathHoverCardTest, aLongPathWrapsWithin480Points) {
     EXPECT_LE(card->width(), PathHoverCard::kMaxWidth);
     const int line = card->pathText()->fontMetrics().lineSpacing();
     EXPECT_GT(card->pathText()->height(), 3 * line);
+    // As tall as the wrapped path, with no empty room below it.
+    EXPECT_EQ(card->pathText()->height(), int(std::ceil(card->pathText()->document()->size().height())));
     EXPECT_EQ(card->pathText()->toPlainText(), longPath);
 }
 
