@@ -268,6 +268,7 @@ TEST_F(BrowserViewTest, scriptedSequencesKeepTheOpenRowsAndTheSelectionInStep) {
 }
 
 TEST_F(BrowserViewTest, rebuildsChangeRowsInPlaceAndKeepTheRowAtTheTop) {
+    QAbstractItemModelTester tester(view->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     QList<LibraryInfo> many;
     for (int i = 0; i < 60; ++i)
         many.append(library(QStringLiteral("Lib %1").arg(i, 2, 10, QChar(u'0')), {{"Day", {"Cut"}}}));
@@ -291,6 +292,14 @@ TEST_F(BrowserViewTest, rebuildsChangeRowsInPlaceAndKeepTheRowAtTheTop) {
     EXPECT_EQ(table().indexAt(QPoint(0, 0)).data(BrowserModel::kIdRole).toString(), many[30].path);
     EXPECT_EQ(model().rowCount(at(many[30].path)), 2);
     expectInStep("after the catalogue changed");
+
+    // The other way round by name: the rows move, with what is open and selected below them.
+    Q_EMIT table().header()->sectionClicked(model().columnOf(QStringLiteral("name")));
+    EXPECT_EQ(resets.size(), 0);
+    EXPECT_EQ(model().index(0, 0).data(BrowserModel::kIdRole).toString(), many.last().path);
+    EXPECT_EQ(model().index(model().rowCount() - 1, 0).data(BrowserModel::kIdRole).toString(), first.path);
+    EXPECT_EQ(view->sort().keys, (QList<TreeSortKey>{{QStringLiteral("name"), false}}));
+    expectInStep("sorted the other way");
 
     // A new search starts afresh, at the top.
     search = QStringLiteral("nothing");

@@ -280,7 +280,7 @@ void BrowserView::present(const Inputs& inputs) {
     context.query = m_inputs.query;
     if (m_inputs.groupByDrive) {
         context.tint = [this](const BNode& node, bool dark) {
-            return BrowserTree::rowTint(node, m_paint, treeInputs(), m_inputs.selection, dark);
+            return BrowserTree::rowTint(node, m_paint, m_built, m_inputs.selection, dark);
         };
     }
     m_delegate->setContext(std::move(context));
@@ -308,7 +308,8 @@ TreeInputs BrowserView::treeInputs() const {
 }
 
 void BrowserView::rebuild(bool afresh) {
-    const BuiltTree& tree = m_cache.cachedBuild(treeInputs(), *m_queries);
+    m_built = treeInputs();
+    const BuiltTree& tree = m_cache.cachedBuild(m_built, *m_queries);
     if (afresh || m_cache.key() != m_drawnKey) {
         m_drawnKey = m_cache.key();
         m_paint = BrowserTree::paintMap(tree.nodes);

@@ -144,6 +144,7 @@ private:
     TreeExpansion m_expansion;
     TreeSort m_sort = TreeSort::byName();
     TreeCache m_cache;
+    TreeInputs m_built; // what the last tree was asked for (the cells' tints read it)
     QString m_drawnKey; // the cache key of the tree the model shows
     BrowserTree::PaintMap m_paint;
     QHash<QString, double> m_widths;
