@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <algorithm>
+#include <array>
 
 namespace pellimor::BrowserTree {
 
@@ -35,15 +36,19 @@ QString keywordDetails(qint64 uses) {
     return QStringLiteral("keyword, used on %1 clip range%2").arg(uses).arg(uses == 1 ? "" : "s");
 }
 
-// The texts of `hits` in `area`, each once, in their order.
-QStringList textsIn(const QList<SearchHit>& hits, SearchArea area) {
-    QStringList texts;
-    QSet<QString> seen;
+constexpr size_t kAreas = size_t(SearchArea::fcpVersion) + 1;
+using AreaTexts = std::array<QStringList, kAreas>;
+
+// The texts of `hits` per area, each text once per area, in their order.
+AreaTexts textsByArea(const QList<SearchHit>& hits) {
+    AreaTexts texts;
+    std::array<QSet<QString>, kAreas> seen;
     for (const SearchHit& hit : hits) {
-        if (hit.area != area || seen.contains(hit.text))
+        const auto area = size_t(hit.area);
+        if (area >= texts.size() || seen[area].contains(hit.text))
             continue;
-        seen.insert(hit.text);
-        texts.append(hit.text);
+        seen[area].insert(hit.text);
+        texts[area].append(hit.text);
     }
     return texts;
 }
@@ -106,10 +111,11 @@ struct Build {
     // Hit rows of one event's result, area by area.
     void addHits(const QString& eventId, const EventInfo& event, const SearchResult::Event& result,
                  bool online, QList<BNode>& rows) const {
+        AreaTexts byArea = textsByArea(result.hits);
         for (const SearchArea area : allSearchAreas()) {
             if (area == SearchArea::eventName)
                 continue;
-            QStringList texts = textsIn(result.hits, area);
+            QStringList& texts = byArea[size_t(area)];
             if (texts.isEmpty())
                 continue;
             const bool keywords = area == SearchArea::keywords;
@@ -187,6 +193,9 @@ struct Build {
             row.reasons = eventResult->reasons();
 
         QList<BNode> children;
+        constexpr qsizetype kMostHitRows = qsizetype(kAreas) * (kHitRowsPerArea + 1);
+        children.reserve(event.projects.size() +
+                         (eventResult ? std::min(eventResult->hits.size(), kMostHitRows) : 0));
         const bool openedByUser = in.expansion.expanded.contains(id);
         for (const ProjectInfo& project : event.projects) {
             const QList<SearchHit>* hits = nullptr;
@@ -251,6 +260,7 @@ struct Build {
         row.autoOpen = searching && hasResultEvents && !heldClosed;
         if (openedByUser || openedBySearch) {
             QList<BNode> events;
+            events.reserve(library.events.size());
             for (const EventInfo& event : library.events) {
                 if (openedByUser || !searching || (result && result->events.contains(event.name)))
                     events.append(eventRow(library, event, result, online));

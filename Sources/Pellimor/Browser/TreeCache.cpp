@@ -37,7 +37,17 @@ const BuiltTree& TreeCache::cachedBuild(const TreeInputs& inputs, TreeQueries& q
     for (const LibraryInfo& library : inputs.libraries) {
         const bool on = queries.isOnline(library);
         online.append(on);
-        h = qHashMulti(h, library.path, library.events.size(), library.projectCount(), library.totalSize());
+        // The counts and the total size in one walk over the events, which is most of a hit's
+        // work besides the online test. The size is summed modulo 2^64: it changes whenever
+        // LibraryInfo::totalSize() does.
+        qint64 projects = 0;
+        quint64 size = quint64(library.extraSize);
+        for (const EventInfo& event : library.events) {
+            projects += event.projects.size();
+            size += quint64(event.originalSize) + quint64(event.optimizedSize) + quint64(event.proxySize) +
+                    quint64(event.renderSize) + quint64(event.analysisSize) + quint64(event.otherSize);
+        }
+        h = qHashMulti(h, library.path, library.events.size(), projects, size);
         h = library.modified ? qHashMulti(h, 1, library.modified->toMSecsSinceEpoch()) : qHashMulti(h, 0);
         h = qHashMulti(h, on);
     }
