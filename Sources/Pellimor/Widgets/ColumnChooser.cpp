@@ -66,6 +66,7 @@ void ColumnChooser::save() {
         return;
     m_saved = ColumnPrefs::capture(*m_header, m_declared, m_hiddenByDefault, m_saved);
     ColumnPrefs::save(m_saved, m_tableName);
+    Q_EMIT arrangementChanged();
 }
 
 int ColumnChooser::shownCount() const {

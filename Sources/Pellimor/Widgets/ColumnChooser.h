@@ -33,6 +33,10 @@ public:
     // (The header's context menu is made this way.)
     void fillMenu(QMenu* menu);
 
+Q_SIGNALS:
+    // The user changed the arrangement (a column shown, hidden or moved); it is saved already.
+    void arrangementChanged();
+
 private:
     void toggle(int logical);
     void save();

@@ -26,6 +26,7 @@ const Pair kTable[] = {
     {NamedColor::blue, QColor(0, 122, 255), QColor(10, 132, 255)},
     {NamedColor::pink, QColor(255, 45, 85), QColor(255, 55, 95)},
     {NamedColor::quaternary, QColor(0, 0, 0, 26), QColor(255, 255, 255, 26)},
+    {NamedColor::indigo, QColor(88, 86, 214), QColor(94, 92, 230)},
 };
 
 } // namespace

@@ -17,9 +17,10 @@ enum class NamedColor {
     accent,     // the program's accent (libraries, links)
     secondary,  // secondary text and outlines: translucent, over any background
     barTrack,   // the size bar's empty track
-    blue,       // original media
-    pink,       // analysis files
+    blue,       // original media; a library Final Cut Pro will update; the first drive's tint
+    pink,       // analysis files; missing media files
     quaternary, // faint fills behind placeholders and blocks: translucent, over any background
+    indigo,     // the sixth drive's tint
 };
 
 // The colour of `name` in the dark look when `dark`, else in the light look.

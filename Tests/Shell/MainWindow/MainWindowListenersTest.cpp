@@ -3,8 +3,8 @@
 // prompts), sorting by a header, the sheets' stand-ins and the media list being replaced.
 
 #include "App/AppAction.h"
+#include "Browser/Views/BrowserView.h"
 #include "Catalogue/Logs/UITrace.h"
-#include "Shell/Views/BrowserList.h"
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/SidebarModel.h"
 #include "Shell/Views/SidebarView.h"
@@ -21,7 +21,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
@@ -350,7 +350,7 @@ TEST_F(MainWindowListenersTest, revealRowScrollsTheLibrariesTableAndTheBrowserAf
         window.settle();
         QAbstractItemView* view = mode == Mode::libraries
                                       ? static_cast<QAbstractItemView*>(window.content().table(mode))
-                                      : window.content().browserList();
+                                      : window.content().browserView()->table();
         view->scrollToTop();
         ASSERT_EQ(view->verticalScrollBar()->value(), 0) << rawValue(mode).toStdString();
 

@@ -2,16 +2,22 @@
 // a turn's many changes drawn once, a scan drawn at the scheduler's pace and its end at once,
 // each part redrawn only for changes it shows, and the browser and tables changing in place.
 
-#include "Shell/Views/BrowserList.h"
+#include "Browser/Views/BrowserModel.h"
+#include "Browser/Views/BrowserView.h"
 #include "Shell/Views/StatusLine.h"
+#include "Support/ByteCount.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/ManualRefreshTiming.h"
+#include "Tests/Support/VirtualClock.h"
+#include "Widgets/CellPainter.h"
 
+#include <QFontMetricsF>
 #include <QHeaderView>
+#include <QPersistentModelIndex>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QThreadPool>
-#include <QTreeWidgetItem>
+#include <QTreeView>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
@@ -79,11 +85,12 @@ protected:
                                    QStringLiteral("Media"));
     }
 
-    BrowserList& browser() const { return *content->browserList(); }
+    BrowserView& browser() const { return *content->browserView(); }
+    int browserRowCount() const { return browser().model()->rowCount(); }
     QStringList browserRows() const {
         QStringList names;
-        for (int i = 0; i < browser().topLevelItemCount(); ++i)
-            names.append(browser().topLevelItem(i)->text(0));
+        for (int i = 0; i < browserRowCount(); ++i)
+            names.append(browser().model()->index(i, 0).data().toString());
         return names;
     }
 
@@ -108,7 +115,7 @@ TEST_F(MainWindowRefreshTest, manyChangesInOneTurnAreDrawnOnce) {
     time.turn();
     EXPECT_EQ(runs() - before, (Runs{1, 1, 1, 1}));
     EXPECT_EQ(content->content(), MainContent::Content::tab);
-    EXPECT_EQ(browser().topLevelItemCount(), 40);
+    EXPECT_EQ(browserRowCount(), 40);
     EXPECT_EQ(content->statusLine()->statusText(), QStringLiteral("Scanned Library 39"));
 
     time.advance(1s);
@@ -138,14 +145,14 @@ TEST_F(MainWindowRefreshTest, scanIsDrawnAtMostOncePerPeriodAndItsEndAtOnce) {
         EXPECT_LE(drawn, periods + 1);
         EXPECT_GE(drawn, periods / 2); // the scan shows as it goes
     }
-    EXPECT_LT(browser().topLevelItemCount(), 95);
+    EXPECT_LT(browserRowCount(), 95);
 
     // The end of the scan is drawn on the next turn, without waiting out the period.
     catalog->setStatus(QStringLiteral("Done"));
     CatalogTestAccess::setProgress(*catalog, std::nullopt);
     CatalogTestAccess::setScanning(*catalog, false);
     time.turn();
-    EXPECT_EQ(browser().topLevelItemCount(), 95);
+    EXPECT_EQ(browserRowCount(), 95);
     EXPECT_EQ(content->statusLine()->statusText(), QStringLiteral("Done"));
     EXPECT_EQ(content->statusLine()->progressText(), QString());
 }
@@ -208,15 +215,19 @@ TEST_F(MainWindowRefreshTest, browserRebuildsOnlyTheLibrariesReadAgainAndKeepsWh
     CatalogTestAccess::setLibraries(*catalog, {alpha, beta, gamma});
     time.turn();
     ASSERT_EQ(browserRows(), (QStringList{"Alpha", "Beta", "Gamma"}));
-    browser().row(gamma.path)->setExpanded(true);
+    BrowserModel& model = *browser().model();
+    QTreeView& table = *browser().table();
+    table.setExpanded(model.indexOf(gamma.path), true);
+    table.setExpanded(model.indexOf(beta.path), true);
     content->setSelection(beta.path + QStringLiteral("|Day 1"));
-    // A mark only the rows first built for Gamma carry.
-    constexpr int kMark = Qt::UserRole + 99;
+    // The row first built for Gamma's event, followed through every change.
     const QString gammaEvent = gamma.path + QStringLiteral("|Day 1");
-    browser().row(gammaEvent)->setData(0, kMark, true);
+    const QPersistentModelIndex gammaRow(model.indexOf(gammaEvent));
+    ASSERT_TRUE(gammaRow.isValid());
 
-    // Beta read again with a second event, Alpha gone, Delta new; then the order turned round
-    // and the date column switched: the rows follow, and the expansion and selection stay.
+    // Beta read again with a second event, Alpha gone, Delta new; then the catalogue's order
+    // turned round, the date column switched and the rows sorted by name the other way: the
+    // rows follow, and the expansion and selection stay.
     beta.scannedAt = beta.scannedAt.addSecs(3600);
     EventInfo second;
     second.name = QStringLiteral("Day 2");
@@ -230,27 +241,30 @@ TEST_F(MainWindowRefreshTest, browserRebuildsOnlyTheLibrariesReadAgainAndKeepsWh
             CatalogTestAccess::setLibraries(*catalog, {delta, gamma, beta});
         },
         [&] { window.env.settings->setText(QStringLiteral("dateMode"), QStringLiteral("created")); },
+        [&] { Q_EMIT table.header()->sectionClicked(model.columnOf(QStringLiteral("name"))); },
     };
-    const QStringList orders[] = {
-        {"Beta", "Gamma", "Delta"}, {"Delta", "Gamma", "Beta"}, {"Delta", "Gamma", "Beta"}};
-    // Gamma is never read again: its row stays the one first built, until every row is built
-    // anew for the other date column.
-    const bool gammaKept[] = {true, true, false};
-    for (int step = 0; step < 3; ++step) {
+    const QStringList orders[] = {{"Beta", "Delta", "Gamma"},
+                                  {"Beta", "Delta", "Gamma"},
+                                  {"Beta", "Delta", "Gamma"},
+                                  {"Gamma", "Delta", "Beta"}};
+    for (int step = 0; step < 4; ++step) {
         SCOPED_TRACE(step);
         steps[step]();
         time.turn();
         EXPECT_EQ(browserRows(), orders[step]);
-        EXPECT_EQ(browser().row(beta.path)->childCount(), 2);
-        EXPECT_TRUE(browser().row(gamma.path)->isExpanded());
-        EXPECT_TRUE(browser().row(beta.path)->isExpanded()); // opened to show the selection
-        const QList<QTreeWidgetItem*> selected = browser().selectedItems();
+        EXPECT_EQ(model.rowCount(model.indexOf(beta.path)), 2);
+        EXPECT_TRUE(table.isExpanded(model.indexOf(gamma.path)));
+        EXPECT_TRUE(table.isExpanded(model.indexOf(beta.path)));
+        const QModelIndexList selected = table.selectionModel()->selectedRows();
         ASSERT_EQ(selected.size(), 1);
-        EXPECT_EQ(selected.first(), browser().row(beta.path + QStringLiteral("|Day 1")));
-        EXPECT_EQ(browser().row(alpha.path), nullptr);
-        EXPECT_EQ(browser().row(gammaEvent)->data(0, kMark).toBool(), gammaKept[step]);
+        EXPECT_EQ(selected.first(), model.indexOf(beta.path + QStringLiteral("|Day 1")));
+        EXPECT_FALSE(model.indexOf(alpha.path).isValid());
+        // Gamma is never read again: its rows stay the ones first built.
+        EXPECT_TRUE(gammaRow.isValid());
+        EXPECT_EQ(QModelIndex(gammaRow), model.indexOf(gammaEvent));
     }
-    EXPECT_EQ(browser().headerItem()->text(2), QStringLiteral("Created"));
+    EXPECT_EQ(model.headerData(model.columnOf(QStringLiteral("modified")), Qt::Horizontal).toString(),
+              QStringLiteral("Created"));
 }
 
 TEST_F(MainWindowRefreshTest, tableRowsThatLineUpChangeInPlace) {
@@ -287,35 +301,35 @@ TEST_F(MainWindowRefreshTest, tableRowsThatLineUpChangeInPlace) {
     EXPECT_EQ(table->currentIndex().row(), model->rowOf(beta.path).value_or(-1));
 }
 
-// Two browsers over the same list, shown a few rows high; one fits its columns to the rows in
-// view for a while, as it does during a scan. The widest size sits at the bottom, out of view.
-TEST(BrowserFitTest, columnsFitTheWholeListAgainAfterFittingTheRowsInView) {
+// A browser shown a few rows high over a long list whose widest size sits at the bottom, out
+// of view: the columns are fitted to the whole list, not to the rows in view.
+TEST(BrowserFitTest, columnsFitTheWholeListNotOnlyTheRowsInView) {
     MainWindowHarness window(QStringLiteral("browser-fit"));
+    test::ScopedVirtualClock clock;
     QList<LibraryInfo> libraries;
     for (int i = 0; i < 60; ++i)
-        libraries.append(test::libraryRecord(QStringLiteral("/Work/Library %1.fcpbundle").arg(i),
-                                             QStringLiteral("Macintosh HD")));
+        libraries.append(
+            test::libraryRecord(QStringLiteral("/Work/Library %1.fcpbundle").arg(i, 2, 10, QChar(u'0')),
+                                QStringLiteral("Macintosh HD")));
     libraries.last().events.first().originalSize = 987'654'321'098'765;
-    BrowserList fitted;
-    BrowserList plain;
-    for (BrowserList* browser : {&fitted, &plain}) {
-        browser->resize(500, 120);
-        browser->show();
-    }
-    const auto fill = [&](BrowserList& browser) {
-        browser.refresh(libraries, SearchQuery(QString()), SearchResult::empty(), false, std::nullopt);
-        test::CatalogTestEnv::spin(30); // the header fits its columns on a later turn
-    };
+    const std::unique_ptr<Catalog> catalog = window.env.makeCatalog();
+    CatalogTestAccess::setLibraries(*catalog, libraries);
+    BrowserView browser(*catalog);
+    browser.resize(2400, 160);
+    browser.show();
+    BrowserView::Inputs in;
+    in.libraries = libraries;
+    in.dateMode = QStringLiteral("modified");
+    browser.present(in);
+    clock->advance(std::chrono::milliseconds(200));
 
-    fitted.setFitRowsInView(true);
-    fill(fitted);
-    fill(plain);
-    ASSERT_LT(fitted.header()->sectionSize(1), plain.header()->sectionSize(1));
-
-    fitted.setFitRowsInView(false);
-    test::CatalogTestEnv::spin(30);
-    EXPECT_EQ(fitted.header()->sectionSize(1), plain.header()->sectionSize(1));
-    EXPECT_EQ(fitted.header()->sectionSize(2), plain.header()->sectionSize(2));
+    const QModelIndex last = browser.model()->index(59, 0);
+    ASSERT_EQ(last.data(BrowserModel::kIdRole).toString(), libraries.last().path);
+    ASSERT_FALSE(browser.table()->viewport()->rect().intersects(browser.table()->visualRect(last)));
+    const QString widest = ByteCount::file(libraries.last().totalSize());
+    const int size = browser.model()->columnOf(QStringLiteral("size"));
+    EXPECT_GE(browser.table()->header()->sectionSize(size),
+              QFontMetricsF(CellPainter::digitFont(13, std::nullopt, 1.0)).horizontalAdvance(widest));
 }
 
 } // namespace

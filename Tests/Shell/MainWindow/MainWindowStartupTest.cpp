@@ -179,7 +179,7 @@ TEST(MainWindowStartupTest, emptyCatalogueRefreshesItsWatchedFoldersWithoutAskin
     EXPECT_EQ(window.catalog().libraries().first().path, onDisk);
     // The content follows the catalogue: from the empty state to the browser.
     EXPECT_EQ(window.content().content(), MainContent::Content::tab);
-    EXPECT_EQ(window.page(), QStringLiteral("browserList"));
+    EXPECT_EQ(window.page(), QStringLiteral("browserView"));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "Browser/CorpusKey.h"
 #include "Browser/SearchEngine.h"
 #include "Browser/SearchQuery.h"
+#include "Browser/Views/BrowserView.h"
 #include "Browser/Views/LibraryDetail.h"
 #include "Browser/Views/SearchField.h"
 #include "Catalogue/Logs/ActivityLog.h"
@@ -19,7 +20,6 @@
 #include "Shell/SidebarFilter.h"
 #include "Shell/StartupPlan.h"
 #include "Shell/TableRows.h"
-#include "Shell/Views/BrowserList.h"
 #include "Shell/Views/CentredPage.h"
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/MainTables.h"
@@ -158,12 +158,8 @@ MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* paren
     connect(&m_catalog, &Catalog::mediaChanged, this, [this] { m_state.mediaReplaced(); });
 
     // Everything shown follows the catalogue and the stored settings, through the scheduler.
-    // The status line asks for its own part; the scanning flag sets the scheduler's pace (and
-    // how far the browser looks to fit its columns).
-    const auto followScanning = [this] {
-        m_refresh->setScanning(m_catalog.isScanning());
-        m_browser->setFitRowsInView(m_catalog.isScanning());
-    };
+    // The status line asks for its own part; the scanning flag sets the scheduler's pace.
+    const auto followScanning = [this] { m_refresh->setScanning(m_catalog.isScanning()); };
     followScanning();
     connect(&m_catalog, &Catalog::isScanningChanged, this, followScanning);
     for (const auto shown : {&Catalog::librariesChanged, &Catalog::mountedChanged, &Catalog::mediaChanged,
@@ -265,8 +261,11 @@ void MainContent::build() {
     m_emptyPage = buildEmptyState();
     m_noticePage = buildHiddenBackupNotice();
     m_filteredPage = buildFilteredEmpty();
-    m_browser = new BrowserList(m_pages);
-    connect(m_browser, &BrowserList::selectionEdited, this, &MainContent::setSelection);
+    m_browser = new BrowserView(m_catalog, m_pages);
+    connect(m_browser, &BrowserView::selectionEdited, this, &MainContent::setSelection);
+    m_browser->setOnMissing([this](const QList<LibraryInfo>& libraries) { requestMissing(libraries); });
+    m_browser->setOnUpdate([this](const QList<LibraryInfo>& libraries) { requestUpdate(libraries); });
+    m_browser->setOnCleanup([this](const LibraryInfo& library) { requestCleanup(library); });
     for (QWidget* page : {m_emptyPage, m_noticePage, m_filteredPage, static_cast<QWidget*>(m_browser)})
         m_pages->addWidget(page);
     for (const Mode mode : tableModes()) {
@@ -487,11 +486,20 @@ void MainContent::refreshContent() {
     } else {
         m_shown = Content::tab;
         switch (m_state.mode) {
-        case Mode::browser:
-            m_browser->refresh(visible, SearchQuery(m_state.appliedSearch), m_state.searchResult,
-                               settings.showsCreated(), m_state.selection);
+        case Mode::browser: {
+            BrowserView::Inputs in;
+            in.libraries = visible;
+            in.query = SearchQuery(m_state.appliedSearch);
+            in.result = m_state.searchResult;
+            in.dateMode = settings.dateMode;
+            in.selection = m_state.selection;
+            const std::optional<SidebarItem::Kind> smart = SidebarFilter::smartItem(m_state.sidebar);
+            in.groupByDrive = smart == SidebarItem::Kind::offline;
+            in.missingForList = smart == SidebarItem::Kind::broken;
+            m_browser->present(in);
             m_pages->setCurrentWidget(m_browser);
             break;
+        }
         case Mode::libraries:
         case Mode::events:
         case Mode::projects:

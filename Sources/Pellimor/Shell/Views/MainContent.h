@@ -25,7 +25,7 @@ class QTimer;
 
 namespace pellimor {
 
-class BrowserList;
+class BrowserView;
 class Catalog;
 class DetailsPanel;
 class Prompts;
@@ -118,7 +118,7 @@ public:
     QTableView* table(Mode mode) const;         // Libraries, Events, Projects, Media Files; else null
     RowTableModel* tableModel(Mode mode) const; // likewise
     SidebarView* sidebarView() const { return m_sidebar; }
-    BrowserList* browserList() const { return m_browser; }
+    BrowserView* browserView() const { return m_browser; }
     DetailsPanel* detailsPanel() const { return m_detailsPanel; }
     StatusLine* statusLine() const { return m_status; }
     SearchField* searchField() const { return m_searchField; }
@@ -217,7 +217,7 @@ private:
     QLabel* m_noticeTitle = nullptr;
     QWidget* m_filteredPage = nullptr;
     QLabel* m_filteredTitle = nullptr;
-    BrowserList* m_browser = nullptr;
+    BrowserView* m_browser = nullptr;
     QHash<Mode, TablePage> m_tables;
     QWidget* m_pluginsPage = nullptr;
     QLabel* m_pluginsText = nullptr;
