@@ -11,6 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -357,45 +359,67 @@ TEST(CleanupPlan, NamesThatAreNotUtf8AreNeverOffered) {
     EXPECT_EQ(plan, wanted);
 }
 
-TEST(CleanupPlan, PlanningAndTheReportChangeNothingOnDisk) {
+// Every target of every kind, on a library holding everything a plan must leave alone: only
+// an event's own proxy or optimized folder, a file directly inside one, or a visible item
+// directly inside its "Render Files", reached without any link; and nothing on disk changes.
+TEST(CleanupPlan, OffersOnlyRebuildableMediaAndChangesNothingOnDisk) {
     const QString folder = TestEnv::freshDir(QStringLiteral("unchanged"));
     FixtureFiles::writeRandom(folder + "/Elsewhere/Proxy Media/a.mov", 4000);
     LibraryBuilder builder(QStringLiteral("Lib"));
     builder.stamp = QDateTime(QDate(2023, 4, 5), QTime(6, 7, 8, 9), Qt::UTC);
-    builder.event(QStringLiteral("Day 1"))
-        .media(QStringLiteral("A001.mov"), 30'000)
-        .mediaLink(QStringLiteral("gone.mov"), QStringLiteral("/nowhere/gone.mov"))
-        .mediaLink(QStringLiteral("loop.mov"), QStringLiteral("loop.mov"))
-        .proxy(QStringLiteral("A001.mov"), 4000)
-        .proxy(QStringLiteral("gone.mov"), 4000)
-        .optimized(QStringLiteral("A001 (fcp1).mov"), 4000)
-        .render(QStringLiteral("Peaks Data"), 2000)
-        .render(QStringLiteral("High Quality Media/x.mov"), 2000)
-        .link(QStringLiteral("Render Files/loop"), QStringLiteral("loop"))
-        .analysis(QStringLiteral("a.bin"), 100);
+    auto& day1 = builder.event(QStringLiteral("Day 1"))
+                     .media(QStringLiteral("A001.mov"), 30'000)
+                     .mediaLink(QStringLiteral("gone.mov"), QStringLiteral("/nowhere/gone.mov"))
+                     .mediaLink(QStringLiteral("loop.mov"), QStringLiteral("loop.mov"))
+                     .proxy(QStringLiteral("A001.mov"), 4000)
+                     .proxy(QStringLiteral("gone.mov"), 4000)
+                     .optimized(QStringLiteral("A001 (fcp1).mov"), 4000)
+                     .render(QStringLiteral("Peaks Data"), 2000)
+                     .render(QStringLiteral("High Quality Media/x.mov"), 2000)
+                     .render(QStringLiteral("Original Media/y.mov"), 2000)
+                     .link(QStringLiteral("Render Files/loop"), QStringLiteral("loop"))
+                     .analysis(QStringLiteral("a.bin"), 100)
+                     .file(QStringLiteral("Transcoded Media/Analysis Files/b.bin"), 100)
+                     .file(QStringLiteral("Shared Items/s.bin"), 100)
+                     .file(QStringLiteral("Motion Templates.localized/m.moti"), 100);
+    day1.project(QStringLiteral("Edit")).clips(2).file(QStringLiteral("Render Files/p.bin"), 100);
     builder.event(QStringLiteral("Day 2"))
         .media(QStringLiteral("B.mov"), 3000)
         .link(QStringLiteral("Transcoded Media"), folder + "/Elsewhere");
     builder.event(QStringLiteral("Day 3")).proxy(QStringLiteral("orphan.mov"), 3000);
+    builder.item(LibraryBuilder::Item::file(QStringLiteral("Render Files/top.bin"), 100));
     const QString lib = builder.write(folder);
-    const QByteArray day1 = QFile::encodeName(lib + "/Day 1");
-    writeNative(day1 + "/Render Files/bad\xff", "render");
-    writeNative(day1 + "/Transcoded Media/Proxy Media/b\xfe.mov", "proxy");
+    const QByteArray day1Bytes = QFile::encodeName(lib + "/Day 1");
+    writeNative(day1Bytes + "/Render Files/bad\xff", "render");
+    writeNative(day1Bytes + "/Transcoded Media/Proxy Media/b\xfe.mov", "proxy");
     FixtureFiles::makeLink(folder + "/Alias.fcpbundle", lib);
 
+    const QRegularExpression allowed(QStringLiteral(
+        "^([^/]+)/(Transcoded Media/Proxy Media(/[^/]+)?|Transcoded Media/High Quality Media(/[^/]+)?|"
+        "Render Files/[^./][^/]*)$"));
     const QStringList before = test::treeListing(folder);
-    ASSERT_GT(before.size(), 30);
-    const QStringList events = {"Day 1", "Day 2", "Day 3", "Nope", ".."};
+    ASSERT_GT(before.size(), 40);
+    const QStringList events = {"Day 1", "Day 2", "Day 3", "Edit", "Day 1/Edit", "Nope", "..", "."};
     for (const QString& library : {lib, folder + "/Alias.fcpbundle"}) {
+        SCOPED_TRACE(library.toStdString());
         const CleanupPlan plan = Cleanup::plan(library, events, kAllKinds, false);
-        EXPECT_FALSE(plan.targets.isEmpty());
-        EXPECT_FALSE(plan.blockers.isEmpty());
-        EXPECT_TRUE(Cleanup::missingOriginalsReport(library, QStringLiteral("Lib")));
+        ASSERT_EQ(plan.targets.size(), 4) << ::testing::PrintToString(plan);
+        EXPECT_EQ(plan.blockers.size(), 13) << ::testing::PrintToString(plan);
         for (const CleanupTarget& target : plan.targets) {
+            SCOPED_TRACE(target.url.toStdString());
+            ASSERT_TRUE(target.url.startsWith(lib + u'/'));
+            const QRegularExpressionMatch match = allowed.match(target.url.mid(lib.size() + 1));
+            ASSERT_TRUE(match.hasMatch());
+            EXPECT_EQ(match.captured(1), target.event);
+            EXPECT_EQ(match.captured(2).startsWith(QStringLiteral("Render Files")),
+                      target.kind == GeneratedKind::render);
+            EXPECT_EQ(QFileInfo(target.url).canonicalFilePath(), target.url) << "reached without a link";
+            EXPECT_EQ(target.bytes, FixtureFiles::allocatedSize(target.url));
             if (target.kind != GeneratedKind::render) {
-                EXPECT_TRUE(Cleanup::originalsStillThere(target, library)) << target.url.toStdString();
+                EXPECT_TRUE(Cleanup::originalsStillThere(target, library));
             }
         }
+        EXPECT_TRUE(Cleanup::missingOriginalsReport(library, QStringLiteral("Lib")));
     }
     EXPECT_EQ(test::treeListing(folder), before);
 }
