@@ -50,3 +50,12 @@ TEST(PathText, extensionNeedsADotInsideTheName) {
     for (const auto& [name, ext] : cases)
         EXPECT_EQ(PathText::extension(name), ext) << name.toStdString();
 }
+
+TEST(PathText, withoutExtensionDropsExactlyTheExtensionAndItsDot) {
+    const std::pair<QString, QString> cases[] = {
+        {"clip.MOV", "clip"}, {"a.b.fcpbundle", "a.b"}, {".hidden", ".hidden"},
+        {"name.", "name."},   {"plain", "plain"},       {"", ""},
+    };
+    for (const auto& [name, stem] : cases)
+        EXPECT_EQ(PathText::withoutExtension(name), stem) << name.toStdString();
+}

@@ -4,7 +4,11 @@
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/TestEnv.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
@@ -147,4 +151,93 @@ TEST(SystemFinalCutApp, ReadsTheInformationListOfAnyApplicationFolder) {
 
     for (const QString& unreadable : {garbage, arrayRoot, folder + "/Missing.app", folder})
         EXPECT_EQ(app->infoDictionary(unreadable), std::nullopt) << unreadable.toStdString();
+}
+
+namespace {
+
+// A program that runs until it is stopped, started from `executable`; stopped and reaped when
+// the object goes.
+class RunningProgram {
+public:
+    explicit RunningProgram(const QString& executable) {
+        m_process.setProgram(executable);
+        m_process.setArguments({QStringLiteral("600")});
+        m_process.start();
+    }
+    ~RunningProgram() {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    // Once started, the process runs the executable: its start is reported only after the
+    // program was loaded.
+    bool started() { return m_process.waitForStarted(); }
+    qint64 pid() const { return m_process.processId(); }
+
+private:
+    QProcess m_process;
+};
+
+void copyProgram(const QString& from, const QString& to) {
+    QFile::remove(to);
+    ASSERT_TRUE(QFile::copy(from, to)) << to.toStdString();
+    ASSERT_TRUE(QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+} // namespace
+
+TEST(SystemFinalCutApp, RunningListsOnlyProcessesOfTheApplicationsOwnExecutable) {
+    // The fixture's executable is a shell script, whose processes run the shell; a real
+    // program copied over it runs as itself.
+    const QString sleep = QStandardPaths::findExecutable(QStringLiteral("sleep"));
+    ASSERT_FALSE(sleep.isEmpty());
+    const QString folder = TestEnv::freshDir("running");
+    const QString app = folder + "/Final Cut Pro.app";
+    FixtureFiles::writeFinalCutApp(app, "11.0");
+    const QString executable = app + "/Contents/MacOS/Final Cut Pro";
+    copyProgram(sleep, executable);
+    const QString copy = folder + "/Elsewhere/Final Cut Pro";
+    FixtureFiles::makeFolder(folder + "/Elsewhere");
+    copyProgram(sleep, copy);
+
+    ScopedAppVariable variable(app);
+    EXPECT_TRUE(systemApp()->running().isEmpty()) << "installed, not running";
+
+    RunningProgram first(executable);
+    RunningProgram elsewhere(copy);
+    RunningProgram second(executable);
+    ASSERT_TRUE(first.started() && elsewhere.started() && second.started());
+    QList<qint64> expected{first.pid(), second.pid()};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(systemApp()->running(), expected) << "the copy elsewhere is another program";
+
+    // The same executable reached through a link to the application is the same file.
+    FixtureFiles::makeLink(folder + "/Linked.app", app);
+    {
+        ScopedAppVariable linked(folder + "/Linked.app");
+        EXPECT_EQ(systemApp()->running(), expected);
+    }
+
+    // Without an executable name, or with one that names nothing, nothing runs.
+    const QString unnamed = folder + "/Unnamed.app";
+    FixtureFiles::writePlist(unnamed + "/Contents/Info.plist",
+                             PlistValue::dict({{"CFBundleIdentifier", "com.apple.FinalCut"}}));
+    const QString wrongName = folder + "/Wrong.app";
+    FixtureFiles::writePlist(
+        wrongName + "/Contents/Info.plist",
+        PlistValue::dict({{"CFBundleIdentifier", "com.apple.FinalCut"}, {"CFBundleExecutable", "Missing"}}));
+    FixtureFiles::makeLink(unnamed + "/Contents/MacOS/Final Cut Pro", executable);
+    for (const QString& other : {unnamed, wrongName}) {
+        ScopedAppVariable without(other);
+        EXPECT_TRUE(systemApp()->running().isEmpty()) << other.toStdString();
+    }
+}
+
+TEST(SystemFinalCutApp, NothingRunsWithoutAnApplicationFolder) {
+    if (usualPlaceTaken())
+        GTEST_SKIP() << "this machine has an application at the usual place";
+    for (const std::optional<QString>& value :
+         {std::optional<QString>(), std::optional<QString>(TestEnv::root() + "/Missing.app")}) {
+        ScopedAppVariable variable(value);
+        EXPECT_TRUE(systemApp()->running().isEmpty());
+    }
 }

@@ -2,22 +2,27 @@
 // and how it exits. Each run gets the test's private folders through the environment.
 
 #include "Catalogue/Reader/LibraryReader.h"
+#include "Catalogue/Records/Fmt.h"
 #include "Catalogue/Records/LibraryInfo.h"
 #include "Catalogue/Records/RecordJson.h"
+#include "Support/ByteCount.h"
 #include "Tests/Fixtures/CollectionRow.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Support/FileGates.h"
 #include "Tests/Support/TestEnv.h"
+#include "Tests/Support/TreeListing.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -415,4 +420,139 @@ TEST(CommandLineEndToEndTest, switchRunsLeaveTheErrorLogAlone) {
     }
     EXPECT_TRUE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
         << "a switch run creates nothing in the data folder";
+}
+
+namespace {
+
+// "Trip": "Day 1" holds an original with its proxy, a proxy without an original and a render
+// file.
+QString writeTrip(const QString& folder) {
+    LibraryBuilder lib(QStringLiteral("Trip"));
+    lib.stamp = kStamp;
+    lib.event(QStringLiteral("Day 1"))
+        .media(QStringLiteral("A001.mov"), 300'000)
+        .proxy(QStringLiteral("A001.mov"), 40'000)
+        .proxy(QStringLiteral("B002.mov"), 30'000)
+        .render(QStringLiteral("Peaks Data"), 9000);
+    return lib.write(folder);
+}
+
+QProcessEnvironment withDataFolder(const QString& data) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TOVLIN_DATA_DIR"), data);
+    return environment;
+}
+
+} // namespace
+
+TEST(CommandLineEndToEndTest, cleanupPlanPrintsWhatWouldGoWhatStaysAndTheTotal) {
+    const QString folder = TestEnv::freshDir(QStringLiteral("cleanup-plan"));
+    const QString trip = writeTrip(folder);
+    LibraryBuilder nothing(QStringLiteral("Nothing"));
+    nothing.event(QStringLiteral("Day 1")).media(QStringLiteral("A001.mov"), 1000);
+    nothing.event(QStringLiteral("Day 2")).proxy(QStringLiteral("x.mov"), 1000);
+    const QString nothingLib = nothing.write(folder);
+    const QString data = QDir(folder).filePath(QStringLiteral("data"));
+    ASSERT_TRUE(QDir().mkpath(data));
+    const QStringList before = test::treeListing(folder);
+
+    const QString proxy = trip + "/Day 1/Transcoded Media/Proxy Media/A001.mov";
+    const QString render = trip + "/Day 1/Render Files/Peaks Data";
+    const qint64 proxyBytes = fixtures::FixtureFiles::allocatedSize(proxy);
+    const qint64 renderBytes = fixtures::FixtureFiles::allocatedSize(render);
+    struct Case {
+        const char* what;
+        QStringList args;
+        QString workingFolder;
+        QStringList expected;
+    };
+    const QStringList tripLines = {
+        "would remove  proxy  " + ByteCount::file(proxyBytes) +
+            "  Day 1/Transcoded Media/Proxy Media/A001.mov",
+        "would remove  render  " + ByteCount::file(renderBytes) + "  Day 1/Render Files/Peaks Data",
+        "kept: “Day 1”: kept 1 proxy file with no original in this event, so Final Cut could not recreate it "
+        "(B002.mov).",
+        "2 items, " + ByteCount::file(proxyBytes + renderBytes),
+    };
+    const QList<Case> cases = {
+        {"the trip", {"--cleanup-plan", trip}, {}, tripLines},
+        {"a relative path, against the working folder",
+         {"--cleanup-plan", "Trip.fcpbundle"},
+         folder,
+         tripLines},
+        {"nothing to remove",
+         {"--cleanup-plan", nothingLib},
+         {},
+         {"kept: “Day 2”: no original media found in the event, so its proxy and optimized files are kept.",
+          "kept: “Day 2”: kept 1 proxy file with no original in this event, so Final Cut could not recreate "
+          "it "
+          "(x.mov).",
+          "0 items, Zero KB"}},
+        {"not a library",
+         {"--cleanup-plan", folder + "/Missing.fcpbundle"},
+         {},
+         {"kept: This isn't a Final Cut Pro library.", "0 items, Zero KB"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome run = runTovlin(c.args, c.workingFolder, withDataFolder(data));
+        EXPECT_EQ(run.exitCode, 0) << describe(run);
+        EXPECT_EQ(run.lines, c.expected) << describe(run);
+    }
+    EXPECT_EQ(test::treeListing(folder), before) << "planning changes nothing on disk";
+    EXPECT_FALSE(QFileInfo::exists(QDir(data).filePath("error-log.txt")));
+}
+
+TEST(CommandLineEndToEndTest, missingFilesPrintsTheReportOrNothingMissing) {
+    const QString folder = TestEnv::freshDir(QStringLiteral("missing-files"));
+    const QString trip = writeTrip(folder);
+    LibraryBuilder tour(QStringLiteral("Grand.Tour"));
+    tour.event(QStringLiteral("Day 1"))
+        .media(QStringLiteral("A001.mov"), 1000)
+        .mediaLink(QStringLiteral("C003.mov"), QStringLiteral("/Volumes/Card/C003.mov"));
+    const QString tourLib = tour.write(folder);
+    const QString data = QDir(folder).filePath(QStringLiteral("data"));
+    ASSERT_TRUE(QDir().mkpath(data));
+    const QStringList before = test::treeListing(folder);
+
+    QProcessEnvironment environment = withDataFolder(data);
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.remove(QStringLiteral("LC_TIME"));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(previous); });
+
+    const QString dayBefore = Fmt::date(QDateTime::currentDateTime());
+    const Outcome run = runTovlin({"--missing-files", tourLib}, {}, environment);
+    const QString dayAfter = Fmt::date(QDateTime::currentDateTime());
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    ASSERT_EQ(run.lines.size(), 11) << describe(run);
+    const QString checked = run.lines.at(2);
+    EXPECT_TRUE(checked == "Checked " + dayBefore + " · 1 file in 1 event" ||
+                checked == "Checked " + dayAfter + " · 1 file in 1 event")
+        << checked.toStdString();
+    QStringList lines = run.lines;
+    lines.removeAt(2);
+    const QStringList expected = {
+        "Missing original files in “Grand.Tour”",
+        tourLib,
+        "",
+        "These files are linked into the library, not copied. The file each link points to can't be found:",
+        "the drive is not connected, or the file was moved, renamed or deleted.",
+        "",
+        "Event: Day 1 (1)",
+        "  C003.mov",
+        "      was at: /Volumes/Card/C003.mov",
+        "",
+    };
+    EXPECT_EQ(lines, expected) << "the report's own line break, then the printed one";
+
+    for (const QString& library : {trip, folder + "/Missing.fcpbundle"}) {
+        const Outcome none = runTovlin({"--missing-files", library}, {}, environment);
+        EXPECT_EQ(none.exitCode, 0) << describe(none);
+        EXPECT_EQ(none.lines, QStringList{"Nothing missing."}) << describe(none);
+    }
+    EXPECT_EQ(test::treeListing(folder), before);
+    EXPECT_FALSE(QFileInfo::exists(QDir(data).filePath("error-log.txt")));
 }

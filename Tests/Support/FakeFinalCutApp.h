@@ -3,6 +3,7 @@
 #include "Platform/FinalCutApp.h"
 #include "Platform/Services.h"
 
+#include <QList>
 #include <QString>
 #include <QVariantMap>
 #include <atomic>
@@ -47,6 +48,11 @@ public:
         m_info = std::move(info);
     }
     void setVersion(const QString& version) { setInfo(infoWithVersion(version)); }
+    // The process ids running() gives, as they are given (nothing: none runs).
+    void setRunning(QList<qint64> pids) {
+        std::lock_guard lock(m_mutex);
+        m_running = std::move(pids);
+    }
 
     std::optional<QString> location() const override {
         ++m_locationCalls;
@@ -63,6 +69,11 @@ public:
         return m_info;
     }
 
+    QList<qint64> running() const override {
+        std::lock_guard lock(m_mutex);
+        return m_running;
+    }
+
     int locationCalls() const { return m_locationCalls; }
     int infoCalls() const { return m_infoCalls; }
 
@@ -70,6 +81,7 @@ private:
     mutable std::mutex m_mutex;
     std::optional<QString> m_location;
     std::optional<QVariantMap> m_info;
+    QList<qint64> m_running;
     mutable std::atomic<int> m_locationCalls{0};
     mutable std::atomic<int> m_infoCalls{0};
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariantMap>
 #include <optional>
@@ -20,6 +21,10 @@ public:
     // The information list ("Contents/Info.plist") of an application folder; nothing when
     // the bundle or its list cannot be read.
     virtual std::optional<QVariantMap> infoDictionary(const QString& appPath) const = 0;
+    // The process ids of the running instances of the installed application, in ascending
+    // order; empty when it is not installed or none runs. This is the one test of whether
+    // Final Cut Pro runs: whatever must not act while it runs asks this.
+    virtual QList<qint64> running() const = 0;
 };
 
 } // namespace pellimor::platform

@@ -5,7 +5,11 @@
 #include "Support/RegularFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace pellimor::platform {
 
@@ -51,6 +55,48 @@ public:
         if (root.typeId() != QMetaType::QVariantMap)
             return std::nullopt;
         return root.toMap();
+    }
+
+    // An instance is a process running the application's own executable file: the kernel's
+    // link to each process's executable leads to the same device and inode. A name match
+    // would count any program called the same, and a copy of the application elsewhere.
+    QList<qint64> running() const override {
+        const std::optional<QString> app = location();
+        if (!app)
+            return {};
+        const std::optional<QVariantMap> info = infoDictionary(*app);
+        if (!info)
+            return {};
+        const QVariant name = info->value(QStringLiteral("CFBundleExecutable"));
+        if (name.typeId() != QMetaType::QString || name.toString().isEmpty() ||
+            name.toString().contains(QLatin1Char('/')))
+            return {};
+        const QString executable = QDir(*app).filePath(QStringLiteral("Contents/MacOS/") + name.toString());
+        struct stat wanted {};
+        if (::stat(QFile::encodeName(executable).constData(), &wanted) != 0)
+            return {};
+
+        QList<qint64> found;
+        DIR* processes = ::opendir("/proc");
+        if (!processes)
+            return {};
+        while (const dirent* entry = ::readdir(processes)) {
+            const QByteArray pid(entry->d_name);
+            bool numeric = false;
+            const qint64 id = pid.toLongLong(&numeric);
+            if (!numeric || id <= 0)
+                continue;
+            // A process of another user, or one that ended meanwhile, cannot be looked at and
+            // does not count.
+            struct stat image {};
+            if (::stat(("/proc/" + pid + "/exe").constData(), &image) != 0)
+                continue;
+            if (image.st_dev == wanted.st_dev && image.st_ino == wanted.st_ino)
+                found.append(id);
+        }
+        ::closedir(processes);
+        std::sort(found.begin(), found.end());
+        return found;
     }
 };
 

@@ -63,7 +63,7 @@ const QList<Switch>& switches() {
     // Tried in this order. The numbers are each switch's place in the full list; the rows
     // whose engines are not built yet slot in at their numbers:
     //    1 "--safetycopy" (4)
-    //    4 "--cleanup-plan" (3)      5 "--missing-search" (4)     6 "--missing-files" (3)
+    //    5 "--missing-search" (4)
     //    8 "--selftest-cleanup" (2)  9 "--selftest-manual" (2)   10 "--ask-manual" (3)
     //   11 "--selftest-prefs" (2)
     //   15 "--selftest-deroom" (2)  16 "--selftest-report" (2)
@@ -71,6 +71,8 @@ const QList<Switch>& switches() {
     static const QList<Switch> table = {
         {QStringLiteral("--axcheck"), 2, axCheck},                //  2
         {QStringLiteral("--check"), 3, check},                    //  3
+        {QStringLiteral("--cleanup-plan"), 3, cleanupPlan},       //  4
+        {QStringLiteral("--missing-files"), 3, missingFiles},     //  6
         {QStringLiteral("--plugins"), 3, plugins},                //  7
         {QStringLiteral("--selftest-search"), 2, selfTestSearch}, // 12
         {QStringLiteral("--selftest-eject"), 2, selfTestEject},   // 13

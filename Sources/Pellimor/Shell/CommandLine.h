@@ -51,6 +51,12 @@ std::optional<int> dispatch(const QStringList& args, const Print& print = standa
 
 // "--check" library: readability probes of the library's database file. Always 0.
 int check(const QStringList& args, const Print& print);
+// "--cleanup-plan" library: what free up space would remove from every event, of all three
+// kinds, and what it would keep and why, without the Final Cut Pro check. Always 0.
+int cleanupPlan(const QStringList& args, const Print& print);
+// "--missing-files" library: the report of the library's linked originals whose files are
+// gone, or "Nothing missing.". Always 0.
+int missingFiles(const QStringList& args, const Print& print);
 // "--plugins" library: the plug-in uses of every event and project. Always 0.
 int plugins(const QStringList& args, const Print& print);
 // "--selftest-search": the share-tag self-test. 0 when it passes, else 1.

@@ -7,7 +7,10 @@
 #include "Catalogue/Records/PendingDir.h"
 #include "Catalogue/Records/PluginUse.h"
 #include "Catalogue/Records/RecordJson.h"
+#include "FreeUpSpace/Cleanup.h"
 #include "Shell/CommandLine.h"
+#include "Support/ByteCount.h"
+#include "Support/PathText.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,6 +107,38 @@ int check(const QStringList& args, const Print& print) {
         print(QStringLiteral("read: ok"));
 
     print(QStringLiteral("isReadable: ") + flag(LibraryReader::isReadable(library)));
+    return 0;
+}
+
+int cleanupPlan(const QStringList& args, const Print& print) {
+    const QString library = pathArgument(args.at(2));
+    QStringList events;
+    for (const QString& event : LibraryReader::eventFolders(library))
+        events.append(PathText::lastComponent(event));
+    const CleanupPlan plan = Cleanup::plan(
+        library, events, {GeneratedKind::proxy, GeneratedKind::optimized, GeneratedKind::render},
+        /*checkFCP=*/false);
+    for (const CleanupTarget& target : plan.targets) {
+        // The target's place below its event, or the whole path when the event is not in it.
+        const QString marker = u'/' + target.event + u'/';
+        const qsizetype at = target.url.lastIndexOf(marker);
+        const QString rest = at < 0 ? target.url : target.url.mid(at + marker.size());
+        print(QStringLiteral("would remove  ") + rawValue(target.kind) + QStringLiteral("  ") +
+              ByteCount::file(target.bytes) + QStringLiteral("  ") + target.event + u'/' + rest);
+    }
+    for (const QString& blocker : plan.blockers)
+        print(QStringLiteral("kept: ") + blocker);
+    print(QString::number(plan.targets.size()) + QStringLiteral(" items, ") +
+          ByteCount::file(plan.totalBytes()));
+    return 0;
+}
+
+int missingFiles(const QStringList& args, const Print& print) {
+    const QString library = pathArgument(args.at(2));
+    const QString name = PathText::withoutExtension(PathText::lastComponent(library));
+    // The report ends with its own line break; the printed line adds one more.
+    const std::optional<QString> report = Cleanup::missingOriginalsReport(library, name);
+    print(report.value_or(QStringLiteral("Nothing missing.")));
     return 0;
 }
 

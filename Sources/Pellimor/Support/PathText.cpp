@@ -34,4 +34,9 @@ QString extension(QStringView name) {
     return name.mid(dot + 1).toString();
 }
 
+QString withoutExtension(QStringView name) {
+    const QString dropped = extension(name);
+    return name.chopped(dropped.isEmpty() ? 0 : dropped.size() + 1).toString();
+}
+
 } // namespace pellimor::PathText

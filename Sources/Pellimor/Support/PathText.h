@@ -25,4 +25,8 @@ QString absoluteCleanPath(const QString& path);
 // or last character (".hidden" and "name." have no extension).
 QString extension(QStringView name);
 
+// The name without that extension and its dot ("a.b.mov" → "a.b"); a name without one as it
+// stands (".hidden", "name.").
+QString withoutExtension(QStringView name);
+
 } // namespace pellimor::PathText

@@ -1,0 +1,129 @@
+#pragma once
+
+// Free up space removes only what Final Cut Pro can rebuild: proxy media, optimized media and
+// render files. These are the rules that decide what that is, the safety checks that keep
+// everything else (original media, projects, analysis files, the library's own files) out of
+// reach, and the plan that says, before anything is touched, what would go and why the rest
+// stays.
+//
+// Nothing here changes anything on disk, writes to a log or throws: a folder that cannot be
+// read, a value that cannot be looked up or a link that cannot be read gives an empty list, a
+// skipped item, no link or 0 bytes, as each function says. No state is kept between calls.
+// Safe from any thread.
+//
+// Paths are texts. "Standardised" is lexical: no "." or ".." components, no doubled or
+// trailing "/". "Resolved" also follows every link on the way, and falls back to the
+// standardised path when nothing exists there. Sizes are allocated bytes (st_blocks × 512).
+// Walks and listings never follow a link into a folder, and hidden means a name beginning
+// with ".". Names are matched in their composed form (NFC), so a proxy whose name is
+// composed matches an original whose name is decomposed.
+//
+// The implementation is split by concern: CleanupRules.cpp (what may be offered and the
+// safety checks), CleanupOriginals.cpp (originals, missing originals and their report) and
+// CleanupPlanning.cpp (the plan).
+
+#include "Catalogue/Records/CleanupTarget.h"
+#include "FreeUpSpace/CleanupPlan.h"
+#include "FreeUpSpace/MissingOriginal.h"
+#include "Support/Result.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace pellimor::Cleanup {
+
+// "Original Media", "Shared Items", "Analysis Files", "Motion Templates.localized": no
+// component of a target below its event may be one of them.
+const QSet<QString>& protectedNames();
+
+// Final Cut Pro runs (platform::FinalCutApp::running()). The plan, the run and the link
+// repair refuse to change a library while it does.
+bool fcpIsRunning();
+
+// ---- What may be offered ----------------------------------------------------------------
+
+// The candidates of one kind in one event folder: for proxy and optimized media the kind's
+// one folder ("Transcoded Media/Proxy Media", "Transcoded Media/High Quality Media"), for
+// render files every visible item directly inside "Render Files", in the file manager's
+// order. Only what exists, or is a link (even one to nothing, which validate() then
+// refuses), is kept; a missing folder gives nothing.
+QStringList candidates(GeneratedKind kind, const QString& event);
+
+// The item itself is a symbolic link. False when it cannot be looked up.
+bool isSymlink(const QString& path);
+
+// ---- The safety checks ----------------------------------------------------------------
+
+// Whether `target` is something a run may remove from the event folder named `event` of
+// `library`. The library's path is resolved; the target's is only standardised, so a target
+// built under the resolved library passes and one reached through a link does not. The first
+// check that fails gives its reason as the error:
+//   "path is outside the event"   not below "<library>/<event>/" (the event itself neither)
+//   "not inside Render Files"     not at least two components below the event, the first
+//                                 "Render Files" or "Transcoded Media"
+//   "protected folder"            a component below the event is one of protectedNames()
+//   "<name> is a link"            the target itself is a link
+//   "not found"                   nothing exists at the target (links followed)
+//   "path passes through a link"  resolving the target changes its path
+Result<void> validate(const QString& target, const QString& library, const QString& event);
+
+// The allocated bytes of a file, or of every regular file below a folder (hidden ones too);
+// nothing when the item is, or contains anywhere, a symbolic link, so such an item is never
+// measured and never offered. Items that cannot be looked up count 0.
+std::optional<qint64> safeSize(const QString& path);
+
+// ---- Generated files and their originals ------------------------------------------------
+
+// The name under which a generated file is matched to its original: composed (NFC), the
+// last extension dropped, a final " (fcp<digits>)" cut off (no digits is accepted too), and
+// lower-cased. "IMG_1 (fcp2).mov" → "img_1"; "Clip (fcp1a).mov" → "clip (fcp1a)".
+QString baseName(const QString& fileName);
+
+// baseName() of every original really present anywhere below the event's "Original Media":
+// files and links whose destination exists, hidden items left out.
+QSet<QString> originalNames(const QString& event);
+
+struct SortedFiles {
+    QStringList ok;      // regular files with an original of the same base name
+    QStringList orphans; // everything else: no original, not a regular file, not readable
+};
+// Splits the visible items directly inside a proxy or optimized folder by whether their
+// original is still in the event, each list in the file manager's order.
+SortedFiles sortByOriginal(const QString& folder, const QString& event);
+
+// Asked again just before a proxy or optimized target goes: a folder target still holds only
+// files with originals; a file target still has its original.
+bool originalsStillThere(const CleanupTarget& target, const QString& library);
+
+// The event's linked originals whose destination holds nothing: the visible links directly
+// inside its "Original Media", sorted by name as the file manager sorts. Links that work and
+// items that are not links are not listed.
+QList<MissingOriginal> missingOriginals(const QString& event);
+
+// Why the event's proxy and optimized files may have to stay, or nothing when its originals
+// are all there: its "Original Media" is missing, cannot be read or holds no visible item, or
+// some of its linked originals are missing.
+std::optional<QString> originalsProblem(const QString& event);
+
+// A plain-text report of the library's missing linked originals, event by event, ending with
+// a line break; nothing when none is missing. `name` is the library's name as shown; `now` is
+// the day the report says it was checked.
+std::optional<QString> missingOriginalsReport(const QString& library, const QString& name,
+                                              const QDateTime& now = QDateTime::currentDateTime());
+
+// ---- The plan -----------------------------------------------------------------------------
+
+// What a run may remove from `library` for the events named (folder names as they stand in
+// the library, in the given order) and the kinds asked for (taken in GeneratedKind order),
+// and a blocker text for every refusal and every kept item. Never fails and reads only: a
+// library that is not one, Final Cut Pro running (when `checkFCP`), a bad event name or a
+// target that fails its checks each becomes a blocker. Every target is built from the
+// library's resolved path.
+CleanupPlan plan(const QString& library, const QStringList& events, const QSet<GeneratedKind>& kinds,
+                 bool checkFCP);
+
+} // namespace pellimor::Cleanup
