@@ -62,6 +62,9 @@ TEST(ProgramOutput, PassesTheArgumentsAsGivenAndTellsAProgramThatCannotStart) {
     EXPECT_EQ(ProgramOutput::read(echo, {QStringLiteral("-m"), QStringLiteral("two words"), QString()}),
               QByteArray("[-m]\n[two words]\n[]\n"));
 
+    const QString reader = writeScript(folder, QStringLiteral("reader"), QStringLiteral("cat; echo read"));
+    EXPECT_EQ(ProgramOutput::read(reader, {}), QByteArray("read\n")) << "no input to wait for";
+
     const QString silent = writeScript(folder, QStringLiteral("silent"), QStringLiteral("exit 0"));
     EXPECT_EQ(ProgramOutput::read(silent, {}), QByteArray());
 

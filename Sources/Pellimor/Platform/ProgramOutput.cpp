@@ -6,8 +6,9 @@ namespace pellimor::ProgramOutput {
 
 std::optional<QByteArray> read(const QString& program, const QStringList& arguments) {
     QProcess process;
+    // Nothing to read from us: a program that waits for input gets an end of file at once.
+    process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.setProcessChannelMode(QProcess::SeparateChannels);
     process.start(program, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(-1))
         return std::nullopt;
