@@ -29,6 +29,7 @@ const QString kLowerThird =
 const QString kCredits = QStringLiteral("~/Titles.localized/Pack A.localized/Credits/Credits.moti");
 const QString kWipe = QStringLiteral("~/Transitions.localized/Swift Wipes.localized/Wipe/Wipe.motr");
 const QString kGrain = QStringLiteral("8C1A7E52-4B3D-4F6A-9E21-5D7C3B9A0F14");
+const QString kFlare = QStringLiteral("5b9e2f10-7c4d-4a8e-b1f3-2e6d8c0a9b47");
 
 // The services of a computer without plug-in registries, its system-wide root at `root`.
 platform::Services machine(const QString& root) {
@@ -69,9 +70,11 @@ TEST(PluginCountsInTheWindow, LibrariesShowTheirMissingPacksAndTheFilterKeepsThe
                   CollectionRow::motionTemplate(kWipe)});
     writeLibrary(footage, QStringLiteral("Installed"),
                  {CollectionRow::motionTemplate(kCredits), CollectionRow::motionTemplate(kWipe)});
-    writeLibrary(footage, QStringLiteral("Effects Only"),
-                 {CollectionRow::fxPlug(kGrain, QStringLiteral("Orbit Film Grain")),
-                  CollectionRow::audioUnit("aufx", "Rvb7", "Lmnr", QStringLiteral("Lumen Room Reverb"))});
+    writeLibrary(
+        footage, QStringLiteral("FxPlug Only"),
+        {CollectionRow::fxPlug(kGrain, QStringLiteral("Orbit Film Grain")), CollectionRow::fxPlug(kFlare)});
+    writeLibrary(footage, QStringLiteral("Audio Unit"),
+                 {CollectionRow::audioUnit("aufx", "Rvb7", "Lmnr", QStringLiteral("Lumen Room Reverb"))});
     writeLibrary(footage, QStringLiteral("No Plug-ins"), {});
 
     window.create({QStringLiteral("--scan"), footage});
@@ -79,7 +82,7 @@ TEST(PluginCountsInTheWindow, LibrariesShowTheirMissingPacksAndTheFilterKeepsThe
     window.catalog().recheckPlugins();
     window.show();
     ASSERT_TRUE(window.scanned());
-    ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return window.catalog().libraries().size() == 5; }));
+    ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return window.catalog().libraries().size() == 6; }));
     window.content().setMode(Mode::libraries);
     window.settle();
 
@@ -91,17 +94,20 @@ TEST(PluginCountsInTheWindow, LibrariesShowTheirMissingPacksAndTheFilterKeepsThe
     EXPECT_EQ(shown, (QMap<QString, QString>{{"Missing Title", "1 missing"},
                                              {"Half a Pack", "1 partial"},
                                              {"Installed", ""},
-                                             {"Effects Only", ""},
+                                             {"FxPlug Only", ""},
+                                             {"Audio Unit", ""},
                                              {"No Plug-ins", ""}}));
 
     window.content().setSidebar({SidebarItem(SidebarItem::Kind::missingPlugins)});
     window.settle();
     EXPECT_EQ(window.sortedColumn(Mode::libraries), (QStringList{"Half a Pack", "Missing Title"}));
 
-    // The effects-only library's packs are there, but undecidable here, not missing.
+    // The FxPlug effects and the Audio Unit are there, but undecidable here, not missing.
+    QMap<QString, Catalog::PluginStats> undecided;
     for (const LibraryInfo& library : window.catalog().libraries()) {
-        if (library.name == QStringLiteral("Effects Only")) {
-            EXPECT_EQ(window.catalog().pluginStats(library), (Catalog::PluginStats{2, 0, 0, 2}));
-        }
+        if (library.name == QStringLiteral("FxPlug Only") || library.name == QStringLiteral("Audio Unit"))
+            undecided.insert(library.name, window.catalog().pluginStats(library));
     }
+    EXPECT_EQ(undecided, (QMap<QString, Catalog::PluginStats>{{"FxPlug Only", {2, 0, 0, 2}},
+                                                              {"Audio Unit", {1, 0, 0, 1}}}));
 }
