@@ -32,6 +32,9 @@ Services Services::system() {
     s.clock = makeSystemClock();
     s.updater = makeSystemUpdater();
     s.ejector = makeSystemEjector();
+    s.rootFolder = makeSystemRootFolder();
+    s.audioUnits = makeSystemAudioUnitRegistry();
+    s.fxplugs = makeSystemFxPlugRegistry();
     return s;
 }
 
@@ -71,6 +74,12 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.updater = base.updater;
     if (!replacement.ejector)
         replacement.ejector = base.ejector;
+    if (!replacement.rootFolder)
+        replacement.rootFolder = base.rootFolder;
+    if (!replacement.audioUnits)
+        replacement.audioUnits = base.audioUnits;
+    if (!replacement.fxplugs)
+        replacement.fxplugs = base.fxplugs;
     g_current = std::move(replacement);
     g_overridden = true;
 }

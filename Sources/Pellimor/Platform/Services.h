@@ -42,6 +42,9 @@ class MountWatcher;
 class Clock;
 class Updater;
 class Ejector;
+class RootFolder;
+class AudioUnitRegistry;
+class FxPlugRegistry;
 
 struct Services {
     std::shared_ptr<FileManagerShell> shell;
@@ -55,6 +58,9 @@ struct Services {
     std::shared_ptr<Clock> clock;                 // the time and every wait (Clock.h)
     std::shared_ptr<Updater> updater;             // the program's own updates (Updater.h)
     std::shared_ptr<Ejector> ejector;             // unmounting and ejecting drives (Ejector.h)
+    std::shared_ptr<RootFolder> rootFolder;       // where system-wide folders start (RootFolder.h)
+    std::shared_ptr<AudioUnitRegistry> audioUnits; // installed Audio Units (AudioUnitRegistry.h)
+    std::shared_ptr<FxPlugRegistry> fxplugs;       // the FxPlug registry's listing (FxPlugRegistry.h)
 
     // The honest Linux implementations.
     static Services system();

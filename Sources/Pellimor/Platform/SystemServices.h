@@ -71,5 +71,11 @@ std::shared_ptr<Clock> makeSystemClock();
 std::shared_ptr<Updater> makeSystemUpdater();
 // udisks2 on the system D-Bus; defined in SystemEjector.cpp.
 std::shared_ptr<Ejector> makeSystemEjector();
+// "/"; defined in SystemRootFolder.cpp.
+std::shared_ptr<RootFolder> makeSystemRootFolder();
+// No Audio Unit registry on this system: always unavailable; defined in SystemAudioUnitRegistry.cpp.
+std::shared_ptr<AudioUnitRegistry> makeSystemAudioUnitRegistry();
+// "/usr/bin/pluginkit", which cannot be started here; defined in SystemFxPlugRegistry.cpp.
+std::shared_ptr<FxPlugRegistry> makeSystemFxPlugRegistry();
 
 } // namespace pellimor::platform

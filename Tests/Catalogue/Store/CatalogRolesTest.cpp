@@ -353,4 +353,40 @@ TEST(CatalogPluginStatsTest, AnswersZerosCachedPerScanUntilARecheck) {
     EXPECT_EQ(catalog->pluginStats(a), Catalog::PluginStats{});
 }
 
+TEST(CatalogPluginStatsTest, AsksItsCounterOncePerReadAndForgetsItsAnswersFirstOnARecheck) {
+    CatalogTestEnv env;
+    auto catalog = env.makeCatalog();
+    LibraryInfo a = library(QStringLiteral("/Volumes/Archive/A.fcpbundle"), QStringLiteral("A"));
+    a.scannedAt = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
+    catalog->pluginStatsCache().insert(QStringLiteral("/Volumes/Archive/A.fcpbundle|1700000000.0"),
+                                       Catalog::PluginStats{9, 9, 9, 9});
+
+    // What the catalogue does, in order, as the counter and the signal see it.
+    QStringList steps;
+    Catalog::PluginCounter counter;
+    counter.count = [&](const LibraryInfo& library) {
+        steps.append(QStringLiteral("count ") + library.name);
+        return Catalog::PluginStats{2, 1, 0, 1};
+    };
+    counter.forget = [&] {
+        steps.append(QStringLiteral("forget, %1 cached").arg(catalog->pluginStatsCache().size()));
+    };
+    QObject::connect(catalog.get(), &Catalog::changed, [&] {
+        steps.append(QStringLiteral("changed, %1 cached").arg(catalog->pluginStatsCache().size()));
+    });
+
+    // A new counter's answers replace whatever was counted before it.
+    catalog->setPluginCounter(counter);
+    EXPECT_EQ(catalog->pluginStats(a), (Catalog::PluginStats{2, 1, 0, 1}));
+    EXPECT_EQ(catalog->pluginStats(a), (Catalog::PluginStats{2, 1, 0, 1}));
+    LibraryInfo rescanned = a;
+    rescanned.name = QStringLiteral("A again");
+    rescanned.scannedAt = a.scannedAt.addSecs(60);
+    EXPECT_EQ(catalog->pluginStats(rescanned), (Catalog::PluginStats{2, 1, 0, 1}));
+    catalog->recheckPlugins();
+    EXPECT_EQ(catalog->pluginStats(a), (Catalog::PluginStats{2, 1, 0, 1}));
+    EXPECT_EQ(steps,
+              (QStringList{"count A", "count A again", "forget, 2 cached", "changed, 0 cached", "count A"}));
+}
+
 } // namespace

@@ -73,13 +73,23 @@ public:
     // A library's state against the installed Final Cut Pro.
     enum class UpdateStatus { current, needsUpdate, tooNew, unknown };
 
-    // A library's plug-in pack counts (filled by the plug-in checker once it exists).
+    // A library's plug-in pack counts: its packs, and those missing, partly installed or
+    // undecidable on this computer.
     struct PluginStats {
         int packs = 0;
         int missing = 0;
         int partial = 0;
         int unverified = 0;
         bool operator==(const PluginStats&) const = default;
+    };
+
+    // Where the counts come from: the plug-in checker, a tool above the catalogue, which the
+    // application installs (setPluginCounter). Both calls are made on the main thread.
+    struct PluginCounter {
+        // One library's packs by health, asked only when the counts are not cached.
+        std::function<PluginStats(const LibraryInfo& library)> count;
+        // Drops every answer the counter keeps, so the next counts ask everything again.
+        std::function<void()> forget;
     };
 
     // Resolves the data folder (TOVLIN_DATA_DIR, else Application Support "Pellimor"),
@@ -193,7 +203,14 @@ public:
     void openInFCP(const LibraryInfo& library);
 
     // ---- Plug-ins --------------------------------------------------------------------------
+    // Replaces the counter and forgets the counts of the one before. Without a counter every
+    // library counts no packs.
+    void setPluginCounter(PluginCounter counter);
+    // The counts of this read of the library (its path and scan time), counted once and then
+    // kept until recheckPlugins(): a rescan gives the library fresh counts.
     PluginStats pluginStats(const LibraryInfo& library);
+    // Forgets the counter's answers, then the counts, then says the catalogue changed, so every
+    // view asks again and every question is answered afresh.
     void recheckPlugins();
 
 Q_SIGNALS:
@@ -270,6 +287,7 @@ private:
     QMap<QString, QString> m_driveRoles;
     QMap<QString, QDateTime> m_favorites;
     QHash<QString, PluginStats> m_pluginStatsCache;
+    PluginCounter m_pluginCounter;
     bool m_stopDiscardsResume = false;
     QString m_dir;
     QString m_posterDir;

@@ -30,19 +30,24 @@ QString statsKey(const LibraryInfo& library) {
 
 } // namespace
 
+void Catalog::setPluginCounter(PluginCounter counter) {
+    m_pluginCounter = std::move(counter);
+    m_pluginStatsCache.clear();
+}
+
 Catalog::PluginStats Catalog::pluginStats(const LibraryInfo& library) {
     const QString key = statsKey(library);
     const auto cached = m_pluginStatsCache.constFind(key);
     if (cached != m_pluginStatsCache.constEnd())
         return cached.value();
-    // No plug-in checker is built into this version, so no pack is known to be missing,
-    // partly installed or unverifiable.
-    const PluginStats stats;
+    const PluginStats stats = m_pluginCounter.count ? m_pluginCounter.count(library) : PluginStats{};
     m_pluginStatsCache.insert(key, stats);
     return stats;
 }
 
 void Catalog::recheckPlugins() {
+    if (m_pluginCounter.forget)
+        m_pluginCounter.forget();
     m_pluginStatsCache.clear();
     Q_EMIT changed();
 }

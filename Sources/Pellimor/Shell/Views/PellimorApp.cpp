@@ -7,6 +7,7 @@
 #include "Manual/ProblemReport.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
+#include "Plugins/PackStats.h"
 #include "Shell/MainThreadWatchdog.h"
 #include "Shell/MenuModel.h"
 #include "Shell/Views/AppMenuBar.h"
@@ -40,6 +41,8 @@ void setFontPoints(QWidget* window, double points) {
 PellimorApp::PellimorApp(QStringList arguments, QObject* parent)
     : QObject(parent), m_arguments(std::move(arguments)), m_store(platform::services().settings),
       m_catalog(std::make_unique<Catalog>()), m_main(std::make_unique<MainWindow>()) {
+    // Before anything is drawn, so no view ever shows the counts of a catalogue without it.
+    m_catalog->setPluginCounter(PackStats::counter());
     m_content = new MainContent(*m_catalog, m_arguments);
     m_main->setContent(m_content);
     // Closing the main window ends the program; the other windows never keep it running.
