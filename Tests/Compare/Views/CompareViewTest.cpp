@@ -39,12 +39,11 @@ const QString kId = QStringLiteral("5A3E9C2B");
 class CompareTabTest : public ::testing::Test {
 protected:
     // A library record on `drive`, with the projects named (each saved at one time, with a
-    // fingerprint of its name), its bundle folder made when `onDisk`.
+    // fingerprint of its name), and its bundle folder.
     LibraryInfo copy(const QString& drive, const QString& name, const std::optional<QString>& id,
-                     const QStringList& projects, bool onDisk = true) {
+                     const QStringList& projects) {
         const QString path = QDir(window.volumes).filePath(drive + QStringLiteral("/") + name + ".fcpbundle");
-        if (onDisk)
-            QDir().mkpath(path);
+        QDir().mkpath(path);
         LibraryInfo library = test::libraryRecord(path, drive);
         library.libraryIdentifier = id;
         library.events.first().projects.clear();
@@ -59,9 +58,9 @@ protected:
     }
 
     // Studio's "Wedding" is newest; Archive's lacks "Party"; "Promo" has no copy.
-    QList<LibraryInfo> wedding(bool archiveOnDisk = true) {
+    QList<LibraryInfo> wedding() {
         return {copy("Studio", "Wedding", kId, {"Ceremony", "Party"}),
-                copy("Archive", "Wedding", kId, {"Ceremony"}, archiveOnDisk),
+                copy("Archive", "Wedding", kId, {"Ceremony"}),
                 copy("Studio", "Promo", QStringLiteral("P"), {"Cut"})};
     }
 
@@ -243,8 +242,12 @@ TEST_F(CompareTabTest, theColumnLayoutIsReadBackAndSavedOnlyWhenTheUserChangesIt
 }
 
 TEST_F(CompareTabTest, anOfflineCopyHasAGreyDotAndNothingToOpen) {
-    const QList<LibraryInfo> libraries = wedding(false); // Archive's copy is not there
+    const QList<LibraryInfo> libraries = wedding();
     start(libraries);
+    // The drive "Archive" is unplugged.
+    ASSERT_TRUE(QDir(QDir(window.volumes).filePath(QStringLiteral("Archive"))).removeRecursively());
+    window.catalog().recordMounted();
+    window.settle();
     CompareTable* table = view()->table();
     table->expandAll();
     window.settle();
