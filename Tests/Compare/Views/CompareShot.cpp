@@ -137,6 +137,15 @@ int main(int argc, char** argv) {
     save(window, "compare-out-of-sync.png");
     view->onlyOutOfSyncBox()->setChecked(false);
 
+    // A search that no group matches: the empty state.
+    content.setSearch(QStringLiteral("no such library"));
+    waitFor([&] { return content.state().appliedSearch == QStringLiteral("no such library"); }, 20000);
+    spin(500);
+    save(window, "compare-empty.png");
+    content.setSearch(QString());
+    waitFor([&] { return content.state().appliedSearch.isEmpty(); }, 20000);
+    spin(300);
+
     // The same in the dark look, with larger text.
     AppSettings::setAppearance("dark");
     AppSettings::setComfortable(true);

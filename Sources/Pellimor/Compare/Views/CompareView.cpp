@@ -35,6 +35,7 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -50,6 +51,7 @@ constexpr int kHelpPadding = 14;
 constexpr int kTableMinimum = 200;
 constexpr int kDetailIdeal = 260;
 constexpr int kHelpIcon = 16;
+constexpr int kEmptyTextWidth = 420;
 
 QString countText(qsizetype groups) {
     return QString::number(groups) + QStringLiteral(" libraries exist in more than one place");
@@ -301,7 +303,7 @@ QWidget* CompareView::buildEmptyState() {
                                   "backups on other drives are recognised even if renamed."),
                    page);
     m_emptyText->setWordWrap(true);
-    m_emptyText->setMaximumWidth(420);
+    m_emptyText->setMaximumWidth(kEmptyTextWidth);
     for (QLabel* label : {m_emptyIcon, m_emptyTitle, m_emptyText}) {
         label->setAlignment(Qt::AlignCenter);
         // Centred between stretches: an aligned layout item would keep a wrapping label at the
@@ -341,6 +343,9 @@ void CompareView::refont() {
     m_emptyTitle->setFont(uiFont(13, QFont::DemiBold));
     m_emptyText->setFont(uiFont(13));
     paint(m_emptyText, secondary);
+    // As wide as its text up to 420: a wrapping label left to itself takes a narrow column.
+    const int wanted = m_emptyText->fontMetrics().horizontalAdvance(m_emptyText->text()) + 1;
+    m_emptyText->setMinimumWidth(std::min(kEmptyTextWidth, wanted));
 
     if (m_helpPopup) {
         delete m_helpPopup;
