@@ -1,9 +1,9 @@
 #include "Shell/Views/SheetPresenter.h"
 
-#include "Shell/Views/CentredPage.h"
+#include "Compare/Views/CompareView.h"
 
 #include <QFont>
-#include <QLabel>
+#include <QHideEvent>
 #include <QMessageBox>
 #include <QPalette>
 #include <QPointer>
@@ -44,6 +44,43 @@ QString later(const QString& tool, const QString& forWhat) {
            QStringLiteral(". It comes with a later version of Tovlin; nothing was changed.");
 }
 
+// The Compare tab's page: a CompareView made afresh each time the tab is shown again, so its
+// check boxes, selection and sort start anew, as they do for a screen that is opened.
+class FreshComparePage final : public QWidget {
+public:
+    FreshComparePage(Catalog& catalog, QWidget* parent) : QWidget(parent), m_catalog(catalog) {
+        setObjectName(QStringLiteral("comparePage"));
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+
+    void present(const QList<LibraryInfo>& comparable, const QString& search) {
+        if (m_view && m_hidden) {
+            delete m_view;
+            m_view = nullptr;
+        }
+        m_hidden = false;
+        if (!m_view) {
+            m_view = new CompareView(m_catalog, this);
+            layout()->addWidget(m_view);
+        }
+        m_view->present(comparable, search);
+    }
+
+protected:
+    void hideEvent(QHideEvent* event) override {
+        QWidget::hideEvent(event);
+        // Another tab took its place (a minimised window hides its pages too, by the system).
+        if (!event->spontaneous())
+            m_hidden = true;
+    }
+
+private:
+    Catalog& m_catalog;
+    QPointer<CompareView> m_view;
+    bool m_hidden = false;
+};
+
 } // namespace
 
 void cleanup(QWidget* window, Catalog&, const LibraryInfo& snapshot, std::function<void()> done) {
@@ -61,17 +98,12 @@ void update(QWidget* window, Catalog&, const UpdateRequest& request, std::functi
                 later(QStringLiteral("Update"), quotedNames(request.libraries)), std::move(done));
 }
 
-ComparePage comparePage(Catalog&, QWidget* parent) {
-    QLabel* text = nullptr;
-    QWidget* page = CentredPage::standIn(QStringLiteral("Compare"), parent, &text);
-    page->setObjectName(QStringLiteral("comparePage"));
-    text->setObjectName(QStringLiteral("compareText"));
-    const QPointer<QLabel> shown(text);
-    return {page, [shown](const QList<LibraryInfo>& comparable, const QString&) {
+ComparePage comparePage(Catalog& catalog, QWidget* parent) {
+    auto* page = new FreshComparePage(catalog, parent);
+    const QPointer<FreshComparePage> shown(page);
+    return {page, [shown](const QList<LibraryInfo>& comparable, const QString& search) {
                 if (shown)
-                    shown->setText(
-                        QStringLiteral("The copies among %1 catalogued libraries will be compared here.")
-                            .arg(comparable.size()));
+                    shown->present(comparable, search);
             }};
 }
 

@@ -20,8 +20,8 @@ class Catalog;
 // closed, however it was closed, unless `window` went first. The window keeps the request as
 // its question in progress until then.
 //
-// The same seam makes the Compare tab's page. Until the tools exist, each call opens a
-// stand-in that says which tool would open and that nothing was changed.
+// The same seam makes the Compare tab's page. Until the sheets' tools exist, each of their calls
+// opens a stand-in that says which tool would open and that nothing was changed.
 //
 // Main thread only; the catalogue outlives the sheets.
 namespace SheetPresenter {
@@ -36,6 +36,8 @@ void update(QWidget* window, Catalog& catalog, const UpdateRequest& request, std
 
 // The Compare tab's content, a child of `parent` named "comparePage", and what the window
 // calls on every redraw: the catalogue's comparable libraries and the applied search text.
+// The page holds a CompareView, made afresh the first time it is presented after another page
+// was shown in its place.
 struct ComparePage {
     QWidget* widget = nullptr;
     std::function<void(const QList<LibraryInfo>& comparable, const QString& search)> present;
