@@ -3,19 +3,25 @@
 // What the benchmarks share: timing, their command-line options, and the synthetic tree of
 // drives and libraries the reading and scanning benchmarks walk.
 
+#include "Support/MallocTuning.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
 #include <functional>
 #include <optional>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -48,6 +54,44 @@ inline double measureTimed(int rounds, const std::function<double()>& work) {
 // The same for work timed as a whole.
 inline double measure(int rounds, const std::function<void()>& work) {
     return measureTimed(rounds, [&] { return millisecondsOf(work); });
+}
+
+// Which allocator serves malloc() in this process: one linked in (or preloaded) answers to its
+// own entry points; glibc's own may have had its thresholds set at start-up, as the program
+// sets them, or through GLIBC_TUNABLES.
+inline QString allocatorName() {
+    if (::dlsym(RTLD_DEFAULT, "mi_version"))
+        return QStringLiteral("mimalloc");
+    if (::dlsym(RTLD_DEFAULT, "mallctl"))
+        return QStringLiteral("jemalloc");
+    if (::dlsym(RTLD_DEFAULT, "tc_malloc"))
+        return QStringLiteral("tcmalloc");
+    const QByteArray tunables = qgetenv("GLIBC_TUNABLES");
+    if (tunables.contains("glibc.malloc."))
+        return MallocTuning::description() + QStringLiteral(" (%1)").arg(QString::fromLatin1(tunables));
+    return MallocTuning::description();
+}
+
+// The most memory this process has held at once so far, in MiB.
+inline double peakMemoryMiB() {
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+// Runs this benchmark again with `args` in a process of its own, so that the peak memory the
+// run reports is its own; what it prints to standard output, or none when it did not end well.
+// What it prints to standard error (its progress) passes straight on.
+inline std::optional<QByteArray> runAgain(const QStringList& args) {
+    std::fflush(stdout);
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), args);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+        std::fprintf(stderr, "the run with %s did not end well\n", qPrintable(args.join(u' ')));
+        return std::nullopt;
+    }
+    return child.readAllStandardOutput();
 }
 
 inline QString at(const QString& folder, const QString& name) {

@@ -3,6 +3,7 @@
 #include "Platform/ProblemReporter.h"
 #include "Shell/CommandLine.h"
 #include "Shell/Views/PellimorApp.h"
+#include "Support/MallocTuning.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -85,6 +86,7 @@ std::optional<QString> missingDisplay(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    pellimor::MallocTuning::apply();
     // Decided once, from the program's own arguments, before anything could log. What the
     // platform layer meets on its own (a setting that could not be saved) goes to the error
     // log; a headless run leaves that log alone, so there it goes to standard error.

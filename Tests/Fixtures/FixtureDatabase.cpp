@@ -24,6 +24,11 @@ public:
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         if (rc != SQLITE_OK)
             fail(path, QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc)));
+        // A fixture is thrown away with its test, so nothing waits for the disk: the file's
+        // bytes are the same either way, and the benchmarks' trees of thousands of libraries
+        // are written two to three times faster. Should the setting not take, the database is
+        // written as before, only slower.
+        sqlite3_exec(m_db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
     }
     ~Connection() { sqlite3_close(m_db); }
     Connection(const Connection&) = delete;

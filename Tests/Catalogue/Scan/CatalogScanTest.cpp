@@ -3,10 +3,13 @@
 // (a status text, a progress value), or by holding one library's read at the fake volumes'
 // gate while the test changes the disk.
 
+#include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Records/LibraryInfo.h"
 #include "Catalogue/Records/RecordJson.h"
 #include "Catalogue/Records/ScanJob.h"
 #include "Catalogue/Store/Catalog.h"
+#include "Platform/Clock.h"
+#include "Platform/Services.h"
 #include "Platform/VolumesRoot.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
@@ -15,6 +18,7 @@
 #include "Tests/Support/FakeVolumeFacts.h"
 #include "Tests/Support/QtPrinters.h"
 #include "Tests/Support/TestEnv.h"
+#include "Tests/Support/VirtualClock.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,10 +27,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QThread>
 #include <QThreadPool>
 #include <algorithm>
+#include <condition_variable>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <sys/stat.h>
 
 using namespace pellimor;
@@ -178,6 +185,51 @@ struct Gate {
     bool waitForHeldRead() const {
         return CatalogTestEnv::waitUntil([&] { return facts->heldRequests() > 0; });
     }
+};
+
+// A clock that stands still, so a walk never stops for a checkpoint on the way, and whose
+// reading of the monotonic time made off the main thread, the `nth`, waits at a gate until the
+// test opens it. A walk reads the clock once before its first folder and once after each
+// folder, so the fourth reading holds it just after it has listed its third folder. The gate
+// opens however the test ends.
+class HeldWalkClock final : public platform::Clock {
+public:
+    explicit HeldWalkClock(int nth) : m_nth(nth) {}
+    ~HeldWalkClock() override { open(); }
+
+    QDateTime now() const override { return m_inner->now(); }
+    std::chrono::nanoseconds monotonic() const override {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+            std::unique_lock lock(m_mutex);
+            if (++m_readings == m_nth) {
+                m_held = true;
+                m_gate.wait(lock, [this] { return m_open; });
+            }
+        }
+        return m_inner->monotonic();
+    }
+    Call after(std::chrono::milliseconds delay, QObject* context, std::function<void()> callback) override {
+        return m_inner->after(delay, context, std::move(callback));
+    }
+
+    bool held() const {
+        std::lock_guard lock(m_mutex);
+        return m_held;
+    }
+    void open() {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_gate.notify_all();
+    }
+
+private:
+    const std::shared_ptr<test::VirtualClock> m_inner = std::make_shared<test::VirtualClock>();
+    const int m_nth;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_gate;
+    mutable int m_readings = 0;
+    mutable bool m_held = false;
+    bool m_open = false;
 };
 
 // Each test plugs drives into a volumes root of its own and keeps its folders on the start-up
@@ -1027,4 +1079,136 @@ TEST_F(CatalogScanTest, APausedWalkKeepsTheFoldersItCouldNotList) {
     ASSERT_TRUE(job.has_value());
     ASSERT_TRUE(job->unlisted.has_value());
     EXPECT_EQ(job->unlisted->size(), 1);
+}
+
+TEST_F(CatalogScanTest, APauseWhileFoundLibrariesAreCheckedAheadLeavesTheJobOfTheWalkAlone) {
+    // Four libraries in the root's last folder, listed second and checked ahead from the
+    // third folder on; a library and many folders still to walk after that.
+    const QString root = folder(QStringLiteral("Ahead"));
+    for (int i = 0; i < 40; ++i)
+        folder(QStringLiteral("Ahead/F%1").arg(i, 3, 10, QLatin1Char('0')));
+    QStringList libraries;
+    for (const char* name : {"A", "B", "C", "D"})
+        libraries.append(writeLibrary(root + QStringLiteral("/Last"), QString::fromLatin1(name)));
+    libraries.append(writeLibrary(root + QStringLiteral("/F007"), QStringLiteral("E")));
+    libraries.sort();
+
+    // The job a walk leaves that stops after the same three folders, with nothing checked ahead.
+    QList<PendingDir> pending{PendingDir{root, 0}};
+    QStringList found;
+    QStringList unlisted;
+    std::stop_source stopWalk;
+    int listed = 0;
+    LibraryReader::discover(
+        pending, found, 5, true, true, {},
+        [&](const QString&) {
+            if (++listed == 3)
+                stopWalk.request_stop();
+        },
+        stopWalk.get_token(), &unlisted);
+    ASSERT_EQ(found.size(), 4);
+    ScanJob expected = jobFor({root}, 4);
+    expected.pending = pending;
+    expected.found = found;
+    expected.unlisted = unlisted;
+
+    CatalogTestEnv env;
+    const auto clock = std::make_shared<HeldWalkClock>(4);
+    platform::Services held;
+    held.clock = clock;
+    const platform::ScopedServices clockScope(held);
+    const auto catalog = env.makeCatalog();
+    catalog->run(jobFor({root}, 4));
+    // The walk has listed the root, "Last" and "F039"; the four libraries of "Last" are being
+    // checked.
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return clock->held(); }));
+    catalog->pause();
+    clock->open();
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !catalog->isScanning(); }));
+
+    ASSERT_EQ(catalog->status(), QStringLiteral("Scan paused — resume it any time, even after quitting."));
+    EXPECT_TRUE(catalog->libraries().isEmpty());
+    ASSERT_TRUE(catalog->pausedJob().has_value());
+    const std::optional<ScanJob> onDisk = jobOnDisk(env.dataDir);
+    ASSERT_TRUE(onDisk.has_value());
+    EXPECT_EQ(jobJson(*onDisk), jobJson(*catalog->pausedJob()));
+    ScanJob paused = *onDisk;
+    paused.updatedAt = expected.updatedAt;
+    EXPECT_EQ(jobJson(paused), jobJson(expected));
+
+    // The resumed run checks and reads every library afresh, each once.
+    scan(*catalog, *catalog->pausedJob());
+    EXPECT_EQ(catalog->status(), QStringLiteral("Done: 5 new, 0 updated, 0 unchanged, 0 removed."));
+    EXPECT_EQ(pathsOf(catalog->libraries()), libraries);
+}
+
+TEST_F(CatalogScanTest, ALibraryChangedAfterItsCheckAheadIsReportedOnceAndCaughtByTheNextScan) {
+    const QString root = folder(QStringLiteral("Changed"));
+    const QString a = writeLibrary(root, QStringLiteral("A"));
+    const QString b = writeLibrary(root + QStringLiteral("/Clients"), QStringLiteral("B"));
+    const QString c = writeLibrary(root, QStringLiteral("C"));
+    int added = 3;
+    const auto addMedia = [&] {
+        ++added;
+        Files::writeRandom(
+            b + QStringLiteral("/Day 1/Original Media/A%1.mov").arg(added, 3, 10, QLatin1Char('0')), 2048);
+        Files::setModified(b + QStringLiteral("/Day 1/Original Media"), kBuilt.addDays(added));
+    };
+
+    struct Case {
+        const char* what;
+        // The check made ahead already finds B changed, so B is read, and read as it is then.
+        bool changedBeforeTheWalk;
+        const char* thisRun;
+        const char* nextRun;
+    };
+    const Case cases[] = {
+        {"unchanged when checked", false, "Done: 0 new, 0 updated, 3 unchanged, 0 removed.",
+         "Done: 0 new, 1 updated, 2 unchanged, 0 removed."},
+        {"changed when checked, and again before its read", true,
+         "Done: 0 new, 1 updated, 2 unchanged, 0 removed.",
+         "Done: 0 new, 0 updated, 3 unchanged, 0 removed."},
+    };
+    for (const Case& step : cases) {
+        SCOPED_TRACE(step.what);
+        CatalogTestEnv env;
+        const auto catalog = env.makeCatalog();
+        scan(*catalog, jobFor({root}, 2));
+        ASSERT_EQ(catalog->status(), QStringLiteral("Done: 3 new, 0 updated, 0 unchanged, 0 removed."));
+        if (step.changedBeforeTheWalk)
+            addMedia();
+
+        // The walk's first folder name reaches the main thread before its result does. Held
+        // there, the main thread lets the walk and every check it set off end before the read
+        // phase can begin; B changes in between.
+        bool changed = false;
+        const QMetaObject::Connection changing =
+            QObject::connect(catalog.get(), &Catalog::statusChanged, catalog.get(), [&] {
+                const QString status = catalog->status();
+                if (!changed && status.startsWith(QStringLiteral("Searching ")) &&
+                    !status.endsWith(QStringLiteral("…"))) {
+                    changed = true;
+                    QThreadPool::globalInstance()->waitForDone();
+                    addMedia();
+                }
+            });
+        Recorder recorder(*catalog);
+        scan(*catalog, jobFor({root}, 2));
+        QObject::disconnect(changing);
+        ASSERT_TRUE(changed);
+        EXPECT_EQ(catalog->status(), QString::fromUtf8(step.thisRun));
+        // Said once at most, and only when it was counted as updated.
+        const qsizetype scannedB = recorder.statuses.count(QStringLiteral("Scanned B"));
+        EXPECT_EQ(scannedB, step.changedBeforeTheWalk ? 1 : 0) << recorder.statuses.join(u'\n').toStdString();
+
+        // After the next scan the catalogue holds B as it is now, and then nothing changes.
+        const qsizetype mediaNow = added - 1;
+        scan(*catalog, jobFor({root}, 2));
+        EXPECT_EQ(catalog->status(), QString::fromUtf8(step.nextRun));
+        ASSERT_NE(find(*catalog, b), nullptr);
+        EXPECT_EQ(find(*catalog, b)->events.value(0).mediaFileCount, mediaNow);
+        scan(*catalog, jobFor({root}, 2));
+        EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 0 updated, 3 unchanged, 0 removed."));
+        EXPECT_EQ(pathsOf(catalog->libraries()), sorted({a, b, c}));
+    }
 }

@@ -2,6 +2,7 @@
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Records/RecordJson.h"
 #include "Catalogue/Scan/ScanHost.h"
+#include "Catalogue/Scan/ScanPrefetch.h"
 #include "Catalogue/Scan/ScanRemoval.h"
 #include "Catalogue/Scan/ScanSettings.h"
 #include "Catalogue/Store/Catalog.h"
@@ -145,16 +146,41 @@ struct ScanRun : std::enable_shared_from_this<ScanRun> {
         QString mediaFile;
         // Its media list gave nothing at the last load, so its media are out of search.
         bool mediaListLost = false;
+        // Taken while the walk went on: the library was readable then, with this signature.
+        std::optional<QString> prefetchedSignature;
+    };
+
+    // What the reads of one root share with the main thread. The inputs are made on the main
+    // thread when the phase begins; each reader takes the next one itself as soon as it has
+    // handed over its last outcome, so no read slot stands idle while the main thread applies.
+    // As many readers run as the job reads at once; a reader also stops taking work while
+    // more outcomes wait for the main thread than that, so a slow main thread never makes
+    // finished reads pile up in memory.
+    struct ReadQueue {
+        explicit ReadQueue(qsizetype readers) : limit(readers) {}
+        const qsizetype limit;
+        std::shared_ptr<ScanPrefetch> prefetch; // may be null
+        std::mutex mutex;                       // guards what follows
+        QList<ReadInputs> inputs;
+        qsizetype next = 0;    // the first input no reader has taken
+        qsizetype waiting = 0; // outcomes handed to the main thread and not taken there yet
     };
 
     static Outcome readLibrary(const ReadInputs& inputs, std::stop_token stop);
+    // The catalogued record still holds for a readable library with this signature: nothing
+    // to read, refresh or stamp.
+    static bool stillHolds(const ReadInputs& inputs, const QString& signature);
+    static void readLoop(const std::weak_ptr<ScanRun>& weak, const std::shared_ptr<ReadQueue>& queue,
+                         std::stop_token stop);
 
     void nextRoot();
     void discover();
     void walked(QList<PendingDir> pending, QStringList found, QStringList unlisted, bool complete);
     void startReads();
-    bool startNextRead();
-    void applied(const Outcome& outcome);
+    void startReaders();
+    void received(const std::shared_ptr<ReadQueue>& queue, const Outcome& outcome);
+    void readerEnded(const std::shared_ptr<ReadQueue>& queue);
+    void readsMayHaveEnded();
     void apply(const Outcome& outcome);
     void readsEnded();
     void finishRoot();
@@ -199,16 +225,17 @@ struct ScanRun : std::enable_shared_from_this<ScanRun> {
     // walk resumed from a saved job does not know which folders failed before the pause.
     bool walkedWholeRoot = false;
 
+    // The unchanged checks made while the current root is walked; null when this run does
+    // not walk it.
+    std::shared_ptr<ScanPrefetch> prefetch;
+
     // The read phase of the current root.
-    QStringList toRead;
-    qsizetype nextRead = 0;
+    std::shared_ptr<ReadQueue> reads;
     qsizetype doneBefore = 0; // found less still to read, when the phase began
     qsizetype foundCount = 0;
     qsizetype finished = 0; // outcomes applied in this phase that were not cancelled
-    qsizetype running = 0;  // reads started whose outcome has not been applied yet
-    qsizetype limit = 1;
+    qsizetype readers = 0;  // readers started whose end has not reached the main thread
     QSet<QString> foundAtStart;
-    QHash<QString, LibraryInfo> lookup;
 };
 
 // ---- Scan task: roots -------------------------------------------------------------------------
@@ -262,10 +289,22 @@ void ScanRun::discover() {
     // Set once the walk has returned: its result, written at once, supersedes any checkpoint
     // still on its way to the main thread.
     const auto returned = std::make_shared<std::atomic<bool>>(false);
+    prefetch =
+        std::make_shared<ScanPrefetch>(std::clamp<qint64>(current.concurrency, 1, kMostReadsAtOnce), stop);
 
-    QThreadPool::globalInstance()->start([weak, stop, status, returned, pending = std::move(pending),
-                                          found = std::move(found), unlistedHere = std::move(unlistedSoFar),
-                                          maxDepth, skipSafetyNet, skipFCPBackups]() mutable {
+    QThreadPool::globalInstance()->start([weak, stop, status, returned, prefetch = prefetch,
+                                          pending = std::move(pending), found = std::move(found),
+                                          unlistedHere = std::move(unlistedSoFar), maxDepth, skipSafetyNet,
+                                          skipFCPBackups]() mutable {
+        // Every library found so far, a resumed walk's earlier finds first, goes to the
+        // unchanged checks. The walk appends to `found` on this worker; a library is queued at
+        // the start of the next folder, or when the walk returns.
+        qsizetype queued = 0;
+        const auto queueFound = [&found, &queued, &prefetch] {
+            for (; queued < found.size(); ++queued)
+                prefetch->add(found.at(queued));
+        };
+        queueFound();
         // The walk appends the folders it cannot list to `unlistedHere`; each checkpoint carries a
         // copy to the job (both run on this worker, so the copy needs no lock).
         const QStringList* unlistedSeen = &unlistedHere;
@@ -282,7 +321,8 @@ void ScanRun::discover() {
                     }
                 });
             };
-        const LibraryReader::DiscoveryProgress progress = [weak, status](const QString& folder) {
+        const LibraryReader::DiscoveryProgress progress = [weak, status, &queueFound](const QString& folder) {
+            queueFound();
             {
                 const std::lock_guard lock(status->mutex);
                 status->latest = folder;
@@ -305,6 +345,8 @@ void ScanRun::discover() {
         };
         const bool complete = LibraryReader::discover(pending, found, maxDepth, skipSafetyNet, skipFCPBackups,
                                                       checkpoint, progress, stop, &unlistedHere);
+        if (complete)
+            queueFound();
         returned->store(true);
         onMainThread([weak, pending = std::move(pending), found = std::move(found),
                       unlistedHere = std::move(unlistedHere), complete]() mutable {
@@ -324,7 +366,9 @@ void ScanRun::walked(QList<PendingDir> pending, QStringList found, QStringList u
     if (walkedWholeRoot)
         current.unlisted = unlisted;
     if (!complete) {
-        // Only a pause or a stop cuts a walk short; the job keeps the folders still to walk.
+        // Only a pause or a stop cuts a walk short; the job keeps the folders still to walk,
+        // and the checks made ahead go with the walk.
+        prefetch.reset();
         writeJob();
         end();
         return;
@@ -340,51 +384,104 @@ void ScanRun::startReads() {
     ScanJob& current = job();
     current.found = withoutRepeats(current.found);
     const QSet<QString> done(current.done.begin(), current.done.end());
-    toRead.clear();
-    for (const QString& path : current.found)
-        if (!done.contains(path))
-            toRead.append(path);
-    lookup.clear();
+    QHash<QString, const LibraryInfo*> lookup;
     for (const LibraryInfo& library : catalog->libraries())
         if (!lookup.contains(library.path))
-            lookup.insert(library.path, library);
+            lookup.insert(library.path, &library);
+
+    reads = std::make_shared<ReadQueue>(std::clamp<qint64>(current.concurrency, 1, kMostReadsAtOnce));
+    // Whatever the walk found and has not been checked yet is left to the reads themselves.
+    if (prefetch)
+        prefetch->close();
+    reads->prefetch = std::exchange(prefetch, nullptr);
+    // No reader runs yet, so the inputs need no lock. Each is taken as it would be at the
+    // start of its own read: the catalogue does not change while the phase begins.
+    for (const QString& path : std::as_const(current.found)) {
+        if (done.contains(path))
+            continue;
+        ReadInputs inputs;
+        inputs.path = path;
+        if (const auto it = lookup.constFind(path); it != lookup.constEnd())
+            inputs.entry = *it.value();
+        inputs.fullRescan = current.fullRescan;
+        inputs.mediaFile = catalog->mediaFile(path);
+        inputs.mediaListLost = catalog->mediaListLost(path);
+        reads->inputs.append(std::move(inputs));
+    }
+
     foundAtStart = QSet<QString>(current.found.begin(), current.found.end());
     foundCount = current.found.size();
-    doneBefore = foundCount - toRead.size();
+    doneBefore = foundCount - reads->inputs.size();
     finished = 0;
-    nextRead = 0;
-    running = 0;
-    limit = std::clamp<qint64>(current.concurrency, 1, kMostReadsAtOnce);
+    readers = 0;
     catalog->setProgress(Catalog::Progress{doneBefore, foundCount});
 
     // A pause that came while the walk was finishing starts no read at all.
-    if (!cancelled())
-        while (running < limit && startNextRead()) {
-        }
-    if (running == 0)
-        readsEnded();
+    startReaders();
+    readsMayHaveEnded();
 }
 
-bool ScanRun::startNextRead() {
-    if (nextRead >= toRead.size())
-        return false;
-    ReadInputs inputs;
-    inputs.path = toRead.at(nextRead++);
-    if (const auto it = lookup.constFind(inputs.path); it != lookup.constEnd())
-        inputs.entry = it.value();
-    inputs.fullRescan = job().fullRescan;
-    inputs.mediaFile = catalog->mediaFile(inputs.path);
-    inputs.mediaListLost = catalog->mediaListLost(inputs.path);
-    ++running;
-    QThreadPool::globalInstance()->start(
-        [weak = weak_from_this(), stop = stopSource.get_token(), inputs = std::move(inputs)] {
-            Outcome outcome = readLibrary(inputs, stop);
-            onMainThread([weak, outcome = std::move(outcome)] {
-                if (const std::shared_ptr<ScanRun> run = weak.lock())
-                    run->applied(outcome);
+void ScanRun::startReaders() {
+    if (cancelled())
+        return;
+    qsizetype wanted = 0;
+    {
+        const std::lock_guard lock(reads->mutex);
+        // While more outcomes wait than readers run, the readers that hand them over start
+        // again as they are taken.
+        if (reads->waiting <= reads->limit)
+            wanted = std::min(reads->limit - readers, reads->inputs.size() - reads->next);
+    }
+    for (; wanted > 0; --wanted) {
+        ++readers;
+        QThreadPool::globalInstance()->start(
+            [weak = weak_from_this(), queue = reads, stop = stopSource.get_token()] {
+                readLoop(weak, queue, stop);
             });
+    }
+}
+
+// Off the main thread: takes the next input until there is none left, the run is cancelled,
+// or the main thread has more outcomes to apply than the queue's limit.
+void ScanRun::readLoop(const std::weak_ptr<ScanRun>& weak, const std::shared_ptr<ReadQueue>& queue,
+                       std::stop_token stop) {
+    for (;;) {
+        ReadInputs inputs;
+        {
+            const std::lock_guard lock(queue->mutex);
+            if (stop.stop_requested() || queue->next >= queue->inputs.size() || queue->waiting > queue->limit)
+                break;
+            inputs = std::move(queue->inputs[queue->next++]);
+        }
+        if (queue->prefetch)
+            inputs.prefetchedSignature = queue->prefetch->take(inputs.path);
+        Outcome outcome = readLibrary(inputs, stop);
+        {
+            const std::lock_guard lock(queue->mutex);
+            ++queue->waiting;
+        }
+        onMainThread([weak, queue, outcome = std::move(outcome)] {
+            if (const std::shared_ptr<ScanRun> run = weak.lock())
+                run->received(queue, outcome);
         });
-    return true;
+    }
+    // After every outcome of this reader, so once the main thread has seen every reader end
+    // it has seen every outcome.
+    onMainThread([weak, queue] {
+        if (const std::shared_ptr<ScanRun> run = weak.lock())
+            run->readerEnded(queue);
+    });
+}
+
+bool ScanRun::stillHolds(const ReadInputs& inputs, const QString& signature) {
+    const std::optional<LibraryInfo>& entry = inputs.entry;
+    if (inputs.fullRescan || !entry || entry->signature == LibraryInfo::invalidatedSignature ||
+        inputs.mediaListLost)
+        return false;
+    const auto [oldProjects, oldSizes] = signatureHalves(entry->signature);
+    const auto [newProjects, newSizes] = signatureHalves(signature);
+    return oldProjects == newProjects && oldSizes && oldSizes == newSizes && !projectsStale(*entry) &&
+           !eventDatesStale(*entry) && !tagsStale(*entry);
 }
 
 // Off the main thread: sees only its inputs, never the catalogue.
@@ -415,6 +512,12 @@ ScanRun::Outcome ScanRun::readLibrary(const ReadInputs& inputs, std::stop_token 
         outcome.media = std::move(media);
         return outcome;
     };
+
+    // A library that its check ahead found unchanged is not asked again. Any other is read as
+    // if nothing had been checked ahead, so one that changed or went away since is read as it
+    // is now.
+    if (inputs.prefetchedSignature && stillHolds(inputs, *inputs.prefetchedSignature))
+        return outcome;
 
     if (!LibraryReader::isReadable(path)) {
         if (QFileInfo::exists(PathText::childPath(path, QStringLiteral("CurrentVersion.flexolibrary"))) ||
@@ -473,14 +576,36 @@ ScanRun::Outcome ScanRun::readLibrary(const ReadInputs& inputs, std::stop_token 
     return outcome;
 }
 
-void ScanRun::applied(const Outcome& outcome) {
-    --running;
-    if (!outcome.cancelled)
+void ScanRun::received(const std::shared_ptr<ReadQueue>& queue, const Outcome& outcome) {
+    if (queue != reads)
+        return;
+    {
+        const std::lock_guard lock(queue->mutex);
+        --queue->waiting;
+    }
+    // Once the run is cancelled nothing more is applied: a read that finished after the pause
+    // counts as not done, and a resumed run reads it again.
+    if (!outcome.cancelled && !cancelled())
         apply(outcome);
-    if (!cancelled())
-        startNextRead();
-    if (running == 0)
+    startReaders();
+    readsMayHaveEnded();
+}
+
+void ScanRun::readerEnded(const std::shared_ptr<ReadQueue>& queue) {
+    if (queue != reads)
+        return;
+    --readers;
+    startReaders();
+    readsMayHaveEnded();
+}
+
+void ScanRun::readsMayHaveEnded() {
+    // With no reader left and none started again, every input was read and its outcome
+    // taken, or the run was cancelled.
+    if (readers == 0) {
+        reads.reset();
         readsEnded();
+    }
 }
 
 void ScanRun::apply(const Outcome& outcome) {
@@ -490,11 +615,16 @@ void ScanRun::apply(const Outcome& outcome) {
     catalog->setProgress(Catalog::Progress{doneBefore + finished, foundCount});
 
     // Where a record with the outcome's path sits in the catalogue, looked up afresh: the
-    // catalogue may have changed while the library was read.
+    // catalogue may have changed while the library was read. Only for an outcome that may
+    // change a record: a rescan finds most libraries unchanged, and a search per library
+    // would make it grow with the square of their number.
     const QString& path = outcome.lib ? outcome.lib->path : outcome.path;
     const QList<LibraryInfo>& libraries = catalog->libraries();
-    const auto at = std::find_if(libraries.begin(), libraries.end(),
-                                 [&](const LibraryInfo& library) { return library.path == path; });
+    const bool mayChangeRecord = outcome.notALibrary || (!outcome.failed && outcome.lib);
+    const auto at = !mayChangeRecord
+                        ? libraries.end()
+                        : std::find_if(libraries.begin(), libraries.end(),
+                                       [&](const LibraryInfo& library) { return library.path == path; });
     const qsizetype index = at == libraries.end() ? -1 : qsizetype(at - libraries.begin());
 
     if (outcome.notALibrary) {
