@@ -7,6 +7,7 @@
 #include "Widgets/IconHitArea.h"
 #include "Widgets/Icons.h"
 #include "Widgets/NamedColor.h"
+#include "Widgets/RowColours.h"
 #include "Widgets/TipRegions.h"
 #include "Widgets/UiFont.h"
 
@@ -33,35 +34,7 @@ constexpr qreal kStatusIcon = 13;
 constexpr qreal kRowPad = 4; // above and below a row's line
 constexpr qreal kDisabled = 0.35;
 
-QColor faded(QColor color, qreal opacity) {
-    color.setAlphaF(float(color.alphaF() * opacity));
-    return color;
-}
-
-struct Colours {
-    QColor text;
-    QColor secondary;
-    bool dark = false;
-    bool selected = false;
-};
-
-Colours colours(const QStyleOptionViewItem& option) {
-    Colours c;
-    c.dark = DarkLook::isDark(option.palette);
-    c.selected = option.state & QStyle::State_Selected;
-    if (c.selected) {
-        const QPalette::ColorGroup group =
-            (option.state & QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
-        c.text = option.palette.color(group, QPalette::HighlightedText);
-        c.secondary = faded(c.text, 0.75);
-    } else {
-        c.text = option.palette.color(QPalette::Active, QPalette::Text);
-        c.secondary = namedColor(NamedColor::secondary, c.dark);
-    }
-    return c;
-}
-
-QColor labelColour(const QString& label, const Colours& c) {
+QColor labelColour(const QString& label, const RowColours& c) {
     // On the selection's colour, orange or green would hardly read: the label takes the text's
     // there, and the group's symbol keeps its colour.
     if (c.selected)
@@ -117,7 +90,7 @@ void CompareDelegate::layout(QPainter* painter, const QStyleOptionViewItem& opti
     const CNode* row = m_model.node(index);
     if (!row)
         return;
-    const Colours c = colours(option);
+    const RowColours c = RowColours::of(option);
     const double scale = UiFont::scale();
     const QRectF cell = QRectF(option.rect).adjusted(kPadX, 0, -kPadX, 0);
     const Qt::Alignment alignment = m_model.alignment(index.column());

@@ -8,6 +8,7 @@
 #include "Widgets/Icons.h"
 #include "Widgets/NamedColor.h"
 #include "Widgets/Pill.h"
+#include "Widgets/RowColours.h"
 #include "Widgets/TipRegions.h"
 #include "Widgets/UiFont.h"
 
@@ -44,37 +45,6 @@ constexpr qreal kHeaderAir = 12; // above every header but the first
 
 const QString kSelectAll = QStringLiteral("Select all");
 const QString kRemoveTip = QStringLiteral("Stop watching this folder (its libraries stay in the catalog)");
-
-QColor faded(QColor color, qreal opacity) {
-    color.setAlphaF(float(color.alphaF() * opacity));
-    return color;
-}
-
-struct Colours {
-    QColor text;
-    QColor secondary;
-    QColor accent;
-    bool dark = false;
-    bool selected = false;
-};
-
-Colours colours(const QStyleOptionViewItem& option) {
-    Colours c;
-    c.dark = DarkLook::isDark(option.palette);
-    c.selected = option.state & QStyle::State_Selected;
-    if (c.selected) {
-        const QPalette::ColorGroup group =
-            (option.state & QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
-        c.text = option.palette.color(group, QPalette::HighlightedText);
-        c.secondary = faded(c.text, 0.75);
-        c.accent = c.text;
-    } else {
-        c.text = option.palette.color(QPalette::Active, QPalette::Text);
-        c.secondary = namedColor(NamedColor::secondary, c.dark);
-        c.accent = namedColor(NamedColor::accent, c.dark);
-    }
-    return c;
-}
 
 qreal lineHeight(const QFont& font) {
     return QFontMetricsF(font).height();
@@ -176,7 +146,7 @@ SidebarDelegate::SidebarDelegate(const SidebarModel& model, QObject* parent)
 void SidebarDelegate::layout(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
                              TipRegions* tips, QList<Hit>* hits) const {
     const QRectF r = option.rect;
-    const Colours c = colours(option);
+    const RowColours c = RowColours::of(option);
     const double scale = UiFont::scale();
 
     if (m_model.isHeader(index)) {
