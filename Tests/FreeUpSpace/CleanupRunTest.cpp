@@ -163,7 +163,7 @@ TEST_F(CleanupRunTest, ChecksEachTargetJustBeforeItGoesAndLogsWhatHappened) {
         std::function<Expect(const Scene&)> expect;
         // The library as the run is given it; the planned one by default.
         std::function<QString(const Scene&)> runLibrary = [](const Scene& s) { return s.lib; };
-        QString failingWith; // the fake Trash fails the first target with this description
+        QString failingWith = QString(); // the fake Trash fails the first target with this description
     };
     const QString safety = QStringLiteral(": failed the safety check just before deleting.");
     const QString noOriginal = QStringLiteral(": its original is no longer in the event.");

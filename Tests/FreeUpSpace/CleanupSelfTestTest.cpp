@@ -17,11 +17,6 @@ using test::TestEnv;
 
 namespace {
 
-QStringList leftovers(const QString& folder) {
-    return QDir(folder).entryList({QStringLiteral("pellimor-selftest-*")},
-                                  QDir::AllEntries | QDir::Hidden | QDir::System);
-}
-
 // Runs it with standard output captured; the output's lines, the last one ended. The capture
 // keeps its file in a folder of its own, away from the TMPDIR the test chose.
 std::pair<bool, QStringList> runSelfTest() {

@@ -76,7 +76,11 @@ TEST_F(TrashTest, MovesIntoTheHomeTrashByRenamingAndNeverReplacesAnItemOfTheSame
     const QString info =
         QString::fromUtf8(test::readAll(trashInfo() + QStringLiteral("/Proxy Media.trashinfo")));
     EXPECT_TRUE(info.startsWith(QStringLiteral("[Trash Info]\n"))) << info.toStdString();
-    EXPECT_TRUE(info.contains(QStringLiteral("Path=") + QUrl::toPercentEncoding(first, "/")))
+    // Where it came from, percent-encoded or not as Qt's version writes it.
+    const QStringList infoLines = info.split(u'\n');
+    EXPECT_TRUE(infoLines.contains(QStringLiteral("Path=") + first) ||
+                infoLines.contains(QStringLiteral("Path=") +
+                                   QString::fromLatin1(QUrl::toPercentEncoding(first, "/"))))
         << info.toStdString();
 }
 
