@@ -6,6 +6,7 @@
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/FreeUpSpace/CleanupPrinters.h"
+#include "Tests/Support/EventLoop.h"
 #include "Tests/Support/FakeFinalCutApp.h"
 #include "Tests/Support/FakeTrash.h"
 #include "Tests/Support/Scopes.h"
@@ -16,8 +17,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace pellimor;
 using fixtures::LibraryBuilder;
@@ -551,4 +554,33 @@ TEST_F(CleanupRunTest, TheDeletionLogOnlyGrowsAndALogThatCannotBeWrittenStopsNot
     EXPECT_EQ(result.done, QStringList{unlogged.optimized("B.mov")});
     EXPECT_EQ(QDir(QFileInfo(ErrorLog::url()).absolutePath()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("error-log.txt")});
+}
+
+// The deletion log hears of a removal only once the item is gone: while the Trash holds the
+// call, the item is in place and the log has no line for it.
+TEST_F(CleanupRunTest, LogsARemovalOnlyAfterTheItemIsGone) {
+    Scene scene = buildScene(QStringLiteral("held"));
+    scene.plan = Cleanup::plan(scene.lib, {"Day 1"}, {Kind::proxy}, false);
+    ASSERT_EQ(scene.plan.targets.size(), 1);
+    const auto trash = std::make_shared<test::FakeTrash>();
+    platform::ScopedServices scope(test::FakeTrash::services(trash));
+    trash->hold(true);
+
+    std::atomic<int> announced{0};
+    Cleanup::Result2 result;
+    std::thread worker([&] {
+        result = Cleanup::run(scene.plan, scene.lib, false, false, deletionLog(),
+                              [&](int, qint64, const CleanupTarget&) { ++announced; });
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return trash->held() == 1; }));
+    EXPECT_EQ(announced.load(), 1);
+    EXPECT_TRUE(QFileInfo::exists(scene.proxy1()));
+    EXPECT_FALSE(QFileInfo::exists(deletionLog()));
+
+    trash->release();
+    worker.join();
+    EXPECT_EQ(trash->calls(), QStringList{QStringLiteral("moveToTrash ") + scene.proxy1()});
+    EXPECT_EQ(result.done, QStringList{scene.proxy1()});
+    EXPECT_FALSE(QFileInfo::exists(scene.proxy1()));
+    EXPECT_EQ(texts(deletionLog()), QStringList{removedLine("TRASHED", scene.plan.targets.front())});
 }
