@@ -27,6 +27,16 @@ inline void PrintTo(const CleanupPlan& plan, std::ostream* os) {
 }
 
 namespace Cleanup {
+inline void PrintTo(const Result2& result, std::ostream* os) {
+    *os << "\n  freed: " << result.freed << "\n  done:";
+    for (const QString& path : result.done)
+        *os << "\n    " << path.toStdString();
+    *os << "\n  errors:";
+    for (const QString& error : result.errors)
+        *os << "\n    " << error.toStdString();
+    *os << "\n";
+}
+
 inline void PrintTo(const MissingOriginal& record, std::ostream* os) {
     *os << "{\"" << record.event.toStdString() << "\", \"" << record.name.toStdString() << "\", \""
         << record.target.toStdString() << "\"}";

@@ -6,10 +6,10 @@
 // reach, and the plan that says, before anything is touched, what would go and why the rest
 // stays.
 //
-// Nothing here changes anything on disk, writes to a log or throws: a folder that cannot be
-// read, a value that cannot be looked up or a link that cannot be read gives an empty list, a
-// skipped item, no link or 0 bytes, as each function says. No state is kept between calls.
-// Safe from any thread.
+// Nothing here but run() and selfTest() changes anything on disk or writes to a log, and
+// nothing throws: a folder that cannot be read, a value that cannot be looked up or a link
+// that cannot be read gives an empty list, a skipped item, no link or 0 bytes, as each
+// function says. No state is kept between calls. Safe from any thread.
 //
 // Paths are texts. "Standardised" is lexical: no "." or ".." components, no doubled or
 // trailing "/". "Resolved" also follows every link on the way, and falls back to the
@@ -19,11 +19,13 @@
 // composed matches an original whose name is decomposed.
 //
 // The implementation is split by concern: CleanupRules.cpp (what may be offered and the
-// safety checks), CleanupOriginals.cpp (originals, missing originals and their report) and
-// CleanupPlanning.cpp (the plan).
+// safety checks), CleanupOriginals.cpp (originals, missing originals and their report),
+// CleanupPlanning.cpp (the plan), CleanupRun.cpp (the run, the only code here that removes
+// anything) and CleanupSelfTest.cpp.
 
 #include "Catalogue/Records/CleanupTarget.h"
 #include "FreeUpSpace/CleanupPlan.h"
+#include "FreeUpSpace/CleanupRunResult.h"
 #include "FreeUpSpace/MissingOriginal.h"
 #include "Support/Result.h"
 
@@ -32,6 +34,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace pellimor::Cleanup {
@@ -125,5 +128,40 @@ std::optional<QString> missingOriginalsReport(const QString& library, const QStr
 // library's resolved path.
 CleanupPlan plan(const QString& library, const QStringList& events, const QSet<GeneratedKind>& kinds,
                  bool checkFCP);
+
+// ---- The run ------------------------------------------------------------------------------
+
+// Told before each target is checked: its index in the plan (from 0), the planned bytes of
+// all targets before it (whatever became of them), and the target.
+using Progress = std::function<void(int index, qint64 bytesBefore, const CleanupTarget& target)>;
+
+// Carries out the plan's targets (its blockers are ignored), in plan order, on the calling
+// thread, which also hears `progress`. The disk may have changed since planning, so each
+// target is checked again just before it goes: validate() against the library as it resolves
+// now and safeSize(), then, for proxy and optimized media, originalsStillThere(). A target
+// that fails is skipped and stays in place; one that passes is moved to the Trash, or deleted
+// for good when `permanent`, through the platform's Trash. A skipped or failed target never
+// ends the run.
+//
+// With `checkFCP` and Final Cut Pro running nothing is touched or logged, and the only error
+// is "Final Cut Pro is running.".
+//
+// Each removal ("TRASHED"/"DELETED <kind> <bytes> bytes  <path>") and each failure ("FAILED
+// <path>: <description>") is appended to the deletion log at `logPath` (none: not written)
+// once it has happened; a log that cannot be written loses the line and changes nothing
+// else. Skips and failures also go to the error log (area "free-up-space", with the target's
+// path), which stays untouched while headless.
+Result2 run(const CleanupPlan& plan, const QString& library, bool permanent, bool checkFCP,
+            const std::optional<QString>& logPath, const Progress& progress = {});
+
+// ---- The self-test -------------------------------------------------------------------------
+
+// Proves the rules on real files: builds sample libraries in a fresh folder of the system's
+// temporary folder ("pellimor-selftest-<UUID>"), plans and runs removals there (never asking
+// about Final Cut Pro), and prints to standard output the headers "Planning", "Direct
+// validation" and "Running", one "  ok    <check>" or "  FAIL  <check>" line per check, and
+// "ALL SAFETY CHECKS PASSED" or "FAILED: <n>". The folder is removed on every way out; nothing
+// else is touched. True when every check passed.
+bool selfTest();
 
 } // namespace pellimor::Cleanup

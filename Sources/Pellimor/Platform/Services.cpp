@@ -35,6 +35,7 @@ Services Services::system() {
     s.rootFolder = makeSystemRootFolder();
     s.audioUnits = makeSystemAudioUnitRegistry();
     s.fxplugs = makeSystemFxPlugRegistry();
+    s.trash = makeSystemTrash();
     return s;
 }
 
@@ -80,6 +81,8 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.audioUnits = base.audioUnits;
     if (!replacement.fxplugs)
         replacement.fxplugs = base.fxplugs;
+    if (!replacement.trash)
+        replacement.trash = base.trash;
     g_current = std::move(replacement);
     g_overridden = true;
 }

@@ -45,6 +45,7 @@ class Ejector;
 class RootFolder;
 class AudioUnitRegistry;
 class FxPlugRegistry;
+class Trash;
 
 struct Services {
     std::shared_ptr<FileManagerShell> shell;
@@ -61,6 +62,7 @@ struct Services {
     std::shared_ptr<RootFolder> rootFolder;       // where system-wide folders start (RootFolder.h)
     std::shared_ptr<AudioUnitRegistry> audioUnits; // installed Audio Units (AudioUnitRegistry.h)
     std::shared_ptr<FxPlugRegistry> fxplugs;       // the FxPlug registry's listing (FxPlugRegistry.h)
+    std::shared_ptr<Trash> trash;                  // moving to the Trash and deleting (Trash.h)
 
     // The honest Linux implementations.
     static Services system();

@@ -77,5 +77,7 @@ std::shared_ptr<RootFolder> makeSystemRootFolder();
 std::shared_ptr<AudioUnitRegistry> makeSystemAudioUnitRegistry();
 // "/usr/bin/pluginkit", which cannot be started here; defined in SystemFxPlugRegistry.cpp.
 std::shared_ptr<FxPlugRegistry> makeSystemFxPlugRegistry();
+// The freedesktop.org Trash through QFile::moveToTrash; defined in SystemTrash.cpp.
+std::shared_ptr<Trash> makeSystemTrash();
 
 } // namespace pellimor::platform

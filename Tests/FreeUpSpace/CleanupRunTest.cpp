@@ -1,0 +1,586 @@
+// The run on fixture libraries: what goes, what stays when the disk changed after planning,
+// and what the deletion log, the error log and the Trash hold afterwards.
+
+#include "Catalogue/Logs/ErrorLog.h"
+#include "FreeUpSpace/Cleanup.h"
+#include "Tests/Fixtures/FixtureFiles.h"
+#include "Tests/Fixtures/LibraryBuilder.h"
+#include "Tests/FreeUpSpace/CleanupPrinters.h"
+#include "Tests/Support/EventLoop.h"
+#include "Tests/Support/FakeFinalCutApp.h"
+#include "Tests/Support/FakeTrash.h"
+#include "Tests/Support/Scopes.h"
+#include "Tests/Support/TempFiles.h"
+#include "Tests/Support/TestEnv.h"
+#include "Tests/Support/TreeListing.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <atomic>
+#include <functional>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace pellimor;
+using fixtures::LibraryBuilder;
+using test::TestEnv;
+namespace FixtureFiles = pellimor::fixtures::FixtureFiles;
+
+namespace {
+
+using Kind = GeneratedKind;
+
+const QString kSafety = QStringLiteral("Skipped a file: it failed the safety check just before deleting.");
+const QString kNoOriginal = QStringLiteral("Skipped a file: its original is no longer in the event.");
+
+// The texts of a log's lines, each checked to begin with its time and two spaces.
+QStringList texts(const QString& path) {
+    static const QRegularExpression timed("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ  (.*)$");
+    QStringList found;
+    for (const QString& line : test::lines(path)) {
+        const QRegularExpressionMatch match = timed.match(line);
+        EXPECT_TRUE(match.hasMatch()) << line.toStdString();
+        found.append(match.captured(1));
+    }
+    return found;
+}
+
+// The error log's entries after their time: "ERROR free-up-space: <message>  path: <path>".
+QStringList errorEntries() {
+    QStringList found;
+    for (const QString& line : test::lines(ErrorLog::url()))
+        found.append(line.section(u' ', 1));
+    return found;
+}
+
+QString errorEntry(const QString& message, const QString& path) {
+    return QStringLiteral("ERROR free-up-space: ") + message + QStringLiteral("  path: ") + path;
+}
+
+QString removedLine(const char* verb, const CleanupTarget& target) {
+    return QString::fromLatin1(verb) + u' ' + rawValue(target.kind) + u' ' + QString::number(target.bytes) +
+           QStringLiteral(" bytes  ") + target.url;
+}
+
+// A data folder, a Trash and an error log of the test's own, all on the test main's file
+// system, with the error log switched on (the runner's own "--" arguments do not count here).
+class CleanupRunTest : public ::testing::Test {
+protected:
+    CleanupRunTest()
+        : m_dataHome(TestEnv::freshDir(QStringLiteral("run-share"))),
+          m_dataDir(TestEnv::freshDir(QStringLiteral("run-data"))), m_share("XDG_DATA_HOME", m_dataHome),
+          m_data("TOVLIN_DATA_DIR", m_dataDir), m_wasHeadless(ErrorLog::headless()) {
+        ErrorLog::setHeadless(false);
+    }
+    ~CleanupRunTest() override { ErrorLog::setHeadless(m_wasHeadless); }
+
+    QString deletionLog() const { return m_dataDir + QStringLiteral("/deletion-log.txt"); }
+    QString trashFiles() const { return m_dataHome + QStringLiteral("/Trash/files"); }
+    QString trashInfo() const { return m_dataHome + QStringLiteral("/Trash/info"); }
+    QStringList trashed() const {
+        return QDir(trashFiles())
+            .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+private:
+    const QString m_dataHome;
+    const QString m_dataDir;
+    test::ScopedEnvironment m_share;
+    test::ScopedEnvironment m_data;
+    const bool m_wasHeadless;
+};
+
+// One library, "Day 1" with two originals, their proxies, their optimized files plus one
+// without an original, and a render folder; "Day 2" with one original and its proxy.
+struct Scene {
+    QString folder;
+    QString lib;
+    QString day1;
+    QString day2;
+    CleanupPlan plan;
+
+    QString proxy1() const { return day1 + QStringLiteral("/Transcoded Media/Proxy Media"); }
+    QString proxy2() const { return day2 + QStringLiteral("/Transcoded Media/Proxy Media"); }
+    QString optimized(const char* name) const {
+        return day1 + QStringLiteral("/Transcoded Media/High Quality Media/") + QString::fromUtf8(name);
+    }
+    QString peaks() const { return day1 + QStringLiteral("/Render Files/Peaks Data"); }
+    QString original(const char* name) const {
+        return day1 + QStringLiteral("/Original Media/") + QString::fromUtf8(name);
+    }
+    const CleanupTarget& target(const QString& url) const {
+        for (const CleanupTarget& target : plan.targets) {
+            if (target.url == url)
+                return target;
+        }
+        ADD_FAILURE() << "not planned: " << url.toStdString();
+        static const CleanupTarget none;
+        return none;
+    }
+};
+
+Scene buildScene(const QString& hint) {
+    Scene scene;
+    scene.folder = TestEnv::freshDir(hint);
+    LibraryBuilder builder(QStringLiteral("Lib"));
+    builder.event(QStringLiteral("Day 1"))
+        .media(QStringLiteral("A.mov"), 40'000)
+        .media(QStringLiteral("B.mov"), 40'000)
+        .mediaLink(QStringLiteral("gone.mov"), QStringLiteral("/nowhere/gone.mov"))
+        .proxy(QStringLiteral("A.mov"), 8000)
+        .proxy(QStringLiteral("B.mov"), 8000)
+        .optimized(QStringLiteral("A.mov"), 16'000)
+        .optimized(QStringLiteral("B.mov"), 16'000)
+        .optimized(QStringLiteral("C.mov"), 16'000)
+        .render(QStringLiteral("Peaks Data/peak"), 5000);
+    builder.event(QStringLiteral("Day 2"))
+        .media(QStringLiteral("D.mov"), 40'000)
+        .proxy(QStringLiteral("D.mov"), 8000);
+    scene.lib = builder.write(scene.folder);
+    scene.day1 = scene.lib + QStringLiteral("/Day 1");
+    scene.day2 = scene.lib + QStringLiteral("/Day 2");
+    return scene;
+}
+
+} // namespace
+
+// Every row: a plan made, the disk changed (or not), the run; then what it says, both logs,
+// the Trash and the disk. The rows with a skip run once more while headless, where the error
+// log must stay empty and everything else is the same.
+TEST_F(CleanupRunTest, ChecksEachTargetJustBeforeItGoesAndLogsWhatHappened) {
+    struct Expect {
+        QStringList errors;
+        QStringList deletionLog;
+        QStringList errorLog;
+        QStringList removed; // paths, in plan order: `done`
+        QStringList present; // still in place afterwards
+    };
+    struct Case {
+        const char* what;
+        QStringList events;
+        QSet<Kind> kinds;
+        bool permanent = true;
+        bool skips = false; // runs again headless
+        std::function<void(Scene&)> afterPlanning = [](Scene&) {};
+        std::function<Expect(const Scene&)> expect;
+        // The library as the run is given it; the planned one by default.
+        std::function<QString(const Scene&)> runLibrary = [](const Scene& s) { return s.lib; };
+        QString failingWith = QString(); // the fake Trash fails the first target with this description
+    };
+    const QString safety = QStringLiteral(": failed the safety check just before deleting.");
+    const QString noOriginal = QStringLiteral(": its original is no longer in the event.");
+
+    const std::vector<Case> cases{
+        {.what = "nothing changed, to the Trash",
+         .events = {"Day 1"},
+         .kinds = {Kind::proxy},
+         .permanent = false,
+         .expect =
+             [](const Scene& s) {
+                 return Expect{{}, {removedLine("TRASHED", s.target(s.proxy1()))}, {}, {s.proxy1()}, {}};
+             }},
+        {.what = "nothing changed, for good, every kind; a proxy whose own original is there goes though "
+                 "another original is a broken link",
+         .events = {"Day 1"},
+         .kinds = {Kind::proxy, Kind::optimized, Kind::render},
+         .expect =
+             [](const Scene& s) {
+                 const QStringList urls{s.proxy1(), s.optimized("A.mov"), s.optimized("B.mov"), s.peaks()};
+                 QStringList lines;
+                 for (const QString& url : urls)
+                     lines.append(removedLine("DELETED", s.target(url)));
+                 return Expect{{}, lines, {}, urls, {s.optimized("C.mov"), s.original("A.mov")}};
+             }},
+        {.what = "proxy folder swapped for a link to Original Media",
+         .events = {"Day 1"},
+         .kinds = {Kind::proxy},
+         .skips = true,
+         .afterPlanning =
+             [](Scene& s) {
+                 QDir(s.proxy1()).removeRecursively();
+                 FixtureFiles::makeLink(s.proxy1(), s.day1 + QStringLiteral("/Original Media"));
+             },
+         .expect =
+             [safety](const Scene& s) {
+                 return Expect{{QStringLiteral("Skipped Proxy Media") + safety},
+                               {},
+                               {errorEntry(kSafety, s.proxy1())},
+                               {},
+                               {s.original("A.mov"), s.original("B.mov"), s.proxy1()}};
+             }},
+        {.what = "a link appeared inside a planned folder",
+         .events = {"Day 2"},
+         .kinds = {Kind::proxy},
+         .skips = true,
+         .afterPlanning =
+             [](Scene& s) {
+                 FixtureFiles::makeLink(s.proxy2() + QStringLiteral("/D2.mov"),
+                                        s.day2 + QStringLiteral("/Original Media/D.mov"));
+             },
+         .expect =
+             [safety](const Scene& s) {
+                 return Expect{{QStringLiteral("Skipped Proxy Media") + safety},
+                               {},
+                               {errorEntry(kSafety, s.proxy2())},
+                               {},
+                               {s.proxy2() + QStringLiteral("/D.mov"),
+                                s.day2 + QStringLiteral("/Original Media/D.mov")}};
+             }},
+        {.what = "an optimized file's original deleted and another added; the next file still goes",
+         .events = {"Day 1"},
+         .kinds = {Kind::optimized},
+         .skips = true,
+         .afterPlanning =
+             [](Scene& s) {
+                 QFile::remove(s.original("A.mov"));
+                 FixtureFiles::writeRandom(s.original("other.mov"), 1000);
+             },
+         .expect =
+             [noOriginal](const Scene& s) {
+                 return Expect{{QStringLiteral("Skipped A.mov") + noOriginal},
+                               {removedLine("DELETED", s.target(s.optimized("B.mov")))},
+                               {errorEntry(kNoOriginal, s.optimized("A.mov"))},
+                               {s.optimized("B.mov")},
+                               {s.optimized("A.mov"), s.optimized("C.mov")}};
+             }},
+        {.what = "a folder target gained a file without an original; render files need no original",
+         .events = {"Day 2", "Day 1"},
+         .kinds = {Kind::proxy, Kind::render},
+         .skips = true,
+         .afterPlanning =
+             [](Scene& s) { FixtureFiles::writeRandom(s.proxy2() + QStringLiteral("/stray.mov"), 1000); },
+         .expect =
+             [noOriginal](const Scene& s) {
+                 // Plan order: Day 2's proxy folder, then Day 1's proxy folder and its render item.
+                 return Expect{
+                     {QStringLiteral("Skipped Proxy Media") + noOriginal},
+                     {removedLine("DELETED", s.target(s.proxy1())),
+                      removedLine("DELETED", s.target(s.peaks()))},
+                     {errorEntry(kNoOriginal, s.proxy2())},
+                     {s.proxy1(), s.peaks()},
+                     {s.proxy2() + QStringLiteral("/D.mov"), s.proxy2() + QStringLiteral("/stray.mov")}};
+             }},
+        {.what = "the library renamed",
+         .events = {"Day 1"},
+         .kinds = {Kind::proxy, Kind::render},
+         .skips = true,
+         .afterPlanning =
+             [](Scene& s) { QDir().rename(s.lib, s.folder + QStringLiteral("/Renamed.fcpbundle")); },
+         .expect =
+             [safety](const Scene& s) {
+                 const QString now = s.folder + QStringLiteral("/Renamed.fcpbundle/Day 1");
+                 return Expect{{QStringLiteral("Skipped Proxy Media") + safety,
+                                QStringLiteral("Skipped Peaks Data") + safety},
+                               {},
+                               {errorEntry(kSafety, s.proxy1()), errorEntry(kSafety, s.peaks())},
+                               {},
+                               {now + QStringLiteral("/Transcoded Media/Proxy Media/A.mov"),
+                                now + QStringLiteral("/Render Files/Peaks Data/peak")}};
+             }},
+        {.what = "the library renamed, the run given its new path",
+         .events = {"Day 1"},
+         .kinds = {Kind::render},
+         .skips = true,
+         .afterPlanning =
+             [](Scene& s) { QDir().rename(s.lib, s.folder + QStringLiteral("/Renamed.fcpbundle")); },
+         .expect =
+             [safety](const Scene& s) {
+                 return Expect{
+                     {QStringLiteral("Skipped Peaks Data") + safety},
+                     {},
+                     {errorEntry(kSafety, s.peaks())},
+                     {},
+                     {s.folder + QStringLiteral("/Renamed.fcpbundle/Day 1/Render Files/Peaks Data/peak")}};
+             },
+         .runLibrary = [](const Scene& s) { return s.folder + QStringLiteral("/Renamed.fcpbundle"); }},
+        {.what = "the library's path became a link to another library",
+         .events = {"Day 1"},
+         .kinds = {Kind::render},
+         .skips = true,
+         .afterPlanning =
+             [](Scene& s) {
+                 const QString other = s.folder + QStringLiteral("/Other");
+                 QDir().mkpath(other);
+                 QDir().rename(s.lib, other + QStringLiteral("/Lib.fcpbundle"));
+                 LibraryBuilder twin(QStringLiteral("Lib"));
+                 twin.event(QStringLiteral("Day 1")).render(QStringLiteral("Peaks Data/peak"), 5000);
+                 const QString twinLib = twin.write(s.folder + QStringLiteral("/Twin"));
+                 FixtureFiles::makeLink(s.lib, twinLib);
+             },
+         .expect =
+             [safety](const Scene& s) {
+                 return Expect{
+                     {QStringLiteral("Skipped Peaks Data") + safety},
+                     {},
+                     {errorEntry(kSafety, s.peaks())},
+                     {},
+                     {s.folder + QStringLiteral("/Other/Lib.fcpbundle/Day 1/Render Files/Peaks Data/peak"),
+                      s.folder + QStringLiteral("/Twin/Lib.fcpbundle/Day 1/Render Files/Peaks Data/peak")}};
+             }},
+        {.what = "a plan made for another library",
+         .events = {"Day 1"},
+         .kinds = {Kind::render},
+         .skips = true,
+         .expect =
+             [safety](const Scene& s) {
+                 return Expect{{QStringLiteral("Skipped Peaks Data") + safety},
+                               {},
+                               {errorEntry(kSafety, s.peaks())},
+                               {},
+                               {s.peaks()}};
+             },
+         .runLibrary =
+             [](const Scene& s) {
+                 LibraryBuilder other(QStringLiteral("Other"));
+                 other.event(QStringLiteral("Day 1")).render(QStringLiteral("Peaks Data/peak"), 5000);
+                 return other.write(s.folder);
+             }},
+        {.what = "targets that vanished",
+         .events = {"Day 1"},
+         .kinds = {Kind::optimized},
+         .skips = true,
+         .afterPlanning = [](Scene& s) { QFile::remove(s.optimized("A.mov")); },
+         .expect =
+             [safety](const Scene& s) {
+                 return Expect{{QStringLiteral("Skipped A.mov") + safety},
+                               {removedLine("DELETED", s.target(s.optimized("B.mov")))},
+                               {errorEntry(kSafety, s.optimized("A.mov"))},
+                               {s.optimized("B.mov")},
+                               {}};
+             }},
+        {.what = "the Trash fails the first target; the next one goes all the same",
+         .events = {"Day 1"},
+         .kinds = {Kind::proxy, Kind::render},
+         .permanent = false,
+         .expect =
+             [](const Scene& s) {
+                 const QString why = QStringLiteral("Invalid cross-device link");
+                 return Expect{
+                     {QStringLiteral("Proxy Media: ") + why},
+                     {QStringLiteral("FAILED ") + s.proxy1() + QStringLiteral(": ") + why,
+                      removedLine("TRASHED", s.target(s.peaks()))},
+                     {errorEntry(QStringLiteral("A file could not be removed: ") + why, s.proxy1())},
+                     {s.peaks()},
+                     {s.proxy1() + QStringLiteral("/A.mov")}};
+             },
+         .failingWith = QStringLiteral("Invalid cross-device link")},
+        {.what = "two events' proxy folders, both to the Trash",
+         .events = {"Day 1", "Day 2"},
+         .kinds = {Kind::proxy},
+         .permanent = false,
+         .expect =
+             [](const Scene& s) {
+                 return Expect{{},
+                               {removedLine("TRASHED", s.target(s.proxy1())),
+                                removedLine("TRASHED", s.target(s.proxy2()))},
+                               {},
+                               {s.proxy1(), s.proxy2()},
+                               {}};
+             }},
+    };
+
+    int index = 0;
+    for (const bool headless : {false, true}) {
+        for (const Case& c : cases) {
+            if (headless && !c.skips)
+                continue;
+            const std::string what = std::string(c.what) + (headless ? " (headless)" : "");
+            SCOPED_TRACE(what);
+            ErrorLog::setHeadless(headless);
+            QFile::remove(ErrorLog::url());
+            QFile::remove(deletionLog());
+
+            Scene scene = buildScene(QStringLiteral("row%1").arg(index++));
+            scene.plan = Cleanup::plan(scene.lib, c.events, c.kinds, false);
+            ASSERT_FALSE(scene.plan.targets.isEmpty());
+            const QStringList trashBefore = trashed();
+            c.afterPlanning(scene);
+            const Expect expect = c.expect(scene);
+
+            const auto trash = std::make_shared<test::FakeTrash>();
+            if (!c.failingWith.isEmpty())
+                trash->fail(scene.plan.targets.front().url, c.failingWith);
+            platform::ScopedServices scope(test::FakeTrash::services(trash));
+            const QString library = c.runLibrary(scene);
+            const Cleanup::Result2 result =
+                Cleanup::run(scene.plan, library, c.permanent, false, deletionLog());
+
+            qint64 freed = 0;
+            for (const QString& url : expect.removed)
+                freed += scene.target(url).bytes;
+            EXPECT_EQ(result, (Cleanup::Result2{freed, expect.removed, expect.errors}));
+            EXPECT_EQ(texts(deletionLog()), expect.deletionLog);
+            EXPECT_EQ(errorEntries(), headless ? QStringList() : expect.errorLog);
+            for (const QString& url : expect.removed)
+                EXPECT_FALSE(QFileInfo::exists(url) || QFileInfo(url).isSymLink()) << url.toStdString();
+            for (const QString& path : expect.present)
+                EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+
+            // What was removed to the Trash lies there under a name of its own, with its
+            // ".trashinfo"; deleted and skipped items never reach it.
+            const QStringList trashAfter = trashed();
+            const QStringList added = QSet<QString>(trashAfter.begin(), trashAfter.end())
+                                          .subtract(QSet<QString>(trashBefore.begin(), trashBefore.end()))
+                                          .values();
+            EXPECT_EQ(added.size(), c.permanent ? 0 : expect.removed.size());
+            for (const QString& name : added)
+                EXPECT_TRUE(QFileInfo::exists(trashInfo() + u'/' + name + QStringLiteral(".trashinfo")))
+                    << name.toStdString();
+        }
+    }
+}
+
+TEST_F(CleanupRunTest, WhileFinalCutProRunsNothingIsTouchedOrLogged) {
+    Scene scene = buildScene(QStringLiteral("fcp"));
+    scene.plan =
+        Cleanup::plan(scene.lib, {"Day 1", "Day 2"}, {Kind::proxy, Kind::optimized, Kind::render}, false);
+    ASSERT_FALSE(scene.plan.targets.isEmpty());
+    const QStringList before = test::treeListing(scene.folder);
+
+    const auto app = test::FakeFinalCutApp::installed(TestEnv::root() + "/Final Cut Pro.app", "11.0");
+    app->setRunning({412});
+    test::ScopedFinalCutApp finalCut(app);
+    const auto trash = std::make_shared<test::FakeTrash>();
+    platform::ScopedServices scope(test::FakeTrash::services(trash));
+    int calls = 0;
+    const Cleanup::Result2 result = Cleanup::run(scene.plan, scene.lib, false, true, deletionLog(),
+                                                 [&](int, qint64, const CleanupTarget&) { ++calls; });
+
+    EXPECT_EQ(result, (Cleanup::Result2{0, {}, {QStringLiteral("Final Cut Pro is running.")}}));
+    EXPECT_EQ(calls, 0);
+    EXPECT_TRUE(trash->calls().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(deletionLog()));
+    EXPECT_FALSE(QFileInfo::exists(ErrorLog::url()));
+    EXPECT_EQ(test::treeListing(scene.folder), before);
+
+    // Not asked, it is not in the way.
+    const Cleanup::Result2 unasked = Cleanup::run(scene.plan, scene.lib, true, false, deletionLog());
+    EXPECT_TRUE(unasked.errors.isEmpty()) << unasked.errors.join(u'\n').toStdString();
+    EXPECT_EQ(unasked.done.size(), scene.plan.targets.size());
+}
+
+TEST_F(CleanupRunTest, ReportsProgressOncePerTargetBeforeItIsChecked) {
+    Scene scene = buildScene(QStringLiteral("progress"));
+    scene.plan =
+        Cleanup::plan(scene.lib, {"Day 1", "Day 2"}, {Kind::proxy, Kind::optimized, Kind::render}, false);
+    const QList<CleanupTarget>& targets = scene.plan.targets;
+    ASSERT_GE(targets.size(), 3);
+    // The first target goes missing: it is still announced, and its bytes still count for
+    // the ones after it.
+    QDir(targets.front().url).removeRecursively();
+
+    struct Call {
+        int index;
+        qint64 before;
+        CleanupTarget target;
+        bool stillThere;
+        bool operator==(const Call&) const = default;
+    };
+    QList<Call> calls;
+    const Cleanup::Result2 result =
+        Cleanup::run(scene.plan, scene.lib, true, false, std::nullopt,
+                     [&](int index, qint64 before, const CleanupTarget& target) {
+                         calls.append({index, before, target, QFileInfo::exists(target.url)});
+                     });
+    QList<Call> expected;
+    qint64 before = 0;
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        expected.append({int(i), before, targets.at(i), i != 0});
+        before += targets.at(i).bytes;
+    }
+    EXPECT_TRUE(calls == expected);
+    EXPECT_EQ(calls.front().before, 0);
+    EXPECT_LT(calls.back().before, scene.plan.totalBytes());
+    EXPECT_EQ(result.errors.size(), 1);
+    EXPECT_EQ(result.freed, scene.plan.totalBytes() - targets.front().bytes);
+
+    // No targets: no call, an empty result, nothing written.
+    calls.clear();
+    const Cleanup::Result2 empty =
+        Cleanup::run(CleanupPlan{{}, {"a blocker"}}, scene.lib, true, false, deletionLog(),
+                     [&](int index, qint64 bytes, const CleanupTarget& target) {
+                         calls.append({index, bytes, target, false});
+                     });
+    EXPECT_TRUE(calls.isEmpty());
+    EXPECT_EQ(empty, Cleanup::Result2{});
+    EXPECT_FALSE(QFileInfo::exists(deletionLog()));
+}
+
+TEST_F(CleanupRunTest, TheDeletionLogOnlyGrowsAndALogThatCannotBeWrittenStopsNothing) {
+    // Appended after what is there.
+    Scene scene = buildScene(QStringLiteral("log-append"));
+    scene.plan = Cleanup::plan(scene.lib, {"Day 1", "Day 2"}, {Kind::proxy}, false);
+    ASSERT_EQ(scene.plan.targets.size(), 2);
+    test::writeFile(deletionLog(), "2026-01-01T00:00:00Z  DELETED render 4096 bytes  /earlier\n");
+    ASSERT_EQ(Cleanup::run(scene.plan, scene.lib, true, false, deletionLog()).done.size(), 2);
+    EXPECT_EQ(texts(deletionLog()), (QStringList{"DELETED render 4096 bytes  /earlier",
+                                                 removedLine("DELETED", scene.plan.targets.at(0)),
+                                                 removedLine("DELETED", scene.plan.targets.at(1))}));
+
+    // A folder at the log's name, or a log folder that is missing: the lines are lost, the
+    // removals stand and the error log gets its entries all the same.
+    struct Case {
+        const char* what;
+        QString log;
+    };
+    const QString folderLog = TestEnv::freshDir(QStringLiteral("log-folder"));
+    const Case cases[] = {
+        {"a folder at the log's name", folderLog},
+        {"the log's folder is missing", folderLog + QStringLiteral("/missing/deletion-log.txt")},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(ErrorLog::url());
+        Scene broken = buildScene(QStringLiteral("log-broken%1").arg(index++));
+        broken.plan = Cleanup::plan(broken.lib, {"Day 1"}, {Kind::optimized, Kind::render}, false);
+        QFile::remove(broken.optimized("A.mov"));
+        const Cleanup::Result2 result = Cleanup::run(broken.plan, broken.lib, true, false, c.log);
+        EXPECT_EQ(result.done, (QStringList{broken.optimized("B.mov"), broken.peaks()}));
+        EXPECT_EQ(errorEntries(), (QStringList{errorEntry(kSafety, broken.optimized("A.mov"))}));
+        EXPECT_FALSE(QFileInfo::exists(broken.optimized("B.mov")));
+        EXPECT_TRUE(QFileInfo(folderLog).isDir());
+        EXPECT_FALSE(QFileInfo::exists(folderLog + QStringLiteral("/missing")));
+    }
+
+    // No log at all: only the error log is written, and nothing else in the data folder.
+    QFile::remove(ErrorLog::url());
+    QFile::remove(deletionLog());
+    Scene unlogged = buildScene(QStringLiteral("log-none"));
+    unlogged.plan = Cleanup::plan(unlogged.lib, {"Day 1"}, {Kind::optimized}, false);
+    QFile::remove(unlogged.optimized("A.mov"));
+    const Cleanup::Result2 result = Cleanup::run(unlogged.plan, unlogged.lib, true, false, std::nullopt);
+    EXPECT_EQ(result.done, QStringList{unlogged.optimized("B.mov")});
+    EXPECT_EQ(QDir(QFileInfo(ErrorLog::url()).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("error-log.txt")});
+}
+
+// The deletion log hears of a removal only once the item is gone: while the Trash holds the
+// call, the item is in place and the log has no line for it.
+TEST_F(CleanupRunTest, LogsARemovalOnlyAfterTheItemIsGone) {
+    Scene scene = buildScene(QStringLiteral("held"));
+    scene.plan = Cleanup::plan(scene.lib, {"Day 1"}, {Kind::proxy}, false);
+    ASSERT_EQ(scene.plan.targets.size(), 1);
+    const auto trash = std::make_shared<test::FakeTrash>();
+    platform::ScopedServices scope(test::FakeTrash::services(trash));
+    trash->hold(true);
+
+    std::atomic<int> announced{0};
+    Cleanup::Result2 result;
+    std::thread worker([&] {
+        result = Cleanup::run(scene.plan, scene.lib, false, false, deletionLog(),
+                              [&](int, qint64, const CleanupTarget&) { ++announced; });
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return trash->held() == 1; }));
+    EXPECT_EQ(announced.load(), 1);
+    EXPECT_TRUE(QFileInfo::exists(scene.proxy1()));
+    EXPECT_FALSE(QFileInfo::exists(deletionLog()));
+
+    trash->release();
+    worker.join();
+    EXPECT_EQ(trash->calls(), QStringList{QStringLiteral("moveToTrash ") + scene.proxy1()});
+    EXPECT_EQ(result.done, QStringList{scene.proxy1()});
+    EXPECT_FALSE(QFileInfo::exists(scene.proxy1()));
+    EXPECT_EQ(texts(deletionLog()), QStringList{removedLine("TRASHED", scene.plan.targets.front())});
+}
