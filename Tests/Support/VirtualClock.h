@@ -3,7 +3,10 @@
 #include "Platform/Clock.h"
 #include "Platform/Services.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QObject>
 #include <QPointer>
 #include <algorithm>
@@ -21,8 +24,14 @@ namespace pellimor::test {
 // the span; each callback sees now() and monotonic() at its own due time. So a test runs a
 // wait of any length at once, and a check that something did not happen yet is exact.
 //
-// Readings are safe from any thread (a worker may read while the test advances); after() and
-// advance() are main thread only.
+// Between due callbacks, advance() delivers what was queued to the main thread's event loop
+// (a worker's result, a queued signal), as a running program would before its next timer; so
+// a callback may schedule a wait and the answer it starts is in before the next one is due.
+// runUntil() goes further for work that a worker thread does in real time: it lets the real
+// time pass while nothing is due, and moves the clock only when nothing else is left to do.
+//
+// Readings are safe from any thread (a worker may read while the test advances); after(),
+// advance() and runUntil() are main thread only.
 //
 //   test::ScopedVirtualClock clock;
 //   clock->advance(std::chrono::seconds(2));
@@ -58,6 +67,7 @@ public:
     void advance(Span span) {
         const Span target = monotonic() + std::max(span, Span::zero());
         for (;;) {
+            deliverQueued();
             dropFinished();
             if (m_calls.empty() || m_calls.front().due > target)
                 break;
@@ -76,6 +86,39 @@ public:
         m_elapsed = target;
     }
 
+    // Runs the program until `done` holds, moving the clock by at most `limit`: queued events
+    // first; then, while nothing is due within the limit, real time for the workers (up to
+    // `realIdle` in a row without a due call appearing, which only ends a hung run); then the
+    // next due call. True when `done` held; the clock then stands where it held, else at the
+    // limit.
+    bool runUntil(const std::function<bool()>& done, Span limit,
+                  std::chrono::milliseconds realIdle = std::chrono::seconds(30)) {
+        const Span target = monotonic() + std::max(limit, Span::zero());
+        const auto nextDue = [&] {
+            dropFinished();
+            return !m_calls.empty() && m_calls.front().due <= target;
+        };
+        for (;;) {
+            deliverQueued();
+            if (done())
+                return true;
+            if (nextDue()) {
+                advance(m_calls.front().due - monotonic());
+                continue;
+            }
+            // Nothing is due within the limit: whatever comes now comes from another thread.
+            const QDeadlineTimer idle(realIdle);
+            while (!done() && !nextDue() && !idle.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+            if (done())
+                return true;
+            if (!nextDue()) {
+                advance(target - monotonic());
+                return done();
+            }
+        }
+    }
+
     // Calls that are neither run, cancelled nor dropped with their context.
     int pendingCalls() {
         dropFinished();
@@ -90,6 +133,11 @@ private:
         std::function<void()> callback;
         std::shared_ptr<Call::State> state;
     };
+
+    static void deliverQueued() {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
 
     void dropFinished() {
         m_calls.remove_if([](const Scheduled& scheduled) { return scheduled.state->finished; });
