@@ -169,7 +169,7 @@ TEST(FakeFinalCutProcess, ThePromptOverTheSocketUpdatesOrCancels) {
 TEST(FakeFinalCutProcess, AHangingInstanceDoesNotAnswer) {
     for (const bool hang : {true, false}) {
         SCOPED_TRACE(hang ? "hangs" : "answers");
-        test::ScopedScaledClock clock(100);
+        test::ScopedScaledClock clock(10);
         const QString folder = test::TestEnv::freshDir("fcp-hang");
         const QString app = test::SocketFinalCut::installApp(folder, "11.1", {{"hang", hang}});
         const QString library = writeLibrary(folder, "One", "11.1");
@@ -192,7 +192,7 @@ TEST(FakeFinalCutProcess, AHangingInstanceDoesNotAnswer) {
 }
 
 TEST(FakeFinalCutProcess, ASocketThatFailsOrTalksNonsenseIsUnreadable) {
-    test::ScopedScaledClock clock(100);
+    test::ScopedScaledClock clock(10);
     const qint64 pid = 999999999;
     const QStringList replies{
         QStringLiteral("close"),

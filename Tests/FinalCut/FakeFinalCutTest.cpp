@@ -74,32 +74,70 @@ TEST(FakeFinalCut, FollowsItsScript) {
         QJsonObject script;
         QString libraryVersion;
         bool press;          // press "Cancel" (false) or "Update" (true) on the prompt
-        bool prompt;         // a prompt shows
+        bool prompt;         // the search finds the prompt
         QString textHas;     // in the prompt's text
+        int pressCode;       // what the press answers
         QString versionThen; // the library's version 10 s after the press
+        bool touched;        // its signature changed by then
         bool runningThen;
     };
     const Case cases[] = {
-        {"Cancel changes nothing", {}, "10.4.6", false, true, "“Trip”", "10.4.6", true},
-        {"a current library gets no prompt", {}, "11.1.2", true, false, {}, "11.1.2", true},
-        {"a newer minor version", {{"version", "11.2"}}, "11.1", true, true, {}, "11.2", true},
+        {"Cancel changes nothing", {}, "10.4.6", false, true, "“Trip”", 0, "10.4.6", false, true},
+        {"a current library gets no prompt", {}, "11.1.2", true, false, {}, 0, "11.1.2", false, true},
+        {"a newer minor version", {{"version", "11.2"}}, "11.1", true, true, {}, 0, "11.2", true, true},
         {"another library named",
          {{"promptName", "Other"}},
          "10.4.6",
          false,
          true,
          "“Other”",
+         0,
          "10.4.6",
+         false,
          true},
-        {"no Update button", {{"omit", "Update"}}, "10.4.6", false, false, {}, "10.4.6", true},
-        {"never updates", {{"neverUpdate", true}}, "10.4.6", true, true, {}, "10.4.6", true},
-        {"quits during the update", {{"quitDuringUpdate", true}}, "10.4.6", true, true, {}, "10.4.6", false},
+        {"a text of its own",
+         {{"promptText", "Upgrade it?"}},
+         "10.4.6",
+         false,
+         false,
+         {},
+         0,
+         "10.4.6",
+         false,
+         true},
+        {"no Update button", {{"omit", "Update"}}, "10.4.6", false, false, {}, 0, "10.4.6", false, true},
+        {"presses fail", {{"pressError", -25204}}, "10.4.6", true, true, {}, -25204, "10.4.6", false, true},
+        {"buttons at depth 6", {{"extraDepth", 4}}, "10.4.6", true, true, {}, 0, "11.1", true, true},
+        {"buttons at depth 7", {{"extraDepth", 5}}, "10.4.6", true, false, {}, 0, "10.4.6", false, true},
+        {"past 400 elements", {{"filler", 400}}, "10.4.6", true, false, {}, 0, "10.4.6", false, true},
+        {"never updates", {{"neverUpdate", true}}, "10.4.6", true, true, {}, 0, "10.4.6", false, true},
+        {"touches without updating",
+         {{"neverUpdate", true}, {"touchEveryMs", 1000}, {"touchForMs", 3000}},
+         "10.4.6",
+         true,
+         true,
+         {},
+         0,
+         "10.4.6",
+         true,
+         true},
+        {"quits during the update",
+         {{"quitDuringUpdate", true}},
+         "10.4.6",
+         true,
+         true,
+         {},
+         0,
+         "10.4.6",
+         false,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::ScopedVirtualClock clock;
         test::FakeFinalCut finalCut(script(c.script));
         const QString library = writeLibrary("Trip", c.libraryVersion);
+        const QString signature = LibraryReader::signature(library);
         QObject context;
         platform::services().finalCut->open(library, &context, [](const std::optional<QString>&) {});
         clock->advance(1s);
@@ -108,10 +146,11 @@ TEST(FakeFinalCut, FollowsItsScript) {
         ASSERT_EQ(prompt.has_value(), c.prompt);
         if (prompt) {
             EXPECT_TRUE(prompt->text.contains(c.textHas));
-            EXPECT_EQ((c.press ? prompt->update : prompt->cancel)->press(), 0);
+            EXPECT_EQ((c.press ? prompt->update : prompt->cancel)->press(), c.pressCode);
         }
         clock->advance(10s);
         EXPECT_EQ(LibraryReader::fcpVersion(library), c.versionThen);
+        EXPECT_EQ(LibraryReader::signature(library) != signature, c.touched);
         EXPECT_EQ(finalCut.instance(pid)->running(), c.runningThen);
     }
 }

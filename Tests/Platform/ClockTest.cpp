@@ -158,8 +158,17 @@ TEST(VirtualClock, DeliversQueuedEventsBetweenDueCallbacks) {
     });
     scoped->after(100ms, &context, journal.note(QStringLiteral("same time")));
     scoped->after(200ms, &context, journal.note(QStringLiteral("next")));
-    scoped->advance(1s);
+    EXPECT_TRUE(scoped->runUntil([&] { return journal.entries.size() == 4; }, 1s));
     EXPECT_EQ(journal.entries, (QStringList{"start@100", "answer@100", "same time@100", "next@200"}));
+
+    // advance() runs the due calls only, as a blocked main thread would leave them.
+    scoped->after(100ms, &context, [&] {
+        QMetaObject::invokeMethod(&context, journal.note(QStringLiteral("queued")), Qt::QueuedConnection);
+    });
+    scoped->advance(1s);
+    EXPECT_EQ(journal.entries.size(), 4);
+    test::runQueued();
+    EXPECT_EQ(journal.entries.last(), QStringLiteral("queued@1200"));
 }
 
 TEST(VirtualClock, RunUntilLetsWorkersFinishInRealTimeAndMovesOnlyWhenNothingElseIsLeft) {

@@ -24,11 +24,12 @@ namespace pellimor::test {
 // the span; each callback sees now() and monotonic() at its own due time. So a test runs a
 // wait of any length at once, and a check that something did not happen yet is exact.
 //
-// Between due callbacks, advance() delivers what was queued to the main thread's event loop
-// (a worker's result, a queued signal), as a running program would before its next timer; so
-// a callback may schedule a wait and the answer it starts is in before the next one is due.
-// runUntil() goes further for work that a worker thread does in real time: it lets the real
-// time pass while nothing is due, and moves the clock only when nothing else is left to do.
+// advance() runs the due callbacks only, as if the main thread did nothing else meanwhile
+// (a test of a blocked main thread relies on that). runUntil() runs the program as it would
+// run: between due callbacks it delivers what was queued to the main thread's event loop (a
+// worker's result, a queued signal), so an answer a callback started is in before the next
+// call is due; and while nothing is due it lets real time pass for work on worker threads,
+// moving the clock only when nothing else is left to do.
 //
 // Readings are safe from any thread (a worker may read while the test advances); after(),
 // advance() and runUntil() are main thread only.
@@ -64,27 +65,7 @@ public:
     }
 
     // Moves the time forward by `span`, running every call that falls due on the way.
-    void advance(Span span) {
-        const Span target = monotonic() + std::max(span, Span::zero());
-        for (;;) {
-            deliverQueued();
-            dropFinished();
-            if (m_calls.empty() || m_calls.front().due > target)
-                break;
-            Scheduled next = std::move(m_calls.front());
-            m_calls.pop_front();
-            {
-                std::lock_guard lock(m_mutex);
-                m_elapsed = std::max(m_elapsed, next.due);
-            }
-            if (!next.context)
-                continue; // its context is gone: it never runs
-            next.state->finished = true;
-            next.callback();
-        }
-        std::lock_guard lock(m_mutex);
-        m_elapsed = target;
-    }
+    void advance(Span span) { advanceTo(monotonic() + std::max(span, Span::zero()), false); }
 
     // Runs the program until `done` holds, moving the clock by at most `limit`: queued events
     // first; then, while nothing is due within the limit, real time for the workers (up to
@@ -103,7 +84,7 @@ public:
             if (done())
                 return true;
             if (nextDue()) {
-                advance(m_calls.front().due - monotonic());
+                advanceTo(m_calls.front().due, true);
                 continue;
             }
             // Nothing is due within the limit: whatever comes now comes from another thread.
@@ -113,7 +94,7 @@ public:
             if (done())
                 return true;
             if (!nextDue()) {
-                advance(target - monotonic());
+                advanceTo(target, true);
                 return done();
             }
         }
@@ -133,6 +114,30 @@ private:
         std::function<void()> callback;
         std::shared_ptr<Call::State> state;
     };
+
+    // Runs the calls due up to `target` in time order, with the queued events before each
+    // when `deliver`, and leaves the clock at `target`.
+    void advanceTo(Span target, bool deliver) {
+        for (;;) {
+            if (deliver)
+                deliverQueued();
+            dropFinished();
+            if (m_calls.empty() || m_calls.front().due > target)
+                break;
+            Scheduled next = std::move(m_calls.front());
+            m_calls.pop_front();
+            {
+                std::lock_guard lock(m_mutex);
+                m_elapsed = std::max(m_elapsed, next.due);
+            }
+            if (!next.context)
+                continue; // its context is gone: it never runs
+            next.state->finished = true;
+            next.callback();
+        }
+        std::lock_guard lock(m_mutex);
+        m_elapsed = target;
+    }
 
     static void deliverQueued() {
         if (QCoreApplication::instance())

@@ -4,6 +4,7 @@
 #include "Platform/SystemServices.h"
 #include "Support/RegularFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -106,10 +107,10 @@ public:
                     if (!process.startDetached())
                         error = process.errorString();
                 }
-                if (!guard)
-                    return;
+                // The context may go meanwhile on the main thread: the answer goes there through
+                // the application object, which outlives every request, and is dropped there.
                 QMetaObject::invokeMethod(
-                    guard.data(),
+                    QCoreApplication::instance(),
                     [guard, completion, error] {
                         if (guard)
                             completion(error);

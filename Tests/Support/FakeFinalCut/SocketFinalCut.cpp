@@ -4,6 +4,7 @@
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/FakeFinalCut/FakeFinalCutWire.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -106,10 +107,10 @@ public:
             const std::optional<QJsonObject> reply =
                 SocketFinalCut::request(pid, {{"op", "name"}}, limit + std::chrono::seconds(5));
             const bool answered = reply && reply->value("name").isString();
-            if (!guard)
-                return;
+            // The context may go meanwhile on the main thread: the answer goes there through
+            // the application object, which outlives every request, and is dropped there.
             QMetaObject::invokeMethod(
-                guard.data(),
+                QCoreApplication::instance(),
                 [guard, done, answered] {
                     if (guard)
                         done(answered);
