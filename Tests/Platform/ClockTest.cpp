@@ -7,13 +7,16 @@
 #include "Platform/Services.h"
 #include "Tests/Support/EventLoop.h"
 #include "Tests/Support/FakeMainBundle.h"
+#include "Tests/Support/ScaledClock.h"
 #include "Tests/Support/VirtualClock.h"
 
 #include <QCoreApplication>
 #include <QObject>
 #include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <memory>
+#include <thread>
 
 using namespace pellimor;
 using namespace std::chrono_literals;
@@ -141,4 +144,86 @@ TEST(VirtualClock, StaysInForceUnderOverridesOfOtherServicesAndGoesWithItsScope)
         EXPECT_EQ(platform::services().clock, scoped.clock());
     }
     EXPECT_EQ(platform::services().clock, system);
+}
+
+TEST(VirtualClock, DeliversQueuedEventsBetweenDueCallbacks) {
+    test::ScopedVirtualClock scoped;
+    Journal journal{{}, scoped.clock(), true};
+    QObject context;
+    // A callback that hands work to the event loop, as one that starts a worker does with its
+    // answer: the answer is in before the next due call runs.
+    scoped->after(100ms, &context, [&] {
+        journal.note(QStringLiteral("start"))();
+        QMetaObject::invokeMethod(&context, journal.note(QStringLiteral("answer")), Qt::QueuedConnection);
+    });
+    scoped->after(100ms, &context, journal.note(QStringLiteral("same time")));
+    scoped->after(200ms, &context, journal.note(QStringLiteral("next")));
+    EXPECT_TRUE(scoped->runUntil([&] { return journal.entries.size() == 4; }, 1s));
+    EXPECT_EQ(journal.entries, (QStringList{"start@100", "answer@100", "same time@100", "next@200"}));
+
+    // advance() runs the due calls only, as a blocked main thread would leave them.
+    scoped->after(100ms, &context, [&] {
+        QMetaObject::invokeMethod(&context, journal.note(QStringLiteral("queued")), Qt::QueuedConnection);
+    });
+    scoped->advance(1s);
+    EXPECT_EQ(journal.entries.size(), 4);
+    test::runQueued();
+    EXPECT_EQ(journal.entries.last(), QStringLiteral("queued@1200"));
+}
+
+TEST(VirtualClock, RunUntilLetsWorkersFinishInRealTimeAndMovesOnlyWhenNothingElseIsLeft) {
+    test::ScopedVirtualClock scoped;
+    Journal journal{{}, scoped.clock(), true};
+    QObject context;
+    std::atomic<bool> release = false;
+    bool answered = false;
+    // A worker that answers only once the test lets it: the clock does not run ahead past the
+    // 2 s look while it is busy, since nothing is due before that look.
+    std::thread worker([&] {
+        while (!release)
+            std::this_thread::sleep_for(1ms);
+        QMetaObject::invokeMethod(
+            &context, [&] { answered = true; }, Qt::QueuedConnection);
+    });
+    scoped->after(2s, &context, [&] {
+        journal.note(QStringLiteral("look"))();
+        release = true;
+    });
+    EXPECT_TRUE(scoped->runUntil([&] { return answered; }, 10s));
+    worker.join();
+    EXPECT_EQ(journal.entries, (QStringList{"look@2000"}));
+    EXPECT_EQ(scoped->monotonic(), 2s) << "the clock stands where the answer came";
+
+    // A limit that comes first: the clock stops there, and what is due later still waits.
+    scoped->after(5s, &context, journal.note(QStringLiteral("late")));
+    EXPECT_FALSE(scoped->runUntil([] { return false; }, 3s, 50ms));
+    EXPECT_EQ(scoped->monotonic(), 5s);
+    EXPECT_EQ(scoped->pendingCalls(), 1);
+}
+
+TEST(ScaledClock, RunsWaitsFasterInTimeOrderAndKeepsTheCallContract) {
+    test::ScopedScaledClock scoped(200);
+    const std::shared_ptr<Clock> clock = platform::services().clock;
+    ASSERT_EQ(clock, scoped.clock());
+    Journal journal{{}, clock};
+    QObject context;
+    auto gone = std::make_unique<QObject>();
+    const std::chrono::nanoseconds start = clock->monotonic();
+
+    std::chrono::nanoseconds lastAt{};
+    clock->after(4s, &context, journal.note(QStringLiteral("second")));
+    clock->after(2s, &context, journal.note(QStringLiteral("first")));
+    Clock::Call cancelled = clock->after(1s, &context, journal.note(QStringLiteral("cancelled")));
+    clock->after(1s, gone.get(), journal.note(QStringLiteral("context gone")));
+    clock->after(6s, &context, [&] {
+        lastAt = clock->monotonic();
+        journal.note(QStringLiteral("last"))();
+    });
+    cancelled.cancel();
+    gone.reset();
+
+    ASSERT_TRUE(test::waitUntil([&] { return journal.entries.size() == 3; }));
+    EXPECT_EQ(journal.entries, (QStringList{"first", "second", "last"}));
+    EXPECT_GE(lastAt - start, 6s) << "never before its time on the scaled reading";
+    EXPECT_GE(clock->now(), QDateTime::currentDateTimeUtc()) << "the reading runs ahead of the wall";
 }

@@ -2,12 +2,14 @@
 
 #include "Platform/Services.h"
 #include "Tests/Fixtures/FixtureFiles.h"
+#include "Tests/Support/EventLoop.h"
 #include "Tests/Support/TestEnv.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -240,4 +242,95 @@ TEST(SystemFinalCutApp, NothingRunsWithoutAnApplicationFolder) {
         ScopedAppVariable variable(value);
         EXPECT_TRUE(systemApp()->running().isEmpty());
     }
+}
+
+namespace {
+
+// Whether `pid` still runs (an ended child that was not reaped yet counts as ended).
+bool alive(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = status.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close >= 0 && line.size() > close + 2 && line.at(close + 2) != 'Z' && line.at(close + 2) != 'X';
+}
+
+} // namespace
+
+TEST(SystemFinalCutApp, SignalsOnlyProcessesThatStillRunTheApplication) {
+    const QString sleep = QStandardPaths::findExecutable(QStringLiteral("sleep"));
+    ASSERT_FALSE(sleep.isEmpty());
+    const QString folder = TestEnv::freshDir("signals");
+    const QString app = folder + "/Final Cut Pro.app";
+    FixtureFiles::writeFinalCutApp(app, "11.0");
+    const QString executable = app + "/Contents/MacOS/Final Cut Pro";
+    copyProgram(sleep, executable);
+    FixtureFiles::makeFolder(folder + "/Elsewhere");
+    const QString copy = folder + "/Elsewhere/Final Cut Pro";
+    copyProgram(sleep, copy);
+    ScopedAppVariable variable(app);
+
+    RunningProgram quits(executable);
+    RunningProgram forced(executable);
+    RunningProgram other(copy);
+    ASSERT_TRUE(quits.started() && forced.started() && other.started());
+
+    // Another program under a process id that was asked about: never signalled.
+    EXPECT_FALSE(systemApp()->terminate(other.pid()));
+    EXPECT_FALSE(systemApp()->forceTerminate(other.pid()));
+    EXPECT_TRUE(alive(other.pid()));
+
+    EXPECT_TRUE(systemApp()->terminate(quits.pid()));
+    EXPECT_TRUE(systemApp()->forceTerminate(forced.pid()));
+    ASSERT_TRUE(test::waitUntil([&] { return !alive(quits.pid()) && !alive(forced.pid()); }));
+    EXPECT_TRUE(alive(other.pid()));
+    // Ended but not reaped yet: no longer an instance, and nothing to signal.
+    EXPECT_TRUE(systemApp()->running().isEmpty());
+    EXPECT_FALSE(systemApp()->terminate(quits.pid()));
+
+    for (const qint64 nonsense : {qint64(0), qint64(-1), qint64(1) << 40})
+        EXPECT_FALSE(systemApp()->forceTerminate(nonsense)) << nonsense;
+}
+
+TEST(SystemFinalCutApp, OpenStartsTheExecutableOrSaysWhyNot) {
+    const QString folder = TestEnv::freshDir("open");
+    const QString unnamed = folder + "/Unnamed.app";
+    FixtureFiles::writePlist(unnamed + "/Contents/Info.plist",
+                             PlistValue::dict({{"CFBundleIdentifier", "com.apple.FinalCut"}}));
+    const QString missing = folder + "/Missing.app";
+    FixtureFiles::writePlist(
+        missing + "/Contents/Info.plist",
+        PlistValue::dict({{"CFBundleIdentifier", "com.apple.FinalCut"}, {"CFBundleExecutable", "Missing"}}));
+    const QString noList = folder + "/NoList.app";
+    FixtureFiles::makeFolder(noList + "/Contents/MacOS");
+
+    QObject context;
+    for (const QString& app : {unnamed, missing, noList, folder + "/Nowhere.app"}) {
+        ScopedAppVariable variable(app);
+        std::optional<std::optional<QString>> outcome;
+        systemApp()->open(folder + "/A.fcpbundle", &context,
+                          [&](const std::optional<QString>& error) { outcome = error; });
+        ASSERT_TRUE(test::waitUntil([&] { return outcome.has_value(); })) << app.toStdString();
+        ASSERT_TRUE(outcome->has_value()) << app.toStdString();
+        EXPECT_FALSE((*outcome)->isEmpty()) << app.toStdString();
+        EXPECT_TRUE(systemApp()->running().isEmpty());
+    }
+
+    // The answer of a request whose context went first never comes.
+    const QString app = folder + "/Final Cut Pro.app";
+    FixtureFiles::writeFinalCutApp(app, "11.0");
+    ScopedAppVariable variable(app);
+    bool late = false;
+    {
+        QObject gone;
+        systemApp()->open(folder + "/A.fcpbundle", &gone,
+                          [&](const std::optional<QString>&) { late = true; });
+    }
+    bool answered = false;
+    systemApp()->answers(1, std::chrono::seconds(20), &context, [&](bool yes) { answered = yes; });
+    ASSERT_TRUE(test::waitUntil([&] { return answered; })) << "nothing can ask here: it counts as answering";
+    QThreadPool::globalInstance()->waitForDone();
+    test::runQueued();
+    EXPECT_FALSE(late);
 }

@@ -3,7 +3,10 @@
 #include "Platform/Clock.h"
 #include "Platform/Services.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QObject>
 #include <QPointer>
 #include <algorithm>
@@ -21,8 +24,15 @@ namespace pellimor::test {
 // the span; each callback sees now() and monotonic() at its own due time. So a test runs a
 // wait of any length at once, and a check that something did not happen yet is exact.
 //
-// Readings are safe from any thread (a worker may read while the test advances); after() and
-// advance() are main thread only.
+// advance() runs the due callbacks only, as if the main thread did nothing else meanwhile
+// (a test of a blocked main thread relies on that). runUntil() runs the program as it would
+// run: between due callbacks it delivers what was queued to the main thread's event loop (a
+// worker's result, a queued signal), so an answer a callback started is in before the next
+// call is due; and while nothing is due it lets real time pass for work on worker threads,
+// moving the clock only when nothing else is left to do.
+//
+// Readings are safe from any thread (a worker may read while the test advances); after(),
+// advance() and runUntil() are main thread only.
 //
 //   test::ScopedVirtualClock clock;
 //   clock->advance(std::chrono::seconds(2));
@@ -55,9 +65,62 @@ public:
     }
 
     // Moves the time forward by `span`, running every call that falls due on the way.
-    void advance(Span span) {
-        const Span target = monotonic() + std::max(span, Span::zero());
+    void advance(Span span) { advanceTo(monotonic() + std::max(span, Span::zero()), false); }
+
+    // Runs the program until `done` holds, moving the clock by at most `limit`: queued events
+    // first; then, while nothing is due within the limit, real time for the workers (up to
+    // `realIdle` in a row without a due call appearing, which only ends a hung run); then the
+    // next due call. True when `done` held; the clock then stands where it held, else at the
+    // limit.
+    bool runUntil(const std::function<bool()>& done, Span limit,
+                  std::chrono::milliseconds realIdle = std::chrono::seconds(30)) {
+        const Span target = monotonic() + std::max(limit, Span::zero());
+        const auto nextDue = [&] {
+            dropFinished();
+            return !m_calls.empty() && m_calls.front().due <= target;
+        };
         for (;;) {
+            deliverQueued();
+            if (done())
+                return true;
+            if (nextDue()) {
+                advanceTo(m_calls.front().due, true);
+                continue;
+            }
+            // Nothing is due within the limit: whatever comes now comes from another thread.
+            const QDeadlineTimer idle(realIdle);
+            while (!done() && !nextDue() && !idle.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+            if (done())
+                return true;
+            if (!nextDue()) {
+                advanceTo(target, true);
+                return done();
+            }
+        }
+    }
+
+    // Calls that are neither run, cancelled nor dropped with their context.
+    int pendingCalls() {
+        dropFinished();
+        return int(std::count_if(m_calls.cbegin(), m_calls.cend(),
+                                 [](const Scheduled& scheduled) { return bool(scheduled.context); }));
+    }
+
+private:
+    struct Scheduled {
+        Span due;
+        QPointer<QObject> context;
+        std::function<void()> callback;
+        std::shared_ptr<Call::State> state;
+    };
+
+    // Runs the calls due up to `target` in time order, with the queued events before each
+    // when `deliver`, and leaves the clock at `target`.
+    void advanceTo(Span target, bool deliver) {
+        for (;;) {
+            if (deliver)
+                deliverQueued();
             dropFinished();
             if (m_calls.empty() || m_calls.front().due > target)
                 break;
@@ -76,20 +139,10 @@ public:
         m_elapsed = target;
     }
 
-    // Calls that are neither run, cancelled nor dropped with their context.
-    int pendingCalls() {
-        dropFinished();
-        return int(std::count_if(m_calls.cbegin(), m_calls.cend(),
-                                 [](const Scheduled& scheduled) { return bool(scheduled.context); }));
+    static void deliverQueued() {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
-
-private:
-    struct Scheduled {
-        Span due;
-        QPointer<QObject> context;
-        std::function<void()> callback;
-        std::shared_ptr<Call::State> state;
-    };
 
     void dropFinished() {
         m_calls.remove_if([](const Scheduled& scheduled) { return scheduled.state->finished; });

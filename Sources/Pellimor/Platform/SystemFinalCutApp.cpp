@@ -4,12 +4,22 @@
 #include "Platform/SystemServices.h"
 #include "Support/RegularFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMetaObject>
+#include <QPointer>
+#include <QProcess>
+#include <QThreadPool>
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <dirent.h>
+#include <limits>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace pellimor::platform {
 
@@ -61,42 +71,131 @@ public:
     // link to each process's executable leads to the same device and inode. A name match
     // would count any program called the same, and a copy of the application elsewhere.
     QList<qint64> running() const override {
-        const std::optional<QString> app = location();
-        if (!app)
+        const std::optional<Identity> wanted = executableIdentity();
+        if (!wanted)
             return {};
-        const std::optional<QVariantMap> info = infoDictionary(*app);
-        if (!info)
-            return {};
-        const QVariant name = info->value(QStringLiteral("CFBundleExecutable"));
-        if (name.typeId() != QMetaType::QString || name.toString().isEmpty() ||
-            name.toString().contains(QLatin1Char('/')))
-            return {};
-        const QString executable = QDir(*app).filePath(QStringLiteral("Contents/MacOS/") + name.toString());
-        struct stat wanted {};
-        if (::stat(QFile::encodeName(executable).constData(), &wanted) != 0)
-            return {};
-
         QList<qint64> found;
         DIR* processes = ::opendir("/proc");
         if (!processes)
             return {};
         while (const dirent* entry = ::readdir(processes)) {
-            const QByteArray pid(entry->d_name);
             bool numeric = false;
-            const qint64 id = pid.toLongLong(&numeric);
-            if (!numeric || id <= 0)
-                continue;
-            // A process of another user, or one that ended meanwhile, cannot be looked at and
-            // does not count.
-            struct stat image {};
-            if (::stat(("/proc/" + pid + "/exe").constData(), &image) != 0)
-                continue;
-            if (image.st_dev == wanted.st_dev && image.st_ino == wanted.st_ino)
+            const qint64 id = QByteArray(entry->d_name).toLongLong(&numeric);
+            if (numeric && id > 0 && runs(id, *wanted))
                 found.append(id);
         }
         ::closedir(processes);
         std::sort(found.begin(), found.end());
         return found;
+    }
+
+    bool terminate(qint64 pid) const override { return signal(pid, SIGTERM); }
+    bool forceTerminate(qint64 pid) const override { return signal(pid, SIGKILL); }
+
+    void open(const QString& library, QObject* context, OpenCompletion completion) override {
+        const Executable executable = this->executable();
+        const QPointer<QObject> guard(context);
+        // Starting a program waits for it to be loaded; that wait belongs to a worker.
+        QThreadPool::globalInstance()->start(
+            [executable, library, guard, completion = std::move(completion)] {
+                std::optional<QString> error = executable.error;
+                if (!error) {
+                    QProcess process;
+                    process.setProgram(executable.path);
+                    process.setArguments({library});
+                    process.setStandardInputFile(QProcess::nullDevice());
+                    if (!process.startDetached())
+                        error = process.errorString();
+                }
+                // The context may go meanwhile on the main thread: the answer goes there through
+                // the application object, which outlives every request, and is dropped there.
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(),
+                    [guard, completion, error] {
+                        if (guard)
+                            completion(error);
+                    },
+                    Qt::QueuedConnection);
+            });
+    }
+
+    // Nothing on this system can ask another program whether it answers, so it counts as
+    // answering: the caller offers to force a quit only on a sure "no".
+    void answers(qint64 /*pid*/, std::chrono::seconds /*limit*/, QObject* context,
+                 std::function<void(bool)> done) override {
+        const QPointer<QObject> guard(context);
+        QMetaObject::invokeMethod(
+            context,
+            [guard, done = std::move(done)] {
+                if (guard)
+                    done(true);
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    struct Identity {
+        dev_t device = 0;
+        ino_t inode = 0;
+    };
+
+    // The application's executable, or why there is none to start.
+    struct Executable {
+        QString path;
+        std::optional<QString> error;
+    };
+
+    Executable executable() const {
+        const std::optional<QString> app = location();
+        if (!app)
+            return {{}, QStringLiteral("Final Cut Pro isn't installed on this Mac.")};
+        const std::optional<QVariantMap> info = infoDictionary(*app);
+        const QVariant name = info ? info->value(QStringLiteral("CFBundleExecutable")) : QVariant();
+        if (name.typeId() != QMetaType::QString || name.toString().isEmpty() ||
+            name.toString().contains(QLatin1Char('/')))
+            return {{}, QStringLiteral("Final Cut Pro’s application folder names no program to start.")};
+        return {QDir(*app).filePath(QStringLiteral("Contents/MacOS/") + name.toString()), std::nullopt};
+    }
+
+    std::optional<Identity> executableIdentity() const {
+        const Executable executable = this->executable();
+        if (executable.error)
+            return std::nullopt;
+        struct stat wanted {};
+        if (::stat(QFile::encodeName(executable.path).constData(), &wanted) != 0)
+            return std::nullopt;
+        return Identity{wanted.st_dev, wanted.st_ino};
+    }
+
+    // A process of another user, one that ended meanwhile and one that ended but was not
+    // reaped yet have no readable executable link, and do not count.
+    static bool runs(qint64 pid, const Identity& wanted) {
+        struct stat image {};
+        const QByteArray link = "/proc/" + QByteArray::number(pid) + "/exe";
+        if (::stat(link.constData(), &image) != 0)
+            return false;
+        return image.st_dev == wanted.device && image.st_ino == wanted.inode;
+    }
+
+    // The process is held by a descriptor while it is checked, so the signal reaches the
+    // process that was checked even when it ends and its id is reused in between. Where the
+    // kernel has no process descriptors, the check comes right before the signal.
+    bool signal(qint64 pid, int number) const {
+        if (pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+            return false;
+        const std::optional<Identity> wanted = executableIdentity();
+        if (!wanted)
+            return false;
+        const int handle = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
+        if (handle < 0) {
+            if (errno != ENOSYS)
+                return false; // gone
+            return runs(pid, *wanted) && ::kill(pid_t(pid), number) == 0;
+        }
+        const bool sent =
+            runs(pid, *wanted) && ::syscall(SYS_pidfd_send_signal, handle, number, nullptr, 0) == 0;
+        ::close(handle);
+        return sent;
     }
 };
 

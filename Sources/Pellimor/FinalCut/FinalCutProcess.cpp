@@ -1,0 +1,70 @@
+#include "FinalCut/FinalCutProcess.h"
+
+#include "Platform/Clock.h"
+#include "Platform/FinalCutApp.h"
+#include "Platform/Services.h"
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+namespace pellimor {
+
+namespace {
+
+// One quit in progress: the looks left and where the answer goes.
+struct QuitWatch : std::enable_shared_from_this<QuitWatch> {
+    QPointer<QObject> context;
+    std::function<void(bool)> done;
+    std::chrono::milliseconds pause;
+    int looksLeft = 0;
+
+    void waitAndLook() {
+        if (!context)
+            return;
+        platform::services().clock->after(pause, context.data(),
+                                          [self = shared_from_this()] { self->look(); });
+    }
+
+    void look() {
+        --looksLeft;
+        if (platform::services().finalCut->running().isEmpty())
+            return done(true);
+        if (looksLeft <= 0)
+            return done(false);
+        waitAndLook();
+    }
+};
+
+} // namespace
+
+void FinalCutProcess::quitFinalCut(bool force, QObject* context, std::function<void(bool)> done) {
+    const std::shared_ptr<platform::FinalCutApp> app = platform::services().finalCut;
+    const QList<qint64> instances = app->running();
+    if (instances.isEmpty())
+        return done(true);
+    // The requests go out once; the looks only watch what comes of them.
+    for (const qint64 pid : instances) {
+        if (force)
+            app->forceTerminate(pid);
+        else
+            app->terminate(pid);
+    }
+    auto watch = std::make_shared<QuitWatch>();
+    watch->context = context;
+    watch->done = std::move(done);
+    watch->pause = force ? forcedQuitPause : quitPause;
+    watch->looksLeft = force ? forcedQuitLooks : quitLooks;
+    watch->waitAndLook();
+}
+
+void FinalCutProcess::finalCutAnswers(std::chrono::seconds within, QObject* context,
+                                      std::function<void(bool)> done) {
+    const std::shared_ptr<platform::FinalCutApp> app = platform::services().finalCut;
+    const QList<qint64> instances = app->running();
+    if (instances.isEmpty())
+        return done(true);
+    app->answers(instances.first(), within, context, std::move(done));
+}
+
+} // namespace pellimor

@@ -1,0 +1,112 @@
+// Quitting Final Cut Pro and asking whether it answers, against the in-process fake on a
+// virtual clock: the waits of a quarter of a second to half a minute run at once, and when an
+// answer came is exact.
+
+#include "FinalCut/FinalCutProcess.h"
+
+#include "Tests/Support/FakeFinalCut/FakeFinalCut.h"
+#include "Tests/Support/VirtualClock.h"
+
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+using namespace pellimor;
+using namespace std::chrono_literals;
+using test::FakeFinalCutScript;
+
+namespace {
+
+FakeFinalCutScript script(const QJsonObject& json) {
+    QString error;
+    const std::optional<FakeFinalCutScript> read = FakeFinalCutScript::fromJson(json, &error);
+    EXPECT_TRUE(read) << error.toStdString();
+    return read.value_or(FakeFinalCutScript());
+}
+
+} // namespace
+
+TEST(FinalCutProcess, QuitsAndAsksWhatRunsAndWaitsOnTheClock) {
+    enum class Ask { quit, forcedQuit, answers };
+    struct Case {
+        const char* name;
+        QList<QJsonObject> instances; // one script per running instance
+        Ask ask;
+        bool expected;
+        std::chrono::milliseconds at; // clock time of the answer (a floor where `floor`)
+        bool floor;
+        int quitRequests;
+        int forcedQuits;
+        int answerQuestions;
+    };
+    const Case cases[] = {
+        {"nothing runs: quit", {}, Ask::quit, true, 0ms, false, 0, 0, 0},
+        {"nothing runs: forced quit", {}, Ask::forcedQuit, true, 0ms, false, 0, 0, 0},
+        {"nothing runs: answers", {}, Ask::answers, true, 0ms, false, 0, 0, 0},
+        // Gone between the second look (1 s) and the third (1.5 s).
+        {"gone at the third look", {{{"quitDelayMs", 1100}}}, Ask::quit, true, 1500ms, false, 1, 0, 0},
+        {"ignores quit", {{{"ignoreQuit", true}}}, Ask::quit, false, 15000ms, false, 1, 0, 0},
+        {"ignores quit, forced", {{{"ignoreQuit", true}}}, Ask::forcedQuit, true, 250ms, false, 0, 1, 0},
+        {"two instances, the second late",
+         {{{"quitDelayMs", 200}}, {{"quitDelayMs", 3200}}},
+         Ask::quit,
+         true,
+         3500ms,
+         false,
+         2,
+         0,
+         0},
+        {"answers", {QJsonObject()}, Ask::answers, true, 0ms, false, 0, 0, 1},
+        {"hangs, limit 20", {{{"hang", true}}}, Ask::answers, false, 25000ms, true, 0, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScopedVirtualClock clock;
+        test::FakeFinalCut finalCut;
+        for (const QJsonObject& instance : c.instances)
+            finalCut.launch(script(instance));
+        QObject context;
+        std::optional<bool> answer;
+        std::chrono::nanoseconds answeredAt{};
+        const auto done = [&](bool value) {
+            EXPECT_FALSE(answer) << "answered twice";
+            answer = value;
+            answeredAt = clock->monotonic();
+        };
+        if (c.ask == Ask::answers)
+            FinalCutProcess::finalCutAnswers(20s, &context, done);
+        else
+            FinalCutProcess::quitFinalCut(c.ask == Ask::forcedQuit, &context, done);
+        ASSERT_TRUE(clock->runUntil([&] { return answer.has_value(); }, 120s, 2s));
+        EXPECT_EQ(*answer, c.expected);
+        if (c.floor) {
+            EXPECT_GE(answeredAt, c.at);
+        } else {
+            EXPECT_EQ(answeredAt, c.at);
+        }
+        EXPECT_EQ(finalCut.quitRequests(), c.quitRequests);
+        EXPECT_EQ(finalCut.forcedQuits(), c.forcedQuits);
+        EXPECT_EQ(finalCut.answerQuestions(), c.answerQuestions);
+        if (c.expected && c.ask != Ask::answers) {
+            EXPECT_TRUE(finalCut.app()->running().isEmpty());
+        }
+        // Nothing is left waiting: the looks end with the answer.
+        clock->advance(60s);
+        EXPECT_EQ(clock->pendingCalls(), 0);
+    }
+}
+
+TEST(FinalCutProcess, AQuitWhoseContextWentFirstNeverAnswers) {
+    test::ScopedVirtualClock clock;
+    test::FakeFinalCut finalCut;
+    finalCut.launch(script({{"ignoreQuit", true}}));
+    finalCut.launch(script({{"hang", true}}));
+    bool answered = false;
+    {
+        QObject context;
+        FinalCutProcess::quitFinalCut(false, &context, [&](bool) { answered = true; });
+        FinalCutProcess::finalCutAnswers(20s, &context, [&](bool) { answered = true; });
+    }
+    clock->advance(120s);
+    EXPECT_FALSE(answered);
+    EXPECT_EQ(clock->pendingCalls(), 0);
+}
