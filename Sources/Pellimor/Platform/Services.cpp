@@ -35,6 +35,8 @@ Services Services::system() {
     s.rootFolder = makeSystemRootFolder();
     s.audioUnits = makeSystemAudioUnitRegistry();
     s.fxplugs = makeSystemFxPlugRegistry();
+    s.machine = makeSystemMachineFacts();
+    s.mail = makeSystemMailComposer();
     return s;
 }
 
@@ -80,6 +82,10 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.audioUnits = base.audioUnits;
     if (!replacement.fxplugs)
         replacement.fxplugs = base.fxplugs;
+    if (!replacement.machine)
+        replacement.machine = base.machine;
+    if (!replacement.mail)
+        replacement.mail = base.mail;
     g_current = std::move(replacement);
     g_overridden = true;
 }
