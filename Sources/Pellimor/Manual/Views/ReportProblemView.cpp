@@ -246,6 +246,7 @@ void ReportProblemView::applyLook() {
     m_heading->setFont(headline);
     m_sentHeading->setFont(headline);
     m_note->setFont(uiFont(kBodyPoints));
+    m_hideNames->setFont(uiFont(kBodyPoints));
     m_footnote->setFont(uiFont(kCalloutPoints));
     m_length->setFont(CellPainter::digitFont(kCalloutPoints, std::nullopt, UiFont::scale()));
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
