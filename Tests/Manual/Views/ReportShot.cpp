@@ -7,6 +7,7 @@
 // Everything it writes (the samples, the catalogue, the settings, the log) goes into a
 // temporary folder of its own; the user's home is never touched.
 
+#include "App/AppSettings.h"
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Shell/Views/PellimorApp.h"
@@ -109,5 +110,9 @@ int main(int argc, char** argv) {
     report->verticalScrollBar()->setValue(report->verticalScrollBar()->maximum());
     spin(300);
     ok = shoot("report-log.png") && ok;
+    // The same in the dark look.
+    AppSettings::setAppearance("dark");
+    spin(300);
+    ok = shoot("report-dark.png") && ok;
     return ok ? 0 : 1;
 }
