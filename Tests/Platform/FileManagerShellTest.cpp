@@ -150,3 +150,17 @@ TEST(FileManagerShell, RequestsInFlightTogetherAreDecidedApart) {
                                                            {"/Movies/B/Two.fcpbundle", Outcome::fellBack}}));
     EXPECT_EQ(opened, QStringList{QStringLiteral("/Movies/B")});
 }
+
+TEST(FileManagerShell, aLinkGoesToTheOpenerWhole) {
+    QStringList started;
+    SystemFileManagerShell::Setup setup;
+    setup.startDetached = [&started](const QString& program, const QStringList& arguments) {
+        started = QStringList{program} + arguments;
+    };
+    SystemFileManagerShell shell(setup);
+    const QUrl link(QStringLiteral("mailto:support@example.com?subject=A%20%26%20B&body=%28x%29"));
+    shell.openUrl(link);
+    EXPECT_EQ(started,
+              (QStringList{QStringLiteral("xdg-open"),
+                           QStringLiteral("mailto:support@example.com?subject=A%20%26%20B&body=%28x%29")}));
+}

@@ -210,6 +210,33 @@ TEST(CommandLineEndToEndTest, selftestBarPrintsItsOneLineAndSucceeds) {
     EXPECT_TRUE(run.errors.isEmpty()) << describe(run);
 }
 
+TEST(CommandLineEndToEndTest, selftestReportPrintsItsOneLineAndCleansUpAfterItself) {
+    // The user's error log, with a line of its own, must come out of the run as it went in.
+    const QString data = TestEnv::freshDir(QStringLiteral("report-data"));
+    const QString temporary = TestEnv::freshDir(QStringLiteral("report-tmp"));
+    const QString userLog = QDir(data).filePath(QStringLiteral("error-log.txt"));
+    const QByteArray before = "2026-01-05T10:00:00Z ERROR scan: A line of the user's own.\n";
+    {
+        QFile out(userLog);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(before);
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TOVLIN_DATA_DIR"), data);
+    environment.insert(QStringLiteral("TMPDIR"), temporary);
+
+    const Outcome run = runTovlin({"--selftest-report"}, {}, environment);
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_EQ(run.lines, QStringList{QStringLiteral("report test passed")}) << describe(run);
+    EXPECT_TRUE(QDir(temporary).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+        << "the self-test's folder is left behind";
+    QFile in(userLog);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    EXPECT_EQ(in.readAll(), before);
+    EXPECT_EQ(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("error-log.txt")});
+}
+
 TEST(CommandLineEndToEndTest, discoverWalksWithTheGivenDepthAndPrintsItsSummary) {
     // Discovery never looks inside a bundle, so plain folders stand in for libraries.
     const QString root = TestEnv::freshDir(QStringLiteral("discover"));
@@ -410,6 +437,7 @@ TEST(CommandLineEndToEndTest, switchRunsLeaveTheErrorLogAlone) {
         {"--check", library},  {"--check", missing},   {"--plugins", library},  {"--plugins", missing},
         {"--selftest-search"}, {"--discover", folder}, {"--discover", missing}, {"--dump", library},
         {"--dump", missing},   {"--axcheck"},          {"--selftest-bar"},      {"--selftest-eject"},
+        {"--selftest-report"},
     };
     for (const QStringList& args : runs) {
         SCOPED_TRACE(args.join(' ').toStdString());

@@ -4,12 +4,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <memory>
 
 namespace pellimor::test {
 
 // A file manager that shows nothing and remembers every path it was asked to reveal or open,
-// in order. Main thread only.
+// and every link it was asked to open, in order. Main thread only.
 //
 //   auto files = std::make_shared<test::RecordingFileManager>();
 //   platform::ScopedServices scope(test::RecordingFileManager::services(files));
@@ -19,9 +20,11 @@ class RecordingFileManager final : public platform::FileManagerShell {
 public:
     void reveal(const QString& path) override { revealed.append(path); }
     void open(const QString& path) override { opened.append(path); }
+    void openUrl(const QUrl& url) override { openedUrls.append(url); }
 
     QStringList revealed;
     QStringList opened;
+    QList<QUrl> openedUrls;
 
     // Services with only this file manager set, for platform::ScopedServices.
     static platform::Services services(std::shared_ptr<platform::FileManagerShell> files) {

@@ -36,6 +36,8 @@ Services Services::system() {
     s.audioUnits = makeSystemAudioUnitRegistry();
     s.fxplugs = makeSystemFxPlugRegistry();
     s.trash = makeSystemTrash();
+    s.machine = makeSystemMachineFacts();
+    s.mail = makeSystemMailComposer();
     return s;
 }
 
@@ -83,6 +85,10 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.fxplugs = base.fxplugs;
     if (!replacement.trash)
         replacement.trash = base.trash;
+    if (!replacement.machine)
+        replacement.machine = base.machine;
+    if (!replacement.mail)
+        replacement.mail = base.mail;
     g_current = std::move(replacement);
     g_overridden = true;
 }

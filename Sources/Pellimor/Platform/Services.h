@@ -5,6 +5,7 @@
 // length (ScopedServices) and every road, the "installed" ones included, runs here.
 
 #include <QString>
+#include <QUrl>
 #include <QVariantMap>
 #include <memory>
 
@@ -19,6 +20,9 @@ public:
     virtual void reveal(const QString& path) = 0;
     // Opens a folder (or file) with its default application.
     virtual void open(const QString& path) = 0;
+    // Opens a link (a web page, a "mailto:" message) with the user's default program for it.
+    // Returns at once, like open().
+    virtual void openUrl(const QUrl& url) = 0;
 };
 
 // The program's own "bundle": its information list and where it lives.
@@ -46,6 +50,8 @@ class RootFolder;
 class AudioUnitRegistry;
 class FxPlugRegistry;
 class Trash;
+class MachineFacts;
+class MailComposer;
 
 struct Services {
     std::shared_ptr<FileManagerShell> shell;
@@ -63,6 +69,8 @@ struct Services {
     std::shared_ptr<AudioUnitRegistry> audioUnits; // installed Audio Units (AudioUnitRegistry.h)
     std::shared_ptr<FxPlugRegistry> fxplugs;       // the FxPlug registry's listing (FxPlugRegistry.h)
     std::shared_ptr<Trash> trash;                  // moving to the Trash and deleting (Trash.h)
+    std::shared_ptr<MachineFacts> machine;         // this computer and its user (MachineFacts.h)
+    std::shared_ptr<MailComposer> mail;            // new e-mail messages (MailComposer.h)
 
     // The honest Linux implementations.
     static Services system();

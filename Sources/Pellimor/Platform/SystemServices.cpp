@@ -131,6 +131,10 @@ void SystemFileManagerShell::open(const QString& path) {
     startDetached(m_setup, m_setup.openerProgram, {path});
 }
 
+void SystemFileManagerShell::openUrl(const QUrl& url) {
+    startDetached(m_setup, m_setup.openerProgram, {url.toString(QUrl::FullyEncoded)});
+}
+
 QVariantMap SystemMainBundle::infoDictionary() const {
     QVariantMap info;
     info.insert(QStringLiteral("CFBundleIdentifier"), QStringLiteral("app.tovlin.Tovlin"));

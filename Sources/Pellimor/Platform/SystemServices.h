@@ -42,6 +42,8 @@ public:
     // Main thread only (any thread with a running event loop).
     void reveal(const QString& path) override;
     void open(const QString& path) override;
+    // Through the opener program, as open() is.
+    void openUrl(const QUrl& url) override;
 
 private:
     Setup m_setup;
@@ -79,5 +81,9 @@ std::shared_ptr<AudioUnitRegistry> makeSystemAudioUnitRegistry();
 std::shared_ptr<FxPlugRegistry> makeSystemFxPlugRegistry();
 // The freedesktop.org Trash through QFile::moveToTrash; defined in SystemTrash.cpp.
 std::shared_ptr<Trash> makeSystemTrash();
+// /etc/machine-info, the user database, /sys and os-release; defined in SystemMachineFacts.cpp.
+std::shared_ptr<MachineFacts> makeSystemMachineFacts();
+// No e-mail composing service on this system: never composes; defined in SystemMailComposer.cpp.
+std::shared_ptr<MailComposer> makeSystemMailComposer();
 
 } // namespace pellimor::platform

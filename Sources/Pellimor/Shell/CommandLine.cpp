@@ -1,6 +1,7 @@
 #include "Shell/CommandLine.h"
 
 #include "Browser/SizeBar.h"
+#include "Manual/ProblemReport.h"
 #include "Platform/Accessibility.h"
 #include "Platform/Services.h"
 #include "Shell/VolumeEject.h"
@@ -41,6 +42,12 @@ int selfTestBar(const QStringList& /*args*/, const Print& print) {
     return SizeBar::selfTest(print) ? 0 : 1;
 }
 
+// "--selftest-report": name hiding over a sample error log in a folder of its own. The
+// self-test prints its own line.
+int selfTestReport(const QStringList& /*args*/, const Print& print) {
+    return ProblemReport::selfTest(print) ? 0 : 1;
+}
+
 } // namespace
 
 Print standardOutput() {
@@ -66,7 +73,7 @@ const QList<Switch>& switches() {
     //    5 "--missing-search" (4)
     //    8 "--selftest-cleanup" (2)  9 "--selftest-manual" (2)   10 "--ask-manual" (3)
     //   11 "--selftest-prefs" (2)
-    //   15 "--selftest-deroom" (2)  16 "--selftest-report" (2)
+    //   15 "--selftest-deroom" (2)
     // "--resume" and "--scan" are never rows here: they go through to the windowed start.
     static const QList<Switch> table = {
         {QStringLiteral("--axcheck"), 2, axCheck},                //  2
@@ -77,6 +84,7 @@ const QList<Switch>& switches() {
         {QStringLiteral("--selftest-search"), 2, selfTestSearch}, // 12
         {QStringLiteral("--selftest-eject"), 2, selfTestEject},   // 13
         {QStringLiteral("--selftest-bar"), 2, selfTestBar},       // 14
+        {QStringLiteral("--selftest-report"), 2, selfTestReport}, // 16
         {QStringLiteral("--discover"), 3, discover},              // 17
         {QStringLiteral("--dump"), 3, dump},                      // 18
     };

@@ -24,6 +24,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QStyle>
 #include <gtest/gtest.h>
 
@@ -234,6 +235,32 @@ TEST_F(PellimorAppTest, manualAndReportAreSingleWindows) {
     EXPECT_FALSE(manual->testAttribute(Qt::WA_QuitOnClose));
     EXPECT_FALSE(app->reportWindow()->testAttribute(Qt::WA_QuitOnClose));
     EXPECT_FALSE(app->settingsWindow()->testAttribute(Qt::WA_QuitOnClose));
+}
+
+TEST_F(PellimorAppTest, reportAProblemRaisesAnOpenReportWithoutReadingItAgain) {
+    const auto logLine = [](const QString& message) {
+        ErrorLog::write(ErrorLog::Level::error, QStringLiteral("scan"), message, std::nullopt,
+                        ErrorLog::url(), ErrorLog::capBytes, QDateTime::currentDateTimeUtc());
+    };
+    const auto shown = [this] {
+        return app->reportWindow()->findChild<QPlainTextEdit*>(QStringLiteral("report"))->toPlainText();
+    };
+    logLine(QStringLiteral("First problem."));
+    action("help.reportProblem")->trigger();
+    ReportWindow* window = app->reportWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->minimumSize(), QSize(620, 600));
+    EXPECT_TRUE(shown().contains(QStringLiteral("First problem.")));
+
+    logLine(QStringLiteral("Second problem."));
+    action("help.reportProblem")->trigger();
+    EXPECT_EQ(app->reportWindow(), window);
+    EXPECT_FALSE(shown().contains(QStringLiteral("Second problem.")));
+
+    // Shown anew, it reads the log again.
+    window->close();
+    action("help.reportProblem")->trigger();
+    EXPECT_TRUE(shown().contains(QStringLiteral("Second problem.")));
 }
 
 TEST_F(PellimorAppTest, firstShowingStartsTheWatchdogAndWritesTheStartMarkerOnce) {

@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <atomic>
+#include <utility>
 
 namespace pellimor {
 
@@ -86,10 +87,11 @@ void PellimorApp::showMainWindow() {
     m_main->activateWindow();
 }
 
-template <typename Window> Window* PellimorApp::bringForward(std::unique_ptr<Window>& window) {
+template <typename Window, typename... Args>
+Window* PellimorApp::bringForward(std::unique_ptr<Window>& window, Args&... args) {
     const bool created = !window;
     if (created) {
-        window = std::make_unique<Window>();
+        window = std::make_unique<Window>(args...);
         window->setAttribute(Qt::WA_QuitOnClose, false);
     }
     if (created)
@@ -109,7 +111,7 @@ void PellimorApp::openManual() {
 }
 
 void PellimorApp::openReport() {
-    bringForward(m_report);
+    bringForward(m_report, std::as_const(*m_catalog));
 }
 
 void PellimorApp::quit() {

@@ -76,7 +76,9 @@ private:
     void scheduleMenuRefresh();
     void applyLook();
     void onMainWindowShown();
-    template <typename Window> Window* bringForward(std::unique_ptr<Window>& window);
+    // Creates the window with `args` when there is none yet.
+    template <typename Window, typename... Args>
+    Window* bringForward(std::unique_ptr<Window>& window, Args&... args);
 
     QStringList m_arguments;
     std::shared_ptr<platform::SettingsStore> m_store; // whose changes the look and menus follow

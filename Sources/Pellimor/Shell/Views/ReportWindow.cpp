@@ -1,20 +1,21 @@
 #include "Shell/Views/ReportWindow.h"
 
 #include "App/Appearance.h"
+#include "Manual/Views/ReportProblemView.h"
 
-#include <QLabel>
 #include <QVBoxLayout>
 
 namespace pellimor {
 
-ReportWindow::ReportWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+ReportWindow::ReportWindow(const Catalog& catalog, QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("reportWindow"));
     setWindowTitle(QStringLiteral("Report a Problem"));
+    setMinimumSize(620, 600);
     resize(Appearance::reportDefaultSize());
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(windowTitle(), this);
-    title->setAlignment(Qt::AlignCenter);
-    layout->addWidget(title);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_view = new ReportProblemView(catalog, this);
+    layout->addWidget(m_view);
 }
 
 } // namespace pellimor
