@@ -197,6 +197,7 @@ TEST(MissingCatalogSearch, WhatEachMediaEntryGives) {
          row(other, "Trip", "Cafe\u0301.mov", 12'000'000),
          {other + "/Trip/Original Media/Cafe\u0301.mov" + leadEnd}},
     };
+    const QStringList before = test::treeListing(folder);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         MissingFiles::LibraryTable table = libs;
@@ -222,4 +223,5 @@ TEST(MissingCatalogSearch, WhatEachMediaEntryGives) {
     ASSERT_EQ(list.size(), 12);
     EXPECT_TRUE(list.first().startsWith(other + "/Ev 0/"));
     EXPECT_TRUE(list.last().startsWith(other + "/Ev 11/"));
+    EXPECT_EQ(test::treeListing(folder), before);
 }
