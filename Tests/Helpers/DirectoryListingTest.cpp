@@ -108,6 +108,13 @@ TEST(DirectoryListing, LooksUpItemsFromTheOpenFolder) {
     const DirectoryListing inside(listing, "link");
     EXPECT_EQ(sortedNames(inside), std::vector<QByteArray>{"inner"});
     EXPECT_EQ(inside.modifiedSeconds("inner"), 1733650000.25);
+
+    // Unless the walk asks not to go through a link: then a link opens nothing, a folder as usual.
+    const DirectoryListing notThrough(listing, "link", DirectoryListing::Links::notFollowed);
+    EXPECT_TRUE(notThrough.entries().empty());
+    EXPECT_FALSE(notThrough.exists("inner"));
+    const DirectoryListing folder(listing, "target", DirectoryListing::Links::notFollowed);
+    EXPECT_EQ(sortedNames(folder), std::vector<QByteArray>{"inner"});
 }
 
 TEST(DirectoryListing, WhatCannotBeOpenedIsEmpty) {

@@ -12,11 +12,11 @@
 namespace pellimor {
 
 DirectoryListing::DirectoryListing(const QByteArray& path) {
-    open(AT_FDCWD, path.constData());
+    open(AT_FDCWD, path.constData(), 0);
 }
 
-DirectoryListing::DirectoryListing(const DirectoryListing& parent, const QByteArray& name) {
-    open(parent.m_fd, name.constData());
+DirectoryListing::DirectoryListing(const DirectoryListing& parent, const QByteArray& name, Links links) {
+    open(parent.m_fd, name.constData(), links == Links::notFollowed ? O_NOFOLLOW : 0);
 }
 
 DirectoryListing::~DirectoryListing() {
@@ -24,9 +24,9 @@ DirectoryListing::~DirectoryListing() {
         ::close(m_fd);
 }
 
-void DirectoryListing::open(int folder, const char* path) {
+void DirectoryListing::open(int folder, const char* path, int extraFlags) {
     // O_DIRECTORY refuses anything but a folder before opening it, so a pipe never blocks.
-    m_fd = ::openat(folder, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_fd = ::openat(folder, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | extraFlags);
     if (m_fd >= 0) {
         readEntries();
         return;
@@ -34,7 +34,7 @@ void DirectoryListing::open(int folder, const char* path) {
     // A folder that can be passed through but not read: its items can still be looked up,
     // as they could through their full paths.
     if (errno == EACCES)
-        m_fd = ::openat(folder, path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+        m_fd = ::openat(folder, path, O_PATH | O_DIRECTORY | O_CLOEXEC | extraFlags);
 }
 
 // The raw listing rather than readdir: opendir would look at the folder once more and

@@ -34,8 +34,12 @@ public:
 
     // The folder at `path` (a link to a folder is followed, as by any listing).
     explicit DirectoryListing(const QByteArray& path);
-    // The folder `name` inside `parent`, links followed.
-    DirectoryListing(const DirectoryListing& parent, const QByteArray& name);
+    // Whether opening a folder by name goes through a link there.
+    enum class Links { followed, notFollowed };
+
+    // The folder `name` inside `parent`. With `Links::notFollowed` a link at `name` is not
+    // opened (the listing has no entries and answers no lookups), so a walk never loops.
+    DirectoryListing(const DirectoryListing& parent, const QByteArray& name, Links links = Links::followed);
     ~DirectoryListing();
     DirectoryListing(const DirectoryListing&) = delete;
     DirectoryListing& operator=(const DirectoryListing&) = delete;
@@ -58,7 +62,7 @@ public:
     static bool finderLess(const Entry& a, const Entry& b);
 
 private:
-    void open(int folder, const char* path);
+    void open(int folder, const char* path, int extraFlags);
     void readEntries();
 
     int m_fd = -1;
