@@ -1,6 +1,7 @@
-// Pictures of the main window's tables on the sample libraries, for looking at: the Libraries
-// tab with a search applied, the Projects tab sorted by date, and the Media Files placeholder.
-// Not a test; run it under a display, with a folder for the pictures and optionally a search:
+// Pictures of the main window's tables on the sample libraries, for looking at: the browser
+// beside them (its columns are fitted the same way), the Libraries tab with a search applied,
+// the Projects tab sorted by date, and the Media Files placeholder. Not a test; run it under a
+// display, with a folder for the pictures and optionally a search:
 //
 //   xvfb-run -a -s "-screen 0 1600x1000x24" build-test/Tests/Shell/MainWindow/main_tables_shot /tmp/shots
 //
@@ -97,6 +98,8 @@ int main(int argc, char** argv) {
     };
 
     bool ok = true;
+    content.setMode(Mode::browser);
+    ok = shoot(QStringLiteral("browser.png")) && ok;
     content.setMode(Mode::libraries);
     ok = shoot(QStringLiteral("libraries.png")) && ok;
     std::printf("libraries: horizontal scroll bar %s\n",

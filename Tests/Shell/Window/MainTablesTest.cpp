@@ -41,8 +41,8 @@ LibraryRow libraryRow(const QString& name = QStringLiteral("Acme Promo")) {
     return row;
 }
 
-// The text of the cell of the column titled `title` in the first row of `table`.
-const TableCell& cellOf(const MainTables::Table& table, const QString& title) {
+// The cell of the column titled `title` in the first row of `table`.
+TableCell cellOf(const MainTables::Table& table, const QString& title) {
     const qsizetype column = titles(table.columns).indexOf(title);
     EXPECT_GE(column, 0) << title.toStdString();
     return table.rows.at(0).cells.at(column);
@@ -123,7 +123,7 @@ TEST(MainTablesCells, LibraryBadgesFollowCopiesUpdateAndMatch) {
         row.matched = QString::fromUtf8(c.matched);
         const QList<BrowserCells::Pill> badges = MainTables::libraryBadges(row);
         EXPECT_EQ(BrowserCells::labels(badges), c.badges) << c.copies << " " << c.update;
-        const TableCell& name = cellOf(MainTables::libraries({row}, QString(), QString()), "Library");
+        const TableCell name = cellOf(MainTables::libraries({row}, QString(), QString()), "Library");
         EXPECT_EQ(name.kind, TableCell::Kind::name);
         EXPECT_TRUE(name.star);
         EXPECT_EQ(name.pills, badges);
@@ -159,12 +159,12 @@ TEST(MainTablesCells, VersionCellAgainstTheInstalledFinalCutProOrNone) {
         LibraryRow row = libraryRow();
         row.fcp = QString::fromUtf8(c.fcp);
         row.update = c.update;
-        const TableCell& cell = cellOf(MainTables::libraries({row}, QString(), installed), "FCP version");
+        const TableCell cell = cellOf(MainTables::libraries({row}, QString(), installed), "FCP version");
         EXPECT_EQ(cell.kind, TableCell::Kind::version);
         EXPECT_EQ(cell.shown(), c.withInstalled) << c.fcp << " " << c.update;
         EXPECT_EQ(cell.tone, c.tone) << c.fcp << " " << c.update;
         // Nothing installed: nothing to compare with, so no mark and no colour.
-        const TableCell& bare = cellOf(MainTables::libraries({row}, QString(), none), "FCP version");
+        const TableCell bare = cellOf(MainTables::libraries({row}, QString(), none), "FCP version");
         EXPECT_EQ(bare.shown(), c.withNone) << c.fcp << " " << c.update;
         EXPECT_EQ(bare.tone, CellTone::secondary);
         EXPECT_TRUE(bare.tip.isEmpty());
@@ -181,7 +181,7 @@ TEST(MainTablesCells, PlugInAndMissingFilesPills) {
         LibraryRow row = libraryRow();
         row.missingPlugins = c.missing;
         row.partialPlugins = c.partial;
-        const TableCell& cell =
+        const TableCell cell =
             cellOf(MainTables::libraries({row}, QString(), QString()), "Plug-ins missing");
         EXPECT_EQ(cell.kind, TableCell::Kind::pills);
         EXPECT_EQ(BrowserCells::labels(cell.pills), c.labels);
@@ -195,7 +195,7 @@ TEST(MainTablesCells, PlugInAndMissingFilesPills) {
     LibraryRow row = libraryRow();
     EXPECT_TRUE(cellOf(MainTables::libraries({row}, QString(), QString()), "Files missing").pills.isEmpty());
     row.brokenLinks = 12;
-    const TableCell& missing = cellOf(MainTables::libraries({row}, QString(), QString()), "Files missing");
+    const TableCell missing = cellOf(MainTables::libraries({row}, QString(), QString()), "Files missing");
     ASSERT_EQ(missing.pills.size(), 1);
     EXPECT_EQ(missing.pills.at(0).label, QStringLiteral("12"));
     EXPECT_EQ(missing.pills.at(0).tone, CellTone::pink);
@@ -253,8 +253,8 @@ TEST(MainTablesCells, EventSizesNearTheLimitShowASize) {
     test::WindowCatalog w;
     LibraryInfo library = test::libraryAt(QStringLiteral("/Volumes/Media/Huge.fcpbundle"));
     EventInfo event = test::eventNamed(QStringLiteral("Damaged"), std::numeric_limits<qint64>::max() - 5);
-    event.renderSize = std::numeric_limits<qint64>::max() / 2;
-    event.proxySize = std::numeric_limits<qint64>::max() / 2;
+    event.renderSize = std::numeric_limits<qint64>::max();
+    event.proxySize = 1;
     library.events.append(event);
     CatalogTestAccess::setLibraries(*w.catalog, {library});
     const TableRows::RowInputs in{SidebarFilter::visibleLibraries(*w.catalog, {SidebarItem::Kind::all}),

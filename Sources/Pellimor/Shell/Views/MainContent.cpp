@@ -449,10 +449,11 @@ MainContent::TablePage MainContent::buildTable(Mode mode) {
     QList<ColumnAutoFit::Limits> limits;
     for (qsizetype logical = 0; logical < columns.size(); ++logical) {
         const TableColumn& column = columns.at(logical);
-        header->resizeSection(int(logical), int(column.idealWidth));
-        ColumnAutoFit::Limits limit{column.minWidth};
+        // The widths are in points, like the fonts of the cells they hold.
+        header->resizeSection(int(logical), int(UiFont::pixels(column.idealWidth)));
+        ColumnAutoFit::Limits limit{UiFont::pixels(column.minWidth)};
         if (column.maxWidth)
-            limit.maximum = *column.maxWidth;
+            limit.maximum = UiFont::pixels(*column.maxWidth);
         limits.append(limit);
     }
     page.fitter = new ColumnAutoFit(page.view);
@@ -820,7 +821,11 @@ void MainContent::setShowInspector(bool show) {
 void MainContent::setSearch(const QString& text) {
     if (text == m_state.search)
         return;
+    // The Media Files tab shows its table or its placeholder by the text as typed.
+    const bool placeholder = MainTables::showsMediaPlaceholder(m_state.search);
     m_state.search = text;
+    if (m_state.mode == Mode::media && placeholder != MainTables::showsMediaPlaceholder(text))
+        m_refresh->request(m_parts.content);
     scheduleSearch(text, true);
     m_searchField->setText(text);
 }
