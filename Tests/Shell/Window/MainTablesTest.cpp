@@ -181,8 +181,7 @@ TEST(MainTablesCells, PlugInAndMissingFilesPills) {
         LibraryRow row = libraryRow();
         row.missingPlugins = c.missing;
         row.partialPlugins = c.partial;
-        const TableCell cell =
-            cellOf(MainTables::libraries({row}, QString(), QString()), "Plug-ins missing");
+        const TableCell cell = cellOf(MainTables::libraries({row}, QString(), QString()), "Plug-ins missing");
         EXPECT_EQ(cell.kind, TableCell::Kind::pills);
         EXPECT_EQ(BrowserCells::labels(cell.pills), c.labels);
         for (const BrowserCells::Pill& pill : cell.pills) {
