@@ -32,6 +32,7 @@
 #include "Shell/WindowSettings.h"
 #include "Support/AtomicFile.h"
 #include "Widgets/ColumnAutoFit.h"
+#include "Widgets/DarkLook.h"
 #include "Widgets/DialogPrompts.h"
 #include "Widgets/FavoriteStar.h"
 #include "Widgets/Icons.h"
@@ -43,7 +44,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QFontInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -60,6 +60,7 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 #include <utility>
 
 namespace pellimor {
@@ -484,10 +485,13 @@ QWidget* MainContent::buildMediaPlaceholder() {
     m_mediaSymbol->setObjectName(QStringLiteral("mediaPlaceholderSymbol"));
     m_mediaSymbol->setAccessibleName(QStringLiteral("magnifyingglass"));
     CentredPage::add(layout, m_mediaSymbol);
-    CentredPage::add(layout, CentredPage::label(QStringLiteral("Type a file name in the search field"), page,
-                                                13, QFont::DemiBold));
+    m_mediaPrompt = new QLabel(QStringLiteral("Type a file name in the search field"), page);
+    m_mediaPrompt->setAlignment(Qt::AlignCenter);
+    CentredPage::add(layout, m_mediaPrompt);
     m_mediaCount = CentredPage::secondaryLabel(QString(), page);
     m_mediaCount->setObjectName(QStringLiteral("mediaPlaceholderCount"));
+    m_mediaCount->setWordWrap(false);
+    m_mediaCount->setMaximumWidth(QWIDGETSIZE_MAX);
     CentredPage::add(layout, m_mediaCount);
     layout->addStretch();
     return page;
@@ -558,11 +562,13 @@ void MainContent::refreshContent() {
         }
         case Mode::media:
             if (MainTables::showsMediaPlaceholder(m_state.search)) {
-                const double scale = UiFont::scale();
-                const int side = QFontInfo(UiFont::font(26, std::nullopt, 1.0)).pixelSize();
+                // The symbol stands in for a 26-point glyph.
+                const int side = int(std::lround(UiFont::pixels(26) * UiFont::scale()));
                 m_mediaSymbol->setPixmap(Icons::tinted(
-                    QStringLiteral("magnifyingglass"), QSize(int(side * scale), int(side * scale)),
-                    namedColor(NamedColor::secondary, false), devicePixelRatioF()));
+                    QStringLiteral("magnifyingglass"), QSize(side, side),
+                    namedColor(NamedColor::secondary, DarkLook::isDark(palette())), devicePixelRatioF()));
+                m_mediaPrompt->setFont(uiFont(13, QFont::DemiBold));
+                m_mediaCount->setFont(uiFont(13));
                 m_mediaCount->setText(MainTables::indexedMediaText(m_catalog.media().size()));
                 m_pages->setCurrentWidget(m_mediaPlaceholder);
                 break;

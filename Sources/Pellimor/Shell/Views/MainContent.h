@@ -231,6 +231,7 @@ private:
     std::unique_ptr<TextMeasurer> m_measurer; // the tables' width estimates
     QWidget* m_mediaPlaceholder = nullptr;
     mutable QHash<Mode, QHash<QString, double>> m_tableWidths;
+    QLabel* m_mediaPrompt = nullptr;
     QLabel* m_mediaCount = nullptr;
     QLabel* m_mediaSymbol = nullptr;
     QWidget* m_pluginsPage = nullptr;
