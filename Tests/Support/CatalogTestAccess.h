@@ -11,6 +11,7 @@ struct CatalogTestAccess {
         c.setLibraries(std::move(libraries));
     }
     static void setRoots(Catalog& c, QList<ScanRoot> roots) { c.setRoots(std::move(roots)); }
+    static void setMedia(Catalog& c, QList<Catalog::MediaEntry2> media) { c.setMedia(std::move(media)); }
     static void setFavorites(Catalog& c, QMap<QString, QDateTime> favorites) {
         c.setFavorites(std::move(favorites));
     }

@@ -35,11 +35,15 @@ QString symbol(const BNode& node) {
     return {};
 }
 
-QList<Pill> reasonPills(const BNode& node) {
+QList<Pill> reasonPills(const QStringList& reasons) {
     QList<Pill> pills;
-    for (const QString& reason : node.reasons)
+    for (const QString& reason : reasons)
         pills.append({QStringLiteral("matched: ") + reason, CellTone::green, QString()});
     return pills;
+}
+
+QList<Pill> reasonPills(const BNode& node) {
+    return reasonPills(node.reasons);
 }
 
 double opacity(const BNode& node) {
@@ -83,28 +87,38 @@ SizeBar bar(const BNode& node) {
     return bar;
 }
 
-QList<Pill> missingFilesPills(const BNode& node) {
-    if (node.kind != BNode::Kind::library || node.missingFiles <= 0)
+QList<Pill> missingFilesPills(qint64 brokenLinks) {
+    if (brokenLinks <= 0)
         return {};
-    return {{QString::number(node.missingFiles), CellTone::pink,
+    return {{QString::number(brokenLinks), CellTone::pink,
              QStringLiteral("Linked media files that can't be found. Select the library and use Find Missing "
                             "Files… in the details panel.")}};
 }
 
-QList<Pill> pluginPills(const BNode& node) {
-    QList<Pill> pills;
+QList<Pill> missingFilesPills(const BNode& node) {
     if (node.kind != BNode::Kind::library)
-        return pills;
-    if (node.missingPlugins >= 1)
-        pills.append({QString::number(node.missingPlugins), CellTone::red,
+        return {};
+    return missingFilesPills(node.missingFiles);
+}
+
+QList<Pill> pluginPills(qint64 missing, qint64 partial) {
+    QList<Pill> pills;
+    if (missing >= 1)
+        pills.append({QString::number(missing), CellTone::red,
                       QStringLiteral("Third-party plug-in packs this library uses that are not installed on "
                                      "this Mac. See the Plug-ins tab.")});
-    if (node.partialPlugins >= 1)
+    if (partial >= 1)
         pills.append(
-            {QString::number(node.partialPlugins) + QStringLiteral(" incomplete"), CellTone::orange,
+            {QString::number(partial) + QStringLiteral(" incomplete"), CellTone::orange,
              QStringLiteral("Plug-in packs that are installed, but some of the items this library uses "
                             "are gone. See the Plug-ins tab.")});
     return pills;
+}
+
+QList<Pill> pluginPills(const BNode& node) {
+    if (node.kind != BNode::Kind::library)
+        return {};
+    return pluginPills(node.missingPlugins, node.partialPlugins);
 }
 
 QList<Pill> alertPills(const BNode& node) {

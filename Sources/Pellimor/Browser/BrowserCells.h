@@ -31,6 +31,7 @@ bool isContainer(const BNode& node);
 QString symbol(const BNode& node);
 // "matched: " and each reason, in green.
 QList<Pill> reasonPills(const BNode& node);
+QList<Pill> reasonPills(const QStringList& reasons);
 // 0.45 for a row shown only as a search's context, else 1.
 double opacity(const BNode& node);
 
@@ -51,10 +52,13 @@ QString reclaimText(const BNode& node);
 // place with an invisible bar.
 SizeBar bar(const BNode& node);
 
-// A library's broken links: one pink pill with the count.
+// A library's broken links: one pink pill with the count (none below 1).
 QList<Pill> missingFilesPills(const BNode& node);
-// A library's plug-in packs: a red pill with the missing count, an orange "N incomplete".
+QList<Pill> missingFilesPills(qint64 brokenLinks);
+// A library's plug-in packs: a red pill with the missing count, an orange "N incomplete"
+// (each only from 1 up). Every table that shows a library's packs takes its pills from here.
 QList<Pill> pluginPills(const BNode& node);
+QList<Pill> pluginPills(qint64 missing, qint64 partial);
 // A library on a backup drive: the orange "backup".
 QList<Pill> alertPills(const BNode& node);
 

@@ -6,7 +6,9 @@
 #include "Platform/SettingsStore.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QObject>
+#include <QScreen>
 
 namespace pellimor::UiFont {
 
@@ -23,6 +25,14 @@ QFont font(qreal points, std::optional<QFont::Weight> weight) {
 
 double scale() {
     return Appearance::fontScale(AppSettings::comfortable());
+}
+
+double pixels(double points) {
+    // The resolution fonts are laid out at: the primary screen's logical one, as for QFont's
+    // own point sizes; 96 without a screen.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    return points * dpi / 72.0;
 }
 
 void watchComfortableText(QObject* context, std::function<void()> refont) {

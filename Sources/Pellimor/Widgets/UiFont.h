@@ -20,6 +20,12 @@ QFont font(qreal points, std::optional<QFont::Weight> weight, double scale);
 // The scale in force now, from "comfortableText".
 double scale();
 
+// `points` as logical pixels, converted as the fonts above convert their sizes on this screen
+// (at 96 dots per inch a point is 4/3 of a pixel). Lengths laid out beside text and given in
+// points, such as column widths, go through here, so a column meant to hold a 13-point text
+// holds it here too.
+double pixels(double points);
+
 // Calls `refont` on `context`'s thread each time "comfortableText" changes, for as long as
 // `context` lives.
 void watchComfortableText(QObject* context, std::function<void()> refont);

@@ -1,6 +1,6 @@
 // The installed Final Cut Pro's version in the main window: read as the catalogue starts and
 // again when the program becomes active, never per library shown or per redraw; a version
-// that changed meanwhile redraws the Update column and the sidebar's "needs update" filter.
+// that changed meanwhile redraws the version column and the sidebar's "needs update" filter.
 
 #include "Catalogue/Reader/Plugins.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
@@ -14,7 +14,7 @@ using test::MainWindowHarness;
 
 namespace {
 
-constexpr int kUpdateColumn = 12;
+constexpr int kVersionColumn = 10; // "FCP version"
 
 } // namespace
 
@@ -42,7 +42,7 @@ TEST(FinalCutVersionInTheWindow, ReadOnceHoweverManyLibrariesAndAgainOnActivatio
     window.show();
     window.content().setMode(Mode::libraries);
     window.settle();
-    EXPECT_EQ(window.column(Mode::libraries, kUpdateColumn), QStringList(40, QString()));
+    EXPECT_EQ(window.column(Mode::libraries, kVersionColumn), QStringList(40, QStringLiteral("10.4.1 ✓")));
     // Forty libraries drawn; the window's first activation may have read it once more.
     const int reads = window.env.finalCut->infoCalls();
     EXPECT_LE(reads, started + 1);
@@ -68,5 +68,6 @@ TEST(FinalCutVersionInTheWindow, ReadOnceHoweverManyLibrariesAndAgainOnActivatio
     window.settle();
     EXPECT_EQ(window.env.finalCut->infoCalls(), reads + 1);
     EXPECT_EQ(window.content().content(), MainContent::Content::tab);
-    EXPECT_EQ(window.column(Mode::libraries, kUpdateColumn), QStringList(40, QStringLiteral("Needs update")));
+    EXPECT_EQ(window.column(Mode::libraries, kVersionColumn),
+              QStringList(40, QStringLiteral("10.4.1 → 11.0")));
 }

@@ -69,9 +69,10 @@ TEST(MainWindowStartupTest, scanSwitchFillsTheTablesWithTheFixtureLibraries) {
     window.post(AppAction::setMode(), QStringLiteral("Projects"));
     EXPECT_EQ(window.column(Mode::projects), (QStringList{"Main Edit", "Main Edit"}));
 
-    // Without a search the Media Files table is empty however many files are catalogued.
+    // Without a search the Media Files tab asks for a file name, and its table is empty however
+    // many files are catalogued.
     window.post(AppAction::setMode(), QStringLiteral("Media Files"));
-    EXPECT_EQ(window.page(), QStringLiteral("mediaTable"));
+    EXPECT_EQ(window.page(), QStringLiteral("mediaPlaceholder"));
     EXPECT_TRUE(window.column(Mode::media).isEmpty());
 }
 

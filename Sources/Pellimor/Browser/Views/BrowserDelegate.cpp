@@ -4,6 +4,7 @@
 #include "App/Appearance.h"
 #include "Browser/BrowserCells.h"
 #include "Browser/Views/BrowserModel.h"
+#include "Browser/Views/ToneColor.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Widgets/CellPainter.h"
 #include "Widgets/DarkLook.h"
@@ -34,31 +35,6 @@ constexpr qreal kReasonGap = 6;
 constexpr qreal kPillGap = 4;
 constexpr qreal kPillOpacity = 0.22;
 constexpr double kDimmed = 0.45;
-
-QColor toneColor(CellTone tone, bool dark, const QStyleOptionViewItem& option) {
-    const bool selected = option.state & QStyle::State_Selected;
-    switch (tone) {
-    case CellTone::primary:
-        return option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
-    case CellTone::secondary:
-        return namedColor(NamedColor::secondary, dark || selected);
-    case CellTone::green:
-        return namedColor(NamedColor::green, dark);
-    case CellTone::blue:
-        return namedColor(NamedColor::blue, dark);
-    case CellTone::red:
-        return namedColor(NamedColor::red, dark);
-    case CellTone::orange:
-        return namedColor(NamedColor::orange, dark);
-    case CellTone::pink:
-        return namedColor(NamedColor::pink, dark);
-    case CellTone::teal:
-        return namedColor(NamedColor::teal, dark);
-    case CellTone::purple:
-        return namedColor(NamedColor::purple, dark);
-    }
-    return option.palette.color(QPalette::Text);
-}
 
 QColor hueColor(RowTint::Hue hue, bool dark) {
     switch (hue) {

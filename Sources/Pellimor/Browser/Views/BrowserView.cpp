@@ -209,8 +209,9 @@ void BrowserView::buildTable() {
     const QList<BrowserColumnSpec> columns = m_model->columns();
     QList<ColumnAutoFit::Limits> limits;
     for (qsizetype logical = 0; logical < columns.size(); ++logical) {
-        header->resizeSection(int(logical), int(columns.at(logical).idealWidth));
-        limits.append(ColumnAutoFit::Limits{columns.at(logical).minWidth});
+        // The widths are in points, like the fonts of the cells they hold.
+        header->resizeSection(int(logical), int(UiFont::pixels(columns.at(logical).idealWidth)));
+        limits.append(ColumnAutoFit::Limits{UiFont::pixels(columns.at(logical).minWidth)});
     }
     header->setSortIndicator(m_model->columnOf(QStringLiteral("name")), Qt::AscendingOrder);
 

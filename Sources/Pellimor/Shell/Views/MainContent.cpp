@@ -17,21 +17,30 @@
 #include "Platform/SettingsStore.h"
 #include "Platform/VolumesRoot.h"
 #include "Shell/CSVExport.h"
+#include "Shell/MainTableWidths.h"
+#include "Shell/MainTables.h"
 #include "Shell/SidebarFilter.h"
 #include "Shell/StartupPlan.h"
 #include "Shell/TableRows.h"
 #include "Shell/Views/CentredPage.h"
 #include "Shell/Views/DetailsPanel.h"
-#include "Shell/Views/MainTables.h"
+#include "Shell/Views/MainTableDelegate.h"
 #include "Shell/Views/RowTableModel.h"
 #include "Shell/Views/SheetPresenter.h"
 #include "Shell/Views/SidebarView.h"
 #include "Shell/Views/StatusLine.h"
 #include "Shell/WindowSettings.h"
 #include "Support/AtomicFile.h"
+#include "Widgets/ColumnAutoFit.h"
+#include "Widgets/DarkLook.h"
 #include "Widgets/DialogPrompts.h"
+#include "Widgets/FavoriteStar.h"
+#include "Widgets/Icons.h"
+#include "Widgets/NamedColor.h"
 #include "Widgets/Prompts.h"
 #include "Widgets/RevealsRow.h"
+#include "Widgets/UiFont.h"
+#include "Widgets/UiTextMeasurer.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,6 +60,7 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 #include <utility>
 
 namespace pellimor {
@@ -111,7 +121,8 @@ struct MainContent::SearchRequest {
 MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* parent,
                          RefreshScheduler::Timing timing)
     : QWidget(parent), m_catalog(catalog), m_arguments(std::move(arguments)), m_state(WindowState::initial()),
-      m_store(platform::services().settings), m_refresh(new RefreshScheduler(this, std::move(timing))) {
+      m_store(platform::services().settings), m_refresh(new RefreshScheduler(this, std::move(timing))),
+      m_measurer(std::make_unique<UiTextMeasurer>()) {
     setObjectName(QStringLiteral("mainContent"));
     build();
     addParts();
@@ -273,6 +284,8 @@ void MainContent::build() {
         m_tables.insert(mode, page);
         m_pages->addWidget(page.view);
     }
+    m_mediaPlaceholder = buildMediaPlaceholder();
+    m_pages->addWidget(m_mediaPlaceholder);
     // The Libraries table scrolls to the row "TovlinRevealRow" names (the browser does too).
     const TablePage libraries = m_tables.value(Mode::libraries);
     revealsRow(libraries.view, [model = libraries.model](const QString& id) {
@@ -409,6 +422,9 @@ MainContent::TablePage MainContent::buildTable(Mode mode) {
     page.view->setObjectName(name + QStringLiteral("Table"));
     page.model = new RowTableModel(page.view);
     page.view->setModel(page.model);
+    page.delegate = new MainTableDelegate(m_catalog, *page.model, page.view);
+    page.view->setItemDelegate(page.delegate);
+    page.view->setMouseTracking(true);
     page.view->setSelectionBehavior(QAbstractItemView::SelectRows);
     page.view->setSelectionMode(QAbstractItemView::SingleSelection);
     page.view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -416,13 +432,36 @@ MainContent::TablePage MainContent::buildTable(Mode mode) {
     page.view->setWordWrap(false);
     page.view->setShowGrid(false);
     page.view->verticalHeader()->setVisible(false);
-    page.view->horizontalHeader()->setSectionsClickable(true);
-    page.view->horizontalHeader()->setSortIndicatorShown(true);
-    page.view->horizontalHeader()->setHighlightSections(false);
-    page.view->horizontalHeader()->setStretchLastSection(true);
-    page.view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(page.view->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this, mode](int column) { sortBy(mode, column); });
+    page.view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    page.view->verticalHeader()->setDefaultSectionSize(MainTableDelegate::rowHeight());
+    QHeaderView* header = page.view->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+
+    // Every column always shown, in its order; fitted to its content after every rebuild.
+    const QList<TableColumn> columns = mode == Mode::libraries  ? MainTables::libraryColumns(QString())
+                                       : mode == Mode::events   ? MainTables::eventColumns(QString())
+                                       : mode == Mode::projects ? MainTables::projectColumns(QString())
+                                                                : MainTables::mediaColumns();
+    page.model->replace(columns, {});
+    QList<ColumnAutoFit::Limits> limits;
+    for (qsizetype logical = 0; logical < columns.size(); ++logical) {
+        const TableColumn& column = columns.at(logical);
+        // The widths are in points, like the fonts of the cells they hold.
+        header->resizeSection(int(logical), int(UiFont::pixels(column.idealWidth)));
+        ColumnAutoFit::Limits limit{UiFont::pixels(column.minWidth)};
+        if (column.maxWidth)
+            limit.maximum = UiFont::pixels(*column.maxWidth);
+        limits.append(limit);
+    }
+    page.fitter = new ColumnAutoFit(page.view);
+    page.fitter->setLimits(limits);
+    FavoriteStar::repaintOnChange(m_catalog, page.view);
+
+    connect(header, &QHeaderView::sectionClicked, this, [this, mode](int column) { sortBy(mode, column); });
     connect(page.view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, page] {
         if (m_updating)
             return;
@@ -434,6 +473,27 @@ MainContent::TablePage MainContent::buildTable(Mode mode) {
     });
     connect(page.view, &QWidget::customContextMenuRequested, this,
             [this, mode](const QPoint& at) { tableMenu(mode, at); });
+    page.view->setContextMenuPolicy(Qt::CustomContextMenu);
+    return page;
+}
+
+QWidget* MainContent::buildMediaPlaceholder() {
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("mediaPlaceholder"));
+    QVBoxLayout* layout = CentredPage::layout(page, 8);
+    m_mediaSymbol = new QLabel(page);
+    m_mediaSymbol->setObjectName(QStringLiteral("mediaPlaceholderSymbol"));
+    m_mediaSymbol->setAccessibleName(QStringLiteral("magnifyingglass"));
+    CentredPage::add(layout, m_mediaSymbol);
+    m_mediaPrompt = new QLabel(QStringLiteral("Type a file name in the search field"), page);
+    m_mediaPrompt->setAlignment(Qt::AlignCenter);
+    CentredPage::add(layout, m_mediaPrompt);
+    m_mediaCount = CentredPage::secondaryLabel(QString(), page);
+    m_mediaCount->setObjectName(QStringLiteral("mediaPlaceholderCount"));
+    m_mediaCount->setWordWrap(false);
+    m_mediaCount->setMaximumWidth(QWIDGETSIZE_MAX);
+    CentredPage::add(layout, m_mediaCount);
+    layout->addStretch();
     return page;
 }
 
@@ -500,10 +560,23 @@ void MainContent::refreshContent() {
             m_pages->setCurrentWidget(m_browser);
             break;
         }
+        case Mode::media:
+            if (MainTables::showsMediaPlaceholder(m_state.search)) {
+                // The symbol stands in for a 26-point glyph.
+                const int side = int(std::lround(UiFont::pixels(26) * UiFont::scale()));
+                m_mediaSymbol->setPixmap(Icons::tinted(
+                    QStringLiteral("magnifyingglass"), QSize(side, side),
+                    namedColor(NamedColor::secondary, DarkLook::isDark(palette())), devicePixelRatioF()));
+                m_mediaPrompt->setFont(uiFont(13, QFont::DemiBold));
+                m_mediaCount->setFont(uiFont(13));
+                m_mediaCount->setText(MainTables::indexedMediaText(m_catalog.media().size()));
+                m_pages->setCurrentWidget(m_mediaPlaceholder);
+                break;
+            }
+            [[fallthrough]];
         case Mode::libraries:
         case Mode::events:
         case Mode::projects:
-        case Mode::media:
             refreshTable(m_state.mode, visible);
             m_pages->setCurrentWidget(m_tables.value(m_state.mode).view);
             break;
@@ -547,46 +620,52 @@ void MainContent::refreshTable(Mode mode, const QList<LibraryInfo>& visible) {
     const WindowSettings settings = WindowSettings::read();
     TableRows::RowInputs in{visible, SearchQuery(m_state.appliedSearch), m_state.searchResult,
                             settings.dateMode};
-    const bool created = settings.showsCreated();
-    const bool searching = in.query.isActive();
+    const QString installed = m_catalog.installedFCP().value_or(QString());
     MainTables::Table table;
+    QHash<QString, double> widths;
     std::pair<int, bool> sortKey;
     switch (mode) {
-    case Mode::libraries:
-        table = MainTables::libraries(TableRows::libraryRows(m_catalog, in, m_state.librarySort), created,
-                                      searching);
+    case Mode::libraries: {
+        const QList<LibraryRow> rows = TableRows::libraryRows(m_catalog, in, m_state.librarySort);
+        table = MainTables::libraries(rows, settings.dateMode, installed);
+        widths = MainTableWidths::libraryWidths(rows, installed, *m_measurer);
         sortKey = firstKey(m_state.librarySort);
         break;
-    case Mode::events:
-        table =
-            MainTables::events(TableRows::eventRows(m_catalog, in, m_state.eventSort), created, searching);
+    }
+    case Mode::events: {
+        const QList<EventRow> rows = TableRows::eventRows(m_catalog, in, m_state.eventSort);
+        table = MainTables::events(rows, settings.dateMode);
+        widths = MainTableWidths::eventWidths(rows, *m_measurer);
         sortKey = firstKey(m_state.eventSort);
         break;
-    case Mode::projects:
-        table = MainTables::projects(TableRows::projectRows(m_catalog, in, m_state.projectSort), created,
-                                     searching);
+    }
+    case Mode::projects: {
+        const QList<ProjectRow> rows = TableRows::projectRows(m_catalog, in, m_state.projectSort);
+        table = MainTables::projects(rows, settings.dateMode);
+        widths = MainTableWidths::projectWidths(rows, *m_measurer);
         sortKey = firstKey(m_state.projectSort);
         break;
-    case Mode::media:
-        table = MainTables::media(TableRows::mediaRows(m_catalog, in, m_state.mediaSort));
+    }
+    case Mode::media: {
+        const QList<MediaRow> rows = TableRows::mediaRows(m_catalog, in, m_state.mediaSort);
+        table = MainTables::media(rows);
+        widths = MainTableWidths::mediaWidths(rows, *m_measurer);
         sortKey = firstKey(m_state.mediaSort);
         break;
+    }
     default:
         return;
     }
     const TablePage page = m_tables.value(mode);
-    QStringList oldTitles;
-    for (const RowTableModel::Column& column : page.model->columns())
-        oldTitles.append(column.title);
-    const bool wasEmpty = page.model->rows().isEmpty();
+    // A new search emphasises other terms in rows that may not have changed.
+    const bool newTerms = page.delegate->query().tokens != in.query.tokens;
+    page.delegate->setQuery(in.query);
+    page.view->verticalHeader()->setDefaultSectionSize(MainTableDelegate::rowHeight());
     page.model->replace(table.columns, table.rows);
-    QStringList newTitles;
-    for (const RowTableModel::Column& column : table.columns)
-        newTitles.append(column.title);
-    // Columns are fitted to their content when they change or first fill; after that the
-    // user's widths stay.
-    if (oldTitles != newTitles || (wasEmpty && !table.rows.isEmpty()))
-        page.view->resizeColumnsToContents();
+    if (newTerms)
+        page.view->viewport()->update();
+    page.fitter->setContent(widths);
+    m_tableWidths[mode] = std::move(widths);
 
     QHeaderView* header = page.view->horizontalHeader();
     if (const std::optional<int> column = page.model->columnOf(sortKey.first))
@@ -748,7 +827,11 @@ void MainContent::setShowInspector(bool show) {
 void MainContent::setSearch(const QString& text) {
     if (text == m_state.search)
         return;
+    // The Media Files tab shows its table or its placeholder by the text as typed.
+    const bool placeholder = MainTables::showsMediaPlaceholder(m_state.search);
     m_state.search = text;
+    if (m_state.mode == Mode::media && placeholder != MainTables::showsMediaPlaceholder(text))
+        m_refresh->request(m_parts.content);
     scheduleSearch(text, true);
     m_searchField->setText(text);
 }

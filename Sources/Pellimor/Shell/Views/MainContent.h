@@ -27,6 +27,9 @@ namespace pellimor {
 
 class BrowserView;
 class Catalog;
+class ColumnAutoFit;
+class MainTableDelegate;
+class TextMeasurer;
 class DetailsPanel;
 class Prompts;
 class RowTableModel;
@@ -117,6 +120,9 @@ public:
     // The parts, for tests.
     QTableView* table(Mode mode) const;         // Libraries, Events, Projects, Media Files; else null
     RowTableModel* tableModel(Mode mode) const; // likewise
+    // The content widths the table of `mode` was last fitted to, by column title.
+    const QHash<QString, double>& tableWidths(Mode mode) const { return m_tableWidths[mode]; }
+    QWidget* mediaPlaceholder() const { return m_mediaPlaceholder; }
     SidebarView* sidebarView() const { return m_sidebar; }
     BrowserView* browserView() const { return m_browser; }
     DetailsPanel* detailsPanel() const { return m_detailsPanel; }
@@ -153,6 +159,8 @@ private:
     struct TablePage {
         QTableView* view = nullptr;
         RowTableModel* model = nullptr;
+        MainTableDelegate* delegate = nullptr;
+        ColumnAutoFit* fitter = nullptr;
     };
 
     void build();
@@ -161,6 +169,7 @@ private:
     QWidget* buildHiddenBackupNotice();
     QWidget* buildFilteredEmpty();
     TablePage buildTable(Mode mode);
+    QWidget* buildMediaPlaceholder();
 
     void addParts();
     void requestShown();
@@ -219,6 +228,12 @@ private:
     QLabel* m_filteredTitle = nullptr;
     BrowserView* m_browser = nullptr;
     QHash<Mode, TablePage> m_tables;
+    std::unique_ptr<TextMeasurer> m_measurer; // the tables' width estimates
+    QWidget* m_mediaPlaceholder = nullptr;
+    mutable QHash<Mode, QHash<QString, double>> m_tableWidths;
+    QLabel* m_mediaPrompt = nullptr;
+    QLabel* m_mediaCount = nullptr;
+    QLabel* m_mediaSymbol = nullptr;
     QWidget* m_pluginsPage = nullptr;
     QLabel* m_pluginsText = nullptr;
     QWidget* m_comparePage = nullptr;

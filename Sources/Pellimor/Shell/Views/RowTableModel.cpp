@@ -1,8 +1,5 @@
 #include "Shell/Views/RowTableModel.h"
 
-#include <QColor>
-#include <QGuiApplication>
-#include <QPalette>
 #include <algorithm>
 
 namespace pellimor {
@@ -56,21 +53,32 @@ int RowTableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
 }
 
+const TableCell* RowTableModel::cell(const QModelIndex& index) const {
+    const Row* shown = row(index);
+    if (!shown || index.column() < 0 || index.column() >= shown->cells.size())
+        return nullptr;
+    return &shown->cells[index.column()];
+}
+
+const RowTableModel::Row* RowTableModel::row(const QModelIndex& index) const {
+    if (!index.isValid() || index.row() < 0 || index.row() >= m_rows.size() || index.column() < 0 ||
+        index.column() >= m_columns.size())
+        return nullptr;
+    return &m_rows[index.row()];
+}
+
 QVariant RowTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_columns.size())
+    const TableCell* shown = cell(index);
+    if (!shown)
         return {};
-    const Row& row = m_rows[index.row()];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-        return index.column() < row.cells.size() ? row.cells[index.column()] : QString();
+        return shown->shown();
+    case Qt::AccessibleTextRole:
+        return shown->accessibleText();
     case Qt::TextAlignmentRole:
-        return m_columns[index.column()].numeric ? int(Qt::AlignRight | Qt::AlignVCenter)
-                                                 : int(Qt::AlignLeft | Qt::AlignVCenter);
-    case Qt::ForegroundRole:
-        if (!row.online)
-            return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
-        return {};
+        return m_columns[index.column()].trailingEdge() ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                                        : int(Qt::AlignLeft | Qt::AlignVCenter);
     default:
         return {};
     }
@@ -82,8 +90,8 @@ QVariant RowTableModel::headerData(int section, Qt::Orientation orientation, int
     if (role == Qt::DisplayRole)
         return m_columns[section].title;
     if (role == Qt::TextAlignmentRole)
-        return m_columns[section].numeric ? int(Qt::AlignRight | Qt::AlignVCenter)
-                                          : int(Qt::AlignLeft | Qt::AlignVCenter);
+        return m_columns[section].trailingEdge() ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                                 : int(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
 }
 

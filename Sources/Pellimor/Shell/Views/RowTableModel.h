@@ -1,37 +1,30 @@
 #pragma once
 
+#include "Shell/TableColumn.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 namespace pellimor {
 
-// A read-only table over rows already built, filtered and sorted by the window (TableRows):
-// the model only shows them. Each row keeps its identifier, so the window can find the
-// selected row again after the rows were rebuilt. Offline rows are drawn dimmed.
+// A read-only table over rows already built, filtered and sorted by the window (TableRows) and
+// turned into typed cells (MainTables): the model only shows them. Each row keeps its
+// identifier, so the window can find the selected row again after the rows were rebuilt.
+// MainTableDelegate paints the cells; the display role holds each cell's text and the
+// accessible-text role what a screen reader should read of it (badges and tips included).
 //
 // Rows given again with the same columns and identifiers in the same order change in place:
 // the view keeps its scroll position, current row and selection, and redraws only the rows
-// whose texts changed. Anything else resets the model.
+// whose cells changed. Anything else resets the model.
 //
 // Main thread only.
 class RowTableModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    struct Column {
-        QString title;
-        bool numeric = false;       // right-aligned
-        std::optional<int> sortKey; // the table's sort field (as an int); none: not sortable
-        bool operator==(const Column&) const = default;
-    };
-    struct Row {
-        QString id;
-        QStringList cells; // one per column
-        bool online = true;
-        bool operator==(const Row&) const = default;
-    };
+    using Column = TableColumn;
+    using Row = TableRow;
 
     using QAbstractTableModel::QAbstractTableModel;
 
@@ -44,6 +37,9 @@ public:
     std::optional<int> rowOf(const QString& id) const;
     // The column that shows that sort field; none when no column does.
     std::optional<int> columnOf(int sortKey) const;
+    // The cell and the row at `index`; null outside the table.
+    const TableCell* cell(const QModelIndex& index) const;
+    const Row* row(const QModelIndex& index) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

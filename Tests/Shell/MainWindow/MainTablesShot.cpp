@@ -1,0 +1,133 @@
+// Pictures of the main window's tables on the sample libraries, for looking at: the browser
+// beside them (its columns are fitted the same way), the Libraries tab with a search applied,
+// the Projects tab sorted by date, and the Media Files placeholder. Not a test; run it under a
+// display, with a folder for the pictures and optionally a search:
+//
+//   xvfb-run -a -s "-screen 0 1600x1000x24" build-test/Tests/Shell/MainWindow/main_tables_shot /tmp/shots
+//
+// It prints each picture's path and whether the Libraries table shows a horizontal scroll bar.
+// Everything it writes (the samples, the catalogue, the settings) goes into a temporary folder
+// of its own; the user's home is never touched.
+
+#include "Catalogue/Store/Catalog.h"
+#include "Shell/SortKey.h"
+#include "Shell/Views/MainContent.h"
+#include "Shell/Views/MainWindow.h"
+#include "Shell/Views/PellimorApp.h"
+#include "Shell/Views/RowTableModel.h"
+#include "Tests/Fixtures/SampleSet.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <functional>
+
+using namespace pellimor;
+
+namespace {
+
+void spin(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        spin(50);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir scratch;
+    if (argc < 2 || argc > 3 || !scratch.isValid()) {
+        std::fprintf(stderr, "usage: main_tables_shot <folder for the pictures> [search]\n");
+        return 2;
+    }
+    const QString root = scratch.path();
+    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
+        const QString dir = root + "/" + QString::fromLatin1(name).toLower();
+        QDir().mkpath(dir);
+        qputenv(name, dir.toUtf8());
+    }
+    const fixtures::SampleSet::Result samples = fixtures::SampleSet::write(root + "/samples");
+    qputenv("TOVLIN_VOLUMES_ROOT", samples.volumesRoot.toUtf8());
+    qputenv("TOVLIN_FCP_APP", samples.finalCutApp.toUtf8());
+    qputenv("TOVLIN_DATA_DIR", (root + "/data").toUtf8());
+
+    QApplication application(argc, argv);
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    const QString search = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("wedding");
+    QDir().mkpath(out);
+    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
+    app.showMainWindow();
+    MainWindow& window = app.mainWindow();
+    Catalog& catalog = app.catalog();
+    if (!waitFor([&] { return catalog.isScanning(); }, 20000) ||
+        !waitFor([&] { return !catalog.isScanning(); }, 240000)) {
+        std::fprintf(stderr, "main_tables_shot: the scan did not finish\n");
+        return 1;
+    }
+    spin(500);
+    MainContent& content = app.mainContent();
+
+    const auto shoot = [&](const QString& file) {
+        content.refresh();
+        spin(600);
+        const QString path = QDir(out).filePath(file);
+        if (!window.grab().save(path, "PNG"))
+            return false;
+        std::printf("%s\n", qPrintable(path));
+        return true;
+    };
+
+    bool ok = true;
+    content.setMode(Mode::browser);
+    ok = shoot(QStringLiteral("browser.png")) && ok;
+    content.setMode(Mode::libraries);
+    ok = shoot(QStringLiteral("libraries.png")) && ok;
+    std::printf("libraries: horizontal scroll bar %s\n",
+                content.table(Mode::libraries)->horizontalScrollBar()->isVisible() ? "shown" : "hidden");
+    content.setSearch(search);
+    waitFor([&] { return content.state().appliedSearch == search; }, 10000);
+    ok = shoot(QStringLiteral("libraries-search.png")) && ok;
+    std::printf("libraries with search: horizontal scroll bar %s\n",
+                content.table(Mode::libraries)->horizontalScrollBar()->isVisible() ? "shown" : "hidden");
+    content.setSearch(QString());
+    waitFor([&] { return content.state().appliedSearch.isEmpty(); }, 10000);
+
+    content.setMode(Mode::projects);
+    spin(200);
+    QTableView* projects = content.table(Mode::projects);
+    if (const std::optional<int> date =
+            content.tableModel(Mode::projects)->columnOf(int(ProjectField::modified))) {
+        Q_EMIT projects->horizontalHeader()->sectionClicked(*date);
+    }
+    ok = shoot(QStringLiteral("projects-by-date.png")) && ok;
+
+    content.setMode(Mode::events);
+    ok = shoot(QStringLiteral("events.png")) && ok;
+
+    content.setMode(Mode::media);
+    ok = shoot(QStringLiteral("media-placeholder.png")) && ok;
+    content.setSearch(QStringLiteral("mov"));
+    waitFor([&] { return content.state().appliedSearch == QStringLiteral("mov"); }, 10000);
+    ok = shoot(QStringLiteral("media-search.png")) && ok;
+    return ok ? 0 : 1;
+}
