@@ -29,6 +29,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Support/AtomicFile.h"
 #include "Support/Result.h"
+#include "Support/WorkPool.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "bench/BenchSupport.h"
 #include "bench/SyntheticCatalogue.h"
@@ -88,7 +89,7 @@ void waitFor(const std::function<bool()>& done) {
 
 // Lets the catalogue's own background work (free space, earlier loads) end before a timing.
 void settle() {
-    QThreadPool::globalInstance()->waitForDone();
+    workPool()->waitForDone();
     QCoreApplication::sendPostedEvents();
 }
 

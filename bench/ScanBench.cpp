@@ -19,6 +19,7 @@
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Records/PendingDir.h"
 #include "Catalogue/Store/Catalog.h"
+#include "Support/WorkPool.h"
 #include "bench/BenchSupport.h"
 #include "bench/SyntheticScan.h"
 
@@ -117,7 +118,7 @@ double readsMilliseconds(const QStringList& libraries, int threads) {
 double saveMilliseconds(const QString& dataDir, int rounds) {
     qputenv("TOVLIN_DATA_DIR", dataDir.toUtf8());
     Catalog catalog;
-    QThreadPool::globalInstance()->waitForDone();
+    workPool()->waitForDone();
     QCoreApplication::sendPostedEvents();
     return measure(rounds, [&] { catalog.save(); });
 }

@@ -24,6 +24,7 @@
 
 #include "Browser/SearchEngine.h"
 #include "Support/TextFold.h"
+#include "Support/WorkPool.h"
 #include "bench/BenchSupport.h"
 #include "bench/SyntheticCatalogue.h"
 
@@ -200,7 +201,7 @@ int main(int argc, char** argv) {
     std::printf("catalogue: %lld libraries, %lld events, %lld projects, %lld media rows (seed %u)\n",
                 static_cast<long long>(libraries.size()), static_cast<long long>(events),
                 static_cast<long long>(projects), static_cast<long long>(media.size()), seed);
-    std::printf("thread pool: %d threads; times in ms\n\n", QThreadPool::globalInstance()->maxThreadCount());
+    std::printf("thread pool: %d threads; times in ms\n\n", workPool()->maxThreadCount());
 
     // ---- The corpus
     SearchEngine engine;

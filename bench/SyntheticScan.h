@@ -7,6 +7,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
+#include "Support/WorkPool.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "bench/BenchSupport.h"
@@ -126,7 +127,7 @@ inline ScanJob scanJob(const QString& root, int concurrency) {
 
 // Lets the background work already started (media lists, free space) hand its results back.
 inline void settleBackgroundWork() {
-    QThreadPool::globalInstance()->waitForDone();
+    workPool()->waitForDone();
     QCoreApplication::sendPostedEvents();
 }
 

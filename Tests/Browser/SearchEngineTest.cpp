@@ -1,5 +1,6 @@
 #include "Browser/SearchEngine.h"
 
+#include "Support/WorkPool.h"
 #include "Tests/Browser/SearchEngineFixtures.h"
 #include "Tests/Support/QtPrinters.h"
 
@@ -448,9 +449,9 @@ TEST(SearchEngineRun, TheCorpusKeepsItsSnapshotWhenTheCatalogueChanges) {
 }
 
 TEST(SearchEngineRun, ABusyPoolNeverStallsASearch) {
-    // Every thread of the global pool waits until the search is done; the search does all of
+    // Every thread of the work pool waits until the search is done; the search does all of
     // its work on its own thread.
-    QThreadPool* pool = QThreadPool::globalInstance();
+    QThreadPool* pool = workPool();
     QSemaphore started;
     QSemaphore release;
     for (int i = 0; i < pool->maxThreadCount(); ++i) {

@@ -6,6 +6,7 @@
 #include "FinalCut/AX.h"
 #include "FinalCut/FinalCutProcess.h"
 #include "Platform/FinalCutApp.h"
+#include "Support/WorkPool.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Support/EventLoop.h"
 #include "Tests/Support/FakeFinalCut/FakeFinalCutWire.h"
@@ -218,8 +219,7 @@ TEST(FakeFinalCutProcess, ASocketThatFailsOrTalksNonsenseIsUnreadable) {
         });
         // The requests block their thread, so the server answers from this one meanwhile.
         std::optional<std::optional<QList<platform::AccessibilityElementPtr>>> windows;
-        QThreadPool::globalInstance()->start(
-            [&] { windows = test::SocketFinalCut::accessibility()->windows(pid); });
+        workPool()->start([&] { windows = test::SocketFinalCut::accessibility()->windows(pid); });
         ASSERT_TRUE(test::waitUntil([&] { return windows.has_value(); }));
         EXPECT_FALSE(windows->has_value());
 

@@ -1,6 +1,7 @@
 #include "Platform/FinalCutApp.h"
 
 #include "Platform/Services.h"
+#include "Support/WorkPool.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/EventLoop.h"
 #include "Tests/Support/TestEnv.h"
@@ -330,7 +331,7 @@ TEST(SystemFinalCutApp, OpenStartsTheExecutableOrSaysWhyNot) {
     bool answered = false;
     systemApp()->answers(1, std::chrono::seconds(20), &context, [&](bool yes) { answered = yes; });
     ASSERT_TRUE(test::waitUntil([&] { return answered; })) << "nothing can ask here: it counts as answering";
-    QThreadPool::globalInstance()->waitForDone();
+    workPool()->waitForDone();
     test::runQueued();
     EXPECT_FALSE(late);
 }

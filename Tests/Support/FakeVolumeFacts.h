@@ -3,6 +3,7 @@
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
 #include "Platform/VolumesRoot.h"
+#include "Support/WorkPool.h"
 
 #include <QDir>
 #include <QMap>
@@ -161,7 +162,7 @@ public:
     explicit VolumeGateGuard(std::shared_ptr<FakeVolumeFacts> fake) : m_fake(std::move(fake)) {}
     ~VolumeGateGuard() {
         m_fake->release();
-        QThreadPool::globalInstance()->waitForDone();
+        workPool()->waitForDone();
     }
     VolumeGateGuard(const VolumeGateGuard&) = delete;
     VolumeGateGuard& operator=(const VolumeGateGuard&) = delete;

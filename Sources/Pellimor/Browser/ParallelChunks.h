@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Support/WorkPool.h"
+
 #include <QThreadPool>
 #include <QtGlobal>
 #include <functional>
@@ -16,6 +18,6 @@ namespace pellimor {
 // threads).
 void runInChunks(qsizetype count, qsizetype chunks,
                  const std::function<void(qsizetype begin, qsizetype end)>& work,
-                 QThreadPool* pool = QThreadPool::globalInstance());
+                 QThreadPool* pool = workPool());
 
 } // namespace pellimor

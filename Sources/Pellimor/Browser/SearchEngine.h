@@ -47,7 +47,7 @@ public:
     Corpus prepare(qint64 key, QList<LibraryInfo> libraries, QList<Catalog::MediaEntry2> media);
 
     // A new corpus: one library per LibraryInfo, in order. Media rows of libraries not in
-    // `libraries` are ignored. Folds every text once, on the global thread pool and the
+    // `libraries` are ignored. Folds every text once, on the work pool and the
     // calling thread together.
     static Corpus build(QList<LibraryInfo> libraries, QList<Catalog::MediaEntry2> media);
 

@@ -3,6 +3,7 @@
 #include "Platform/FinalCutApp.h"
 #include "Platform/SystemServices.h"
 #include "Support/RegularFile.h"
+#include "Support/WorkPool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -96,27 +97,26 @@ public:
         const Executable executable = this->executable();
         const QPointer<QObject> guard(context);
         // Starting a program waits for it to be loaded; that wait belongs to a worker.
-        QThreadPool::globalInstance()->start(
-            [executable, library, guard, completion = std::move(completion)] {
-                std::optional<QString> error = executable.error;
-                if (!error) {
-                    QProcess process;
-                    process.setProgram(executable.path);
-                    process.setArguments({library});
-                    process.setStandardInputFile(QProcess::nullDevice());
-                    if (!process.startDetached())
-                        error = process.errorString();
-                }
-                // The context may go meanwhile on the main thread: the answer goes there through
-                // the application object, which outlives every request, and is dropped there.
-                QMetaObject::invokeMethod(
-                    QCoreApplication::instance(),
-                    [guard, completion, error] {
-                        if (guard)
-                            completion(error);
-                    },
-                    Qt::QueuedConnection);
-            });
+        workPool()->start([executable, library, guard, completion = std::move(completion)] {
+            std::optional<QString> error = executable.error;
+            if (!error) {
+                QProcess process;
+                process.setProgram(executable.path);
+                process.setArguments({library});
+                process.setStandardInputFile(QProcess::nullDevice());
+                if (!process.startDetached())
+                    error = process.errorString();
+            }
+            // The context may go meanwhile on the main thread: the answer goes there through
+            // the application object, which outlives every request, and is dropped there.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [guard, completion, error] {
+                    if (guard)
+                        completion(error);
+                },
+                Qt::QueuedConnection);
+        });
     }
 
     // Nothing on this system can ask another program whether it answers, so it counts as

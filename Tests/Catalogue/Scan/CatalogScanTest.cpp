@@ -11,6 +11,7 @@
 #include "Platform/Clock.h"
 #include "Platform/Services.h"
 #include "Platform/VolumesRoot.h"
+#include "Support/WorkPool.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Support/CatalogTestAccess.h"
@@ -244,7 +245,7 @@ protected:
     }
     void TearDown() override {
         // Nothing of a run may still be working when the next test swaps the services.
-        QThreadPool::globalInstance()->waitForDone();
+        workPool()->waitForDone();
         QCoreApplication::sendPostedEvents();
         qputenv("TOVLIN_VOLUMES_ROOT", m_savedRoot);
     }
@@ -777,7 +778,7 @@ TEST_F(CatalogScanTest, QuittingDuringARunLeavesThePausedScanForTheNextStart) {
     // that finishes afterwards reaches nothing.
     catalog.reset();
     gate.facts->release();
-    QThreadPool::globalInstance()->waitForDone();
+    workPool()->waitForDone();
     QCoreApplication::sendPostedEvents();
 
     catalog = env.makeCatalog();
@@ -1188,7 +1189,7 @@ TEST_F(CatalogScanTest, ALibraryChangedAfterItsCheckAheadIsReportedOnceAndCaught
                 if (!changed && status.startsWith(QStringLiteral("Searching ")) &&
                     !status.endsWith(QStringLiteral("…"))) {
                     changed = true;
-                    QThreadPool::globalInstance()->waitForDone();
+                    workPool()->waitForDone();
                     addMedia();
                 }
             });

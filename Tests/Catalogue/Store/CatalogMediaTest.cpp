@@ -3,6 +3,7 @@
 #include "Catalogue/Records/RecordJson.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Support/AtomicFile.h"
+#include "Support/WorkPool.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FileGates.h"
@@ -77,7 +78,7 @@ protected:
     void SetUp() override {
         catalog = env.makeCatalog();
         QObject::connect(catalog.get(), &Catalog::mediaChanged, [this] { ++published; });
-        QThreadPool::globalInstance()->waitForDone();
+        workPool()->waitForDone();
         QCoreApplication::sendPostedEvents();
         published = 0;
     }
@@ -348,7 +349,7 @@ TEST_F(CatalogMediaTest, AListThatCannotBeWrittenIsDroppedQuietly) {
 // The first load is held at the opening of a list until the second load has published;
 // released, it finds the list of a library that was forgotten in between.
 TEST_F(CatalogMediaTest, AnOlderLoadThatFinishesLastPublishesNothing) {
-    QThreadPool* pool = QThreadPool::globalInstance();
+    QThreadPool* pool = workPool();
     const int previousThreads = pool->maxThreadCount();
     pool->setMaxThreadCount(std::max(2, previousThreads));
     const auto restoreThreads = qScopeGuard([&] { pool->setMaxThreadCount(previousThreads); });
@@ -378,7 +379,7 @@ TEST_F(CatalogMediaTest, AResultArrivingAfterTheCatalogueIsGoneIsDropped) {
     setLibraries({libraryAt(path)});
     catalog->loadAllMedia();
     catalog.reset();
-    QThreadPool::globalInstance()->waitForDone();
+    workPool()->waitForDone();
     QCoreApplication::sendPostedEvents(); // must not reach the destroyed catalogue
     EXPECT_EQ(published, 0);
 }

@@ -3,6 +3,7 @@
 #include "Platform/Services.h"
 #include "Platform/SystemServices.h"
 #include "Platform/VideoFrames.h"
+#include "Support/WorkPool.h"
 #include "Tests/Fixtures/ClipWriter.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/SampleSet.h"
@@ -595,7 +596,7 @@ TEST(CatalogPosters, TheFrameInProgressEndsWithTheCatalogue) {
     EXPECT_TRUE(CatalogTestEnv::waitUntil([&] { return stopped->load(); }));
     // Once the pool is idle, whatever the stopped frame would hand back is queued; delivered
     // now, it must reach nothing.
-    QThreadPool::globalInstance()->waitForDone();
+    workPool()->waitForDone();
     QCoreApplication::sendPostedEvents();
     EXPECT_FALSE(finished);
 }

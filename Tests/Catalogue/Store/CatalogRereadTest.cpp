@@ -2,6 +2,7 @@
 #include "Catalogue/Records/RecordJson.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Support/ByteCount.h"
+#include "Support/WorkPool.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
@@ -68,9 +69,9 @@ EventInfo event(const QString& name, qint64 proxy, qint64 optimized, qint64 rend
 // deciding anything.
 void settle() {
     do {
-        QThreadPool::globalInstance()->waitForDone();
+        workPool()->waitForDone();
         QCoreApplication::sendPostedEvents();
-    } while (QThreadPool::globalInstance()->activeThreadCount() > 0);
+    } while (workPool()->activeThreadCount() > 0);
 }
 
 QString refreshing(const QString& name) {

@@ -2,6 +2,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
+#include "Support/WorkPool.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeVolumeFacts.h"
@@ -63,7 +64,7 @@ QStringList volumeSpaceMessages() {
 // Hands every posted result of finished background reads to the catalogue. Reads never wait
 // for the main thread, so once the pool is idle everything they will ever post is queued.
 void settleBackgroundReads() {
-    QThreadPool::globalInstance()->waitForDone();
+    workPool()->waitForDone();
     QCoreApplication::sendPostedEvents();
 }
 

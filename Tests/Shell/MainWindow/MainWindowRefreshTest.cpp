@@ -7,6 +7,7 @@
 #include "Shell/SortKey.h"
 #include "Shell/Views/StatusLine.h"
 #include "Support/ByteCount.h"
+#include "Support/WorkPool.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/ManualRefreshTiming.h"
 #include "Tests/Support/VirtualClock.h"
@@ -62,14 +63,14 @@ protected:
     }
     void TearDown() override {
         content.reset();
-        QThreadPool::globalInstance()->waitForDone();
+        workPool()->waitForDone();
         test::CatalogTestEnv::spin(10);
         catalog.reset();
     }
 
     // The catalogue's own background work lands, and what it changed is drawn.
     void settle() {
-        QThreadPool::globalInstance()->waitForDone();
+        workPool()->waitForDone();
         test::CatalogTestEnv::spin(10);
         time.turn();
     }

@@ -7,6 +7,7 @@
 #include "Browser/SearchEngine.h"
 #include "Catalogue/Logs/ActivityLog.h"
 #include "Catalogue/Logs/UITrace.h"
+#include "Support/WorkPool.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/EventLoop.h"
 #include "Tests/Support/TempFiles.h"
@@ -24,22 +25,22 @@ using test::MainWindowHarness;
 
 namespace {
 
-// Holds every thread of the global pool until release(), so work started meanwhile waits
+// Holds every thread of the work pool until release(), so work started meanwhile waits
 // its turn: a search that has begun but cannot finish yet.
-class GlobalPoolGate {
+class WorkPoolGate {
 public:
-    GlobalPoolGate() : m_threads(QThreadPool::globalInstance()->maxThreadCount()) {
+    WorkPoolGate() : m_threads(workPool()->maxThreadCount()) {
         for (int i = 0; i < m_threads; ++i) {
-            QThreadPool::globalInstance()->start([this] {
+            workPool()->start([this] {
                 m_held.release();
                 m_open.acquire();
             });
         }
         m_held.acquire(m_threads);
     }
-    ~GlobalPoolGate() { release(); }
-    GlobalPoolGate(const GlobalPoolGate&) = delete;
-    GlobalPoolGate& operator=(const GlobalPoolGate&) = delete;
+    ~WorkPoolGate() { release(); }
+    WorkPoolGate(const WorkPoolGate&) = delete;
+    WorkPoolGate& operator=(const WorkPoolGate&) = delete;
 
     void release() {
         if (!std::exchange(m_released, true))
@@ -205,7 +206,7 @@ TEST_F(MainWindowSearchTest, aChangedScopeIsSavedAndSearchesWithoutThePause) {
 
 TEST_F(MainWindowSearchTest, aResultOvertakenByANewerRequestIsDropped) {
     {
-        GlobalPoolGate gate;
+        WorkPoolGate gate;
         window.content().setSearch(QStringLiteral("Alpha"));
         ASSERT_TRUE(test::CatalogTestEnv::waitUntil(
             [&] { return pendingSearchLines().contains(QStringLiteral("begin len=5")); }));
@@ -222,7 +223,7 @@ TEST_F(MainWindowSearchTest, aResultOvertakenByANewerRequestIsDropped) {
     EXPECT_EQ(state().searchResult.libraries.keys(), QStringList{beta.path});
 
     // Both searches ran to the end in the engine: each took an id.
-    QThreadPool::globalInstance()->waitForDone();
+    workPool()->waitForDone();
     EXPECT_EQ(engine->nextID(), 3);
     window.settle();
     EXPECT_EQ(state().appliedSearch, QStringLiteral("Beta"));
@@ -303,7 +304,7 @@ TEST_F(MainWindowSearchTest, aChangedCatalogueSearchesAgainOrBuildsTheIndexAhead
 }
 
 TEST_F(MainWindowSearchTest, closingTheWindowWhileASearchRunsIsSafe) {
-    GlobalPoolGate gate;
+    WorkPoolGate gate;
     window.content().setSearch(QStringLiteral("Alpha"));
     ASSERT_TRUE(test::CatalogTestEnv::waitUntil(
         [&] { return pendingSearchLines().contains(QStringLiteral("begin len=5")); }));
@@ -313,7 +314,7 @@ TEST_F(MainWindowSearchTest, closingTheWindowWhileASearchRunsIsSafe) {
     window.app.reset();
 
     gate.release();
-    QThreadPool::globalInstance()->waitForDone();
+    workPool()->waitForDone();
     // Its result comes back to no window.
     window.settle();
     EXPECT_TRUE(started.expired());

@@ -12,6 +12,7 @@
 #include "Shell/Views/MainContent.h"
 #include "Shell/Views/PellimorApp.h"
 #include "Shell/Views/RowTableModel.h"
+#include "Support/WorkPool.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
@@ -69,7 +70,7 @@ public:
         if (app) {
             // Background reads hand results back to the catalogue; let them land first.
             CatalogTestEnv::waitUntil([this] { return !app->catalog().isScanning(); });
-            QThreadPool::globalInstance()->waitForDone();
+            workPool()->waitForDone();
             CatalogTestEnv::spin(10);
         }
         app.reset();

@@ -4,6 +4,7 @@
 
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/VolumesRoot.h"
+#include "Support/WorkPool.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 
@@ -60,7 +61,7 @@ public:
 
     // Lets the catalogue's background work (free space, media lists) hand its results back.
     void settle() {
-        QThreadPool::globalInstance()->waitForDone();
+        workPool()->waitForDone();
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }

@@ -1,6 +1,7 @@
 #include "Tests/Support/FakeFinalCut/SocketFinalCut.h"
 
 #include "Platform/Clock.h"
+#include "Support/WorkPool.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/FakeFinalCut/FakeFinalCutWire.h"
 
@@ -103,7 +104,7 @@ public:
     void answers(qint64 pid, std::chrono::seconds limit, QObject* context,
                  std::function<void(bool)> done) override {
         const QPointer<QObject> guard(context);
-        QThreadPool::globalInstance()->start([pid, limit, guard, done = std::move(done)] {
+        workPool()->start([pid, limit, guard, done = std::move(done)] {
             const std::optional<QJsonObject> reply =
                 SocketFinalCut::request(pid, {{"op", "name"}}, limit + std::chrono::seconds(5));
             const bool answered = reply && reply->value("name").isString();

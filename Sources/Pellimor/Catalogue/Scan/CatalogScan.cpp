@@ -10,6 +10,7 @@
 #include "Platform/VolumeFacts.h"
 #include "Support/AtomicFile.h"
 #include "Support/PathText.h"
+#include "Support/WorkPool.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -292,10 +293,9 @@ void ScanRun::discover() {
     prefetch =
         std::make_shared<ScanPrefetch>(std::clamp<qint64>(current.concurrency, 1, kMostReadsAtOnce), stop);
 
-    QThreadPool::globalInstance()->start([weak, stop, status, returned, prefetch = prefetch,
-                                          pending = std::move(pending), found = std::move(found),
-                                          unlistedHere = std::move(unlistedSoFar), maxDepth, skipSafetyNet,
-                                          skipFCPBackups]() mutable {
+    workPool()->start([weak, stop, status, returned, prefetch = prefetch, pending = std::move(pending),
+                       found = std::move(found), unlistedHere = std::move(unlistedSoFar), maxDepth,
+                       skipSafetyNet, skipFCPBackups]() mutable {
         // Every library found so far, a resumed walk's earlier finds first, goes to the
         // unchanged checks. The walk appends to `found` on this worker; a library is queued at
         // the start of the next folder, or when the walk returns.
@@ -434,10 +434,9 @@ void ScanRun::startReaders() {
     }
     for (; wanted > 0; --wanted) {
         ++readers;
-        QThreadPool::globalInstance()->start(
-            [weak = weak_from_this(), queue = reads, stop = stopSource.get_token()] {
-                readLoop(weak, queue, stop);
-            });
+        workPool()->start([weak = weak_from_this(), queue = reads, stop = stopSource.get_token()] {
+            readLoop(weak, queue, stop);
+        });
     }
 }
 

@@ -1,6 +1,7 @@
 #include "Catalogue/Scan/ScanPrefetch.h"
 
 #include "Catalogue/Reader/LibraryReader.h"
+#include "Support/WorkPool.h"
 
 #include <QThreadPool>
 
@@ -20,7 +21,7 @@ void ScanPrefetch::add(const QString& path) {
             return; // a running worker takes it next
         ++m_running;
     }
-    QThreadPool::globalInstance()->start([self = shared_from_this()] { self->work(); });
+    workPool()->start([self = shared_from_this()] { self->work(); });
 }
 
 void ScanPrefetch::close() {

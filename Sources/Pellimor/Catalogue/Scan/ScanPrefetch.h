@@ -20,7 +20,7 @@ namespace pellimor {
 // a library changed after it is caught by the next scan. Nothing here is seen by anyone but
 // the run that made it; a paused or stopped run drops it with everything else it held.
 //
-// Thread-safe. At most `limit` checks run at once, on the global thread pool; each check
+// Thread-safe. At most `limit` checks run at once, on the work pool; each check
 // stops early once `stop` is requested.
 class ScanPrefetch : public std::enable_shared_from_this<ScanPrefetch> {
 public:

@@ -4,6 +4,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Support/AtomicFile.h"
 #include "Support/RegularFile.h"
+#include "Support/WorkPool.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -160,21 +161,20 @@ void Catalog::loadAllMedia() {
     // result goes through the application object, which outlives every catalogue, so a
     // catalogue destroyed meanwhile is never touched from the worker.
     QPointer<Catalog> guard(this);
-    QThreadPool::globalInstance()->start(
-        [lists = std::move(lists), guard = std::move(guard), generation]() mutable {
-            LoadedLists loaded = readMediaLists(lists);
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [guard = std::move(guard), generation, loaded = std::move(loaded)]() mutable {
-                    if (!guard || guard->m_mediaGeneration != generation)
-                        return;
-                    // Kept before the media are published, so whatever their signal starts
-                    // already knows which lists gave nothing.
-                    guard->m_lostMediaLists = std::move(loaded.lost);
-                    guard->setMedia(std::move(loaded.media));
-                },
-                Qt::QueuedConnection);
-        });
+    workPool()->start([lists = std::move(lists), guard = std::move(guard), generation]() mutable {
+        LoadedLists loaded = readMediaLists(lists);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard = std::move(guard), generation, loaded = std::move(loaded)]() mutable {
+                if (!guard || guard->m_mediaGeneration != generation)
+                    return;
+                // Kept before the media are published, so whatever their signal starts
+                // already knows which lists gave nothing.
+                guard->m_lostMediaLists = std::move(loaded.lost);
+                guard->setMedia(std::move(loaded.media));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 } // namespace pellimor

@@ -4,6 +4,7 @@
 #include "Platform/VideoFrames.h"
 #include "Support/AtomicFile.h"
 #include "Support/TextCompare.h"
+#include "Support/WorkPool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -157,7 +158,7 @@ void Catalog::generatePosters(std::stop_token stop, std::function<void()> done) 
             // The guard is made and read on the main thread only; the worker just carries it,
             // and the result goes through the application object, which outlives the catalogue.
             QPointer<Catalog> guard(&catalog);
-            QThreadPool::globalInstance()->start([run, item, fileName, destination, guard]() mutable {
+            workPool()->start([run, item, fileName, destination, guard]() mutable {
                 const PosterOutcome outcome =
                     makePoster(item.folder, destination, *run->frames, run->abort.get_token());
                 QCoreApplication* app = QCoreApplication::instance();

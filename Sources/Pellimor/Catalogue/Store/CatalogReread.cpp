@@ -6,6 +6,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Support/ByteCount.h"
 #include "Support/PathText.h"
+#include "Support/WorkPool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -103,7 +104,7 @@ void Catalog::reread(const LibraryInfo& library, std::optional<qint64> previousS
     // The worker holds the catalogue weakly: its result is delivered through the application
     // object and finds the catalogue gone when it was destroyed meanwhile.
     const QPointer<Catalog> catalog(this);
-    QThreadPool::globalInstance()->start([catalog, mainThreadContext, path, name, sizeBefore] {
+    workPool()->start([catalog, mainThreadContext, path, name, sizeBefore] {
         Reading reading;
         // A bundle that is not there (its drive unplugged since) would read as an empty
         // library and wipe what the catalogue knows about it, media list included.

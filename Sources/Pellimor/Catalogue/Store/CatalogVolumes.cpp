@@ -5,6 +5,7 @@
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
 #include "Platform/VolumesRoot.h"
+#include "Support/WorkPool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -112,7 +113,7 @@ void Catalog::refreshVolumeSpace() {
     const auto refresh = std::make_shared<VolumeSpaceRefresh>(VolumeSpaceRefresh{generation, mounts.size()});
     for (const QString& mount : mounts) {
         // One read per drive, so a sleeping drive holds up only its own figures.
-        QThreadPool::globalInstance()->start([catalog, refresh, mount, mainThreadContext] {
+        workPool()->start([catalog, refresh, mount, mainThreadContext] {
             std::optional<std::pair<QString, VolumeSpace>> result = readVolumeSpace(mount);
             QMetaObject::invokeMethod(
                 mainThreadContext,

@@ -31,6 +31,7 @@
 #include "Shell/Views/StatusLine.h"
 #include "Shell/WindowSettings.h"
 #include "Support/AtomicFile.h"
+#include "Support/WorkPool.h"
 #include "Widgets/ColumnAutoFit.h"
 #include "Widgets/DarkLook.h"
 #include "Widgets/DialogPrompts.h"
@@ -104,7 +105,7 @@ std::shared_ptr<SearchEngine> sharedEngine() {
 void releaseAside(SearchResult result) {
     if (result.libraries.isEmpty())
         return;
-    QThreadPool::globalInstance()->start([held = std::move(result)]() mutable { held = SearchResult(); });
+    workPool()->start([held = std::move(result)]() mutable { held = SearchResult(); });
 }
 
 } // namespace
@@ -872,26 +873,26 @@ void MainContent::beginSearch() {
                                         QString::number(StartupPlan::characterCount(request->text)));
     QElapsedTimer started;
     started.start();
-    QThreadPool::globalInstance()->start(
-        [engine = m_engine, window = QPointer<MainContent>(this), key = request->key,
-         libraries = request->libraries, media = request->media, query = SearchQuery(request->text),
-         scope = request->scope, text = request->text, generation = request->generation, started] {
-            SearchResult result = engine->run(key, libraries, media, query, scope);
-            // Posted to the application, which outlives every window; the window is asked for on
-            // the main thread, where it can only go away between two events.
-            QCoreApplication* app = QCoreApplication::instance();
-            if (!app)
-                return;
-            QMetaObject::invokeMethod(
-                app,
-                [window, generation, text, started, result = std::move(result)]() mutable {
-                    if (window)
-                        window->applySearch(generation, text, std::move(result), started);
-                    else
-                        releaseAside(std::move(result));
-                },
-                Qt::QueuedConnection);
-        });
+    workPool()->start([engine = m_engine, window = QPointer<MainContent>(this), key = request->key,
+                       libraries = request->libraries, media = request->media,
+                       query = SearchQuery(request->text), scope = request->scope, text = request->text,
+                       generation = request->generation, started] {
+        SearchResult result = engine->run(key, libraries, media, query, scope);
+        // Posted to the application, which outlives every window; the window is asked for on
+        // the main thread, where it can only go away between two events.
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        QMetaObject::invokeMethod(
+            app,
+            [window, generation, text, started, result = std::move(result)]() mutable {
+                if (window)
+                    window->applySearch(generation, text, std::move(result), started);
+                else
+                    releaseAside(std::move(result));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void MainContent::applySearch(qint64 generation, const QString& text, SearchResult result,

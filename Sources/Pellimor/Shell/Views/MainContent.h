@@ -67,7 +67,7 @@ class SettingsStore;
 // request waits for that. The tools themselves come later: a sheet says which tool would open.
 //
 // A search never holds up typing: a request waits out a short pause after a keystroke (none
-// for a changed scope or catalogue), runs the search engine on the global thread pool over
+// for a changed scope or catalogue), runs the search engine on the work pool over
 // the catalogue as it was when the request was made, and applies its result only while no
 // newer request has been made. When the searchable catalogue changes (corpusKey) a shown
 // search runs again at once; without one, the engine's index is built ahead on a pool of the
