@@ -17,11 +17,15 @@ namespace pellimor::MissingFiles {
 
 namespace {
 
-// The sample folder, removed with everything in it however the self-test ends.
+// The sample folder, made in the system's temporary folder and removed with everything in it
+// however the self-test ends. Only the sample's own folder is made: a temporary folder that
+// is missing or not a folder stays so, and the checks that need the sample fail.
 class SampleFolder {
 public:
-    SampleFolder() : m_path(inTemporaryFolder()) {}
+    SampleFolder() : m_path(inTemporaryFolder()) { m_made = QDir().mkdir(m_path); }
     ~SampleFolder() {
+        if (!m_made)
+            return;
         std::error_code ignored;
         std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(m_path).constData()), ignored);
     }
@@ -29,19 +33,23 @@ public:
     SampleFolder& operator=(const SampleFolder&) = delete;
 
     const QString& path() const { return m_path; }
+    // Whether `path` lies in the sample, which exists: nothing is ever made anywhere else.
+    bool holds(const QString& path) const { return m_made && path.startsWith(m_path + u'/'); }
 
 private:
     static QString inTemporaryFolder() {
-        const QString name = QStringLiteral("tovlin-missing-selftest-") +
-                             QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
         // Qt names no temporary folder when TMPDIR names nothing; a relative path would then
-        // build the sample wherever the program was started. Below a device nothing can be
-        // made, so the checks that need the sample fail and nothing is left anywhere.
-        const QString temp = QDir::tempPath();
-        return QDir(temp.isEmpty() ? QStringLiteral("/dev/null") : temp).filePath(name);
+        // build the sample, and search and repair, wherever the program was started. Below a
+        // device nothing can be made or found.
+        QString temp = QDir::tempPath();
+        if (!QDir::isAbsolutePath(temp))
+            temp = QStringLiteral("/dev/null");
+        return QDir(temp).filePath(QStringLiteral("tovlin-missing-selftest-") +
+                                   QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
     }
 
     const QString m_path;
+    bool m_made = false;
 };
 
 void printLine(const QByteArray& line) {
@@ -51,7 +59,9 @@ void printLine(const QByteArray& line) {
 }
 
 // Building the sample ignores every error: a check that needs what could not be made fails.
-void write(const QString& path, const QString& text) {
+void write(const SampleFolder& sample, const QString& path, const QString& text) {
+    if (!sample.holds(path))
+        return;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -89,19 +99,19 @@ bool selfTest() {
     const QString media = library + QStringLiteral("/Ev/Original Media");
     const QString foundFolder = root.filePath(QStringLiteral("Found"));
 
-    write(library + QStringLiteral("/CurrentVersion.flexolibrary"), QStringLiteral("x"));
-    write(library + QStringLiteral("/Ev/CurrentVersion.fcpevent"), QStringLiteral("x"));
-    write(media + QStringLiteral("/kept.mov"), QStringLiteral("REAL ORIGINAL"));
+    write(sample, library + QStringLiteral("/CurrentVersion.flexolibrary"), QStringLiteral("x"));
+    write(sample, library + QStringLiteral("/Ev/CurrentVersion.fcpevent"), QStringLiteral("x"));
+    write(sample, media + QStringLiteral("/kept.mov"), QStringLiteral("REAL ORIGINAL"));
     for (const char* name : {"a.mov", "b.mov", "c.mov", "d.mov"}) {
         const QString link = media + u'/' + QString::fromLatin1(name);
         const QString target = kOldLibrary + QString::fromLatin1(name).toUpper();
         (void)::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData());
     }
-    write(foundFolder + QStringLiteral("/A.MOV"), QStringLiteral("content of a"));
-    write(foundFolder + QStringLiteral("/B.MOV"), QStringLiteral("content of b"));
-    write(foundFolder + QStringLiteral("/one/C.MOV"), QStringLiteral("short"));
-    write(foundFolder + QStringLiteral("/two/C.MOV"), QStringLiteral("a much longer c"));
-    write(foundFolder + QStringLiteral("/d.mp4"), QStringLiteral("wrong type"));
+    write(sample, foundFolder + QStringLiteral("/A.MOV"), QStringLiteral("content of a"));
+    write(sample, foundFolder + QStringLiteral("/B.MOV"), QStringLiteral("content of b"));
+    write(sample, foundFolder + QStringLiteral("/one/C.MOV"), QStringLiteral("short"));
+    write(sample, foundFolder + QStringLiteral("/two/C.MOV"), QStringLiteral("a much longer c"));
+    write(sample, foundFolder + QStringLiteral("/d.mp4"), QStringLiteral("wrong type"));
 
     LibraryInfo record;
     record.path = library;
@@ -146,7 +156,7 @@ bool selfTest() {
 
     // 4
     const QString realC = root.filePath(QStringLiteral("Backup/Renamed.fcpbundle/EvX/Original Media/c.mov"));
-    write(realC, QStringLiteral("the real c"));
+    write(sample, realC, QStringLiteral("the real c"));
     {
         const std::optional<Candidate> proposed =
             c ? std::optional(candidate(*c, entry("c.mov") << realC)) : std::nullopt;
@@ -174,8 +184,8 @@ bool selfTest() {
         QStringLiteral("x.jpg"), QStringLiteral("/Volumes/Old/Pictures/2015/Trip/iPhone/X.JPG")};
     const QString tripPhoto = root.filePath(QStringLiteral("New/06 - 2015/Trip/iPhone/X.JPG"));
     const QString otherPhoto = root.filePath(QStringLiteral("New/2018/Other/iPhone/X.JPG"));
-    write(tripPhoto, QStringLiteral("the trip photo"));
-    write(otherPhoto, QStringLiteral("a different photo, different size"));
+    write(sample, tripPhoto, QStringLiteral("the trip photo"));
+    write(sample, otherPhoto, QStringLiteral("a different photo, different size"));
     {
         const Candidate proposed = candidate(photo, {otherPhoto, tripPhoto});
         check(proposed.path && proposed.path->endsWith(QLatin1String("Trip/iPhone/X.JPG")) &&
@@ -209,7 +219,7 @@ bool selfTest() {
     // 8
     {
         const QString loose = root.filePath(QStringLiteral("Found/X.JPG"));
-        write(loose, QStringLiteral("yet another"));
+        write(sample, loose, QStringLiteral("yet another"));
         const QStringList places = realPlaces(photo, {loose, otherPhoto});
         check(!places.isEmpty() && places.front().endsWith(QLatin1String("Other/iPhone/X.JPG")),
               "among weaker matches, the one sharing more of the old folder path is listed first");
