@@ -3,6 +3,7 @@
 
 #include "Catalogue/Logs/ErrorLog.h"
 #include "FreeUpSpace/Cleanup.h"
+#include "Tests/Support/CapturedSelfTest.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
@@ -17,15 +18,8 @@ using test::TestEnv;
 
 namespace {
 
-// Runs it with standard output captured; the output's lines, the last one ended. The capture
-// keeps its file in a folder of its own, away from the TMPDIR the test chose.
 std::pair<bool, QStringList> runSelfTest() {
-    test::ScopedEnvironment captureFolder("TEST_TMPDIR", TestEnv::freshDir(QStringLiteral("capture")));
-    testing::internal::CaptureStdout();
-    const bool passed = Cleanup::selfTest();
-    QStringList lines = QString::fromStdString(testing::internal::GetCapturedStdout()).split(u'\n');
-    EXPECT_EQ(lines.takeLast(), QString()) << "the last line is ended";
-    return {passed, lines};
+    return test::capturedSelfTest(Cleanup::selfTest);
 }
 
 const QStringList kChecks{

@@ -6,8 +6,14 @@
 #include "MissingFiles/Found.h"
 #include "MissingFiles/LibraryRow.h"
 #include "MissingFiles/MissingFile.h"
+#include "MissingFiles/RepairItem.h"
+#include "MissingFiles/RepairMode.h"
+#include "MissingFiles/RepairResult.h"
+#include "MissingFiles/RepairSeams.h"
 #include "MissingFiles/Stop.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -19,7 +25,8 @@
 
 // Broken links to original media: finding them, searching the catalogue and the disks for
 // files of the same name, and judging those candidates against the old place. Nothing here
-// changes anything on disk. No state between calls; every function is safe from any thread.
+// changes anything on disk except repair(), and nothing but repair() and selfTest() writes a
+// file. No state between calls; every function is safe from any thread.
 namespace pellimor::MissingFiles {
 
 // A list of the found dictionary never grows past this many texts.
@@ -93,5 +100,55 @@ Candidate candidate(const MissingFile& file, const QStringList& candidates,
                     const std::optional<QString>& picked = std::nullopt);
 // The item's own size (a link at the end is not followed); none when it cannot be read.
 std::optional<qint64> fileSize(const QString& path);
+
+// ---- Putting found files back --------------------------------------------------------------
+
+// The start of the name under which a repair first makes its new copy or link, beside the
+// link it replaces.
+inline constexpr const char* kTemporaryPrefix = ".tovlin-";
+// A copy needs more than the file's size plus this much free space on the library's drive.
+inline constexpr qint64 kCopyReserve = 1'000'000'000;
+
+// Puts each item's found file in place of its broken link in "<libraryPath>/<event>/Original
+// Media/<name>": a copy of it (`copy`) or a new link to it (`link`). The found file itself is
+// never moved or changed, and nothing is removed but the broken link, which the new item
+// replaces in one step, and the run's own temporary items.
+//
+// Every item is checked just before it is changed: its names are plain names, a link still
+// stands there and still points at nothing, the found file is a file of the same kind (the
+// extensions agree, letter case aside) and, for a copy, the drive keeps more than
+// kCopyReserve free. The new item is made under ".tovlin-<UUID>.<the link's extension>" in the
+// same folder, a copy is flushed and compared in size with the found file, the link is checked
+// once more, and a rename puts the new item in its place.
+//
+// An item that fails a step is left as it was and adds "<name>: <reason>" to `skipped`, and an
+// error-log entry (area "missing-files", with the library's path) unless headless. With
+// `checkFCP` and Final Cut Pro running nothing is touched or logged and `skipped` holds only
+// "Final Cut Pro is running. Quit it first.".
+//
+// Each repair adds a three-line entry to the repair log at `logPath` (none: no log) once it
+// has happened, appended in one write; a log that cannot be written loses the entry and
+// undoes nothing. Changes the disk; runs on the calling thread, never throws.
+RepairResult repair(const QList<RepairItem>& items, RepairMode mode, bool checkFCP,
+                    const std::optional<QString>& logPath, const RepairSeams& seams = {});
+
+// ---- The saved list and the self-test ------------------------------------------------------
+
+// The plain-text list of missing files a user saves and "--missing-search" prints, ending with
+// a line break: a heading dated `now` (a dash for a time not after 1970), the counts, and
+// library by library, event by event, each file with where it was, what was found for it and
+// the match proposed (`picked` maps MissingFile::id() to the user's choice). With `searched`
+// (the places looked in, even none), a "Looked in:" block with the counts found and not
+// found, and a "not found" line for each file nothing was found for.
+QString report(const QList<MissingFile>& files, const Found& found,
+               const std::optional<QStringList>& searched, const QHash<QString, QString>& picked,
+               const QDateTime& now = QDateTime::currentDateTime());
+
+// Proves the collection, both searches, the ranking and the repair on a sample library built
+// in a fresh folder of the system's temporary folder ("tovlin-missing-selftest-<UUID>"),
+// removed again however the test ends. Prints one "  ok    <check>" or "  FAIL  <check>" line
+// per check to standard output, then "MISSING FILES CHECKS PASSED" or "FAILED: <n>". True when
+// every check passed.
+bool selfTest();
 
 } // namespace pellimor::MissingFiles

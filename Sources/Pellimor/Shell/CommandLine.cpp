@@ -70,23 +70,24 @@ const QList<Switch>& switches() {
     // Tried in this order. The numbers are each switch's place in the full list; the rows
     // whose engines are not built yet slot in at their numbers:
     //    1 "--safetycopy" (4)
-    //    5 "--missing-search" (4)
-    //    8 "--selftest-cleanup" (2)  9 "--selftest-manual" (2)   10 "--ask-manual" (3)
+    //    9 "--selftest-manual" (2)   10 "--ask-manual" (3)
     //   11 "--selftest-prefs" (2)
     //   15 "--selftest-deroom" (2)
     // "--resume" and "--scan" are never rows here: they go through to the windowed start.
     static const QList<Switch> table = {
-        {QStringLiteral("--axcheck"), 2, axCheck},                //  2
-        {QStringLiteral("--check"), 3, check},                    //  3
-        {QStringLiteral("--cleanup-plan"), 3, cleanupPlan},       //  4
-        {QStringLiteral("--missing-files"), 3, missingFiles},     //  6
-        {QStringLiteral("--plugins"), 3, plugins},                //  7
-        {QStringLiteral("--selftest-search"), 2, selfTestSearch}, // 12
-        {QStringLiteral("--selftest-eject"), 2, selfTestEject},   // 13
-        {QStringLiteral("--selftest-bar"), 2, selfTestBar},       // 14
-        {QStringLiteral("--selftest-report"), 2, selfTestReport}, // 16
-        {QStringLiteral("--discover"), 3, discover},              // 17
-        {QStringLiteral("--dump"), 3, dump},                      // 18
+        {QStringLiteral("--axcheck"), 2, axCheck},                  //  2
+        {QStringLiteral("--check"), 3, check},                      //  3
+        {QStringLiteral("--cleanup-plan"), 3, cleanupPlan},         //  4
+        {QStringLiteral("--missing-search"), 4, missingSearch},     //  5
+        {QStringLiteral("--missing-files"), 3, missingFiles},       //  6
+        {QStringLiteral("--plugins"), 3, plugins},                  //  7
+        {QStringLiteral("--selftest-cleanup"), 2, selfTestCleanup}, //  8
+        {QStringLiteral("--selftest-search"), 2, selfTestSearch},   // 12
+        {QStringLiteral("--selftest-eject"), 2, selfTestEject},     // 13
+        {QStringLiteral("--selftest-bar"), 2, selfTestBar},         // 14
+        {QStringLiteral("--selftest-report"), 2, selfTestReport},   // 16
+        {QStringLiteral("--discover"), 3, discover},                // 17
+        {QStringLiteral("--dump"), 3, dump},                        // 18
     };
     return table;
 }

@@ -54,6 +54,10 @@ int check(const QStringList& args, const Print& print);
 // "--cleanup-plan" library: what free up space would remove from every event, of all three
 // kinds, and what it would keep and why, without the Final Cut Pro check. Always 0.
 int cleanupPlan(const QStringList& args, const Print& print);
+// "--missing-search" library folder: the library's broken links, looked for in the catalogue
+// (with nothing catalogued) and in the folder, printed as the saved list of missing files.
+// Changes nothing. Always 0.
+int missingSearch(const QStringList& args, const Print& print);
 // "--missing-files" library: the report of the library's linked originals whose files are
 // gone, or "Nothing missing.". Always 0.
 int missingFiles(const QStringList& args, const Print& print);
@@ -61,6 +65,11 @@ int missingFiles(const QStringList& args, const Print& print);
 int plugins(const QStringList& args, const Print& print);
 // "--selftest-search": the share-tag self-test. 0 when it passes, else 1.
 int selfTestSearch(const QStringList& args, const Print& print);
+// "--selftest-cleanup": the free-up-space, signature and missing-files self-tests, in that
+// order. Each prints its own lines. 0 when all pass, else 1.
+int selfTestCleanup(const QStringList& args, const Print& print);
+// Runs `tests` in order and stops at the first that fails: 1 then, else 0.
+int selfTestChain(const QList<std::function<bool()>>& tests);
 // "--discover" root [depth]: a whole discovery walk with its checkpoints. Always 0.
 int discover(const QStringList& args, const Print& print);
 // "--dump" library: the full read of one library as JSON. Always 0.
