@@ -182,8 +182,8 @@ TEST_F(TableRowMenuTest, EntriesFollowTheRowsLibraryAndItsDrive) {
     }
     // Rows that map to no library: an empty menu and nothing to open.
     for (const std::optional<QString>& row :
-         {std::optional<QString>(), std::optional<QString>("/Volumes/Gone/Other.fcpbundle"),
-          std::optional<QString>(path + "|No such event")}) {
+         {std::optional<QString>(), std::optional<QString>("/Volumes/Gone/Other.fcpbundle|Day 1"),
+          std::optional<QString>(path + ".old|Day 1")}) {
         EXPECT_TRUE(TableRowMenu::entries(*w.catalog, Mode::events, row).isEmpty());
         EXPECT_EQ(TableRowMenu::openTarget(*w.catalog, Mode::events, row), std::nullopt);
     }

@@ -54,8 +54,9 @@ TEST(ToolbarModelTest, LabelsAndControlSizesFollowTheWindowWidth) {
         EXPECT_EQ(bar.wide, c.wide);
         EXPECT_EQ(bar.large, c.large);
         EXPECT_EQ(bar.pickerMinWidth.has_value(), c.pickerMin.has_value());
-        if (c.pickerMin && bar.pickerMinWidth)
+        if (c.pickerMin && bar.pickerMinWidth) {
             EXPECT_DOUBLE_EQ(*bar.pickerMinWidth, *c.pickerMin);
+        }
         EXPECT_EQ(bar.pickerTrailingPadding, c.pickerPad);
         EXPECT_EQ(bar.datePadding, c.datePad);
         EXPECT_EQ(bar.workingPadH, c.workingPadH);
@@ -151,8 +152,9 @@ TEST(ToolbarModelTest, ScanMenuEntriesAndScanControls) {
         EXPECT_EQ(bar.scanEnabled, c.menuEnabled);
         EXPECT_EQ(bar.scanControls, c.scanning);
         // The menu bar titles its entry the same way.
-        if (c.paused)
+        if (c.paused) {
             EXPECT_EQ(bar.scanEntries.at(1).title, MenuModel::resumeTitle(*c.paused));
+        }
     }
 }
 

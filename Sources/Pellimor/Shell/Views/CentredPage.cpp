@@ -6,9 +6,11 @@
 #include "Widgets/UiFont.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPalette>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cmath>
@@ -70,6 +72,18 @@ QLabel* secondaryLabel(const QString& text, QWidget* parent) {
     made->setForegroundRole(QPalette::PlaceholderText);
     made->setMaximumWidth(420);
     return made;
+}
+
+void large(QPushButton* button) {
+    const auto apply = [button] {
+        button->setFont(uiFont(13));
+        button->setMinimumHeight(int(std::lround(UiFont::pixels(28) * UiFont::scale())));
+        const double pad = UiFont::pixels(14) * UiFont::scale();
+        button->setMinimumWidth(
+            int(std::lround(QFontMetricsF(button->font()).horizontalAdvance(button->text()) + 2 * pad)));
+    };
+    apply();
+    UiFont::watchComfortableText(button, apply);
 }
 
 QVBoxLayout* layout(QWidget* page, int spacing) {

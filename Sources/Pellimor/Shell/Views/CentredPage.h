@@ -4,6 +4,7 @@
 #include <QString>
 
 class QLabel;
+class QPushButton;
 class QVBoxLayout;
 class QWidget;
 
@@ -21,6 +22,9 @@ QLabel* symbol(const QString& name, double points, QWidget* parent);
 
 // An explanation under a title: the secondary colour, at most 420 wide.
 QLabel* secondaryLabel(const QString& text, QWidget* parent);
+
+// Gives a page's button the large control size: a taller face with room beside its title.
+void large(QPushButton* button);
 
 // The layout of `page`, which centres what is added to it vertically; end it with
 // addStretch() once everything is added.
