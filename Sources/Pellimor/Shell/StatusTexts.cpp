@@ -67,21 +67,24 @@ QString summary(const QList<LibraryInfo>& visible, const Catalog& catalog, bool 
         projects = ByteSum::saturatingAdd(projects, library.projectCount());
         bytes = ByteSum::saturatingAdd(bytes, library.totalSize());
     }
-    QString text = QString::number(visible.size()) + QStringLiteral(" libraries · ") + QString::number(projects) +
-                   QStringLiteral(" projects · ") + ByteCount::file(bytes);
+    QString text = QString::number(visible.size()) + QStringLiteral(" libraries · ") +
+                   QString::number(projects) + QStringLiteral(" projects · ") + ByteCount::file(bytes);
     if (hideBackups) {
         const QList<LibraryInfo> comparable = catalog.comparableLibraries();
-        const auto hidden = std::count_if(comparable.cbegin(), comparable.cend(),
-                                          [&](const LibraryInfo& library) { return catalog.isBackupDrive(library); });
+        const auto hidden =
+            std::count_if(comparable.cbegin(), comparable.cend(),
+                          [&](const LibraryInfo& library) { return catalog.isBackupDrive(library); });
         if (hidden > 0)
-            text += QStringLiteral(" · ") + QString::number(hidden) + QStringLiteral(" on backup drives hidden");
+            text +=
+                QStringLiteral(" · ") + QString::number(hidden) + QStringLiteral(" on backup drives hidden");
     }
     return text;
 }
 
 QString emptyExplanation() {
-    return QStringLiteral("Pick the folder(s) where your libraries live and I'll find them, and re-check them "
-                          "automatically.\nThe results stay searchable after you unplug the drive.");
+    return QStringLiteral(
+        "Pick the folder(s) where your libraries live and I'll find them, and re-check them "
+        "automatically.\nThe results stay searchable after you unplug the drive.");
 }
 
 QString filteredExplanation(bool searching) {
@@ -90,7 +93,8 @@ QString filteredExplanation(bool searching) {
 }
 
 QString filteredSymbol(bool searching) {
-    return searching ? QStringLiteral("magnifyingglass") : QStringLiteral("line.3.horizontal.decrease.circle");
+    return searching ? QStringLiteral("magnifyingglass")
+                     : QStringLiteral("line.3.horizontal.decrease.circle");
 }
 
 bool searching(const QString& appliedSearch) {

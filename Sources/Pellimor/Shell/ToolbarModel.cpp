@@ -26,7 +26,8 @@ Toolbar build(const Inputs& in) {
         bar.pickerMinWidth = std::min(kPickerShare * in.winWidth, kPickerMaxMinimum);
     bar.pickerTrailingPadding = bar.large ? 14 : 4;
 
-    bar.dateLabel = in.dateMode == QStringLiteral("created") ? QStringLiteral("Created") : QStringLiteral("Modified");
+    bar.dateLabel =
+        in.dateMode == QStringLiteral("created") ? QStringLiteral("Created") : QStringLiteral("Modified");
     bar.datePadding = bar.large ? 6 : 2;
 
     bar.workingFilled = in.hideBackups;
@@ -46,7 +47,8 @@ Toolbar build(const Inputs& in) {
     bar.scanEntries.append({Kind::entireDrive, entireDriveTitle(), true});
 
     bar.scanControls = in.scanning;
-    bar.searchPrompt = in.mode == Mode::media ? QStringLiteral("File name, e.g. C0006") : QStringLiteral("Search");
+    bar.searchPrompt =
+        in.mode == Mode::media ? QStringLiteral("File name, e.g. C0006") : QStringLiteral("Search");
     return bar;
 }
 
@@ -105,7 +107,8 @@ QString stopTip() {
 }
 
 QString dateChoiceTitle(const QString& dateMode) {
-    return dateMode == QStringLiteral("created") ? QStringLiteral("Date created") : QStringLiteral("Date modified");
+    return dateMode == QStringLiteral("created") ? QStringLiteral("Date created")
+                                                 : QStringLiteral("Date modified");
 }
 
 } // namespace pellimor::ToolbarModel

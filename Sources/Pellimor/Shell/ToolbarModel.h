@@ -97,14 +97,14 @@ Inputs currentInputs(const Catalog& catalog, const WindowState& state);
 QList<DriveEntry> driveEntries(const QStringList& mountPaths);
 
 // Fixed texts of the toolbar.
-QString viewPickerTitle();      // "View"
-QString dateTip();              // the date picker's tip
-QString workingDrivesName();    // "Working drives only", the button's accessible name
-QString scanTitle();            // "Scan"
-QString scanTip();              // the Scan menu's tip
-QString entireDriveTitle();     // "Scan Entire Drive (slow)…"
-QString pauseTip();             // "Pause"'s tip
-QString stopTip();              // "Stop"'s tip
+QString viewPickerTitle();                        // "View"
+QString dateTip();                                // the date picker's tip
+QString workingDrivesName();                      // "Working drives only", the button's accessible name
+QString scanTitle();                              // "Scan"
+QString scanTip();                                // the Scan menu's tip
+QString entireDriveTitle();                       // "Scan Entire Drive (slow)…"
+QString pauseTip();                               // "Pause"'s tip
+QString stopTip();                                // "Stop"'s tip
 QString dateChoiceTitle(const QString& dateMode); // "Date modified" / "Date created"
 
 } // namespace pellimor::ToolbarModel

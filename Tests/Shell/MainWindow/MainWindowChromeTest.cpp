@@ -46,7 +46,8 @@ protected:
     // Libraries on the plugged drive Media and on Away, a drive that is not plugged in.
     void fill() {
         media = window.plugDrive(QStringLiteral("Media"));
-        alpha = test::libraryRecord(QDir(media).filePath(QStringLiteral("Alpha.fcpbundle")), QStringLiteral("Media"));
+        alpha = test::libraryRecord(QDir(media).filePath(QStringLiteral("Alpha.fcpbundle")),
+                                    QStringLiteral("Media"));
         away = test::libraryRecord(QDir(window.volumes).filePath(QStringLiteral("Away/Gone.fcpbundle")),
                                    QStringLiteral("Away"));
         CatalogTestAccess::setLibraries(window.catalog(), {alpha, away});
@@ -139,8 +140,8 @@ TEST_F(MainWindowChromeTest, theScanMenuFollowsTheCatalogueAndOffersTheDrivesMou
     start();
     QMenu* scan = toolbar().scanMenu();
     // No watched folders: nothing to refresh, but a folder can be added.
-    EXPECT_EQ(texts(scan->actions()),
-              (QStringList{"Add Folder to Watch…", "Refresh Watched Folders (off)", "Scan Entire Drive (slow)…"}));
+    EXPECT_EQ(texts(scan->actions()), (QStringList{"Add Folder to Watch…", "Refresh Watched Folders (off)",
+                                                   "Scan Entire Drive (slow)…"}));
     actionNamed(scan, QStringLiteral("Add Folder to Watch…"))->trigger();
     window.settle();
     EXPECT_EQ(window.prompts->folderChoices.size(), 1);
@@ -228,7 +229,8 @@ TEST_F(MainWindowChromeTest, theFilteredEmptyStateOffersOneWayOutBySearchOrFilte
     EXPECT_EQ(part<QLabel>(QStringLiteral("filteredExplanation"))->text(),
               QStringLiteral("Try fewer words, or open the magnifying glass and turn on All fields."));
     clear->click();
-    ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return window.content().state().appliedSearch.isEmpty(); }));
+    ASSERT_TRUE(
+        test::CatalogTestEnv::waitUntil([&] { return window.content().state().appliedSearch.isEmpty(); }));
     window.settle();
     EXPECT_EQ(toolbar().searchField()->text(), QString());
     EXPECT_EQ(window.content().state().sidebar, duplicates);
@@ -246,8 +248,9 @@ TEST_F(MainWindowChromeTest, theFilteredEmptyStateOffersOneWayOutBySearchOrFilte
 }
 
 TEST_F(MainWindowChromeTest, theStatusBarShowsTheVersionCountsAndThePausedScansButtons) {
-    const platform::ScopedServices bundle(test::FakeMainBundle::services(std::make_shared<test::FakeMainBundle>(
-        QVariantMap{{"CFBundleShortVersionString", "1.2"}, {"CFBundleVersion", "345"}})));
+    const platform::ScopedServices bundle(
+        test::FakeMainBundle::services(std::make_shared<test::FakeMainBundle>(
+            QVariantMap{{"CFBundleShortVersionString", "1.2"}, {"CFBundleVersion", "345"}})));
     // A scan paused in the second of two locations, from an earlier run.
     {
         const std::unique_ptr<Catalog> earlier = window.env.makeCatalog();
@@ -269,7 +272,8 @@ TEST_F(MainWindowChromeTest, theStatusBarShowsTheVersionCountsAndThePausedScansB
     EXPECT_TRUE(resume->isVisibleTo(&status()));
     EXPECT_TRUE(discard->isVisibleTo(&status()));
     EXPECT_EQ(resume->toolTip(), QStringLiteral("Carry on the interrupted scan of /Volumes/Second"));
-    EXPECT_EQ(texts(toolbar().scanMenu()->actions()).value(1), QStringLiteral("Resume Paused Scan (2 of 2 locations)"));
+    EXPECT_EQ(texts(toolbar().scanMenu()->actions()).value(1),
+              QStringLiteral("Resume Paused Scan (2 of 2 locations)"));
 
     // Another scan runs: neither button; its count once a total is known.
     CatalogTestAccess::setScanning(window.catalog(), true);

@@ -13,12 +13,12 @@
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/VirtualClock.h"
 
+#include <QAction>
 #include <QDir>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QAction>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>

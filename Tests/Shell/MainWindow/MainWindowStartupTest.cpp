@@ -7,9 +7,9 @@
 #include "Shell/Views/MainToolbar.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 
+#include <QAction>
 #include <QDir>
 #include <QLineEdit>
-#include <QAction>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>

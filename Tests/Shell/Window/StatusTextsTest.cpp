@@ -43,7 +43,9 @@ TEST(StatusTextsTest, VersionLabelNeedsBothKeysAsText) {
         {"no build", {{"CFBundleShortVersionString", "1.2"}}, ""},
         {"no version", {{"CFBundleVersion", "345"}}, ""},
         {"build as a number", {{"CFBundleShortVersionString", "1.2"}, {"CFBundleVersion", 345}}, ""},
-        {"version as a list", {{"CFBundleShortVersionString", QStringList{"1.2"}}, {"CFBundleVersion", "345"}}, ""},
+        {"version as a list",
+         {{"CFBundleShortVersionString", QStringList{"1.2"}}, {"CFBundleVersion", "345"}},
+         ""},
         {"empty list", {}, ""},
     };
     for (const Case& c : cases) {
@@ -51,8 +53,9 @@ TEST(StatusTextsTest, VersionLabelNeedsBothKeysAsText) {
         EXPECT_EQ(StatusTexts::versionLabel(c.info), c.expected);
     }
     // From the program's own bundle.
-    const platform::ScopedServices scope(test::FakeMainBundle::services(std::make_shared<test::FakeMainBundle>(
-        QVariantMap{{"CFBundleShortVersionString", "1.2"}, {"CFBundleVersion", "345"}})));
+    const platform::ScopedServices scope(
+        test::FakeMainBundle::services(std::make_shared<test::FakeMainBundle>(
+            QVariantMap{{"CFBundleShortVersionString", "1.2"}, {"CFBundleVersion", "345"}})));
     EXPECT_EQ(StatusTexts::versionLabel(), QStringLiteral("v1.2 (345)"));
 }
 
@@ -95,7 +98,8 @@ protected:
 };
 
 TEST_F(StatusSummaryTest, CountsStayPluralAndHiddenBackupLibrariesAreCountedByIdentifierThenName) {
-    EXPECT_EQ(StatusTexts::summary({}, *w.catalog, false), QStringLiteral("0 libraries · 0 projects · Zero KB"));
+    EXPECT_EQ(StatusTexts::summary({}, *w.catalog, false),
+              QStringLiteral("0 libraries · 0 projects · Zero KB"));
 
     const LibraryInfo one = withProjects(libraryAt("/Volumes/Media/One.fcpbundle"), 1, 2'500'000);
     EXPECT_EQ(StatusTexts::summary({one}, *w.catalog, false),
@@ -116,13 +120,15 @@ TEST_F(StatusSummaryTest, CountsStayPluralAndHiddenBackupLibrariesAreCountedById
     w.setLibraries({byId, nameOnly, idSaysWorking, plain});
 
     // Nothing on a backup drive: no third separator, whatever the setting.
-    EXPECT_EQ(StatusTexts::summary({plain}, *w.catalog, true), QStringLiteral("1 libraries · 0 projects · Zero KB"));
+    EXPECT_EQ(StatusTexts::summary({plain}, *w.catalog, true),
+              QStringLiteral("1 libraries · 0 projects · Zero KB"));
 
     w.setDriveRoles({{"UUID-1", "backup"}, {"Spare", "backup"}, {"UUID-2", "working"}});
     // With the identifier's "working", the name's "backup" still counts (either role is enough).
     EXPECT_EQ(StatusTexts::summary({plain}, *w.catalog, true),
               QStringLiteral("1 libraries · 0 projects · Zero KB · 3 on backup drives hidden"));
-    EXPECT_EQ(StatusTexts::summary({plain}, *w.catalog, false), QStringLiteral("1 libraries · 0 projects · Zero KB"));
+    EXPECT_EQ(StatusTexts::summary({plain}, *w.catalog, false),
+              QStringLiteral("1 libraries · 0 projects · Zero KB"));
 
     w.setDriveRoles({{"Twin", "backup"}});
     EXPECT_EQ(StatusTexts::summary({plain}, *w.catalog, true),
@@ -155,15 +161,14 @@ TEST_F(TableRowMenuTest, EntriesFollowTheRowsLibraryAndItsDrive) {
     library.events.append(event);
     w.setLibraries({library});
 
-    const QStringList titles{"Open in Final Cut Pro", "Open Enclosing Folder", "Reveal in Finder", "Rescan Data",
-                             "Free Up Space…"};
+    const QStringList titles{"Open in Final Cut Pro", "Open Enclosing Folder", "Reveal in Finder",
+                             "Rescan Data", "Free Up Space…"};
     struct Case {
         Mode mode;
         QString row;
     };
-    const Case rows[] = {{Mode::libraries, path},
-                         {Mode::events, path + "|Day 1"},
-                         {Mode::projects, path + "|Day 1|Edit"}};
+    const Case rows[] = {
+        {Mode::libraries, path}, {Mode::events, path + "|Day 1"}, {Mode::projects, path + "|Day 1|Edit"}};
     for (const bool plugged : {true, false}) {
         w.recordDrive(plugged);
         for (const Case& c : rows) {

@@ -10,8 +10,8 @@
 
 namespace pellimor::RowMenuPopup {
 
-std::optional<RowMenu::Action> exec(const QList<RowMenu::Entry>& entries, QWidget* parent, const QPoint& globalPos,
-                                    const QString& objectName) {
+std::optional<RowMenu::Action> exec(const QList<RowMenu::Entry>& entries, QWidget* parent,
+                                    const QPoint& globalPos, const QString& objectName) {
     if (entries.isEmpty())
         return std::nullopt;
     QMenu menu(parent);

@@ -23,8 +23,8 @@ namespace pellimor::RowMenuPopup {
 // Shows `entries` at `globalPos` (a line above each entry that asks for one; titles as written,
 // "&" included) and waits for the user. The action chosen, or none when the menu was dismissed
 // or holds nothing. The caller's widgets may be gone when this returns.
-std::optional<RowMenu::Action> exec(const QList<RowMenu::Entry>& entries, QWidget* parent, const QPoint& globalPos,
-                                    const QString& objectName);
+std::optional<RowMenu::Action> exec(const QList<RowMenu::Entry>& entries, QWidget* parent,
+                                    const QPoint& globalPos, const QString& objectName);
 
 // Where the sheets of the free-up-space and missing-files entries open; an empty hook leaves
 // the entry doing nothing.

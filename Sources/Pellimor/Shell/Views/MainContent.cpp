@@ -24,8 +24,8 @@
 #include "Shell/StartupPlan.h"
 #include "Shell/StatusTexts.h"
 #include "Shell/TableRowMenu.h"
-#include "Shell/ToolbarModel.h"
 #include "Shell/TableRows.h"
+#include "Shell/ToolbarModel.h"
 #include "Shell/Views/CentredPage.h"
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/MainTableDelegate.h"
@@ -197,7 +197,8 @@ MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* paren
     }
     // The toolbar's Scan menu and scan controls follow the scan, the paused job and the
     // watched folders.
-    for (const auto toolbar : {&Catalog::rootsChanged, &Catalog::isScanningChanged, &Catalog::pausedJobChanged})
+    for (const auto toolbar :
+         {&Catalog::rootsChanged, &Catalog::isScanningChanged, &Catalog::pausedJobChanged})
         connect(&m_catalog, toolbar, this, [this] { m_refresh->request(m_parts.toolbar); });
     // Every published change signals itself and then `changed()`; a `changed()` alone (the
     // plug-in statistics) may touch anything shown.
@@ -748,8 +749,9 @@ void MainContent::tableMenu(Mode mode, const QPoint& at) {
         return;
     // The catalogue's record as it is after the menu closed; none when it was forgotten meanwhile.
     if (const std::optional<LibraryInfo> library = TableRowMenu::openTarget(m_catalog, mode, id))
-        RowMenuPopup::perform(m_catalog, *library, *chosen,
-                              {[this](const LibraryInfo& chosenLibrary) { requestCleanup(chosenLibrary); }, {}});
+        RowMenuPopup::perform(
+            m_catalog, *library, *chosen,
+            {[this](const LibraryInfo& chosenLibrary) { requestCleanup(chosenLibrary); }, {}});
 }
 
 void MainContent::tableOpened(Mode mode, const QModelIndex& index) {

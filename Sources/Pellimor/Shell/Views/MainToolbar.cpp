@@ -89,8 +89,9 @@ MainToolbar::MainToolbar(Catalog& catalog, QWidget* parent) : QToolBar(parent), 
         connect(choice, &QAction::triggered, this, [value] { AppSettings::setDateMode(value); });
     }
     connect(m_dateMenu, &QMenu::aboutToShow, this, [this] {
-        const QString stored = AppSettings::dateMode() == QStringLiteral("created") ? QStringLiteral("created")
-                                                                                      : QStringLiteral("modified");
+        const QString stored = AppSettings::dateMode() == QStringLiteral("created")
+                                   ? QStringLiteral("created")
+                                   : QStringLiteral("modified");
         for (QAction* choice : m_dateMenu->actions())
             choice->setChecked(choice->data().toString() == stored);
     });
@@ -193,8 +194,9 @@ void MainToolbar::restyle(const ToolbarModel::Toolbar& bar) {
     m_date->setIcon(Icons::tinted(QStringLiteral("calendar"), icon, text, ratio));
     m_date->setToolButtonStyle(labels);
     m_date->setFixedHeight(height);
-    m_date->setStyleSheet(QStringLiteral("QToolButton#datePicker { padding-left: %1px; padding-right: %1px; }")
-                              .arg(int(bar.datePadding)));
+    m_date->setStyleSheet(
+        QStringLiteral("QToolButton#datePicker { padding-left: %1px; padding-right: %1px; }")
+            .arg(int(bar.datePadding)));
 
     // Dark glyph on the green fill when on; the green glyph on nothing when off.
     QColor glyph = bar.workingFilled ? QColor(0, 0, 0) : lightGreen();
@@ -244,9 +246,8 @@ void MainToolbar::buildScanMenu(const ToolbarModel::Toolbar& bar) {
             break;
         case Kind::refresh:
             action = m_scanMenu->addAction(entry.title);
-            connect(action, &QAction::triggered, this, [this] {
-                m_catalog.rescanAllRoots(WindowSettings::read().scanOptions(), std::nullopt);
-            });
+            connect(action, &QAction::triggered, this,
+                    [this] { m_catalog.rescanAllRoots(WindowSettings::read().scanOptions(), std::nullopt); });
             break;
         case Kind::entireDrive:
             action = m_scanMenu->addMenu(m_drivesMenu);
