@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -72,6 +73,14 @@ QLabel* secondaryLabel(const QString& text, QWidget* parent) {
     made->setForegroundRole(QPalette::PlaceholderText);
     made->setMaximumWidth(420);
     return made;
+}
+
+void fit(QLabel* label) {
+    const QFontMetricsF metrics(label->font());
+    double widest = 0;
+    for (const QString& line : label->text().split(u'\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    label->setMinimumWidth(std::min(int(std::ceil(widest)) + 2, label->maximumWidth()));
 }
 
 void large(QPushButton* button) {

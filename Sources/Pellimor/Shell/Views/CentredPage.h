@@ -23,6 +23,11 @@ QLabel* symbol(const QString& name, double points, QWidget* parent);
 // An explanation under a title: the secondary colour, at most 420 wide.
 QLabel* secondaryLabel(const QString& text, QWidget* parent);
 
+// Lets a wrapping label take the width of its text, up to its maximum width, before it wraps
+// (a wrapping label otherwise guesses a narrow width for itself). Call after the text or font
+// changed.
+void fit(QLabel* label);
+
 // Gives a page's button the large control size: a taller face with room beside its title.
 void large(QPushButton* button);
 

@@ -358,6 +358,7 @@ QWidget* MainContent::buildEmptyState() {
     CentredPage::add(layout, CentredPage::label(QStringLiteral("No libraries yet"), page, 17, QFont::Bold));
     QLabel* explanation = CentredPage::secondaryLabel(StatusTexts::emptyExplanation(), page);
     // Two lines as written, not squeezed into the explanations' usual width.
+    explanation->setWordWrap(false);
     explanation->setMaximumWidth(QWIDGETSIZE_MAX);
     CentredPage::add(layout, explanation);
     auto* add = new QPushButton(QStringLiteral("Add a Folder to Watch…"), page);
@@ -379,11 +380,11 @@ QWidget* MainContent::buildHiddenBackupNotice() {
     CentredPage::add(layout, CentredPage::symbol(QStringLiteral("externaldrive.badge.checkmark"), 44, page));
     m_noticeTitle = CentredPage::label(QString(), page, 15, QFont::DemiBold);
     CentredPage::add(layout, m_noticeTitle);
-    CentredPage::add(layout,
-                     CentredPage::secondaryLabel(
-                         QStringLiteral("Working drives only is on, so nothing from a backup drive is "
-                                        "shown. This keeps you from working in a backup by accident."),
-                         page));
+    m_noticeText = CentredPage::secondaryLabel(
+        QStringLiteral("Working drives only is on, so nothing from a backup drive is "
+                       "shown. This keeps you from working in a backup by accident."),
+        page);
+    CentredPage::add(layout, m_noticeText);
     auto* show = new QPushButton(QStringLiteral("Show backup drives"), page);
     show->setObjectName(QStringLiteral("showBackupDrives"));
     CentredPage::large(show);
@@ -551,6 +552,8 @@ void MainContent::refreshContent() {
     } else if (notice) {
         m_shown = Content::hiddenBackup;
         m_noticeTitle->setText(*notice);
+        for (QLabel* label : {m_noticeTitle, m_noticeText})
+            CentredPage::fit(label);
         m_pages->setCurrentWidget(m_noticePage);
     } else if (SidebarFilter::showsFilteredEmpty(m_catalog, m_state.mode, visible)) {
         m_shown = Content::filteredEmpty;
@@ -559,6 +562,8 @@ void MainContent::refreshContent() {
         m_filterSymbol->setVisible(!searching);
         m_filteredTitle->setText(SidebarFilter::filterEmptyTitle(m_state.appliedSearch, m_state.sidebar));
         m_filteredText->setText(StatusTexts::filteredExplanation(searching));
+        for (QLabel* label : {m_filteredTitle, m_filteredText})
+            CentredPage::fit(label);
         m_clearSearch->setVisible(searching);
         m_showEverything->setVisible(!searching);
         m_pages->setCurrentWidget(m_filteredPage);

@@ -231,6 +231,7 @@ private:
     QWidget* m_emptyPage = nullptr;
     QWidget* m_noticePage = nullptr;
     QLabel* m_noticeTitle = nullptr;
+    QLabel* m_noticeText = nullptr;
     QWidget* m_filteredPage = nullptr;
     QLabel* m_filteredTitle = nullptr;
     QLabel* m_searchSymbol = nullptr; // "magnifyingglass", while a search is in effect

@@ -194,9 +194,9 @@ void MainToolbar::restyle(const ToolbarModel::Toolbar& bar) {
     m_date->setIcon(Icons::tinted(QStringLiteral("calendar"), icon, text, ratio));
     m_date->setToolButtonStyle(labels);
     m_date->setFixedHeight(height);
-    m_date->setStyleSheet(
-        QStringLiteral("QToolButton#datePicker { padding-left: %1px; padding-right: %1px; }")
-            .arg(int(bar.datePadding)));
+    // The padding widens the button; a style sheet would take the style's own drawing away.
+    m_date->setMinimumWidth(0);
+    m_date->setMinimumWidth(m_date->sizeHint().width() + 2 * int(bar.datePadding));
 
     // Dark glyph on the green fill when on; the green glyph on nothing when off.
     QColor glyph = bar.workingFilled ? QColor(0, 0, 0) : lightGreen();
