@@ -153,8 +153,10 @@ int main(int argc, char** argv) {
         content.setSelection(projects.value(projects.size() / 2).id);
     content.setShowInspector(true);
     shoot(QStringLiteral("projects-details.png"), 900);
-    content.setShowInspector(false);
     content.setSelection(std::nullopt);
+    content.setShowInspector(true);
+    shoot(QStringLiteral("no-selection.png"));
+    content.setShowInspector(false);
 
     // A search that matches nothing where the filter leaves nothing.
     content.setMode(Mode::libraries);

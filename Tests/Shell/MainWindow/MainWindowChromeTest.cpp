@@ -4,6 +4,7 @@
 
 #include "App/AppSettings.h"
 #include "Browser/Views/SearchField.h"
+#include "Shell/Views/BusySpinner.h"
 #include "Shell/Views/MainToolbar.h"
 #include "Shell/Views/MainWindow.h"
 #include "Shell/Views/StatusLine.h"
@@ -265,6 +266,17 @@ TEST_F(MainWindowChromeTest, theStatusBarShowsTheVersionCountsAndThePausedScansB
     EXPECT_EQ(version->text(), QStringLiteral("v1.2 (345)"));
     EXPECT_TRUE(version->isVisibleTo(&status()));
     EXPECT_EQ(status().summary(), QStringLiteral("2 libraries · 2 projects · 2 KB"));
+    // A status far longer than the bar is shortened in the middle; the summary stays whole.
+    const QString longStatus = QStringLiteral("Searching ") + QString(400, u'x') + QStringLiteral(" end");
+    resizeTo(1250);
+    window.catalog().setStatus(longStatus);
+    window.settle();
+    const QLabel* summary = part<QLabel>(QStringLiteral("statusSummary"));
+    EXPECT_GE(summary->width(), summary->sizeHint().width());
+    const QLabel* statusText = part<QLabel>(QStringLiteral("statusText"));
+    EXPECT_TRUE(statusText->text().startsWith(QStringLiteral("Searching ")));
+    EXPECT_TRUE(statusText->text().endsWith(QStringLiteral(" end")));
+    EXPECT_LT(statusText->text().size(), longStatus.size());
 
     QPushButton* resume = part<QPushButton>(QStringLiteral("statusResume"));
     QPushButton* discard = part<QPushButton>(QStringLiteral("statusDiscard"));
@@ -281,6 +293,7 @@ TEST_F(MainWindowChromeTest, theStatusBarShowsTheVersionCountsAndThePausedScansB
     window.settle();
     EXPECT_FALSE(resume->isVisibleTo(&status()));
     EXPECT_FALSE(discard->isVisibleTo(&status()));
+    EXPECT_TRUE(part<BusySpinner>(QStringLiteral("busySpinner"))->isVisibleTo(&status()));
     EXPECT_EQ(status().progressText(), QString());
     CatalogTestAccess::setProgress(window.catalog(), Catalog::Progress{3, 10});
     // Drawn at the scheduler's pace while a scan runs.
@@ -289,6 +302,7 @@ TEST_F(MainWindowChromeTest, theStatusBarShowsTheVersionCountsAndThePausedScansB
     CatalogTestAccess::setProgress(window.catalog(), std::nullopt);
     CatalogTestAccess::setScanning(window.catalog(), false);
     window.settle();
+    EXPECT_FALSE(part<BusySpinner>(QStringLiteral("busySpinner"))->isVisibleTo(&status()));
 
     // "Discard" forgets the job and keeps the catalogue.
     const QString jobFile = QDir(window.env.dataDir).filePath(QStringLiteral("scanjob.json"));

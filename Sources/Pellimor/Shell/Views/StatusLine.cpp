@@ -2,10 +2,10 @@
 
 #include "Catalogue/Store/Catalog.h"
 #include "Shell/StatusTexts.h"
+#include "Shell/Views/BusySpinner.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 
 namespace pellimor {
@@ -26,10 +26,7 @@ StatusLine::StatusLine(Catalog& catalog, RefreshScheduler& scheduler, QWidget* p
     m_version->setVisible(!m_version->text().isEmpty());
     layout->addWidget(m_version);
 
-    m_busy = new QProgressBar(this);
-    m_busy->setRange(0, 0); // a running scan without a known end
-    m_busy->setTextVisible(false);
-    m_busy->setFixedSize(60, 10);
+    m_busy = new BusySpinner(this);
     layout->addWidget(m_busy);
 
     m_progress = new QLabel(this);
@@ -56,6 +53,9 @@ StatusLine::StatusLine(Catalog& catalog, RefreshScheduler& scheduler, QWidget* p
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("statusSummary"));
     m_summary->setForegroundRole(QPalette::PlaceholderText);
+    // The status text gives way, never the counts around it.
+    for (QLabel* whole : {m_version, m_progress, m_summary})
+        whole->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     layout->addWidget(m_summary);
 
     m_part = scheduler.addPart(this, [this] { refresh(); });

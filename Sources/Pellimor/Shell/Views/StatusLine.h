@@ -5,14 +5,14 @@
 #include <QWidget>
 
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 namespace pellimor {
 
+class BusySpinner;
 class Catalog;
 
-// The bar under the main window's content: the program's version, a busy bar while a scan
+// The bar under the main window's content: the program's version, a spinner while a scan
 // runs, its progress ("12/40 libraries") once the total is known, the catalogue's status text
 // on one line, "Resume" and "Discard" while a scan is paused and none runs, and at the right
 // the summary of what the window shows. Its texts are StatusTexts'. It follows the catalogue by
@@ -46,7 +46,7 @@ private:
 
     Catalog& m_catalog;
     RefreshScheduler::Part m_part = -1;
-    QProgressBar* m_busy = nullptr;
+    BusySpinner* m_busy = nullptr;
     QLabel* m_progress = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_resume = nullptr;
