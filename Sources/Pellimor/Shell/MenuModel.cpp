@@ -8,6 +8,7 @@
 #include "Shell/Updates.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace pellimor::MenuModel {
 
@@ -221,8 +222,13 @@ QList<Menu> build(const Inputs& inputs) {
 }
 
 QString resumeTitle(const ScanJob& job) {
+    // A damaged or hand-written job file may point past its roots (or before them); the title
+    // never claims a location the job does not have.
+    qint64 shown = job.rootIndex + 1;
+    if (!job.roots.isEmpty())
+        shown = std::clamp<qint64>(shown, 1, job.roots.size());
     return QStringLiteral("Resume Paused Scan (%1 of %2 locations)")
-        .arg(QString::number(job.rootIndex + 1), QString::number(job.roots.size()));
+        .arg(QString::number(shown), QString::number(job.roots.size()));
 }
 
 std::optional<Item> find(const QList<Menu>& menus, const QString& id) {

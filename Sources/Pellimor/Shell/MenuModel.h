@@ -92,7 +92,8 @@ Inputs currentInputs(const Catalog& catalog, const Updates& updates);
 QList<Menu> build(const Inputs& inputs);
 
 // "Resume Paused Scan (N of M locations)": N is the job's root index plus 1, M its number of
-// roots, as plain whole numbers.
+// roots, as plain whole numbers; N is kept within 1…M when the job has roots. The menu bar and
+// the toolbar both title their entry with it.
 QString resumeTitle(const ScanJob& job);
 
 // The item with that id anywhere in `menus` (submenus included); nothing when absent.

@@ -233,6 +233,18 @@ TEST(MenuModelTest, resumeTitleCountsFromOne) {
               QStringLiteral("Resume Paused Scan (2 of 3 locations)"));
     EXPECT_EQ(MenuModel::resumeTitle(pausedJob(11, QStringList(12, "/x"))),
               QStringLiteral("Resume Paused Scan (12 of 12 locations)"));
+    // A damaged job file never makes the title claim a location the job does not have.
+    EXPECT_EQ(MenuModel::resumeTitle(pausedJob(5, {"/a", "/b", "/c"})),
+              QStringLiteral("Resume Paused Scan (3 of 3 locations)"));
+    EXPECT_EQ(MenuModel::resumeTitle(pausedJob(3, {"/a", "/b", "/c"})),
+              QStringLiteral("Resume Paused Scan (3 of 3 locations)"));
+    EXPECT_EQ(MenuModel::resumeTitle(pausedJob(-3, {"/a", "/b"})),
+              QStringLiteral("Resume Paused Scan (1 of 2 locations)"));
+    // In the menu bar too.
+    Inputs in = idle();
+    in.pausedJob = pausedJob(5, {"/a", "/b", "/c"});
+    EXPECT_EQ(MenuModel::find(MenuModel::build(in), QStringLiteral("scan.resume"))->title,
+              QStringLiteral("Resume Paused Scan (3 of 3 locations)"));
 }
 
 // The inputs gathered from a real catalogue, its data folder and the program's files.

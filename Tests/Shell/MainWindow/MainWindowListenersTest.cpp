@@ -6,18 +6,19 @@
 #include "Browser/Views/BrowserView.h"
 #include "Catalogue/Logs/UITrace.h"
 #include "Shell/Views/DetailsPanel.h"
+#include "Shell/Views/MainToolbar.h"
 #include "Shell/Views/SidebarModel.h"
 #include "Shell/Views/SidebarView.h"
 #include "Shell/Views/StatusLine.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/VirtualClock.h"
 
+#include <QAction>
 #include <QDir>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -66,7 +67,7 @@ protected:
 
 TEST_F(MainWindowListenersTest, setModeSwitchesTabsAndClearsTheSelection) {
     window.post(AppAction::setMode(), QStringLiteral("Events"));
-    EXPECT_EQ(window.content().tabBar()->currentIndex(), 2);
+    EXPECT_EQ(window.content().toolBar()->checkedMode(), Mode::events);
     EXPECT_TRUE(UITrace::shared().snapshot().contains(QStringLiteral("tab=Events")));
 
     selectRow(Mode::events, 0);
@@ -84,8 +85,8 @@ TEST_F(MainWindowListenersTest, setModeSwitchesTabsAndClearsTheSelection) {
     window.post(AppAction::setMode());
     EXPECT_EQ(window.content().state().mode, Mode::plugins);
 
-    // Clicking a tab is the same as the menu.
-    window.content().tabBar()->setCurrentIndex(6);
+    // Picking a tab in the toolbar is the same as the menu.
+    window.content().toolBar()->modeAction(Mode::compare)->trigger();
     window.settle();
     EXPECT_EQ(window.content().state().mode, Mode::compare);
     EXPECT_EQ(window.page(), QStringLiteral("comparePage"));

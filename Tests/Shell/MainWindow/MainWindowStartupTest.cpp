@@ -4,11 +4,12 @@
 #include "App/AppAction.h"
 #include "Browser/Views/SearchField.h"
 #include "Catalogue/Logs/UITrace.h"
+#include "Shell/Views/MainToolbar.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 
+#include <QAction>
 #include <QDir>
 #include <QLineEdit>
-#include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -59,7 +60,7 @@ TEST(MainWindowStartupTest, scanSwitchFillsTheTablesWithTheFixtureLibraries) {
     window.app->menus().action(QStringLiteral("view.mode:Libraries"))->trigger();
     window.settle();
     EXPECT_EQ(window.content().state().mode, Mode::libraries);
-    EXPECT_EQ(window.content().tabBar()->currentIndex(), 1);
+    EXPECT_EQ(window.content().toolBar()->checkedMode(), Mode::libraries);
     EXPECT_EQ(window.page(), QStringLiteral("librariesTable"));
     EXPECT_EQ(window.sortedColumn(Mode::libraries), (QStringList{"Alpha", "Beta"}));
 

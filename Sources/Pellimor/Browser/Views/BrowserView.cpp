@@ -9,6 +9,7 @@
 #include "Browser/Views/BrowserDelegate.h"
 #include "Browser/Views/BrowserModel.h"
 #include "Browser/Views/PathHoverCard.h"
+#include "Browser/Views/RowMenuPopup.h"
 #include "Catalogue/Logs/UITrace.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
@@ -504,31 +505,7 @@ void BrowserView::choose(const QString& id, RowMenu::Action action) {
         enabled = enabled || (entry.action == action && entry.enabled);
     if (!enabled)
         return;
-    const std::shared_ptr<platform::FileManagerShell> shell = platform::services().shell;
-    switch (action) {
-    case RowMenu::Action::openInFCP:
-        m_catalog.openInFCP(*library);
-        break;
-    case RowMenu::Action::openEnclosingFolder:
-        if (shell)
-            shell->open(RowMenu::enclosingFolder(library->path));
-        break;
-    case RowMenu::Action::reveal:
-        if (shell)
-            shell->reveal(library->path);
-        break;
-    case RowMenu::Action::rescan:
-        m_catalog.reread(*library, std::nullopt);
-        break;
-    case RowMenu::Action::freeUpSpace:
-        if (m_onCleanup)
-            m_onCleanup(*library);
-        break;
-    case RowMenu::Action::findMissing:
-        if (m_onMissing)
-            m_onMissing({*library});
-        break;
-    }
+    RowMenuPopup::perform(m_catalog, *library, action, {m_onCleanup, m_onMissing});
 }
 
 void BrowserView::open(const QString& id) {
@@ -541,23 +518,11 @@ void BrowserView::rowMenu(const QPoint& at) {
     if (!index.isValid())
         return;
     const QString id = index.data(BrowserModel::kIdRole).toString();
-    const QList<RowMenu::Entry> entries = menuEntries(id);
-    if (entries.isEmpty())
-        return;
-    QMenu menu(this);
-    menu.setObjectName(QStringLiteral("browserRowMenu"));
-    QHash<QAction*, RowMenu::Action> actions;
-    for (const RowMenu::Entry& entry : entries) {
-        if (entry.separatorBefore)
-            menu.addSeparator();
-        QAction* item = menu.addAction(literalTitle(entry.label));
-        item->setEnabled(entry.enabled);
-        actions.insert(item, entry.action);
-    }
     const QPointer<BrowserView> alive(this);
-    QAction* chosen = menu.exec(m_table->viewport()->mapToGlobal(at));
-    if (alive && chosen && actions.contains(chosen))
-        choose(id, actions.value(chosen));
+    const std::optional<RowMenu::Action> chosen = RowMenuPopup::exec(
+        menuEntries(id), this, m_table->viewport()->mapToGlobal(at), QStringLiteral("browserRowMenu"));
+    if (alive && chosen)
+        choose(id, *chosen);
 }
 
 // ---- The path card ------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "Shell/Views/DetailsPanel.h"
 
 #include "Browser/Views/LibraryDetail.h"
+#include "Shell/Views/CentredPage.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -52,12 +53,11 @@ DetailsPanel::DetailsPanel(Catalog& catalog, QWidget* parent) : QFrame(parent) {
     m_none = new QWidget(m_pages);
     auto* noneLayout = new QVBoxLayout(m_none);
     noneLayout->addStretch();
-    auto* noneTitle = new QLabel(QStringLiteral("No Selection"), m_none);
-    QFont large = noneTitle->font();
-    large.setBold(true);
-    large.setPointSizeF(large.pointSizeF() * 15.0 / 13.0);
-    noneTitle->setFont(large);
-    noneTitle->setAlignment(Qt::AlignCenter);
+    QLabel* noneSymbol = CentredPage::symbol(QStringLiteral("sidebar.trailing"), 44, m_none);
+    noneSymbol->setObjectName(QStringLiteral("detailsNoneSymbol"));
+    noneLayout->addWidget(noneSymbol);
+    noneLayout->addSpacing(6);
+    auto* noneTitle = CentredPage::label(QStringLiteral("No Selection"), m_none, 15, QFont::Bold);
     noneLayout->addWidget(noneTitle);
     noneLayout->addWidget(secondary(QStringLiteral("Select a library to see details."), m_none));
     noneLayout->addStretch();

@@ -8,6 +8,7 @@
 #include "Browser/SearchQuery.h"
 #include "Browser/Views/BrowserView.h"
 #include "Browser/Views/LibraryDetail.h"
+#include "Browser/Views/RowMenuPopup.h"
 #include "Browser/Views/SearchField.h"
 #include "Catalogue/Logs/ActivityLog.h"
 #include "Catalogue/Logs/UITrace.h"
@@ -21,10 +22,14 @@
 #include "Shell/MainTables.h"
 #include "Shell/SidebarFilter.h"
 #include "Shell/StartupPlan.h"
+#include "Shell/StatusTexts.h"
+#include "Shell/TableRowMenu.h"
 #include "Shell/TableRows.h"
+#include "Shell/ToolbarModel.h"
 #include "Shell/Views/CentredPage.h"
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/MainTableDelegate.h"
+#include "Shell/Views/MainToolbar.h"
 #include "Shell/Views/RowTableModel.h"
 #include "Shell/Views/SheetPresenter.h"
 #include "Shell/Views/SidebarView.h"
@@ -55,7 +60,6 @@
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QTabBar>
 #include <QTableView>
 #include <QThread>
 #include <QThreadPool>
@@ -192,6 +196,11 @@ MainContent::MainContent(Catalog& catalog, QStringList arguments, QWidget* paren
           &Catalog::isScanningChanged, &Catalog::progressChanged, &Catalog::pausedJobChanged}) {
         connect(&m_catalog, unshown, this, [this] { m_changeNamed = true; });
     }
+    // The toolbar's Scan menu and scan controls follow the scan, the paused job and the
+    // watched folders.
+    for (const auto toolbar :
+         {&Catalog::rootsChanged, &Catalog::isScanningChanged, &Catalog::pausedJobChanged})
+        connect(&m_catalog, toolbar, this, [this] { m_refresh->request(m_parts.toolbar); });
     // Every published change signals itself and then `changed()`; a `changed()` alone (the
     // plug-in statistics) may touch anything shown.
     connect(&m_catalog, &Catalog::changed, this, [this] {
@@ -241,6 +250,7 @@ Prompts& MainContent::prompts() {
 void MainContent::build() {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    buildToolbar();
     m_split = new QSplitter(Qt::Horizontal, this);
     m_split->setObjectName(QStringLiteral("mainSplit"));
     m_split->setChildrenCollapsible(false);
@@ -266,7 +276,6 @@ void MainContent::build() {
     auto* detailLayout = new QVBoxLayout(detail);
     detailLayout->setContentsMargins(0, 0, 0, 0);
     detailLayout->setSpacing(0);
-    detailLayout->addWidget(buildTopBar());
 
     m_pages = new QStackedWidget(detail);
     m_pages->setObjectName(QStringLiteral("contentPages"));
@@ -324,48 +333,41 @@ void MainContent::build() {
     m_split->setSizes({kSidebarIdeal, 1000, kInspectorIdeal});
 }
 
-QWidget* MainContent::buildTopBar() {
-    auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("topBar"));
-    auto* layout = new QHBoxLayout(bar);
-    layout->setContentsMargins(8, 6, 8, 6);
-
-    m_tabs = new QTabBar(bar);
-    m_tabs->setObjectName(QStringLiteral("tabBar"));
-    m_tabs->setExpanding(false);
-    m_tabs->setDrawBase(false);
-    for (const Mode mode : allModes())
-        m_tabs->addTab(rawValue(mode));
-    connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {
-        if (!m_updating && index >= 0 && index < allModes().size())
-            setMode(allModes().at(index));
+void MainContent::buildToolbar() {
+    // Hidden until the main window takes it in (addToolBar); a content shown on its own, as in
+    // tests, keeps it out of sight.
+    m_toolbar = new MainToolbar(m_catalog, this);
+    m_toolbar->hide();
+    connect(m_toolbar, &MainToolbar::modeChosen, this, [this](Mode mode) {
+        if (!m_updating)
+            setMode(mode);
     });
-    layout->addWidget(m_tabs);
-    layout->addStretch();
+    connect(m_toolbar, &MainToolbar::addFolderChosen, this, &MainContent::chooseFolder);
 
-    m_searchField = new SearchField(bar);
-    m_searchField->setObjectName(QStringLiteral("searchField"));
+    m_searchField = m_toolbar->searchField();
     m_searchField->setScope(m_state.scope);
     // The field reports only the user's edits, so the window's own updates never come back.
     connect(m_searchField, &SearchField::textEdited, this, &MainContent::setSearch);
     connect(m_searchField, &SearchField::scopeEdited, this, &MainContent::setScope);
-    layout->addWidget(m_searchField);
-    return bar;
 }
 
 QWidget* MainContent::buildEmptyState() {
     auto* page = new QWidget(this);
     page->setObjectName(QStringLiteral("emptyState"));
     QVBoxLayout* layout = CentredPage::layout(page, 14);
+    CentredPage::add(layout, CentredPage::symbol(QStringLiteral("film.stack"), 54, page));
     CentredPage::add(layout, CentredPage::label(QStringLiteral("No libraries yet"), page, 17, QFont::Bold));
-    CentredPage::add(layout, CentredPage::secondaryLabel(
-                                 QStringLiteral("Pick the folder(s) where your libraries live and I'll find "
-                                                "them, and re-check them automatically.\nThe results stay "
-                                                "searchable after you unplug the drive."),
-                                 page));
+    QLabel* explanation = CentredPage::secondaryLabel(StatusTexts::emptyExplanation(), page);
+    // Two lines as written, not squeezed into the explanations' usual width.
+    explanation->setWordWrap(false);
+    explanation->setMaximumWidth(QWIDGETSIZE_MAX);
+    CentredPage::add(layout, explanation);
     auto* add = new QPushButton(QStringLiteral("Add a Folder to Watch…"), page);
+    add->setObjectName(QStringLiteral("addFolderToWatch"));
     add->setToolTip(QStringLiteral("Choose a drive or folder to search"));
     add->setDefault(true);
+    add->setAutoDefault(true);
+    CentredPage::large(add);
     connect(add, &QPushButton::clicked, this, &MainContent::chooseFolder);
     CentredPage::add(layout, add);
     layout->addStretch();
@@ -376,15 +378,17 @@ QWidget* MainContent::buildHiddenBackupNotice() {
     auto* page = new QWidget(this);
     page->setObjectName(QStringLiteral("hiddenBackupNotice"));
     QVBoxLayout* layout = CentredPage::layout(page, 10);
+    CentredPage::add(layout, CentredPage::symbol(QStringLiteral("externaldrive.badge.checkmark"), 44, page));
     m_noticeTitle = CentredPage::label(QString(), page, 15, QFont::DemiBold);
     CentredPage::add(layout, m_noticeTitle);
-    CentredPage::add(layout,
-                     CentredPage::secondaryLabel(
-                         QStringLiteral("Working drives only is on, so nothing from a backup drive is "
-                                        "shown. This keeps you from working in a backup by accident."),
-                         page));
+    m_noticeText = CentredPage::secondaryLabel(
+        QStringLiteral("Working drives only is on, so nothing from a backup drive is "
+                       "shown. This keeps you from working in a backup by accident."),
+        page);
+    CentredPage::add(layout, m_noticeText);
     auto* show = new QPushButton(QStringLiteral("Show backup drives"), page);
     show->setObjectName(QStringLiteral("showBackupDrives"));
+    CentredPage::large(show);
     connect(show, &QPushButton::clicked, this, [] { AppSettings::setHideBackups(false); });
     CentredPage::add(layout, show);
     layout->addStretch();
@@ -395,22 +399,31 @@ QWidget* MainContent::buildFilteredEmpty() {
     auto* page = new QWidget(this);
     page->setObjectName(QStringLiteral("filteredEmptyState"));
     QVBoxLayout* layout = CentredPage::layout(page, 12);
+    // Both symbols are made once; the page shows the one that fits.
+    for (const bool searching : {true, false}) {
+        QLabel* symbol = CentredPage::symbol(StatusTexts::filteredSymbol(searching), 44, page);
+        CentredPage::add(layout, symbol);
+        (searching ? m_searchSymbol : m_filterSymbol) = symbol;
+    }
     m_filteredTitle = CentredPage::label(QString(), page, 15, QFont::DemiBold);
     CentredPage::add(layout, m_filteredTitle);
-    auto* buttons = new QWidget(page);
-    auto* row = new QHBoxLayout(buttons);
-    auto* clear = new QPushButton(QStringLiteral("Clear Search"), buttons);
-    clear->setObjectName(QStringLiteral("clearSearch"));
-    connect(clear, &QPushButton::clicked, this, [this] { setSearch(QString()); });
-    auto* everything = new QPushButton(QStringLiteral("Show Everything"), buttons);
-    everything->setObjectName(QStringLiteral("showEverything"));
-    connect(everything, &QPushButton::clicked, this, [this] {
+    m_filteredText = CentredPage::secondaryLabel(QString(), page);
+    m_filteredText->setObjectName(QStringLiteral("filteredExplanation"));
+    CentredPage::add(layout, m_filteredText);
+    m_clearSearch = new QPushButton(QStringLiteral("Clear Search"), page);
+    m_clearSearch->setObjectName(QStringLiteral("clearSearch"));
+    CentredPage::large(m_clearSearch);
+    connect(m_clearSearch, &QPushButton::clicked, this, [this] { setSearch(QString()); });
+    CentredPage::add(layout, m_clearSearch);
+    m_showEverything = new QPushButton(QStringLiteral("Show Everything"), page);
+    m_showEverything->setObjectName(QStringLiteral("showEverything"));
+    m_showEverything->setDefault(true);
+    CentredPage::large(m_showEverything);
+    connect(m_showEverything, &QPushButton::clicked, this, [this] {
         setSidebar(SidebarSelection{SidebarItem::Kind::all});
         AppSettings::setHideBackups(false);
     });
-    row->addWidget(clear);
-    row->addWidget(everything);
-    CentredPage::add(layout, buttons);
+    CentredPage::add(layout, m_showEverything);
     layout->addStretch();
     return page;
 }
@@ -474,6 +487,8 @@ MainContent::TablePage MainContent::buildTable(Mode mode) {
     });
     connect(page.view, &QWidget::customContextMenuRequested, this,
             [this, mode](const QPoint& at) { tableMenu(mode, at); });
+    connect(page.view, &QAbstractItemView::doubleClicked, this,
+            [this, mode](const QModelIndex& index) { tableOpened(mode, index); });
     page.view->setContextMenuPolicy(Qt::CustomContextMenu);
     return page;
 }
@@ -504,10 +519,11 @@ void MainContent::addParts() {
     m_parts.sidebar = m_refresh->addPart(m_sidebar, [this] { refreshSidebar(); });
     m_parts.content = m_refresh->addPart(m_pages, [this] { refreshContent(); });
     m_parts.details = m_refresh->addPart(m_detailsPanel, [this] { refreshDetails(); });
+    m_parts.toolbar = m_refresh->addPart(m_toolbar, [this] { refreshToolbar(); });
 }
 
 void MainContent::requestShown() {
-    m_refresh->request({m_parts.sidebar, m_parts.content, m_parts.details});
+    m_refresh->request({m_parts.sidebar, m_parts.content, m_parts.details, m_parts.toolbar});
 }
 
 void MainContent::refresh() {
@@ -525,11 +541,9 @@ void MainContent::refreshContent() {
     const WindowSettings settings = WindowSettings::read();
     const QList<LibraryInfo> visible = SidebarFilter::visibleLibraries(m_catalog, m_state.sidebar);
 
-    m_tabs->setCurrentIndex(static_cast<int>(allModes().indexOf(m_state.mode)));
     m_searchField->setText(m_state.search);
     m_searchField->setScope(m_state.scope);
-    m_searchField->setPrompt(m_state.mode == Mode::media ? QStringLiteral("File name, e.g. C0006")
-                                                         : QStringLiteral("Search"));
+    m_status->setSummary(StatusTexts::summary(visible, m_catalog, settings.hideBackups));
 
     // The content: the first rule that applies.
     const std::optional<QString> notice = SidebarFilter::hiddenBackupDrive(m_catalog, m_state.sidebar);
@@ -539,10 +553,20 @@ void MainContent::refreshContent() {
     } else if (notice) {
         m_shown = Content::hiddenBackup;
         m_noticeTitle->setText(*notice);
+        for (QLabel* label : {m_noticeTitle, m_noticeText})
+            CentredPage::fit(label);
         m_pages->setCurrentWidget(m_noticePage);
     } else if (SidebarFilter::showsFilteredEmpty(m_catalog, m_state.mode, visible)) {
         m_shown = Content::filteredEmpty;
+        const bool searching = StatusTexts::searching(m_state.appliedSearch);
+        m_searchSymbol->setVisible(searching);
+        m_filterSymbol->setVisible(!searching);
         m_filteredTitle->setText(SidebarFilter::filterEmptyTitle(m_state.appliedSearch, m_state.sidebar));
+        m_filteredText->setText(StatusTexts::filteredExplanation(searching));
+        for (QLabel* label : {m_filteredTitle, m_filteredText})
+            CentredPage::fit(label);
+        m_clearSearch->setVisible(searching);
+        m_showEverything->setVisible(!searching);
         m_pages->setCurrentWidget(m_filteredPage);
     } else {
         m_shown = Content::tab;
@@ -615,6 +639,11 @@ void MainContent::refreshDetails() {
         m_detailsPanel->present(library,
                                 TableRows::focusedProject(m_state.selection, m_state.mode, m_catalog));
     }
+}
+
+void MainContent::refreshToolbar() {
+    const QScopedValueRollback updating(m_updating, true);
+    m_toolbar->present(ToolbarModel::build(ToolbarModel::currentInputs(m_catalog, m_state)), m_state.mode);
 }
 
 void MainContent::refreshTable(Mode mode, const QList<LibraryInfo>& visible) {
@@ -718,30 +747,26 @@ void MainContent::tableMenu(Mode mode, const QPoint& at) {
     if (!index.isValid())
         return;
     const QString id = page.model->rows().value(index.row()).id;
-    const std::optional<LibraryInfo> library = TableRows::library(id, mode, m_catalog);
-    if (!library)
+    const QPointer<MainContent> alive(this);
+    const std::optional<RowMenu::Action> chosen =
+        RowMenuPopup::exec(TableRowMenu::entries(m_catalog, mode, id), this,
+                           page.view->viewport()->mapToGlobal(at), QStringLiteral("tableRowMenu"));
+    if (!alive || !chosen)
         return;
-    const bool online = m_catalog.isOnline(*library);
-    QMenu menu(this);
-    QAction* enclosing = menu.addAction(QStringLiteral("Open Enclosing Folder"));
-    QAction* reveal = menu.addAction(QStringLiteral("Reveal in Finder"));
-    menu.addSeparator();
-    QAction* rescan = menu.addAction(QStringLiteral("Rescan Data"));
-    QAction* cleanup = menu.addAction(QStringLiteral("Free Up Space…"));
-    for (QAction* action : menu.actions())
-        action->setEnabled(online);
-    QAction* chosen = menu.exec(page.view->viewport()->mapToGlobal(at));
-    if (!chosen)
+    // The catalogue's record as it is after the menu closed; none when it was forgotten meanwhile.
+    if (const std::optional<LibraryInfo> library = TableRowMenu::openTarget(m_catalog, mode, id))
+        RowMenuPopup::perform(
+            m_catalog, *library, *chosen,
+            {[this](const LibraryInfo& chosenLibrary) { requestCleanup(chosenLibrary); }, {}});
+}
+
+void MainContent::tableOpened(Mode mode, const QModelIndex& index) {
+    if (!index.isValid())
         return;
-    const std::shared_ptr<platform::FileManagerShell> shell = platform::services().shell;
-    if (chosen == enclosing && shell)
-        shell->open(QFileInfo(library->path).absolutePath());
-    else if (chosen == reveal && shell)
-        shell->reveal(library->path);
-    else if (chosen == rescan)
-        m_catalog.reread(*library, std::nullopt);
-    else if (chosen == cleanup)
-        requestCleanup(*library);
+    const QString id = m_tables.value(mode).model->rows().value(index.row()).id;
+    // Also for a library whose drive is away: the opener makes its own checks and says why.
+    if (const std::optional<LibraryInfo> library = TableRowMenu::openTarget(m_catalog, mode, id))
+        m_catalog.openInFCP(*library);
 }
 
 QString MainContent::contentTitle() const {
@@ -756,6 +781,10 @@ QString MainContent::contentTitle() const {
         break;
     }
     return {};
+}
+
+MainToolbar* MainContent::toolBar() const {
+    return m_toolbar.data();
 }
 
 QTableView* MainContent::table(Mode mode) const {
@@ -1035,6 +1064,7 @@ void MainContent::firstAppearance() {
 void MainContent::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_state.winWidth = width();
+    m_refresh->request(m_parts.toolbar);
 }
 
 void MainContent::chooseFolder() {

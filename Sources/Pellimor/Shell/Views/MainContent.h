@@ -10,15 +10,16 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <memory>
 #include <optional>
 
 class QLabel;
+class QPushButton;
 class QSplitter;
 class QStackedWidget;
-class QTabBar;
 class QTableView;
 class QThreadPool;
 class QTimer;
@@ -29,6 +30,7 @@ class BrowserView;
 class Catalog;
 class ColumnAutoFit;
 class MainTableDelegate;
+class MainToolbar;
 class TextMeasurer;
 class DetailsPanel;
 class Prompts;
@@ -46,9 +48,10 @@ class MountEvents;
 class SettingsStore;
 } // namespace platform
 
-// The main window's content: a split view of the sidebar, the detail column (the tab bar with
-// the search field, the tab's content or the notice that replaces it, and the status line)
-// and the details column at the right. It keeps the window's own state (WindowState) and
+// The main window's content: a split view of the sidebar, the detail column (the tab's content
+// or the notice that replaces it, and the status bar) and the details column at the right; and
+// the toolbar (view picker, date picker, working drives, Scan menu, scan controls and the search
+// field), which the main window shows above it. It keeps the window's own state (WindowState) and
 // reads everything else from the Catalog, redrawing when the catalogue or a stored setting
 // changes (once per turn of the event loop).
 //
@@ -128,7 +131,8 @@ public:
     DetailsPanel* detailsPanel() const { return m_detailsPanel; }
     StatusLine* statusLine() const { return m_status; }
     SearchField* searchField() const { return m_searchField; }
-    QTabBar* tabBar() const { return m_tabs; }
+    // The window's toolbar, made here and shown by the main window (QMainWindow::addToolBar).
+    MainToolbar* toolBar() const;
 
     // Redraws the sidebar, the content and the details now instead of on a later turn.
     void refresh();
@@ -138,8 +142,9 @@ public:
     // The window's own parts of it, for tests.
     struct Parts {
         RefreshScheduler::Part sidebar = -1;
-        RefreshScheduler::Part content = -1; // the tab bar, search field and the tab's content
+        RefreshScheduler::Part content = -1; // the search field and the tab's content
         RefreshScheduler::Part details = -1;
+        RefreshScheduler::Part toolbar = -1;
     };
     const Parts& parts() const { return m_parts; }
 
@@ -164,7 +169,7 @@ private:
     };
 
     void build();
-    QWidget* buildTopBar();
+    void buildToolbar();
     QWidget* buildEmptyState();
     QWidget* buildHiddenBackupNotice();
     QWidget* buildFilteredEmpty();
@@ -176,10 +181,12 @@ private:
     void refreshSidebar();
     void refreshContent();
     void refreshDetails();
+    void refreshToolbar();
     void refreshTable(Mode mode, const QList<LibraryInfo>& visible);
     void selectInTable(const TablePage& page);
     void sortBy(Mode mode, int column);
     void tableMenu(Mode mode, const QPoint& at);
+    void tableOpened(Mode mode, const QModelIndex& index);
 
     void sidebarChanged(const SidebarSelection& old, int depth = 0);
     void favoriteOpened(const SidebarFilter::FavoriteOutcome& outcome);
@@ -218,14 +225,20 @@ private:
 
     QSplitter* m_split = nullptr;
     SidebarView* m_sidebar = nullptr;
-    QTabBar* m_tabs = nullptr;
+    QPointer<MainToolbar> m_toolbar; // the main window's child once it holds it
     SearchField* m_searchField = nullptr;
     QStackedWidget* m_pages = nullptr;
     QWidget* m_emptyPage = nullptr;
     QWidget* m_noticePage = nullptr;
     QLabel* m_noticeTitle = nullptr;
+    QLabel* m_noticeText = nullptr;
     QWidget* m_filteredPage = nullptr;
     QLabel* m_filteredTitle = nullptr;
+    QLabel* m_searchSymbol = nullptr; // "magnifyingglass", while a search is in effect
+    QLabel* m_filterSymbol = nullptr; // "line.3.horizontal.decrease.circle", otherwise
+    QLabel* m_filteredText = nullptr;
+    QPushButton* m_clearSearch = nullptr;
+    QPushButton* m_showEverything = nullptr;
     BrowserView* m_browser = nullptr;
     QHash<Mode, TablePage> m_tables;
     std::unique_ptr<TextMeasurer> m_measurer; // the tables' width estimates

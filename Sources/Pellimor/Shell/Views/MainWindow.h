@@ -3,11 +3,14 @@
 #include <QMainWindow>
 
 class QShowEvent;
+class QToolBar;
 
 namespace pellimor {
 
-// The main window "Tovlin": the menu bar and one content widget. The application object
-// decides its font, minimum size and colours; the content is made by makeMainContent().
+// The main window "Tovlin": the menu bar, the content's toolbar and one content widget. The
+// application object decides its font, minimum size and colours; the content is made by
+// makeMainContent(). The toolbar's labels are kept readable in the dark look
+// (ToolbarContrastProbe).
 //
 // Main thread only.
 class MainWindow : public QMainWindow {
@@ -15,8 +18,9 @@ class MainWindow : public QMainWindow {
 public:
     explicit MainWindow(QWidget* parent = nullptr);
 
-    // Puts `content` in the window in place of the previous one, which is deleted.
-    void setContent(QWidget* content);
+    // Puts `content` in the window in place of the previous one, which is deleted with its
+    // toolbar; `toolbar` (none for a content without one) goes along the top.
+    void setContent(QWidget* content, QToolBar* toolbar = nullptr);
 
 Q_SIGNALS:
     // Each time the window is shown (not when it is only uncovered or restored by the system).
@@ -24,6 +28,9 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    QToolBar* m_toolbar = nullptr;
 };
 
 } // namespace pellimor

@@ -12,6 +12,7 @@
 #include "Shell/MenuModel.h"
 #include "Shell/Views/AppMenuBar.h"
 #include "Shell/Views/MainContent.h"
+#include "Shell/Views/MainToolbar.h"
 #include "Shell/Views/MainWindow.h"
 #include "Shell/Views/ManualWindow.h"
 #include "Shell/Views/ReportWindow.h"
@@ -45,7 +46,7 @@ PellimorApp::PellimorApp(QStringList arguments, QObject* parent)
     // Before anything is drawn, so no view ever shows the counts of a catalogue without it.
     m_catalog->setPluginCounter(PackStats::counter());
     m_content = new MainContent(*m_catalog, m_arguments);
-    m_main->setContent(m_content);
+    m_main->setContent(m_content, m_content->toolBar());
     // Closing the main window ends the program; the other windows never keep it running.
     m_main->setAttribute(Qt::WA_QuitOnClose, true);
 

@@ -1,10 +1,11 @@
 #include "Shell/Views/StatusLine.h"
 
 #include "Catalogue/Store/Catalog.h"
+#include "Shell/StatusTexts.h"
+#include "Shell/Views/BusySpinner.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 
 namespace pellimor {
@@ -16,10 +17,16 @@ StatusLine::StatusLine(Catalog& catalog, RefreshScheduler& scheduler, QWidget* p
     layout->setContentsMargins(10, 4, 10, 4);
     layout->setSpacing(10);
 
-    m_busy = new QProgressBar(this);
-    m_busy->setRange(0, 0); // a running scan without a known end
-    m_busy->setTextVisible(false);
-    m_busy->setFixedSize(60, 10);
+    // Read once: the program's version does not change while it runs. Absent, not an empty
+    // gap, when the information list lacks either key.
+    m_version = new QLabel(StatusTexts::versionLabel(), this);
+    m_version->setObjectName(QStringLiteral("statusVersion"));
+    m_version->setForegroundRole(QPalette::PlaceholderText);
+    m_version->setToolTip(StatusTexts::versionTip());
+    m_version->setVisible(!m_version->text().isEmpty());
+    layout->addWidget(m_version);
+
+    m_busy = new BusySpinner(this);
     layout->addWidget(m_busy);
 
     m_progress = new QLabel(this);
@@ -34,8 +41,22 @@ StatusLine::StatusLine(Catalog& catalog, RefreshScheduler& scheduler, QWidget* p
 
     m_resume = new QPushButton(QStringLiteral("Resume"), this);
     m_resume->setObjectName(QStringLiteral("statusResume"));
+    m_resume->setDefault(true);
     connect(m_resume, &QPushButton::clicked, this, [this] { m_catalog.resumePausedScan(); });
     layout->addWidget(m_resume);
+    m_discard = new QPushButton(QStringLiteral("Discard"), this);
+    m_discard->setObjectName(QStringLiteral("statusDiscard"));
+    m_discard->setToolTip(StatusTexts::discardTip());
+    connect(m_discard, &QPushButton::clicked, this, [this] { m_catalog.clearJob(); });
+    layout->addWidget(m_discard);
+
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("statusSummary"));
+    m_summary->setForegroundRole(QPalette::PlaceholderText);
+    // The status text gives way, never the counts around it.
+    for (QLabel* whole : {m_version, m_progress, m_summary})
+        whole->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+    layout->addWidget(m_summary);
 
     m_part = scheduler.addPart(this, [this] { refresh(); });
     for (const auto shown : {&Catalog::statusChanged, &Catalog::progressChanged, &Catalog::isScanningChanged,
@@ -49,22 +70,29 @@ void StatusLine::refresh() {
     m_busy->setVisible(scanning);
 
     const std::optional<Catalog::Progress>& progress = m_catalog.progress();
-    const bool counted = progress && progress->total > 0;
-    m_progress->setVisible(counted);
-    m_progress->setText(counted ? QStringLiteral("%1/%2 libraries").arg(progress->done).arg(progress->total)
-                                : QString());
+    const QString counted = progress ? StatusTexts::progressText(progress->done, progress->total) : QString();
+    m_progress->setVisible(!counted.isEmpty());
+    m_progress->setText(counted);
 
     m_fullStatus = m_catalog.status();
     m_status->setToolTip(m_fullStatus);
     elide();
 
     const std::optional<ScanJob>& paused = m_catalog.pausedJob();
-    m_resume->setVisible(paused.has_value() && !scanning);
-    if (paused && !paused->roots.isEmpty()) {
-        const qsizetype index = std::min<qsizetype>(paused->rootIndex, paused->roots.size() - 1);
-        m_resume->setToolTip(QStringLiteral("Carry on the interrupted scan of ") +
-                             paused->roots.value(index));
-    }
+    const bool pausedControls = StatusTexts::showsPausedControls(paused.has_value(), scanning);
+    m_resume->setVisible(pausedControls);
+    m_discard->setVisible(pausedControls);
+    if (paused)
+        m_resume->setToolTip(StatusTexts::resumeTip(*paused));
+}
+
+void StatusLine::setSummary(const QString& summary) {
+    if (m_summary->text() != summary)
+        m_summary->setText(summary);
+}
+
+QString StatusLine::summary() const {
+    return m_summary->text();
 }
 
 QString StatusLine::progressText() const {

@@ -5,18 +5,19 @@
 #include <QWidget>
 
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 namespace pellimor {
 
+class BusySpinner;
 class Catalog;
 
-// The line under the main window's content, in plain form: a busy bar while a scan runs,
-// its progress ("12/40 libraries") once the total is known, the catalogue's status text, and
-// while a scan is paused (and none runs) a "Resume" button that carries it on. It follows the
-// catalogue by itself, as a part of the window's refresh scheduler: a scan's progress is drawn
-// at the scheduler's pace, not once per library.
+// The bar under the main window's content: the program's version, a spinner while a scan
+// runs, its progress ("12/40 libraries") once the total is known, the catalogue's status text
+// on one line, "Resume" and "Discard" while a scan is paused and none runs, and at the right
+// the summary of what the window shows. Its texts are StatusTexts'. It follows the catalogue by
+// itself, as a part of the window's refresh scheduler, so a scan's progress is drawn at the
+// scheduler's pace, not once per library; the summary is the window's to set.
 //
 // Main thread only; the catalogue and the scheduler must outlive it.
 class StatusLine final : public QWidget {
@@ -29,9 +30,13 @@ public:
     // Its part of the scheduler.
     RefreshScheduler::Part refreshPart() const { return m_part; }
 
-    // The texts shown now, for tests: progress (or empty) and status.
+    // The summary at the right (StatusTexts::summary), set by the window as it redraws.
+    void setSummary(const QString& summary);
+
+    // The texts shown now, for tests: progress (or empty), status and summary.
     QString progressText() const;
     QString statusText() const;
+    QString summary() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -41,10 +46,13 @@ private:
 
     Catalog& m_catalog;
     RefreshScheduler::Part m_part = -1;
-    QProgressBar* m_busy = nullptr;
+    BusySpinner* m_busy = nullptr;
     QLabel* m_progress = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_resume = nullptr;
+    QPushButton* m_discard = nullptr;
+    QLabel* m_version = nullptr;
+    QLabel* m_summary = nullptr;
     QString m_fullStatus;
 };
 

@@ -1,0 +1,186 @@
+// Pictures of the controls around the main window's content, for looking at: the empty
+// catalogue, a scan of the sample libraries under way (Pause, Stop, the busy bar, the count),
+// the window at 1300 and 1600 wide, a table's row menu, the details beside the Projects tab,
+// a search that matches nothing, and the toolbar in the dark look. Not a test; run it under a
+// display, with a folder for the pictures:
+//
+//   xvfb-run -a -s "-screen 0 1600x1000x24" build-test/Tests/Shell/MainWindow/chrome_shot /tmp/shots
+//
+// Everything it writes (the samples, the catalogue, the settings) goes into a temporary folder
+// of its own; the user's home is never touched.
+
+#include "App/AppSettings.h"
+#include "Catalogue/Store/Catalog.h"
+#include "Platform/Services.h"
+#include "Platform/SettingsStore.h"
+#include "Shell/Views/MainContent.h"
+#include "Shell/Views/MainToolbar.h"
+#include "Shell/Views/MainWindow.h"
+#include "Shell/Views/PellimorApp.h"
+#include "Shell/Views/RowTableModel.h"
+#include "Tests/Fixtures/SampleSet.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QPainter>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <cstdio>
+#include <functional>
+
+using namespace pellimor;
+
+namespace {
+
+void spin(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        spin(20);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir scratch;
+    if (argc != 2 || !scratch.isValid()) {
+        std::fprintf(stderr, "usage: chrome_shot <folder for the pictures>\n");
+        return 2;
+    }
+    const QString root = scratch.path();
+    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
+        const QString dir = root + "/" + QString::fromLatin1(name).toLower();
+        QDir().mkpath(dir);
+        qputenv(name, dir.toUtf8());
+    }
+    const fixtures::SampleSet::Result samples = fixtures::SampleSet::write(root + "/samples");
+    qputenv("TOVLIN_VOLUMES_ROOT", samples.volumesRoot.toUtf8());
+    qputenv("TOVLIN_FCP_APP", samples.finalCutApp.toUtf8());
+    qputenv("TOVLIN_DATA_DIR", (root + "/data").toUtf8());
+
+    QApplication application(argc, argv);
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    bool ok = true;
+    const auto save = [&](const QPixmap& picture, const QString& file) {
+        const QString path = QDir(out).filePath(file);
+        const bool saved = picture.save(path, "PNG");
+        std::printf("%s%s\n", qPrintable(path), saved ? "" : " (not saved)");
+        ok = saved && ok;
+    };
+
+    {
+        // Nothing catalogued yet.
+        PellimorApp empty({"tovlin"});
+        empty.mainWindow().resize(1300, 860);
+        empty.showMainWindow();
+        spin(800);
+        save(empty.mainWindow().grab(), QStringLiteral("empty.png"));
+    }
+
+    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
+    MainWindow& window = app.mainWindow();
+    window.resize(1600, 900);
+    app.showMainWindow();
+    Catalog& catalog = app.catalog();
+    MainContent& content = app.mainContent();
+    const auto shoot = [&](const QString& file, int settle = 600) {
+        content.refresh();
+        spin(settle);
+        save(window.grab(), file);
+    };
+
+    // During the scan, once its count shows.
+    if (waitFor(
+            [&] {
+                return catalog.progress() && catalog.progress()->total > 0 && catalog.progress()->done > 0;
+            },
+            60000))
+        shoot(QStringLiteral("scanning.png"), 120);
+    if (!waitFor([&] { return !catalog.isScanning(); }, 240000)) {
+        std::fprintf(stderr, "chrome_shot: the scan did not finish\n");
+        return 1;
+    }
+    spin(500);
+
+    content.setMode(Mode::libraries);
+    shoot(QStringLiteral("libraries-1600.png"));
+    window.resize(1300, 900);
+    spin(300);
+    shoot(QStringLiteral("libraries-1300.png"));
+
+    // A row menu over the Libraries table: the whole screen while the menu is open.
+    QTableView* libraries = content.table(Mode::libraries);
+    const QPoint at = libraries->visualRect(libraries->model()->index(1, 1)).center();
+    QTimer::singleShot(700, &application, [&] {
+        QWidget* popup = QApplication::activePopupWidget();
+        QPixmap screen = window.grab();
+        if (popup) {
+            QPainter painter(&screen);
+            painter.drawPixmap(window.mapFromGlobal(popup->mapToGlobal(QPoint())), popup->grab());
+            painter.end();
+            popup->close();
+        }
+        save(screen, QStringLiteral("row-menu.png"));
+    });
+    Q_EMIT libraries->customContextMenuRequested(at);
+    spin(300);
+
+    // The details beside the Projects tab, a project focused in its event block.
+    window.resize(1600, 900);
+    content.setMode(Mode::projects);
+    spin(300);
+    const QList<RowTableModel::Row> projects = content.tableModel(Mode::projects)->rows();
+    if (!projects.isEmpty())
+        content.setSelection(projects.value(projects.size() / 2).id);
+    content.setShowInspector(true);
+    shoot(QStringLiteral("projects-details.png"), 900);
+    content.setSelection(std::nullopt);
+    content.setShowInspector(true);
+    shoot(QStringLiteral("no-selection.png"));
+    content.setShowInspector(false);
+
+    // A search that matches nothing where the filter leaves nothing.
+    content.setMode(Mode::libraries);
+    content.setSidebar({SidebarItem::Kind::offline});
+    content.setSearch(QStringLiteral("nothingcalledthis"));
+    waitFor([&] { return content.state().appliedSearch == QStringLiteral("nothingcalledthis"); }, 10000);
+    shoot(QStringLiteral("no-matches.png"));
+    content.setSearch(QString());
+    waitFor([&] { return content.state().appliedSearch.isEmpty(); }, 10000);
+    shoot(QStringLiteral("filter-empty.png"));
+
+    // "Working drives only" over a drive marked as a backup.
+    catalog.setBackup(true, std::nullopt, QStringLiteral("Archive"));
+    AppSettings::setHideBackups(true);
+    content.setSidebar({SidebarItem::drive(QStringLiteral("Archive"))});
+    shoot(QStringLiteral("backup-notice.png"));
+    catalog.setBackup(false, std::nullopt, QStringLiteral("Archive"));
+    content.setSidebar({SidebarItem::Kind::all});
+
+    // The toolbar in the dark look, with "Working drives only" on.
+    AppSettings::setHideBackups(true);
+    platform::services().settings->setText(AppSettings::Key::appearance, QStringLiteral("dark"));
+    shoot(QStringLiteral("dark.png"), 900);
+    save(window.grab(QRect(QPoint(), QSize(window.width(), content.toolBar()->height() + 40))),
+         QStringLiteral("dark-toolbar.png"));
+    return ok ? 0 : 1;
+}
