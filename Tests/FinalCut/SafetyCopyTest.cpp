@@ -200,6 +200,13 @@ TEST(SafetyCopy, theReadMeNamesTheLibraryAsPassedAndTheTimeInUtc) {
               QStringLiteral("Restore by copying these files back over the library after quitting Final "
                              "Cut Pro."));
     EXPECT_EQ(lines[4], QString());
+
+    // A library with a note of its own by that name keeps it in its copy.
+    test::writeFile(QDir(folder).filePath(QStringLiteral("Job.fcpbundle/READ ME.txt")), "the editor's own");
+    const SafetyCopy::Outcome own = SafetyCopy::make(passed, QDir(folder).filePath(QStringLiteral("copy 2")));
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own.result->files, 4);
+    EXPECT_EQ(test::readAll(QDir(folder).filePath(QStringLiteral("copy 2/READ ME.txt"))), "the editor's own");
 }
 
 TEST(SafetyCopy, freeSpaceIsAskedOnceBeforeTheFirstFileWithTheMarginOverTheTotal) {

@@ -212,9 +212,12 @@ SafetyCopy::Outcome SafetyCopy::make(const QString& library, const QString& dest
         ++result.files;
         result.bytes += file.size;
     }
-    // A copy without its note is still a good copy.
-    (void)AtomicFile::write(QDir(destinationPath).filePath(QStringLiteral("READ ME.txt")),
-                            readMe(library, QDateTime::currentDateTimeUtc()).toUtf8());
+    // A copy without its note is still a good copy; a note in place of the library's own
+    // "READ ME.txt", just copied, would not be.
+    const QString note = QDir(destinationPath).filePath(QStringLiteral("READ ME.txt"));
+    struct stat there {};
+    if (::lstat(QFile::encodeName(note).constData(), &there) != 0)
+        (void)AtomicFile::write(note, readMe(library, QDateTime::currentDateTimeUtc()).toUtf8());
     return {result, {}};
 }
 
