@@ -6,8 +6,8 @@
 //
 // Defaults: a library whose kept part is 5,000 small files (100 to 4,000 bytes) in 40 event
 // folders, and whose media and render folders hold 20,000 more; the same library without its
-// skipped folders; median of 5 rounds after one unmeasured round, each into a fresh folder on
-// the same disk.
+// skipped folders; median of 5 rounds after one unmeasured round, the three copies taking turns,
+// each into a fresh folder on the same disk.
 //
 // Figures, each against `cp -r` of the library without its skipped folders, measured in the same
 // run: the safety copy of the whole library (goal: at most 1.5×), and how much the skipped
@@ -136,13 +136,28 @@ int main(int argc, char** argv) {
             }
         };
     };
-    const double cp = bench::measureTimed(
-        options.rounds, copyInto([&](const QString& destination) {
+    // The three take turns, round after round, so a busy disk or a flush of earlier rounds
+    // weighs on each alike.
+    const std::vector<std::function<double()>> runs = {
+        copyInto([&](const QString& destination) {
             if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-r"), keptOnly, destination}) != 0)
                 wrong = true;
-        }));
-    const double safetyWhole = bench::measureTimed(options.rounds, copyInto(safetyCopyOf(whole)));
-    const double safetyKept = bench::measureTimed(options.rounds, copyInto(safetyCopyOf(keptOnly)));
+        }),
+        copyInto(safetyCopyOf(whole)),
+        copyInto(safetyCopyOf(keptOnly)),
+    };
+    std::vector<std::vector<double>> times(runs.size());
+    for (int r = 0; r <= options.rounds; ++r) {
+        for (size_t i = 0; i < runs.size(); ++i) {
+            const size_t which = (i + size_t(r)) % runs.size();
+            const double ms = runs[which]();
+            if (r > 0)
+                times[which].push_back(ms);
+        }
+    }
+    const double cp = bench::median(times[0]);
+    const double safetyWhole = bench::median(times[1]);
+    const double safetyKept = bench::median(times[2]);
     if (wrong)
         return 1;
 
