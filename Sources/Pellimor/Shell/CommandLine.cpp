@@ -69,12 +69,11 @@ QStringList arguments(int argc, const char* const* argv) {
 const QList<Switch>& switches() {
     // Tried in this order. The numbers are each switch's place in the full list; the rows
     // whose engines are not built yet slot in at their numbers:
-    //    1 "--safetycopy" (4)
     //    9 "--selftest-manual" (2)   10 "--ask-manual" (3)
-    //   11 "--selftest-prefs" (2)
     //   15 "--selftest-deroom" (2)
     // "--resume" and "--scan" are never rows here: they go through to the windowed start.
     static const QList<Switch> table = {
+        {QStringLiteral("--safetycopy"), 4, safetyCopy},            //  1
         {QStringLiteral("--axcheck"), 2, axCheck},                  //  2
         {QStringLiteral("--check"), 3, check},                      //  3
         {QStringLiteral("--cleanup-plan"), 3, cleanupPlan},         //  4
@@ -82,6 +81,7 @@ const QList<Switch>& switches() {
         {QStringLiteral("--missing-files"), 3, missingFiles},       //  6
         {QStringLiteral("--plugins"), 3, plugins},                  //  7
         {QStringLiteral("--selftest-cleanup"), 2, selfTestCleanup}, //  8
+        {QStringLiteral("--selftest-prefs"), 2, selfTestPrefs},     // 11
         {QStringLiteral("--selftest-search"), 2, selfTestSearch},   // 12
         {QStringLiteral("--selftest-eject"), 2, selfTestEject},     // 13
         {QStringLiteral("--selftest-bar"), 2, selfTestBar},         // 14

@@ -49,6 +49,12 @@ std::optional<int> dispatch(const QStringList& args, const Print& print = standa
 
 // ---- The diagnostics and self-tests. Each takes the whole argument list. -----------------
 
+// "--safetycopy" library destination: a safety copy of the library into the destination,
+// "safety copy ok: F files, SIZE, S.S s" and 0, or "safety copy FAILED: WHY" and 1.
+int safetyCopy(const QStringList& args, const Print& print);
+// "--selftest-prefs": the Final Cut Pro settings backup's self-test, silent when it passes.
+// 0 when it passes, else 1.
+int selfTestPrefs(const QStringList& args, const Print& print);
 // "--check" library: readability probes of the library's database file. Always 0.
 int check(const QStringList& args, const Print& print);
 // "--cleanup-plan" library: what free up space would remove from every event, of all three

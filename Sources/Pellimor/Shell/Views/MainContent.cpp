@@ -11,6 +11,7 @@
 #include "Browser/Views/RowMenuPopup.h"
 #include "Browser/Views/SearchField.h"
 #include "Catalogue/Logs/ActivityLog.h"
+#include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Logs/UITrace.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/MountWatcher.h"
@@ -18,6 +19,7 @@
 #include "Platform/SettingsStore.h"
 #include "Platform/VolumesRoot.h"
 #include "Shell/CSVExport.h"
+#include "Shell/FinalCutSettings.h"
 #include "Shell/MainTableWidths.h"
 #include "Shell/MainTables.h"
 #include "Shell/SidebarFilter.h"
@@ -1002,7 +1004,12 @@ void MainContent::receive(const QString& name, const std::optional<QString>& obj
         QTimer::singleShot(0, this, &MainContent::exportCSV);
         break;
     case WindowState::MenuEffect::saveFCPSettings:
+        saveFCPSettings();
+        break;
     case WindowState::MenuEffect::restoreFCPSettings:
+        // Its alert, like every question, comes up on the next turn.
+        QTimer::singleShot(0, this, &MainContent::restoreFCPSettings);
+        break;
     case WindowState::MenuEffect::putDeRoomBack:
         m_catalog.setStatus(QStringLiteral(
             "Final Cut Pro control comes with a later version of Tovlin. Nothing was changed."));
@@ -1011,6 +1018,35 @@ void MainContent::receive(const QString& name, const std::optional<QString>& obj
     if (m_state.pendingDrive)
         schedulePresent();
     refresh();
+}
+
+namespace {
+
+// The status line, then the log; an alert is the caller's, as it waits for the user.
+void showSettingsOutcome(Catalog& catalog, const FinalCutSettings::Shown& shown) {
+    catalog.setStatus(shown.status);
+    if (shown.logError)
+        ErrorLog::log(ErrorLog::Level::error, FinalCutSettings::logArea, *shown.logError);
+}
+
+} // namespace
+
+void MainContent::saveFCPSettings() {
+    showSettingsOutcome(m_catalog, FinalCutSettings::save());
+}
+
+void MainContent::restoreFCPSettings() {
+    const FinalCutSettings::Shown shown = FinalCutSettings::restore();
+    showSettingsOutcome(m_catalog, shown);
+    if (!shown.alert)
+        return;
+    const QPointer<MainContent> alive(this);
+    const bool wasPresenting = std::exchange(m_presenting, true);
+    prompts().tell(shown.alert->title, shown.alert->text);
+    if (!alive)
+        return;
+    m_presenting = wasPresenting;
+    schedulePresent();
 }
 
 void MainContent::exportCSV() {

@@ -192,6 +192,9 @@ private:
     void favoriteOpened(const SidebarFilter::FavoriteOutcome& outcome);
     void receive(const QString& name, const std::optional<QString>& object);
     void exportCSV();
+    // "Save Final Cut Settings" and "Put Final Cut Settings Back".
+    void saveFCPSettings();
+    void restoreFCPSettings();
     // Search scheduling. A request is the catalogue, scope and text taken when it was made.
     struct SearchRequest;
     // An applied result whose "end" line waits for the redraw.

@@ -4,10 +4,12 @@
 #include "App/Appearance.h"
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Store/Catalog.h"
+#include "FinalCut/FCPPreferencesBackup.h"
 #include "Manual/ProblemReport.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
 #include "Plugins/PackStats.h"
+#include "Shell/FinalCutFacts.h"
 #include "Shell/MainThreadWatchdog.h"
 #include "Shell/MenuModel.h"
 #include "Shell/Views/AppMenuBar.h"
@@ -45,6 +47,9 @@ PellimorApp::PellimorApp(QStringList arguments, QObject* parent)
       m_catalog(std::make_unique<Catalog>()), m_main(std::make_unique<MainWindow>()) {
     // Before anything is drawn, so no view ever shows the counts of a catalogue without it.
     m_catalog->setPluginCounter(PackStats::counter());
+    // "Put Final Cut Settings Back" follows the saved folder at every rebuild of the menus.
+    FinalCutFacts::setSavedPreferencesCheck(
+        [] { return !FCPPreferencesBackup::preferenceFiles(FCPPreferencesBackup::savedFolder()).isEmpty(); });
     m_content = new MainContent(*m_catalog, m_arguments);
     m_main->setContent(m_content, m_content->toolBar());
     // Closing the main window ends the program; the other windows never keep it running.
