@@ -1,9 +1,9 @@
 #include "FinalCut/FCPPreferencesBackup.h"
 
-#include "FinalCut/FileCopy.h"
 #include "FinalCut/SafetyCopy.h"
 #include "Platform/FinalCutApp.h"
 #include "Platform/Services.h"
+#include "Support/FileCopy.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
 #include "FinalCut/SafetyCopy.h"
 
-#include "FinalCut/FileCopy.h"
 #include "Platform/CurrentSettings.h"
 #include "Platform/Paths.h"
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
 #include "Support/AtomicFile.h"
 #include "Support/ByteCount.h"
+#include "Support/FileCopy.h"
 #include "Support/PathText.h"
 
 #include <QDateTime>

@@ -6,6 +6,7 @@
 #include "MissingFiles/MissingFiles.h"
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
+#include "Support/FileCopy.h"
 #include "Support/IsoTime.h"
 #include "Support/LogFile.h"
 #include "Support/PathText.h"
@@ -52,79 +53,6 @@ std::optional<QByteArray> brokenLinkTarget(const QByteArray& path) {
     if (length < 0 || size_t(length) >= buffer.size())
         return std::nullopt;
     return QByteArray(buffer.data(), length);
-}
-
-int writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += written;
-        size -= size_t(written);
-    }
-    return 0;
-}
-
-// Copies the file `from` into `to`, which is made here and must not exist yet, keeping the
-// source's permission bits and modification time, and flushes it to the disk. `made` tells
-// whether `to` was created, so the caller removes only what is its own. 0 or the error number.
-int copyInto(const QByteArray& from, const QByteArray& to, bool& made) {
-    made = false;
-    int in = -1;
-    do {
-        in = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
-    } while (in < 0 && errno == EINTR);
-    if (in < 0)
-        return errno;
-    struct stat source {};
-    if (::fstat(in, &source) != 0) {
-        const int error = errno;
-        ::close(in);
-        return error;
-    }
-    int out = -1;
-    do {
-        out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                     source.st_mode & 0777);
-    } while (out < 0 && errno == EINTR);
-    if (out < 0) {
-        const int error = errno;
-        ::close(in);
-        return error;
-    }
-    made = true;
-
-    int error = 0;
-    std::vector<char> buffer(size_t(1) << 20);
-    for (;;) {
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            break;
-        }
-        if (got == 0)
-            break;
-        error = writeAll(out, buffer.data(), size_t(got));
-        if (error != 0)
-            break;
-    }
-    if (error == 0) {
-        // A media file's date is part of what an editor knows it by; a failure to keep it
-        // spoils nothing of the content.
-        const struct timespec times[2] = {source.st_atim, source.st_mtim};
-        (void)::futimens(out, times);
-        if (::fsync(out) != 0)
-            error = errno;
-    }
-    ::close(in);
-    if (::close(out) != 0 && error == 0 && errno != EINTR)
-        error = errno;
-    return error;
 }
 
 void removeTemporary(const QByteArray& path) {
@@ -212,19 +140,20 @@ RepairResult repair(const QList<RepairItem>& items, RepairMode mode, bool checkF
             folder, QString::fromLatin1(kTemporaryPrefix) +
                         QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + u'.' + linkExtension);
         const QByteArray temporaryBytes = CleanupFiles::native(temporary);
-        bool made = false;
-        int error = 0;
         if (mode == RepairMode::link) {
-            made = ::symlink(sourceBytes.constData(), temporaryBytes.constData()) == 0;
-            error = made ? 0 : errno;
+            if (::symlink(sourceBytes.constData(), temporaryBytes.constData()) != 0) {
+                skip(systemMessage(errno));
+                continue;
+            }
         } else {
-            error = copyInto(sourceBytes, temporaryBytes, made);
-        }
-        if (error != 0) {
-            if (made)
-                removeTemporary(temporaryBytes);
-            skip(systemMessage(error));
-            continue;
+            // A copy that fails leaves nothing behind; one that succeeds is on the disk
+            // before it takes the link's place.
+            const FileCopy::Outcome copied =
+                FileCopy::copy(sourceBytes, temporaryBytes, FileCopy::Flush::toDisk);
+            if (!copied.size) {
+                skip(copied.error);
+                continue;
+            }
         }
         if (seams.afterMade)
             seams.afterMade(temporary, link);

@@ -22,7 +22,10 @@ struct FileCopy {
         int errorCode = 0;
         QString error;
     };
-    static Outcome copy(const QByteArray& source, const QByteArray& target);
+    // `toDisk` waits until the copy is on the disk before answering: for a copy that is about
+    // to take the place of something, so a power cut cannot leave an empty file there.
+    enum class Flush { no, toDisk };
+    static Outcome copy(const QByteArray& source, const QByteArray& target, Flush flush = Flush::no);
 
     // Makes the folder at `path` and any missing parents; 0, or the errno of the step that
     // failed. A folder already there is fine; anything else in its place is not (ENOTDIR).

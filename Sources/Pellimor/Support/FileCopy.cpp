@@ -1,4 +1,4 @@
-#include "FinalCut/FileCopy.h"
+#include "Support/FileCopy.h"
 
 #include <cerrno>
 #include <cstring>
@@ -93,7 +93,7 @@ QString FileCopy::errorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-FileCopy::Outcome FileCopy::copy(const QByteArray& source, const QByteArray& target) {
+FileCopy::Outcome FileCopy::copy(const QByteArray& source, const QByteArray& target, Flush flush) {
     Descriptor from;
     from.fd = ::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (from.fd < 0)
@@ -123,6 +123,8 @@ FileCopy::Outcome FileCopy::copy(const QByteArray& source, const QByteArray& tar
         return abandon(errno);
     const struct timespec times[2] = {facts.st_atim, facts.st_mtim};
     ::futimens(to.fd, times);
+    if (flush == Flush::toDisk && ::fsync(to.fd) != 0)
+        return abandon(errno);
     struct stat written {};
     if (::fstat(to.fd, &written) != 0)
         return abandon(errno);
