@@ -2,6 +2,7 @@
 // buttons, the events that can be ticked, the run's progress and its summary.
 
 #include "FreeUpSpace/CleanupSheet.h"
+
 #include "Support/ByteCount.h"
 #include "Tests/FreeUpSpace/CleanupPrinters.h"
 
@@ -14,7 +15,8 @@ namespace {
 using Kind = GeneratedKind;
 using Shows = CleanupSheet::Preview::Shows;
 
-CleanupTarget target(const QString& event, Kind kind, qint64 bytes, const QString& name = QStringLiteral("x")) {
+CleanupTarget target(const QString& event, Kind kind, qint64 bytes,
+                     const QString& name = QStringLiteral("x")) {
     return {QStringLiteral("/lib.fcpbundle/") + event + QStringLiteral("/") + name, kind, event, bytes};
 }
 
@@ -58,10 +60,10 @@ TEST(CleanupSheetPreview, SummarisesThePlanAndPutsManyBlockersInAScrollArea) {
         {"one item", 1, 0, QStringLiteral("1 item · ") + freed1 + QStringLiteral(" will be freed"), false},
         {"two items", 2, 0, QStringLiteral("2 items · ") + freed2 + QStringLiteral(" will be freed"), false},
         {"no targets", 0, 1, QStringLiteral("Nothing to remove with these choices."), false},
-        {"three blockers in place", 1, 3, QStringLiteral("1 item · ") + freed1 + QStringLiteral(" will be freed"),
-         false},
-        {"four blockers scroll", 2, 4, QStringLiteral("2 items · ") + freed2 + QStringLiteral(" will be freed"),
-         true},
+        {"three blockers in place", 1, 3,
+         QStringLiteral("1 item · ") + freed1 + QStringLiteral(" will be freed"), false},
+        {"four blockers scroll", 2, 4,
+         QStringLiteral("2 items · ") + freed2 + QStringLiteral(" will be freed"), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -114,7 +116,8 @@ TEST(CleanupSheetActions, AreAllowedOnlyForAStoredPlanWithTargets) {
 }
 
 TEST(CleanupSheetEvents, FirstChoiceSizesAndEnabling) {
-    const LibraryInfo lib = library({event("Day 1", 5000, 0, 700), event("Day 2", 0, 3000), event("Day 3", 200)});
+    const LibraryInfo lib =
+        library({event("Day 1", 5000, 0, 700), event("Day 2", 0, 3000), event("Day 3", 200)});
     EXPECT_EQ(CleanupSheet::firstChoice(lib), (QSet<QString>{"Day 1", "Day 3"}));
 
     struct Case {
@@ -125,7 +128,10 @@ TEST(CleanupSheetEvents, FirstChoiceSizesAndEnabling) {
     };
     const Case cases[] = {
         {"proxy: the 0-byte event waits", {Kind::proxy}, {5000, 0, 200}, {"Day 1", "Day 3"}},
-        {"optimized ticks it", {Kind::proxy, Kind::optimized}, {5000, 3000, 200}, {"Day 1", "Day 2", "Day 3"}},
+        {"optimized ticks it",
+         {Kind::proxy, Kind::optimized},
+         {5000, 3000, 200},
+         {"Day 1", "Day 2", "Day 3"}},
         {"render alone", {Kind::render}, {700, 0, 0}, {"Day 1"}},
         {"all kinds off", {}, {0, 0, 0}, {}},
     };
@@ -134,7 +140,8 @@ TEST(CleanupSheetEvents, FirstChoiceSizesAndEnabling) {
         QList<qint64> sizes;
         for (const EventInfo& e : lib.events) {
             sizes.append(CleanupSheet::size(e, c.kinds));
-            EXPECT_EQ(CleanupSheet::eventEnabled(e, c.kinds), CleanupSheet::size(e, c.kinds) > 0) << qPrintable(e.name);
+            EXPECT_EQ(CleanupSheet::eventEnabled(e, c.kinds), CleanupSheet::size(e, c.kinds) > 0)
+                << qPrintable(e.name);
         }
         EXPECT_EQ(sizes, c.sizes);
         EXPECT_EQ(CleanupSheet::selectAll(lib, c.kinds), c.selectAll);
@@ -158,7 +165,8 @@ TEST(CleanupSheetEvents, ATickedEventLeftAtZeroStaysTickedAndSelectAllLeavesItOu
 
 TEST(CleanupSheetEvents, AreAskedForInLibraryOrderThenForgottenOnes) {
     const LibraryInfo lib = library({event("B", 1), event("A", 1), event("C", 1)});
-    EXPECT_EQ(CleanupSheet::planEvents(lib, {"C", "Gone", "B", "Away"}), (QStringList{"B", "C", "Away", "Gone"}));
+    EXPECT_EQ(CleanupSheet::planEvents(lib, {"C", "Gone", "B", "Away"}),
+              (QStringList{"B", "C", "Away", "Gone"}));
     EXPECT_TRUE(CleanupSheet::planEvents(library({}), {}).isEmpty());
 }
 
@@ -181,15 +189,18 @@ TEST(CleanupSheetProgress, NamesTheTargetAndWhatIsDone) {
     };
     const qint64 before = 4096 + 8192;
     const qint64 total = 4096 + 8192 + 12288 + 4096 + 4096;
-    const CleanupSheetState::Progress third = CleanupSheet::progress(false, 2, 5, targets.at(2), before, total);
+    const CleanupSheetState::Progress third =
+        CleanupSheet::progress(false, 2, 5, targets.at(2), before, total);
     EXPECT_EQ(third.text, QStringLiteral("Moving to Trash 3 of 5: Day 2 — Render files (") +
                               ByteCount::file(12288) + QStringLiteral(") · ") + ByteCount::file(before) +
                               QStringLiteral(" of ") + ByteCount::file(total) + QStringLiteral(" done"));
     EXPECT_DOUBLE_EQ(third.fraction, double(before) / double(total));
 
-    const CleanupSheetState::Progress empty = CleanupSheet::progress(true, 1, 2, target("Day 1", Kind::proxy, 0), 0, 0);
+    const CleanupSheetState::Progress empty =
+        CleanupSheet::progress(true, 1, 2, target("Day 1", Kind::proxy, 0), 0, 0);
     EXPECT_EQ(empty.fraction, 0.0);
-    EXPECT_EQ(empty.text, QStringLiteral("Deleting 2 of 2: Day 1 — Proxy media (Zero KB) · Zero KB of Zero KB done"));
+    EXPECT_EQ(empty.text,
+              QStringLiteral("Deleting 2 of 2: Day 1 — Proxy media (Zero KB) · Zero KB of Zero KB done"));
     EXPECT_EQ(CleanupSheet::starting(), (CleanupSheetState::Progress{0, QStringLiteral("Starting…")}));
 }
 
@@ -203,20 +214,38 @@ TEST(CleanupSheetResult, SummarisesTheRunWithItsErrorsAndTheTrashNote) {
         QString text;
     };
     const Case cases[] = {
-        {"two folders to the Trash", {9000, {"/a", "/b"}, {}}, false,
+        {"two folders to the Trash",
+         {9000, {"/a", "/b"}, {}},
+         false,
          QStringLiteral("Moved to Trash: ") + ByteCount::file(9000) + QStringLiteral(" in 2 item(s).")},
-        {"one item for good", {4096, {"/a"}, {}}, true,
+        {"one item for good",
+         {4096, {"/a"}, {}},
+         true,
          QStringLiteral("Deleted: ") + ByteCount::file(4096) + QStringLiteral(" in 1 item(s).")},
-        {"a failure to the Trash", {4096, {"/a"}, {"b.mov: Invalid cross-device link"}}, false,
+        {"a failure to the Trash",
+         {4096, {"/a"}, {"b.mov: Invalid cross-device link"}},
+         false,
          QStringLiteral("Moved to Trash: ") + ByteCount::file(4096) +
              QStringLiteral(" in 1 item(s).\nb.mov: Invalid cross-device link\n") + note},
-        {"the same failure for good", {4096, {"/a"}, {"b.mov: Invalid cross-device link"}}, true,
+        {"the same failure for good",
+         {4096, {"/a"}, {"b.mov: Invalid cross-device link"}},
+         true,
          QStringLiteral("Deleted: ") + ByteCount::file(4096) +
              QStringLiteral(" in 1 item(s).\nb.mov: Invalid cross-device link")},
-        {"every item fails", {0, {}, {"a: gone", "b: gone"}}, true,
+        {"every item fails",
+         {0, {}, {"a: gone", "b: gone"}},
+         true,
          QStringLiteral("Deleted: Zero KB in 0 item(s).\na: gone\nb: gone")},
-        {"Final Cut Pro started after planning", {0, {}, {"Final Cut Pro is running."}}, false,
+        {"Final Cut Pro started after planning",
+         {0, {}, {"Final Cut Pro is running."}},
+         false,
          QStringLiteral("Moved to Trash: Zero KB in 0 item(s).\nFinal Cut Pro is running.\n") + note},
+        {"stopped after a failure",
+         {4096, {"/a"}, {"b.mov: gone"}, 3},
+         false,
+         QStringLiteral("Moved to Trash: ") + ByteCount::file(4096) +
+             QStringLiteral(" in 1 item(s).\nb.mov: gone\n") + note +
+             QStringLiteral("\nStopped: 3 item(s) left in place.")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -14,8 +14,7 @@ namespace {
 
 // Hands `apply` to the controller on the main thread, if it is still there then. Called from a
 // worker; never waits.
-template <typename Apply>
-void postTo(const QPointer<CleanupController>& controller, Apply apply) {
+template <typename Apply> void postTo(const QPointer<CleanupController>& controller, Apply apply) {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
         return;
@@ -125,21 +124,32 @@ void CleanupController::execute(bool permanent) {
     const QString path = library().path;
     const QString logPath = m_catalog->dir() + QStringLiteral("/deletion-log.txt");
     m_state.working = true;
+    m_state.stopping = false;
     m_state.progress = CleanupSheet::starting();
+    m_stop = std::stop_source();
 
     const QPointer<CleanupController> self(this);
-    QThreadPool::globalInstance()->start([self, plan, count, total, path, logPath, permanent] {
+    const std::stop_token stop = m_stop.get_token();
+    QThreadPool::globalInstance()->start([self, plan, count, total, path, logPath, permanent, stop] {
         const Cleanup::Progress report = [self, permanent, count, total](int index, qint64 before,
                                                                          const CleanupTarget& target) {
             const CleanupSheetState::Progress shown =
                 CleanupSheet::progress(permanent, index, count, target, before, total);
             postTo(self, [shown](CleanupController& controller) { controller.progressArrived(shown); });
         };
-        const Cleanup::Result2 result = Cleanup::run(plan, path, permanent, true, logPath, report);
+        const Cleanup::Result2 result = Cleanup::run(plan, path, permanent, true, logPath, report, stop);
         postTo(self, [plan, permanent, result](CleanupController& controller) {
-            controller.runArrived(plan, permanent, result.done, result.freed, result.errors);
+            controller.runArrived(plan, permanent, result);
         });
     });
+    Q_EMIT changed();
+}
+
+void CleanupController::stop() {
+    if (!m_state.working || m_state.stopping)
+        return;
+    m_state.stopping = true;
+    m_stop.request_stop();
     Q_EMIT changed();
 }
 
@@ -150,11 +160,11 @@ void CleanupController::progressArrived(const CleanupSheetState::Progress& progr
     Q_EMIT changed();
 }
 
-void CleanupController::runArrived(const CleanupPlan& plan, bool permanent, const QStringList& done, qint64 freed,
-                                   const QStringList& errors) {
+void CleanupController::runArrived(const CleanupPlan& plan, bool permanent, const Cleanup::Result2& result) {
     m_state.working = false;
+    m_state.stopping = false;
     m_state.progress.reset();
-    const QString text = CleanupSheet::resultText(Cleanup::Result2{freed, done, errors}, permanent);
+    const QString text = CleanupSheet::resultText(result, permanent);
     m_state.resultText = text;
     m_state.showPermanent = false;
 
@@ -162,7 +172,7 @@ void CleanupController::runArrived(const CleanupPlan& plan, bool permanent, cons
         // The size before the run, read before noteFreed lowers it, so the status line can say
         // how much the library shrank.
         const qint64 previous = library().totalSize();
-        m_catalog->noteFreed(library(), CleanupSheet::removed(plan, done));
+        m_catalog->noteFreed(library(), CleanupSheet::removed(plan, result.done));
         if (m_catalog)
             m_catalog->reread(library(), previous);
     }

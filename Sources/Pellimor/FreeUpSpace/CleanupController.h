@@ -1,11 +1,13 @@
 #pragma once
 
 #include "Catalogue/Records/LibraryInfo.h"
+#include "FreeUpSpace/CleanupRunResult.h"
 #include "FreeUpSpace/CleanupSheetState.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <stop_token>
 
 namespace pellimor {
 
@@ -54,6 +56,9 @@ public:
     void refreshPlan();
     // Carries out the plan on screen (nothing unless an action is allowed now).
     void execute(bool permanent);
+    // Asks the run under way to end after the item it is on; the rest stays in place. Closing
+    // the sheet does not stop a run.
+    void stop();
 
     // The sheet has closed.
     void close();
@@ -68,13 +73,13 @@ Q_SIGNALS:
 private:
     void planArrived(quint64 generation, const CleanupPlan& plan);
     void progressArrived(const CleanupSheetState::Progress& progress);
-    void runArrived(const CleanupPlan& plan, bool permanent, const QStringList& done, qint64 freed,
-                    const QStringList& errors);
+    void runArrived(const CleanupPlan& plan, bool permanent, const Cleanup::Result2& result);
     void deleteWhenDone();
 
     QPointer<Catalog> m_catalog;
     const LibraryInfo m_snapshot;
     CleanupSheetState m_state;
+    std::stop_source m_stop;  // of the run under way
     quint64 m_generation = 0; // of the newest plan request
     int m_plansOut = 0;       // plan requests whose plan has not come back
     bool m_closed = false;

@@ -26,9 +26,11 @@ QString kindLabel(GeneratedKind kind) {
 QString kindDescription(GeneratedKind kind) {
     switch (kind) {
     case GeneratedKind::proxy:
-        return QStringLiteral("Small stand-in files. Final Cut recreates them from your originals when you ask.");
+        return QStringLiteral(
+            "Small stand-in files. Final Cut recreates them from your originals when you ask.");
     case GeneratedKind::optimized:
-        return QStringLiteral("ProRes copies of your originals. Final Cut recreates them from your originals.");
+        return QStringLiteral(
+            "ProRes copies of your originals. Final Cut recreates them from your originals.");
     case GeneratedKind::render:
         return QStringLiteral("Cached renders, waveforms and thumbnails. Rebuilt automatically.");
     }
@@ -146,6 +148,9 @@ QString resultText(const Cleanup::Result2& result, bool permanent) {
             text += QStringLiteral(
                 "\nThis drive may not support the Trash. Use “Delete Permanently…” if you're sure.");
     }
+    if (result.notReached > 0)
+        text += QStringLiteral("\nStopped: ") + QString::number(result.notReached) +
+                QStringLiteral(" item(s) left in place.");
     return text;
 }
 

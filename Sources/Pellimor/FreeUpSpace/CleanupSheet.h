@@ -47,10 +47,10 @@ QStringList planEvents(const LibraryInfo& library, const QSet<QString>& chosen);
 struct Preview {
     enum class Shows { nothing, checking, plan };
     Shows shows = Shows::nothing;
-    QString summary;             // "<n> item(s) · <bytes> will be freed", or nothing to remove
+    QString summary;              // "<n> item(s) · <bytes> will be freed", or nothing to remove
     bool nothingToRemove = false; // the summary is the secondary "Nothing to remove…" line
-    QStringList blockers;        // in plan order
-    bool blockersScroll = false; // from four blockers on they sit in a scroll area
+    QStringList blockers;         // in plan order
+    bool blockersScroll = false;  // from four blockers on they sit in a scroll area
 
     bool operator==(const Preview&) const = default;
 };
@@ -77,7 +77,7 @@ CleanupSheetState::Progress progress(bool permanent, int index, int count, const
 
 // The run's summary: "Moved to Trash: <bytes> in <n> item(s)." (or "Deleted: …"), then each
 // error on a line of its own, then, after any error of a run to the Trash, a note offering
-// permanent deletion.
+// permanent deletion, and last, for a run stopped early, how many items it left in place.
 QString resultText(const Cleanup::Result2& result, bool permanent);
 
 // The plan's targets that the run removed (their paths are in `done`), in plan order.

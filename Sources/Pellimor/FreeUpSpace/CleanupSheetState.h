@@ -21,13 +21,14 @@ struct CleanupSheetState {
     };
 
     QSet<GeneratedKind> kinds{GeneratedKind::proxy};
-    QSet<QString> chosenEvents;          // the ticked events' names
-    std::optional<CleanupPlan> plan;     // the plan of the newest request that has ended
-    bool planning = false;               // a newer plan than `plan` is being made
-    bool working = false;                // a run is under way
-    std::optional<QString> resultText;   // the last run's summary
-    bool showPermanent = false;          // "Delete permanently?" waits for its second press
-    std::optional<Progress> progress;    // of the run under way
+    QSet<QString> chosenEvents;        // the ticked events' names
+    std::optional<CleanupPlan> plan;   // the plan of the newest request that has ended
+    bool planning = false;             // a newer plan than `plan` is being made
+    bool working = false;              // a run is under way
+    bool stopping = false;             // the run under way was asked to stop
+    std::optional<QString> resultText; // the last run's summary
+    bool showPermanent = false;        // "Delete permanently?" waits for its second press
+    std::optional<Progress> progress;  // of the run under way
 
     bool operator==(const CleanupSheetState&) const = default;
 };

@@ -2,22 +2,21 @@
 // the two ways of removing and what guards them, the catalogue after a run, a run that outlives
 // its sheet, plans that overlap, and a library that changes or goes while the sheet is open.
 
+#include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
+
 #include "Catalogue/Reader/LibraryReader.h"
 #include "FreeUpSpace/CleanupController.h"
-#include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
 #include "Support/ByteCount.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/FakeFinalCutApp.h"
 #include "Tests/Support/FakeTrash.h"
+#include "Tests/Support/HeldFinalCutAnswers.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QThread>
-#include <condition_variable>
 #include <gtest/gtest.h>
-#include <mutex>
 
 using namespace pellimor;
 using test::CatalogTestEnv;
@@ -27,56 +26,6 @@ namespace {
 
 const QString kTrashNote =
     QStringLiteral("This drive may not support the Trash. Use “Delete Permanently…” if you're sure.");
-
-// A Final Cut Pro that is not running, whose answer to "is it running?" can be held for plans
-// made on a worker, so a test decides in which order overlapping plans end. Calls from the main
-// thread are never held.
-class HeldAnswers final : public test::FakeFinalCutApp::Processes {
-public:
-    ~HeldAnswers() override { releaseAll(); }
-
-    void hold(bool on) {
-        std::lock_guard lock(m_mutex);
-        m_holding = on;
-    }
-    int held() const {
-        std::lock_guard lock(m_mutex);
-        return m_waiting - m_released;
-    }
-    void release() {
-        std::lock_guard lock(m_mutex);
-        if (m_waiting > m_released)
-            ++m_released;
-        m_changed.notify_all();
-    }
-    void releaseAll() {
-        std::lock_guard lock(m_mutex);
-        m_released = m_waiting;
-        m_changed.notify_all();
-    }
-
-    QList<qint64> running() const override {
-        if (QThread::currentThread() == QCoreApplication::instance()->thread())
-            return {};
-        std::unique_lock lock(m_mutex);
-        if (m_holding) {
-            const int ticket = ++m_waiting;
-            m_changed.wait(lock, [&] { return m_released >= ticket; });
-        }
-        return {};
-    }
-    bool terminate(qint64) override { return false; }
-    bool forceTerminate(qint64) override { return false; }
-    void open(const QString&, QObject*, platform::FinalCutApp::OpenCompletion) override {}
-    void answers(qint64, std::chrono::seconds, QObject*, std::function<void(bool)>) override {}
-
-private:
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
-    bool m_holding = false;
-    mutable int m_waiting = 0;
-    int m_released = 0;
-};
 
 class FreeUpSpaceSheetTest : public ::testing::Test {
 protected:
@@ -89,10 +38,14 @@ protected:
             .media(QStringLiteral("B.mov"), 3000)
             .proxy(QStringLiteral("A.mov"), 2000)
             .proxy(QStringLiteral("B.mov"), 1000);
-        film.event(QStringLiteral("Day 2")).media(QStringLiteral("C.mov"), 3000).proxy(QStringLiteral("C.mov"), 5000);
+        film.event(QStringLiteral("Day 2"))
+            .media(QStringLiteral("C.mov"), 3000)
+            .proxy(QStringLiteral("C.mov"), 5000);
         film.event(QStringLiteral("Day 3")).media(QStringLiteral("D.mov"), 3000);
         // A proxy whose original is gone: kept, with a blocker.
-        film.event(QStringLiteral("Day 4")).media(QStringLiteral("E.mov"), 3000).proxy(QStringLiteral("Lost.mov"), 1000);
+        film.event(QStringLiteral("Day 4"))
+            .media(QStringLiteral("E.mov"), 3000)
+            .proxy(QStringLiteral("Lost.mov"), 1000);
         library = catalogue(film.write(drive));
         ASSERT_EQ(library.events.size(), 4);
     }
@@ -146,8 +99,7 @@ protected:
     CleanupController& work() const { return *sheet()->controller(); }
     const CleanupSheetState& state() const { return work().state(); }
 
-    template <typename T>
-    T* child(const char* name) const {
+    template <typename T> T* child(const char* name) const {
         return sheet()->findChild<T*>(QLatin1String(name));
     }
     QPushButton* button(const char* name) const { return child<QPushButton>(name); }
@@ -188,7 +140,7 @@ protected:
     QString drive;
     LibraryInfo library;
     const std::shared_ptr<test::FakeTrash> trash = std::make_shared<test::FakeTrash>();
-    const std::shared_ptr<HeldAnswers> answers = std::make_shared<HeldAnswers>();
+    const std::shared_ptr<test::HeldFinalCutAnswers> answers = std::make_shared<test::HeldFinalCutAnswers>();
     const std::shared_ptr<test::FakeFinalCutApp> finalCut = [this] {
         auto app = test::FakeFinalCutApp::notInstalled();
         app->setProcesses(answers);
@@ -250,7 +202,8 @@ TEST_F(FreeUpSpaceSheetTest, moveToTrashRemovesThePlanLowersTheCatalogueAndPlans
     // The run's own log, and nothing written by the sheet.
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(lines.at(0).endsWith(QStringLiteral("  TRASHED proxy ") + QString::number(library.events.at(0).proxySize) +
+    EXPECT_TRUE(lines.at(0).endsWith(QStringLiteral("  TRASHED proxy ") +
+                                     QString::number(library.events.at(0).proxySize) +
                                      QStringLiteral(" bytes  ") + proxyFolder("Day 1")))
         << qPrintable(lines.at(0));
     EXPECT_TRUE(lines.at(1).endsWith(QStringLiteral("  ") + proxyFolder("Day 2"))) << qPrintable(lines.at(1));
@@ -312,9 +265,9 @@ TEST_F(FreeUpSpaceSheetTest, deletingForGoodTakesTwoPressesAndAnyChangeWithdraws
     withdrawn();
     ASSERT_EQ(logLines().size(), 1);
     EXPECT_TRUE(logLines().first().contains(QStringLiteral("  DELETED proxy ")));
-    EXPECT_EQ(state().resultText,
-              QStringLiteral("Deleted: ") + ByteCount::file(library.events.at(0).proxySize) +
-                  QStringLiteral(" in 1 item(s)."));
+    EXPECT_EQ(state().resultText, QStringLiteral("Deleted: ") +
+                                      ByteCount::file(library.events.at(0).proxySize) +
+                                      QStringLiteral(" in 1 item(s)."));
 }
 
 TEST_F(FreeUpSpaceSheetTest, aRunOutlivesItsSheetAndTheNextQuestionShows) {
@@ -362,6 +315,36 @@ TEST_F(FreeUpSpaceSheetTest, aRunOutlivesItsSheetAndTheNextQuestionShows) {
     EXPECT_EQ(statusAtOnce, QStringLiteral("Refreshing Film…"));
     // Closed and idle, the work goes too.
     EXPECT_TRUE(CatalogTestEnv::waitUntil([&] { return controller.isNull(); }));
+}
+
+TEST_F(FreeUpSpaceSheetTest, stopEndsTheRunAfterTheItemUnderWay) {
+    ASSERT_NO_FATAL_FAILURE(open());
+    trash->hold(true);
+    bool finished = false;
+    QObject::connect(&work(), &CleanupController::runFinished, &work(), [&] { finished = true; });
+    EXPECT_FALSE(shown("progress"));
+    button("moveToTrash")->click();
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return trash->held() == 1; }));
+    ASSERT_TRUE(button("stop")->isEnabled());
+    button("stop")->click();
+    EXPECT_FALSE(button("stop")->isEnabled());
+    EXPECT_TRUE(state().working);
+    trash->hold(false);
+    trash->releaseAll();
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
+
+    EXPECT_EQ(trash->calls(), QStringList{QStringLiteral("moveToTrash ") + proxyFolder("Day 1")});
+    EXPECT_FALSE(QFileInfo::exists(proxyFolder("Day 1")));
+    EXPECT_TRUE(QFileInfo::exists(proxyFolder("Day 2")));
+    EXPECT_EQ(logLines().size(), 1);
+    EXPECT_EQ(catalogued("Day 1").proxySize, 0);
+    EXPECT_EQ(catalogued("Day 2").proxySize, library.events.at(1).proxySize);
+    EXPECT_EQ(state().resultText, QStringLiteral("Moved to Trash: ") +
+                                      ByteCount::file(library.events.at(0).proxySize) +
+                                      QStringLiteral(" in 1 item(s).\nStopped: 1 item(s) left in place."));
+    ASSERT_TRUE(planned());
+    EXPECT_EQ(state().plan->targets.size(), 1);
+    EXPECT_TRUE(button("moveToTrash")->isEnabled());
 }
 
 TEST_F(FreeUpSpaceSheetTest, onlyTheNewestPlanIsStoredAndTheButtonsWaitForIt) {

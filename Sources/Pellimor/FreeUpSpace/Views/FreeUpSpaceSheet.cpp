@@ -9,15 +9,16 @@
 #include "Widgets/UiFont.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
-#include <QStyle>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace pellimor {
@@ -110,10 +111,11 @@ void FreeUpSpaceSheet::build() {
     m_title->setFont(uiFont(15, QFont::Bold));
     layout->addWidget(m_title);
 
-    layout->addWidget(iconRow(QStringLiteral("lock.shield"), secondary,
-                              QStringLiteral("Original media is never touched. Only the folders Final Cut can "
-                                             "rebuild are offered, and deleted items go to the Trash first."),
-                              uiFont(12), int(16 * m_scale), this));
+    layout->addWidget(
+        iconRow(QStringLiteral("lock.shield"), secondary,
+                QStringLiteral("Original media is never touched. Only the folders Final Cut can "
+                               "rebuild are offered, and deleted items go to the Trash first."),
+                uiFont(12), int(16 * m_scale), this));
 
     // What to remove.
     auto* kinds = new QGroupBox(QStringLiteral("What to remove"), this);
@@ -237,10 +239,22 @@ void FreeUpSpaceSheet::build() {
     auto* progressLayout = new QVBoxLayout(m_progressBox);
     progressLayout->setContentsMargins(0, 0, 0, 0);
     progressLayout->setSpacing(4);
+    auto* barRow = new QHBoxLayout;
     m_progressBar = new QProgressBar(m_progressBox);
     m_progressBar->setRange(0, 1000);
     m_progressBar->setTextVisible(false);
-    progressLayout->addWidget(m_progressBar);
+    barRow->addWidget(m_progressBar, 1);
+    // Closing the sheet lets a run finish; this is the way to end one early.
+    m_stop = new QPushButton(QStringLiteral("Stop"), m_progressBox);
+    m_stop->setObjectName(QStringLiteral("stop"));
+    m_stop->setAutoDefault(false);
+    m_stop->setToolTip(QStringLiteral("Stops after the item under way. The rest stays where it is."));
+    connect(m_stop, &QPushButton::clicked, this, [this] {
+        if (m_controller)
+            m_controller->stop();
+    });
+    barRow->addWidget(m_stop);
+    progressLayout->addLayout(barRow);
     m_progressText = new MiddleElidedLabel(m_progressBox);
     m_progressText->setObjectName(QStringLiteral("progressText"));
     m_progressText->setFont(uiFont(12));
@@ -259,14 +273,15 @@ void FreeUpSpaceSheet::build() {
     auto* permanentLayout = new QVBoxLayout(m_permanentBox);
     permanentLayout->setContentsMargins(10, 10, 10, 10);
     permanentLayout->setSpacing(4);
-    auto* warning = iconRow(QStringLiteral("exclamationmark.triangle.fill"), red,
-                            QStringLiteral("Delete permanently?"), uiFont(13, QFont::DemiBold), int(14 * m_scale),
-                            m_permanentBox);
+    auto* warning =
+        iconRow(QStringLiteral("exclamationmark.triangle.fill"), red, QStringLiteral("Delete permanently?"),
+                uiFont(13, QFont::DemiBold), int(14 * m_scale), m_permanentBox);
     permanentLayout->addWidget(warning);
-    auto* skips = new QLabel(QStringLiteral("This skips the Trash and can't be undone. Only proxy, optimized and "
-                                            "render files are removed — files Final Cut can create again. No "
-                                            "original media is deleted."),
-                             m_permanentBox);
+    auto* skips =
+        new QLabel(QStringLiteral("This skips the Trash and can't be undone. Only proxy, optimized and "
+                                  "render files are removed — files Final Cut can create again. No "
+                                  "original media is deleted."),
+                   m_permanentBox);
     skips->setWordWrap(true);
     skips->setFont(uiFont(12));
     permanentLayout->addWidget(skips);
@@ -298,18 +313,19 @@ void FreeUpSpaceSheet::build() {
     buttons->addStretch(1);
     m_askPermanent = new QPushButton(QStringLiteral("Delete Permanently…"), this);
     m_askPermanent->setObjectName(QStringLiteral("askPermanent"));
-    m_askPermanent->setToolTip(
-        QStringLiteral("Skips the Trash. Use it for network drives that have no Trash. Asks you to confirm first."));
+    m_askPermanent->setToolTip(QStringLiteral(
+        "Skips the Trash. Use it for network drives that have no Trash. Asks you to confirm first."));
     m_cancelPermanent = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancelPermanent->setObjectName(QStringLiteral("cancelPermanent"));
     m_deletePermanently = new QPushButton(QStringLiteral("Delete Permanently"), this);
     m_deletePermanently->setObjectName(QStringLiteral("deletePermanently"));
-    m_deletePermanently->setStyleSheet(QStringLiteral("QPushButton#deletePermanently:enabled { background: ") +
-                                       css(red) +
-                                       QStringLiteral("; color: white; border-radius: 4px; padding: 4px 12px; }"));
+    m_deletePermanently->setStyleSheet(
+        QStringLiteral("QPushButton#deletePermanently:enabled { background: ") + css(red) +
+        QStringLiteral("; color: white; border-radius: 4px; padding: 4px 12px; }"));
     m_moveToTrash = new QPushButton(QStringLiteral("Move to Trash"), this);
     m_moveToTrash->setObjectName(QStringLiteral("moveToTrash"));
-    m_moveToTrash->setToolTip(QStringLiteral("Moves the folders to the Trash. You can put them back from there."));
+    m_moveToTrash->setToolTip(
+        QStringLiteral("Moves the folders to the Trash. You can put them back from there."));
     for (QPushButton* button : {m_askPermanent, m_cancelPermanent, m_deletePermanently}) {
         button->setAutoDefault(false);
         buttons->addWidget(button);
@@ -357,6 +373,7 @@ void FreeUpSpaceSheet::sync() {
     syncPreview();
 
     m_progressBox->setVisible(state.working && state.progress);
+    m_stop->setEnabled(state.working && !state.stopping);
     if (state.progress) {
         m_progressBar->setValue(int(state.progress->fraction * 1000));
         m_progressText->setText(state.progress->text);
@@ -376,6 +393,23 @@ void FreeUpSpaceSheet::sync() {
     m_moveToTrash->setEnabled(enabled);
 }
 
+bool FreeUpSpaceSheet::event(QEvent* event) {
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::LayoutRequest)
+        growToFit();
+    return handled;
+}
+
+void FreeUpSpaceSheet::growToFit() {
+    // A window's minimum height leaves out wrapped lines (blockers, the result), so a plan that
+    // arrives after the sheet is shown would squeeze the event list. The sheet only grows, so
+    // it does not jump while a new plan is made.
+    const int wanted = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                     : layout()->totalSizeHint().height();
+    if (wanted > height())
+        resize(width(), wanted);
+}
+
 void FreeUpSpaceSheet::syncEvents() {
     const LibraryInfo library = m_controller->library();
     const CleanupSheetState& state = m_controller->state();
@@ -383,7 +417,8 @@ void FreeUpSpaceSheet::syncEvents() {
     for (const EventInfo& event : library.events)
         names.append(event.name);
     if (names != m_eventNames) {
-        qDeleteAll(m_eventRows->findChildren<QWidget*>(QStringLiteral("eventRow"), Qt::FindDirectChildrenOnly));
+        qDeleteAll(
+            m_eventRows->findChildren<QWidget*>(QStringLiteral("eventRow"), Qt::FindDirectChildrenOnly));
         m_eventBoxes.clear();
         m_eventSizes.clear();
         const bool dark = DarkLook::isDark(this);

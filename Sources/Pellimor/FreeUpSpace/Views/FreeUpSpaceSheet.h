@@ -31,6 +31,9 @@ public:
     // The work it draws; nothing once that has gone.
     CleanupController* controller() const;
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void build();
     int points(double length) const; // × the font scale, in pixels
@@ -38,6 +41,7 @@ private:
     void syncEvents();
     void syncPreview();
     void syncBlockers(const QStringList& blockers, bool scroll);
+    void growToFit();
 
     QPointer<CleanupController> m_controller;
     double m_scale = 1.0;
@@ -61,6 +65,7 @@ private:
     QWidget* m_progressBox = nullptr;
     QProgressBar* m_progressBar = nullptr;
     QLabel* m_progressText = nullptr;
+    QPushButton* m_stop = nullptr;
     QFrame* m_permanentBox = nullptr;
     QLabel* m_result = nullptr;
 
