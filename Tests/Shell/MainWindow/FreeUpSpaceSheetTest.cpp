@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
@@ -220,6 +221,12 @@ TEST_F(FreeUpSpaceSheetTest, moveToTrashRemovesThePlanLowersTheCatalogueAndPlans
     EXPECT_EQ(child<QLabel>("summary")->text(), QStringLiteral("Nothing to remove with these choices."));
     EXPECT_FALSE(button("moveToTrash")->isEnabled());
     EXPECT_FALSE(shown("progress"));
+
+    // Escape closes it, as "Close" does.
+    QTest::keyClick(sheet(), Qt::Key_Escape);
+    window.settle();
+    EXPECT_TRUE(openSheets().isEmpty());
+    EXPECT_FALSE(window.content().state().cleanupLib.has_value());
 }
 
 TEST_F(FreeUpSpaceSheetTest, deletingForGoodTakesTwoPressesAndAnyChangeWithdrawsTheFirst) {

@@ -204,6 +204,7 @@ void FreeUpSpaceSheet::build() {
     auto* spinner = new QProgressBar(m_checking);
     spinner->setRange(0, 0);
     spinner->setTextVisible(false);
+    spinner->setAccessibleName(CleanupSheet::checkingText());
     spinner->setFixedSize(int(48 * m_scale), int(10 * m_scale));
     checkingLayout->addWidget(spinner);
     auto* checkingText = new QLabel(CleanupSheet::checkingText(), m_checking);
@@ -243,6 +244,7 @@ void FreeUpSpaceSheet::build() {
     m_progressBar = new QProgressBar(m_progressBox);
     m_progressBar->setRange(0, 1000);
     m_progressBar->setTextVisible(false);
+    m_progressBar->setAccessibleName(QStringLiteral("Progress"));
     barRow->addWidget(m_progressBar, 1);
     // Closing the sheet lets a run finish; this is the way to end one early.
     m_stop = new QPushButton(QStringLiteral("Stop"), m_progressBox);
