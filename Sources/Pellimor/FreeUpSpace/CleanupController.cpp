@@ -31,8 +31,17 @@ template <typename Apply> void postTo(const QPointer<CleanupController>& control
 
 CleanupController::CleanupController(Catalog& catalog, LibraryInfo snapshot, QObject* parent)
     : QObject(parent), m_catalog(&catalog), m_snapshot(std::move(snapshot)) {
-    // The catalogue's entry gives the sizes the sheet shows; they drop right after a run.
-    connect(&catalog, &Catalog::librariesChanged, this, &CleanupController::changed);
+    // The catalogue's entry gives the sizes the sheet shows; they drop right after a run. A scan
+    // changes the catalogue hundreds of times a second, nearly always elsewhere: only a change
+    // of this library's entry is passed on.
+    m_shown = library();
+    connect(&catalog, &Catalog::librariesChanged, this, [this] {
+        LibraryInfo now = library();
+        if (now == m_shown)
+            return;
+        m_shown = std::move(now);
+        Q_EMIT changed();
+    });
 }
 
 LibraryInfo CleanupController::library() const {

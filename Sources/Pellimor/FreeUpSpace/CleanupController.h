@@ -78,6 +78,7 @@ private:
 
     QPointer<Catalog> m_catalog;
     const LibraryInfo m_snapshot;
+    LibraryInfo m_shown; // library() as last passed on
     CleanupSheetState m_state;
     std::stop_source m_stop;  // of the run under way
     quint64 m_generation = 0; // of the newest plan request
