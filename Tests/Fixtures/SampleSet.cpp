@@ -317,6 +317,8 @@ LibraryBuilder documentary(const QString& volumesRoot) {
         .row(CollectionRow::motionTemplate(kWhip))
         .row(CollectionRow::motionTemplate(kWhip));
 
+    // Sound only: nothing Final Cut Pro generates, so nothing the free-up-space sheet offers.
+    lib.event("Music").media("Score.wav", 400 * KB);
     lib.event("__Old Versions").media("Old.mov", 100 * KB);
     lib.item(LibraryBuilder::Item::file("Old Exports/Rough Cut v1.mov", 700 * KB));
     return lib;

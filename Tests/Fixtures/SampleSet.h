@@ -19,8 +19,9 @@
 //   Applications/Final Cut Pro.app   a stand-in application (version 10.8.1)
 // Together they hold events, projects, keywords, markers, notes, camera data, roles,
 // FxPlug, Motion-template and Audio Unit plug-ins (DeRoom 2 on 120 clips of one project),
-// proxy, optimized, render and analysis files, relative and absolute links, a broken link to
-// a drive that is not connected, "__" folders and folders without an event database.
+// proxy, optimized, render and analysis files, an event of sound only (nothing generated),
+// relative and absolute links, a broken link to a drive that is not connected, "__" folders
+// and folders without an event database.
 // Media files are random bytes, except one short real clip in every event whose original
 // media include video files (a phone clip recorded upright among them), so poster frames can
 // be made; in "Interviews" and "B-Roll" the first video file tried is not the clip.

@@ -507,6 +507,39 @@ TEST_F(CleanupRunTest, ReportsProgressOncePerTargetBeforeItIsChecked) {
     EXPECT_FALSE(QFileInfo::exists(deletionLog()));
 }
 
+TEST_F(CleanupRunTest, AStoppedRunFinishesTheTargetUnderWayAndLeavesTheRest) {
+    Scene scene = buildScene(QStringLiteral("stop"));
+    scene.plan =
+        Cleanup::plan(scene.lib, {"Day 1", "Day 2"}, {Kind::proxy, Kind::optimized, Kind::render}, false);
+    const QList<CleanupTarget>& targets = scene.plan.targets;
+    ASSERT_GE(targets.size(), 3);
+
+    // Asked to stop while the first target is on its way.
+    std::stop_source stop;
+    QList<int> announced;
+    const Cleanup::Result2 result = Cleanup::run(
+        scene.plan, scene.lib, false, false, deletionLog(),
+        [&](int index, qint64, const CleanupTarget&) {
+            announced.append(index);
+            stop.request_stop();
+        },
+        stop.get_token());
+    EXPECT_EQ(announced, QList<int>{0});
+    EXPECT_EQ(result.done, QStringList{targets.front().url});
+    EXPECT_EQ(result.freed, targets.front().bytes);
+    EXPECT_TRUE(result.errors.isEmpty());
+    EXPECT_EQ(result.notReached, targets.size() - 1);
+    EXPECT_FALSE(QFileInfo::exists(targets.front().url));
+    for (qsizetype i = 1; i < targets.size(); ++i)
+        EXPECT_TRUE(QFileInfo::exists(targets.at(i).url)) << targets.at(i).url.toStdString();
+    EXPECT_EQ(texts(deletionLog()), QStringList{removedLine("TRASHED", targets.front())});
+
+    // Stopped before it began: nothing is touched.
+    const Cleanup::Result2 none =
+        Cleanup::run(scene.plan, scene.lib, false, false, deletionLog(), {}, stop.get_token());
+    EXPECT_EQ(none, (Cleanup::Result2{0, {}, {}, targets.size()}));
+}
+
 TEST_F(CleanupRunTest, TheDeletionLogOnlyGrowsAndALogThatCannotBeWrittenStopsNothing) {
     // Appended after what is there.
     Scene scene = buildScene(QStringLiteral("log-append"));

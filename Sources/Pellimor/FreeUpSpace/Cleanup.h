@@ -36,6 +36,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <stop_token>
 
 namespace pellimor::Cleanup {
 
@@ -146,13 +147,16 @@ using Progress = std::function<void(int index, qint64 bytesBefore, const Cleanup
 // With `checkFCP` and Final Cut Pro running nothing is touched or logged, and the only error
 // is "Final Cut Pro is running.".
 //
+// Once `stop` is requested the run ends before the next target (the one under way is finished,
+// never left half moved); the targets it did not reach are counted in `notReached`.
+//
 // Each removal ("TRASHED"/"DELETED <kind> <bytes> bytes  <path>") and each failure ("FAILED
 // <path>: <description>") is appended to the deletion log at `logPath` (none: not written)
 // once it has happened; a log that cannot be written loses the line and changes nothing
 // else. Skips and failures also go to the error log (area "free-up-space", with the target's
 // path), which stays untouched while headless.
 Result2 run(const CleanupPlan& plan, const QString& library, bool permanent, bool checkFCP,
-            const std::optional<QString>& logPath, const Progress& progress = {});
+            const std::optional<QString>& logPath, const Progress& progress = {}, std::stop_token stop = {});
 
 // ---- The self-test -------------------------------------------------------------------------
 

@@ -29,7 +29,7 @@ void logError(const QString& message, const QString& path) {
 } // namespace
 
 Result2 run(const CleanupPlan& plan, const QString& library, bool permanent, bool checkFCP,
-            const std::optional<QString>& logPath, const Progress& progress) {
+            const std::optional<QString>& logPath, const Progress& progress, std::stop_token stop) {
     Result2 result;
     if (checkFCP && fcpIsRunning()) {
         result.errors.append(QStringLiteral("Final Cut Pro is running."));
@@ -42,6 +42,10 @@ Result2 run(const CleanupPlan& plan, const QString& library, bool permanent, boo
 
     qint64 before = 0;
     for (qsizetype index = 0; index < plan.targets.size(); ++index) {
+        if (stop.stop_requested()) {
+            result.notReached = plan.targets.size() - index;
+            break;
+        }
         const CleanupTarget& target = plan.targets.at(index);
         if (progress)
             progress(int(index), before, target);

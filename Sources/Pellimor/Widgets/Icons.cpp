@@ -41,6 +41,7 @@ constexpr Entry kTable[] = {
     {"info.circle", ""},
     {"internaldrive", "drive-harddisk"},
     {"line.3.horizontal.decrease.circle", ""},
+    {"lock.shield", ""},
     {"magnifyingglass", "edit-find"},
     {"network", "network-server"},
     {"pause.circle", "media-playback-pause"},

@@ -5,8 +5,10 @@
 #include "Shell/Views/DetailsPanel.h"
 
 #include "Browser/Views/LibraryDetail.h"
+#include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
@@ -63,14 +65,19 @@ TEST_F(DetailsPanelTest, theSheetButtonsOpenTheWindowsSheetOnceAndClearItsReques
     control("cleanupButton")->click();
     EXPECT_EQ(window.content().state().cleanupLib, alpha);
     window.settle();
-    QList<QMessageBox*> open = openSheets();
-    ASSERT_EQ(open.size(), 1);
-    EXPECT_EQ(open[0]->text(), QStringLiteral("Free Up Space"));
-    EXPECT_TRUE(open[0]->informativeText().contains(QStringLiteral("for “Alpha”.")));
-    open[0]->buttons().first()->click();
+    QList<FreeUpSpaceSheet*> cleanup;
+    for (FreeUpSpaceSheet* sheet : window.content().window()->findChildren<FreeUpSpaceSheet*>())
+        if (sheet->isVisible())
+            cleanup.append(sheet);
+    ASSERT_EQ(cleanup.size(), 1);
+    EXPECT_EQ(cleanup[0]->findChild<QLabel*>(QStringLiteral("sheetTitle"))->text(),
+              QStringLiteral("Free up space in “Alpha”"));
+    cleanup[0]->findChild<QPushButton*>(QStringLiteral("close"))->click();
     window.settle();
     EXPECT_FALSE(window.content().state().cleanupLib.has_value());
-    EXPECT_TRUE(openSheets().isEmpty());
+    EXPECT_TRUE(window.content().window()->findChildren<FreeUpSpaceSheet*>().isEmpty());
+
+    QList<QMessageBox*> open;
 
     ASSERT_NE(control("missingFilesButton"), nullptr);
     control("missingFilesButton")->click();

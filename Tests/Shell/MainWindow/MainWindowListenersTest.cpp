@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -260,20 +261,29 @@ TEST_F(MainWindowListenersTest, folderChooserWatchesEveryChosenFolder) {
     EXPECT_TRUE(paths.contains(two));
 }
 
-TEST_F(MainWindowListenersTest, sheetRequestsShowTheirStandInOnceAndAreCleared) {
-    // The stand-ins open over the main window without waiting; the test closes each in turn.
+TEST_F(MainWindowListenersTest, sheetRequestsShowTheirSheetOnceAndAreCleared) {
+    // The sheets (the free-up-space sheet, the others' stand-ins) open over the main window
+    // without waiting; the test closes each in turn with its "Close" button.
     const auto openSheets = [&] {
-        QList<QMessageBox*> open;
-        for (QMessageBox* box :
-             window.content().window()->findChildren<QMessageBox*>(QStringLiteral("sheetStandIn")))
-            if (box->isVisible())
-                open.append(box);
+        QList<QDialog*> open;
+        for (QDialog* dialog : window.content().window()->findChildren<QDialog*>())
+            if (dialog->isVisible())
+                open.append(dialog);
         return open;
     };
+    const auto standIn = [](QDialog* dialog) { return qobject_cast<QMessageBox*>(dialog); };
+    const auto sheetTitle = [](QDialog* dialog) {
+        const auto* title = dialog->findChild<QLabel*>(QStringLiteral("sheetTitle"));
+        return title ? title->text() : QString();
+    };
     const auto closeTheSheet = [&] {
-        const QList<QMessageBox*> open = openSheets();
+        const QList<QDialog*> open = openSheets();
         ASSERT_EQ(open.size(), 1);
-        open[0]->buttons().first()->click();
+        for (QPushButton* button : open[0]->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("Close")) {
+                button->click();
+                break;
+            }
         window.settle();
     };
 
@@ -284,13 +294,10 @@ TEST_F(MainWindowListenersTest, sheetRequestsShowTheirStandInOnceAndAreCleared) 
     window.settle();
 
     // One sheet at a time; its request stays set until it closes, and the others wait.
-    QList<QMessageBox*> open = openSheets();
+    QList<QDialog*> open = openSheets();
     ASSERT_EQ(open.size(), 1);
     EXPECT_EQ(open[0]->windowModality(), Qt::WindowModal);
-    EXPECT_EQ(open[0]->text(), QStringLiteral("Free Up Space"));
-    EXPECT_EQ(open[0]->informativeText(),
-              QStringLiteral("The Free Up Space tool would open here for “Alpha”. It comes with a later "
-                             "version of Tovlin; nothing was changed."));
+    EXPECT_EQ(sheetTitle(open[0]), QStringLiteral("Free up space in “Alpha”"));
     EXPECT_TRUE(window.content().state().cleanupLib.has_value());
     EXPECT_TRUE(window.content().state().missingRequest.has_value());
     EXPECT_TRUE(window.content().state().updateRequest.has_value());
@@ -299,15 +306,17 @@ TEST_F(MainWindowListenersTest, sheetRequestsShowTheirStandInOnceAndAreCleared) 
 
     open = openSheets();
     ASSERT_EQ(open.size(), 1);
-    EXPECT_EQ(open[0]->text(), QStringLiteral("Missing Files"));
-    EXPECT_TRUE(open[0]->informativeText().contains(QStringLiteral("for “Beta”.")));
+    ASSERT_TRUE(standIn(open[0]));
+    EXPECT_EQ(standIn(open[0])->text(), QStringLiteral("Missing Files"));
+    EXPECT_TRUE(standIn(open[0])->informativeText().contains(QStringLiteral("for “Beta”.")));
     closeTheSheet();
     EXPECT_FALSE(window.content().state().missingRequest.has_value());
 
     open = openSheets();
     ASSERT_EQ(open.size(), 1);
-    EXPECT_EQ(open[0]->text(), QStringLiteral("Update Libraries"));
-    EXPECT_TRUE(open[0]->informativeText().contains(QStringLiteral("“Alpha”, “Beta”")));
+    ASSERT_TRUE(standIn(open[0]));
+    EXPECT_EQ(standIn(open[0])->text(), QStringLiteral("Update Libraries"));
+    EXPECT_TRUE(standIn(open[0])->informativeText().contains(QStringLiteral("“Alpha”, “Beta”")));
     closeTheSheet();
     EXPECT_FALSE(window.content().state().updateRequest.has_value());
     EXPECT_TRUE(openSheets().isEmpty());
@@ -318,11 +327,11 @@ TEST_F(MainWindowListenersTest, sheetRequestsShowTheirStandInOnceAndAreCleared) 
     window.content().requestCleanup(beta);
     window.settle();
     ASSERT_EQ(openSheets().size(), 1);
-    EXPECT_TRUE(openSheets()[0]->informativeText().contains(QStringLiteral("“Alpha”")));
+    EXPECT_EQ(sheetTitle(openSheets()[0]), QStringLiteral("Free up space in “Alpha”"));
     EXPECT_EQ(window.content().state().cleanupLib, beta);
     closeTheSheet();
     ASSERT_EQ(openSheets().size(), 1);
-    EXPECT_TRUE(openSheets()[0]->informativeText().contains(QStringLiteral("“Beta”")));
+    EXPECT_EQ(sheetTitle(openSheets()[0]), QStringLiteral("Free up space in “Beta”"));
     closeTheSheet();
     EXPECT_FALSE(window.content().state().cleanupLib.has_value());
     EXPECT_TRUE(openSheets().isEmpty());

@@ -1,7 +1,10 @@
 #include "Shell/Views/SheetPresenter.h"
 
 #include "Compare/Views/CompareView.h"
+#include "FreeUpSpace/CleanupController.h"
+#include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QHideEvent>
 #include <QMessageBox>
@@ -83,9 +86,20 @@ private:
 
 } // namespace
 
-void cleanup(QWidget* window, Catalog&, const LibraryInfo& snapshot, std::function<void()> done) {
-    openStandIn(window, QStringLiteral("Free Up Space"),
-                later(QStringLiteral("Free Up Space"), quotedNames({snapshot})), std::move(done));
+void cleanup(QWidget* window, Catalog& catalog, const LibraryInfo& snapshot, std::function<void()> done) {
+    // The application owns the work, not the sheet: a run outlives a closed sheet.
+    auto* controller = new CleanupController(catalog, snapshot, QCoreApplication::instance());
+    auto* sheet = new FreeUpSpaceSheet(*controller, window);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    const QPointer<CleanupController> work(controller);
+    QObject::connect(sheet, &QDialog::finished, sheet, [work, done = std::move(done)] {
+        if (work)
+            work->close();
+        if (done)
+            done();
+    });
+    sheet->open();
+    controller->start();
 }
 
 void missingFiles(QWidget* window, Catalog&, const MissingRequest& request, std::function<void()> done) {

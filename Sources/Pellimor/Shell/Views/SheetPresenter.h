@@ -20,13 +20,14 @@ class Catalog;
 // closed, however it was closed, unless `window` went first. The window keeps the request as
 // its question in progress until then.
 //
-// The same seam makes the Compare tab's page. Until the sheets' tools exist, each of their calls
-// opens a stand-in that says which tool would open and that nothing was changed.
+// The same seam makes the Compare tab's page. Until a sheet's tool exists, its call opens a
+// stand-in that says which tool would open and that nothing was changed.
 //
 // Main thread only; the catalogue outlives the sheets.
 namespace SheetPresenter {
 
-// Free up space, for a snapshot of one library.
+// Free up space, for a snapshot of one library. Its work is owned by the application and
+// finishes a run (deletion log, catalogue updates) after the sheet has closed.
 void cleanup(QWidget* window, Catalog& catalog, const LibraryInfo& snapshot, std::function<void()> done);
 // Missing files, for a request's libraries.
 void missingFiles(QWidget* window, Catalog& catalog, const MissingRequest& request,
