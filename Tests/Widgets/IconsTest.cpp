@@ -42,6 +42,8 @@ TEST(Icons, everySymbolTheViewsNameHasAPictureOfOurOwn) {
         "camera.on.rectangle",
         "checkmark.circle.fill",
         "checkmark.seal",
+        "chevron.down",
+        "chevron.right",
         "circle.lefthalf.filled",
         "doc",
         "doc.on.doc",
@@ -66,6 +68,7 @@ TEST(Icons, everySymbolTheViewsNameHasAPictureOfOurOwn) {
         "play.rectangle",
         "puzzlepiece.extension",
         "questionmark.circle",
+        "questionmark.circle.fill",
         "questionmark.folder",
         "sidebar.trailing",
         "square.grid.2x2",
@@ -80,6 +83,7 @@ TEST(Icons, everySymbolTheViewsNameHasAPictureOfOurOwn) {
         "trash",
         "tray.full",
         "xmark.circle",
+        "xmark.octagon.fill",
     };
     const QStringList symbols = Icons::symbols();
     const QSet<QString> table(symbols.cbegin(), symbols.cend());

@@ -23,6 +23,8 @@ constexpr Entry kTable[] = {
     {"camera.on.rectangle", "camera-photo"},
     {"checkmark.circle.fill", ""},
     {"checkmark.seal", ""},
+    {"chevron.down", ""},
+    {"chevron.right", ""},
     {"circle.lefthalf.filled", ""},
     {"doc", "text-x-generic"},
     {"doc.on.doc", "edit-copy"},
@@ -48,6 +50,7 @@ constexpr Entry kTable[] = {
     {"play.rectangle", "media-playback-start"},
     {"puzzlepiece.extension", ""},
     {"questionmark.circle", "help-about"},
+    {"questionmark.circle.fill", ""},
     {"questionmark.folder", ""},
     {"sidebar.trailing", ""},
     {"square.grid.2x2", ""},
@@ -62,6 +65,7 @@ constexpr Entry kTable[] = {
     {"trash", "user-trash"},
     {"tray.full", ""},
     {"xmark.circle", "window-close"},
+    {"xmark.octagon.fill", ""},
 };
 
 const Entry* find(const QString& symbol) {

@@ -272,11 +272,11 @@ TEST_F(CompareTabTest, anOfflineCopyHasAGreyDotAndNothingToOpen) {
     EXPECT_GT(dot(online).green(), dot(online).red() + 60);
     EXPECT_LT(std::abs(dot(offline).green() - dot(offline).red()), 20);
 
-    for (const CompareDelegate::Hit& hit : table->hits(online))
+    for (const CellButton& hit : table->hits(online))
         EXPECT_TRUE(hit.enabled);
-    const QList<CompareDelegate::Hit> hits = table->hits(offline);
+    const QList<CellButton> hits = table->hits(offline);
     ASSERT_EQ(hits.size(), 2);
-    for (const CompareDelegate::Hit& hit : hits) {
+    for (const CellButton& hit : hits) {
         EXPECT_FALSE(hit.enabled);
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, hit.rect.center().toPoint());
     }
@@ -328,7 +328,7 @@ TEST_F(CompareTabTest, menusButtonsAndTheDoubleClick) {
     // The buttons, each with its tip, clicked at the edge of their enlarged target; the row
     // under them stays unselected.
     view()->select(std::nullopt);
-    const QList<CompareDelegate::Hit> hits = table->hits(studio);
+    const QList<CellButton> hits = table->hits(studio);
     ASSERT_EQ(hits.size(), 2);
     const int y = int(hits[0].rect.center().y());
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, QPoint(int(hits[0].rect.left()) - 4, y));

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QStackedWidget>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
@@ -15,8 +16,12 @@ TEST(CentredPage, ALongerTextSetLaterGetsEveryLineItWrapsTo) {
     QStackedWidget stack;
     stack.resize(900, 600);
     stack.addWidget(new QLabel(QStringLiteral("another page")));
-    QLabel* text = nullptr;
-    QWidget* page = CentredPage::standIn(QStringLiteral("Plug-ins"), &stack, &text);
+    auto* page = new QWidget(&stack);
+    QVBoxLayout* column = CentredPage::layout(page, 10);
+    CentredPage::add(column, CentredPage::label(QStringLiteral("Plug-ins"), page, 17, QFont::Bold));
+    QLabel* text = CentredPage::secondaryLabel(QString(), page);
+    CentredPage::add(column, text);
+    column->addStretch();
     stack.addWidget(page);
     stack.show();
     QApplication::processEvents();

@@ -73,10 +73,6 @@ bool trailing(Qt::Alignment alignment) {
 
 } // namespace
 
-bool CompareDelegate::Hit::contains(const QPointF& point) const {
-    return inIconHitArea(rect, hitMargin, point);
-}
-
 CompareDelegate::CompareDelegate(const CompareModel& model, QObject* parent)
     : QStyledItemDelegate(parent), m_model(model) {}
 

@@ -28,7 +28,6 @@ public:
         Part part;
         QRectF rect;
         bool enabled = true;
-        bool contains(const QPointF& point) const;
     };
 
     static constexpr qreal hitMargin = 5;

@@ -171,9 +171,11 @@ void CompareView::build() {
         if (!m_updating && id)
             m_open.remove(*id);
     });
-    connect(m_table, &CompareTable::buttonClicked, this, &CompareView::buttonClicked);
-    connect(m_table, &CompareTable::menuRequested, this, &CompareView::menuRequested);
-    connect(m_table, &CompareTable::primaryAction, this, &CompareView::primaryAction);
+    connect(m_table, &ButtonTreeView::buttonClicked, this, [this](const QModelIndex& index, int part) {
+        buttonClicked(index, CompareDelegate::Part(part));
+    });
+    connect(m_table, &ButtonTreeView::menuRequested, this, &CompareView::menuRequested);
+    connect(m_table, &ButtonTreeView::primaryAction, this, &CompareView::primaryAction);
 
     m_content->setCurrentWidget(m_empty);
     refont();

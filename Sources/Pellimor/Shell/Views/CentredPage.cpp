@@ -113,14 +113,4 @@ void add(QVBoxLayout* layout, QWidget* widget) {
     layout->addLayout(row);
 }
 
-QWidget* standIn(const QString& title, QWidget* parent, QLabel** text) {
-    auto* page = new QWidget(parent);
-    QVBoxLayout* column = layout(page, 10);
-    add(column, label(title, page, 17, QFont::Bold));
-    *text = secondaryLabel(QString(), page);
-    add(column, *text);
-    column->addStretch();
-    return page;
-}
-
 } // namespace pellimor::CentredPage

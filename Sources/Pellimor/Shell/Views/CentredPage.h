@@ -38,8 +38,4 @@ QVBoxLayout* layout(QWidget* page, int spacing);
 // Adds `widget` centred horizontally.
 void add(QVBoxLayout* layout, QWidget* widget);
 
-// A page for a tab that a later version fills: `title`, and in `*text` the line the window
-// keeps up to date.
-QWidget* standIn(const QString& title, QWidget* parent, QLabel** text);
-
 } // namespace pellimor::CentredPage

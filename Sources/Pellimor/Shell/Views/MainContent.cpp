@@ -304,8 +304,8 @@ void MainContent::build() {
         const std::optional<int> row = model->rowOf(id);
         return row ? model->index(*row, 0) : QModelIndex();
     });
-    m_pluginsPage = CentredPage::standIn(QStringLiteral("Plug-ins"), this, &m_pluginsText);
-    m_pluginsPage->setObjectName(QStringLiteral("pluginsPage"));
+    m_plugins = SheetPresenter::pluginsPage(m_catalog, this);
+    m_pluginsPage = m_plugins.widget;
     m_compare = SheetPresenter::comparePage(m_catalog, this);
     m_comparePage = m_compare.widget;
     m_pages->addWidget(m_pluginsPage);
@@ -325,9 +325,10 @@ void MainContent::build() {
         {[this]() -> Prompts& { return prompts(); },
          [this](const LibraryInfo& library) { requestCleanup(library); },
          [this](const QList<LibraryInfo>& libraries) { requestMissing(libraries); }});
-    // The place after the details' divider belongs to the library's plug-ins, which come with
-    // the Plug-ins tab; until then it stays empty.
-    m_detailsPanel->detail()->setSectionMaker({});
+    // The place after the details' divider belongs to the library's plug-ins.
+    m_detailsPanel->detail()->setSectionMaker([this](const LibraryInfo& library, QWidget* parent) {
+        return SheetPresenter::libraryPlugins(m_catalog, library, parent);
+    });
 
     m_split->setStretchFactor(0, 0);
     m_split->setStretchFactor(1, 1);
@@ -608,9 +609,7 @@ void MainContent::refreshContent() {
             m_pages->setCurrentWidget(m_tables.value(m_state.mode).view);
             break;
         case Mode::plugins:
-            m_pluginsText->setText(
-                QStringLiteral("The plug-ins that the %1 listed libraries use will be shown here.")
-                    .arg(visible.size()));
+            m_plugins.present(visible, SearchQuery(m_state.appliedSearch));
             m_pages->setCurrentWidget(m_pluginsPage);
             break;
         case Mode::compare:

@@ -251,7 +251,7 @@ private:
     QLabel* m_mediaCount = nullptr;
     QLabel* m_mediaSymbol = nullptr;
     QWidget* m_pluginsPage = nullptr;
-    QLabel* m_pluginsText = nullptr;
+    SheetPresenter::PluginsPage m_plugins;
     QWidget* m_comparePage = nullptr;
     SheetPresenter::ComparePage m_compare;
     StatusLine* m_status = nullptr;

@@ -3,6 +3,8 @@
 #include "Compare/Views/CompareView.h"
 #include "FreeUpSpace/CleanupController.h"
 #include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
+#include "Plugins/Views/LibraryPlugins.h"
+#include "Plugins/Views/PluginsView.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -47,27 +49,27 @@ QString later(const QString& tool, const QString& forWhat) {
            QStringLiteral(". It comes with a later version of Tovlin; nothing was changed.");
 }
 
-// The Compare tab's page: a CompareView made afresh each time the tab is shown again, so its
-// check boxes, selection and sort start anew, as they do for a screen that is opened.
-class FreshComparePage final : public QWidget {
+// A tab's page holding a view made afresh each time the tab is shown again, so its check boxes,
+// selection and sort start anew, as they do for a screen that is opened.
+template <typename View> class FreshPage final : public QWidget {
 public:
-    FreshComparePage(Catalog& catalog, QWidget* parent) : QWidget(parent), m_catalog(catalog) {
-        setObjectName(QStringLiteral("comparePage"));
+    FreshPage(Catalog& catalog, const QString& name, QWidget* parent) : QWidget(parent), m_catalog(catalog) {
+        setObjectName(name);
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
     }
 
-    void present(const QList<LibraryInfo>& comparable, const QString& search) {
+    template <typename... Inputs> void present(const Inputs&... inputs) {
         if (m_view && m_hidden) {
             delete m_view;
             m_view = nullptr;
         }
         m_hidden = false;
         if (!m_view) {
-            m_view = new CompareView(m_catalog, this);
+            m_view = new View(m_catalog, this);
             layout()->addWidget(m_view);
         }
-        m_view->present(comparable, search);
+        m_view->present(inputs...);
     }
 
 protected:
@@ -80,7 +82,7 @@ protected:
 
 private:
     Catalog& m_catalog;
-    QPointer<CompareView> m_view;
+    QPointer<View> m_view;
     bool m_hidden = false;
 };
 
@@ -113,12 +115,25 @@ void update(QWidget* window, Catalog&, const UpdateRequest& request, std::functi
 }
 
 ComparePage comparePage(Catalog& catalog, QWidget* parent) {
-    auto* page = new FreshComparePage(catalog, parent);
-    const QPointer<FreshComparePage> shown(page);
+    auto* page = new FreshPage<CompareView>(catalog, QStringLiteral("comparePage"), parent);
+    const QPointer<FreshPage<CompareView>> shown(page);
     return {page, [shown](const QList<LibraryInfo>& comparable, const QString& search) {
                 if (shown)
                     shown->present(comparable, search);
             }};
+}
+
+PluginsPage pluginsPage(Catalog& catalog, QWidget* parent) {
+    auto* page = new FreshPage<PluginsView>(catalog, QStringLiteral("pluginsPage"), parent);
+    const QPointer<FreshPage<PluginsView>> shown(page);
+    return {page, [shown](const QList<LibraryInfo>& visible, const SearchQuery& query) {
+                if (shown)
+                    shown->present(visible, query);
+            }};
+}
+
+QWidget* libraryPlugins(Catalog& catalog, const LibraryInfo& library, QWidget* parent) {
+    return new LibraryPlugins(catalog, library, parent);
 }
 
 } // namespace pellimor::SheetPresenter

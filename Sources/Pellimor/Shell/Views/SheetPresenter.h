@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Browser/SearchQuery.h"
 #include "Catalogue/Records/LibraryInfo.h"
 #include "FinalCut/UpdateRequest.h"
 #include "MissingFiles/MissingRequest.h"
@@ -20,8 +21,9 @@ class Catalog;
 // closed, however it was closed, unless `window` went first. The window keeps the request as
 // its question in progress until then.
 //
-// The same seam makes the Compare tab's page. Until a sheet's tool exists, its call opens a
-// stand-in that says which tool would open and that nothing was changed.
+// The same seam makes the Compare and Plug-ins tabs' pages and the details' plug-ins section.
+// Until a sheet's tool exists, its call opens a stand-in that says which tool would open and
+// that nothing was changed.
 //
 // Main thread only; the catalogue outlives the sheets.
 namespace SheetPresenter {
@@ -44,6 +46,20 @@ struct ComparePage {
     std::function<void(const QList<LibraryInfo>& comparable, const QString& search)> present;
 };
 ComparePage comparePage(Catalog& catalog, QWidget* parent);
+
+// The Plug-ins tab's content, a child of `parent` named "pluginsPage", and what the window
+// calls on every redraw: the libraries the sidebar lets through and the parsed applied search.
+// Like the Compare page, its PluginsView is made afresh the first time it is presented after
+// another page was shown in its place, so "Only problems", the selection and the sort start
+// anew and the column arrangement is read back.
+struct PluginsPage {
+    QWidget* widget = nullptr;
+    std::function<void(const QList<LibraryInfo>& visible, const SearchQuery& query)> present;
+};
+PluginsPage pluginsPage(Catalog& catalog, QWidget* parent);
+
+// A library's "Third-party plug-ins used" section for the details panel, as a child of `parent`.
+QWidget* libraryPlugins(Catalog& catalog, const LibraryInfo& library, QWidget* parent);
 
 } // namespace SheetPresenter
 

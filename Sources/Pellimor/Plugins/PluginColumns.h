@@ -1,0 +1,52 @@
+#pragma once
+
+#include "App/ColumnWidths.h"
+#include "Plugins/PNode.h"
+#include "Plugins/PluginSort.h"
+#include "Plugins/PluginTone.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The Plug-ins table's eight columns, the texts its cells show and how wide their content is.
+// Plain functions; safe from any thread (the measurer decides where measuring may run).
+namespace pellimor::PluginColumns {
+
+enum Column { status, name, kind, libraries, projects, uses, details, open, count };
+
+struct Spec {
+    QString title;                         // the header, and the key of its content width
+    QString id;                            // the key of its stored layout
+    std::optional<PluginSort::Field> sort; // none: a click on its header sorts nothing
+    double minimum = 0;
+    double ideal = 0;
+    bool numeric = false; // aligned to the trailing edge
+};
+
+// In declared order; a column's position is its Column value.
+const QList<Spec>& specs();
+// The identifiers in declared order.
+QStringList declared();
+// The table's name for its stored layout.
+QString tableName();
+
+// The "Status" cell's label: "OK", "Not installed", "Unverified", "Incomplete" (drawn in
+// statusTone).
+QString statusLabel(PluginStatus status);
+
+// The "Open" column's two buttons: their symbols and tips.
+QString folderSymbol();
+QString folderTip();
+QString finalCutSymbol();
+QString finalCutTip();
+
+// The widest content of each column by title, for ColumnAutoFit, given the pack rows (their
+// kids are the library rows): labels at 12 points plus 24 for the symbol, pack names at 13
+// semibold, library names at 13 plus 12 for the dot, numbers at 13 plus 2, kinds and details
+// at 12 (no entry when all are empty); "Open" is 48 × scale.
+QHash<QString, double> widths(const QList<PNode>& packRows, const ColumnWidths& measure);
+
+} // namespace pellimor::PluginColumns

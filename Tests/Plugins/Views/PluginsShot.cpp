@@ -1,0 +1,163 @@
+// Pictures of the Plug-ins tab and of a library's plug-in section on the sample libraries, for
+// looking at: the tab with one pack opened to its libraries, one of them on a drive unplugged
+// after the scan, and the details of a library with one pack opened. Not a test; run it under a
+// display, with a folder for the pictures:
+//
+//   xvfb-run -a -s "-screen 0 1600x1000x24" build-test/Tests/Plugins/Views/plugins_shot /tmp/shots
+//
+// Everything it writes (the samples, the catalogue, the settings) goes into a temporary folder
+// of its own; the user's home is never touched. HOME is the sample set's Home, so the one
+// template installed there counts.
+
+#include "Catalogue/Store/Catalog.h"
+#include "Plugins/Views/LibraryPlugins.h"
+#include "Plugins/Views/PluginsModel.h"
+#include "Plugins/Views/PluginsView.h"
+#include "Shell/Views/MainContent.h"
+#include "Shell/Views/MainWindow.h"
+#include "Shell/Views/PellimorApp.h"
+#include "Tests/Fixtures/SampleSet.h"
+#include "Widgets/ButtonTreeView.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <functional>
+
+using namespace pellimor;
+
+namespace {
+
+void spin(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        spin(50);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir scratch;
+    if (argc != 2 || !scratch.isValid()) {
+        std::fprintf(stderr, "usage: plugins_shot <folder for the pictures>\n");
+        return 2;
+    }
+    const QString root = scratch.path();
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
+        const QString dir = root + "/" + QString::fromLatin1(name).toLower();
+        QDir().mkpath(dir);
+        qputenv(name, dir.toUtf8());
+    }
+    const fixtures::SampleSet::Result samples = fixtures::SampleSet::write(root + "/samples");
+    qputenv("HOME", samples.homeFolder.toUtf8());
+    qputenv("TOVLIN_VOLUMES_ROOT", samples.volumesRoot.toUtf8());
+    qputenv("TOVLIN_FCP_APP", samples.finalCutApp.toUtf8());
+    qputenv("TOVLIN_DATA_DIR", (root + "/data").toUtf8());
+
+    QApplication application(argc, argv);
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
+    app.showMainWindow();
+    MainWindow& window = app.mainWindow();
+    window.resize(1600, 1000);
+    Catalog& catalog = app.catalog();
+    if (!waitFor([&] { return catalog.isScanning(); }, 20000) ||
+        !waitFor([&] { return !catalog.isScanning(); }, 240000)) {
+        std::fprintf(stderr, "plugins_shot: the scan did not finish\n");
+        return 1;
+    }
+    spin(500);
+
+    // "Archive" unplugged after the scan: its folder moves out of the volumes root.
+    QDir().rename(samples.volumesRoot + "/Archive", root + "/Archive unplugged");
+    catalog.recordMounted();
+    spin(300);
+
+    bool ok = true;
+    const auto save = [&](QWidget& widget, const QString& file) {
+        const QString path = QDir(out).filePath(file);
+        ok = widget.grab().save(path, "PNG") && ok;
+        std::printf("%s\n", qPrintable(path));
+    };
+
+    MainContent& content = app.mainContent();
+    content.setMode(Mode::plugins);
+    content.refresh();
+    spin(400);
+    auto* view = content.findChild<PluginsView*>();
+    if (!view || view->nodes().isEmpty()) {
+        std::fprintf(stderr, "plugins_shot: no plug-in pack to show\n");
+        return 1;
+    }
+    // The pack with the most libraries, preferring one with an unplugged library, opened.
+    const PNode* open = &view->nodes().first();
+    for (const PNode& pack : view->nodes()) {
+        bool offline = false;
+        for (const PNode& kid : pack.kids)
+            offline = offline || !kid.online;
+        if (offline && pack.kids.size() >= open->kids.size())
+            open = &pack;
+    }
+    const QString openId = open->id;
+    view->table()->expand(view->model()->indexOf(openId));
+    view->select(open->kids.first().id);
+    spin(600);
+    save(window, "plugins-tab.png");
+
+    // A library's details with its plug-ins, the first pack opened.
+    const LibraryInfo* chosen = nullptr;
+    for (const LibraryInfo& library : catalog.libraries()) {
+        if (library.name == QStringLiteral("Wedding 2024") && catalog.isOnline(library))
+            chosen = &library;
+    }
+    if (!chosen)
+        chosen = &catalog.libraries().first();
+    content.setMode(Mode::libraries);
+    content.setSelection(chosen->path);
+    content.refresh();
+    spin(400);
+    if (auto* split = content.findChild<QSplitter*>("mainSplit")) {
+        QList<int> sizes = split->sizes();
+        const int total = sizes.value(0) + sizes.value(1) + sizes.value(2);
+        split->setSizes({sizes.value(0), total - sizes.value(0) - 520, 520});
+    }
+    spin(300);
+    auto* section = content.findChild<LibraryPlugins*>();
+    if (!section) {
+        std::fprintf(stderr, "plugins_shot: the details show no plug-in section\n");
+        return 1;
+    }
+    if (!section->packButtons().isEmpty())
+        section->packButtons().first()->click();
+    spin(400);
+    section = content.findChild<LibraryPlugins*>();
+    if (auto* scroll = content.findChild<QScrollArea*>("libraryDetail"); scroll && section) {
+        scroll->ensureWidgetVisible(section, 0, 0);
+        scroll->verticalScrollBar()->setValue(section->mapTo(scroll->widget(), QPoint(0, 0)).y() - 40);
+    }
+    spin(400);
+    save(window, "plugins-details.png");
+    return ok ? 0 : 1;
+}
