@@ -62,6 +62,7 @@ TEST(Icons, everySymbolTheViewsNameHasAPictureOfOurOwn) {
         "info.circle",
         "internaldrive",
         "line.3.horizontal.decrease.circle",
+        "lock.shield",
         "magnifyingglass",
         "network",
         "pause.circle",
