@@ -3,6 +3,7 @@
 #include <QAbstractItemModel>
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace pellimor {
 
@@ -39,6 +40,11 @@ public:
     const QString& lastVisible() const { return m_lastVisible; }
     // Leading or trailing, by the column's kind and whether it is the last visible one.
     Qt::Alignment alignment(int column) const;
+
+    // The id of the row at `index`, or none.
+    virtual std::optional<QString> idOf(const QModelIndex& index) const = 0;
+    // The index of the row with `id` in `column`, or an invalid one.
+    virtual QModelIndex indexOf(const QString& id, int column = 0) const = 0;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -98,8 +104,12 @@ public:
         return &m_rows[top].kids[index.row()];
     }
 
-    // The index of the row with `id` in `column`, or an invalid one.
-    QModelIndex indexOf(const QString& id, int column = 0) const {
+    std::optional<QString> idOf(const QModelIndex& index) const override {
+        const Node* row = node(index);
+        return row ? std::optional<QString>(row->id) : std::nullopt;
+    }
+
+    QModelIndex indexOf(const QString& id, int column = 0) const override {
         for (int top = 0; top < m_rows.size(); ++top) {
             if (m_rows[top].id == id)
                 return index(top, column);

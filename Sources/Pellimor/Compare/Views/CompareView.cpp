@@ -1,6 +1,5 @@
 #include "Compare/Views/CompareView.h"
 
-#include "App/ColumnLayout.h"
 #include "App/ColumnWidths.h"
 #include "Browser/DetailFacts.h"
 #include "Catalogue/Store/Catalog.h"
@@ -12,12 +11,11 @@
 #include "Compare/Views/CompareTable.h"
 #include "Platform/Services.h"
 #include "Widgets/ColumnAutoFit.h"
-#include "Widgets/ColumnChooser.h"
-#include "Widgets/ColumnPrefs.h"
 #include "Widgets/DarkLook.h"
 #include "Widgets/Icons.h"
 #include "Widgets/LiteralTitle.h"
 #include "Widgets/NamedColor.h"
+#include "Widgets/TwoLevelTable.h"
 #include "Widgets/UiFont.h"
 #include "Widgets/UiTextMeasurer.h"
 
@@ -38,7 +36,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <limits>
 
 namespace pellimor {
 
@@ -136,41 +133,14 @@ void CompareView::build() {
     m_content->addWidget(m_split);
     column->addWidget(m_content, 1);
 
-    // The columns: their ideal widths to start with, their minimums held, fitted to their
-    // content, and the user's arrangement read back (and saved when changed) under its name.
-    QHeaderView* header = m_table->header();
-    QList<ColumnAutoFit::Limits> limits;
-    for (int column = 0; column < CompareColumns::count; ++column) {
-        const CompareColumns::Spec& spec = CompareColumns::specs()[column];
-        header->resizeSection(column, int(spec.ideal));
-        limits.append({spec.minimum, std::numeric_limits<double>::max()});
-    }
-    m_fit = new ColumnAutoFit(m_table);
-    m_fit->setLimits(limits);
-    new ColumnChooser(header, CompareColumns::tableName(), CompareColumns::declared(), {});
-    connect(header, &QHeaderView::sectionMoved, this, &CompareView::updateLastVisible);
-    // A section shown or hidden is resized from or to 0 before the header marks it so: the
-    // last visible column is looked for once the change is complete.
-    connect(header, &QHeaderView::sectionResized, this, [this](int, int oldSize, int newSize) {
-        if (oldSize == 0 || newSize == 0)
-            QMetaObject::invokeMethod(this, &CompareView::updateLastVisible, Qt::QueuedConnection);
-    });
-    connect(header, &QHeaderView::sectionClicked, this, &CompareView::headerClicked);
-    updateLastVisible();
+    m_fit =
+        TwoLevelTable::setUpColumns(*m_table, *m_model, CompareColumns::specs(), CompareColumns::tableName());
+    connect(m_table->header(), &QHeaderView::sectionClicked, this, &CompareView::headerClicked);
     showSortIndicator();
 
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CompareView::selectionEdited);
-    connect(m_table, &QTreeView::expanded, this, [this](const QModelIndex& index) {
-        const std::optional<QString> id = idOf(index);
-        if (!m_updating && id)
-            m_open.insert(*id);
-    });
-    connect(m_table, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
-        const std::optional<QString> id = idOf(index);
-        if (!m_updating && id)
-            m_open.remove(*id);
-    });
+    TwoLevelTable::keepOpenRows(*m_table, *m_model, m_open, m_updating);
     connect(m_table, &ButtonTreeView::buttonClicked, this, [this](const QModelIndex& index, int part) {
         buttonClicked(index, CompareDelegate::Part(part));
     });
@@ -389,27 +359,11 @@ void CompareView::showRows() {
     {
         const QScopedValueRollback updating(m_updating, true);
         m_model->setRows(m_nodes);
-        restoreTableState();
+        TwoLevelTable::restore(*m_table, *m_model, m_open, m_selection);
     }
     m_fit->setContent(columnWidths(m_nodes));
     m_content->setCurrentWidget(m_groups.isEmpty() ? m_empty : static_cast<QWidget*>(m_split));
     showDetail();
-}
-
-void CompareView::restoreTableState() {
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        const QModelIndex index = m_model->index(row, 0);
-        const CNode* node = m_model->node(index);
-        m_table->setExpanded(index, node && m_open.contains(node->id));
-    }
-    const QModelIndex selected = m_selection ? m_model->indexOf(*m_selection) : QModelIndex();
-    QItemSelectionModel* selection = m_table->selectionModel();
-    if (!selected.isValid()) {
-        selection->clearSelection();
-        return;
-    }
-    if (!selection->isRowSelected(selected.row(), selected.parent()) || selection->currentIndex() != selected)
-        selection->setCurrentIndex(selected, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void CompareView::showDetail() {
@@ -447,33 +401,17 @@ bool CompareView::showsDetail() const {
 
 // ---- The table ----------------------------------------------------------------------------------
 
-std::optional<QString> CompareView::idOf(const QModelIndex& index) const {
-    const CNode* node = m_model->node(index);
-    return node ? std::optional<QString>(node->id) : std::nullopt;
-}
-
 void CompareView::select(const std::optional<QString>& id) {
-    const QModelIndex index = id ? m_model->indexOf(*id) : QModelIndex();
-    if (!index.isValid()) {
-        m_table->selectionModel()->clearSelection();
-        m_table->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-        if (m_selection) {
-            m_selection.reset();
-            showDetail();
-        }
-        return;
+    if (!TwoLevelTable::select(*m_table, *m_model, id) && m_selection) {
+        m_selection.reset();
+        showDetail();
     }
-    if (index.parent().isValid())
-        m_table->expand(index.parent());
-    m_table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                          QItemSelectionModel::Rows);
 }
 
 void CompareView::selectionEdited() {
     if (m_updating)
         return;
-    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
-    std::optional<QString> id = rows.isEmpty() ? std::nullopt : idOf(rows.first());
+    std::optional<QString> id = TwoLevelTable::selectedId(*m_table, *m_model);
     if (id == m_selection)
         return;
     m_selection = std::move(id);
@@ -489,15 +427,7 @@ void CompareView::setSort(const CompareSort& sort) {
 }
 
 void CompareView::showSortIndicator() {
-    QHeaderView* header = m_table->header();
-    const QSignalBlocker blocker(header);
-    const CompareSort::Field first =
-        m_sort.keys.isEmpty() ? CompareSort::Field::rank : m_sort.keys.first().field;
-    const bool ascending = m_sort.keys.isEmpty() || m_sort.keys.first().ascending;
-    for (int column = 0; column < CompareColumns::count; ++column) {
-        if (CompareColumns::specs()[column].sort == first)
-            header->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
-    }
+    TwoLevelTable::showSortIndicator(*m_table->header(), CompareColumns::specs(), m_sort);
 }
 
 void CompareView::headerClicked(int logical) {
@@ -512,14 +442,8 @@ void CompareView::headerClicked(int logical) {
     setSort(m_sort.by(*field, m_table->header()->sortIndicatorOrder() == Qt::AscendingOrder));
 }
 
-void CompareView::updateLastVisible() {
-    const QStringList declared = CompareColumns::declared();
-    const QJsonObject layout = ColumnPrefs::capture(*m_table->header(), declared, {});
-    m_model->setLastVisible(ColumnLayout::lastVisible(layout, declared, {}));
-}
-
 void CompareView::buttonClicked(const QModelIndex& index, CompareDelegate::Part part) {
-    const std::optional<LibraryInfo> library = copyLibrary(idOf(index));
+    const std::optional<LibraryInfo> library = copyLibrary(m_model->idOf(index));
     if (!library)
         return;
     if (part == CompareDelegate::Part::folder)
@@ -545,13 +469,13 @@ std::unique_ptr<QMenu> CompareView::rowMenu(const std::optional<QString>& id) {
 }
 
 void CompareView::menuRequested(const QModelIndex& index, const QPoint& globalPos) {
-    if (std::unique_ptr<QMenu> menu = rowMenu(idOf(index)))
+    if (std::unique_ptr<QMenu> menu = rowMenu(m_model->idOf(index)))
         menu->exec(globalPos);
 }
 
 void CompareView::primaryAction(const QModelIndex& index) {
     // An offline copy is handed over too: Final Cut Pro's opener says the drive is away.
-    if (const std::optional<LibraryInfo> library = copyLibrary(idOf(index)))
+    if (const std::optional<LibraryInfo> library = copyLibrary(m_model->idOf(index)))
         m_catalog.openInFCP(*library);
 }
 

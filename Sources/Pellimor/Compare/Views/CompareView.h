@@ -115,8 +115,6 @@ private:
     // The rows from the groups, then the table, the widths and the content.
     void showRows();
     void showDetail();
-    void restoreTableState();
-    void updateLastVisible();
     void headerClicked(int logical);
     void showSortIndicator();
     void selectionEdited();
@@ -125,7 +123,6 @@ private:
     void menuRequested(const QModelIndex& index, const QPoint& globalPos);
     void primaryAction(const QModelIndex& index);
     void openFolder(const LibraryInfo& library);
-    std::optional<QString> idOf(const QModelIndex& index) const;
 
     Catalog& m_catalog;
     QList<LibraryInfo> m_libraries;

@@ -1,6 +1,5 @@
 #include "Plugins/Views/PluginsView.h"
 
-#include "App/ColumnLayout.h"
 #include "App/ColumnWidths.h"
 #include "Browser/DetailFacts.h"
 #include "Catalogue/Store/Catalog.h"
@@ -13,11 +12,10 @@
 #include "Plugins/Views/PluginsModel.h"
 #include "Widgets/ButtonTreeView.h"
 #include "Widgets/ColumnAutoFit.h"
-#include "Widgets/ColumnChooser.h"
-#include "Widgets/ColumnPrefs.h"
 #include "Widgets/DarkLook.h"
 #include "Widgets/Icons.h"
 #include "Widgets/NamedColor.h"
+#include "Widgets/TwoLevelTable.h"
 #include "Widgets/UiFont.h"
 #include "Widgets/UiTextMeasurer.h"
 
@@ -34,7 +32,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
-#include <limits>
 
 namespace pellimor {
 
@@ -105,45 +102,18 @@ void PluginsView::build() {
     m_content->addWidget(m_table);
     column->addWidget(m_content, 1);
 
-    // The columns: their ideal widths to start with, their minimums held, fitted to their
-    // content, and the user's arrangement read back (and saved when changed) under its name.
-    QHeaderView* header = m_table->header();
-    QList<ColumnAutoFit::Limits> limits;
-    for (int c = 0; c < PluginColumns::count; ++c) {
-        const PluginColumns::Spec& spec = PluginColumns::specs()[c];
-        header->resizeSection(c, int(spec.ideal));
-        limits.append({spec.minimum, std::numeric_limits<double>::max()});
-    }
-    m_fit = new ColumnAutoFit(m_table);
-    m_fit->setLimits(limits);
-    new ColumnChooser(header, PluginColumns::tableName(), PluginColumns::declared(), {});
-    connect(header, &QHeaderView::sectionMoved, this, &PluginsView::updateLastVisible);
-    // A section shown or hidden is resized from or to 0 before the header marks it so: the
-    // last visible column is looked for once the change is complete.
-    connect(header, &QHeaderView::sectionResized, this, [this](int, int oldSize, int newSize) {
-        if (oldSize == 0 || newSize == 0)
-            QMetaObject::invokeMethod(this, &PluginsView::updateLastVisible, Qt::QueuedConnection);
-    });
-    connect(header, &QHeaderView::sectionClicked, this, &PluginsView::headerClicked);
-    updateLastVisible();
+    m_fit =
+        TwoLevelTable::setUpColumns(*m_table, *m_model, PluginColumns::specs(), PluginColumns::tableName());
+    connect(m_table->header(), &QHeaderView::sectionClicked, this, &PluginsView::headerClicked);
     showSortIndicator();
 
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &PluginsView::selectionEdited);
-    connect(m_table, &QTreeView::expanded, this, [this](const QModelIndex& index) {
-        const std::optional<QString> id = idOf(index);
-        if (!m_updating && id)
-            m_open.insert(*id);
-    });
-    connect(m_table, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
-        const std::optional<QString> id = idOf(index);
-        if (!m_updating && id)
-            m_open.remove(*id);
-    });
+    TwoLevelTable::keepOpenRows(*m_table, *m_model, m_open, m_updating);
     connect(m_table, &ButtonTreeView::buttonClicked, this, &PluginsView::buttonClicked);
     connect(m_table, &ButtonTreeView::menuRequested, this, &PluginsView::menuRequested);
     connect(m_table, &ButtonTreeView::primaryAction, this,
-            [this](const QModelIndex& index) { openRow(idOf(index)); });
+            [this](const QModelIndex& index) { openRow(m_model->idOf(index)); });
 
     m_content->setCurrentWidget(m_empty);
     refont();
@@ -295,7 +265,7 @@ void PluginsView::rebuild() {
         const QScopedValueRollback updating(m_updating, true);
         m_model->setQuery(m_query);
         m_model->setRows(m_nodes);
-        restoreTableState();
+        TwoLevelTable::restore(*m_table, *m_model, m_open, m_selection);
     }
     if (m_selection && !PluginTree::find(m_nodes, *m_selection))
         m_selection.reset();
@@ -307,22 +277,6 @@ void PluginsView::rebuild() {
     } else {
         m_content->setCurrentWidget(m_table);
     }
-}
-
-void PluginsView::restoreTableState() {
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        const QModelIndex index = m_model->index(row, 0);
-        const PNode* node = m_model->node(index);
-        m_table->setExpanded(index, node && m_open.contains(node->id));
-    }
-    const QModelIndex selected = m_selection ? m_model->indexOf(*m_selection) : QModelIndex();
-    QItemSelectionModel* selection = m_table->selectionModel();
-    if (!selected.isValid()) {
-        selection->clearSelection();
-        return;
-    }
-    if (!selection->isRowSelected(selected.row(), selected.parent()) || selection->currentIndex() != selected)
-        selection->setCurrentIndex(selected, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 QHash<QString, double> PluginsView::columnWidths(const QList<PNode>& packRows) const {
@@ -340,30 +294,15 @@ bool PluginsView::showsEmptyState() const {
 
 // ---- The table ----------------------------------------------------------------------------------
 
-std::optional<QString> PluginsView::idOf(const QModelIndex& index) const {
-    const PNode* node = m_model->node(index);
-    return node ? std::optional<QString>(node->id) : std::nullopt;
-}
-
 void PluginsView::select(const std::optional<QString>& id) {
-    const QModelIndex index = id ? m_model->indexOf(*id) : QModelIndex();
-    if (!index.isValid()) {
-        m_table->selectionModel()->clearSelection();
-        m_table->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    if (!TwoLevelTable::select(*m_table, *m_model, id))
         m_selection.reset();
-        return;
-    }
-    if (index.parent().isValid())
-        m_table->expand(index.parent());
-    m_table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                          QItemSelectionModel::Rows);
 }
 
 void PluginsView::selectionEdited() {
     if (m_updating)
         return;
-    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
-    m_selection = rows.isEmpty() ? std::nullopt : idOf(rows.first());
+    m_selection = TwoLevelTable::selectedId(*m_table, *m_model);
 }
 
 void PluginsView::setSort(const PluginSort& sort) {
@@ -375,15 +314,7 @@ void PluginsView::setSort(const PluginSort& sort) {
 }
 
 void PluginsView::showSortIndicator() {
-    QHeaderView* header = m_table->header();
-    const QSignalBlocker blocker(header);
-    const PluginSort::Field first =
-        m_sort.keys.isEmpty() ? PluginSort::Field::rank : m_sort.keys.first().field;
-    const bool ascending = m_sort.keys.isEmpty() || m_sort.keys.first().ascending;
-    for (int c = 0; c < PluginColumns::count; ++c) {
-        if (PluginColumns::specs()[c].sort == first)
-            header->setSortIndicator(c, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
-    }
+    TwoLevelTable::showSortIndicator(*m_table->header(), PluginColumns::specs(), m_sort);
 }
 
 void PluginsView::headerClicked(int logical) {
@@ -400,14 +331,8 @@ void PluginsView::headerClicked(int logical) {
     showSortIndicator();
 }
 
-void PluginsView::updateLastVisible() {
-    const QStringList declared = PluginColumns::declared();
-    const QJsonObject layout = ColumnPrefs::capture(*m_table->header(), declared, {});
-    m_model->setLastVisible(ColumnLayout::lastVisible(layout, declared, {}));
-}
-
 void PluginsView::buttonClicked(const QModelIndex& index, int part) {
-    const std::optional<LibraryInfo> found = library(idOf(index));
+    const std::optional<LibraryInfo> found = library(m_model->idOf(index));
     if (!found)
         return;
     if (part == PluginsDelegate::folder)
@@ -432,7 +357,7 @@ std::unique_ptr<QMenu> PluginsView::rowMenu(const std::optional<QString>& id) {
 }
 
 void PluginsView::menuRequested(const QModelIndex& index, const QPoint& globalPos) {
-    std::unique_ptr<QMenu> menu = rowMenu(idOf(index));
+    std::unique_ptr<QMenu> menu = rowMenu(m_model->idOf(index));
     if (!menu->isEmpty())
         menu->exec(globalPos);
 }

@@ -99,8 +99,6 @@ private:
 
     void rebuild();
     void rebuildLater();
-    void restoreTableState();
-    void updateLastVisible();
     void headerClicked(int logical);
     void showSortIndicator();
     void selectionEdited();
@@ -108,7 +106,6 @@ private:
     void buttonClicked(const QModelIndex& index, int part);
     void menuRequested(const QModelIndex& index, const QPoint& globalPos);
     void openFolder(const LibraryInfo& library);
-    std::optional<QString> idOf(const QModelIndex& index) const;
 
     Catalog& m_catalog;
     QList<LibraryInfo> m_libraries;
