@@ -26,18 +26,12 @@ constexpr int kHeaderGap = 6;
 constexpr int kMediaIndent = 18;
 constexpr int kIdealHeight = 260;
 
-void paint(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
 QLabel* text(const QString& shown, qreal points, std::optional<QFont::Weight> weight, const QColor& colour,
              QWidget* parent) {
     auto* label = new QLabel(shown, parent);
     label->setTextFormat(Qt::PlainText);
     label->setFont(uiFont(points, weight));
-    paint(label, colour);
+    setTextColour(label, colour);
     return label;
 }
 
@@ -145,7 +139,7 @@ void CompareDetailPanel::build() {
         auto* divider = new QFrame(content);
         divider->setFrameShape(QFrame::HLine);
         divider->setFrameShadow(QFrame::Plain);
-        paint(divider, namedColor(NamedColor::quaternary, dark));
+        setTextColour(divider, namedColor(NamedColor::quaternary, dark));
         column->addWidget(divider);
         column->addWidget(text(QStringLiteral("Projects that differ"), 11, QFont::Bold,
                                palette().color(QPalette::WindowText), content));

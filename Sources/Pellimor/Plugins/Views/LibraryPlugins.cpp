@@ -37,9 +37,7 @@ QLabel* text(const QString& content, qreal points, std::optional<QFont::Weight> 
     auto* label = new QLabel(content, parent);
     label->setTextFormat(Qt::PlainText);
     label->setFont(uiFont(points, weight));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    setTextColour(label, colour);
     return label;
 }
 
