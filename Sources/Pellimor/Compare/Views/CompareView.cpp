@@ -1,7 +1,6 @@
 #include "Compare/Views/CompareView.h"
 
 #include "App/ColumnWidths.h"
-#include "Browser/DetailFacts.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Compare/CompareColumns.h"
 #include "Compare/CompareTexts.h"
@@ -9,10 +8,10 @@
 #include "Compare/Views/CompareDetailPanel.h"
 #include "Compare/Views/CompareModel.h"
 #include "Compare/Views/CompareTable.h"
-#include "Platform/Services.h"
 #include "Widgets/ColumnAutoFit.h"
 #include "Widgets/DarkLook.h"
 #include "Widgets/Icons.h"
+#include "Widgets/LibraryActions.h"
 #include "Widgets/LiteralTitle.h"
 #include "Widgets/NamedColor.h"
 #include "Widgets/TwoLevelTable.h"
@@ -52,12 +51,6 @@ constexpr int kEmptyTextWidth = 420;
 
 QString countText(qsizetype groups) {
     return QString::number(groups) + QStringLiteral(" libraries exist in more than one place");
-}
-
-void paint(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
 }
 
 QCheckBox* checkBox(const QString& title, const QString& tip, const QString& name, QWidget* parent) {
@@ -304,7 +297,7 @@ void CompareView::refont() {
 
     const QColor orange = namedColor(NamedColor::orange, dark);
     m_noticeText->setFont(uiFont(10));
-    paint(m_noticeText, orange);
+    setTextColour(m_noticeText, orange);
     const int noticeSide = int(std::round(12 * scale));
     m_noticeIcon->setPixmap(Icons::tinted(QStringLiteral("info.circle"), QSize(noticeSide, noticeSide),
                                           orange, devicePixelRatioF()));
@@ -314,7 +307,7 @@ void CompareView::refont() {
                                          secondary, devicePixelRatioF()));
     m_emptyTitle->setFont(uiFont(13, QFont::DemiBold));
     m_emptyText->setFont(uiFont(13));
-    paint(m_emptyText, secondary);
+    setTextColour(m_emptyText, secondary);
     // As wide as its text up to 420: a wrapping label left to itself takes a narrow column.
     const int wanted = m_emptyText->fontMetrics().horizontalAdvance(m_emptyText->text()) + 1;
     m_emptyText->setMinimumWidth(std::min(kEmptyTextWidth, wanted));
@@ -447,7 +440,7 @@ void CompareView::buttonClicked(const QModelIndex& index, CompareDelegate::Part 
     if (!library)
         return;
     if (part == CompareDelegate::Part::folder)
-        openFolder(*library);
+        LibraryActions::openFolder(*library);
     else
         m_catalog.openInFCP(*library);
 }
@@ -456,16 +449,7 @@ std::unique_ptr<QMenu> CompareView::rowMenu(const std::optional<QString>& id) {
     const std::optional<LibraryInfo> library = copyLibrary(id);
     if (!library)
         return nullptr;
-    const bool online = m_catalog.isOnline(*library);
-    auto menu = std::make_unique<QMenu>(this);
-    QAction* finalCut = menu->addAction(QStringLiteral("Open in Final Cut Pro"));
-    finalCut->setEnabled(online);
-    connect(finalCut, &QAction::triggered, this,
-            [this, library = *library] { m_catalog.openInFCP(library); });
-    QAction* folder = menu->addAction(QStringLiteral("Open Enclosing Folder"));
-    folder->setEnabled(online);
-    connect(folder, &QAction::triggered, this, [this, library = *library] { openFolder(library); });
-    return menu;
+    return LibraryActions::menu(this, m_catalog, *library);
 }
 
 void CompareView::menuRequested(const QModelIndex& index, const QPoint& globalPos) {
@@ -477,11 +461,6 @@ void CompareView::primaryAction(const QModelIndex& index) {
     // An offline copy is handed over too: Final Cut Pro's opener says the drive is away.
     if (const std::optional<LibraryInfo> library = copyLibrary(m_model->idOf(index)))
         m_catalog.openInFCP(*library);
-}
-
-void CompareView::openFolder(const LibraryInfo& library) {
-    if (const std::shared_ptr<platform::FileManagerShell> shell = platform::services().shell)
-        shell->open(DetailFacts::folder(library));
 }
 
 // ---- Help ---------------------------------------------------------------------------------------

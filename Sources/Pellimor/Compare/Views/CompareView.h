@@ -122,7 +122,6 @@ private:
     void buttonClicked(const QModelIndex& index, CompareDelegate::Part part);
     void menuRequested(const QModelIndex& index, const QPoint& globalPos);
     void primaryAction(const QModelIndex& index);
-    void openFolder(const LibraryInfo& library);
 
     Catalog& m_catalog;
     QList<LibraryInfo> m_libraries;

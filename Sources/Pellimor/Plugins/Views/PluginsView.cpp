@@ -1,9 +1,7 @@
 #include "Plugins/Views/PluginsView.h"
 
 #include "App/ColumnWidths.h"
-#include "Browser/DetailFacts.h"
 #include "Catalogue/Store/Catalog.h"
-#include "Platform/Services.h"
 #include "Plugins/PackHealth.h"
 #include "Plugins/PluginColumns.h"
 #include "Plugins/PluginTree.h"
@@ -14,6 +12,7 @@
 #include "Widgets/ColumnAutoFit.h"
 #include "Widgets/DarkLook.h"
 #include "Widgets/Icons.h"
+#include "Widgets/LibraryActions.h"
 #include "Widgets/NamedColor.h"
 #include "Widgets/TwoLevelTable.h"
 #include "Widgets/UiFont.h"
@@ -40,12 +39,6 @@ namespace {
 constexpr int kPadX = 12;
 constexpr int kHeaderPadY = 8;
 constexpr int kNoteBelow = 6;
-
-void paint(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
 
 QLabel* centredLabel(QVBoxLayout* column, QWidget* page) {
     auto* label = new QLabel(page);
@@ -203,8 +196,8 @@ void PluginsView::refont() {
     m_packs->setFont(uiFont(13, QFont::DemiBold));
     m_missing->setFont(uiFont(13));
     m_incomplete->setFont(uiFont(13));
-    paint(m_missing, toneColour(PluginTone::red, dark));
-    paint(m_incomplete, toneColour(PluginTone::orange, dark));
+    setTextColour(m_missing, toneColour(PluginTone::red, dark));
+    setTextColour(m_incomplete, toneColour(PluginTone::orange, dark));
     m_onlyProblems->setFont(uiFont(13));
     m_recheck->setFont(uiFont(12));
     const int side = int(std::round(14 * scale));
@@ -213,7 +206,7 @@ void PluginsView::refont() {
     m_recheck->setIconSize(QSize(side, side));
 
     m_noteText->setFont(uiFont(10));
-    paint(m_noteText, secondary);
+    setTextColour(m_noteText, secondary);
     const int noteSide = int(std::round(12 * scale));
     m_noteIcon->setPixmap(Icons::tinted(QStringLiteral("info.circle"), QSize(noteSide, noteSide), secondary,
                                         devicePixelRatioF()));
@@ -224,7 +217,7 @@ void PluginsView::refont() {
                                          secondary, devicePixelRatioF()));
     m_emptyTitle->setFont(uiFont(13, QFont::DemiBold));
     m_notRead->setFont(uiFont(13));
-    paint(m_notRead, secondary);
+    setTextColour(m_notRead, secondary);
 
     // The rows are as tall as their fonts; the widths are measured at the new size.
     m_table->doItemsLayout();
@@ -336,24 +329,17 @@ void PluginsView::buttonClicked(const QModelIndex& index, int part) {
     if (!found)
         return;
     if (part == PluginsDelegate::folder)
-        openFolder(*found);
+        LibraryActions::openFolder(*found);
     else
         m_catalog.openInFCP(*found);
 }
 
 std::unique_ptr<QMenu> PluginsView::rowMenu(const std::optional<QString>& id) {
-    auto menu = std::make_unique<QMenu>(this);
     const std::optional<LibraryInfo> found = library(id);
     if (!found)
-        return menu; // a pack row, or a library no longer listed: a menu without items
-    const bool online = m_catalog.isOnline(*found);
-    QAction* finalCut = menu->addAction(QStringLiteral("Open in Final Cut Pro"));
-    finalCut->setEnabled(online);
-    connect(finalCut, &QAction::triggered, this, [this, lib = *found] { m_catalog.openInFCP(lib); });
-    QAction* folder = menu->addAction(QStringLiteral("Open Enclosing Folder"));
-    folder->setEnabled(online);
-    connect(folder, &QAction::triggered, this, [this, lib = *found] { openFolder(lib); });
-    return menu;
+        return std::make_unique<QMenu>(
+            this); // a pack row, or a library no longer listed: a menu without items
+    return LibraryActions::menu(this, m_catalog, *found);
 }
 
 void PluginsView::menuRequested(const QModelIndex& index, const QPoint& globalPos) {
@@ -365,11 +351,6 @@ void PluginsView::menuRequested(const QModelIndex& index, const QPoint& globalPo
 void PluginsView::openRow(const std::optional<QString>& id) {
     if (const std::optional<LibraryInfo> found = library(id))
         m_catalog.openInFCP(*found);
-}
-
-void PluginsView::openFolder(const LibraryInfo& library) {
-    if (const std::shared_ptr<platform::FileManagerShell> shell = platform::services().shell)
-        shell->open(DetailFacts::folder(library));
 }
 
 } // namespace pellimor

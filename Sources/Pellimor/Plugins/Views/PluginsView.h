@@ -105,7 +105,6 @@ private:
 
     void buttonClicked(const QModelIndex& index, int part);
     void menuRequested(const QModelIndex& index, const QPoint& globalPos);
-    void openFolder(const LibraryInfo& library);
 
     Catalog& m_catalog;
     QList<LibraryInfo> m_libraries;
