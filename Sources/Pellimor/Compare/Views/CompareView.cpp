@@ -14,6 +14,7 @@
 #include "Widgets/LibraryActions.h"
 #include "Widgets/LiteralTitle.h"
 #include "Widgets/NamedColor.h"
+#include "Widgets/TabPage.h"
 #include "Widgets/TwoLevelTable.h"
 #include "Widgets/UiFont.h"
 #include "Widgets/UiTextMeasurer.h"
@@ -96,18 +97,7 @@ CompareView::~CompareView() = default;
 // ---- Building ---------------------------------------------------------------------------------
 
 void CompareView::build() {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    column->addWidget(buildHeaderBar());
-    column->addWidget(buildNotice());
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    column->addWidget(divider);
-
-    m_content = new QStackedWidget(this);
-    m_content->setObjectName(QStringLiteral("compareContent"));
+    m_content = TabPage::build(this, {buildHeaderBar(), buildNotice()}, QStringLiteral("compareContent"));
     m_empty = buildEmptyState();
     m_content->addWidget(m_empty);
 
@@ -124,7 +114,6 @@ void CompareView::build() {
     m_split->setStretchFactor(0, 1);
     m_split->setStretchFactor(1, 0);
     m_content->addWidget(m_split);
-    column->addWidget(m_content, 1);
 
     m_fit =
         TwoLevelTable::setUpColumns(*m_table, *m_model, CompareColumns::specs(), CompareColumns::tableName());
@@ -260,25 +249,16 @@ QWidget* CompareView::buildEmptyState() {
     auto* column = new QVBoxLayout(page);
     column->setSpacing(8);
     column->addStretch(1);
-    m_emptyIcon = new QLabel(page);
-    m_emptyTitle = new QLabel(QStringLiteral("No duplicate libraries found"), page);
+    m_emptyIcon = TabPage::addCentredLabel(column, page);
+    m_emptyTitle = TabPage::addCentredLabel(column, page);
+    m_emptyTitle->setText(QStringLiteral("No duplicate libraries found"));
     m_emptyTitle->setObjectName(QStringLiteral("compareEmptyTitle"));
-    m_emptyText =
-        new QLabel(QStringLiteral("Copies are matched by the library's internal ID, so Finder copies and "
-                                  "backups on other drives are recognised even if renamed."),
-                   page);
+    m_emptyText = TabPage::addCentredLabel(column, page);
+    m_emptyText->setText(
+        QStringLiteral("Copies are matched by the library's internal ID, so Finder copies and "
+                       "backups on other drives are recognised even if renamed."));
     m_emptyText->setWordWrap(true);
     m_emptyText->setMaximumWidth(kEmptyTextWidth);
-    for (QLabel* label : {m_emptyIcon, m_emptyTitle, m_emptyText}) {
-        label->setAlignment(Qt::AlignCenter);
-        // Centred between stretches: an aligned layout item would keep a wrapping label at the
-        // height of a single line.
-        auto* line = new QHBoxLayout;
-        line->addStretch(1);
-        line->addWidget(label);
-        line->addStretch(1);
-        column->addLayout(line);
-    }
     column->addStretch(1);
     return page;
 }

@@ -14,13 +14,13 @@
 #include "Widgets/Icons.h"
 #include "Widgets/LibraryActions.h"
 #include "Widgets/NamedColor.h"
+#include "Widgets/TabPage.h"
 #include "Widgets/TwoLevelTable.h"
 #include "Widgets/UiFont.h"
 #include "Widgets/UiTextMeasurer.h"
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -40,19 +40,6 @@ constexpr int kPadX = 12;
 constexpr int kHeaderPadY = 8;
 constexpr int kNoteBelow = 6;
 
-QLabel* centredLabel(QVBoxLayout* column, QWidget* page) {
-    auto* label = new QLabel(page);
-    label->setAlignment(Qt::AlignCenter);
-    // Centred between stretches: an aligned layout item would keep a wrapping label at the
-    // height of a single line.
-    auto* line = new QHBoxLayout;
-    line->addStretch(1);
-    line->addWidget(label);
-    line->addStretch(1);
-    column->addLayout(line);
-    return label;
-}
-
 } // namespace
 
 PluginsView::PluginsView(Catalog& catalog, QWidget* parent) : QWidget(parent), m_catalog(catalog) {
@@ -68,18 +55,7 @@ PluginsView::~PluginsView() = default;
 // ---- Building ---------------------------------------------------------------------------------
 
 void PluginsView::build() {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    column->addWidget(buildHeader());
-    column->addWidget(buildNote());
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    column->addWidget(divider);
-
-    m_content = new QStackedWidget(this);
-    m_content->setObjectName(QStringLiteral("pluginsContent"));
+    m_content = TabPage::build(this, {buildHeader(), buildNote()}, QStringLiteral("pluginsContent"));
     m_empty = buildEmptyState();
     m_content->addWidget(m_empty);
     m_model = new PluginsModel(this);
@@ -93,7 +69,6 @@ void PluginsView::build() {
                             return m_delegate->buttons(option, index);
                         });
     m_content->addWidget(m_table);
-    column->addWidget(m_content, 1);
 
     m_fit =
         TwoLevelTable::setUpColumns(*m_table, *m_model, PluginColumns::specs(), PluginColumns::tableName());
@@ -171,10 +146,10 @@ QWidget* PluginsView::buildEmptyState() {
     auto* column = new QVBoxLayout(page);
     column->setSpacing(8);
     column->addStretch(1);
-    m_emptyIcon = centredLabel(column, page);
-    m_emptyTitle = centredLabel(column, page);
+    m_emptyIcon = TabPage::addCentredLabel(column, page);
+    m_emptyTitle = TabPage::addCentredLabel(column, page);
     m_emptyTitle->setObjectName(QStringLiteral("pluginsEmptyTitle"));
-    m_notRead = centredLabel(column, page);
+    m_notRead = TabPage::addCentredLabel(column, page);
     m_notRead->setObjectName(QStringLiteral("pluginsNotRead"));
     m_notRead->setText(PluginTree::notReadLine());
     m_notRead->setWordWrap(true);
