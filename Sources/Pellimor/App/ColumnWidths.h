@@ -14,6 +14,16 @@ namespace pellimor {
 //
 // Only the four texts with the most user-perceived characters are ever rendered, so a column
 // of ten thousand rows costs four measurements. The measurer must outlive the value.
+// The text `text` gives for each row, in the rows' order: what a column of those rows shows,
+// for measure().
+template <typename Row, typename Text> QStringList columnTexts(const QList<const Row*>& rows, Text text) {
+    QStringList list;
+    list.reserve(rows.size());
+    for (const Row* row : rows)
+        list.append(text(*row));
+    return list;
+}
+
 class ColumnWidths {
 public:
     ColumnWidths(double scale, const TextMeasurer& measurer) : m_scale(scale), m_measurer(&measurer) {}

@@ -35,10 +35,7 @@ const QList<Spec>& specs() {
 }
 
 QStringList declared() {
-    QStringList ids;
-    for (const Spec& spec : specs())
-        ids.append(spec.id);
-    return ids;
+    return columnIds(specs());
 }
 
 QString tableName() {
@@ -64,13 +61,6 @@ QHash<QString, double> widths(const QList<CNode>& groupRows, const ColumnWidths&
         all.append(&group);
     all.append(copyRows);
 
-    const auto texts = [](const QList<const CNode*>& rows, auto text) {
-        QStringList list;
-        list.reserve(rows.size());
-        for (const CNode* row : rows)
-            list.append(text(*row));
-        return list;
-    };
     QList<const CNode*> groups;
     for (const CNode& group : groupRows)
         groups.append(&group);
@@ -79,31 +69,36 @@ QHash<QString, double> widths(const QList<CNode>& groupRows, const ColumnWidths&
     QHash<QString, double> map;
 
     raise(map, s[status].title,
-          measure.measure(texts(groups, [](const CNode& r) { return r.label; }), 12, Weight::bold) + 24);
-    if (const double w = measure.measure(texts(copyRows, [](const CNode& r) { return r.label; }), 12); w > 0)
+          measure.measure(columnTexts(groups, [](const CNode& r) { return r.label; }), 12, Weight::bold) +
+              24);
+    if (const double w = measure.measure(columnTexts(copyRows, [](const CNode& r) { return r.label; }), 12);
+        w > 0)
         raise(map, s[status].title, w);
 
     if (const double w =
-            measure.measure(texts(groups, [](const CNode& r) { return r.name; }), 13, Weight::semibold);
+            measure.measure(columnTexts(groups, [](const CNode& r) { return r.name; }), 13, Weight::semibold);
         w > 0)
         raise(map, s[name].title, w);
     raise(map, s[name].title,
-          measure.measure(texts(copyRows, [](const CNode& r) { return r.name; }), 13) + 12);
+          measure.measure(columnTexts(copyRows, [](const CNode& r) { return r.name; }), 13) + 12);
 
     raise(map, s[copies].title,
-          measure.measure(texts(groups, [](const CNode& r) { return QString::number(r.copies); }), 13) + 2);
+          measure.measure(columnTexts(groups, [](const CNode& r) { return QString::number(r.copies); }), 13) +
+              2);
 
     if (const double w =
-            measure.measure(texts(all, [](const CNode& r) { return savedText(r.lastSaved); }), 13);
+            measure.measure(columnTexts(all, [](const CNode& r) { return savedText(r.lastSaved); }), 13);
         w > 0)
         raise(map, s[saved].title, w);
 
     raise(map, s[projects].title,
-          measure.measure(texts(all, [](const CNode& r) { return QString::number(r.projects); }), 13) + 2);
+          measure.measure(columnTexts(all, [](const CNode& r) { return QString::number(r.projects); }), 13) +
+              2);
     raise(map, s[size].title,
-          measure.measure(texts(all, [](const CNode& r) { return sizeText(r.size); }), 13) + 2);
+          measure.measure(columnTexts(all, [](const CNode& r) { return sizeText(r.size); }), 13) + 2);
 
-    if (const double w = measure.measure(texts(all, [](const CNode& r) { return r.details; }), 12); w > 0)
+    if (const double w = measure.measure(columnTexts(all, [](const CNode& r) { return r.details; }), 12);
+        w > 0)
         raise(map, s[details].title, w);
 
     raise(map, s[open].title, 48 * measure.scale());

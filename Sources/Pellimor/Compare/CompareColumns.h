@@ -1,5 +1,6 @@
 #pragma once
 
+#include "App/ColumnSpec.h"
 #include "App/ColumnWidths.h"
 #include "Compare/CNode.h"
 #include "Compare/CompareSort.h"
@@ -17,14 +18,7 @@ namespace pellimor::CompareColumns {
 
 enum Column { status, name, copies, saved, projects, size, details, open, count };
 
-struct Spec {
-    QString title;                          // the header, and the key of its content width
-    QString id;                             // the key of its stored layout
-    std::optional<CompareSort::Field> sort; // none: a click on its header sorts nothing
-    double minimum = 0;
-    double ideal = 0;
-    bool numeric = false; // aligned to the trailing edge
-};
+using Spec = ColumnSpec<CompareSort::Field>;
 
 // In declared order; a column's position is its Column value.
 const QList<Spec>& specs();

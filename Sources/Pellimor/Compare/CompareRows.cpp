@@ -2,6 +2,7 @@
 
 #include "Browser/SearchQuery.h"
 #include "Compare/Comparer.h"
+#include "Support/NodeTree.h"
 #include "Support/TextCompare.h"
 
 #include <QStringList>
@@ -105,16 +106,6 @@ bool belongs(const QString& id, const CompareGroup& group) {
     return false;
 }
 
-const CNode* findRow(const QList<CNode>& rows, const QString& id) {
-    for (const CNode& row : rows) {
-        if (row.id == id)
-            return &row;
-        if (const CNode* kid = findRow(row.kids, id))
-            return kid;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 QList<CompareGroup> groups(const QList<LibraryInfo>& libraries, const Filter& filter) {
@@ -216,7 +207,7 @@ std::optional<LibraryInfo> copyLibrary(const std::optional<QString>& id, const Q
     if (!id || !id->startsWith(QStringLiteral("c|")))
         return std::nullopt;
     std::optional<QString> path;
-    if (const CNode* row = findRow(rows, *id))
+    if (const CNode* row = findNode(rows, *id))
         path = row->libPath;
     else {
         const qsizetype first = id->indexOf(kBar);

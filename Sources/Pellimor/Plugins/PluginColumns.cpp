@@ -9,14 +9,6 @@ namespace {
 using Weight = TextMeasurer::Weight;
 using Field = PluginSort::Field;
 
-template <typename Text> QStringList texts(const QList<const PNode*>& rows, Text text) {
-    QStringList list;
-    list.reserve(rows.size());
-    for (const PNode* row : rows)
-        list.append(text(*row));
-    return list;
-}
-
 } // namespace
 
 const QList<Spec>& specs() {
@@ -34,10 +26,7 @@ const QList<Spec>& specs() {
 }
 
 QStringList declared() {
-    QStringList ids;
-    for (const Spec& spec : specs())
-        ids.append(spec.id);
-    return ids;
+    return columnIds(specs());
 }
 
 QString tableName() {
@@ -100,19 +89,24 @@ QHash<QString, double> widths(const QList<PNode>& packRows, const ColumnWidths& 
     map.insert(s[status].title, measure.measure(labels, 12) + 24);
     map.insert(
         s[name].title,
-        std::max(measure.measure(texts(packs, [](const PNode& r) { return r.name; }), 13, Weight::semibold),
-                 measure.measure(texts(libraryRows, [](const PNode& r) { return r.name; }), 13) + 12));
-    if (const double w = measure.measure(texts(all, [](const PNode& r) { return r.kind; }), 12); w > 0)
+        std::max(
+            measure.measure(columnTexts(packs, [](const PNode& r) { return r.name; }), 13, Weight::semibold),
+            measure.measure(columnTexts(libraryRows, [](const PNode& r) { return r.name; }), 13) + 12));
+    if (const double w = measure.measure(columnTexts(all, [](const PNode& r) { return r.kind; }), 12); w > 0)
         map.insert(s[kind].title, w);
     map.insert(
         s[libraries].title,
-        measure.measure(texts(packs, [](const PNode& r) { return QString::number(r.libraries); }), 13) + 2);
-    map.insert(s[projects].title,
-               measure.measure(texts(all, [](const PNode& r) { return QString::number(r.projects); }), 13) +
-                   2);
+        measure.measure(columnTexts(packs, [](const PNode& r) { return QString::number(r.libraries); }), 13) +
+            2);
+    map.insert(
+        s[projects].title,
+        measure.measure(columnTexts(all, [](const PNode& r) { return QString::number(r.projects); }), 13) +
+            2);
     map.insert(s[uses].title,
-               measure.measure(texts(all, [](const PNode& r) { return QString::number(r.uses); }), 13) + 2);
-    if (const double w = measure.measure(texts(all, [](const PNode& r) { return r.details; }), 12); w > 0)
+               measure.measure(columnTexts(all, [](const PNode& r) { return QString::number(r.uses); }), 13) +
+                   2);
+    if (const double w = measure.measure(columnTexts(all, [](const PNode& r) { return r.details; }), 12);
+        w > 0)
         map.insert(s[details].title, w);
     map.insert(s[open].title, 48 * measure.scale());
     return map;

@@ -1,5 +1,6 @@
 #include "Plugins/PluginTree.h"
 
+#include "Support/NodeTree.h"
 #include "Support/TextCompare.h"
 
 #include <QHash>
@@ -258,13 +259,7 @@ bool anyNotRead(const QList<LibraryInfo>& all) {
 }
 
 const PNode* find(const QList<PNode>& rows, const QString& id) {
-    for (const PNode& row : rows) {
-        if (row.id == id)
-            return &row;
-        if (const PNode* kid = find(row.kids, id))
-            return kid;
-    }
-    return nullptr;
+    return findNode(rows, id);
 }
 
 std::optional<LibraryInfo> library(const std::optional<QString>& id, const QList<PNode>& rows,

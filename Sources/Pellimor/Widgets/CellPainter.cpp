@@ -59,6 +59,25 @@ QList<TextSpan> cleaned(const QList<TextSpan>& spans, qsizetype visible) {
 
 } // namespace
 
+void drawText(QPainter* painter, const QRectF& area, const QString& text, const QFont& font,
+              const QColor& colour, Qt::Alignment alignment, Qt::TextElideMode elide) {
+    if (!painter || area.width() <= 0)
+        return;
+    const QString shown = QFontMetricsF(font).elidedText(text, elide, area.width());
+    painter->save();
+    painter->setFont(font);
+    painter->setPen(colour);
+    painter->drawText(area, int((alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter), shown);
+    painter->restore();
+}
+
+void drawIcon(QPainter* painter, const QString& symbol, const QRectF& box, const QColor& colour) {
+    if (!painter || box.isEmpty())
+        return;
+    painter->drawPixmap(box.topLeft(), Icons::tinted(symbol, QSize(qRound(box.width()), qRound(box.height())),
+                                                     colour, devicePixelRatio(painter)));
+}
+
 // ---- Pills ----------------------------------------------------------------------------------
 
 QFont pillFont(double scale) {

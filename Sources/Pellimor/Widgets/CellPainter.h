@@ -29,6 +29,15 @@ class TipRegions;
 // Main thread only.
 namespace CellPainter {
 
+// ---- Texts and symbols ---------------------------------------------------------------------
+
+// `text` on one line in `font` and `colour`, aligned in `area` by the horizontal part of
+// `alignment` and centred vertically, shortened by `elide` when it does not fit.
+void drawText(QPainter* painter, const QRectF& area, const QString& text, const QFont& font,
+              const QColor& colour, Qt::Alignment alignment, Qt::TextElideMode elide = Qt::ElideRight);
+// The symbol (Icons.h) tinted in `colour`, filling `box`, sharp at the painter's pixel ratio.
+void drawIcon(QPainter* painter, const QString& symbol, const QRectF& box, const QColor& colour);
+
 // ---- Pills ------------------------------------------------------------------------------
 
 constexpr qreal pillPaddingX = 5; // left and right of the label

@@ -1,5 +1,8 @@
 #include "Widgets/NamedColor.h"
 
+#include <QPalette>
+#include <QWidget>
+
 namespace pellimor {
 
 namespace {
@@ -37,6 +40,12 @@ QColor namedColor(NamedColor name, bool dark) {
             return dark ? pair.dark : pair.light;
     }
     return dark ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
 }
 
 } // namespace pellimor

@@ -2,6 +2,8 @@
 
 #include <QColor>
 
+class QWidget;
+
 namespace pellimor {
 
 // The colours the views name, each with its light-look and dark-look value, from one table
@@ -25,5 +27,8 @@ enum class NamedColor {
 
 // The colour of `name` in the dark look when `dark`, else in the light look.
 QColor namedColor(NamedColor name, bool dark);
+
+// Draws `widget`'s own text (a label's) in `colour`; the rest of its palette stays.
+void setTextColour(QWidget* widget, const QColor& colour);
 
 } // namespace pellimor

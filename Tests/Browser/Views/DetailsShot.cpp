@@ -14,42 +14,20 @@
 #include "Shell/Views/MainWindow.h"
 #include "Shell/Views/PellimorApp.h"
 #include "Tests/Fixtures/SampleSet.h"
+#include "Tests/Support/ShotSetup.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
-#include <QThread>
 #include <cstdio>
-#include <functional>
 #include <optional>
 
 using namespace pellimor;
 
 namespace {
-
-void spin(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        spin(50);
-    }
-    return true;
-}
 
 std::optional<LibraryInfo> find(const Catalog& catalog, const QString& drive, const QString& name) {
     for (const LibraryInfo& library : catalog.libraries()) {
@@ -68,15 +46,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString root = scratch.path();
-    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-        const QString dir = root + "/" + QString::fromLatin1(name).toLower();
-        QDir().mkpath(dir);
-        qputenv(name, dir.toUtf8());
-    }
-    const fixtures::SampleSet::Result samples = fixtures::SampleSet::write(root + "/samples");
-    qputenv("TOVLIN_VOLUMES_ROOT", samples.volumesRoot.toUtf8());
-    qputenv("TOVLIN_FCP_APP", samples.finalCutApp.toUtf8());
-    qputenv("TOVLIN_DATA_DIR", (root + "/data").toUtf8());
+    const fixtures::SampleSet::Result samples = test::shot::prepare(root);
 
     QApplication application(argc, argv);
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -86,12 +56,9 @@ int main(int argc, char** argv) {
     MainWindow& window = app.mainWindow();
     window.resize(1600, 1000);
     Catalog& catalog = app.catalog();
-    if (!waitFor([&] { return catalog.isScanning(); }, 20000) ||
-        !waitFor([&] { return !catalog.isScanning(); }, 240000)) {
-        std::fprintf(stderr, "details_shot: the scan did not finish\n");
+    if (!test::shot::waitForScan(catalog, "details_shot"))
         return 1;
-    }
-    spin(500);
+    test::spin(500);
     MainContent& content = app.mainContent();
     auto* split = content.findChild<QSplitter*>("mainSplit");
 
@@ -104,13 +71,13 @@ int main(int argc, char** argv) {
         content.setMode(Mode::libraries);
         content.setSelection(library->path);
         content.refresh();
-        spin(300);
+        test::spin(300);
         if (split) {
             QList<int> sizes = split->sizes();
             const int total = sizes.value(0) + sizes.value(1) + sizes.value(2);
             split->setSizes({sizes.value(0), total - sizes.value(0) - inspector, inspector});
         }
-        spin(400);
+        test::spin(400);
         const QString path = QDir(out).filePath(file);
         if (!window.grab().save(path, "PNG"))
             return false;
@@ -140,16 +107,16 @@ int main(int argc, char** argv) {
         content.setMode(Mode::projects);
         content.setSelection(focused->path + "|" + last->name + "|" + last->projects.last().name);
         content.refresh();
-        spin(300);
+        test::spin(300);
         if (split) {
             QList<int> sizes = split->sizes();
             const int total = sizes.value(0) + sizes.value(1) + sizes.value(2);
             split->setSizes({sizes.value(0), total - sizes.value(0) - 520, 520});
         }
-        spin(300);
+        test::spin(300);
         if (auto* scroll = content.findChild<QAbstractScrollArea*>("libraryDetail")) {
             scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
-            spin(300);
+            test::spin(300);
         }
         const QString path = QDir(out).filePath("details-focus.png");
         ok = window.grab().save(path, "PNG") && ok;
@@ -157,7 +124,7 @@ int main(int argc, char** argv) {
         const QString top = QDir(out).filePath("details-missing.png");
         if (auto* scroll = content.findChild<QAbstractScrollArea*>("libraryDetail")) {
             scroll->verticalScrollBar()->setValue(0);
-            spin(300);
+            test::spin(300);
         }
         ok = window.grab().save(top, "PNG") && ok;
         std::printf("%s\n", qPrintable(top));
@@ -180,16 +147,16 @@ int main(int argc, char** argv) {
     if (const std::optional<LibraryInfo> wedding = find(catalog, "Studio", "Wedding 2024")) {
         content.setSelection(wedding->path);
         content.refresh();
-        spin(300);
+        test::spin(300);
         if (split) {
             QList<int> sizes = split->sizes();
             const int total = sizes.value(0) + sizes.value(1) + sizes.value(2);
             split->setSizes({sizes.value(0), total - sizes.value(0) - 680, 680});
         }
-        spin(300);
+        test::spin(300);
         if (auto* scroll = content.findChild<QAbstractScrollArea*>("libraryDetail")) {
             scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
-            spin(300);
+            test::spin(300);
             const QString path = QDir(out).filePath("details-events.png");
             ok = window.grab().save(path, "PNG") && ok;
             std::printf("%s\n", qPrintable(path));
@@ -197,7 +164,7 @@ int main(int argc, char** argv) {
     }
     // The same in the dark look.
     AppSettings::setAppearance("dark");
-    spin(300);
+    test::spin(300);
     ok = shoot("Studio", "Documentary - Rivers", 680, "details-dark.png") && ok;
     return ok ? 0 : 1;
 }

@@ -31,6 +31,7 @@
 using namespace pellimor;
 using test::CatalogTestEnv;
 using test::MainWindowHarness;
+using test::trailing;
 
 namespace {
 
@@ -65,24 +66,12 @@ protected:
     }
 
     void start(const QList<LibraryInfo>& libraries) {
-        window.create();
-        for (const QString& drive : {QStringLiteral("Studio"), QStringLiteral("Archive")})
-            window.plugDrive(drive);
-        CatalogTestAccess::setLibraries(window.catalog(), libraries);
-        window.show();
-        window.prompts->questions.clear();
-        window.catalog().setOpener([this](const LibraryInfo& library) { opened.append(library.path); });
-        showCompare();
+        window.startWith(libraries, {QStringLiteral("Studio"), QStringLiteral("Archive")}, Mode::compare,
+                         opened);
     }
 
-    void showCompare() {
-        window.content().setMode(Mode::compare);
-        window.settle();
-    }
-    void showOtherTab() {
-        window.content().setMode(Mode::libraries);
-        window.settle();
-    }
+    void showCompare() { window.showMode(Mode::compare); }
+    void showOtherTab() { window.showMode(Mode::libraries); }
 
     CompareView* view() const {
         CompareView* found = window.content().findChild<CompareView*>();
@@ -93,14 +82,7 @@ protected:
     QString copyId(const LibraryInfo& library) const { return "c|" + kId + "|" + library.path; }
 
     QStringList headerOrder() const {
-        QStringList ids;
-        const QHeaderView* header = view()->table()->header();
-        for (int visual = 0; visual < header->count(); ++visual) {
-            const int logical = header->logicalIndex(visual);
-            if (!header->isSectionHidden(logical))
-                ids.append(CompareColumns::declared().at(logical));
-        }
-        return ids;
+        return test::shownColumns(*view()->table()->header(), CompareColumns::declared());
     }
 
     MainWindowHarness window{QStringLiteral("compare")};
@@ -108,10 +90,6 @@ protected:
     platform::ScopedServices filesScope{test::RecordingFileManager::services(files)};
     QStringList opened;
 };
-
-bool trailing(const QVariant& alignment) {
-    return Qt::Alignment(alignment.toInt()) & Qt::AlignTrailing;
-}
 
 } // namespace
 

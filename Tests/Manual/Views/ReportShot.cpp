@@ -13,42 +13,16 @@
 #include "Shell/Views/PellimorApp.h"
 #include "Shell/Views/ReportWindow.h"
 #include "Tests/Fixtures/SampleSet.h"
+#include "Tests/Support/ShotSetup.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QThread>
 #include <cstdio>
-#include <functional>
 
 using namespace pellimor;
-
-namespace {
-
-void spin(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        spin(50);
-    }
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
@@ -57,15 +31,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString root = scratch.path();
-    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-        const QString dir = root + "/" + QString::fromLatin1(name).toLower();
-        QDir().mkpath(dir);
-        qputenv(name, dir.toUtf8());
-    }
-    const fixtures::SampleSet::Result samples = fixtures::SampleSet::write(root + "/samples");
-    qputenv("TOVLIN_VOLUMES_ROOT", samples.volumesRoot.toUtf8());
-    qputenv("TOVLIN_FCP_APP", samples.finalCutApp.toUtf8());
-    qputenv("TOVLIN_DATA_DIR", (root + "/data").toUtf8());
+    const fixtures::SampleSet::Result samples = test::shot::prepare(root);
 
     QApplication application(argc, argv);
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -73,11 +39,8 @@ int main(int argc, char** argv) {
     PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
     app.showMainWindow();
     Catalog& catalog = app.catalog();
-    if (!waitFor([&] { return catalog.isScanning(); }, 20000) ||
-        !waitFor([&] { return !catalog.isScanning(); }, 240000)) {
-        std::fprintf(stderr, "report_shot: the scan did not finish\n");
+    if (!test::shot::waitForScan(catalog, "report_shot"))
         return 1;
-    }
 
     const QString wedding = samples.volumesRoot + "/Studio/Wedding 2024.fcpbundle";
     const QDateTime now = QDateTime::currentDateTimeUtc();
@@ -94,10 +57,10 @@ int main(int argc, char** argv) {
 
     app.openReport();
     ReportWindow* window = app.reportWindow();
-    spin(300);
+    test::spin(300);
     auto* note = window->findChild<QPlainTextEdit*>("note");
     note->setPlainText("Tovlin stopped answering while I removed proxy media from Wedding 2024.");
-    spin(300);
+    test::spin(300);
     const auto shoot = [&](const QString& file) {
         const QString path = QDir(out).filePath(file);
         const bool saved = window->grab().save(path, "PNG");
@@ -108,11 +71,11 @@ int main(int argc, char** argv) {
     // The error-log excerpt at the end of the report, with its stand-ins.
     auto* report = window->findChild<QPlainTextEdit*>("report");
     report->verticalScrollBar()->setValue(report->verticalScrollBar()->maximum());
-    spin(300);
+    test::spin(300);
     ok = shoot("report-log.png") && ok;
     // The same in the dark look.
     AppSettings::setAppearance("dark");
-    spin(300);
+    test::spin(300);
     ok = shoot("report-dark.png") && ok;
     return ok ? 0 : 1;
 }

@@ -17,45 +17,19 @@
 #include "Shell/Views/MainWindow.h"
 #include "Shell/Views/PellimorApp.h"
 #include "Tests/Fixtures/SampleSet.h"
+#include "Tests/Support/ShotSetup.h"
 #include "Widgets/ButtonTreeView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
-#include <QThread>
 #include <cstdio>
-#include <functional>
 
 using namespace pellimor;
-
-namespace {
-
-void spin(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        spin(50);
-    }
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
@@ -64,16 +38,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString root = scratch.path();
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-        const QString dir = root + "/" + QString::fromLatin1(name).toLower();
-        QDir().mkpath(dir);
-        qputenv(name, dir.toUtf8());
-    }
-    const fixtures::SampleSet::Result samples = fixtures::SampleSet::write(root + "/samples");
-    qputenv("HOME", samples.homeFolder.toUtf8());
-    qputenv("TOVLIN_VOLUMES_ROOT", samples.volumesRoot.toUtf8());
-    qputenv("TOVLIN_FCP_APP", samples.finalCutApp.toUtf8());
-    qputenv("TOVLIN_DATA_DIR", (root + "/data").toUtf8());
+    const fixtures::SampleSet::Result samples = test::shot::prepare(root, test::shot::Home::samples);
 
     QApplication application(argc, argv);
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -83,17 +48,14 @@ int main(int argc, char** argv) {
     MainWindow& window = app.mainWindow();
     window.resize(1600, 1000);
     Catalog& catalog = app.catalog();
-    if (!waitFor([&] { return catalog.isScanning(); }, 20000) ||
-        !waitFor([&] { return !catalog.isScanning(); }, 240000)) {
-        std::fprintf(stderr, "plugins_shot: the scan did not finish\n");
+    if (!test::shot::waitForScan(catalog, "plugins_shot"))
         return 1;
-    }
-    spin(500);
+    test::spin(500);
 
     // "Archive" unplugged after the scan: its folder moves out of the volumes root.
     QDir().rename(samples.volumesRoot + "/Archive", root + "/Archive unplugged");
     catalog.recordMounted();
-    spin(300);
+    test::spin(300);
 
     bool ok = true;
     const auto save = [&](QWidget& widget, const QString& file) {
@@ -105,7 +67,7 @@ int main(int argc, char** argv) {
     MainContent& content = app.mainContent();
     content.setMode(Mode::plugins);
     content.refresh();
-    spin(400);
+    test::spin(400);
     auto* view = content.findChild<PluginsView*>();
     if (!view || view->nodes().isEmpty()) {
         std::fprintf(stderr, "plugins_shot: no plug-in pack to show\n");
@@ -123,7 +85,7 @@ int main(int argc, char** argv) {
     const QString openId = open->id;
     view->table()->expand(view->model()->indexOf(openId));
     view->select(open->kids.first().id);
-    spin(600);
+    test::spin(600);
     save(window, "plugins-tab.png");
 
     // A library's details with its plug-ins, the first pack opened.
@@ -137,13 +99,13 @@ int main(int argc, char** argv) {
     content.setMode(Mode::libraries);
     content.setSelection(chosen->path);
     content.refresh();
-    spin(400);
+    test::spin(400);
     if (auto* split = content.findChild<QSplitter*>("mainSplit")) {
         QList<int> sizes = split->sizes();
         const int total = sizes.value(0) + sizes.value(1) + sizes.value(2);
         split->setSizes({sizes.value(0), total - sizes.value(0) - 520, 520});
     }
-    spin(300);
+    test::spin(300);
     auto* section = content.findChild<LibraryPlugins*>();
     if (!section) {
         std::fprintf(stderr, "plugins_shot: the details show no plug-in section\n");
@@ -151,13 +113,13 @@ int main(int argc, char** argv) {
     }
     if (!section->packButtons().isEmpty())
         section->packButtons().first()->click();
-    spin(400);
+    test::spin(400);
     section = content.findChild<LibraryPlugins*>();
     if (auto* scroll = content.findChild<QScrollArea*>("libraryDetail"); scroll && section) {
         scroll->ensureWidgetVisible(section, 0, 0);
         scroll->verticalScrollBar()->setValue(section->mapTo(scroll->widget(), QPoint(0, 0)).y() - 40);
     }
-    spin(400);
+    test::spin(400);
     save(window, "plugins-details.png");
     return ok ? 0 : 1;
 }

@@ -31,6 +31,7 @@
 using namespace pellimor;
 using test::CatalogTestEnv;
 using test::MainWindowHarness;
+using test::trailing;
 
 namespace {
 
@@ -83,23 +84,11 @@ protected:
     }
 
     void start(const QList<LibraryInfo>& records) {
-        window.create();
-        for (const QString& drive : {QStringLiteral("Studio"), QStringLiteral("Archive")})
-            window.plugDrive(drive);
-        CatalogTestAccess::setLibraries(window.catalog(), records);
-        window.show();
-        window.prompts->questions.clear();
-        window.catalog().setOpener([this](const LibraryInfo& l) { opened.append(l.path); });
-        showPlugins();
+        window.startWith(records, {QStringLiteral("Studio"), QStringLiteral("Archive")}, Mode::plugins,
+                         opened);
     }
-    void showPlugins() {
-        window.content().setMode(Mode::plugins);
-        window.settle();
-    }
-    void showOtherTab() {
-        window.content().setMode(Mode::libraries);
-        window.settle();
-    }
+    void showPlugins() { window.showMode(Mode::plugins); }
+    void showOtherTab() { window.showMode(Mode::libraries); }
 
     PluginsView* view() const {
         PluginsView* found = window.content().findChild<PluginsView*>();
@@ -118,14 +107,7 @@ protected:
                 view()->incompleteLabel()->text()};
     }
     QStringList headerOrder() const {
-        QStringList ids;
-        const QHeaderView* h = view()->table()->header();
-        for (int visual = 0; visual < h->count(); ++visual) {
-            const int logical = h->logicalIndex(visual);
-            if (!h->isSectionHidden(logical))
-                ids.append(PluginColumns::declared().at(logical));
-        }
-        return ids;
+        return test::shownColumns(*view()->table()->header(), PluginColumns::declared());
     }
     void search(const QString& text) {
         window.content().setSearch(text);
@@ -139,10 +121,6 @@ protected:
     platform::ScopedServices filesScope{test::RecordingFileManager::services(files)};
     QStringList opened;
 };
-
-bool trailing(const QVariant& alignment) {
-    return Qt::Alignment(alignment.toInt()) & Qt::AlignTrailing;
-}
 
 } // namespace
 

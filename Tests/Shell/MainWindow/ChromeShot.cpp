@@ -19,45 +19,19 @@
 #include "Shell/Views/PellimorApp.h"
 #include "Shell/Views/RowTableModel.h"
 #include "Tests/Fixtures/SampleSet.h"
+#include "Tests/Support/ShotSetup.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QPainter>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <cstdio>
-#include <functional>
 
 using namespace pellimor;
-
-namespace {
-
-void spin(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        spin(20);
-    }
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
@@ -66,15 +40,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString root = scratch.path();
-    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-        const QString dir = root + "/" + QString::fromLatin1(name).toLower();
-        QDir().mkpath(dir);
-        qputenv(name, dir.toUtf8());
-    }
-    const fixtures::SampleSet::Result samples = fixtures::SampleSet::write(root + "/samples");
-    qputenv("TOVLIN_VOLUMES_ROOT", samples.volumesRoot.toUtf8());
-    qputenv("TOVLIN_FCP_APP", samples.finalCutApp.toUtf8());
-    qputenv("TOVLIN_DATA_DIR", (root + "/data").toUtf8());
+    const fixtures::SampleSet::Result samples = test::shot::prepare(root);
 
     QApplication application(argc, argv);
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -92,7 +58,7 @@ int main(int argc, char** argv) {
         PellimorApp empty({"tovlin"});
         empty.mainWindow().resize(1300, 860);
         empty.showMainWindow();
-        spin(800);
+        test::spin(800);
         save(empty.mainWindow().grab(), QStringLiteral("empty.png"));
     }
 
@@ -104,27 +70,27 @@ int main(int argc, char** argv) {
     MainContent& content = app.mainContent();
     const auto shoot = [&](const QString& file, int settle = 600) {
         content.refresh();
-        spin(settle);
+        test::spin(settle);
         save(window.grab(), file);
     };
 
     // During the scan, once its count shows.
-    if (waitFor(
+    if (test::waitUntil(
             [&] {
                 return catalog.progress() && catalog.progress()->total > 0 && catalog.progress()->done > 0;
             },
             60000))
         shoot(QStringLiteral("scanning.png"), 120);
-    if (!waitFor([&] { return !catalog.isScanning(); }, 240000)) {
+    if (!test::waitUntil([&] { return !catalog.isScanning(); }, 240000)) {
         std::fprintf(stderr, "chrome_shot: the scan did not finish\n");
         return 1;
     }
-    spin(500);
+    test::spin(500);
 
     content.setMode(Mode::libraries);
     shoot(QStringLiteral("libraries-1600.png"));
     window.resize(1300, 900);
-    spin(300);
+    test::spin(300);
     shoot(QStringLiteral("libraries-1300.png"));
 
     // A row menu over the Libraries table: the whole screen while the menu is open.
@@ -142,12 +108,12 @@ int main(int argc, char** argv) {
         save(screen, QStringLiteral("row-menu.png"));
     });
     Q_EMIT libraries->customContextMenuRequested(at);
-    spin(300);
+    test::spin(300);
 
     // The details beside the Projects tab, a project focused in its event block.
     window.resize(1600, 900);
     content.setMode(Mode::projects);
-    spin(300);
+    test::spin(300);
     const QList<RowTableModel::Row> projects = content.tableModel(Mode::projects)->rows();
     if (!projects.isEmpty())
         content.setSelection(projects.value(projects.size() / 2).id);
@@ -162,10 +128,11 @@ int main(int argc, char** argv) {
     content.setMode(Mode::libraries);
     content.setSidebar({SidebarItem::Kind::offline});
     content.setSearch(QStringLiteral("nothingcalledthis"));
-    waitFor([&] { return content.state().appliedSearch == QStringLiteral("nothingcalledthis"); }, 10000);
+    test::waitUntil([&] { return content.state().appliedSearch == QStringLiteral("nothingcalledthis"); },
+                    10000);
     shoot(QStringLiteral("no-matches.png"));
     content.setSearch(QString());
-    waitFor([&] { return content.state().appliedSearch.isEmpty(); }, 10000);
+    test::waitUntil([&] { return content.state().appliedSearch.isEmpty(); }, 10000);
     shoot(QStringLiteral("filter-empty.png"));
 
     // "Working drives only" over a drive marked as a backup.

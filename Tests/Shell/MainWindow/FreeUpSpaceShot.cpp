@@ -18,6 +18,7 @@
 #include "Tests/Support/EventLoop.h"
 #include "Tests/Support/FakeTrash.h"
 #include "Tests/Support/HeldFinalCutAnswers.h"
+#include "Tests/Support/ShotSetup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,11 +27,8 @@
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <cstdio>
-#include <functional>
 
 using namespace pellimor;
-using test::spin;
-using test::waitUntil;
 
 namespace {
 
@@ -50,15 +48,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString root = scratch.path();
-    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-        const QString dir = root + "/" + QString::fromLatin1(name).toLower();
-        QDir().mkpath(dir);
-        qputenv(name, dir.toUtf8());
-    }
-    const fixtures::SampleSet::Result samples = fixtures::SampleSet::write(root + "/samples");
-    qputenv("TOVLIN_VOLUMES_ROOT", samples.volumesRoot.toUtf8());
-    qputenv("TOVLIN_FCP_APP", samples.finalCutApp.toUtf8());
-    qputenv("TOVLIN_DATA_DIR", (root + "/data").toUtf8());
+    const fixtures::SampleSet::Result samples = test::shot::prepare(root);
 
     QApplication application(argc, argv);
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -78,12 +68,9 @@ int main(int argc, char** argv) {
     PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
     app.showMainWindow();
     Catalog& catalog = app.catalog();
-    if (!waitUntil([&] { return catalog.isScanning(); }) ||
-        !waitUntil([&] { return !catalog.isScanning(); }, 240000)) {
-        std::fprintf(stderr, "free_up_space_shot: the scan did not finish\n");
+    if (!test::shot::waitForScan(catalog, "free_up_space_shot"))
         return 1;
-    }
-    spin(500);
+    test::spin(500);
     MainContent& content = app.mainContent();
     QWidget* window = content.window();
 
@@ -94,7 +81,7 @@ int main(int argc, char** argv) {
         return std::nullopt;
     };
     const auto shoot = [&](FreeUpSpaceSheet* sheet, const QString& file) {
-        spin(300);
+        test::spin(300);
         const QString path = QDir(out).filePath(file);
         if (!sheet || !sheet->grab().save(path, "PNG"))
             return false;
@@ -102,7 +89,7 @@ int main(int argc, char** argv) {
         return true;
     };
     const auto planned = [](FreeUpSpaceSheet* sheet) {
-        return waitUntil([&] {
+        return test::waitUntil([&] {
             const CleanupSheetState& state = sheet->controller()->state();
             return !state.planning && state.plan.has_value();
         });
@@ -112,7 +99,7 @@ int main(int argc, char** argv) {
         QObject::connect(sheet->controller(), &CleanupController::runFinished, sheet,
                          [&] { finished = true; });
         sheet->findChild<QPushButton*>(QStringLiteral("moveToTrash"))->click();
-        return waitUntil([&] { return finished; });
+        return test::waitUntil([&] { return finished; });
     };
 
     const std::optional<LibraryInfo> documentary = find(QStringLiteral("Documentary - Rivers"));
@@ -126,7 +113,7 @@ int main(int argc, char** argv) {
     // The plan is held back at first, so the sheet shows it is checking.
     answers->hold(true);
     content.requestCleanup(*documentary);
-    waitUntil([&] { return openSheet(window) != nullptr && answers->held() == 1; });
+    test::waitUntil([&] { return openSheet(window) != nullptr && answers->held() == 1; });
     FreeUpSpaceSheet* sheet = openSheet(window);
     ok = shoot(sheet, QStringLiteral("1-planning.png")) && ok;
     answers->hold(false);
@@ -145,19 +132,20 @@ int main(int argc, char** argv) {
                          [&] { finished = true; });
         sheet->findChild<QPushButton*>(QStringLiteral("moveToTrash"))->click();
         const auto* progress = sheet->findChild<QLabel*>(QStringLiteral("progressText"));
-        waitUntil([&] { return trash->held() == 1 && progress->text() != QStringLiteral("Starting…"); });
+        test::waitUntil(
+            [&] { return trash->held() == 1 && progress->text() != QStringLiteral("Starting…"); });
         ok = shoot(sheet, QStringLiteral("4-running.png")) && ok;
         trash->hold(false);
         trash->releaseAll();
-        ok = waitUntil([&] { return finished; }) && planned(sheet) &&
+        ok = test::waitUntil([&] { return finished; }) && planned(sheet) &&
              shoot(sheet, QStringLiteral("5-done.png")) && ok;
         sheet->findChild<QPushButton*>(QStringLiteral("close"))->click();
-        spin(300);
+        test::spin(300);
     }
 
     // Final Cut Pro starts between the plan and the press.
     content.requestCleanup(*wedding);
-    waitUntil([&] { return openSheet(window) != nullptr; });
+    test::waitUntil([&] { return openSheet(window) != nullptr; });
     sheet = openSheet(window);
     if (sheet && planned(sheet)) {
         finalCut->setProcesses(nullptr);
@@ -168,7 +156,7 @@ int main(int argc, char** argv) {
     } else {
         ok = false;
     }
-    spin(300);
+    test::spin(300);
     workPool()->waitForDone();
     return ok ? 0 : 1;
 }

@@ -16,43 +16,17 @@
 #include "Shell/Views/PellimorApp.h"
 #include "Shell/Views/RowTableModel.h"
 #include "Tests/Fixtures/SampleSet.h"
+#include "Tests/Support/ShotSetup.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QThread>
 #include <cstdio>
-#include <functional>
 
 using namespace pellimor;
-
-namespace {
-
-void spin(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        spin(50);
-    }
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
@@ -61,15 +35,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString root = scratch.path();
-    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-        const QString dir = root + "/" + QString::fromLatin1(name).toLower();
-        QDir().mkpath(dir);
-        qputenv(name, dir.toUtf8());
-    }
-    const fixtures::SampleSet::Result samples = fixtures::SampleSet::write(root + "/samples");
-    qputenv("TOVLIN_VOLUMES_ROOT", samples.volumesRoot.toUtf8());
-    qputenv("TOVLIN_FCP_APP", samples.finalCutApp.toUtf8());
-    qputenv("TOVLIN_DATA_DIR", (root + "/data").toUtf8());
+    const fixtures::SampleSet::Result samples = test::shot::prepare(root);
 
     QApplication application(argc, argv);
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -79,17 +45,14 @@ int main(int argc, char** argv) {
     app.showMainWindow();
     MainWindow& window = app.mainWindow();
     Catalog& catalog = app.catalog();
-    if (!waitFor([&] { return catalog.isScanning(); }, 20000) ||
-        !waitFor([&] { return !catalog.isScanning(); }, 240000)) {
-        std::fprintf(stderr, "main_tables_shot: the scan did not finish\n");
+    if (!test::shot::waitForScan(catalog, "main_tables_shot"))
         return 1;
-    }
-    spin(500);
+    test::spin(500);
     MainContent& content = app.mainContent();
 
     const auto shoot = [&](const QString& file) {
         content.refresh();
-        spin(600);
+        test::spin(600);
         const QString path = QDir(out).filePath(file);
         if (!window.grab().save(path, "PNG"))
             return false;
@@ -105,15 +68,15 @@ int main(int argc, char** argv) {
     std::printf("libraries: horizontal scroll bar %s\n",
                 content.table(Mode::libraries)->horizontalScrollBar()->isVisible() ? "shown" : "hidden");
     content.setSearch(search);
-    waitFor([&] { return content.state().appliedSearch == search; }, 10000);
+    test::waitUntil([&] { return content.state().appliedSearch == search; }, 10000);
     ok = shoot(QStringLiteral("libraries-search.png")) && ok;
     std::printf("libraries with search: horizontal scroll bar %s\n",
                 content.table(Mode::libraries)->horizontalScrollBar()->isVisible() ? "shown" : "hidden");
     content.setSearch(QString());
-    waitFor([&] { return content.state().appliedSearch.isEmpty(); }, 10000);
+    test::waitUntil([&] { return content.state().appliedSearch.isEmpty(); }, 10000);
 
     content.setMode(Mode::projects);
-    spin(200);
+    test::spin(200);
     QTableView* projects = content.table(Mode::projects);
     if (const std::optional<int> date =
             content.tableModel(Mode::projects)->columnOf(int(ProjectField::modified))) {
@@ -127,7 +90,7 @@ int main(int argc, char** argv) {
     content.setMode(Mode::media);
     ok = shoot(QStringLiteral("media-placeholder.png")) && ok;
     content.setSearch(QStringLiteral("mov"));
-    waitFor([&] { return content.state().appliedSearch == QStringLiteral("mov"); }, 10000);
+    test::waitUntil([&] { return content.state().appliedSearch == QStringLiteral("mov"); }, 10000);
     ok = shoot(QStringLiteral("media-search.png")) && ok;
     return ok ? 0 : 1;
 }

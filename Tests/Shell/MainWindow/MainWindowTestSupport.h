@@ -23,6 +23,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QHeaderView>
 #include <QStackedWidget>
 #include <QStringList>
 #include <QThreadPool>
@@ -60,6 +61,22 @@ inline LibraryInfo libraryRecord(const QString& path, const QString& volume,
     return library;
 }
 
+// The ids of a table's shown columns (`declared` in logical order), in the order they stand.
+inline QStringList shownColumns(const QHeaderView& header, const QStringList& declared) {
+    QStringList ids;
+    for (int visual = 0; visual < header.count(); ++visual) {
+        const int logical = header.logicalIndex(visual);
+        if (!header.isSectionHidden(logical))
+            ids.append(declared.at(logical));
+    }
+    return ids;
+}
+
+// Whether a text-alignment role's value is to the trailing edge.
+inline bool trailing(const QVariant& alignment) {
+    return Qt::Alignment(alignment.toInt()) & Qt::AlignTrailing;
+}
+
 class MainWindowHarness {
 public:
     explicit MainWindowHarness(const QString& hint = QStringLiteral("window"))
@@ -89,6 +106,24 @@ public:
     void start(const QStringList& arguments = {}) {
         create(arguments);
         show();
+    }
+    // The window shown at `mode` with `libraries` catalogued and the drives named plugged in, no
+    // question left from its start, and the path of each library it opens in Final Cut Pro
+    // appended to `opened` (which must outlive the window).
+    void startWith(const QList<LibraryInfo>& libraries, const QStringList& drives, Mode mode,
+                   QStringList& opened) {
+        create();
+        for (const QString& drive : drives)
+            plugDrive(drive);
+        CatalogTestAccess::setLibraries(catalog(), libraries);
+        show();
+        prompts->questions.clear();
+        catalog().setOpener([&opened](const LibraryInfo& library) { opened.append(library.path); });
+        showMode(mode);
+    }
+    void showMode(Mode mode) {
+        content().setMode(mode);
+        settle();
     }
 
     MainContent& content() const { return app->mainContent(); }

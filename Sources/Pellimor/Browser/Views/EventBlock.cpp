@@ -29,11 +29,8 @@ ElidedLabel* text(const QString& words, qreal points, std::optional<QFont::Weigh
                   const QColor& color, QWidget* parent) {
     auto* label = new ElidedLabel(words, lines, Qt::ElideRight, parent);
     label->setFont(uiFont(points, weight));
-    if (color.isValid()) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, color);
-        label->setPalette(palette);
-    }
+    if (color.isValid())
+        setTextColour(label, color);
     return label;
 }
 

@@ -52,12 +52,6 @@ QColor secondaryColor(bool dark) {
     return namedColor(NamedColor::secondary, dark);
 }
 
-void paint(QWidget* widget, const QColor& color) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
-}
-
 QLabel* label(const QString& text, qreal points, std::optional<QFont::Weight> weight, QWidget* parent) {
     auto* shown = new QLabel(text, parent);
     shown->setTextFormat(Qt::PlainText);
@@ -203,7 +197,7 @@ void LibraryDetail::build() {
     auto* divider = new QFrame(content);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Plain);
-    paint(divider, secondaryColor(m_shown.dark));
+    setTextColour(divider, secondaryColor(m_shown.dark));
     layout->addWidget(divider);
     // The window's section (the library's plug-ins) takes no space when there is none.
     if (m_sectionMaker) {
@@ -278,7 +272,7 @@ QWidget* LibraryDetail::buildHeader(QWidget* parent) {
     QLabel* online = label(m_shown.online ? QStringLiteral("Connected") : QStringLiteral("Not connected"), 12,
                            std::nullopt, header);
     online->setObjectName(QStringLiteral("libraryOnline"));
-    paint(online, secondaryColor(dark));
+    setTextColour(online, secondaryColor(dark));
     onlineRow->addWidget(online);
     onlineRow->addStretch(1);
     info->addLayout(onlineRow);
@@ -296,7 +290,7 @@ QWidget* LibraryDetail::buildHeader(QWidget* parent) {
     ElidedLabel* path = lines(library.path, 2, Qt::ElideMiddle, 10, std::nullopt, header);
     path->setObjectName(QStringLiteral("libraryPath"));
     path->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    paint(path, secondaryColor(dark));
+    setTextColour(path, secondaryColor(dark));
     column->addWidget(path);
     return header;
 }
@@ -355,7 +349,7 @@ QWidget* LibraryDetail::buildFacts(QWidget* parent) {
     for (const DetailFacts::Fact& fact : m_shown.facts) {
         QLabel* name = label(fact.label, 12, std::nullopt, facts);
         name->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        paint(name, secondaryColor(dark));
+        setTextColour(name, secondaryColor(dark));
         grid->addWidget(name, row, 0, Qt::AlignRight | Qt::AlignTop);
         QWidget* value = nullptr;
         if (row == 0 && fact.label == QStringLiteral("Folder")) {
@@ -425,7 +419,7 @@ QWidget* LibraryDetail::buildBreakdown(QWidget* parent) {
     auto* caption = label(breakdown.caption(), 10, std::nullopt, box);
     caption->setObjectName(QStringLiteral("spaceCaption"));
     caption->setWordWrap(true);
-    paint(caption, secondaryColor(dark));
+    setTextColour(caption, secondaryColor(dark));
     column->addWidget(caption);
     return box;
 }

@@ -5,6 +5,7 @@
 #include "Widgets/DarkLook.h"
 #include "Widgets/Icons.h"
 #include "Widgets/NamedColor.h"
+#include "Widgets/PlainLabel.h"
 #include "Widgets/UiFont.h"
 
 #include <QEvent>
@@ -25,21 +26,6 @@ constexpr int kSpacing = 8;
 constexpr int kHeaderGap = 6;
 constexpr int kMediaIndent = 18;
 constexpr int kIdealHeight = 260;
-
-void paint(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
-QLabel* text(const QString& shown, qreal points, std::optional<QFont::Weight> weight, const QColor& colour,
-             QWidget* parent) {
-    auto* label = new QLabel(shown, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(uiFont(points, weight));
-    paint(label, colour);
-    return label;
-}
 
 // A symbol as tall as text of `points`.
 QLabel* symbol(const QString& name, qreal points, const QColor& colour, QWidget* parent) {
@@ -107,12 +93,13 @@ void CompareDetailPanel::build() {
     auto* header = new QHBoxLayout;
     header->setSpacing(kHeaderGap);
     header->addWidget(symbol(m_detail.symbol, 13, toneColour(m_detail.symbolTone, dark), content));
-    QLabel* name = text(m_detail.name, 13, QFont::DemiBold, palette().color(QPalette::WindowText), content);
+    QLabel* name =
+        plainLabel(m_detail.name, 13, QFont::DemiBold, palette().color(QPalette::WindowText), content);
     name->setObjectName(QStringLiteral("compareDetailName"));
     header->addWidget(name, 1);
     column->addLayout(header);
 
-    QLabel* verdict = text(m_detail.verdict, 12, std::nullopt, secondary, content);
+    QLabel* verdict = plainLabel(m_detail.verdict, 12, std::nullopt, secondary, content);
     verdict->setObjectName(QStringLiteral("compareVerdict"));
     verdict->setWordWrap(true);
     verdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -126,14 +113,14 @@ void CompareDetailPanel::build() {
         heading->setSpacing(4);
         const QColor colour = toneColour(media.tone, dark);
         heading->addWidget(symbol(media.symbol, 10, colour, content));
-        QLabel* line =
-            text(media.heading, 10, media.bold ? std::optional(QFont::Bold) : std::nullopt, colour, content);
+        QLabel* line = plainLabel(media.heading, 10, media.bold ? std::optional(QFont::Bold) : std::nullopt,
+                                  colour, content);
         line->setObjectName(QStringLiteral("compareMedia"));
         line->setWordWrap(true);
         heading->addWidget(line, 1);
         block->addLayout(heading);
         for (const QString& copy : media.lines) {
-            QLabel* shown = text(copy, 10, std::nullopt, secondary, content);
+            QLabel* shown = plainLabel(copy, 10, std::nullopt, secondary, content);
             shown->setWordWrap(true);
             shown->setContentsMargins(kMediaIndent, 0, 0, 0);
             block->addWidget(shown);
@@ -145,10 +132,10 @@ void CompareDetailPanel::build() {
         auto* divider = new QFrame(content);
         divider->setFrameShape(QFrame::HLine);
         divider->setFrameShadow(QFrame::Plain);
-        paint(divider, namedColor(NamedColor::quaternary, dark));
+        setTextColour(divider, namedColor(NamedColor::quaternary, dark));
         column->addWidget(divider);
-        column->addWidget(text(QStringLiteral("Projects that differ"), 11, QFont::Bold,
-                               palette().color(QPalette::WindowText), content));
+        column->addWidget(plainLabel(QStringLiteral("Projects that differ"), 11, QFont::Bold,
+                                     palette().color(QPalette::WindowText), content));
         for (const CompareDetail::DiffRow& diff : m_detail.rows) {
             auto* row = new QHBoxLayout;
             row->setSpacing(6);
@@ -156,13 +143,13 @@ void CompareDetailPanel::build() {
             auto* key = new ElidedLabel(diff.key, 1, Qt::ElideRight, content);
             key->setFont(uiFont(12));
             row->addWidget(key, 1, Qt::AlignVCenter);
-            QLabel* parts = text(diff.parts, 10, std::nullopt, toneColour(diff.tone, dark), content);
+            QLabel* parts = plainLabel(diff.parts, 10, std::nullopt, toneColour(diff.tone, dark), content);
             parts->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             row->addWidget(parts, 0, Qt::AlignVCenter);
             column->addLayout(row);
         }
     } else if (!m_detail.note.isEmpty()) {
-        column->addWidget(text(m_detail.note, 10, std::nullopt, secondary, content));
+        column->addWidget(plainLabel(m_detail.note, 10, std::nullopt, secondary, content));
     }
     column->addStretch(1);
 

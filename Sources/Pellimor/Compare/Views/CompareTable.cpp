@@ -12,10 +12,7 @@ CompareTable::CompareTable(CompareModel& model, QWidget* parent) : ButtonTreeVie
     setItemDelegate(m_delegate);
     setButtons(CompareColumns::open, CompareDelegate::hitMargin,
                [this](const QStyleOptionViewItem& option, const QModelIndex& index) {
-                   QList<CellButton> buttons;
-                   for (const CompareDelegate::Hit& hit : m_delegate->hits(option, index))
-                       buttons.append({int(hit.part), hit.rect, hit.enabled});
-                   return buttons;
+                   return m_delegate->buttons(option, index);
                });
 }
 

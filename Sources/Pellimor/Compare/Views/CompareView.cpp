@@ -1,8 +1,6 @@
 #include "Compare/Views/CompareView.h"
 
-#include "App/ColumnLayout.h"
 #include "App/ColumnWidths.h"
-#include "Browser/DetailFacts.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Compare/CompareColumns.h"
 #include "Compare/CompareTexts.h"
@@ -10,14 +8,14 @@
 #include "Compare/Views/CompareDetailPanel.h"
 #include "Compare/Views/CompareModel.h"
 #include "Compare/Views/CompareTable.h"
-#include "Platform/Services.h"
 #include "Widgets/ColumnAutoFit.h"
-#include "Widgets/ColumnChooser.h"
-#include "Widgets/ColumnPrefs.h"
 #include "Widgets/DarkLook.h"
 #include "Widgets/Icons.h"
+#include "Widgets/LibraryActions.h"
 #include "Widgets/LiteralTitle.h"
 #include "Widgets/NamedColor.h"
+#include "Widgets/TabPage.h"
+#include "Widgets/TwoLevelTable.h"
 #include "Widgets/UiFont.h"
 #include "Widgets/UiTextMeasurer.h"
 
@@ -38,7 +36,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <limits>
 
 namespace pellimor {
 
@@ -55,12 +52,6 @@ constexpr int kEmptyTextWidth = 420;
 
 QString countText(qsizetype groups) {
     return QString::number(groups) + QStringLiteral(" libraries exist in more than one place");
-}
-
-void paint(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
 }
 
 QCheckBox* checkBox(const QString& title, const QString& tip, const QString& name, QWidget* parent) {
@@ -106,18 +97,7 @@ CompareView::~CompareView() = default;
 // ---- Building ---------------------------------------------------------------------------------
 
 void CompareView::build() {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    column->addWidget(buildHeaderBar());
-    column->addWidget(buildNotice());
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    column->addWidget(divider);
-
-    m_content = new QStackedWidget(this);
-    m_content->setObjectName(QStringLiteral("compareContent"));
+    m_content = TabPage::build(this, {buildHeaderBar(), buildNotice()}, QStringLiteral("compareContent"));
     m_empty = buildEmptyState();
     m_content->addWidget(m_empty);
 
@@ -134,43 +114,15 @@ void CompareView::build() {
     m_split->setStretchFactor(0, 1);
     m_split->setStretchFactor(1, 0);
     m_content->addWidget(m_split);
-    column->addWidget(m_content, 1);
 
-    // The columns: their ideal widths to start with, their minimums held, fitted to their
-    // content, and the user's arrangement read back (and saved when changed) under its name.
-    QHeaderView* header = m_table->header();
-    QList<ColumnAutoFit::Limits> limits;
-    for (int column = 0; column < CompareColumns::count; ++column) {
-        const CompareColumns::Spec& spec = CompareColumns::specs()[column];
-        header->resizeSection(column, int(spec.ideal));
-        limits.append({spec.minimum, std::numeric_limits<double>::max()});
-    }
-    m_fit = new ColumnAutoFit(m_table);
-    m_fit->setLimits(limits);
-    new ColumnChooser(header, CompareColumns::tableName(), CompareColumns::declared(), {});
-    connect(header, &QHeaderView::sectionMoved, this, &CompareView::updateLastVisible);
-    // A section shown or hidden is resized from or to 0 before the header marks it so: the
-    // last visible column is looked for once the change is complete.
-    connect(header, &QHeaderView::sectionResized, this, [this](int, int oldSize, int newSize) {
-        if (oldSize == 0 || newSize == 0)
-            QMetaObject::invokeMethod(this, &CompareView::updateLastVisible, Qt::QueuedConnection);
-    });
-    connect(header, &QHeaderView::sectionClicked, this, &CompareView::headerClicked);
-    updateLastVisible();
+    m_fit =
+        TwoLevelTable::setUpColumns(*m_table, *m_model, CompareColumns::specs(), CompareColumns::tableName());
+    connect(m_table->header(), &QHeaderView::sectionClicked, this, &CompareView::headerClicked);
     showSortIndicator();
 
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CompareView::selectionEdited);
-    connect(m_table, &QTreeView::expanded, this, [this](const QModelIndex& index) {
-        const std::optional<QString> id = idOf(index);
-        if (!m_updating && id)
-            m_open.insert(*id);
-    });
-    connect(m_table, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
-        const std::optional<QString> id = idOf(index);
-        if (!m_updating && id)
-            m_open.remove(*id);
-    });
+    TwoLevelTable::keepOpenRows(*m_table, *m_model, m_open, m_updating);
     connect(m_table, &ButtonTreeView::buttonClicked, this, [this](const QModelIndex& index, int part) {
         buttonClicked(index, CompareDelegate::Part(part));
     });
@@ -297,25 +249,16 @@ QWidget* CompareView::buildEmptyState() {
     auto* column = new QVBoxLayout(page);
     column->setSpacing(8);
     column->addStretch(1);
-    m_emptyIcon = new QLabel(page);
-    m_emptyTitle = new QLabel(QStringLiteral("No duplicate libraries found"), page);
+    m_emptyIcon = TabPage::addCentredLabel(column, page);
+    m_emptyTitle = TabPage::addCentredLabel(column, page);
+    m_emptyTitle->setText(QStringLiteral("No duplicate libraries found"));
     m_emptyTitle->setObjectName(QStringLiteral("compareEmptyTitle"));
-    m_emptyText =
-        new QLabel(QStringLiteral("Copies are matched by the library's internal ID, so Finder copies and "
-                                  "backups on other drives are recognised even if renamed."),
-                   page);
+    m_emptyText = TabPage::addCentredLabel(column, page);
+    m_emptyText->setText(
+        QStringLiteral("Copies are matched by the library's internal ID, so Finder copies and "
+                       "backups on other drives are recognised even if renamed."));
     m_emptyText->setWordWrap(true);
     m_emptyText->setMaximumWidth(kEmptyTextWidth);
-    for (QLabel* label : {m_emptyIcon, m_emptyTitle, m_emptyText}) {
-        label->setAlignment(Qt::AlignCenter);
-        // Centred between stretches: an aligned layout item would keep a wrapping label at the
-        // height of a single line.
-        auto* line = new QHBoxLayout;
-        line->addStretch(1);
-        line->addWidget(label);
-        line->addStretch(1);
-        column->addLayout(line);
-    }
     column->addStretch(1);
     return page;
 }
@@ -334,7 +277,7 @@ void CompareView::refont() {
 
     const QColor orange = namedColor(NamedColor::orange, dark);
     m_noticeText->setFont(uiFont(10));
-    paint(m_noticeText, orange);
+    setTextColour(m_noticeText, orange);
     const int noticeSide = int(std::round(12 * scale));
     m_noticeIcon->setPixmap(Icons::tinted(QStringLiteral("info.circle"), QSize(noticeSide, noticeSide),
                                           orange, devicePixelRatioF()));
@@ -344,7 +287,7 @@ void CompareView::refont() {
                                          secondary, devicePixelRatioF()));
     m_emptyTitle->setFont(uiFont(13, QFont::DemiBold));
     m_emptyText->setFont(uiFont(13));
-    paint(m_emptyText, secondary);
+    setTextColour(m_emptyText, secondary);
     // As wide as its text up to 420: a wrapping label left to itself takes a narrow column.
     const int wanted = m_emptyText->fontMetrics().horizontalAdvance(m_emptyText->text()) + 1;
     m_emptyText->setMinimumWidth(std::min(kEmptyTextWidth, wanted));
@@ -389,27 +332,11 @@ void CompareView::showRows() {
     {
         const QScopedValueRollback updating(m_updating, true);
         m_model->setRows(m_nodes);
-        restoreTableState();
+        TwoLevelTable::restore(*m_table, *m_model, m_open, m_selection);
     }
     m_fit->setContent(columnWidths(m_nodes));
     m_content->setCurrentWidget(m_groups.isEmpty() ? m_empty : static_cast<QWidget*>(m_split));
     showDetail();
-}
-
-void CompareView::restoreTableState() {
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        const QModelIndex index = m_model->index(row, 0);
-        const CNode* node = m_model->node(index);
-        m_table->setExpanded(index, node && m_open.contains(node->id));
-    }
-    const QModelIndex selected = m_selection ? m_model->indexOf(*m_selection) : QModelIndex();
-    QItemSelectionModel* selection = m_table->selectionModel();
-    if (!selected.isValid()) {
-        selection->clearSelection();
-        return;
-    }
-    if (!selection->isRowSelected(selected.row(), selected.parent()) || selection->currentIndex() != selected)
-        selection->setCurrentIndex(selected, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void CompareView::showDetail() {
@@ -447,33 +374,17 @@ bool CompareView::showsDetail() const {
 
 // ---- The table ----------------------------------------------------------------------------------
 
-std::optional<QString> CompareView::idOf(const QModelIndex& index) const {
-    const CNode* node = m_model->node(index);
-    return node ? std::optional<QString>(node->id) : std::nullopt;
-}
-
 void CompareView::select(const std::optional<QString>& id) {
-    const QModelIndex index = id ? m_model->indexOf(*id) : QModelIndex();
-    if (!index.isValid()) {
-        m_table->selectionModel()->clearSelection();
-        m_table->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-        if (m_selection) {
-            m_selection.reset();
-            showDetail();
-        }
-        return;
+    if (!TwoLevelTable::select(*m_table, *m_model, id) && m_selection) {
+        m_selection.reset();
+        showDetail();
     }
-    if (index.parent().isValid())
-        m_table->expand(index.parent());
-    m_table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                          QItemSelectionModel::Rows);
 }
 
 void CompareView::selectionEdited() {
     if (m_updating)
         return;
-    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
-    std::optional<QString> id = rows.isEmpty() ? std::nullopt : idOf(rows.first());
+    std::optional<QString> id = TwoLevelTable::selectedId(*m_table, *m_model);
     if (id == m_selection)
         return;
     m_selection = std::move(id);
@@ -489,15 +400,7 @@ void CompareView::setSort(const CompareSort& sort) {
 }
 
 void CompareView::showSortIndicator() {
-    QHeaderView* header = m_table->header();
-    const QSignalBlocker blocker(header);
-    const CompareSort::Field first =
-        m_sort.keys.isEmpty() ? CompareSort::Field::rank : m_sort.keys.first().field;
-    const bool ascending = m_sort.keys.isEmpty() || m_sort.keys.first().ascending;
-    for (int column = 0; column < CompareColumns::count; ++column) {
-        if (CompareColumns::specs()[column].sort == first)
-            header->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
-    }
+    TwoLevelTable::showSortIndicator(*m_table->header(), CompareColumns::specs(), m_sort);
 }
 
 void CompareView::headerClicked(int logical) {
@@ -512,18 +415,12 @@ void CompareView::headerClicked(int logical) {
     setSort(m_sort.by(*field, m_table->header()->sortIndicatorOrder() == Qt::AscendingOrder));
 }
 
-void CompareView::updateLastVisible() {
-    const QStringList declared = CompareColumns::declared();
-    const QJsonObject layout = ColumnPrefs::capture(*m_table->header(), declared, {});
-    m_model->setLastVisible(ColumnLayout::lastVisible(layout, declared, {}));
-}
-
 void CompareView::buttonClicked(const QModelIndex& index, CompareDelegate::Part part) {
-    const std::optional<LibraryInfo> library = copyLibrary(idOf(index));
+    const std::optional<LibraryInfo> library = copyLibrary(m_model->idOf(index));
     if (!library)
         return;
     if (part == CompareDelegate::Part::folder)
-        openFolder(*library);
+        LibraryActions::openFolder(*library);
     else
         m_catalog.openInFCP(*library);
 }
@@ -532,32 +429,18 @@ std::unique_ptr<QMenu> CompareView::rowMenu(const std::optional<QString>& id) {
     const std::optional<LibraryInfo> library = copyLibrary(id);
     if (!library)
         return nullptr;
-    const bool online = m_catalog.isOnline(*library);
-    auto menu = std::make_unique<QMenu>(this);
-    QAction* finalCut = menu->addAction(QStringLiteral("Open in Final Cut Pro"));
-    finalCut->setEnabled(online);
-    connect(finalCut, &QAction::triggered, this,
-            [this, library = *library] { m_catalog.openInFCP(library); });
-    QAction* folder = menu->addAction(QStringLiteral("Open Enclosing Folder"));
-    folder->setEnabled(online);
-    connect(folder, &QAction::triggered, this, [this, library = *library] { openFolder(library); });
-    return menu;
+    return LibraryActions::menu(this, m_catalog, *library);
 }
 
 void CompareView::menuRequested(const QModelIndex& index, const QPoint& globalPos) {
-    if (std::unique_ptr<QMenu> menu = rowMenu(idOf(index)))
+    if (std::unique_ptr<QMenu> menu = rowMenu(m_model->idOf(index)))
         menu->exec(globalPos);
 }
 
 void CompareView::primaryAction(const QModelIndex& index) {
     // An offline copy is handed over too: Final Cut Pro's opener says the drive is away.
-    if (const std::optional<LibraryInfo> library = copyLibrary(idOf(index)))
+    if (const std::optional<LibraryInfo> library = copyLibrary(m_model->idOf(index)))
         m_catalog.openInFCP(*library);
-}
-
-void CompareView::openFolder(const LibraryInfo& library) {
-    if (const std::shared_ptr<platform::FileManagerShell> shell = platform::services().shell)
-        shell->open(DetailFacts::folder(library));
 }
 
 // ---- Help ---------------------------------------------------------------------------------------

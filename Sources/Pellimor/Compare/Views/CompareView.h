@@ -115,8 +115,6 @@ private:
     // The rows from the groups, then the table, the widths and the content.
     void showRows();
     void showDetail();
-    void restoreTableState();
-    void updateLastVisible();
     void headerClicked(int logical);
     void showSortIndicator();
     void selectionEdited();
@@ -124,8 +122,6 @@ private:
     void buttonClicked(const QModelIndex& index, CompareDelegate::Part part);
     void menuRequested(const QModelIndex& index, const QPoint& globalPos);
     void primaryAction(const QModelIndex& index);
-    void openFolder(const LibraryInfo& library);
-    std::optional<QString> idOf(const QModelIndex& index) const;
 
     Catalog& m_catalog;
     QList<LibraryInfo> m_libraries;

@@ -8,6 +8,7 @@
 #include "Widgets/DarkLook.h"
 #include "Widgets/Icons.h"
 #include "Widgets/NamedColor.h"
+#include "Widgets/PlainLabel.h"
 #include "Widgets/UiFont.h"
 
 #include <QAbstractButton>
@@ -31,17 +32,6 @@ constexpr int kDetailIndent = 18;
 constexpr int kDetailBelow = 4;
 constexpr int kDetailLineSpacing = 2;
 constexpr int kPlacesMinGap = 4;
-
-QLabel* text(const QString& content, qreal points, std::optional<QFont::Weight> weight, const QColor& colour,
-             QWidget* parent) {
-    auto* label = new QLabel(content, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(uiFont(points, weight));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
-}
 
 QPixmap symbol(const QString& name, qreal points, const QColor& colour, qreal ratio) {
     const int side = int(std::lround(UiFont::pixels(points) * UiFont::scale()));
@@ -109,13 +99,13 @@ void LibraryPlugins::redraw() {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(kSpacing);
     const QColor textColour = palette().color(QPalette::WindowText);
-    QLabel* title = text(PluginPanel::title(), 13, QFont::DemiBold, textColour, m_body);
+    QLabel* title = plainLabel(PluginPanel::title(), 13, QFont::DemiBold, textColour, m_body);
     title->setObjectName(QStringLiteral("pluginsTitle"));
     column->addWidget(title);
     m_lines.append(title->text());
 
     const PluginPanel::Line summary = PluginPanel::summary(content);
-    QLabel* summaryLabel = text(summary.text, 10, std::nullopt, toneColour(summary.tone, dark), m_body);
+    QLabel* summaryLabel = plainLabel(summary.text, 10, std::nullopt, toneColour(summary.tone, dark), m_body);
     summaryLabel->setObjectName(QStringLiteral("pluginsSummary"));
     summaryLabel->setWordWrap(true);
     column->addWidget(summaryLabel);
@@ -176,10 +166,11 @@ QWidget* LibraryPlugins::packRow(const PluginPanel::Row& row, bool dark, QWidget
     status->setPixmap(symbol(icon.symbol, 12, iconColour(icon.colour, dark), ratio));
     // The symbol answers its own tip; a click on it still reaches the line.
     status->setToolTip(icon.help);
-    QLabel* name = text(row.summary.pack, 12, std::nullopt, palette().color(QPalette::WindowText), line);
-    QLabel* kind = text(row.summary.kind, 10, std::nullopt, secondary, line);
+    QLabel* name =
+        plainLabel(row.summary.pack, 12, std::nullopt, palette().color(QPalette::WindowText), line);
+    QLabel* kind = plainLabel(row.summary.kind, 10, std::nullopt, secondary, line);
     const QString places = PluginPanel::placesText(row.summary);
-    QLabel* count = text(places, 10, std::nullopt, secondary, line);
+    QLabel* count = plainLabel(places, 10, std::nullopt, secondary, line);
     for (QLabel* part : {chevron, name, kind, count})
         part->setAttribute(Qt::WA_TransparentForMouseEvents);
     name->setMinimumWidth(1);
@@ -208,7 +199,7 @@ QWidget* LibraryPlugins::packRow(const PluginPanel::Row& row, bool dark, QWidget
         lines->setContentsMargins(kDetailIndent, 0, 0, kDetailBelow);
         lines->setSpacing(kDetailLineSpacing);
         for (const PluginPanel::Line& detail : PluginPanel::details(row)) {
-            QLabel* label = text(detail.text, 10, std::nullopt, toneColour(detail.tone, dark), details);
+            QLabel* label = plainLabel(detail.text, 10, std::nullopt, toneColour(detail.tone, dark), details);
             label->setWordWrap(true);
             label->setTextInteractionFlags(Qt::TextSelectableByMouse);
             lines->addWidget(label);

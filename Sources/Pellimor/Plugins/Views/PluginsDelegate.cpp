@@ -5,17 +5,10 @@
 #include "Plugins/Views/PluginTones.h"
 #include "Plugins/Views/PluginsModel.h"
 #include "Widgets/CellPainter.h"
-#include "Widgets/IconHitArea.h"
-#include "Widgets/Icons.h"
 #include "Widgets/RowColours.h"
 #include "Widgets/TipRegions.h"
 #include "Widgets/UiFont.h"
 
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QFontMetricsF>
-#include <QHelpEvent>
-#include <QPaintDevice>
 #include <QPainter>
 #include <cmath>
 
@@ -24,44 +17,18 @@ namespace pellimor {
 namespace {
 
 // Logical pixels; they do not scale with "Larger Text", the fonts and icons do.
-constexpr qreal kPadX = 4;      // a cell's text from its edges
 constexpr qreal kStatusGap = 5; // the status symbol from its label
 constexpr qreal kNameGap = 6;   // the online dot from the library's name
 constexpr qreal kDot = 6;       // the online dot
-constexpr qreal kButtonGap = 8; // between the two "Open" buttons
-constexpr qreal kButtonIcon = 16;
 constexpr qreal kStatusIcon = 13;
-constexpr qreal kRowPad = 4; // above and below a row's line
-constexpr qreal kDisabled = 0.35;
 
-void drawText(QPainter* painter, const QRectF& area, const QString& text, const QFont& font,
-              const QColor& colour, Qt::Alignment alignment) {
-    if (!painter || area.width() <= 0)
-        return;
-    const QString shown = QFontMetricsF(font).elidedText(text, Qt::ElideRight, area.width());
-    painter->save();
-    painter->setFont(font);
-    painter->setPen(colour);
-    painter->drawText(area, int((alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter), shown);
-    painter->restore();
-}
-
-void drawIcon(QPainter* painter, const QString& symbol, const QRectF& box, const QColor& colour) {
-    if (!painter || box.isEmpty())
-        return;
-    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    painter->drawPixmap(box.topLeft(), Icons::tinted(symbol, QSize(qRound(box.width()), qRound(box.height())),
-                                                     colour, ratio));
-}
-
-bool trailing(Qt::Alignment alignment) {
-    return alignment & (Qt::AlignTrailing | Qt::AlignRight);
-}
+using CellPainter::drawIcon;
+using CellPainter::drawText;
 
 } // namespace
 
 PluginsDelegate::PluginsDelegate(const PluginsModel& model, QObject* parent)
-    : QStyledItemDelegate(parent), m_model(model) {}
+    : CellLayoutDelegate(PluginColumns::open, parent), m_model(model) {}
 
 void PluginsDelegate::layout(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
                              TipRegions* tips, QList<CellButton>* buttons) const {
@@ -70,7 +37,7 @@ void PluginsDelegate::layout(QPainter* painter, const QStyleOptionViewItem& opti
         return;
     const RowColours c = RowColours::of(option);
     const double scale = UiFont::scale();
-    const QRectF cell = QRectF(option.rect).adjusted(kPadX, 0, -kPadX, 0);
+    const QRectF cell = QRectF(option.rect).adjusted(padX, 0, -padX, 0);
     const Qt::Alignment alignment = m_model.alignment(index.column());
     const Qt::Alignment horizontal = trailing(alignment) ? Qt::AlignRight : Qt::AlignLeft;
 
@@ -126,75 +93,15 @@ void PluginsDelegate::layout(QPainter* painter, const QStyleOptionViewItem& opti
     case PluginColumns::open: {
         if (row->isPack || !row->libPath)
             return;
-        const qreal side = std::round(kButtonIcon * scale);
-        const qreal width = 2 * side + kButtonGap;
-        const qreal left = trailing(alignment) ? cell.right() - width : cell.left();
-        const qreal top = cell.center().y() - side / 2;
-        const QColor colour = row->online ? c.text : faded(c.secondary, kDisabled);
-        const CellButton placed[] = {
-            {folder, QRectF(left, top, side, side), row->online},
-            {finalCut, QRectF(left + side + kButtonGap, top, side, side), row->online}};
-        for (const CellButton& button : placed) {
-            drawIcon(painter,
-                     button.part == folder ? PluginColumns::folderSymbol() : PluginColumns::finalCutSymbol(),
-                     button.rect, colour);
-            if (buttons)
-                buttons->append(button);
-            if (tips)
-                tips->add(iconHitArea(button.rect, hitMargin),
-                          button.part == folder ? PluginColumns::folderTip() : PluginColumns::finalCutTip());
-        }
+        layoutButtons(painter, cell, alignment,
+                      {{PluginColumns::folderSymbol(), PluginColumns::folderTip()},
+                       {PluginColumns::finalCutSymbol(), PluginColumns::finalCutTip()}},
+                      row->online, c, tips, buttons);
         return;
     }
     default:
         return;
     }
-}
-
-void PluginsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                            const QModelIndex& index) const {
-    QStyleOptionViewItem opt(option);
-    initStyleOption(&opt, index);
-    painter->save();
-    // The row's selection and hover background as the style draws it; the content is ours.
-    opt.text.clear();
-    opt.icon = QIcon();
-    opt.features &= ~(QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration);
-    const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
-    painter->setClipRect(option.rect);
-    layout(painter, opt, index, nullptr, nullptr);
-    painter->restore();
-}
-
-QSize PluginsDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    const double scale = UiFont::scale();
-    const qreal line =
-        std::max(QFontMetricsF(UiFont::font(13, std::nullopt, scale)).height(), kButtonIcon * scale);
-    // The padding around the text the cell shows, as ColumnAutoFit reads it: the text in the
-    // view's font plus what this delegate adds.
-    const qreal text = QFontMetricsF(option.font).horizontalAdvance(index.data(Qt::DisplayRole).toString());
-    return {int(std::ceil(text + 2 * kPadX)), int(std::ceil(line + 2 * kRowPad))};
-}
-
-QList<CellButton> PluginsDelegate::buttons(const QStyleOptionViewItem& option,
-                                           const QModelIndex& index) const {
-    QList<CellButton> placed;
-    if (index.column() == PluginColumns::open)
-        layout(nullptr, option, index, nullptr, &placed);
-    return placed;
-}
-
-bool PluginsDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
-                                const QStyleOptionViewItem& option, const QModelIndex& index) {
-    if (event && view && event->type() == QEvent::ToolTip) {
-        TipRegions tips;
-        layout(nullptr, option, index, &tips, nullptr);
-        if (tips.answer(event, view->viewport()))
-            return true;
-    }
-    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 } // namespace pellimor

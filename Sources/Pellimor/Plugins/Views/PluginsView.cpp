@@ -1,10 +1,7 @@
 #include "Plugins/Views/PluginsView.h"
 
-#include "App/ColumnLayout.h"
 #include "App/ColumnWidths.h"
-#include "Browser/DetailFacts.h"
 #include "Catalogue/Store/Catalog.h"
-#include "Platform/Services.h"
 #include "Plugins/PackHealth.h"
 #include "Plugins/PluginColumns.h"
 #include "Plugins/PluginTree.h"
@@ -13,17 +10,17 @@
 #include "Plugins/Views/PluginsModel.h"
 #include "Widgets/ButtonTreeView.h"
 #include "Widgets/ColumnAutoFit.h"
-#include "Widgets/ColumnChooser.h"
-#include "Widgets/ColumnPrefs.h"
 #include "Widgets/DarkLook.h"
 #include "Widgets/Icons.h"
+#include "Widgets/LibraryActions.h"
 #include "Widgets/NamedColor.h"
+#include "Widgets/TabPage.h"
+#include "Widgets/TwoLevelTable.h"
 #include "Widgets/UiFont.h"
 #include "Widgets/UiTextMeasurer.h"
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -34,7 +31,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
-#include <limits>
 
 namespace pellimor {
 
@@ -43,25 +39,6 @@ namespace {
 constexpr int kPadX = 12;
 constexpr int kHeaderPadY = 8;
 constexpr int kNoteBelow = 6;
-
-void paint(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
-QLabel* centredLabel(QVBoxLayout* column, QWidget* page) {
-    auto* label = new QLabel(page);
-    label->setAlignment(Qt::AlignCenter);
-    // Centred between stretches: an aligned layout item would keep a wrapping label at the
-    // height of a single line.
-    auto* line = new QHBoxLayout;
-    line->addStretch(1);
-    line->addWidget(label);
-    line->addStretch(1);
-    column->addLayout(line);
-    return label;
-}
 
 } // namespace
 
@@ -78,18 +55,7 @@ PluginsView::~PluginsView() = default;
 // ---- Building ---------------------------------------------------------------------------------
 
 void PluginsView::build() {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    column->addWidget(buildHeader());
-    column->addWidget(buildNote());
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    column->addWidget(divider);
-
-    m_content = new QStackedWidget(this);
-    m_content->setObjectName(QStringLiteral("pluginsContent"));
+    m_content = TabPage::build(this, {buildHeader(), buildNote()}, QStringLiteral("pluginsContent"));
     m_empty = buildEmptyState();
     m_content->addWidget(m_empty);
     m_model = new PluginsModel(this);
@@ -103,47 +69,19 @@ void PluginsView::build() {
                             return m_delegate->buttons(option, index);
                         });
     m_content->addWidget(m_table);
-    column->addWidget(m_content, 1);
 
-    // The columns: their ideal widths to start with, their minimums held, fitted to their
-    // content, and the user's arrangement read back (and saved when changed) under its name.
-    QHeaderView* header = m_table->header();
-    QList<ColumnAutoFit::Limits> limits;
-    for (int c = 0; c < PluginColumns::count; ++c) {
-        const PluginColumns::Spec& spec = PluginColumns::specs()[c];
-        header->resizeSection(c, int(spec.ideal));
-        limits.append({spec.minimum, std::numeric_limits<double>::max()});
-    }
-    m_fit = new ColumnAutoFit(m_table);
-    m_fit->setLimits(limits);
-    new ColumnChooser(header, PluginColumns::tableName(), PluginColumns::declared(), {});
-    connect(header, &QHeaderView::sectionMoved, this, &PluginsView::updateLastVisible);
-    // A section shown or hidden is resized from or to 0 before the header marks it so: the
-    // last visible column is looked for once the change is complete.
-    connect(header, &QHeaderView::sectionResized, this, [this](int, int oldSize, int newSize) {
-        if (oldSize == 0 || newSize == 0)
-            QMetaObject::invokeMethod(this, &PluginsView::updateLastVisible, Qt::QueuedConnection);
-    });
-    connect(header, &QHeaderView::sectionClicked, this, &PluginsView::headerClicked);
-    updateLastVisible();
+    m_fit =
+        TwoLevelTable::setUpColumns(*m_table, *m_model, PluginColumns::specs(), PluginColumns::tableName());
+    connect(m_table->header(), &QHeaderView::sectionClicked, this, &PluginsView::headerClicked);
     showSortIndicator();
 
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &PluginsView::selectionEdited);
-    connect(m_table, &QTreeView::expanded, this, [this](const QModelIndex& index) {
-        const std::optional<QString> id = idOf(index);
-        if (!m_updating && id)
-            m_open.insert(*id);
-    });
-    connect(m_table, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
-        const std::optional<QString> id = idOf(index);
-        if (!m_updating && id)
-            m_open.remove(*id);
-    });
+    TwoLevelTable::keepOpenRows(*m_table, *m_model, m_open, m_updating);
     connect(m_table, &ButtonTreeView::buttonClicked, this, &PluginsView::buttonClicked);
     connect(m_table, &ButtonTreeView::menuRequested, this, &PluginsView::menuRequested);
     connect(m_table, &ButtonTreeView::primaryAction, this,
-            [this](const QModelIndex& index) { openRow(idOf(index)); });
+            [this](const QModelIndex& index) { openRow(m_model->idOf(index)); });
 
     m_content->setCurrentWidget(m_empty);
     refont();
@@ -208,10 +146,10 @@ QWidget* PluginsView::buildEmptyState() {
     auto* column = new QVBoxLayout(page);
     column->setSpacing(8);
     column->addStretch(1);
-    m_emptyIcon = centredLabel(column, page);
-    m_emptyTitle = centredLabel(column, page);
+    m_emptyIcon = TabPage::addCentredLabel(column, page);
+    m_emptyTitle = TabPage::addCentredLabel(column, page);
     m_emptyTitle->setObjectName(QStringLiteral("pluginsEmptyTitle"));
-    m_notRead = centredLabel(column, page);
+    m_notRead = TabPage::addCentredLabel(column, page);
     m_notRead->setObjectName(QStringLiteral("pluginsNotRead"));
     m_notRead->setText(PluginTree::notReadLine());
     m_notRead->setWordWrap(true);
@@ -233,8 +171,8 @@ void PluginsView::refont() {
     m_packs->setFont(uiFont(13, QFont::DemiBold));
     m_missing->setFont(uiFont(13));
     m_incomplete->setFont(uiFont(13));
-    paint(m_missing, toneColour(PluginTone::red, dark));
-    paint(m_incomplete, toneColour(PluginTone::orange, dark));
+    setTextColour(m_missing, toneColour(PluginTone::red, dark));
+    setTextColour(m_incomplete, toneColour(PluginTone::orange, dark));
     m_onlyProblems->setFont(uiFont(13));
     m_recheck->setFont(uiFont(12));
     const int side = int(std::round(14 * scale));
@@ -243,7 +181,7 @@ void PluginsView::refont() {
     m_recheck->setIconSize(QSize(side, side));
 
     m_noteText->setFont(uiFont(10));
-    paint(m_noteText, secondary);
+    setTextColour(m_noteText, secondary);
     const int noteSide = int(std::round(12 * scale));
     m_noteIcon->setPixmap(Icons::tinted(QStringLiteral("info.circle"), QSize(noteSide, noteSide), secondary,
                                         devicePixelRatioF()));
@@ -254,7 +192,7 @@ void PluginsView::refont() {
                                          secondary, devicePixelRatioF()));
     m_emptyTitle->setFont(uiFont(13, QFont::DemiBold));
     m_notRead->setFont(uiFont(13));
-    paint(m_notRead, secondary);
+    setTextColour(m_notRead, secondary);
 
     // The rows are as tall as their fonts; the widths are measured at the new size.
     m_table->doItemsLayout();
@@ -295,7 +233,7 @@ void PluginsView::rebuild() {
         const QScopedValueRollback updating(m_updating, true);
         m_model->setQuery(m_query);
         m_model->setRows(m_nodes);
-        restoreTableState();
+        TwoLevelTable::restore(*m_table, *m_model, m_open, m_selection);
     }
     if (m_selection && !PluginTree::find(m_nodes, *m_selection))
         m_selection.reset();
@@ -307,22 +245,6 @@ void PluginsView::rebuild() {
     } else {
         m_content->setCurrentWidget(m_table);
     }
-}
-
-void PluginsView::restoreTableState() {
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        const QModelIndex index = m_model->index(row, 0);
-        const PNode* node = m_model->node(index);
-        m_table->setExpanded(index, node && m_open.contains(node->id));
-    }
-    const QModelIndex selected = m_selection ? m_model->indexOf(*m_selection) : QModelIndex();
-    QItemSelectionModel* selection = m_table->selectionModel();
-    if (!selected.isValid()) {
-        selection->clearSelection();
-        return;
-    }
-    if (!selection->isRowSelected(selected.row(), selected.parent()) || selection->currentIndex() != selected)
-        selection->setCurrentIndex(selected, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 QHash<QString, double> PluginsView::columnWidths(const QList<PNode>& packRows) const {
@@ -340,30 +262,15 @@ bool PluginsView::showsEmptyState() const {
 
 // ---- The table ----------------------------------------------------------------------------------
 
-std::optional<QString> PluginsView::idOf(const QModelIndex& index) const {
-    const PNode* node = m_model->node(index);
-    return node ? std::optional<QString>(node->id) : std::nullopt;
-}
-
 void PluginsView::select(const std::optional<QString>& id) {
-    const QModelIndex index = id ? m_model->indexOf(*id) : QModelIndex();
-    if (!index.isValid()) {
-        m_table->selectionModel()->clearSelection();
-        m_table->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    if (!TwoLevelTable::select(*m_table, *m_model, id))
         m_selection.reset();
-        return;
-    }
-    if (index.parent().isValid())
-        m_table->expand(index.parent());
-    m_table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                          QItemSelectionModel::Rows);
 }
 
 void PluginsView::selectionEdited() {
     if (m_updating)
         return;
-    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
-    m_selection = rows.isEmpty() ? std::nullopt : idOf(rows.first());
+    m_selection = TwoLevelTable::selectedId(*m_table, *m_model);
 }
 
 void PluginsView::setSort(const PluginSort& sort) {
@@ -375,15 +282,7 @@ void PluginsView::setSort(const PluginSort& sort) {
 }
 
 void PluginsView::showSortIndicator() {
-    QHeaderView* header = m_table->header();
-    const QSignalBlocker blocker(header);
-    const PluginSort::Field first =
-        m_sort.keys.isEmpty() ? PluginSort::Field::rank : m_sort.keys.first().field;
-    const bool ascending = m_sort.keys.isEmpty() || m_sort.keys.first().ascending;
-    for (int c = 0; c < PluginColumns::count; ++c) {
-        if (PluginColumns::specs()[c].sort == first)
-            header->setSortIndicator(c, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
-    }
+    TwoLevelTable::showSortIndicator(*m_table->header(), PluginColumns::specs(), m_sort);
 }
 
 void PluginsView::headerClicked(int logical) {
@@ -400,39 +299,26 @@ void PluginsView::headerClicked(int logical) {
     showSortIndicator();
 }
 
-void PluginsView::updateLastVisible() {
-    const QStringList declared = PluginColumns::declared();
-    const QJsonObject layout = ColumnPrefs::capture(*m_table->header(), declared, {});
-    m_model->setLastVisible(ColumnLayout::lastVisible(layout, declared, {}));
-}
-
 void PluginsView::buttonClicked(const QModelIndex& index, int part) {
-    const std::optional<LibraryInfo> found = library(idOf(index));
+    const std::optional<LibraryInfo> found = library(m_model->idOf(index));
     if (!found)
         return;
     if (part == PluginsDelegate::folder)
-        openFolder(*found);
+        LibraryActions::openFolder(*found);
     else
         m_catalog.openInFCP(*found);
 }
 
 std::unique_ptr<QMenu> PluginsView::rowMenu(const std::optional<QString>& id) {
-    auto menu = std::make_unique<QMenu>(this);
     const std::optional<LibraryInfo> found = library(id);
     if (!found)
-        return menu; // a pack row, or a library no longer listed: a menu without items
-    const bool online = m_catalog.isOnline(*found);
-    QAction* finalCut = menu->addAction(QStringLiteral("Open in Final Cut Pro"));
-    finalCut->setEnabled(online);
-    connect(finalCut, &QAction::triggered, this, [this, lib = *found] { m_catalog.openInFCP(lib); });
-    QAction* folder = menu->addAction(QStringLiteral("Open Enclosing Folder"));
-    folder->setEnabled(online);
-    connect(folder, &QAction::triggered, this, [this, lib = *found] { openFolder(lib); });
-    return menu;
+        return std::make_unique<QMenu>(
+            this); // a pack row, or a library no longer listed: a menu without items
+    return LibraryActions::menu(this, m_catalog, *found);
 }
 
 void PluginsView::menuRequested(const QModelIndex& index, const QPoint& globalPos) {
-    std::unique_ptr<QMenu> menu = rowMenu(idOf(index));
+    std::unique_ptr<QMenu> menu = rowMenu(m_model->idOf(index));
     if (!menu->isEmpty())
         menu->exec(globalPos);
 }
@@ -440,11 +326,6 @@ void PluginsView::menuRequested(const QModelIndex& index, const QPoint& globalPo
 void PluginsView::openRow(const std::optional<QString>& id) {
     if (const std::optional<LibraryInfo> found = library(id))
         m_catalog.openInFCP(*found);
-}
-
-void PluginsView::openFolder(const LibraryInfo& library) {
-    if (const std::shared_ptr<platform::FileManagerShell> shell = platform::services().shell)
-        shell->open(DetailFacts::folder(library));
 }
 
 } // namespace pellimor

@@ -99,16 +99,12 @@ private:
 
     void rebuild();
     void rebuildLater();
-    void restoreTableState();
-    void updateLastVisible();
     void headerClicked(int logical);
     void showSortIndicator();
     void selectionEdited();
 
     void buttonClicked(const QModelIndex& index, int part);
     void menuRequested(const QModelIndex& index, const QPoint& globalPos);
-    void openFolder(const LibraryInfo& library);
-    std::optional<QString> idOf(const QModelIndex& index) const;
 
     Catalog& m_catalog;
     QList<LibraryInfo> m_libraries;

@@ -5,7 +5,6 @@
 #include "Widgets/CellPainter.h"
 #include "Widgets/DarkLook.h"
 #include "Widgets/IconHitArea.h"
-#include "Widgets/Icons.h"
 #include "Widgets/NamedColor.h"
 #include "Widgets/Pill.h"
 #include "Widgets/RowColours.h"
@@ -17,7 +16,6 @@
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QMouseEvent>
-#include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -70,25 +68,12 @@ QRectF centred(const QRectF& frame, qreal side) {
     return {frame.center().x() - side / 2, frame.center().y() - side / 2, side, side};
 }
 
-void drawIcon(QPainter* painter, const QString& symbol, const QRectF& box, const QColor& colour) {
-    if (!painter || box.isEmpty())
-        return;
-    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    const QPixmap pixmap =
-        Icons::tinted(symbol, QSize(qRound(box.width()), qRound(box.height())), colour, ratio);
-    painter->drawPixmap(box.topLeft(), pixmap);
-}
+using CellPainter::drawIcon;
 
+// The sidebar's texts all stand at the leading edge.
 void drawText(QPainter* painter, const QRectF& area, const QString& text, const QFont& font,
               const QColor& colour, Qt::TextElideMode elide = Qt::ElideRight) {
-    if (!painter || area.width() <= 0)
-        return;
-    const QString shown = QFontMetricsF(font).elidedText(text, elide, area.width());
-    painter->save();
-    painter->setFont(font);
-    painter->setPen(colour);
-    painter->drawText(area, int(Qt::AlignLeft | Qt::AlignVCenter), shown);
-    painter->restore();
+    CellPainter::drawText(painter, area, text, font, colour, Qt::AlignLeft, elide);
 }
 
 void drawCapsule(QPainter* painter, const QRectF& rect, const QColor& colour) {

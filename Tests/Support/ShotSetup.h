@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Catalogue/Store/Catalog.h"
+#include "Tests/Fixtures/SampleSet.h"
+#include "Tests/Support/EventLoop.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QString>
+#include <cstdio>
+
+// What every picture program (the *_shot tools) does before its first picture: the sample
+// libraries and the settings in a temporary folder of its own, so the user's home is never
+// touched, and the scan of the samples waited for.
+namespace pellimor::test::shot {
+
+enum class Home {
+    own,     // HOME is a folder of its own under the temporary folder
+    samples, // HOME is the sample set's Home (its installed templates count)
+};
+
+// Writes the sample set into `root`/samples and points the program there, before the
+// application is made: XDG data, config and cache folders and HOME, the volumes root, the
+// Final Cut Pro application and the data folder.
+inline fixtures::SampleSet::Result prepare(const QString& root, Home home = Home::own) {
+    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
+        if (home == Home::samples && QByteArray(name) == "HOME")
+            continue;
+        const QString dir = root + "/" + QString::fromLatin1(name).toLower();
+        QDir().mkpath(dir);
+        qputenv(name, dir.toUtf8());
+    }
+    const fixtures::SampleSet::Result samples = fixtures::SampleSet::write(root + "/samples");
+    if (home == Home::samples)
+        qputenv("HOME", samples.homeFolder.toUtf8());
+    qputenv("TOVLIN_VOLUMES_ROOT", samples.volumesRoot.toUtf8());
+    qputenv("TOVLIN_FCP_APP", samples.finalCutApp.toUtf8());
+    qputenv("TOVLIN_DATA_DIR", (root + "/data").toUtf8());
+    return samples;
+}
+
+// Waits for the scan the program asked for to start (20 s at most) and to end (4 min at
+// most); false, having said so on stderr under `program`'s name, when it did not.
+inline bool waitForScan(const Catalog& catalog, const char* program) {
+    if (waitUntil([&] { return catalog.isScanning(); }, 20000) &&
+        waitUntil([&] { return !catalog.isScanning(); }, 240000))
+        return true;
+    std::fprintf(stderr, "%s: the scan did not finish\n", program);
+    return false;
+}
+
+} // namespace pellimor::test::shot
