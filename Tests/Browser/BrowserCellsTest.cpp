@@ -3,7 +3,7 @@
 
 #include "Browser/BrowserCells.h"
 
-#include "Browser/BrowserColumnSpec.h"
+#include "Browser/BrowserColumn.h"
 #include "Browser/BrowserColumns.h"
 #include "Browser/BrowserWidths.h"
 #include "Catalogue/Records/Fmt.h"
@@ -52,9 +52,9 @@ BNode libraryRow() {
 } // namespace
 
 TEST(BrowserColumnsTest, thirteenColumnsInDeclaredOrderAndTheDateTitleFollowsTheMode) {
-    const QList<BrowserColumnSpec> columns = BrowserColumnSpec::all(QStringLiteral("modified"));
+    const QList<BrowserColumn> columns = BrowserColumn::all(QStringLiteral("modified"));
     QStringList ids;
-    for (const BrowserColumnSpec& column : columns)
+    for (const BrowserColumn& column : columns)
         ids.append(column.id);
     EXPECT_EQ(ids, BrowserColumns::declared());
     EXPECT_EQ(columns.at(0).title, QStringLiteral("Name"));
@@ -66,9 +66,8 @@ TEST(BrowserColumnsTest, thirteenColumnsInDeclaredOrderAndTheDateTitleFollowsThe
     const std::pair<const char*, const char*> modes[] = {
         {"created", "Created"}, {"modified", "Modified"}, {"Created", "Modified"}, {"", "Modified"}};
     for (const auto& [mode, title] : modes) {
-        EXPECT_EQ(BrowserColumnSpec::all(QString::fromUtf8(mode)).at(3).title, QString::fromUtf8(title))
-            << mode;
-        EXPECT_EQ(BrowserColumnSpec::all(QString::fromUtf8(mode)).at(3).id, QStringLiteral("modified"));
+        EXPECT_EQ(BrowserColumn::all(QString::fromUtf8(mode)).at(3).title, QString::fromUtf8(title)) << mode;
+        EXPECT_EQ(BrowserColumn::all(QString::fromUtf8(mode)).at(3).id, QStringLiteral("modified"));
     }
 }
 

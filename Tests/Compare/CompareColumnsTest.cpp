@@ -30,9 +30,9 @@ QList<CNode> rows() {
 TEST(CompareColumns, declaredColumns) {
     EXPECT_EQ(CompareColumns::declared(),
               (QStringList{"status", "name", "copies", "saved", "projects", "size", "details", "open"}));
-    EXPECT_EQ(CompareColumns::specs()[CompareColumns::saved].title, QStringLiteral("Last saved in FCP"));
-    EXPECT_FALSE(CompareColumns::specs()[CompareColumns::details].sort.has_value());
-    EXPECT_FALSE(CompareColumns::specs()[CompareColumns::open].sort.has_value());
+    EXPECT_EQ(CompareColumns::defs()[CompareColumns::saved].title, QStringLiteral("Last saved in FCP"));
+    EXPECT_FALSE(CompareColumns::defs()[CompareColumns::details].sort.has_value());
+    EXPECT_FALSE(CompareColumns::defs()[CompareColumns::open].sort.has_value());
     EXPECT_EQ(CompareColumns::savedText(QDateTime::fromSecsSinceEpoch(0, Qt::UTC)), QStringLiteral("—"));
 }
 

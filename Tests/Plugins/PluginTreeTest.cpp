@@ -311,9 +311,9 @@ TEST(PluginColumnsTest, DeclaredColumnsAndLabels) {
     EXPECT_EQ(PluginColumns::declared(),
               (QStringList{"status", "name", "kind", "libraries", "projects", "uses", "details", "open"}));
     EXPECT_EQ(PluginColumns::tableName(), "plugins.v2");
-    EXPECT_EQ(PluginColumns::specs()[PluginColumns::name].title, "Pack / Library");
-    EXPECT_EQ(PluginColumns::specs()[PluginColumns::details].ideal, 380);
-    EXPECT_FALSE(PluginColumns::specs()[PluginColumns::open].sort);
+    EXPECT_EQ(PluginColumns::defs()[PluginColumns::name].title, "Pack / Library");
+    EXPECT_EQ(PluginColumns::defs()[PluginColumns::details].ideal, 380);
+    EXPECT_FALSE(PluginColumns::defs()[PluginColumns::open].sort);
     EXPECT_EQ(PluginColumns::statusLabel(PluginStatus::installed), "OK");
     EXPECT_EQ(PluginColumns::statusLabel(PluginStatus::missing), "Not installed");
     EXPECT_EQ(PluginColumns::statusLabel(PluginStatus::unverified), "Unverified");

@@ -1,7 +1,7 @@
 #include "Browser/BrowserWidths.h"
 
 #include "Browser/BrowserCells.h"
-#include "Browser/BrowserColumnSpec.h"
+#include "Browser/BrowserColumn.h"
 #include "Catalogue/Records/Fmt.h"
 #include "Support/ByteCount.h"
 
@@ -84,7 +84,7 @@ QHash<QString, double> columnWidths(const QList<BNode>& nodes, const QString& da
     if (const double width = widths.measure(details, 12); width > 0)
         raise(table, QStringLiteral("Path"), width);
     if (const double width = widths.measure(dates, 13); width > 0)
-        raise(table, BrowserColumnSpec::dateTitle(dateMode), width);
+        raise(table, BrowserColumn::dateTitle(dateMode), width);
 
     QStringList sizes;
     QStringList optimized;

@@ -20,8 +20,8 @@ void raise(QHash<QString, double>& map, const QString& key, double width) {
 
 } // namespace
 
-const QList<Spec>& specs() {
-    static const QList<Spec> table = {
+const QList<Def>& defs() {
+    static const QList<Def> table = {
         {QStringLiteral("Status"), QStringLiteral("status"), Field::rank, 90, 110, false},
         {QStringLiteral("Library / Drive"), QStringLiteral("name"), Field::name, 180, 260, false},
         {QStringLiteral("Copies"), QStringLiteral("copies"), Field::copies, 50, 60, true},
@@ -35,7 +35,7 @@ const QList<Spec>& specs() {
 }
 
 QStringList declared() {
-    return columnIds(specs());
+    return columnIds(defs());
 }
 
 QString tableName() {
@@ -65,7 +65,7 @@ QHash<QString, double> widths(const QList<CNode>& groupRows, const ColumnWidths&
     for (const CNode& group : groupRows)
         groups.append(&group);
 
-    const QList<Spec>& s = specs();
+    const QList<Def>& s = defs();
     QHash<QString, double> map;
 
     raise(map, s[status].title,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "App/ColumnSpec.h"
+#include "App/ColumnDecl.h"
 #include "App/ColumnWidths.h"
 #include "Compare/CNode.h"
 #include "Compare/CompareSort.h"
@@ -18,10 +18,10 @@ namespace pellimor::CompareColumns {
 
 enum Column { status, name, copies, saved, projects, size, details, open, count };
 
-using Spec = ColumnSpec<CompareSort::Field>;
+using Def = ColumnDecl<CompareSort::Field>;
 
 // In declared order; a column's position is its Column value.
-const QList<Spec>& specs();
+const QList<Def>& defs();
 // The identifiers in declared order.
 QStringList declared();
 // The table's name for its stored layout.

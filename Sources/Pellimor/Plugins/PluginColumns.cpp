@@ -11,8 +11,8 @@ using Field = PluginSort::Field;
 
 } // namespace
 
-const QList<Spec>& specs() {
-    static const QList<Spec> table = {
+const QList<Def>& defs() {
+    static const QList<Def> table = {
         {QStringLiteral("Status"), QStringLiteral("status"), Field::rank, 90, 120, false},
         {QStringLiteral("Pack / Library"), QStringLiteral("name"), Field::name, 200, 320, false},
         {QStringLiteral("Type / Drive"), QStringLiteral("kind"), Field::kind, 80, 110, false},
@@ -26,7 +26,7 @@ const QList<Spec>& specs() {
 }
 
 QStringList declared() {
-    return columnIds(specs());
+    return columnIds(defs());
 }
 
 QString tableName() {
@@ -75,7 +75,7 @@ QHash<QString, double> widths(const QList<PNode>& packRows, const ColumnWidths& 
     QList<const PNode*> all = packs;
     all.append(libraryRows);
 
-    const QList<Spec>& s = specs();
+    const QList<Def>& s = defs();
     QHash<QString, double> map;
     // Four labels at most: one of each status.
     QList<PluginStatus> seen;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "App/ColumnSpec.h"
+#include "App/ColumnDecl.h"
 #include "App/ColumnWidths.h"
 #include "Plugins/PNode.h"
 #include "Plugins/PluginSort.h"
@@ -18,10 +18,10 @@ namespace pellimor::PluginColumns {
 
 enum Column { status, name, kind, libraries, projects, uses, details, open, count };
 
-using Spec = ColumnSpec<PluginSort::Field>;
+using Def = ColumnDecl<PluginSort::Field>;
 
 // In declared order; a column's position is its Column value.
-const QList<Spec>& specs();
+const QList<Def>& defs();
 // The identifiers in declared order.
 QStringList declared();
 // The table's name for its stored layout.

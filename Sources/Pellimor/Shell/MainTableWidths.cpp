@@ -3,7 +3,7 @@
 #include "App/AppSettings.h"
 #include "App/Appearance.h"
 #include "App/ColumnWidths.h"
-#include "Browser/BrowserColumnSpec.h"
+#include "Browser/BrowserColumn.h"
 #include "Catalogue/Records/Fmt.h"
 #include "Shell/MainTables.h"
 #include "Shell/TableCell.h"
@@ -28,7 +28,7 @@ struct Measure {
 
     explicit Measure(const TextMeasurer& measurer)
         : widths(Appearance::fontScale(AppSettings::comfortable()), measurer),
-          dateTitle(BrowserColumnSpec::dateTitle(AppSettings::dateMode())) {}
+          dateTitle(BrowserColumn::dateTitle(AppSettings::dateMode())) {}
 
     double text(const QStringList& texts) const { return widths.measure(texts, kTextPoints); }
 

@@ -1,6 +1,6 @@
 #include "Shell/MainTables.h"
 
-#include "Browser/BrowserColumnSpec.h"
+#include "Browser/BrowserColumn.h"
 #include "Shell/SortKey.h"
 
 #include <QLocale>
@@ -71,7 +71,7 @@ QList<TableColumn> libraryColumns(const QString& dateMode) {
         column(title("Projects"), F::projects, Kind::count, 42, 60, 240, Align::numeric),
         column(title("Media files"), F::mediaFiles, Kind::count, 52, 75, 300, Align::numeric),
         column(title("Reclaimable"), F::reclaimable, Kind::bytes, 56, 80, 320, Align::numeric),
-        column(BrowserColumnSpec::dateTitle(dateMode), F::modified, Kind::date, 62, 90, 360),
+        column(BrowserColumn::dateTitle(dateMode), F::modified, Kind::date, 62, 90, 360),
         column(title("FCP version"), F::fcp, Kind::version, 90, 130, 200, Align::trailing),
     };
 }
@@ -82,7 +82,7 @@ QList<TableColumn> eventColumns(const QString& dateMode) {
         column(title("Event"), F::event, Kind::name, 140, 220),
         column(title("Library"), F::library, Kind::highlighted, 100, 180),
         column(title("Drive"), F::drive, Kind::highlighted, 70, 100),
-        column(BrowserColumnSpec::dateTitle(dateMode), F::modified, Kind::date, 62, 90, 360),
+        column(BrowserColumn::dateTitle(dateMode), F::modified, Kind::date, 62, 90, 360),
         column(title("Size"), F::size, Kind::bytes, 56, 80, 320, Align::numeric),
         column(title("Original"), F::original, Kind::bytes, 56, 80, 320, Align::numeric),
         column(title("Reclaimable"), F::reclaimable, Kind::bytes, 56, 80, 320, Align::numeric),
@@ -100,7 +100,7 @@ QList<TableColumn> projectColumns(const QString& dateMode) {
         column(title("Drive"), F::drive, Kind::highlighted, 70, 100),
         column(title("Length"), F::duration, Kind::duration, 42, 60, 240, Align::numeric),
         column(title("Format"), F::format, Kind::plain, 90, 120),
-        column(BrowserColumnSpec::dateTitle(dateMode), F::modified, Kind::date, 62, 90, 360),
+        column(BrowserColumn::dateTitle(dateMode), F::modified, Kind::date, 62, 90, 360),
         column(title("Event size"), F::eventSize, Kind::bytes, 56, 80, 320, Align::numeric),
         column(title("Library size"), F::librarySize, Kind::bytes, 59, 85, 340, Align::numeric),
     };

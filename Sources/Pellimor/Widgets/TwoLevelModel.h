@@ -26,11 +26,11 @@ public:
     };
 
     // The columns of a table's column descriptors (anything with a title, an id and numeric).
-    template <typename Spec> static QList<Column> columnsOf(const QList<Spec>& specs) {
+    template <typename Def> static QList<Column> columnsOf(const QList<Def>& defs) {
         QList<Column> columns;
-        columns.reserve(specs.size());
-        for (const Spec& spec : specs)
-            columns.append({spec.title, spec.id, spec.numeric});
+        columns.reserve(defs.size());
+        for (const Def& def : defs)
+            columns.append({def.title, def.id, def.numeric});
         return columns;
     }
 

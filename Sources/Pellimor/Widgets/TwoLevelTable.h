@@ -16,7 +16,7 @@ class TwoLevelModel;
 
 // What a tab's outline table over a TwoLevelModel does the same way in every tab: its columns'
 // set-up, its sort arrow, the top rows the user opened and the selected row, both kept by row
-// id across new rows. A "spec" is a table's column descriptor (title, id, minimum, ideal, and
+// id across new rows. A "def" is a column as a table declares it (title, id, minimum, ideal, and
 // the optional sort field a click on its header sorts by); a "sort" has `keys`, each with a
 // `field` and `ascending`, and sorts by `Field::rank` when it has none.
 //
@@ -35,27 +35,27 @@ struct ColumnSize {
 ColumnAutoFit* setUpColumns(QTreeView& table, TwoLevelModel& model, const QList<ColumnSize>& sizes,
                             const QString& tableName, const QStringList& declared);
 
-template <typename Spec>
-ColumnAutoFit* setUpColumns(QTreeView& table, TwoLevelModel& model, const QList<Spec>& specs,
+template <typename Def>
+ColumnAutoFit* setUpColumns(QTreeView& table, TwoLevelModel& model, const QList<Def>& defs,
                             const QString& tableName) {
     QList<ColumnSize> sizes;
     QStringList declared;
-    for (const Spec& spec : specs) {
-        sizes.append({spec.ideal, spec.minimum});
-        declared.append(spec.id);
+    for (const Def& def : defs) {
+        sizes.append({def.ideal, def.minimum});
+        declared.append(def.id);
     }
     return setUpColumns(table, model, sizes, tableName, declared);
 }
 
 // The header's arrow on the column the sort's first key sorts by (the status's rank when it
 // has none), pointing its way; the header's own signals are held meanwhile.
-template <typename Spec, typename Sort>
-void showSortIndicator(QHeaderView& header, const QList<Spec>& specs, const Sort& sort) {
+template <typename Def, typename Sort>
+void showSortIndicator(QHeaderView& header, const QList<Def>& defs, const Sort& sort) {
     const QSignalBlocker blocker(&header);
     const typename Sort::Field first = sort.keys.isEmpty() ? Sort::Field::rank : sort.keys.first().field;
     const bool ascending = sort.keys.isEmpty() || sort.keys.first().ascending;
-    for (int column = 0; column < specs.size(); ++column) {
-        if (specs[column].sort == first)
+    for (int column = 0; column < defs.size(); ++column) {
+        if (defs[column].sort == first)
             header.setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
     }
 }

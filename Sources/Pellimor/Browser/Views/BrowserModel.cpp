@@ -36,11 +36,11 @@ QList<const BNode*> distinct(const QList<BNode>& nodes) {
 } // namespace
 
 BrowserModel::BrowserModel(QObject* parent) : QAbstractItemModel(parent) {
-    m_columns = BrowserColumnSpec::all(QString());
+    m_columns = BrowserColumn::all(QString());
     setCustomization({});
 }
 
-void BrowserModel::setColumns(const QList<BrowserColumnSpec>& columns) {
+void BrowserModel::setColumns(const QList<BrowserColumn>& columns) {
     if (columns == m_columns)
         return;
     if (columns.size() != m_columns.size()) {
@@ -57,7 +57,7 @@ void BrowserModel::setColumns(const QList<BrowserColumnSpec>& columns) {
 void BrowserModel::setCustomization(const QJsonObject& customization) {
     m_customization = customization;
     QList<Qt::Alignment> alignments;
-    for (const BrowserColumnSpec& column : std::as_const(m_columns)) {
+    for (const BrowserColumn& column : std::as_const(m_columns)) {
         const bool trailing =
             BrowserColumns::fillAlignment(column.id, customization) == BrowserColumns::Alignment::trailing;
         alignments.append((trailing ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);

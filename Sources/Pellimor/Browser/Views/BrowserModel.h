@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Browser/BNode.h"
-#include "Browser/BrowserColumnSpec.h"
+#include "Browser/BrowserColumn.h"
 
 #include <QAbstractItemModel>
 #include <QHash>
@@ -13,7 +13,7 @@ namespace pellimor {
 
 // The library browser's tree as a Qt model: libraries, their events, and below an event its
 // projects, hits and "more" rows; three levels, never a fourth. Columns are the declared
-// BrowserColumnSpec columns, by logical index. A row is named by its BNode::id.
+// BrowserColumn columns, by logical index. A row is named by its BNode::id.
 //
 // A library (or event) that reports children without having them built, because it is
 // closed, answers hasChildren() with no rows, so the view draws its disclosure triangle.
@@ -38,8 +38,8 @@ public:
     explicit BrowserModel(QObject* parent = nullptr);
 
     // The columns and their titles (the date column's follows the date mode).
-    void setColumns(const QList<BrowserColumnSpec>& columns);
-    const QList<BrowserColumnSpec>& columns() const { return m_columns; }
+    void setColumns(const QList<BrowserColumn>& columns);
+    const QList<BrowserColumn>& columns() const { return m_columns; }
     // The user's column arrangement, which decides the columns' alignment
     // (BrowserColumns::fillAlignment): the header's and Qt::TextAlignmentRole's.
     void setCustomization(const QJsonObject& customization);
@@ -88,7 +88,7 @@ private:
     void setChildren(Handle parent, const QList<Handle>& children);
     QModelIndex indexOfHandle(Handle handle, int column = 0) const;
 
-    QList<BrowserColumnSpec> m_columns;
+    QList<BrowserColumn> m_columns;
     QJsonObject m_customization;
     QList<Qt::Alignment> m_alignments; // by column, from the customization
     QList<BNode> m_tree;               // the rows' records live here, unchanged until the next tree

@@ -2,7 +2,7 @@
 
 #include "App/ColumnLayout.h"
 #include "App/ColumnWidths.h"
-#include "Browser/BrowserColumnSpec.h"
+#include "Browser/BrowserColumn.h"
 #include "Browser/BrowserColumns.h"
 #include "Browser/BrowserStrip.h"
 #include "Browser/BrowserWidths.h"
@@ -207,7 +207,7 @@ void BrowserView::buildTable() {
     header->setSortIndicatorShown(true);
     header->setStretchLastSection(false);
     header->setHighlightSections(false);
-    const QList<BrowserColumnSpec> columns = m_model->columns();
+    const QList<BrowserColumn> columns = m_model->columns();
     QList<ColumnAutoFit::Limits> limits;
     for (qsizetype logical = 0; logical < columns.size(); ++logical) {
         // The widths are in points, like the fonts of the cells they hold.
@@ -274,7 +274,7 @@ void BrowserView::present(const Inputs& inputs) {
     const bool columnsChanged = !m_presented || inputs.dateMode != m_inputs.dateMode;
     m_inputs = inputs;
     if (columnsChanged)
-        m_model->setColumns(BrowserColumnSpec::all(m_inputs.dateMode));
+        m_model->setColumns(BrowserColumn::all(m_inputs.dateMode));
     // A new search: what was open belongs to the old one, and the table starts afresh.
     const bool newQuery = m_expansion.follow(m_inputs.query);
     m_table->setAlternatingRowColors(!m_inputs.groupByDrive);

@@ -29,7 +29,7 @@ QString displayText(const CNode& row, int column) {
 
 } // namespace
 
-CompareModel::CompareModel(QObject* parent) : TwoLevelRows(columnsOf(CompareColumns::specs()), parent) {}
+CompareModel::CompareModel(QObject* parent) : TwoLevelRows(columnsOf(CompareColumns::defs()), parent) {}
 
 QVariant CompareModel::data(const QModelIndex& index, int role) const {
     const CNode* row = node(index);

@@ -116,7 +116,7 @@ void CompareView::build() {
     m_content->addWidget(m_split);
 
     m_fit =
-        TwoLevelTable::setUpColumns(*m_table, *m_model, CompareColumns::specs(), CompareColumns::tableName());
+        TwoLevelTable::setUpColumns(*m_table, *m_model, CompareColumns::defs(), CompareColumns::tableName());
     connect(m_table->header(), &QHeaderView::sectionClicked, this, &CompareView::headerClicked);
     showSortIndicator();
 
@@ -400,13 +400,13 @@ void CompareView::setSort(const CompareSort& sort) {
 }
 
 void CompareView::showSortIndicator() {
-    TwoLevelTable::showSortIndicator(*m_table->header(), CompareColumns::specs(), m_sort);
+    TwoLevelTable::showSortIndicator(*m_table->header(), CompareColumns::defs(), m_sort);
 }
 
 void CompareView::headerClicked(int logical) {
     if (logical < 0 || logical >= CompareColumns::count)
         return;
-    const std::optional<CompareSort::Field> field = CompareColumns::specs()[logical].sort;
+    const std::optional<CompareSort::Field> field = CompareColumns::defs()[logical].sort;
     if (!field) {
         // "Details" and "Open" sort nothing: the header's own flip of the arrow is undone.
         showSortIndicator();

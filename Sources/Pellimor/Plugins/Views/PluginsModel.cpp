@@ -30,7 +30,7 @@ QString displayText(const PNode& row, int column) {
 
 } // namespace
 
-PluginsModel::PluginsModel(QObject* parent) : TwoLevelRows(columnsOf(PluginColumns::specs()), parent) {}
+PluginsModel::PluginsModel(QObject* parent) : TwoLevelRows(columnsOf(PluginColumns::defs()), parent) {}
 
 void PluginsModel::setQuery(const SearchQuery& query) {
     if (query == m_query)

@@ -71,7 +71,7 @@ void PluginsView::build() {
     m_content->addWidget(m_table);
 
     m_fit =
-        TwoLevelTable::setUpColumns(*m_table, *m_model, PluginColumns::specs(), PluginColumns::tableName());
+        TwoLevelTable::setUpColumns(*m_table, *m_model, PluginColumns::defs(), PluginColumns::tableName());
     connect(m_table->header(), &QHeaderView::sectionClicked, this, &PluginsView::headerClicked);
     showSortIndicator();
 
@@ -282,13 +282,13 @@ void PluginsView::setSort(const PluginSort& sort) {
 }
 
 void PluginsView::showSortIndicator() {
-    TwoLevelTable::showSortIndicator(*m_table->header(), PluginColumns::specs(), m_sort);
+    TwoLevelTable::showSortIndicator(*m_table->header(), PluginColumns::defs(), m_sort);
 }
 
 void PluginsView::headerClicked(int logical) {
     if (logical < 0 || logical >= PluginColumns::count)
         return;
-    const std::optional<PluginSort::Field> field = PluginColumns::specs()[logical].sort;
+    const std::optional<PluginSort::Field> field = PluginColumns::defs()[logical].sort;
     if (!field) {
         // "Details" and "Open" sort nothing: the header's own flip of the arrow is undone.
         showSortIndicator();

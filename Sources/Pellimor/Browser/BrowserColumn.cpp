@@ -1,4 +1,4 @@
-#include "Browser/BrowserColumnSpec.h"
+#include "Browser/BrowserColumn.h"
 
 #include "Browser/BrowserColumns.h"
 
@@ -35,17 +35,17 @@ const QHash<QString, Widths>& widths() {
 
 } // namespace
 
-QList<BrowserColumnSpec> BrowserColumnSpec::all(const QString& dateMode) {
-    QList<BrowserColumnSpec> columns;
+QList<BrowserColumn> BrowserColumn::all(const QString& dateMode) {
+    QList<BrowserColumn> columns;
     for (const QString& id : BrowserColumns::declared()) {
-        const Widths spec = widths().value(id, Widths{"", 0, 0});
-        const QString title = *spec.title ? QString::fromUtf8(spec.title) : dateTitle(dateMode);
-        columns.append({id, title, spec.minimum, spec.ideal});
+        const Widths def = widths().value(id, Widths{"", 0, 0});
+        const QString title = *def.title ? QString::fromUtf8(def.title) : dateTitle(dateMode);
+        columns.append({id, title, def.minimum, def.ideal});
     }
     return columns;
 }
 
-QString BrowserColumnSpec::dateTitle(const QString& dateMode) {
+QString BrowserColumn::dateTitle(const QString& dateMode) {
     return dateMode == QLatin1StringView("created") ? QStringLiteral("Created") : QStringLiteral("Modified");
 }
 

@@ -9,7 +9,7 @@ namespace pellimor {
 // it names the column in the saved arrangement and in the sort order), its header title, which
 // is also the key of its width estimate, and its widths in points (no column has a maximum).
 // How a column's cells align is BrowserColumns::fillAlignment's. Plain values; any thread.
-struct BrowserColumnSpec {
+struct BrowserColumn {
     QString id;
     QString title;
     double minWidth = 0;
@@ -17,11 +17,11 @@ struct BrowserColumnSpec {
 
     // The thirteen columns in declared order (BrowserColumns::declared); the date column is
     // titled for `dateMode`.
-    static QList<BrowserColumnSpec> all(const QString& dateMode);
+    static QList<BrowserColumn> all(const QString& dateMode);
     // "Created" for the date mode "created" exactly, otherwise "Modified".
     static QString dateTitle(const QString& dateMode);
 
-    bool operator==(const BrowserColumnSpec&) const = default;
+    bool operator==(const BrowserColumn&) const = default;
 };
 
 } // namespace pellimor

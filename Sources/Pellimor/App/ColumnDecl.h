@@ -10,7 +10,7 @@ namespace pellimor {
 // One column of a table, as the table declares it: what its header says, the key it is stored
 // under, what a click on its header sorts by, how narrow it may get and how wide it starts.
 // `Field` is the table's sort field. Plain values; safe from any thread.
-template <typename Field> struct ColumnSpec {
+template <typename Field> struct ColumnDecl {
     QString title;             // the header, and the key of its content width
     QString id;                // the key of its stored layout
     std::optional<Field> sort; // none: a click on its header sorts nothing
@@ -19,12 +19,12 @@ template <typename Field> struct ColumnSpec {
     bool numeric = false; // aligned to the trailing edge
 };
 
-// The identifiers of `specs`, in their order.
-template <typename Field> QStringList columnIds(const QList<ColumnSpec<Field>>& specs) {
+// The identifiers of `defs`, in their order.
+template <typename Field> QStringList columnIds(const QList<ColumnDecl<Field>>& defs) {
     QStringList ids;
-    ids.reserve(specs.size());
-    for (const ColumnSpec<Field>& spec : specs)
-        ids.append(spec.id);
+    ids.reserve(defs.size());
+    for (const ColumnDecl<Field>& def : defs)
+        ids.append(def.id);
     return ids;
 }
 
