@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Catalogue/Store/Catalog.h"
+#include "Support/WriteQueue.h"
 
 namespace pellimor {
 
@@ -25,6 +26,8 @@ struct CatalogTestAccess {
     }
     static void load(Catalog& c) { c.load(); }
     static void persistJob(Catalog& c) { c.persistJob(); }
+    // Blocks until every write of the store asked for so far is on the disk.
+    static void finishWrites(Catalog& c) { c.m_writes->finish(); }
     static ScanJob& currentJob(Catalog& c) { return c.m_currentJob; }
     static void saveMedia(Catalog& c, const QList<MediaEntry>& media, const QString& path) {
         c.saveMedia(media, path);

@@ -1,7 +1,7 @@
 // SearchEngine::build: the corpus of one catalogue state.
 
-#include "Browser/ParallelChunks.h"
 #include "Browser/SearchEngine.h"
+#include "Support/ParallelChunks.h"
 #include "Support/TextCompare.h"
 #include "Support/TextFold.h"
 

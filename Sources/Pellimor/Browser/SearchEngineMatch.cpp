@@ -1,7 +1,7 @@
 // SearchEngine::match: folded terms against a corpus.
 
-#include "Browser/ParallelChunks.h"
 #include "Browser/SearchEngine.h"
+#include "Support/ParallelChunks.h"
 #include "Support/TextFold.h"
 
 #include <QSet>

@@ -550,7 +550,8 @@ TEST_F(CatalogScanTest, ReadsAreSavedEveryThirdLibraryThatChangedTheCatalogue) {
             .size();
     };
 
-    // Seen while the fourth read is applied, before its record goes in: what a process
+    // Seen while the fourth read is applied, before its record goes in, once the writes asked
+    // for so far have reached the disk (they are made off the main thread): what a process
     // killed at that moment would leave behind.
     qsizetype onDisk = -2;
     qsizetype doneOnDisk = -2;
@@ -558,6 +559,7 @@ TEST_F(CatalogScanTest, ReadsAreSavedEveryThirdLibraryThatChangedTheCatalogue) {
     const QMetaObject::Connection watching =
         QObject::connect(catalog.get(), &Catalog::progressChanged, catalog.get(), [&] {
             if (catalog->progress() && catalog->progress()->done == 4) {
+                CatalogTestAccess::finishWrites(*catalog);
                 onDisk = savedLibraries();
                 doneOnDisk = jobOnDisk(env.dataDir) ? jobOnDisk(env.dataDir)->done.size() : -1;
                 QFile file(catalogFile);
@@ -1083,14 +1085,18 @@ TEST_F(CatalogScanTest, APausedWalkKeepsTheFoldersItCouldNotList) {
 }
 
 TEST_F(CatalogScanTest, APauseWhileFoundLibrariesAreCheckedAheadLeavesTheJobOfTheWalkAlone) {
-    // Four libraries in the root's last folder, listed second and checked ahead from the
-    // third folder on; a library and many folders still to walk after that.
+    // Four catalogued libraries in the root's last folder, listed second and checked ahead from
+    // the third folder on (only a library the catalogue knows can be found unchanged); a library
+    // and many folders still to walk after that.
     const QString root = folder(QStringLiteral("Ahead"));
     for (int i = 0; i < 40; ++i)
         folder(QStringLiteral("Ahead/F%1").arg(i, 3, 10, QLatin1Char('0')));
     QStringList libraries;
-    for (const char* name : {"A", "B", "C", "D"})
+    QList<LibraryInfo> known;
+    for (const char* name : {"A", "B", "C", "D"}) {
         libraries.append(writeLibrary(root + QStringLiteral("/Last"), QString::fromLatin1(name)));
+        known.append(placeholder(libraries.last()));
+    }
     libraries.append(writeLibrary(root + QStringLiteral("/F007"), QStringLiteral("E")));
     libraries.sort();
 
@@ -1119,6 +1125,7 @@ TEST_F(CatalogScanTest, APauseWhileFoundLibrariesAreCheckedAheadLeavesTheJobOfTh
     held.clock = clock;
     const platform::ScopedServices clockScope(held);
     const auto catalog = env.makeCatalog();
+    CatalogTestAccess::setLibraries(*catalog, known);
     catalog->run(jobFor({root}, 4));
     // The walk has listed the root, "Last" and "F039"; the four libraries of "Last" are being
     // checked.
@@ -1128,7 +1135,7 @@ TEST_F(CatalogScanTest, APauseWhileFoundLibrariesAreCheckedAheadLeavesTheJobOfTh
     ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !catalog->isScanning(); }));
 
     ASSERT_EQ(catalog->status(), QStringLiteral("Scan paused — resume it any time, even after quitting."));
-    EXPECT_TRUE(catalog->libraries().isEmpty());
+    EXPECT_EQ(catalog->libraries(), known);
     ASSERT_TRUE(catalog->pausedJob().has_value());
     const std::optional<ScanJob> onDisk = jobOnDisk(env.dataDir);
     ASSERT_TRUE(onDisk.has_value());
@@ -1139,7 +1146,7 @@ TEST_F(CatalogScanTest, APauseWhileFoundLibrariesAreCheckedAheadLeavesTheJobOfTh
 
     // The resumed run checks and reads every library afresh, each once.
     scan(*catalog, *catalog->pausedJob());
-    EXPECT_EQ(catalog->status(), QStringLiteral("Done: 5 new, 0 updated, 0 unchanged, 0 removed."));
+    EXPECT_EQ(catalog->status(), QStringLiteral("Done: 1 new, 4 updated, 0 unchanged, 0 removed."));
     EXPECT_EQ(pathsOf(catalog->libraries()), libraries);
 }
 

@@ -112,22 +112,24 @@ void Catalog::removeRoot(const ScanRoot& root) {
 }
 
 void Catalog::forget(const LibraryInfo& library) {
-    if (m_favorites.contains(library.path)) {
+    // A copy: `library` may be the catalogue's own record, gone once the list is replaced.
+    const QString path = library.path;
+    if (m_favorites.contains(path)) {
         QMap<QString, QDateTime> favorites = m_favorites;
-        favorites.remove(library.path);
+        favorites.remove(path);
         setFavorites(std::move(favorites));
     }
 
     QList<LibraryInfo> kept;
     kept.reserve(m_libraries.size());
     for (const LibraryInfo& entry : m_libraries) {
-        if (entry.path != library.path)
+        if (entry.path != path)
             kept.append(entry);
     }
     setLibraries(std::move(kept));
 
     // The bundle itself and its poster files stay where they are.
-    deleteMedia(library.path);
+    deleteMedia(path);
     loadAllMedia();
     save();
 }

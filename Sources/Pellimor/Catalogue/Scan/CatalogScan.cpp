@@ -187,6 +187,8 @@ struct ScanRun : std::enable_shared_from_this<ScanRun> {
     void finishRoot();
     void end();
     void close(bool wasCancelled);
+    // The writes close() asked for are on the disk.
+    void closed(bool wasCancelled, bool paused);
 
     bool catalogueChangedSinceSave() const { return catalog->contents() != saved; }
     // Saves "catalog.json" unless it already holds what the catalogue holds now.
@@ -290,19 +292,31 @@ void ScanRun::discover() {
     // Set once the walk has returned: its result, written at once, supersedes any checkpoint
     // still on its way to the main thread.
     const auto returned = std::make_shared<std::atomic<bool>>(false);
-    prefetch =
-        std::make_shared<ScanPrefetch>(std::clamp<qint64>(current.concurrency, 1, kMostReadsAtOnce), stop);
+    // Only a catalogued library can be found unchanged; any other is read in full whatever its
+    // signature, so checking it ahead would only slow the walk down.
+    QSet<QString> catalogued;
+    if (!current.fullRescan) {
+        catalogued.reserve(catalog->libraries().size());
+        for (const LibraryInfo& library : catalog->libraries())
+            catalogued.insert(library.path);
+    }
+    prefetch = catalogued.isEmpty() ? nullptr
+                                    : std::make_shared<ScanPrefetch>(
+                                          std::clamp<qint64>(current.concurrency, 1, kMostReadsAtOnce), stop);
 
-    workPool()->start([weak, stop, status, returned, prefetch = prefetch, pending = std::move(pending),
-                       found = std::move(found), unlistedHere = std::move(unlistedSoFar), maxDepth,
-                       skipSafetyNet, skipFCPBackups]() mutable {
-        // Every library found so far, a resumed walk's earlier finds first, goes to the
-        // unchanged checks. The walk appends to `found` on this worker; a library is queued at
-        // the start of the next folder, or when the walk returns.
+    workPool()->start([weak, stop, status, returned, prefetch = prefetch, catalogued = std::move(catalogued),
+                       pending = std::move(pending), found = std::move(found),
+                       unlistedHere = std::move(unlistedSoFar), maxDepth, skipSafetyNet,
+                       skipFCPBackups]() mutable {
+        // Every catalogued library found so far, a resumed walk's earlier finds first, goes to
+        // the unchanged checks. The walk appends to `found` on this worker; a library is queued
+        // at the start of the next folder, or when the walk returns.
         qsizetype queued = 0;
-        const auto queueFound = [&found, &queued, &prefetch] {
-            for (; queued < found.size(); ++queued)
-                prefetch->add(found.at(queued));
+        const auto queueFound = [&found, &queued, &prefetch, &catalogued] {
+            for (; prefetch && queued < found.size(); ++queued) {
+                if (catalogued.contains(found.at(queued)))
+                    prefetch->add(found.at(queued));
+            }
         };
         queueFound();
         // The walk appends the folders it cannot list to `unlistedHere`; each checkpoint carries a
@@ -415,6 +429,23 @@ void ScanRun::startReads() {
     finished = 0;
     readers = 0;
     catalog->setProgress(Catalog::Progress{doneBefore, foundCount});
+
+    // A library its check ahead found unchanged needs nothing more: its outcome is taken here,
+    // as it would be the moment a reader handed it over, and the readers get the others.
+    if (reads->prefetch && !cancelled()) {
+        QList<ReadInputs> toRead;
+        for (ReadInputs& inputs : reads->inputs) {
+            const std::optional<QString> signature = reads->prefetch->take(inputs.path);
+            if (signature && stillHolds(inputs, *signature)) {
+                Outcome outcome;
+                outcome.path = inputs.path;
+                apply(outcome);
+            } else {
+                toRead.append(std::move(inputs));
+            }
+        }
+        reads->inputs = std::move(toRead);
+    }
 
     // A pause that came while the walk was finishing starts no read at all.
     startReaders();
@@ -789,9 +820,21 @@ void ScanRun::close(bool wasCancelled) {
     saveCatalogue();
 
     // The job is settled before the scanning flag falls, so whoever starts the next scan when
-    // it falls finds this run's job file already dealt with.
-    if (!wasCancelled) {
+    // it falls finds this run's job file already dealt with: its removal or its last write is
+    // queued behind the saves, and the run ends once they are all on the disk.
+    const bool paused = wasCancelled && !catalog->stopDiscardsResume();
+    if (paused)
+        writeJob();
+    else
         catalog->clearJob();
+    catalog->afterWrites([weak = weak_from_this(), wasCancelled, paused] {
+        if (const std::shared_ptr<ScanRun> run = weak.lock())
+            run->closed(wasCancelled, paused);
+    });
+}
+
+void ScanRun::closed(bool wasCancelled, bool paused) {
+    if (!wasCancelled) {
         QString line = QStringLiteral("Done: %1 new, %2 updated, %3 unchanged, %4 removed.")
                            .arg(added)
                            .arg(updated)
@@ -801,12 +844,10 @@ void ScanRun::close(bool wasCancelled) {
             line += QStringLiteral(" %1 couldn't be read (drive not ready?) — use Refresh again.")
                         .arg(unreadable);
         catalog->setStatus(line);
-    } else if (!catalog->stopDiscardsResume()) {
-        writeJob();
+    } else if (paused) {
         catalog->keepPausedJob();
         catalog->setStatus(QStringLiteral("Scan paused — resume it any time, even after quitting."));
     } else {
-        catalog->clearJob();
         catalog->setStatus(QStringLiteral("Scan stopped. The catalog was left in place."));
     }
 
@@ -838,7 +879,7 @@ public:
     void setRoots(QList<ScanRoot> roots) override { m_catalog.setRoots(std::move(roots)); }
     void setStatus(const QString& status) override { m_catalog.setStatus(status); }
     void setProgress(std::optional<Progress> progress) override { m_catalog.setProgress(progress); }
-    void save() override { m_catalog.save(); }
+    void save() override { m_catalog.save(Catalog::Timing::later); }
 
     QString mediaFile(const QString& libraryPath) const override { return m_catalog.mediaFile(libraryPath); }
     void saveMedia(const QList<MediaEntry>& media, const QString& libraryPath) override {
@@ -858,8 +899,9 @@ public:
     }
 
     ScanJob& job() override { return m_catalog.m_currentJob; }
-    void persistJob() override { m_catalog.persistJob(); }
+    void persistJob() override { m_catalog.persistJob(Catalog::Timing::later); }
     void clearJob() override { m_catalog.clearJob(); }
+    void afterWrites(std::function<void()> done) override { m_catalog.afterWrites(std::move(done)); }
     void keepPausedJob() override { m_catalog.setPausedJob(m_catalog.m_currentJob); }
     bool stopDiscardsResume() const override { return m_catalog.m_stopDiscardsResume; }
     void ended(const ScanRun& run) override {

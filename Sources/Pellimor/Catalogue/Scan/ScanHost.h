@@ -51,7 +51,9 @@ public:
     virtual void setRoots(QList<ScanRoot> roots) = 0;
     virtual void setStatus(const QString& status) = 0;
     virtual void setProgress(std::optional<Catalog::Progress> progress) = 0;
-    virtual void save() = 0; // "catalog.json"
+    // "catalog.json", queued: the run goes on while it is written. Every write of the store
+    // reaches the disk in the order it was asked for.
+    virtual void save() = 0;
 
     // ---- Media lists and poster frames --------------------------------------------------------
     virtual QString mediaFile(const QString& libraryPath) const = 0;
@@ -67,9 +69,12 @@ public:
     virtual void generatePosters(std::stop_token stop, std::function<void()> done) = 0;
 
     // ---- The job ------------------------------------------------------------------------------
-    virtual ScanJob& job() = 0;       // the running job, moved on in place
-    virtual void persistJob() = 0;    // "scanjob.json"
-    virtual void clearJob() = 0;      // no job file and no paused job
+    virtual ScanJob& job() = 0;    // the running job, moved on in place
+    virtual void persistJob() = 0; // "scanjob.json", queued like save()
+    virtual void clearJob() = 0;   // no job file (queued like save()) and no paused job
+    // `done` on the main thread once every write asked for so far has been made; it checks for
+    // itself that the run still exists.
+    virtual void afterWrites(std::function<void()> done) = 0;
     virtual void keepPausedJob() = 0; // the running job becomes the paused one
     virtual bool stopDiscardsResume() const = 0;
     // `run` has ended: the catalogue lets it go (unless another run has replaced it) and shows

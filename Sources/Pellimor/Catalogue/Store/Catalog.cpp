@@ -2,12 +2,12 @@
 
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Records/RecordJson.h"
-#include "Catalogue/Records/RecordReader.h"
-#include "Catalogue/Records/RecordWriter.h"
+#include "Catalogue/Store/CatalogFile.h"
 #include "Platform/Paths.h"
 #include "Support/AtomicFile.h"
 #include "Support/KeptAside.h"
 #include "Support/RegularFile.h"
+#include "Support/WriteQueue.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,27 +29,6 @@ const QString kCouldNotSave = QStringLiteral("The catalogue could not be saved: 
 // exhaust memory, so it is treated like a file that does not decode.
 constexpr qint64 kMaxFileBytes = RegularFile::defaultMaxBytes;
 
-// What "catalog.json" holds.
-struct Store {
-    QList<LibraryInfo> libraries;
-    QList<ScanRoot> roots;
-    std::optional<QMap<QString, QString>> driveRoles;
-    std::optional<QMap<QString, QDateTime>> favorites;
-};
-
-Result<Store> decodeStore(const QByteArray& bytes) {
-    rapidjson::Document document;
-    if (const std::optional<QString> error = RecordJson::parse(bytes, RecordJson::Shape::object, document))
-        return Failure{*error};
-    RecordReader r(document, DateForm::Since1970);
-    Store store;
-    r("libraries", store.libraries);
-    r("roots", store.roots);
-    r("driveRoles", store.driveRoles);
-    r("favorites", store.favorites);
-    return r.finish(std::move(store));
-}
-
 bool sameJob(const ScanJob& a, const ScanJob& b) {
     return a.roots == b.roots && a.maxDepth == b.maxDepth && a.remember == b.remember &&
            a.fullRescan == b.fullRescan && a.posters == b.posters && a.concurrency == b.concurrency &&
@@ -67,7 +46,7 @@ bool sameMedia(const QList<Catalog::MediaEntry2>& a, const QList<Catalog::MediaE
 
 } // namespace
 
-Catalog::Catalog(QObject* parent) : QObject(parent) {
+Catalog::Catalog(QObject* parent) : QObject(parent), m_writes(std::make_unique<WriteQueue>()) {
     // The job a scan starts from when nothing has run yet.
     m_currentJob.concurrency = 2;
     m_currentJob.updatedAt = QDateTime::currentDateTimeUtc();
@@ -87,9 +66,10 @@ Catalog::Catalog(QObject* parent) : QObject(parent) {
     recordMounted();
 }
 
-// Releases the members and nothing else: no save, and a running scan is not cancelled. Its
-// background work reaches this object only through queued calls, which Qt drops once the
-// object is gone.
+// Releases the members and saves nothing of its own, but every write already asked for is made
+// before it returns, so a scan's last saves are not lost with the program. A running scan is
+// not cancelled: its background work reaches this object only through queued calls, which Qt
+// drops once the object is gone.
 Catalog::~Catalog() = default;
 
 // ---- Setters ---------------------------------------------------------------------------------
@@ -201,10 +181,10 @@ void Catalog::load() {
     const QString file = QDir(m_dir).filePath(QStringLiteral("catalog.json"));
     // Only a regular file is read: a pipe at that name would hold the start for good.
     const RegularFile::Contents read = RegularFile::read(file, kMaxFileBytes);
-    std::optional<Store> store;
+    std::optional<CatalogFile::Contents> store;
     QString why = read.reason;
     if (read.status == RegularFile::Status::ok) {
-        Result<Store> decoded = decodeStore(read.bytes);
+        Result<CatalogFile::Contents> decoded = CatalogFile::decode(read.bytes);
         if (decoded.ok())
             store = std::move(decoded.value());
         else
@@ -246,6 +226,10 @@ void Catalog::load() {
 }
 
 void Catalog::save() {
+    save(Timing::now);
+}
+
+void Catalog::save(Timing timing) {
     const QString file = QDir(m_dir).filePath(QStringLiteral("catalog.json"));
 
     const QString inPlace = m_unreadableInPlace;
@@ -272,22 +256,32 @@ void Catalog::save() {
         }
     }
 
-    RecordWriter w(DateForm::Since1970);
-    w.startObject();
-    w("libraries", m_libraries);
-    w("roots", m_roots);
-    w("driveRoles", m_driveRoles);
-    if (!m_favorites.isEmpty())
-        w("favorites", m_favorites);
-    w.endObject();
-    const Result<QByteArray> bytes = w.finish();
-    if (!bytes.ok()) {
-        ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotSave + bytes.error());
+    // Implicitly shared copies: the catalogue may change on while they are written.
+    CatalogFile::Contents contents{m_libraries, m_roots, m_driveRoles, m_favorites};
+    const auto failed = [](const QString& error) {
+        ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotSave + error);
+    };
+    if (timing == Timing::now && m_writes->idle()) {
+        const Result<QByteArray> bytes = CatalogFile::encode(contents);
+        if (!bytes.ok())
+            failed(bytes.error());
+        else if (const Result<void> written = AtomicFile::write(file, bytes.value()); !written.ok())
+            failed(written.error());
         return;
     }
-    const Result<void> written = AtomicFile::write(file, bytes.value());
-    if (!written.ok())
-        ErrorLog::log(ErrorLog::Level::error, kArea, kCouldNotSave + written.error());
+    // Off the main thread the records are encoded in pieces, and a newer catalogue queued while
+    // an older one waits takes its place: the job written after the older trails the newer
+    // just as well.
+    m_writes->write(
+        file,
+        [contents = std::move(contents)] {
+            return CatalogFile::encode(contents, CatalogFile::kEncodeSpreadFrom);
+        },
+        AtomicFile::Durability::synced, WriteQueue::Place::inPlace, failed);
+}
+
+void Catalog::afterWrites(std::function<void()> done) {
+    m_writes->whenDone(std::move(done));
 }
 
 } // namespace pellimor

@@ -46,6 +46,7 @@
 namespace pellimor {
 
 struct ScanRun;
+class WriteQueue;
 
 class Catalog : public QObject {
     Q_OBJECT
@@ -129,7 +130,9 @@ public:
     bool openLeftDeRoomParked = false;
 
     // ---- Store ---------------------------------------------------------------------------
-    // Writes libraries, roots, drive roles and favourites to "catalog.json", atomically.
+    // Writes libraries, roots, drive roles and favourites to "catalog.json", atomically: before
+    // it returns, unless a scan's writes are still on their way (then it is queued after them,
+    // so no older content lands over it).
     void save();
 
     // ---- Drive roles, favourites, shown libraries ------------------------------------------
@@ -242,6 +245,16 @@ private:
     void setPausedJob(std::optional<ScanJob> job);
 
     void load();
+    // When a write of "catalog.json" or "scanjob.json" reaches the disk: `now`, before the call
+    // returns (unless writes queued earlier are still on their way: then after them), or
+    // `later`, queued behind whatever is on its way, so that the main thread never waits for
+    // the disk. Either way the files reach the disk in the order they were asked for, so the
+    // job never counts as done a library that the catalogue on disk lacks. A scan writes later.
+    enum class Timing { now, later };
+    void save(Timing timing);
+    // `done` on the main thread once every write of the store asked for so far has been made;
+    // it must check for itself that what it touches still exists.
+    void afterWrites(std::function<void()> done);
     // The reads of free-space refresh `generation` are all back: logged, unless a later
     // refresh has begun meanwhile.
     void finishVolumeSpace(qint64 generation);
@@ -250,10 +263,11 @@ private:
     // Removes what replacements of the media lists and the job file left half-done in an
     // earlier process (a staged file that never got its name); never what this process stages.
     void removeStagedLeftovers();
-    void persistJob();
+    void persistJob(Timing timing = Timing::now);
     void saveMedia(const QList<MediaEntry>& media, const QString& path);
     void deleteMedia(const QString& path);
     QString mediaFile(const QString& path) const;
+    QString jobFile() const;
     // The library's media list was missing or could not be decoded at the last load, and none
     // has been written for it since: its media are out of search until it is read in full.
     bool mediaListLost(const QString& path) const;
@@ -297,6 +311,11 @@ private:
     // copy of the user's catalogue, so nothing is saved over it while this names it.
     QString m_unreadableInPlace;
     bool m_unreadableRefusalLogged = false; // the refusal is logged once
+    // The writes of "catalog.json" and "scanjob.json", in order.
+    std::unique_ptr<WriteQueue> m_writes;
+    // Media-list file names by library path: the name is a hash, asked for every library on
+    // every scan and load.
+    mutable QHash<QString, QString> m_mediaFiles;
     // Read as the catalogue is made, so the first redraw has it.
     static std::optional<QString> readInstalledFCP();
     std::optional<QString> m_installedFCP = readInstalledFCP();

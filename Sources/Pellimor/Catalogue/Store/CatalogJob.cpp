@@ -4,6 +4,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Support/AtomicFile.h"
 #include "Support/RegularFile.h"
+#include "Support/WriteQueue.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,10 +12,6 @@
 namespace pellimor {
 
 namespace {
-
-QString jobFile(const QString& dataFolder) {
-    return QDir(dataFolder).filePath(QStringLiteral("scanjob.json"));
-}
 
 // "“a”, “b”, “c” and 4 more": enough of a list to find it in the file.
 QString someOf(const QStringList& texts) {
@@ -30,8 +27,12 @@ QString someOf(const QStringList& texts) {
 
 } // namespace
 
+QString Catalog::jobFile() const {
+    return QDir(m_dir).filePath(QStringLiteral("scanjob.json"));
+}
+
 void Catalog::loadJob() {
-    const QString file = jobFile(m_dir);
+    const QString file = jobFile();
     // A job that cannot be read or decoded is no job to resume; the next scan writes its own.
     const RegularFile::Contents read = RegularFile::read(file);
     if (read.status != RegularFile::Status::ok)
@@ -54,24 +55,34 @@ void Catalog::loadJob() {
         setPausedJob(std::move(*cleaned));
 }
 
-void Catalog::persistJob() {
+void Catalog::persistJob(Timing timing) {
     m_currentJob.updatedAt = QDateTime::currentDateTimeUtc();
-    const Result<QByteArray> bytes =
-        RecordJson::encodeRecordBytes(m_currentJob, RecordJson::DateForm::Since2001);
-    if (!bytes.ok())
-        return;
     // A failed write keeps the previous file whole; the scan goes on without a word, and the
     // next write tries again. The job is written after every third library and at every
     // checkpoint of a walk, so it does not wait for the disk: should the machine stop before
     // the data gets there, the worst left is an older job or none to resume, and the scan
     // started again reads only what the catalogue (which is synced) does not hold yet.
-    (void)AtomicFile::write(jobFile(m_dir), bytes.value(), AtomicFile::Durability::unsynced);
+    if (timing == Timing::now && m_writes->idle()) {
+        const Result<QByteArray> bytes =
+            RecordJson::encodeRecordBytes(m_currentJob, RecordJson::DateForm::Since2001);
+        if (bytes.ok())
+            (void)AtomicFile::write(jobFile(), bytes.value(), AtomicFile::Durability::unsynced);
+        return;
+    }
+    // Last in the queue: after the catalogue that holds every library it counts as done.
+    m_writes->write(
+        jobFile(),
+        [job = m_currentJob] { return RecordJson::encodeRecordBytes(job, RecordJson::DateForm::Since2001); },
+        AtomicFile::Durability::unsynced, WriteQueue::Place::last);
 }
 
 void Catalog::clearJob() {
     // A file that cannot be removed comes back as the paused scan at the next start, which
     // loses nothing; the job is forgotten here all the same.
-    QFile::remove(jobFile(m_dir));
+    if (m_writes->idle())
+        QFile::remove(jobFile());
+    else
+        m_writes->remove(jobFile());
     setPausedJob(std::nullopt);
 }
 

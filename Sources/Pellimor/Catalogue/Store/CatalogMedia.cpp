@@ -115,7 +115,11 @@ QString Catalog::hash(const QString& text) {
 }
 
 QString Catalog::mediaFile(const QString& path) const {
-    return QDir(m_dir).filePath(QStringLiteral("media-") + hash(path) + QStringLiteral(".json"));
+    auto it = m_mediaFiles.constFind(path);
+    if (it == m_mediaFiles.constEnd())
+        it = m_mediaFiles.insert(
+            path, QDir(m_dir).filePath(QStringLiteral("media-") + hash(path) + QStringLiteral(".json")));
+    return it.value();
 }
 
 void Catalog::saveMedia(const QList<MediaEntry>& media, const QString& path) {

@@ -1,4 +1,4 @@
-#include "Browser/ParallelChunks.h"
+#include "Support/ParallelChunks.h"
 
 #include <algorithm>
 #include <atomic>

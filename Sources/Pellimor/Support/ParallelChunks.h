@@ -15,7 +15,8 @@ namespace pellimor {
 // at once without touching `work`. `work` must not throw.
 //
 // Thread affinity: any thread but the main thread (it waits for pieces in progress on other
-// threads).
+// threads), except where the main thread blocks for the whole work anyway: the catalogue's
+// load while the program starts, before any window is shown.
 void runInChunks(qsizetype count, qsizetype chunks,
                  const std::function<void(qsizetype begin, qsizetype end)>& work,
                  QThreadPool* pool = workPool());
