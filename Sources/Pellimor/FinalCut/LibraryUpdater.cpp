@@ -118,9 +118,10 @@ void LibraryUpdater::run(const QList<LibraryInfo>& libraries, Catalog& catalog, 
                           .filePath(platform::services().clock->now().toLocalTime().toString(
                               QStringLiteral("yyyy-MM-dd HHmm")));
     m_run.logPath = QDir(catalog.dir()).filePath(QStringLiteral("update-log.txt"));
+    // One substitution pass, so a "%" in a version or a name is written as it is.
     log(QStringLiteral("=== %1 to Final Cut Pro %2: %3 libraries ===")
-            .arg(practice ? QStringLiteral("PRACTICE RUN") : QStringLiteral("UPDATE RUN"), m_run.installed)
-            .arg(m_items.size()));
+            .arg(practice ? QStringLiteral("PRACTICE RUN") : QStringLiteral("UPDATE RUN"), m_run.installed,
+                 QString::number(m_items.size())));
     nextLibrary();
 }
 
@@ -129,12 +130,13 @@ void LibraryUpdater::nextLibrary() {
     // without growing the stack.
     for (;;) {
         if (m_run.index >= m_items.size())
-            return finish();
-        // Seen only between libraries, so a stop never cuts an update short.
-        if (m_stopRequested) {
+            return finish(true);
+        // Seen only between libraries, so a stop never cuts an update short. A catalogue that
+        // went with the program's window ends the run too: nothing more can be checked or read.
+        if (m_stopRequested || !m_run.catalog) {
             skipRest(m_run.index);
             setMessage(kStopped);
-            return finish();
+            return finish(false);
         }
         if (!process())
             return;
@@ -145,15 +147,7 @@ void LibraryUpdater::nextLibrary() {
 bool LibraryUpdater::process() {
     m_library = LibraryContext();
     const LibraryInfo& library = current().lib;
-    Catalog* catalog = m_run.catalog.data();
-    if (!catalog) {
-        // The catalogue went with the program's window; nothing more can be checked or read.
-        skipRest(m_run.index);
-        setMessage(kStopped);
-        finish();
-        return false;
-    }
-    if (!catalog->isOnline(library)) {
+    if (!m_run.catalog->isOnline(library)) {
         fail(kUnreachable);
         return false;
     }
@@ -199,9 +193,8 @@ void LibraryUpdater::copyFinished(const SafetyCopy::Outcome& outcome) {
         return fail(QStringLiteral("safety copy failed (") + outcome.error.description + u')');
     const QString destination = QDir(m_run.runFolder).filePath(PathText::lastComponent(current().lib.path));
     log(QStringLiteral("%1: safety copy %2 files, %3 -> %4")
-            .arg(current().lib.name)
-            .arg(outcome.result->files)
-            .arg(ByteCount::file(outcome.result->bytes), destination));
+            .arg(current().lib.name, QString::number(outcome.result->files),
+                 ByteCount::file(outcome.result->bytes), destination));
     openLibrary();
 }
 
@@ -319,8 +312,9 @@ void LibraryUpdater::fail(const QString& text) {
     end();
 }
 
-void LibraryUpdater::finish() {
-    if (!m_stopRequested)
+void LibraryUpdater::finish(bool allProcessed) {
+    // A stop asked for during the last library leaves the sheet's own text in place.
+    if (allProcessed && !m_stopRequested)
         setMessage(m_run.practice ? kPracticeFinished : kFinished);
     log(QStringLiteral("=== finished ==="));
     end();

@@ -154,7 +154,8 @@ private:
     void closeAfterUpdate();
     void goOn();
     void fail(const QString& text);
-    void finish();
+    // The run's normal end: after the last library (`allProcessed`) or before the next one.
+    void finish(bool allProcessed);
     void end();
 
     Item& current() { return m_items[m_run.index]; }
