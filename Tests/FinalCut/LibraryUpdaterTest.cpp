@@ -17,6 +17,7 @@
 #include "Tests/Support/FakeAccessibility.h"
 #include "Tests/Support/FakeAccessibilityElement.h"
 #include "Tests/Support/FakeFinalCut/FakeFinalCut.h"
+#include "Tests/Support/FakeFinalCut/ScriptFromJson.h"
 #include "Tests/Support/FakeFinalCut/SocketFinalCut.h"
 #include "Tests/Support/ScaledClock.h"
 #include "Tests/Support/TestEnv.h"
@@ -60,13 +61,6 @@ using Span = std::chrono::nanoseconds;
 
 namespace {
 
-FakeFinalCutScript script(const QJsonObject& json) {
-    QString error;
-    const std::optional<FakeFinalCutScript> read = FakeFinalCutScript::fromJson(json, &error);
-    EXPECT_TRUE(read) << error.toStdString();
-    return read.value_or(FakeFinalCutScript());
-}
-
 void writeVersion(const QString& library, const QString& version) {
     fixtures::FixtureFiles::writePlist(
         library + "/CurrentVersion.plist",
@@ -105,7 +99,7 @@ struct Transition {
 class World {
 public:
     explicit World(const QJsonObject& finalCutScript = {})
-        : finalCut(script(finalCutScript)), catalog(env.makeCatalog()),
+        : finalCut(test::scriptFromJson(finalCutScript)), catalog(env.makeCatalog()),
           folder(test::TestEnv::freshDir("updater-libraries")),
           safetyRoot(QDir(test::TestEnv::freshDir("updater-safety")).filePath("Safety copies")) {
         QObject::connect(&updater, &LibraryUpdater::itemsChanged, &updater, [this] { noteTransitions(); });
@@ -397,7 +391,7 @@ TEST(LibraryUpdaterRun, AFailureStopsTheQueueAndSaysWhy) {
     for (const Situation& s : situations) {
         SCOPED_TRACE(s.what);
         World world;
-        world.finalCut.setNextScripts({FakeFinalCutScript(), script(s.script)});
+        world.finalCut.setNextScripts({FakeFinalCutScript(), test::scriptFromJson(s.script)});
         QList<LibraryInfo> libraries;
         QList<Status> expected;
         if (!s.practice) {
@@ -657,6 +651,22 @@ TEST(LibraryUpdaterRun, AFailingSafetyCopyStopsTheRunBeforeTheOpen) {
         EXPECT_EQ(test::treeListing(library.path), before);
         EXPECT_EQ(test::treeListing(later.path), laterBefore);
     }
+}
+
+TEST(LibraryUpdaterRun, AFinalCutProThatWillNotQuitIsAskedOnceAndLeftRunning) {
+    World world({{"dialogAfterUpdate", true}});
+    const LibraryInfo library = world.add("Trip");
+    world.start({library});
+    ASSERT_TRUE(world.finish());
+    EXPECT_EQ(world.statuses(),
+              QList<Status>{Status::failed("Final Cut didn't quit; check for an open dialog")});
+    // Sixty looks, two seconds apart.
+    EXPECT_EQ(world.at(0, Case::failed) - world.at(0, Case::closing), 120s);
+    const std::optional<qint64> running = LibraryUpdater::fcpProcess();
+    ASSERT_TRUE(running);
+    EXPECT_EQ(world.finalCut.instance(*running)->log().count("quit request"), 1);
+    EXPECT_EQ(world.finalCut.quitRequests(), 1);
+    EXPECT_EQ(world.finalCut.forcedQuits(), 0);
 }
 
 TEST(LibraryUpdaterRun, ThePromptIsLookedForEveryTwoSecondsFromTheOpen) {
