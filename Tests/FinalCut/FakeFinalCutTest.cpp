@@ -7,6 +7,7 @@
 #include "Catalogue/Reader/LibraryReader.h"
 #include "FinalCut/AX.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
+#include "Tests/Support/FakeFinalCut/ScriptFromJson.h"
 #include "Tests/Support/TestEnv.h"
 #include "Tests/Support/VirtualClock.h"
 
@@ -25,13 +26,6 @@ QString writeLibrary(const QString& name, const QString& version) {
     library.catalogVersion = fixtures::PlistValue(LibraryBuilder::catalogVersionText(version));
     library.stamp = QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
     return library.write(test::TestEnv::freshDir("fake-finalcut"));
-}
-
-FakeFinalCutScript script(const QJsonObject& json) {
-    QString error;
-    const std::optional<FakeFinalCutScript> read = FakeFinalCutScript::fromJson(json, &error);
-    EXPECT_TRUE(read) << error.toStdString();
-    return read.value_or(FakeFinalCutScript());
 }
 
 } // namespace
@@ -135,7 +129,7 @@ TEST(FakeFinalCut, FollowsItsScript) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::ScopedVirtualClock clock;
-        test::FakeFinalCut finalCut(script(c.script));
+        test::FakeFinalCut finalCut(test::scriptFromJson(c.script));
         const QString library = writeLibrary("Trip", c.libraryVersion);
         const QString signature = LibraryReader::signature(library);
         QObject context;
@@ -157,7 +151,7 @@ TEST(FakeFinalCut, FollowsItsScript) {
 
 TEST(FakeFinalCut, AfterAnUpdateItsDialogHoldsNormalQuitsButNotAForcedOne) {
     test::ScopedVirtualClock clock;
-    test::FakeFinalCut finalCut(script({{"dialogAfterUpdate", true}, {"pressError", 0}}));
+    test::FakeFinalCut finalCut(test::scriptFromJson({{"dialogAfterUpdate", true}, {"pressError", 0}}));
     const QString library = writeLibrary("Trip", "10.4.6");
     QObject context;
     platform::services().finalCut->open(library, &context, [](const std::optional<QString>&) {});
@@ -193,7 +187,7 @@ TEST(FakeFinalCut, OpenAnswersAsScripted) {
     };
     for (const Case& c : cases) {
         test::ScopedVirtualClock clock;
-        test::FakeFinalCut finalCut(script(c.script));
+        test::FakeFinalCut finalCut(test::scriptFromJson(c.script));
         const QString library = writeLibrary("Trip", "11.1");
         QObject context;
         std::optional<std::optional<QString>> answer;

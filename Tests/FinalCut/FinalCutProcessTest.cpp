@@ -5,6 +5,7 @@
 #include "FinalCut/FinalCutProcess.h"
 
 #include "Tests/Support/FakeFinalCut/FakeFinalCut.h"
+#include "Tests/Support/FakeFinalCut/ScriptFromJson.h"
 #include "Tests/Support/VirtualClock.h"
 
 #include <QJsonObject>
@@ -12,18 +13,6 @@
 
 using namespace pellimor;
 using namespace std::chrono_literals;
-using test::FakeFinalCutScript;
-
-namespace {
-
-FakeFinalCutScript script(const QJsonObject& json) {
-    QString error;
-    const std::optional<FakeFinalCutScript> read = FakeFinalCutScript::fromJson(json, &error);
-    EXPECT_TRUE(read) << error.toStdString();
-    return read.value_or(FakeFinalCutScript());
-}
-
-} // namespace
 
 TEST(FinalCutProcess, QuitsAndAsksWhatRunsAndWaitsOnTheClock) {
     enum class Ask { quit, forcedQuit, answers };
@@ -63,7 +52,7 @@ TEST(FinalCutProcess, QuitsAndAsksWhatRunsAndWaitsOnTheClock) {
         test::ScopedVirtualClock clock;
         test::FakeFinalCut finalCut;
         for (const QJsonObject& instance : c.instances)
-            finalCut.launch(script(instance));
+            finalCut.launch(test::scriptFromJson(instance));
         QObject context;
         std::optional<bool> answer;
         std::chrono::nanoseconds answeredAt{};
@@ -98,8 +87,8 @@ TEST(FinalCutProcess, QuitsAndAsksWhatRunsAndWaitsOnTheClock) {
 TEST(FinalCutProcess, AQuitWhoseContextWentFirstNeverAnswers) {
     test::ScopedVirtualClock clock;
     test::FakeFinalCut finalCut;
-    finalCut.launch(script({{"ignoreQuit", true}}));
-    finalCut.launch(script({{"hang", true}}));
+    finalCut.launch(test::scriptFromJson({{"ignoreQuit", true}}));
+    finalCut.launch(test::scriptFromJson({{"hang", true}}));
     bool answered = false;
     {
         QObject context;

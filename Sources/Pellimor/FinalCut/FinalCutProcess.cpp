@@ -39,6 +39,12 @@ struct QuitWatch : std::enable_shared_from_this<QuitWatch> {
 } // namespace
 
 void FinalCutProcess::quitFinalCut(bool force, QObject* context, std::function<void(bool)> done) {
+    quitFinalCut(force, force ? forcedQuitLooks : quitLooks, force ? forcedQuitPause : quitPause, context,
+                 std::move(done));
+}
+
+void FinalCutProcess::quitFinalCut(bool force, int looks, std::chrono::milliseconds pause, QObject* context,
+                                   std::function<void(bool)> done) {
     const std::shared_ptr<platform::FinalCutApp> app = platform::services().finalCut;
     const QList<qint64> instances = app->running();
     if (instances.isEmpty())
@@ -53,8 +59,8 @@ void FinalCutProcess::quitFinalCut(bool force, QObject* context, std::function<v
     auto watch = std::make_shared<QuitWatch>();
     watch->context = context;
     watch->done = std::move(done);
-    watch->pause = force ? forcedQuitPause : quitPause;
-    watch->looksLeft = force ? forcedQuitLooks : quitLooks;
+    watch->pause = pause;
+    watch->looksLeft = looks;
     watch->waitAndLook();
 }
 

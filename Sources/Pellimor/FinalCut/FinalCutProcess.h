@@ -17,6 +17,9 @@ struct FinalCutProcess {
     // True as soon as none runs (at once, with nothing sent, when none ran); false when one
     // still runs at the last look.
     static void quitFinalCut(bool force, QObject* context, std::function<void(bool gone)> done);
+    // The same with the caller's own patience: `looks` looks, each after a pause of `pause`.
+    static void quitFinalCut(bool force, int looks, std::chrono::milliseconds pause, QObject* context,
+                             std::function<void(bool gone)> done);
 
     // Whether Final Cut Pro answers a request within `within`: true at once when none runs,
     // else the platform's answer for the first instance.

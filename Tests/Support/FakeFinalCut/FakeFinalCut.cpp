@@ -63,6 +63,7 @@ public:
     }
 
     const FakeFinalCutScript& script() const { return m_script; }
+    void setNextScripts(const QList<FakeFinalCutScript>& scripts) { m_next = scripts; }
 
     FakeFinalCutModel* model(qint64 pid) const {
         const auto found = m_models.find(pid);
@@ -108,7 +109,8 @@ public:
     void open(const QString& library, QObject* context,
               platform::FinalCutApp::OpenCompletion completion) override {
         const QList<qint64> running = this->running();
-        FakeFinalCutModel* model = this->model(running.isEmpty() ? launch(m_script) : running.first());
+        FakeFinalCutModel* model = this->model(
+            running.isEmpty() ? launch(m_next.isEmpty() ? m_script : m_next.takeFirst()) : running.first());
         const QPointer<QObject> guard(context);
         model->open(library,
                     [guard, completion = std::move(completion)](const std::optional<QString>& error) {
@@ -135,6 +137,7 @@ public:
 
 private:
     FakeFinalCutScript m_script;
+    QList<FakeFinalCutScript> m_next; // for the instances open() starts next
     std::map<qint64, std::unique_ptr<FakeFinalCutModel>> m_models;
     qint64 m_nextPid = 4101;
 };
@@ -172,6 +175,10 @@ qint64 FakeFinalCut::launch() {
 
 qint64 FakeFinalCut::launch(const FakeFinalCutScript& script) {
     return m_processes->launch(script);
+}
+
+void FakeFinalCut::setNextScripts(const QList<FakeFinalCutScript>& scripts) {
+    m_processes->setNextScripts(scripts);
 }
 
 FakeFinalCutModel* FakeFinalCut::instance(qint64 pid) const {

@@ -35,6 +35,10 @@ public:
     qint64 launch();
     qint64 launch(const FakeFinalCutScript& script);
 
+    // The instances that opening a library starts from now on follow these scripts, one each
+    // in order; those after them follow the default script again.
+    void setNextScripts(const QList<FakeFinalCutScript>& scripts);
+
     // The instance of that process id (also after it quit), or null.
     FakeFinalCutModel* instance(qint64 pid) const;
     // Every instance ever started, in the order they were.

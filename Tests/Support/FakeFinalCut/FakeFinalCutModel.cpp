@@ -81,7 +81,7 @@ void FakeFinalCutModel::open(const QString& library,
         later(m_script.openAnswerMs, [answer] { answer(std::nullopt); });
     m_libraries.append(library);
     const std::optional<QString> saved = LibraryReader::fcpVersion(library);
-    if (saved && fakeVersionKey(*saved) < fakeVersionKey(m_script.version))
+    if (saved ? fakeVersionKey(*saved) < fakeVersionKey(m_script.version) : m_script.promptUnknownVersion)
         later(m_script.promptDelayMs, [this, library] { showPrompt(library); });
 }
 

@@ -56,8 +56,9 @@ std::optional<FakeFinalCutScript> FakeFinalCutScript::fromJson(const QJsonObject
         readInt(object, "openAnswerMs", script.openAnswerMs, error) &&
         readInt(object, "promptDelayMs", script.promptDelayMs, error) &&
         readText(object, "promptName", script.promptName, error) &&
-        readText(object, "promptText", script.promptText, error) && readText(object, "omit", omit, error) &&
-        readInt(object, "extraDepth", script.extraDepth, error) &&
+        readText(object, "promptText", script.promptText, error) &&
+        readBool(object, "promptUnknownVersion", script.promptUnknownVersion, error) &&
+        readText(object, "omit", omit, error) && readInt(object, "extraDepth", script.extraDepth, error) &&
         readInt(object, "filler", script.filler, error) &&
         readInt(object, "updateMs", script.updateMs, error) &&
         readInt(object, "touchEveryMs", script.touchEveryMs, error) &&
@@ -119,6 +120,7 @@ QJsonObject FakeFinalCutScript::toJson() const {
     QJsonObject object{{"version", version},
                        {"openAnswerMs", openAnswerMs},
                        {"promptDelayMs", promptDelayMs},
+                       {"promptUnknownVersion", promptUnknownVersion},
                        {"extraDepth", extraDepth},
                        {"filler", filler},
                        {"pressError", pressError},

@@ -14,6 +14,8 @@ namespace pellimor::test {
 //                                 is opened, but the request is never answered); "openAnswerMs"
 //   "promptDelayMs" (500)         from opening an older library to its update prompt
 //   "promptName", "promptText"    the library name in the prompt, or the prompt's whole text
+//   "promptUnknownVersion"        a library whose saved version cannot be read gets the prompt
+//                                 too (else it opens without one)
 //   "omit"                        "Update" or "Cancel": the prompt lacks that button
 //   "extraDepth", "filler"        groups around the prompt's content; elements examined before it
 //   "pressError" (0)              the error code of every press
@@ -36,6 +38,7 @@ struct FakeFinalCutScript {
     int promptDelayMs = 500;
     std::optional<QString> promptName;
     std::optional<QString> promptText;
+    bool promptUnknownVersion = false;
     QString omit;
     int extraDepth = 0;
     int filler = 0;
