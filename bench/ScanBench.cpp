@@ -268,9 +268,10 @@ int main(int argc, char** argv) {
         "thread\n",
         signatures / double(libraries.size()), signatures);
     std::printf(
-        "  one save of the catalogue (%lld libraries): %.1f ms on the main thread; a first scan saves after "
-        "every third library read (%lld saves, about %.0f ms as the catalogue grows), a rescan once per "
-        "root\n",
+        "  one save of the catalogue (%lld libraries): %.1f ms; a scan's saves are written off the main "
+        "thread, in order: a first scan asks for one after every third library read (%lld, about %.0f ms "
+        "if each were written), and one asked for while another is written takes the place of any still "
+        "waiting; a rescan saves once per root, and its end waits for that save\n",
         static_cast<long long>(libraries.size()), saveMs, static_cast<long long>(libraries.size() / 3),
         saveMs * double(libraries.size() / 3) / 2.0);
     std::printf("  peak memory of this process: %.0f MiB\n", bench::peakMemoryMiB());
