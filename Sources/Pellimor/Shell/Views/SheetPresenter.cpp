@@ -3,6 +3,8 @@
 #include "Compare/Views/CompareView.h"
 #include "FreeUpSpace/CleanupController.h"
 #include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
+#include "MissingFiles/MissingFilesController.h"
+#include "MissingFiles/Views/MissingFilesSheet.h"
 #include "Plugins/Views/LibraryPlugins.h"
 #include "Plugins/Views/PluginsView.h"
 
@@ -104,9 +106,21 @@ void cleanup(QWidget* window, Catalog& catalog, const LibraryInfo& snapshot, std
     controller->start();
 }
 
-void missingFiles(QWidget* window, Catalog&, const MissingRequest& request, std::function<void()> done) {
-    openStandIn(window, QStringLiteral("Missing Files"),
-                later(QStringLiteral("Missing Files"), quotedNames(request.libraries)), std::move(done));
+void missingFiles(QWidget* window, Catalog& catalog, const MissingRequest& request,
+                  std::function<Prompts&()> prompts, std::function<void()> done) {
+    // The application owns the work: a search the sheet leaves behind ends on its own.
+    auto* controller = new MissingFilesController(catalog, request, QCoreApplication::instance());
+    auto* sheet = new MissingFilesSheet(*controller, std::move(prompts), window);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    const QPointer<MissingFilesController> work(controller);
+    QObject::connect(sheet, &QDialog::finished, sheet, [work, done = std::move(done)] {
+        if (work)
+            work->close();
+        if (done)
+            done();
+    });
+    sheet->open();
+    controller->start();
 }
 
 void update(QWidget* window, Catalog&, const UpdateRequest& request, std::function<void()> done) {
