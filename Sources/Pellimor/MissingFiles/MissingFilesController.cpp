@@ -115,6 +115,14 @@ void MissingFilesController::setSelection(const QSet<QString>& ids) {
     Q_EMIT changed();
 }
 
+void MissingFilesController::setPick(const QString& id, const std::optional<QString>& path) {
+    if (path)
+        m_state.picked.insert(id, *path);
+    else
+        m_state.picked.remove(id);
+    Q_EMIT changed();
+}
+
 void MissingFilesController::find() {
     if (!m_catalog || !MissingSheet::canFind(m_state))
         return;

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace pellimor {
 
@@ -59,6 +60,9 @@ public:
     // The folders chosen in "Add Folder…".
     void addFolders(const QStringList& folders);
     void setSelection(const QSet<QString>& ids);
+    // The found file the user takes for the row with identity `id`, or none to leave the choice
+    // to the ranking again. Every search forgets these.
+    void setPick(const QString& id, const std::optional<QString>& path);
 
     // "Find Files" / "Find Again": nothing unless MissingSheet::canFind.
     void find();

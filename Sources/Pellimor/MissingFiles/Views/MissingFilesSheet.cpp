@@ -183,10 +183,10 @@ void MissingFilesSheet::build() {
     m_split->addWidget(buildMissingPane());
     m_split->addWidget(buildDetailPane());
     m_split->addWidget(buildPlacesPane());
+    // Room the sheet gains goes to the list of files first.
     m_split->setStretchFactor(0, 1);
-    m_split->setStretchFactor(1, 1);
+    m_split->setStretchFactor(1, 0);
     m_split->setStretchFactor(2, 0);
-    m_split->setSizes({points(kMissingIdeal), points(kDetailIdeal), points(kPlacesIdeal)});
     layout->addWidget(m_split, 1);
 
     layout->addWidget(buildSearchRow());
@@ -366,12 +366,13 @@ QWidget* MissingFilesSheet::buildPlacesPane() {
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto* rows = new QWidget(scroll);
-    rows->setAutoFillBackground(false);
     m_placeRows = new QVBoxLayout(rows);
     m_placeRows->setContentsMargins(0, 0, 0, 0);
     m_placeRows->setSpacing(5);
     m_placeRows->addStretch(1);
     scroll->setWidget(rows);
+    // The box's own fill shows through, as behind the catalogue's toggle.
+    rows->setAutoFillBackground(false);
     scroll->viewport()->setAutoFillBackground(false);
     box->addWidget(scroll, 1);
     layout->addWidget(m_placesBox, 1);
@@ -436,12 +437,25 @@ QWidget* MissingFilesSheet::buildBottomRow() {
     return row;
 }
 
+void MissingFilesSheet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_sized)
+        return;
+    m_sized = true;
+    // The details and the places at their ideal heights (the places no higher than their list
+    // needs), the list of files in the rest.
+    const int total = m_split->height();
+    const int places = std::min(points(kPlacesIdeal), m_placesPane->maximumHeight());
+    const int detail = points(kDetailIdeal);
+    m_split->setSizes({std::max(points(kMissingIdeal), total - detail - places), detail, places});
+}
+
 // ---- Drawing the state ------------------------------------------------------------------------
 
 void MissingFilesSheet::changed() {
     // A search reports hits and progress many times a second: while it runs, what arrives in one
-    // turn of the event loop is drawn once.
-    if (!m_controller || !m_controller->state().searching) {
+    // turn of the event loop is drawn once. Its start and its end show at once.
+    if (!m_controller || !m_controller->state().searching || !m_searchingShown) {
         sync();
         return;
     }
@@ -458,6 +472,7 @@ void MissingFilesSheet::sync() {
     if (!m_controller)
         return;
     const MissingSheetState& state = m_controller->state();
+    m_searchingShown = state.searching;
     syncPicker();
     m_summary->setText(MissingSheet::summary(state));
     m_missing->setCurrentWidget(state.loading ? m_loadingRow : static_cast<QWidget*>(m_table));

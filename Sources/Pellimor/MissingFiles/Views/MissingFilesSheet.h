@@ -68,6 +68,9 @@ public:
 
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void build();
     QWidget* buildTitleRow();
@@ -93,7 +96,9 @@ private:
     std::function<Prompts&()> m_prompts;
     double m_scale = 1.0;
     bool m_syncQueued = false;
-    bool m_updating = false; // the sheet is putting the table's selection back
+    bool m_searchingShown = false; // what is drawn is of a search under way
+    bool m_updating = false;       // the sheet is putting the table's selection back
+    bool m_sized = false;          // the panes have had their first heights
 
     QLabel* m_title = nullptr;
     QWidget* m_picker = nullptr;
