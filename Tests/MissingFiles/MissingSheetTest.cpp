@@ -21,7 +21,6 @@ using test::TestEnv;
 namespace FixtureFiles = pellimor::fixtures::FixtureFiles;
 using MissingFiles::Match;
 using MissingSheet::Cell;
-using MissingSheet::Tone;
 using Kind = MissingFiles::Match::Kind;
 
 namespace {
@@ -327,22 +326,22 @@ TEST(MissingSheetTable, foundAndMatchCells) {
     };
     const QList<Case> cases = {
         {"before a search", std::nullopt, false, {}, {}},
-        {"nothing found", std::nullopt, true, {"Not found", Tone::orange, {}}, {}},
+        {"nothing found", std::nullopt, true, {"Not found", CellTone::orange, {}}, {}},
         {"only leads",
          QStringList{leadA, leadB},
          true,
-         {"Not found — may be on a drive that isn't connected", Tone::orange, leadA + '\n' + leadB},
-         {"Drive not connected", Tone::secondary, driveTip}},
+         {"Not found — may be on a drive that isn't connected", CellTone::orange, leadA + '\n' + leadB},
+         {"Drive not connected", CellTone::secondary, driveTip}},
         {"three texts, one there",
          QStringList{leadA, root + "/gone/c.mov", there},
          true,
-         {there + "  (+2 more)", Tone::green, leadA + '\n' + root + "/gone/c.mov\n" + there},
-         {"Same name only — check", Tone::orange, MissingSheet::explanation(Match::of(Kind::nameOnly))}},
+         {there + "  (+2 more)", CellTone::green, leadA + '\n' + root + "/gone/c.mov\n" + there},
+         {"Same name only — check", CellTone::orange, MissingSheet::explanation(Match::of(Kind::nameOnly))}},
         {"only paths that have gone",
          QStringList{root + "/gone/c.mov"},
          false,
-         {root + "/gone/c.mov", Tone::secondary, root + "/gone/c.mov"},
-         {"Drive not connected", Tone::secondary, driveTip}},
+         {root + "/gone/c.mov", CellTone::secondary, root + "/gone/c.mov"},
+         {"Drive not connected", CellTone::secondary, driveTip}},
     };
     for (const Case& c : cases) {
         MissingSheetState state = loaded({file});
@@ -359,22 +358,23 @@ TEST(MissingSheetTable, foundAndMatchCells) {
     // The old folder in the secondary colour, the whole old target as its tip.
     const MissingSheet::Row row = MissingSheet::row(loaded({file}), file);
     EXPECT_EQ(MissingSheet::cell(row, MissingSheet::Column::wasAt),
-              (Cell{"/Volumes/Old/Shoot", Tone::secondary, "/Volumes/Old/Shoot/c.mov"}));
-    EXPECT_EQ(MissingSheet::cell(row, MissingSheet::Column::file), (Cell{"c.mov", Tone::primary, {}}));
+              (Cell{"/Volumes/Old/Shoot", CellTone::secondary, "/Volumes/Old/Shoot/c.mov"}));
+    EXPECT_EQ(MissingSheet::cell(row, MissingSheet::Column::file), (Cell{"c.mov", CellTone::primary, {}}));
 }
 
 TEST(MissingSheetTable, everyMatchHasItsColourAndExplanation) {
-    const QList<std::tuple<Match, Tone, QString>> cases = {
-        {Match::of(Kind::sameEventInLibrary), Tone::green, "The link pointed at a file inside a library"},
-        {Match::of(Kind::sameFolderOtherAccount), Tone::green,
+    const QList<std::tuple<Match, CellTone, QString>> cases = {
+        {Match::of(Kind::sameEventInLibrary), CellTone::green, "The link pointed at a file inside a library"},
+        {Match::of(Kind::sameFolderOtherAccount), CellTone::green,
          "Found in the same folders with the same name, under"},
-        {Match::of(Kind::sameFoldersOtherDrive), Tone::green,
+        {Match::of(Kind::sameFoldersOtherDrive), CellTone::green,
          "Found with the same name inside the same folders"},
-        {Match::of(Kind::chosenByUser), Tone::green,
+        {Match::of(Kind::chosenByUser), CellTone::green,
          "You looked at this file and marked it as the right one."},
-        {Match::of(Kind::nameOnly), Tone::orange, "Only the name matches. Camera names repeat"},
-        {Match::copies(2), Tone::orange, "Several files with this name were found and they are all exactly"},
-        {Match::different(3), Tone::orange,
+        {Match::of(Kind::nameOnly), CellTone::orange, "Only the name matches. Camera names repeat"},
+        {Match::copies(2), CellTone::orange,
+         "Several files with this name were found and they are all exactly"},
+        {Match::different(3), CellTone::orange,
          "Files with this name but different sizes were found, so Tovlin won't"},
     };
     for (const auto& [match, tone, start] : cases) {

@@ -258,8 +258,8 @@ const QList<Def>& defs() {
     return table;
 }
 
-Tone tone(const Match& match) {
-    return match.isStrong() ? Tone::green : Tone::orange;
+CellTone tone(const Match& match) {
+    return match.isStrong() ? CellTone::green : CellTone::orange;
 }
 
 QString explanation(const Match& match) {
@@ -310,20 +310,20 @@ QString more(const QStringList& list) {
 
 Cell foundCell(const QStringList& list, const QStringList& places, bool searched) {
     if (list.isEmpty())
-        return searched ? Cell{QStringLiteral("Not found"), Tone::orange, {}} : Cell{};
+        return searched ? Cell{QStringLiteral("Not found"), CellTone::orange, {}} : Cell{};
     const QString tip = list.join(u'\n');
     if (!MissingFiles::wasFound(list))
-        return {QStringLiteral("Not found — may be on a drive that isn't connected"), Tone::orange, tip};
+        return {QStringLiteral("Not found — may be on a drive that isn't connected"), CellTone::orange, tip};
     if (!places.isEmpty())
-        return {places.front() + more(list), Tone::green, tip};
-    return {list.front() + more(list), Tone::secondary, tip};
+        return {places.front() + more(list), CellTone::green, tip};
+    return {list.front() + more(list), CellTone::secondary, tip};
 }
 
 Cell matchCell(const QStringList& list, const Candidate& proposed) {
     if (proposed.match)
         return {proposed.match->label(), tone(*proposed.match), explanation(*proposed.match)};
     if (!list.isEmpty())
-        return {QStringLiteral("Drive not connected"), Tone::secondary,
+        return {QStringLiteral("Drive not connected"), CellTone::secondary,
                 QStringLiteral("The catalogue lists a file with this name on a drive that isn't connected. "
                                "Connect that drive and press Find Files again to check it.")};
     return {};
@@ -347,15 +347,15 @@ Row row(const MissingSheetState& state, const MissingFile& file) {
 Cell cell(const Row& judged, Column column) {
     switch (column) {
     case Column::file:
-        return {judged.file.name, Tone::primary, {}};
+        return {judged.file.name, CellTone::primary, {}};
     case Column::event:
-        return {judged.file.event, Tone::primary, {}};
+        return {judged.file.event, CellTone::primary, {}};
     case Column::library:
-        return {judged.file.library, Tone::primary, {}};
+        return {judged.file.library, CellTone::primary, {}};
     case Column::drive:
-        return {judged.file.drive, Tone::primary, {}};
+        return {judged.file.drive, CellTone::primary, {}};
     case Column::wasAt:
-        return {wasAt(judged.file), Tone::secondary, judged.file.target};
+        return {wasAt(judged.file), CellTone::secondary, judged.file.target};
     case Column::found:
         return judged.found;
     case Column::match:

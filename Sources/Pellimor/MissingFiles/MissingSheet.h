@@ -2,6 +2,7 @@
 
 #include "App/ColumnDecl.h"
 #include "App/ColumnWidths.h"
+#include "Browser/CellTone.h"
 #include "MissingFiles/Candidate.h"
 #include "MissingFiles/Match.h"
 #include "MissingFiles/MissingFile.h"
@@ -118,19 +119,16 @@ using Def = ColumnDecl<Column>;
 // In declared order; a column's position is its Column value (int(column)). No column sorts.
 const QList<Def>& defs();
 
-// How a cell's text is coloured.
-enum class Tone { primary, secondary, green, orange };
-
 struct Cell {
     QString text;
-    Tone tone = Tone::primary;
+    CellTone tone = CellTone::primary;
     QString tip; // empty: none
 
     bool operator==(const Cell&) const = default;
 };
 
 // A match's colour (green exactly for the strong ones) and what it means.
-Tone tone(const MissingFiles::Match& match);
+CellTone tone(const MissingFiles::Match& match);
 QString explanation(const MissingFiles::Match& match);
 
 // The folder that held the file: its target without the last component.

@@ -6,6 +6,7 @@
 
 #include "Catalogue/Reader/LibraryReader.h"
 #include "MissingFiles/MissingFilesController.h"
+#include "MissingFiles/Views/MissingTableDelegate.h"
 #include "MissingFiles/Views/MissingTableModel.h"
 #include "Support/WorkPool.h"
 #include "Tests/Fixtures/FixtureFiles.h"
@@ -188,7 +189,7 @@ TEST_F(MissingFilesSheetTest, aRequestOpensTheSheetAndASearchOfAFolderFillsTheRo
                   ->index(0, int(MissingSheet::Column::match))
                   .data(MissingTableModel::kToneRole)
                   .toInt(),
-              int(MissingSheet::Tone::green));
+              int(CellTone::green));
     EXPECT_EQ(cell(1, MissingSheet::Column::found), QStringLiteral("Not found"));
     EXPECT_TRUE(shown("note"));
     EXPECT_TRUE(child<QLabel>("note")->text().startsWith(
@@ -309,6 +310,7 @@ TEST_F(MissingFilesSheetTest, stopEndsASearchOfALargeTreeAndClosingDuringOneLeav
     EXPECT_FALSE(shown("find"));
     EXPECT_FALSE(button("addFolder")->isEnabled());
     EXPECT_FALSE(child<QWidget>("placesBox")->isEnabled());
+    EXPECT_FALSE(child<QWidget>("drivePicker")->isEnabled());
     EXPECT_FALSE(button("saveList")->isEnabled());
     button("stop")->click();
     EXPECT_TRUE(state().stop->requested());
@@ -319,12 +321,14 @@ TEST_F(MissingFilesSheetTest, stopEndsASearchOfALargeTreeAndClosingDuringOneLeav
     EXPECT_FALSE(shown("stop"));
     EXPECT_TRUE(button("saveList")->isEnabled());
 
-    // Closed during the next search: the sheet goes at once, the work once its walk has ended,
-    // and nothing it still brings reaches the sheet.
+    // Escape during the next search: the search is told to stop, the sheet goes at once, the
+    // work once its walk has ended, and nothing it still brings reaches the sheet.
     QPointer<MissingFilesSheet> closed = sheet();
     button("find")->click();
     ASSERT_TRUE(state().searching);
-    button("close")->click();
+    const std::shared_ptr<const MissingFiles::Stop> stop = state().stop;
+    QTest::keyClick(sheet(), Qt::Key_Escape);
+    EXPECT_TRUE(stop->requested());
     int changes = 0;
     QObject::connect(work, &MissingFilesController::changed, work, [&] { ++changes; });
     window.settle();
@@ -334,6 +338,34 @@ TEST_F(MissingFilesSheetTest, stopEndsASearchOfALargeTreeAndClosingDuringOneLeav
     EXPECT_EQ(changes, 0);
     EXPECT_EQ(test::treeListing(tree), before);
     EXPECT_EQ(test::treeListing(film.path), libraryBefore);
+}
+
+TEST_F(MissingFilesSheetTest, veryLongPathsAreShortenedInTheMiddleAndWidenNothing) {
+    QString deep = QStringLiteral("/Volumes/Field");
+    for (int i = 0; i < 40; ++i)
+        deep += QStringLiteral("/A folder with a long name %1").arg(i);
+    const LibraryInfo longOne = library(QStringLiteral("Deep"), studio, {deep + "/Take.mov"});
+    ASSERT_NO_FATAL_FAILURE(open({film}));
+    const int width = sheet()->width();
+    child<QPushButton>("close")->click();
+    window.settle();
+
+    ASSERT_NO_FATAL_FAILURE(open({longOne}));
+    EXPECT_EQ(sheet()->width(), width);
+    EXPECT_EQ(cell(0, MissingSheet::Column::wasAt), deep);
+    EXPECT_EQ(cell(0, MissingSheet::Column::wasAt, Qt::ToolTipRole), deep + "/Take.mov");
+    for (const MissingSheet::Column column :
+         {MissingSheet::Column::file, MissingSheet::Column::wasAt, MissingSheet::Column::found})
+        EXPECT_EQ(MissingTableDelegate::elideMode(int(column)), Qt::ElideMiddle);
+    EXPECT_EQ(MissingTableDelegate::elideMode(int(MissingSheet::Column::library)), Qt::ElideRight);
+    // The columns are fitted into the room the table has, however wide the path.
+    const QTableView* table = sheet()->table();
+    EXPECT_TRUE(CatalogTestEnv::waitUntil([&] {
+        int sum = 0;
+        for (int column = 0; column < MissingSheet::columnCount; ++column)
+            sum += table->columnWidth(column);
+        return sum <= table->viewport()->width();
+    }));
 }
 
 } // namespace

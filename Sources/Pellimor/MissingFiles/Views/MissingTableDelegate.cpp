@@ -2,10 +2,10 @@
 
 #include "App/AppSettings.h"
 #include "App/Appearance.h"
+#include "Browser/Views/ToneColor.h"
 #include "MissingFiles/MissingSheet.h"
 #include "MissingFiles/Views/MissingTableModel.h"
 #include "Widgets/DarkLook.h"
-#include "Widgets/NamedColor.h"
 #include "Widgets/UiFont.h"
 
 #include <QFontMetricsF>
@@ -17,22 +17,6 @@ namespace pellimor {
 namespace {
 
 using MissingSheet::Column;
-using MissingSheet::Tone;
-
-QColor colourOf(Tone tone, const QPalette& palette) {
-    const bool dark = DarkLook::isDark(palette);
-    switch (tone) {
-    case Tone::secondary:
-        return namedColor(NamedColor::secondary, dark);
-    case Tone::green:
-        return namedColor(NamedColor::green, dark);
-    case Tone::orange:
-        return namedColor(NamedColor::orange, dark);
-    case Tone::primary:
-        break;
-    }
-    return palette.color(QPalette::Text);
-}
 
 } // namespace
 
@@ -41,14 +25,18 @@ int MissingTableDelegate::rowHeight() {
     return std::max(Appearance::listRowMinimumHeight(AppSettings::comfortable()), text + 6);
 }
 
+Qt::TextElideMode MissingTableDelegate::elideMode(int column) {
+    // Both ends of a name or a path say something: the start where it is, the end what it is.
+    const auto shown = Column(column);
+    return shown == Column::file || shown == Column::wasAt || shown == Column::found ? Qt::ElideMiddle
+                                                                                     : Qt::ElideRight;
+}
+
 void MissingTableDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    const auto column = Column(index.column());
-    option->textElideMode = column == Column::file || column == Column::wasAt || column == Column::found
-                                ? Qt::ElideMiddle
-                                : Qt::ElideRight;
-    const Tone tone = Tone(index.data(MissingTableModel::kToneRole).toInt());
-    option->palette.setColor(QPalette::Text, colourOf(tone, option->palette));
+    option->textElideMode = elideMode(index.column());
+    const auto tone = CellTone(index.data(MissingTableModel::kToneRole).toInt());
+    option->palette.setColor(QPalette::Text, toneColor(tone, DarkLook::isDark(option->palette), *option));
 }
 
 } // namespace pellimor

@@ -17,6 +17,8 @@ public:
 
     // One line of the table's 13-point text and its padding, at the font scale in force.
     static int rowHeight();
+    // How a column's text is shortened when it does not fit.
+    static Qt::TextElideMode elideMode(int column);
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

@@ -18,7 +18,7 @@ namespace pellimor {
 class MissingTableModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int kToneRole = Qt::UserRole + 1; // a MissingSheet::Tone, as an int
+    static constexpr int kToneRole = Qt::UserRole + 1; // a CellTone, as an int
     static constexpr int kIdRole = Qt::UserRole + 2;   // MissingFile::id()
 
     explicit MissingTableModel(QObject* parent = nullptr);

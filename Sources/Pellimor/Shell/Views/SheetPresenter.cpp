@@ -46,6 +46,21 @@ void openStandIn(QWidget* window, const QString& title, const QString& text, std
     box->open();
 }
 
+// Opens a tool's sheet over its work, which the application owns: the sheet goes when it
+// closes, and tells the work so, which then goes once it has nothing left to do.
+template <typename Work> void openWith(Work& work, QDialog* sheet, std::function<void()> done) {
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    const QPointer<Work> held(&work);
+    QObject::connect(sheet, &QDialog::finished, sheet, [held, done = std::move(done)] {
+        if (held)
+            held->close();
+        if (done)
+            done();
+    });
+    sheet->open();
+    work.start();
+}
+
 QString later(const QString& tool, const QString& forWhat) {
     return QStringLiteral("The ") + tool + QStringLiteral(" tool would open here for ") + forWhat +
            QStringLiteral(". It comes with a later version of Tovlin; nothing was changed.");
@@ -93,34 +108,14 @@ private:
 void cleanup(QWidget* window, Catalog& catalog, const LibraryInfo& snapshot, std::function<void()> done) {
     // The application owns the work, not the sheet: a run outlives a closed sheet.
     auto* controller = new CleanupController(catalog, snapshot, QCoreApplication::instance());
-    auto* sheet = new FreeUpSpaceSheet(*controller, window);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    const QPointer<CleanupController> work(controller);
-    QObject::connect(sheet, &QDialog::finished, sheet, [work, done = std::move(done)] {
-        if (work)
-            work->close();
-        if (done)
-            done();
-    });
-    sheet->open();
-    controller->start();
+    openWith(*controller, new FreeUpSpaceSheet(*controller, window), std::move(done));
 }
 
 void missingFiles(QWidget* window, Catalog& catalog, const MissingRequest& request,
                   std::function<Prompts&()> prompts, std::function<void()> done) {
     // The application owns the work: a search the sheet leaves behind ends on its own.
     auto* controller = new MissingFilesController(catalog, request, QCoreApplication::instance());
-    auto* sheet = new MissingFilesSheet(*controller, std::move(prompts), window);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    const QPointer<MissingFilesController> work(controller);
-    QObject::connect(sheet, &QDialog::finished, sheet, [work, done = std::move(done)] {
-        if (work)
-            work->close();
-        if (done)
-            done();
-    });
-    sheet->open();
-    controller->start();
+    openWith(*controller, new MissingFilesSheet(*controller, std::move(prompts), window), std::move(done));
 }
 
 void update(QWidget* window, Catalog&, const UpdateRequest& request, std::function<void()> done) {
