@@ -213,9 +213,10 @@ LibraryBuilder wedding() {
     return lib;
 }
 
-// The archive drive's copy: older generated media dropped, one clip file never copied and the
-// ceremony re-edited there.
-LibraryBuilder weddingArchiveCopy() {
+// The archive drive's copy: older generated media dropped, one clip file never copied, the
+// ceremony re-edited there, and a drone clip linked from the field drive, which is not
+// connected (the clip itself lies on the backup drive and in the home folder).
+LibraryBuilder weddingArchiveCopy(const QString& volumesRoot) {
     LibraryBuilder lib = wedding();
     lib.lockInfo("anna", "Archive-Mac");
     lib.database.modified = at("2025-03-02T10:05:00Z");
@@ -225,6 +226,8 @@ LibraryBuilder weddingArchiveCopy() {
                    item.path == "Original Media/A001_C002.mov";
         });
     }
+    lib.event("Reception")
+        .mediaLink("DJI_0007.MP4", volumesRoot + "/Field Drive/Wedding 2024/Drone/DJI_0007.MP4");
     auto& edit = lib.event("Ceremony").project("Ceremony Edit");
     edit.clips(2).savedAt(at("2025-03-02T10:00:00Z"));
     for (auto& row : edit.database.rows) {
@@ -307,6 +310,8 @@ LibraryBuilder documentary(const QString& volumesRoot) {
         .proxy("Kayak.mov", 260 * KB)
         .optimized("Sunrise.mov", 900 * KB)
         .render("Peaks Data/Sunrise.peak", 32 * KB);
+    // A clip that no drive holds any more.
+    broll.mediaLink("Heron.mov", volumesRoot + "/Field Drive/Rivers/B-Roll/Heron.mov");
     broll.keyword("Landscape")
         .keywordRange({"Landscape"})
         .analysisKeywordRange({"FFOrganizerGroup", "CloseUp"});
@@ -429,13 +434,16 @@ Result write(const QString& folderArgument) {
     FixtureFiles::writeRandom(studio + "/Footage/Drone/DJI_0001.MP4", 1 * MB + 500 * KB);
     FixtureFiles::writeRandom(archive + "/Footage/Drone/DJI_0001.MP4", 1 * MB + 500 * KB);
     FixtureFiles::writeRandom(archive + "/Footage/River Aerial.mov", 1 * MB);
-    // The file the broken link names, found in another place, for the missing-files search.
+    // The files broken links name, found in other places, for the missing-files search: one by
+    // its name only, one in the same folders on the backup drive and again in the home folder.
     FixtureFiles::writeRandom(archive + "/Footage/Card 2/C0042.MP4", 800 * KB);
+    FixtureFiles::writeRandom(backup + "/Card Backups/Wedding 2024/Drone/DJI_0007.MP4", 900 * KB);
+    FixtureFiles::writeRandom(result.homeFolder + "/Downloads/DJI_0007.MP4", 900 * KB);
 
     result.libraries << wedding().write(studio + "/Libraries");
     result.libraries << documentary(result.volumesRoot).write(studio + "/Libraries");
     result.libraries << promo().write(studio + "/Clients/Acme");
-    result.libraries << weddingArchiveCopy().write(archive + "/Libraries");
+    result.libraries << weddingArchiveCopy(result.volumesRoot).write(archive + "/Libraries");
     result.libraries << weddingBackup().write(backup + "/Final Cut Backups.localized/Wedding 2024");
     result.libraries << holidays().write(result.homeFolder + "/Movies");
 

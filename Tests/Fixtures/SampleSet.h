@@ -20,8 +20,9 @@
 // Together they hold events, projects, keywords, markers, notes, camera data, roles,
 // FxPlug, Motion-template and Audio Unit plug-ins (DeRoom 2 on 120 clips of one project),
 // proxy, optimized, render and analysis files, an event of sound only (nothing generated),
-// relative and absolute links, a broken link to a drive that is not connected, "__" folders
-// and folders without an event database.
+// relative and absolute links, broken links to a drive that is not connected (on two drives;
+// the files of two of them lie elsewhere, one on the backup drive and in the home folder),
+// "__" folders and folders without an event database.
 // Media files are random bytes, except one short real clip in every event whose original
 // media include video files (a phone clip recorded upright among them), so poster frames can
 // be made; in "Interviews" and "B-Roll" the first video file tried is not the clip.

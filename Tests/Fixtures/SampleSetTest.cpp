@@ -72,8 +72,8 @@ std::map<QString, QString> describe(const QString& root) {
 
 } // namespace
 
-// The set holds what later features need to show: drives, copies of one library, a backup, a
-// broken link with its file elsewhere, plug-ins and a stand-in application.
+// The set holds what later features need to show: drives, copies of one library, a backup,
+// broken links with their files elsewhere, plug-ins and a stand-in application.
 TEST(SampleSet, WritesDrivesCopiesBackupsAndBrokenLinks) {
     const SampleSet::Result set = SampleSet::write(TestEnv::freshDir("samples"));
     EXPECT_EQ(QDir(set.volumesRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
@@ -113,6 +113,19 @@ TEST(SampleSet, WritesDrivesCopiesBackupsAndBrokenLinks) {
     EXPECT_FALSE(QFileInfo(broken).exists());
     EXPECT_EQ(readLink(broken), set.volumesRoot + "/Field Drive/Card 2/C0042.MP4");
     EXPECT_TRUE(QFileInfo::exists(set.volumesRoot + "/Archive/Footage/Card 2/C0042.MP4"));
+    // More on a second drive, whose file lies on a third drive and in the home folder, and one
+    // whose file is nowhere.
+    const QString drone =
+        set.volumesRoot + "/Archive/Libraries/Wedding 2024.fcpbundle/Reception/Original Media/DJI_0007.MP4";
+    EXPECT_TRUE(QFileInfo(drone).isSymLink());
+    EXPECT_FALSE(QFileInfo(drone).exists());
+    EXPECT_EQ(readLink(drone), set.volumesRoot + "/Field Drive/Wedding 2024/Drone/DJI_0007.MP4");
+    EXPECT_TRUE(QFileInfo::exists(set.volumesRoot + "/Backup/Card Backups/Wedding 2024/Drone/DJI_0007.MP4"));
+    EXPECT_TRUE(QFileInfo::exists(set.homeFolder + "/Downloads/DJI_0007.MP4"));
+    const QString heron = set.volumesRoot + "/Studio/Libraries/Documentary - Rivers.fcpbundle/B-Roll/"
+                                            "Original Media/Heron.mov";
+    EXPECT_TRUE(QFileInfo(heron).isSymLink());
+    EXPECT_FALSE(QFileInfo(heron).exists());
 
     // Library versions around the application's own, and the application itself.
     QStringList versions;

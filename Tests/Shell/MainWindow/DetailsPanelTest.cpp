@@ -6,10 +6,10 @@
 
 #include "Browser/Views/LibraryDetail.h"
 #include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
+#include "MissingFiles/Views/MissingFilesSheet.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
@@ -42,14 +42,6 @@ protected:
     QToolButton* control(const char* name) const {
         return detail()->widget()->findChild<QToolButton*>(QLatin1String(name));
     }
-    QList<QMessageBox*> openSheets() const {
-        QList<QMessageBox*> open;
-        for (QMessageBox* box :
-             window.content().window()->findChildren<QMessageBox*>(QStringLiteral("sheetStandIn")))
-            if (box->isVisible())
-                open.append(box);
-        return open;
-    }
 
     MainWindowHarness window{QStringLiteral("details-panel")};
     LibraryInfo alpha;
@@ -77,21 +69,22 @@ TEST_F(DetailsPanelTest, theSheetButtonsOpenTheWindowsSheetOnceAndClearItsReques
     EXPECT_FALSE(window.content().state().cleanupLib.has_value());
     EXPECT_TRUE(window.content().window()->findChildren<FreeUpSpaceSheet*>().isEmpty());
 
-    QList<QMessageBox*> open;
-
     ASSERT_NE(control("missingFilesButton"), nullptr);
     control("missingFilesButton")->click();
     ASSERT_TRUE(window.content().state().missingRequest.has_value());
     EXPECT_EQ(window.content().state().missingRequest->libraries, QList<LibraryInfo>{alpha});
     window.settle();
-    open = openSheets();
-    ASSERT_EQ(open.size(), 1);
-    EXPECT_EQ(open[0]->text(), QStringLiteral("Missing Files"));
-    EXPECT_TRUE(open[0]->informativeText().contains(QStringLiteral("for “Alpha”.")));
-    open[0]->buttons().first()->click();
+    QList<MissingFilesSheet*> missing;
+    for (MissingFilesSheet* sheet : window.content().window()->findChildren<MissingFilesSheet*>())
+        if (sheet->isVisible())
+            missing.append(sheet);
+    ASSERT_EQ(missing.size(), 1);
+    EXPECT_EQ(missing[0]->findChild<QLabel*>(QStringLiteral("sheetTitle"))->text(),
+              QStringLiteral("Missing files"));
+    missing[0]->findChild<QPushButton*>(QStringLiteral("close"))->click();
     window.settle();
     EXPECT_FALSE(window.content().state().missingRequest.has_value());
-    EXPECT_TRUE(openSheets().isEmpty());
+    EXPECT_TRUE(window.content().window()->findChildren<MissingFilesSheet*>().isEmpty());
 }
 
 TEST_F(DetailsPanelTest, forgettingGoesThroughTheWindowsPromptsAndTheSelectionFollows) {

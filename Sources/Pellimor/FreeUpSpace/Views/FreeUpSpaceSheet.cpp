@@ -5,6 +5,7 @@
 #include "Support/ByteCount.h"
 #include "Widgets/DarkLook.h"
 #include "Widgets/Icons.h"
+#include "Widgets/MiddleElidedLabel.h"
 #include "Widgets/NamedColor.h"
 #include "Widgets/UiFont.h"
 
@@ -14,7 +15,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -26,23 +26,6 @@ namespace pellimor {
 namespace {
 
 const GeneratedKind kKinds[] = {GeneratedKind::proxy, GeneratedKind::optimized, GeneratedKind::render};
-
-// One line, shortened in the middle when it does not fit, so both the event and the counts
-// stay readable.
-class MiddleElidedLabel final : public QLabel {
-public:
-    using QLabel::QLabel;
-    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setPen(palette().color(foregroundRole()));
-        painter.setFont(font());
-        painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter,
-                         fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width()));
-    }
-};
 
 QString css(const QColor& color) {
     return QStringLiteral("rgba(%1,%2,%3,%4)")

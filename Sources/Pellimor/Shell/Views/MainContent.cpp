@@ -1191,7 +1191,8 @@ void MainContent::presentPending() {
         } else if (m_state.missingRequest) {
             const MissingRequest shown = *m_state.missingRequest;
             m_sheetOpen = true;
-            SheetPresenter::missingFiles(window(), m_catalog, shown, [alive, shown] {
+            const auto sheetPrompts = [this]() -> Prompts& { return prompts(); };
+            SheetPresenter::missingFiles(window(), m_catalog, shown, sheetPrompts, [alive, shown] {
                 if (!alive)
                     return;
                 if (alive->m_state.missingRequest == shown)

@@ -3,6 +3,8 @@
 #include "Compare/Views/CompareView.h"
 #include "FreeUpSpace/CleanupController.h"
 #include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
+#include "MissingFiles/MissingFilesController.h"
+#include "MissingFiles/Views/MissingFilesSheet.h"
 #include "Plugins/Views/LibraryPlugins.h"
 #include "Plugins/Views/PluginsView.h"
 
@@ -42,6 +44,21 @@ void openStandIn(QWidget* window, const QString& title, const QString& text, std
             done();
     });
     box->open();
+}
+
+// Opens a tool's sheet over its work, which the application owns: the sheet goes when it
+// closes, and tells the work so, which then goes once it has nothing left to do.
+template <typename Work> void openWith(Work& work, QDialog* sheet, std::function<void()> done) {
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    const QPointer<Work> held(&work);
+    QObject::connect(sheet, &QDialog::finished, sheet, [held, done = std::move(done)] {
+        if (held)
+            held->close();
+        if (done)
+            done();
+    });
+    sheet->open();
+    work.start();
 }
 
 QString later(const QString& tool, const QString& forWhat) {
@@ -91,22 +108,14 @@ private:
 void cleanup(QWidget* window, Catalog& catalog, const LibraryInfo& snapshot, std::function<void()> done) {
     // The application owns the work, not the sheet: a run outlives a closed sheet.
     auto* controller = new CleanupController(catalog, snapshot, QCoreApplication::instance());
-    auto* sheet = new FreeUpSpaceSheet(*controller, window);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    const QPointer<CleanupController> work(controller);
-    QObject::connect(sheet, &QDialog::finished, sheet, [work, done = std::move(done)] {
-        if (work)
-            work->close();
-        if (done)
-            done();
-    });
-    sheet->open();
-    controller->start();
+    openWith(*controller, new FreeUpSpaceSheet(*controller, window), std::move(done));
 }
 
-void missingFiles(QWidget* window, Catalog&, const MissingRequest& request, std::function<void()> done) {
-    openStandIn(window, QStringLiteral("Missing Files"),
-                later(QStringLiteral("Missing Files"), quotedNames(request.libraries)), std::move(done));
+void missingFiles(QWidget* window, Catalog& catalog, const MissingRequest& request,
+                  std::function<Prompts&()> prompts, std::function<void()> done) {
+    // The application owns the work: a search the sheet leaves behind ends on its own.
+    auto* controller = new MissingFilesController(catalog, request, QCoreApplication::instance());
+    openWith(*controller, new MissingFilesSheet(*controller, std::move(prompts), window), std::move(done));
 }
 
 void update(QWidget* window, Catalog&, const UpdateRequest& request, std::function<void()> done) {

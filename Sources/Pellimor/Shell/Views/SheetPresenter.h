@@ -14,6 +14,7 @@ class QWidget;
 namespace pellimor {
 
 class Catalog;
+class Prompts;
 
 // The one way the main window reaches the tools that open over it: one call per sheet, each
 // opening its sheet window-modal over `window` and returning at once (no nested event loop:
@@ -31,9 +32,10 @@ namespace SheetPresenter {
 // Free up space, for a snapshot of one library. Its work is owned by the application and
 // finishes a run (deletion log, catalogue updates) after the sheet has closed.
 void cleanup(QWidget* window, Catalog& catalog, const LibraryInfo& snapshot, std::function<void()> done);
-// Missing files, for a request's libraries.
+// Missing files, for a request's libraries; the sheet asks its folder and save choices through
+// `prompts`. Its work is owned by the application and ends after the sheet has closed.
 void missingFiles(QWidget* window, Catalog& catalog, const MissingRequest& request,
-                  std::function<void()> done);
+                  std::function<Prompts&()> prompts, std::function<void()> done);
 // Update libraries, for a request's libraries.
 void update(QWidget* window, Catalog& catalog, const UpdateRequest& request, std::function<void()> done);
 

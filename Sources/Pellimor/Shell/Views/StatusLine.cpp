@@ -2,7 +2,7 @@
 
 #include "Catalogue/Store/Catalog.h"
 #include "Shell/StatusTexts.h"
-#include "Shell/Views/BusySpinner.h"
+#include "Widgets/BusySpinner.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

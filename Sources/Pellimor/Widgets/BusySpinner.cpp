@@ -1,4 +1,4 @@
-#include "Shell/Views/BusySpinner.h"
+#include "Widgets/BusySpinner.h"
 
 #include <QPainter>
 #include <QTimer>
