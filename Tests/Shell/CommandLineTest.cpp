@@ -55,7 +55,8 @@ TEST(CommandLineTest, theProgramsSwitchesAreTriedInTheirOrderWithTheirMinimumCou
         {"--cleanup-plan", 3},    {"--missing-search", 4},   {"--missing-files", 3},
         {"--plugins", 3},         {"--selftest-cleanup", 2}, {"--selftest-prefs", 2},
         {"--selftest-search", 2}, {"--selftest-eject", 2},   {"--selftest-bar", 2},
-        {"--selftest-report", 2}, {"--discover", 3},         {"--dump", 3}};
+        {"--selftest-deroom", 2}, {"--selftest-report", 2},  {"--discover", 3},
+        {"--dump", 3}};
     EXPECT_EQ(rows, expected);
 }
 

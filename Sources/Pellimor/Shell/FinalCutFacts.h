@@ -9,8 +9,8 @@
 namespace pellimor::FinalCutFacts {
 
 // "parked-deroom.json" in "Parked Audio Units" of the program's Application Support folder
-// "Pellimor" (not moved by TOVLIN_DATA_DIR). The file exists only while the DeRoom Audio Unit
-// is parked.
+// "Pellimor" (Paths::deroomRecordFile, not moved by TOVLIN_DATA_DIR). The file exists only
+// while the DeRoom Audio Unit is parked.
 QString deroomRecordFile();
 
 // Whether DeRoom is parked: the record file exists.
