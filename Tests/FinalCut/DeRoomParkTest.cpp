@@ -45,8 +45,10 @@ struct Places {
     const QString folder = test::TestEnv::freshDir(QStringLiteral("deroom"));
     test::ScopedEnvironment home{"HOME", folder + "/home"};
     test::ScopedEnvironment data{"XDG_DATA_HOME", folder + "/data"};
-    const std::shared_ptr<test::FakeRootFolder> root = std::make_shared<test::FakeRootFolder>(folder + "/root");
-    const std::shared_ptr<test::FakeAudioUnitRegistry> units = std::make_shared<test::FakeAudioUnitRegistry>();
+    const std::shared_ptr<test::FakeRootFolder> root =
+        std::make_shared<test::FakeRootFolder>(folder + "/root");
+    const std::shared_ptr<test::FakeAudioUnitRegistry> units =
+        std::make_shared<test::FakeAudioUnitRegistry>();
     const std::shared_ptr<test::FakeScriptedMove> mover = std::make_shared<test::FakeScriptedMove>();
     const std::shared_ptr<test::FakeFinalCutApp> finalCut =
         test::FakeFinalCutApp::installed(folder + "/Final Cut Pro.app", QStringLiteral("11.1"));
@@ -81,11 +83,10 @@ struct Places {
     // Which of the four places hold something.
     QStringList where() const {
         QStringList found;
-        const QList<std::pair<QString, QString>> places = {
-            {QStringLiteral("system"), system()},
-            {QStringLiteral("user"), user()},
-            {QStringLiteral("parked"), parked()},
-            {QStringLiteral("record"), record()}};
+        const QList<std::pair<QString, QString>> places = {{QStringLiteral("system"), system()},
+                                                           {QStringLiteral("user"), user()},
+                                                           {QStringLiteral("parked"), parked()},
+                                                           {QStringLiteral("record"), record()}};
         for (const auto& [name, path] : places) {
             if (QFileInfo::exists(path))
                 found.append(name);
@@ -138,12 +139,14 @@ TEST(DeRoomRisk, TheHeaviestUseOfAHundredClipsOrMore) {
         {"another name with subtype ADR2 by Actz, of another type",
          one({audio("Room Fix", CollectionRow::audioUnitID("aumf", "ADR2", "Actz"), 120)}),
          DeRoomRisk{"Podcast", "Episode", 120}},
-        {"another Audio Unit on 500 clips", one({audio("AudioDenoise", CollectionRow::audioUnitID("aufx", "dn2u", "CPop"), 500)}),
+        {"another Audio Unit on 500 clips",
+         one({audio("AudioDenoise", CollectionRow::audioUnitID("aufx", "dn2u", "CPop"), 500)}), std::nullopt},
+        {"an identifier that does not parse", one({audio("DeRoom 2", "AudioUnit: 0x4144", 300)}),
          std::nullopt},
-        {"an identifier that does not parse", one({audio("DeRoom 2", "AudioUnit: 0x4144", 300)}), std::nullopt},
         {"two uses in one project are not added up", one({deroom(60), deroom(60)}), std::nullopt},
         {"two projects at 151: the first",
-         {{"A Event", "First", QList<PluginUse>{deroom(151)}}, {"B Event", "Second", QList<PluginUse>{deroom(151)}}},
+         {{"A Event", "First", QList<PluginUse>{deroom(151)}},
+          {"B Event", "Second", QList<PluginUse>{deroom(151)}}},
          DeRoomRisk{"A Event", "First", 151}},
         {"the self-test's sample: the project at 243",
          {{"Interviews", "Rough Cut", QList<PluginUse>{deroom(73)}},
@@ -164,11 +167,13 @@ TEST(DeRoomRisk, TheHeaviestUseOfAHundredClipsOrMore) {
 }
 
 TEST(DeRoomRecord, CompactTwoMembersReadBackInAnyFormAndRefusedWhenBroken) {
-    const DeRoomPark::Record record{QStringLiteral("/Library/Audio/Plug-Ins/Components/Accentize-DeRoom2.component"),
-                                    QStringLiteral("/home/e/.local/share/Pellimor/Parked Audio Units/x")};
-    EXPECT_EQ(DeRoomPark::encode(record),
-              QByteArray(R"({"originalPath":"/Library/Audio/Plug-Ins/Components/Accentize-DeRoom2.component",)"
-                         R"("parkedPath":"/home/e/.local/share/Pellimor/Parked Audio Units/x"})"));
+    const DeRoomPark::Record record{
+        QStringLiteral("/Library/Audio/Plug-Ins/Components/Accentize-DeRoom2.component"),
+        QStringLiteral("/home/e/.local/share/Pellimor/Parked Audio Units/x")};
+    EXPECT_EQ(
+        DeRoomPark::encode(record),
+        QByteArray(R"({"originalPath":"/Library/Audio/Plug-Ins/Components/Accentize-DeRoom2.component",)"
+                   R"("parkedPath":"/home/e/.local/share/Pellimor/Parked Audio Units/x"})"));
 
     struct Case {
         const char* name;
@@ -193,7 +198,8 @@ TEST(DeRoomRecord, CompactTwoMembersReadBackInAnyFormAndRefusedWhenBroken) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const DeRoomPark::Outcome<DeRoomPark::Record> read = DeRoomPark::decode(c.json, QStringLiteral("/r.json"));
+        const DeRoomPark::Outcome<DeRoomPark::Record> read =
+            DeRoomPark::decode(c.json, QStringLiteral("/r.json"));
         EXPECT_EQ(bool(read), c.readable);
         if (c.readable) {
             EXPECT_EQ(*read.value, record);
@@ -210,29 +216,47 @@ TEST(DeRoomPark, ParksAndPutsBackFromEveryState) {
         const char* name;
         std::function<void(Places&)> setup;
         Op op;
-        QString result;     // the ParkKind, "ok", or the error
-        QStringList after;  // places that hold something afterwards
-        int restarts;       // of the registrar, the setup's included
-        int scriptedMoves;  // with administrator rights, the setup's included
+        QString result;    // the ParkKind, "ok", or the error
+        QStringList after; // places that hold something afterwards
+        int restarts;      // of the registrar, the setup's included
+        int scriptedMoves; // with administrator rights, the setup's included
     };
     const QList<Case> cases = {
-        {"installed under the system root", [](Places& p) { Places::install(p.system()); }, Op::park, "moved",
-         {"parked", "record"}, 1, 1},
-        {"installed under HOME", [](Places& p) { Places::install(p.user()); }, Op::park, "moved",
-         {"parked", "record"}, 1, 0},
+        {"installed under the system root",
+         [](Places& p) { Places::install(p.system()); },
+         Op::park,
+         "moved",
+         {"parked", "record"},
+         1,
+         1},
+        {"installed under HOME",
+         [](Places& p) { Places::install(p.user()); },
+         Op::park,
+         "moved",
+         {"parked", "record"},
+         1,
+         0},
         {"installed in both: the system-wide one goes",
          [](Places& p) {
              Places::install(p.system(), "system");
              Places::install(p.user(), "user");
          },
-         Op::park, "moved", {"user", "parked", "record"}, 1, 1},
+         Op::park,
+         "moved",
+         {"user", "parked", "record"},
+         1,
+         1},
         {"installed in both and parked once: the second park finds the parked place taken",
          [](Places& p) {
              Places::install(p.system(), "system");
              Places::install(p.user(), "user");
              ASSERT_TRUE(DeRoomPark::parkInstalled());
          },
-         Op::park, "destinationExists PARKED", {"user", "parked", "record"}, 1, 1},
+         Op::park,
+         "destinationExists PARKED",
+         {"user", "parked", "record"},
+         1,
+         1},
         {"nothing installed, no record", [](Places&) {}, Op::park, "notInstalled", {}, 0, 0},
         {"nothing installed, no record: restore", [](Places&) {}, Op::restore, "notParked", {}, 0, 0},
         {"parked: park again",
@@ -240,58 +264,105 @@ TEST(DeRoomPark, ParksAndPutsBackFromEveryState) {
              Places::install(p.parked());
              p.writeRecord(p.user());
          },
-         Op::park, "alreadyParked", {"parked", "record"}, 0, 0},
+         Op::park,
+         "alreadyParked",
+         {"parked", "record"},
+         0,
+         0},
         {"parked: restore to HOME",
          [](Places& p) {
              Places::install(p.parked());
              p.writeRecord(p.user());
          },
-         Op::restore, "ok", {"user"}, 1, 0},
+         Op::restore,
+         "ok",
+         {"user"},
+         1,
+         0},
         {"parked: restore to the system root",
          [](Places& p) {
              Places::install(p.parked());
              p.writeRecord(p.system());
          },
-         Op::restore, "ok", {"system"}, 1, 1},
+         Op::restore,
+         "ok",
+         {"system"},
+         1,
+         1},
         {"record with the bundle installed again, the parked copy still there: park",
          [](Places& p) {
              Places::install(p.parked());
              Places::install(p.user(), "again");
              p.writeRecord(p.user());
          },
-         Op::park, "destinationExists PARKED", {"user", "parked", "record"}, 0, 0},
+         Op::park,
+         "destinationExists PARKED",
+         {"user", "parked", "record"},
+         0,
+         0},
         {"record with the bundle installed again, the parked copy still there: restore",
          [](Places& p) {
              Places::install(p.parked());
              Places::install(p.user(), "again");
              p.writeRecord(p.user());
          },
-         Op::restore, "destinationExists USER", {"user", "parked", "record"}, 0, 0},
+         Op::restore,
+         "destinationExists USER",
+         {"user", "parked", "record"},
+         0,
+         0},
         {"record with the bundle installed again, the parked copy gone: park replaces the record",
          [](Places& p) {
              Places::install(p.user(), "again");
              p.writeRecord(p.system());
          },
-         Op::park, "moved", {"parked", "record"}, 1, 0},
+         Op::park,
+         "moved",
+         {"parked", "record"},
+         1,
+         0},
         {"record with the bundle back in place, the parked copy gone: restore settles the record",
          [](Places& p) {
              Places::install(p.user(), "again");
              p.writeRecord(p.user());
          },
-         Op::restore, "ok", {"user"}, 1, 0},
+         Op::restore,
+         "ok",
+         {"user"},
+         1,
+         0},
         {"record with the parked copy gone: restore keeps the record",
-         [](Places& p) { p.writeRecord(p.user()); }, Op::restore, "missingParkedCopy", {"record"}, 0, 0},
+         [](Places& p) { p.writeRecord(p.user()); },
+         Op::restore,
+         "missingParkedCopy",
+         {"record"},
+         0,
+         0},
         {"record with the parked copy gone: park counts it as parked",
-         [](Places& p) { p.writeRecord(p.user()); }, Op::park, "alreadyParked", {"record"}, 0, 0},
+         [](Places& p) { p.writeRecord(p.user()); },
+         Op::park,
+         "alreadyParked",
+         {"record"},
+         0,
+         0},
         {"Final Cut Pro running: restore refuses",
          [](Places& p) {
              Places::install(p.parked());
              p.writeRecord(p.user());
              p.finalCut->setRunning({4101});
          },
-         Op::restore, "finalCutRunning", {"parked", "record"}, 0, 0},
+         Op::restore,
+         "finalCutRunning",
+         {"parked", "record"},
+         0,
+         0},
         {"Final Cut Pro running, nothing parked: restore refuses before looking",
-         [](Places& p) { p.finalCut->setRunning({4101}); }, Op::restore, "finalCutRunning", {}, 0, 0},
+         [](Places& p) { p.finalCut->setRunning({4101}); },
+         Op::restore,
+         "finalCutRunning",
+         {},
+         0,
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -339,11 +410,12 @@ TEST(DeRoomPark, NeverOverwritesAParkedBundleOrAnOccupiedDestination) {
     const QStringList installed = treeContents(places.user());
     const QStringList parked = treeContents(places.parked());
 
-    const DeRoomPark::Outcome<DeRoomPark::Record> park = DeRoomPark::park(places.user(), places.record(), false);
+    const DeRoomPark::Outcome<DeRoomPark::Record> park =
+        DeRoomPark::park(places.user(), places.record(), false);
     ASSERT_FALSE(park);
     EXPECT_EQ(park.error, (DeRoomPark::ParkError{Kind::destinationExists, places.parked()}));
-    EXPECT_EQ(park.error.description(),
-              QStringLiteral("DeRoom is already at ") + places.parked() + QStringLiteral(". Nothing was moved."));
+    EXPECT_EQ(park.error.description(), QStringLiteral("DeRoom is already at ") + places.parked() +
+                                            QStringLiteral(". Nothing was moved."));
     EXPECT_EQ(treeContents(places.user()), installed);
     EXPECT_EQ(treeContents(places.parked()), parked);
     EXPECT_FALSE(QFileInfo::exists(places.record()));
@@ -389,7 +461,8 @@ TEST(DeRoomPark, RestoringKeepsTheRecordUntilTheBundleIsBack) {
         {"a corrupt record", "{\"originalPath\":", false, "system"},
         {"an empty record", "", false, "system"},
         {"a record without its parked path", R"({"originalPath":"/tmp/x"})", false, "system"},
-        {"a corrupt record while Final Cut Pro runs: refused before it is read", "{", true, "finalCutRunning"},
+        {"a corrupt record while Final Cut Pro runs: refused before it is read", "{", true,
+         "finalCutRunning"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -412,7 +485,8 @@ TEST(DeRoomPark, RestoringKeepsTheRecordUntilTheBundleIsBack) {
     places.mover->answer({true, {}, 1, "mv: cannot move: Permission denied"});
     const DeRoomPark::Failure failed = DeRoomPark::restoreInstalled();
     ASSERT_TRUE(failed);
-    EXPECT_EQ(failed->description(), QStringLiteral("DeRoom could not be moved. mv: cannot move: Permission denied"));
+    EXPECT_EQ(failed->description(),
+              QStringLiteral("DeRoom could not be moved. mv: cannot move: Permission denied"));
     EXPECT_EQ(places.where(), (QStringList{"parked", "record"}));
 }
 
@@ -423,16 +497,21 @@ TEST(DeRoomPark, WhatTheScriptedMoveSaysIsReadAsItsOutcome) {
         QString expected; // the output, or the error's description
     };
     const Case cases[] = {
-        {"the administrator prompt dismissed", {true, {}, 1, "execution error: User canceled. (-128)"},
+        {"the administrator prompt dismissed",
+         {true, {}, 1, "execution error: User canceled. (-128)"},
          "DeRoom was left installed. The library was not opened."},
-        {"cancelled, in other letters", {true, {}, 1, "USER CANCELLED"},
+        {"cancelled, in other letters",
+         {true, {}, 1, "USER CANCELLED"},
          "DeRoom was left installed. The library was not opened."},
-        {"only the error number", {true, {}, 1, "error (-128)"},
+        {"only the error number",
+         {true, {}, 1, "error (-128)"},
          "DeRoom was left installed. The library was not opened."},
-        {"no rights here", {true, {}, 1, "Administrator rights are not available on this system.\n"},
+        {"no rights here",
+         {true, {}, 1, "Administrator rights are not available on this system.\n"},
          "DeRoom could not be moved. Administrator rights are not available on this system."},
         {"a status without output", {true, {}, 3, " \n"}, "DeRoom could not be moved. osascript exited 3"},
-        {"not started", {false, "No such file or directory", 0, {}},
+        {"not started",
+         {false, "No such file or directory", 0, {}},
          "DeRoom could not be moved. No such file or directory"},
         {"success, trimmed, bad bytes replaced", {true, {}, 0, "  moved \xff\n"}, "moved \uFFFD"},
     };

@@ -15,8 +15,8 @@
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeAudioUnitRegistry.h"
 #include "Tests/Support/FakeFinalCut/FakeFinalCut.h"
-#include "Tests/Support/FakeRootFolder.h"
 #include "Tests/Support/FakeFinalCut/SocketFinalCut.h"
+#include "Tests/Support/FakeRootFolder.h"
 #include "Tests/Support/FakeScriptedMove.h"
 #include "Tests/Support/ScaledClock.h"
 #include "Tests/Support/Scopes.h"
@@ -111,7 +111,8 @@ public:
     explicit Flow(bool installed = true, const QJsonObject& finalCutScript = {}) {
         QDir().mkpath(folder + "/home");
         if (installed)
-            finalCut = std::make_unique<test::FakeFinalCut>(script(finalCutScript), folder + "/Final Cut Pro.app");
+            finalCut =
+                std::make_unique<test::FakeFinalCut>(script(finalCutScript), folder + "/Final Cut Pro.app");
         platform::Services s;
         s.rootFolder = root;
         s.audioUnits = units;
@@ -141,15 +142,18 @@ public:
         ProjectInfo project;
         project.name = kProject;
         if (count)
-            project.plugins = QList<PluginUse>{{QStringLiteral("Audio"), QString(), QStringLiteral("DeRoom2"),
-                                                fixtures::CollectionRow::audioUnitID("aufx", "ADR2", "Actz"), *count}};
+            project.plugins =
+                QList<PluginUse>{{QStringLiteral("Audio"), QString(), QStringLiteral("DeRoom2"),
+                                  fixtures::CollectionRow::audioUnitID("aufx", "ADR2", "Actz"), *count}};
         event.projects.append(project);
         library.events.append(event);
         return library;
     }
 
     // Runs the program for `span` of the clock.
-    void run(std::chrono::seconds span) { clock->runUntil([] { return false; }, span, 300ms); }
+    void run(std::chrono::seconds span) {
+        clock->runUntil([] { return false; }, span, 300ms);
+    }
     bool runUntil(const std::function<bool()>& done, std::chrono::seconds span = 300s) {
         return clock->runUntil(done, span, 5s);
     }
@@ -162,8 +166,10 @@ public:
     test::CatalogTestEnv env{QStringLiteral("open-flow-catalog")};
     test::ScopedVirtualClock clock;
     std::unique_ptr<test::FakeFinalCut> finalCut;
-    const std::shared_ptr<test::FakeRootFolder> root = std::make_shared<test::FakeRootFolder>(folder + "/root");
-    const std::shared_ptr<test::FakeAudioUnitRegistry> units = std::make_shared<test::FakeAudioUnitRegistry>();
+    const std::shared_ptr<test::FakeRootFolder> root =
+        std::make_shared<test::FakeRootFolder>(folder + "/root");
+    const std::shared_ptr<test::FakeAudioUnitRegistry> units =
+        std::make_shared<test::FakeAudioUnitRegistry>();
     const std::shared_ptr<test::FakeScriptedMove> mover = std::make_shared<test::FakeScriptedMove>();
     std::unique_ptr<platform::ScopedServices> scope;
     const std::shared_ptr<ScriptedQuestions> questions = std::make_shared<ScriptedQuestions>(*clock);
@@ -188,8 +194,9 @@ TEST(OpenInFinalCut, TheAlertsAsTheyAreOffered) {
     EXPECT_EQ(backup.style, FinalCutAlert::Style::warning);
     EXPECT_EQ(backup.message, QStringLiteral("This library is on a backup drive"));
     EXPECT_EQ(backup.information,
-              QStringLiteral("“Archive” is marked as a backup drive. Working from a backup can leave your working copy "
-                             "out of date. Open it anyway?"));
+              QStringLiteral(
+                  "“Archive” is marked as a backup drive. Working from a backup can leave your working copy "
+                  "out of date. Open it anyway?"));
     EXPECT_EQ(backup.buttons, (QStringList{"Cancel", "Open Anyway"}));
     EXPECT_EQ(backup.defaultButton, 0);
     EXPECT_EQ(backup.cancelButton, 0);
@@ -198,11 +205,12 @@ TEST(OpenInFinalCut, TheAlertsAsTheyAreOffered) {
     EXPECT_EQ(open.style, FinalCutAlert::Style::warning);
     EXPECT_EQ(open.message, QStringLiteral("Acme Promo can freeze Final Cut Pro"));
     EXPECT_EQ(open.information,
-              QStringLiteral("“Podcast Ep 12” uses DeRoom 2 on 120 clips. Final Cut Pro 12.4 hung on a timeline like "
-                             "that: it waits forever while DeRoom is created, and quitting doesn’t help because the "
-                             "next launch opens the same timeline. Parking DeRoom moves it out of Audio Units so this "
-                             "library can open. Those clips show the effect as missing until you put DeRoom back, and "
-                             "Final Cut has to quit before it goes back. Final Cut will be asked to quit first."));
+              QStringLiteral(
+                  "“Podcast Ep 12” uses DeRoom 2 on 120 clips. Final Cut Pro 12.4 hung on a timeline like "
+                  "that: it waits forever while DeRoom is created, and quitting doesn’t help because the "
+                  "next launch opens the same timeline. Parking DeRoom moves it out of Audio Units so this "
+                  "library can open. Those clips show the effect as missing until you put DeRoom back, and "
+                  "Final Cut has to quit before it goes back. Final Cut will be asked to quit first."));
     EXPECT_EQ(open.buttons, (QStringList{"Park DeRoom and Open", "Cancel", "Open Anyway"}));
     EXPECT_EQ(open.defaultButton, 0);
     EXPECT_EQ(open.cancelButton, 1);
@@ -211,10 +219,11 @@ TEST(OpenInFinalCut, TheAlertsAsTheyAreOffered) {
     EXPECT_EQ(recovery.style, FinalCutAlert::Style::critical);
     EXPECT_EQ(recovery.message, QStringLiteral("Final Cut Pro hasn’t answered"));
     EXPECT_EQ(recovery.information,
-              QStringLiteral("It’s been a while since Acme Promo was handed over, and Final Cut still isn’t "
-                             "responding. “Podcast Ep 12” uses DeRoom 2 on 120 clips, which is enough to freeze the "
-                             "timeline load. Parking DeRoom force-quits Final Cut and opens the library again. Keep "
-                             "waiting if it may still be opening."));
+              QStringLiteral(
+                  "It’s been a while since Acme Promo was handed over, and Final Cut still isn’t "
+                  "responding. “Podcast Ep 12” uses DeRoom 2 on 120 clips, which is enough to freeze the "
+                  "timeline load. Parking DeRoom force-quits Final Cut and opens the library again. Keep "
+                  "waiting if it may still be opening."));
     EXPECT_EQ(recovery.buttons, (QStringList{"Keep Waiting", "Park DeRoom and Reopen"}));
     EXPECT_EQ(recovery.defaultButton, 0);
     EXPECT_EQ(recovery.cancelButton, std::nullopt);
@@ -257,8 +266,8 @@ TEST(OpenInFinalCut, FromTheChecksToFinalCutPro) {
     };
     const QString opening = QStringLiteral("Opening Acme Promo in Final Cut Pro…");
     const QString opened = QStringLiteral("Opened Acme Promo in Final Cut Pro.");
-    const QString openedParked =
-        QStringLiteral("Opened Acme Promo. DeRoom stays parked until you put it back (Final Cut ▸ Put DeRoom Back).");
+    const QString openedParked = QStringLiteral(
+        "Opened Acme Promo. DeRoom stays parked until you put it back (Final Cut ▸ Put DeRoom Back).");
     const QString freeze = QStringLiteral("Acme Promo can freeze Final Cut Pro");
     const QString hung = QStringLiteral("Final Cut Pro hasn’t answered");
     const QList<Case> cases = {
@@ -269,7 +278,8 @@ TEST(OpenInFinalCut, FromTheChecksToFinalCutPro) {
          .where = Where::noDatabase,
          .statuses = {"0 “Acme Promo” has no library database, so Final Cut Pro can't open it."},
          .activity = {"open-in-fcp refused Acme Promo PATH no library database"},
-         .errors = {"ERROR open-in-final-cut: The library has no library database, so Final Cut Pro can't open it.  "
+         .errors = {"ERROR open-in-final-cut: The library has no library database, so Final Cut Pro can't "
+                    "open it.  "
                     "path: PATH"}},
         {.name = "a backup drive, answered Cancel",
          .where = Where::backupDrive,
@@ -306,7 +316,8 @@ TEST(OpenInFinalCut, FromTheChecksToFinalCutPro) {
          // the status line already says so.
          .statuses = {"0 " + opening, "0 " + opened, "70 Still waiting on Final Cut Pro."},
          .activity = {"open-in-fcp start Acme Promo PATH", "open-in-fcp ok Acme Promo PATH",
-                      "open-in-fcp hang Acme Promo Podcast Ep 12 100", "open-in-fcp hang Acme Promo Podcast Ep 12 100"},
+                      "open-in-fcp hang Acme Promo Podcast Ep 12 100",
+                      "open-in-fcp hang Acme Promo Podcast Ep 12 100"},
          .asked = {freeze, hung, hung},
          .askedAt = {0, 70, 140},
          .opened = true},
@@ -315,13 +326,14 @@ TEST(OpenInFinalCut, FromTheChecksToFinalCutPro) {
          .finalCutScript = {{"hang", true}},
          .deroom = DeRoom::inHome,
          .answers = {"Open Anyway", "Park DeRoom and Reopen"},
-         .statuses = {"0 " + opening, "0 " + opened, "70 Force-quitting Final Cut Pro so DeRoom can be parked…",
-                      "70 Moving DeRoom out of Audio Units…", "70 DeRoom is parked. Opening Acme Promo in Final Cut Pro…",
-                      "70 " + openedParked},
+         .statuses = {"0 " + opening, "0 " + opened,
+                      "70 Force-quitting Final Cut Pro so DeRoom can be parked…",
+                      "70 Moving DeRoom out of Audio Units…",
+                      "70 DeRoom is parked. Opening Acme Promo in Final Cut Pro…", "70 " + openedParked},
          .activity = {"open-in-fcp start Acme Promo PATH", "open-in-fcp ok Acme Promo PATH",
-                      "open-in-fcp hang Acme Promo Podcast Ep 12 100", "deroom-park quit Acme Promo force=true",
-                      "deroom-park moved Acme Promo", "open-in-fcp start Acme Promo PATH",
-                      "open-in-fcp ok Acme Promo PATH"},
+                      "open-in-fcp hang Acme Promo Podcast Ep 12 100",
+                      "deroom-park quit Acme Promo force=true", "deroom-park moved Acme Promo",
+                      "open-in-fcp start Acme Promo PATH", "open-in-fcp ok Acme Promo PATH"},
          .asked = {freeze, hung},
          .opened = true,
          .parkedAfter = true},
@@ -330,7 +342,8 @@ TEST(OpenInFinalCut, FromTheChecksToFinalCutPro) {
          .finalCutScript = {{"hang", true}},
          .deroom = DeRoom::parked,
          .answers = {"Open Anyway"},
-         .statuses = {"0 " + opening, "0 " + opened, "70 Final Cut Pro hasn’t answered. DeRoom is already parked."},
+         .statuses = {"0 " + opening, "0 " + opened,
+                      "70 Final Cut Pro hasn’t answered. DeRoom is already parked."},
          .activity = {"open-in-fcp start Acme Promo PATH", "open-in-fcp ok Acme Promo PATH",
                       "open-in-fcp hang Acme Promo deroom already parked"},
          .asked = {freeze},
@@ -340,7 +353,8 @@ TEST(OpenInFinalCut, FromTheChecksToFinalCutPro) {
          .count = 100,
          .deroom = DeRoom::inHome,
          .answers = {"Park DeRoom and Open"},
-         .statuses = {"0 Quitting Final Cut Pro so DeRoom can be parked…", "0 Moving DeRoom out of Audio Units…",
+         .statuses = {"0 Quitting Final Cut Pro so DeRoom can be parked…",
+                      "0 Moving DeRoom out of Audio Units…",
                       "0 DeRoom is parked. Opening Acme Promo in Final Cut Pro…", "0 " + openedParked},
          .activity = {"deroom-park quit Acme Promo force=false", "deroom-park moved Acme Promo",
                       "open-in-fcp start Acme Promo PATH", "open-in-fcp ok Acme Promo PATH"},
@@ -351,7 +365,8 @@ TEST(OpenInFinalCut, FromTheChecksToFinalCutPro) {
          .count = 100,
          .deroom = DeRoom::parked,
          .answers = {"Park DeRoom and Open"},
-         .statuses = {"0 Quitting Final Cut Pro so DeRoom can be parked…", "0 Moving DeRoom out of Audio Units…",
+         .statuses = {"0 Quitting Final Cut Pro so DeRoom can be parked…",
+                      "0 Moving DeRoom out of Audio Units…",
                       "0 DeRoom is parked. Opening Acme Promo in Final Cut Pro…", "0 " + openedParked},
          .activity = {"deroom-park quit Acme Promo force=false", "deroom-park alreadyParked Acme Promo",
                       "open-in-fcp start Acme Promo PATH", "open-in-fcp ok Acme Promo PATH"},
@@ -361,8 +376,8 @@ TEST(OpenInFinalCut, FromTheChecksToFinalCutPro) {
         {.name = "park and open, DeRoom not installed",
          .count = 100,
          .answers = {"Park DeRoom and Open"},
-         .statuses = {"0 Quitting Final Cut Pro so DeRoom can be parked…", "0 Moving DeRoom out of Audio Units…",
-                      "0 " + opening, "0 " + opened},
+         .statuses = {"0 Quitting Final Cut Pro so DeRoom can be parked…",
+                      "0 Moving DeRoom out of Audio Units…", "0 " + opening, "0 " + opened},
          .activity = {"deroom-park quit Acme Promo force=false", "deroom-park notInstalled Acme Promo",
                       "open-in-fcp start Acme Promo PATH", "open-in-fcp ok Acme Promo PATH"},
          .asked = {freeze},
@@ -382,31 +397,38 @@ TEST(OpenInFinalCut, FromTheChecksToFinalCutPro) {
          .deroom = DeRoom::systemWide,
          .moverAnswer = platform::ScriptedMove::Outcome{true, {}, 1, "User canceled. (-128)"},
          .answers = {"Park DeRoom and Open"},
-         .statuses = {"0 Quitting Final Cut Pro so DeRoom can be parked…", "0 Moving DeRoom out of Audio Units…",
+         .statuses = {"0 Quitting Final Cut Pro so DeRoom can be parked…",
+                      "0 Moving DeRoom out of Audio Units…",
                       "0 DeRoom was left installed. The library was not opened."},
          .activity = {"deroom-park quit Acme Promo force=false",
                       "deroom-park failed Acme Promo DeRoom was left installed. The library was not opened."},
-         .errors = {"ERROR deroom: DeRoom could not be moved out: DeRoom was left installed. The library was not "
-                    "opened."},
+         .errors =
+             {"ERROR deroom: DeRoom could not be moved out: DeRoom was left installed. The library was not "
+              "opened."},
          .asked = {freeze}},
         {.name = "no answer for 30 s, success at 40 s",
          .finalCutScript = {{"openAnswerMs", 40000}},
-         .statuses = {"0 " + opening, "30 Final Cut Pro didn't respond while opening Acme Promo. It may be busy.",
+         .statuses = {"0 " + opening,
+                      "30 Final Cut Pro didn't respond while opening Acme Promo. It may be busy.",
                       "40 " + opened},
-         .activity = {"open-in-fcp start Acme Promo PATH", "open-in-fcp timeout Acme Promo PATH no response within 30s",
+         .activity = {"open-in-fcp start Acme Promo PATH",
+                      "open-in-fcp timeout Acme Promo PATH no response within 30s",
                       "open-in-fcp ok Acme Promo PATH"},
          .opened = true},
         {.name = "a failure after the time-out is dropped",
          .finalCutScript = {{"openAnswer", "error:The library is locked."}, {"openAnswerMs", 40000}},
-         .statuses = {"0 " + opening, "30 Final Cut Pro didn't respond while opening Acme Promo. It may be busy."},
+         .statuses = {"0 " + opening,
+                      "30 Final Cut Pro didn't respond while opening Acme Promo. It may be busy."},
          .activity = {"open-in-fcp start Acme Promo PATH",
                       "open-in-fcp timeout Acme Promo PATH no response within 30s"}},
         {.name = "a failure",
          .finalCutScript = {{"openAnswer", "error:The library is locked."}, {"openAnswerMs", 2000}},
          .statuses = {"0 " + opening, "2 Couldn't open Acme Promo in Final Cut Pro. The library is locked."},
-         .activity = {"open-in-fcp start Acme Promo PATH", "open-in-fcp failed Acme Promo PATH The library is locked."},
-         .errors = {"ERROR open-in-final-cut: The library could not be opened in Final Cut Pro. The library is "
-                    "locked.  path: PATH"}},
+         .activity = {"open-in-fcp start Acme Promo PATH",
+                      "open-in-fcp failed Acme Promo PATH The library is locked."},
+         .errors =
+             {"ERROR open-in-final-cut: The library could not be opened in Final Cut Pro. The library is "
+              "locked.  path: PATH"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -418,9 +440,11 @@ TEST(OpenInFinalCut, FromTheChecksToFinalCutPro) {
         if (c.deroom == DeRoom::systemWide)
             Flow::installDeRoom(DeRoomPark::systemComponentPath());
         if (c.deroom == DeRoom::parked) {
-            const QString parked = QFileInfo(DeRoomPark::recordFile()).absolutePath() + "/" + DeRoomPark::componentName;
+            const QString parked =
+                QFileInfo(DeRoomPark::recordFile()).absolutePath() + "/" + DeRoomPark::componentName;
             Flow::installDeRoom(parked);
-            test::writeFile(DeRoomPark::recordFile(), DeRoomPark::encode({DeRoomPark::userComponentPath(), parked}));
+            test::writeFile(DeRoomPark::recordFile(),
+                            DeRoomPark::encode({DeRoomPark::userComponentPath(), parked}));
         }
         if (c.moverAnswer)
             flow.mover->answer(*c.moverAnswer);
@@ -489,12 +513,14 @@ public:
         m_runs = false;
         return true;
     }
-    void open(const QString& library, QObject* context, platform::FinalCutApp::OpenCompletion completion) override {
+    void open(const QString& library, QObject* context,
+              platform::FinalCutApp::OpenCompletion completion) override {
         requests.append({library, context, std::move(completion)});
     }
     void answers(qint64, std::chrono::seconds, QObject* context, std::function<void(bool)> done) override {
         ++questions;
-        QMetaObject::invokeMethod(context, [done = std::move(done)] { done(false); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            context, [done = std::move(done)] { done(false); }, Qt::QueuedConnection);
     }
     void answer(int request, const std::optional<QString>& error = std::nullopt) {
         if (requests.at(request).context)
@@ -513,7 +539,8 @@ struct HeldFlow {
     Flow flow{false};
     const std::shared_ptr<HeldOpens> held = std::make_shared<HeldOpens>();
     const std::shared_ptr<test::FakeFinalCutApp> app = [this] {
-        auto app = test::FakeFinalCutApp::installed(flow.folder + "/Final Cut Pro.app", QStringLiteral("11.1"));
+        auto app =
+            test::FakeFinalCutApp::installed(flow.folder + "/Final Cut Pro.app", QStringLiteral("11.1"));
         app->setProcesses(held);
         return app;
     }();
@@ -538,8 +565,8 @@ TEST(OpenInFinalCut, OnlyTheNewestRequestIsReported) {
     flow.run(23s);     // Alpha's time-out at 30 s comes and goes
     f.held->answer(1);
     flow.run(60s); // and Beta's, at 40 s, after its answer
-    EXPECT_EQ(flow.statuses.join('\n').toStdString(),
-              "0 Opening Alpha in Final Cut Pro…\n10 Opening Beta in Final Cut Pro…\n35 Opened Beta in Final Cut Pro.");
+    EXPECT_EQ(flow.statuses.join('\n').toStdString(), "0 Opening Alpha in Final Cut Pro…\n10 Opening Beta in "
+                                                      "Final Cut Pro…\n35 Opened Beta in Final Cut Pro.");
 
     // A risky library opened anyway, then another: the first one's hang watch finds itself old.
     flow.questions->answers = {"Open Anyway"};
@@ -605,7 +632,8 @@ TEST(OpenInFinalCut, ASecondParkWhileOneRunsReturnsAtOnce) {
                   alpha.path.toStdString() + "\nopen-in-fcp ok Alpha " + alpha.path.toStdString());
     EXPECT_EQ(flow.questions->asked.size(), 2);
     EXPECT_EQ(flow.catalog->status(),
-              QStringLiteral("Opened Alpha. DeRoom stays parked until you put it back (Final Cut ▸ Put DeRoom Back)."));
+              QStringLiteral(
+                  "Opened Alpha. DeRoom stays parked until you put it back (Final Cut ▸ Put DeRoom Back)."));
     EXPECT_FALSE(flow.catalog->deroomParking);
     EXPECT_EQ(flow.units->restarts(), 1);
 }
@@ -613,7 +641,8 @@ TEST(OpenInFinalCut, ASecondParkWhileOneRunsReturnsAtOnce) {
 TEST(OpenInFinalCut, PuttingDeRoomBack) {
     Flow flow;
     const QString installed = DeRoomPark::userComponentPath();
-    const QString parked = QFileInfo(DeRoomPark::recordFile()).absolutePath() + "/" + DeRoomPark::componentName;
+    const QString parked =
+        QFileInfo(DeRoomPark::recordFile()).absolutePath() + "/" + DeRoomPark::componentName;
 
     // Nothing parked.
     flow.flow->putDeRoomBack();
@@ -631,10 +660,11 @@ TEST(OpenInFinalCut, PuttingDeRoomBack) {
 
     flow.flow->putDeRoomBack();
     EXPECT_EQ(flow.catalog->status(), QStringLiteral("Quit Final Cut Pro before putting DeRoom back."));
-    EXPECT_EQ(flow.questions->told,
-              QStringList{"Quit Final Cut Pro first / DeRoom stays parked while Final Cut Pro is open. Putting it "
-                          "back now would freeze the next launch of a timeline that still uses it. Nothing was "
-                          "moved."});
+    EXPECT_EQ(
+        flow.questions->told,
+        QStringList{"Quit Final Cut Pro first / DeRoom stays parked while Final Cut Pro is open. Putting it "
+                    "back now would freeze the next launch of a timeline that still uses it. Nothing was "
+                    "moved."});
     EXPECT_TRUE(QFileInfo::exists(parked));
     EXPECT_FALSE(QFileInfo::exists(installed));
     EXPECT_EQ(activity(), activityParked);
@@ -643,7 +673,8 @@ TEST(OpenInFinalCut, PuttingDeRoomBack) {
     for (const qint64 pid : flow.finalCut->instances())
         flow.finalCut->instance(pid)->forceQuit();
     flow.flow->putDeRoomBack();
-    EXPECT_EQ(flow.catalog->status(), QStringLiteral("DeRoom is back in Audio Units. Open Final Cut Pro when you want it."));
+    EXPECT_EQ(flow.catalog->status(),
+              QStringLiteral("DeRoom is back in Audio Units. Open Final Cut Pro when you want it."));
     EXPECT_EQ(test::treeContents(installed), before);
     EXPECT_FALSE(DeRoomPark::isParked());
     EXPECT_EQ(activity().mid(activityParked.size()), QStringList{"deroom-restore ok"});
@@ -686,7 +717,8 @@ TEST(OpenInFinalCut, ARealOpenStartsTheApplicationWithTheLibrary) {
     const LibraryInfo library = flow.library(std::nullopt);
 
     flow.flow->openInFCP(library);
-    ASSERT_TRUE(test::waitUntil([&] { return flow.catalog->status() != QStringLiteral("Opening Acme Promo in Final Cut Pro…"); }));
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return flow.catalog->status() != QStringLiteral("Opening Acme Promo in Final Cut Pro…"); }));
     EXPECT_EQ(flow.catalog->status(), QStringLiteral("Opened Acme Promo in Final Cut Pro."));
     qint64 pid = 0;
     EXPECT_TRUE(test::waitUntil([&] {

@@ -27,8 +27,9 @@ QString writeBundle(const QString& folder) {
     const QString bundle = QDir(folder).filePath(QStringLiteral("Accentize-DeRoom2.component"));
     test::writeFile(bundle + "/Contents/Info.plist", "<plist>deroom</plist>");
     test::writeFile(bundle + "/Contents/MacOS/DeRoom2", QByteArray(70000, 'x'));
-    QFile::setPermissions(bundle + "/Contents/MacOS/DeRoom2", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                                  QFile::ReadGroup | QFile::ExeGroup);
+    QFile::setPermissions(bundle + "/Contents/MacOS/DeRoom2", QFile::ReadOwner | QFile::WriteOwner |
+                                                                  QFile::ExeOwner | QFile::ReadGroup |
+                                                                  QFile::ExeGroup);
     test::writeFile(bundle + "/Contents/Resources/empty", QByteArray());
     QDir().mkpath(bundle + "/Contents/Resources/Unused");
     ::chmod(QFile::encodeName(bundle + "/Contents/Resources").constData(), 0750);
@@ -96,8 +97,8 @@ TEST(TreeMove, NeverReplacesWhatStandsAtTheDestination) {
 TEST(TreeMove, ACopyThatFailsOrDiffersIsRemovedAndTheOriginalStaysWhole) {
     struct Case {
         const char* name;
-        std::function<void(const QString& bundle)> prepare;     // before the move
-        std::function<void(const QString& copy)> spoil;         // after the copy, before its check
+        std::function<void(const QString& bundle)> prepare; // before the move
+        std::function<void(const QString& copy)> spoil;     // after the copy, before its check
     };
     const Case cases[] = {
         {"a pipe inside cannot be copied",
@@ -154,7 +155,8 @@ TEST(TreeMove, NothingAtTheSourceIsAnError) {
 // Where the machine has a memory file system beside the test folder, the move really crosses.
 TEST(TreeMove, CrossesToAnotherDriveForReal) {
     const QString other = QStringLiteral("/dev/shm");
-    struct stat here {}, there {};
+    struct stat here {
+    }, there{};
     const QString folder = test::TestEnv::freshDir(QStringLiteral("tree-move-real"));
     if (::stat(QFile::encodeName(folder).constData(), &here) != 0 ||
         ::stat(QFile::encodeName(other).constData(), &there) != 0 || here.st_dev == there.st_dev ||

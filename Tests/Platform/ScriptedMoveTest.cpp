@@ -2,6 +2,7 @@
 // argument of its own, and no administrator rights on this system.
 
 #include "Platform/ScriptedMove.h"
+
 #include "Platform/Services.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
@@ -54,7 +55,8 @@ TEST(ScriptedMove, FailuresGiveTheStatusAndWhatTheCommandsSaid) {
     EXPECT_TRUE(QFileInfo::exists(source + "/marker"));
 
     // Nothing to move.
-    const platform::ScriptedMove::Outcome missing = run(folder + "/to", folder + "/gone", folder + "/to/gone", false);
+    const platform::ScriptedMove::Outcome missing =
+        run(folder + "/to", folder + "/gone", folder + "/to/gone", false);
     EXPECT_TRUE(missing.started);
     EXPECT_NE(missing.exitStatus, 0);
     EXPECT_TRUE(missing.output.contains("gone")) << missing.output.toStdString();

@@ -36,13 +36,16 @@ inline QStringList treeContents(const QString& root) {
         const QString mode = QString::number(facts.st_mode & 07777, 8);
         if (S_ISREG(facts.st_mode)) {
             QFile file(QFile::decodeName(path));
-            const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-            lines.append(name + QStringLiteral(" file mode=") + mode + QLatin1Char(' ') +
-                         QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()));
+            const QByteArray bytes =
+                file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+            lines.append(
+                name + QStringLiteral(" file mode=") + mode + QLatin1Char(' ') +
+                QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()));
         } else if (S_ISLNK(facts.st_mode)) {
             QByteArray target(4096, '\0');
             const ssize_t length = ::readlink(path.constData(), target.data(), size_t(target.size()));
-            lines.append(name + QStringLiteral(" link -> ") + QString::fromUtf8(target.left(length < 0 ? 0 : length)));
+            lines.append(name + QStringLiteral(" link -> ") +
+                         QString::fromUtf8(target.left(length < 0 ? 0 : length)));
         } else if (S_ISDIR(facts.st_mode)) {
             lines.append(name + QStringLiteral(" folder mode=") + mode);
             if (DIR* listing = ::opendir(path.constData())) {

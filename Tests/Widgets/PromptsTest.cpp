@@ -72,7 +72,7 @@ TEST(DialogPrompts, aDestructiveActionIsNeverTheDefaultAnswer) {
     }
 }
 
-TEST(DialogPrompts, anActionMarkedAsTheDefaultIsWhatReturnGivesAndTheStyleSetsTheIcon) {
+TEST(DialogPrompts, anActionMarkedAsTheDefaultIsWhatReturnGivesTheStyleSetsTheIconAndTheOrderStays) {
     QWidget window;
     DialogPrompts prompts(&window);
     using Style = Prompts::Style;
@@ -92,6 +92,12 @@ TEST(DialogPrompts, anActionMarkedAsTheDefaultIsWhatReturnGivesAndTheStyleSetsTh
          Style::critical,
          QStringLiteral("Keep Waiting"),
          QMessageBox::Critical},
+        {{{QStringLiteral("Park DeRoom and Open"), false, false, true},
+          {QStringLiteral("Cancel"), true},
+          {QStringLiteral("Open Anyway")}},
+         Style::warning,
+         QStringLiteral("Park DeRoom and Open"),
+         QMessageBox::Warning},
         // A mark on a destructive action does not make it the default.
         {{{QStringLiteral("Delete"), false, true, true}, {QStringLiteral("Keep")}},
          Style::question,
@@ -105,11 +111,22 @@ TEST(DialogPrompts, anActionMarkedAsTheDefaultIsWhatReturnGivesAndTheStyleSetsTh
         whenOpen<QMessageBox>([&](QMessageBox& box) {
             defaultTitle = box.defaultButton() ? box.defaultButton()->objectName() : QString();
             icon = box.icon();
+            QList<QAbstractButton*> buttons = box.buttons();
+            std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
+                return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
+            });
+            for (QAbstractButton* button : buttons)
+                order.append(button->objectName());
             box.defaultButton()->click();
         });
-        EXPECT_EQ(prompts.confirm(QStringLiteral("Title"), QStringLiteral("Text"), c.actions, c.style), c.byDefault);
+        EXPECT_EQ(prompts.confirm(QStringLiteral("Title"), QStringLiteral("Text"), c.actions, c.style),
+                  c.byDefault);
         EXPECT_EQ(defaultTitle, c.byDefault);
         EXPECT_EQ(icon, c.icon);
+        QStringList given;
+        for (const Prompts::Action& action : c.actions)
+            given.append(action.title);
+        EXPECT_EQ(order, given);
     }
 }
 

@@ -222,10 +222,12 @@ DeRoomPark::Failure DeRoomPark::restoreInstalled() {
     return std::nullopt;
 }
 
-DeRoomPark::Outcome<Record> DeRoomPark::park(const QString& from, const QString& recordFile, bool privileged) {
+DeRoomPark::Outcome<Record> DeRoomPark::park(const QString& from, const QString& recordFile,
+                                             bool privileged) {
     if (!standsAt(from))
         return error(Kind::moveFailed, QStringLiteral("DeRoom is not at ") + from + QStringLiteral("."));
-    const QString parked = PathText::childPath(QFileInfo(recordFile).absolutePath(), PathText::lastComponent(from));
+    const QString parked =
+        PathText::childPath(QFileInfo(recordFile).absolutePath(), PathText::lastComponent(from));
     if (standsAt(parked))
         return error(Kind::destinationExists, parked);
     if (Failure failed = move(from, parked, privileged))
@@ -278,8 +280,8 @@ DeRoomPark::Failure DeRoomPark::move(const QString& from, const QString& to, boo
     }
     const QString parent = QFileInfo(to).absolutePath();
     if (const int failed = FileCopy::makeFolders(QFile::encodeName(parent)))
-        return error(Kind::system, QStringLiteral("The folder ") + parent + QStringLiteral(" could not be made: ") +
-                                       FileCopy::errorText(failed));
+        return error(Kind::system, QStringLiteral("The folder ") + parent +
+                                       QStringLiteral(" could not be made: ") + FileCopy::errorText(failed));
     if (standsAt(to))
         return error(Kind::destinationExists, to);
     const TreeMove::Outcome moved = TreeMove::move(from, to);
@@ -307,7 +309,8 @@ DeRoomPark::Outcome<QString> DeRoomPark::scriptOutcome(const platform::ScriptedM
             output.contains(QLatin1String("(-128)")))
             return error(Kind::cancelled);
         if (output.isEmpty())
-            return error(Kind::moveFailed, QStringLiteral("osascript exited ") + QString::number(outcome.exitStatus));
+            return error(Kind::moveFailed,
+                         QStringLiteral("osascript exited ") + QString::number(outcome.exitStatus));
         return error(Kind::moveFailed, output);
     }
     return output;
@@ -321,12 +324,14 @@ FinalCutAlert DeRoomPark::openAlert(const QString& libraryName, const DeRoomRisk
     alert.message = libraryName + QStringLiteral(" can freeze Final Cut Pro");
     alert.information =
         QStringLiteral("“") + risk.project + QStringLiteral("” uses DeRoom 2 on ") + countText(risk.count) +
-        QStringLiteral(" clips. Final Cut Pro 12.4 hung on a timeline like that: it waits forever while DeRoom "
-                       "is created, and quitting doesn’t help because the next launch opens the same timeline. "
-                       "Parking DeRoom moves it out of Audio Units so this library can open. Those clips show "
-                       "the effect as missing until you put DeRoom back, and Final Cut has to quit before it "
-                       "goes back. Final Cut will be asked to quit first.");
-    alert.buttons = {QStringLiteral("Park DeRoom and Open"), QStringLiteral("Cancel"), QStringLiteral("Open Anyway")};
+        QStringLiteral(
+            " clips. Final Cut Pro 12.4 hung on a timeline like that: it waits forever while DeRoom "
+            "is created, and quitting doesn’t help because the next launch opens the same timeline. "
+            "Parking DeRoom moves it out of Audio Units so this library can open. Those clips show "
+            "the effect as missing until you put DeRoom back, and Final Cut has to quit before it "
+            "goes back. Final Cut will be asked to quit first.");
+    alert.buttons = {QStringLiteral("Park DeRoom and Open"), QStringLiteral("Cancel"),
+                     QStringLiteral("Open Anyway")};
     alert.defaultButton = 0;
     alert.cancelButton = 1;
     return alert;
@@ -347,18 +352,20 @@ FinalCutAlert DeRoomPark::recoveryAlert(const QString& libraryName, const DeRoom
     FinalCutAlert alert;
     alert.style = FinalCutAlert::Style::critical;
     alert.message = QStringLiteral("Final Cut Pro hasn’t answered");
-    alert.information = QStringLiteral("It’s been a while since ") + libraryName +
-                        QStringLiteral(" was handed over, and Final Cut still isn’t responding. “") + risk.project +
-                        QStringLiteral("” uses DeRoom 2 on ") + countText(risk.count) +
-                        QStringLiteral(" clips, which is enough to freeze the timeline load. Parking DeRoom "
-                                       "force-quits Final Cut and opens the library again. Keep waiting if it may "
-                                       "still be opening.");
+    alert.information =
+        QStringLiteral("It’s been a while since ") + libraryName +
+        QStringLiteral(" was handed over, and Final Cut still isn’t responding. “") + risk.project +
+        QStringLiteral("” uses DeRoom 2 on ") + countText(risk.count) +
+        QStringLiteral(" clips, which is enough to freeze the timeline load. Parking DeRoom "
+                       "force-quits Final Cut and opens the library again. Keep waiting if it may "
+                       "still be opening.");
     alert.buttons = {QStringLiteral("Keep Waiting"), QStringLiteral("Park DeRoom and Reopen")};
     alert.defaultButton = 0;
     return alert;
 }
 
-bool DeRoomPark::confirmRecovery(FinalCutQuestions& questions, const QString& libraryName, const DeRoomRisk& risk) {
+bool DeRoomPark::confirmRecovery(FinalCutQuestions& questions, const QString& libraryName,
+                                 const DeRoomRisk& risk) {
     const FinalCutAlert alert = recoveryAlert(libraryName, risk);
     return questions.ask(alert) == alert.buttons.at(1);
 }
@@ -401,7 +408,9 @@ QStringList DeRoomPark::testRisk() {
     const QString otherID = QStringLiteral("AudioUnit: 0x61756678646e327543506f70");
     const auto a = [&](qint64 count) { return use(QStringLiteral("DeRoom2"), deroomID, count); };
     const auto b = [&](qint64 count) { return use(QStringLiteral("Something Else"), deroomID, count); };
-    const auto c = [&](qint64 count) { return use(QStringLiteral("CrumplePop AudioDenoise 2"), otherID, count); };
+    const auto c = [&](qint64 count) {
+        return use(QStringLiteral("CrumplePop AudioDenoise 2"), otherID, count);
+    };
 
     if (!isDeRoom(a(151)) || !isDeRoom(b(243)) || isDeRoom(c(144)))
         return {QStringLiteral("identity")};
@@ -419,11 +428,11 @@ QStringList DeRoomPark::testRisk() {
                                     : QStringLiteral("nothing");
         failed.append(QStringLiteral("heaviest ") + shown);
     }
-    if (heaviest(sampleLibrary({{QStringLiteral("Podcast"), QStringLiteral("Episode 1"),
-                                 QList<PluginUse>{a(73), c(144)}}})))
+    if (heaviest(sampleLibrary(
+            {{QStringLiteral("Podcast"), QStringLiteral("Episode 1"), QList<PluginUse>{a(73), c(144)}}})))
         failed.append(QStringLiteral("threshold"));
-    const std::optional<DeRoomRisk> atEdge =
-        heaviest(sampleLibrary({{QStringLiteral("Podcast"), QStringLiteral("Episode 1"), QList<PluginUse>{a(100)}}}));
+    const std::optional<DeRoomRisk> atEdge = heaviest(
+        sampleLibrary({{QStringLiteral("Podcast"), QStringLiteral("Episode 1"), QList<PluginUse>{a(100)}}}));
     if (!atEdge || atEdge->count != 100)
         failed.append(QStringLiteral("warn-at"));
     return failed;
@@ -440,9 +449,7 @@ bool DeRoomPark::testRoundTrip(const QString& folder, const std::function<void(c
     const auto writeBundle = [](const QString& bundle, const QString& file, const QByteArray& bytes) {
         return AtomicFile::write(QDir(bundle).filePath(file), bytes, AtomicFile::Durability::unsynced);
     };
-    const auto readBack = [](const QString& path) {
-        return RegularFile::read(path, kMaxRecordBytes).bytes;
-    };
+    const auto readBack = [](const QString& path) { return RegularFile::read(path, kMaxRecordBytes).bytes; };
     const QString infoList = QStringLiteral("Contents/Info.plist");
 
     if (const Result<void> made = writeBundle(source, infoList, "deroom-test"); !made)

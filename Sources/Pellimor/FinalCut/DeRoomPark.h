@@ -155,12 +155,14 @@ struct DeRoomPark {
     enum class Choice { parkAndOpen, openAnyway, cancel };
     // Before a risky library opens: "Park DeRoom and Open", "Cancel", "Open Anyway".
     static FinalCutAlert openAlert(const QString& libraryName, const DeRoomRisk& risk);
-    static Choice confirmOpen(FinalCutQuestions& questions, const QString& libraryName, const DeRoomRisk& risk);
+    static Choice confirmOpen(FinalCutQuestions& questions, const QString& libraryName,
+                              const DeRoomRisk& risk);
     // When Final Cut Pro stopped answering after a risky open: "Keep Waiting",
     // "Park DeRoom and Reopen".
     static FinalCutAlert recoveryAlert(const QString& libraryName, const DeRoomRisk& risk);
     // True only for "Park DeRoom and Reopen".
-    static bool confirmRecovery(FinalCutQuestions& questions, const QString& libraryName, const DeRoomRisk& risk);
+    static bool confirmRecovery(FinalCutQuestions& questions, const QString& libraryName,
+                                const DeRoomRisk& risk);
 
     // ---- Self-test -------------------------------------------------------------------------
 

@@ -28,7 +28,8 @@ const QString kDeRoomArea = QStringLiteral("deroom");
 
 const QString kNotInstalled = QStringLiteral("Final Cut Pro isn't installed on this Mac.");
 
-void logError(const QString& area, const QString& message, const std::optional<QString>& path = std::nullopt) {
+void logError(const QString& area, const QString& message,
+              const std::optional<QString>& path = std::nullopt) {
     ErrorLog::log(ErrorLog::Level::error, area, message, path);
 }
 
@@ -38,7 +39,8 @@ QString number(qint64 value) {
 
 } // namespace
 
-OpenInFinalCut::OpenInFinalCut(Catalog& catalog, std::shared_ptr<FinalCutQuestions> questions, QObject* parent)
+OpenInFinalCut::OpenInFinalCut(Catalog& catalog, std::shared_ptr<FinalCutQuestions> questions,
+                               QObject* parent)
     : QObject(parent), m_catalog(catalog), m_questions(std::move(questions)) {}
 
 FinalCutAlert OpenInFinalCut::backupDriveAlert(const QString& driveName) {
@@ -67,7 +69,8 @@ void OpenInFinalCut::openInFCP(const LibraryInfo& library) {
                             QStringLiteral("” has no library database, so Final Cut Pro can't open it."));
         ActivityLog::append(kOpenTag, QStringLiteral("refused ") + name + QStringLiteral(" ") + path +
                                           QStringLiteral(" no library database"));
-        logError(kOpenArea, QStringLiteral("The library has no library database, so Final Cut Pro can't open it."),
+        logError(kOpenArea,
+                 QStringLiteral("The library has no library database, so Final Cut Pro can't open it."),
                  path);
         return;
     }
@@ -113,31 +116,35 @@ void OpenInFinalCut::startOpen(const LibraryInfo& library, const std::optional<D
     m_catalog.openLeftDeRoomParked = leftParked;
     const QString name = library.name;
     const QString path = library.path;
-    m_catalog.setStatus(leftParked ? QStringLiteral("DeRoom is parked. Opening ") + name +
-                                         QStringLiteral(" in Final Cut Pro…")
-                                   : QStringLiteral("Opening ") + name + QStringLiteral(" in Final Cut Pro…"));
+    m_catalog.setStatus(leftParked
+                            ? QStringLiteral("DeRoom is parked. Opening ") + name +
+                                  QStringLiteral(" in Final Cut Pro…")
+                            : QStringLiteral("Opening ") + name + QStringLiteral(" in Final Cut Pro…"));
     ActivityLog::append(kOpenTag, QStringLiteral("start ") + name + QStringLiteral(" ") + path);
 
     const platform::Services services = platform::services();
-    services.finalCut->open(path, this, [this, ticket, name, path, watchHang, library](const std::optional<QString>& error) {
-        finishOpenInFCP(ticket, name, path, error, watchHang, library);
-    });
-    services.clock->after(openTimeout, this, [this, ticket, name, path] { timedOutOpenInFCP(ticket, name, path); });
+    services.finalCut->open(
+        path, this, [this, ticket, name, path, watchHang, library](const std::optional<QString>& error) {
+            finishOpenInFCP(ticket, name, path, error, watchHang, library);
+        });
+    services.clock->after(openTimeout, this,
+                          [this, ticket, name, path] { timedOutOpenInFCP(ticket, name, path); });
 }
 
 void OpenInFinalCut::finishOpenInFCP(qint64 ticket, const QString& name, const QString& path,
-                                     const std::optional<QString>& errorText, const std::optional<DeRoomRisk>& risk,
-                                     const LibraryInfo& library) {
+                                     const std::optional<QString>& errorText,
+                                     const std::optional<DeRoomRisk>& risk, const LibraryInfo& library) {
     if (ticket != m_catalog.openInFCPTicket)
         return; // a newer request has started
     if (!errorText) {
         // Reported also after the time-out: the library did open, late.
         m_catalog.openInFCPSettledTicket = ticket;
-        m_catalog.setStatus(m_catalog.openLeftDeRoomParked
-                                ? QStringLiteral("Opened ") + name +
-                                      QStringLiteral(". DeRoom stays parked until you put it back (Final Cut ▸ Put "
-                                                     "DeRoom Back).")
-                                : QStringLiteral("Opened ") + name + QStringLiteral(" in Final Cut Pro."));
+        m_catalog.setStatus(
+            m_catalog.openLeftDeRoomParked
+                ? QStringLiteral("Opened ") + name +
+                      QStringLiteral(". DeRoom stays parked until you put it back (Final Cut ▸ Put "
+                                     "DeRoom Back).")
+                : QStringLiteral("Opened ") + name + QStringLiteral(" in Final Cut Pro."));
         ActivityLog::append(kOpenTag, QStringLiteral("ok ") + name + QStringLiteral(" ") + path);
         if (risk)
             watchForDeRoomHang(ticket, library, *risk);
@@ -147,10 +154,12 @@ void OpenInFinalCut::finishOpenInFCP(qint64 ticket, const QString& name, const Q
     if (ticket == m_catalog.openInFCPSettledTicket)
         return;
     m_catalog.openInFCPSettledTicket = ticket;
-    m_catalog.setStatus(QStringLiteral("Couldn't open ") + name + QStringLiteral(" in Final Cut Pro. ") + *errorText);
-    ActivityLog::append(kOpenTag,
-                        QStringLiteral("failed ") + name + QStringLiteral(" ") + path + QStringLiteral(" ") + *errorText);
-    logError(kOpenArea, QStringLiteral("The library could not be opened in Final Cut Pro. ") + *errorText, path);
+    m_catalog.setStatus(QStringLiteral("Couldn't open ") + name + QStringLiteral(" in Final Cut Pro. ") +
+                        *errorText);
+    ActivityLog::append(kOpenTag, QStringLiteral("failed ") + name + QStringLiteral(" ") + path +
+                                      QStringLiteral(" ") + *errorText);
+    logError(kOpenArea, QStringLiteral("The library could not be opened in Final Cut Pro. ") + *errorText,
+             path);
 }
 
 void OpenInFinalCut::timedOutOpenInFCP(qint64 ticket, const QString& name, const QString& path) {
@@ -174,13 +183,15 @@ void OpenInFinalCut::watchForDeRoomHang(qint64 ticket, const LibraryInfo& librar
     });
 }
 
-void OpenInFinalCut::hangAnswered(qint64 ticket, const LibraryInfo& library, const DeRoomRisk& risk, bool answered) {
+void OpenInFinalCut::hangAnswered(qint64 ticket, const LibraryInfo& library, const DeRoomRisk& risk,
+                                  bool answered) {
     if (ticket != m_catalog.openInFCPTicket || answered)
         return;
     const QString& name = library.name;
     if (DeRoomPark::isParked()) {
         m_catalog.setStatus(QStringLiteral("Final Cut Pro hasn’t answered. DeRoom is already parked."));
-        ActivityLog::append(kOpenTag, QStringLiteral("hang ") + name + QStringLiteral(" deroom already parked"));
+        ActivityLog::append(kOpenTag,
+                            QStringLiteral("hang ") + name + QStringLiteral(" deroom already parked"));
         return;
     }
     ActivityLog::append(kOpenTag, QStringLiteral("hang ") + name + QStringLiteral(" ") + risk.project +
@@ -208,8 +219,8 @@ void OpenInFinalCut::parkThenOpen(const LibraryInfo& library, bool forceQuit) {
                                       (forceQuit ? QStringLiteral("true") : QStringLiteral("false")));
     FinalCutProcess::quitFinalCut(forceQuit, this, [this, library](bool gone) {
         if (!gone) {
-            m_catalog.setStatus(
-                QStringLiteral("Final Cut Pro is still open. Quit it, then try again. DeRoom was not moved."));
+            m_catalog.setStatus(QStringLiteral(
+                "Final Cut Pro is still open. Quit it, then try again. DeRoom was not moved."));
             ActivityLog::append(kParkTag, QStringLiteral("quit-failed ") + library.name);
             logError(kDeRoomArea, QStringLiteral("Final Cut Pro did not quit, so DeRoom was not moved."));
             m_catalog.deroomParking = false;
@@ -232,7 +243,8 @@ void OpenInFinalCut::parkThenOpen(const LibraryInfo& library, bool forceQuit) {
     });
 }
 
-void OpenInFinalCut::parked(const LibraryInfo& library, const DeRoomPark::Outcome<DeRoomPark::ParkKind>& outcome) {
+void OpenInFinalCut::parked(const LibraryInfo& library,
+                            const DeRoomPark::Outcome<DeRoomPark::ParkKind>& outcome) {
     const QString& name = library.name;
     if (!outcome) {
         const QString description = outcome.error.description();
@@ -254,10 +266,11 @@ void OpenInFinalCut::putDeRoomBack() {
     }
     if (FCPPreferencesBackup::finalCutIsRunning()) {
         m_catalog.setStatus(QStringLiteral("Quit Final Cut Pro before putting DeRoom back."));
-        m_questions->tell(QStringLiteral("Quit Final Cut Pro first"),
-                          QStringLiteral("DeRoom stays parked while Final Cut Pro is open. Putting it back now "
-                                         "would freeze the next launch of a timeline that still uses it. Nothing "
-                                         "was moved."));
+        m_questions->tell(
+            QStringLiteral("Quit Final Cut Pro first"),
+            QStringLiteral("DeRoom stays parked while Final Cut Pro is open. Putting it back now "
+                           "would freeze the next launch of a timeline that still uses it. Nothing "
+                           "was moved."));
         return;
     }
     if (const DeRoomPark::Failure failed = DeRoomPark::restoreInstalled()) {
@@ -267,7 +280,8 @@ void OpenInFinalCut::putDeRoomBack() {
         logError(kDeRoomArea, QStringLiteral("DeRoom could not be put back: ") + description);
         return;
     }
-    m_catalog.setStatus(QStringLiteral("DeRoom is back in Audio Units. Open Final Cut Pro when you want it."));
+    m_catalog.setStatus(
+        QStringLiteral("DeRoom is back in Audio Units. Open Final Cut Pro when you want it."));
     ActivityLog::append(kRestoreTag, QStringLiteral("ok"));
 }
 

@@ -22,7 +22,8 @@ public:
             return outcome;
         }
         // "--" ends the options, so a path is a path even where it begins with a dash.
-        if (!step(QStringLiteral("/bin/mkdir"), {QStringLiteral("-p"), QStringLiteral("--"), parent}, outcome))
+        if (!step(QStringLiteral("/bin/mkdir"), {QStringLiteral("-p"), QStringLiteral("--"), parent},
+                  outcome))
             return outcome;
         step(QStringLiteral("/bin/mv"), {QStringLiteral("--"), source, destination}, outcome);
         return outcome;

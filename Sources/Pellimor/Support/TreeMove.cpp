@@ -64,15 +64,16 @@ bool names(const QByteArray& folder, QList<QByteArray>& into, int& error) {
 
 // What one entry of a tree is, as the check compares it.
 struct Entry {
-    char kind = '?'; // 'd' folder, 'f' file, 'l' link
-    qint64 size = 0; // of a file
+    char kind = '?';   // 'd' folder, 'f' file, 'l' link
+    qint64 size = 0;   // of a file
     QByteArray target; // of a link
     bool operator==(const Entry&) const = default;
 };
 
 // Every entry below `root` (and `root` itself, as ""), by its path relative to it. False with
 // the failure in `outcome` when something cannot be read or is none of the three kinds.
-bool listTree(const QByteArray& root, const QByteArray& relative, QMap<QByteArray, Entry>& into, Outcome& outcome) {
+bool listTree(const QByteArray& root, const QByteArray& relative, QMap<QByteArray, Entry>& into,
+              Outcome& outcome) {
     const QByteArray path = relative.isEmpty() ? root : root + '/' + relative;
     struct stat facts {};
     if (::lstat(path.constData(), &facts) != 0) {
@@ -209,8 +210,9 @@ Outcome copyAcross(const QByteArray& from, const QByteArray& to, const TreeMove:
     if (!listTree(to, QByteArray(), copy, outcome))
         return abandon(outcome);
     if (copy != original)
-        return abandon(failed(0, QStringLiteral("The copy at ") + text(to) + QStringLiteral(" does not match ") +
-                                     text(from) + QStringLiteral(", so it was removed and nothing was moved.")));
+        return abandon(failed(0, QStringLiteral("The copy at ") + text(to) +
+                                     QStringLiteral(" does not match ") + text(from) +
+                                     QStringLiteral(", so it was removed and nothing was moved.")));
 
     if (const int error = removeTree(from))
         return failed(error, QStringLiteral("A whole copy is at ") + text(to) + QStringLiteral(", but ") +
@@ -238,8 +240,8 @@ TreeMove::Outcome TreeMove::move(const QString& from, const QString& to, const H
         if (error == EEXIST)
             return systemFailure(error, target);
         if (error != EXDEV)
-            return failed(error, from + QStringLiteral(" could not be moved to ") + to + QStringLiteral(": ") +
-                                     FileCopy::errorText(error));
+            return failed(error, from + QStringLiteral(" could not be moved to ") + to +
+                                     QStringLiteral(": ") + FileCopy::errorText(error));
     } else if (::lstat(target.constData(), &facts) == 0) {
         return systemFailure(EEXIST, target);
     }

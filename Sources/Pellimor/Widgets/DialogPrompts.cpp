@@ -27,9 +27,11 @@ std::optional<QString> DialogPrompts::confirm(const QString& title, const QStrin
     QPushButton* chosenDefault = nullptr;
     QPushButton* preferred = nullptr;
     for (const Action& action : actions) {
-        const QMessageBox::ButtonRole role = action.cancel        ? QMessageBox::RejectRole
-                                             : action.destructive ? QMessageBox::DestructiveRole
-                                                                  : QMessageBox::AcceptRole;
+        // One role for all but a destructive action: the box then keeps the order given,
+        // where roles would let the platform's layout reorder them. Escape and Return are
+        // given their buttons below.
+        const QMessageBox::ButtonRole role =
+            action.destructive ? QMessageBox::DestructiveRole : QMessageBox::ActionRole;
         QPushButton* button = box.addButton(literalTitle(action.title), role);
         button->setObjectName(action.title);
         buttons.append({button, action.title});

@@ -14,11 +14,12 @@ namespace pellimor {
 // Main thread only. A call returns when the user has answered.
 class Prompts {
 public:
-    // One button of a question. The one with the cancel role also answers Escape and closing.
-    // A destructive action (one that deletes or overwrites something of the user's) is marked
-    // as such and is never the answer Return gives. Return gives the action marked as the
-    // default; without one, the first action that neither cancels nor destroys, else the
-    // cancel action.
+    // One button of a question. The buttons stand in the order given (a destructive action
+    // may stand apart, where the platform puts such buttons). The one with the cancel role
+    // also answers Escape and closing. A destructive action (one that deletes or overwrites
+    // something of the user's) is marked as such and is never the answer Return gives. Return
+    // gives the action marked as the default; without one, the first action that neither
+    // cancels nor destroys, else the cancel action.
     struct Action {
         QString title;
         bool cancel = false;

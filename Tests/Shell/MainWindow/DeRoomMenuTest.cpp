@@ -23,7 +23,8 @@ struct DeRoomPlaces {
     const QString folder = test::TestEnv::freshDir(QStringLiteral("deroom-menu"));
     test::ScopedEnvironment home{"HOME", folder + "/home"};
     test::ScopedEnvironment data{"XDG_DATA_HOME", folder + "/share"};
-    platform::ScopedServices root{test::FakeRootFolder::services(std::make_shared<test::FakeRootFolder>(folder + "/root"))};
+    platform::ScopedServices root{
+        test::FakeRootFolder::services(std::make_shared<test::FakeRootFolder>(folder + "/root"))};
 };
 
 } // namespace
@@ -60,9 +61,12 @@ TEST(DeRoomMenu, ParkingEnablesPutDeRoomBackAndChoosingItPutsItBack) {
 
     window.prompts->answers = {QStringLiteral("Park DeRoom and Open")};
     window.catalog().openInFCP(library);
-    ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return window.catalog().status().startsWith("Opened "); }));
-    EXPECT_EQ(window.catalog().status(),
-              QStringLiteral("Opened Acme Promo. DeRoom stays parked until you put it back (Final Cut ▸ Put DeRoom Back)."));
+    ASSERT_TRUE(
+        test::CatalogTestEnv::waitUntil([&] { return window.catalog().status().startsWith("Opened "); }));
+    EXPECT_EQ(
+        window.catalog().status(),
+        QStringLiteral(
+            "Opened Acme Promo. DeRoom stays parked until you put it back (Final Cut ▸ Put DeRoom Back)."));
     EXPECT_EQ(window.env.finalCut->opened(), QStringList{library.path});
     ASSERT_EQ(window.prompts->questions.size(), 1);
     const ScriptedPrompts::Question& asked = window.prompts->questions.first();
