@@ -14,7 +14,7 @@
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
-#include "Tests/Support/TreeContents.h"
+#include "Tests/Support/TreeListing.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -15,6 +15,7 @@
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeAudioUnitRegistry.h"
 #include "Tests/Support/FakeFinalCut/FakeFinalCut.h"
+#include "Tests/Support/FakeFinalCut/ScriptFromJson.h"
 #include "Tests/Support/FakeFinalCut/SocketFinalCut.h"
 #include "Tests/Support/FakeRootFolder.h"
 #include "Tests/Support/FakeScriptedMove.h"
@@ -22,7 +23,7 @@
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
-#include "Tests/Support/TreeContents.h"
+#include "Tests/Support/TreeListing.h"
 #include "Tests/Support/VirtualClock.h"
 
 #include <QDir>
@@ -34,7 +35,6 @@
 
 using namespace pellimor;
 using namespace std::chrono_literals;
-using test::FakeFinalCutScript;
 
 namespace {
 
@@ -79,13 +79,6 @@ private:
     test::VirtualClock& m_clock;
 };
 
-FakeFinalCutScript script(const QJsonObject& json) {
-    QString error;
-    const std::optional<FakeFinalCutScript> read = FakeFinalCutScript::fromJson(json, &error);
-    EXPECT_TRUE(read) << error.toStdString();
-    return read.value_or(FakeFinalCutScript());
-}
-
 // "tag message" for each line of the activity log, and "LEVEL area: message…" for the error
 // log: the lines without their times.
 QStringList activity() {
@@ -111,8 +104,8 @@ public:
     explicit Flow(bool installed = true, const QJsonObject& finalCutScript = {}) {
         QDir().mkpath(folder + "/home");
         if (installed)
-            finalCut =
-                std::make_unique<test::FakeFinalCut>(script(finalCutScript), folder + "/Final Cut Pro.app");
+            finalCut = std::make_unique<test::FakeFinalCut>(test::scriptFromJson(finalCutScript),
+                                                            folder + "/Final Cut Pro.app");
         platform::Services s;
         s.rootFolder = root;
         s.audioUnits = units;
@@ -434,7 +427,7 @@ TEST(OpenInFinalCut, FromTheChecksToFinalCutPro) {
         SCOPED_TRACE(c.name);
         Flow flow(c.installed, c.finalCutScript);
         if (!c.runningScript.isEmpty())
-            flow.finalCut->launch(script(c.runningScript));
+            flow.finalCut->launch(test::scriptFromJson(c.runningScript));
         if (c.deroom == DeRoom::inHome)
             Flow::installDeRoom(DeRoomPark::userComponentPath());
         if (c.deroom == DeRoom::systemWide)
@@ -613,7 +606,7 @@ TEST(OpenInFinalCut, ALibraryForgottenMeanwhileOnlyGetsItsStatusLine) {
 
 TEST(OpenInFinalCut, ASecondParkWhileOneRunsReturnsAtOnce) {
     Flow flow;
-    flow.finalCut->launch(script({{"quitDelayMs", 2000}}));
+    flow.finalCut->launch(test::scriptFromJson({{"quitDelayMs", 2000}}));
     Flow::installDeRoom(DeRoomPark::userComponentPath());
     flow.questions->answers = {"Park DeRoom and Open", "Park DeRoom and Open"};
     const LibraryInfo alpha = flow.library(120, QStringLiteral("Alpha"));

@@ -6,7 +6,7 @@
 
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
-#include "Tests/Support/TreeContents.h"
+#include "Tests/Support/TreeListing.h"
 
 #include <QDir>
 #include <QFile>

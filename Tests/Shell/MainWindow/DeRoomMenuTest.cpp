@@ -7,7 +7,7 @@
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/FakeRootFolder.h"
 #include "Tests/Support/TempFiles.h"
-#include "Tests/Support/TreeContents.h"
+#include "Tests/Support/TreeListing.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>
