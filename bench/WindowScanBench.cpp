@@ -52,7 +52,7 @@ struct Options : bench::TreeOptions {
 // scan?" is asked as soon as the catalogue holds libraries).
 class Declining final : public Prompts {
 public:
-    std::optional<QString> confirm(const QString&, const QString&, const QList<Action>&) override {
+    std::optional<QString> confirm(const QString&, const QString&, const QList<Action>&, Style) override {
         return std::nullopt;
     }
     std::optional<QStringList> chooseFolders(const QString&, const QString&, const QString&) override {

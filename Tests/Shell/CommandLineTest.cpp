@@ -50,12 +50,14 @@ TEST(CommandLineTest, theProgramsSwitchesAreTriedInTheirOrderWithTheirMinimumCou
     QList<QPair<QString, qsizetype>> rows;
     for (const CommandLine::Switch& row : CommandLine::switches())
         rows.append({row.name, row.minimumCount});
-    const QList<QPair<QString, qsizetype>> expected = {
-        {"--safetycopy", 4},      {"--axcheck", 2},          {"--check", 3},
-        {"--cleanup-plan", 3},    {"--missing-search", 4},   {"--missing-files", 3},
-        {"--plugins", 3},         {"--selftest-cleanup", 2}, {"--selftest-prefs", 2},
-        {"--selftest-search", 2}, {"--selftest-eject", 2},   {"--selftest-bar", 2},
-        {"--selftest-report", 2}, {"--discover", 3},         {"--dump", 3}};
+    const QList<QPair<QString, qsizetype>> expected = {{"--safetycopy", 4},      {"--axcheck", 2},
+                                                       {"--check", 3},           {"--cleanup-plan", 3},
+                                                       {"--missing-search", 4},  {"--missing-files", 3},
+                                                       {"--plugins", 3},         {"--selftest-cleanup", 2},
+                                                       {"--selftest-prefs", 2},  {"--selftest-search", 2},
+                                                       {"--selftest-eject", 2},  {"--selftest-bar", 2},
+                                                       {"--selftest-deroom", 2}, {"--selftest-report", 2},
+                                                       {"--discover", 3},        {"--dump", 3}};
     EXPECT_EQ(rows, expected);
 }
 

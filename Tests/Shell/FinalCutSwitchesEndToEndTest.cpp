@@ -1,5 +1,5 @@
-// The built program with "--safetycopy" and "--selftest-prefs": exactly what it prints, how it
-// exits, what it leaves on disk, and that neither switch writes the error log.
+// The built program with "--safetycopy", "--selftest-prefs" and "--selftest-deroom": exactly what
+// it prints, how it exits, what it leaves on disk, and that no switch writes the error log.
 
 #include "Support/ByteCount.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
@@ -155,6 +155,16 @@ TEST(FinalCutSwitchesEndToEnd, thePreferencesSelfTestPassesSilentlyAndCleansUp) 
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_EQ(run.lines, QStringList());
     // No "pellimor-prefs-" folder left in the temporary folder, and no error log.
+    EXPECT_EQ(written(folder),
+              (QStringList{"/HOME", "/TMPDIR", "/TOVLIN_DATA_DIR", "/XDG_CONFIG_HOME", "/XDG_DATA_HOME"}));
+}
+
+TEST(FinalCutSwitchesEndToEnd, theDeRoomSelfTestPrintsOneLineAndCleansUp) {
+    const QString folder = TestEnv::freshDir(QStringLiteral("selftest-deroom-e2e"));
+    const Ran run = tovlin({QStringLiteral("--selftest-deroom")}, folder);
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_EQ(run.lines, QStringList{QStringLiteral("DEROOM CHECKS PASSED")});
+    // No "pellimor-deroom-" folder left in the temporary folder, no error log, no record.
     EXPECT_EQ(written(folder),
               (QStringList{"/HOME", "/TMPDIR", "/TOVLIN_DATA_DIR", "/XDG_CONFIG_HOME", "/XDG_DATA_HOME"}));
 }

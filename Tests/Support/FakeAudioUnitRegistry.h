@@ -13,8 +13,8 @@
 namespace pellimor::test {
 
 // An Audio Unit registry that knows the components a test installs, by their three codes, or
-// that is unavailable like the system's. Counts the questions, so a test can tell whether the
-// registry was asked. Safe from any thread.
+// that is unavailable like the system's. Counts the questions and the registrar's restarts, so
+// a test can tell whether the registry was asked. Safe from any thread.
 //
 //   auto units = std::make_shared<FakeAudioUnitRegistry>();
 //   units->install("aufx", "ADR2", "Actz");
@@ -45,6 +45,10 @@ public:
 
     int calls() const { return m_calls.load(); }
 
+    // Counts the restarts; nothing else happens.
+    void restartRegistrar() const override { ++m_restarts; }
+    int restarts() const { return m_restarts.load(); }
+
     // Services with only this registry set, for platform::ScopedServices.
     static platform::Services services(std::shared_ptr<FakeAudioUnitRegistry> registry) {
         platform::Services s;
@@ -57,6 +61,7 @@ private:
     std::set<std::tuple<Code, Code, Code>> m_installed;
     std::atomic<bool> m_available{true};
     mutable std::atomic<int> m_calls{0};
+    mutable std::atomic<int> m_restarts{0};
 };
 
 } // namespace pellimor::test

@@ -48,8 +48,10 @@ public:
         timer->setSingleShot(true);
         timer->setTimerType(Qt::PreciseTimer);
         auto fire = std::make_shared<std::function<void()>>();
-        // Holds copies, not the clock: a timer may outlive the clock whose scope ended.
-        *fire = [factor = m_factor, origin = m_origin, timer, state, due, fire,
+        // Holds copies, not the clock: a timer may outlive the clock whose scope ended. Only
+        // the timer's connection owns the function, so it goes with the timer, also when the
+        // context is destroyed before the call is due.
+        *fire = [factor = m_factor, origin = m_origin, timer, state, due, self = std::weak_ptr(fire),
                  callback = std::move(callback)] {
             if (state->finished)
                 return;
@@ -62,15 +64,17 @@ public:
             state->finished = true;
             state->stop = {};
             const std::function<void()> run = callback;
-            *fire = {}; // breaks the cycle the function holds on itself
+            if (const auto held = self.lock())
+                *held = {};
             run();
         };
         QObject::connect(timer, &QTimer::timeout, timer, [fire] {
             if (*fire)
                 (*fire)();
         });
-        state->stop = [guard = QPointer<QTimer>(timer), fire] {
-            *fire = {};
+        state->stop = [guard = QPointer<QTimer>(timer), weak = std::weak_ptr(fire)] {
+            if (const auto held = weak.lock())
+                *held = {};
             if (guard) {
                 guard->stop();
                 guard->deleteLater();

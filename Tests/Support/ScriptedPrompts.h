@@ -18,6 +18,7 @@ public:
         QString title;
         QString message;
         QList<Action> actions;
+        Style style = Style::question;
     };
     struct Note {
         QString title;
@@ -43,9 +44,9 @@ public:
     QList<FolderChoice> folderChoices;
     QList<SaveChoice> saveChoices;
 
-    std::optional<QString> confirm(const QString& title, const QString& message,
-                                   const QList<Action>& actions) override {
-        questions.append({title, message, actions});
+    std::optional<QString> confirm(const QString& title, const QString& message, const QList<Action>& actions,
+                                   Style style = Style::question) override {
+        questions.append({title, message, actions, style});
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
     void tell(const QString& title, const QString& text) override { notes.append({title, text}); }
@@ -60,8 +61,8 @@ public:
         return saveFiles.isEmpty() ? std::nullopt : saveFiles.takeFirst();
     }
 
-    // The action titles of a question, "(cancel)" marking the cancel role and "(destructive)"
-    // a destructive action.
+    // The action titles of a question, "(cancel)" marking the cancel role, "(destructive)" a
+    // destructive action and "(default)" the one marked as the default.
     static QStringList titles(const Question& question) {
         QStringList list;
         for (const Action& action : question.actions) {
@@ -70,6 +71,8 @@ public:
                 title += QStringLiteral(" (cancel)");
             if (action.destructive)
                 title += QStringLiteral(" (destructive)");
+            if (action.isDefault)
+                title += QStringLiteral(" (default)");
             list.append(title);
         }
         return list;

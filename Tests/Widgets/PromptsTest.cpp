@@ -72,6 +72,64 @@ TEST(DialogPrompts, aDestructiveActionIsNeverTheDefaultAnswer) {
     }
 }
 
+TEST(DialogPrompts, anActionMarkedAsTheDefaultIsWhatReturnGivesTheStyleSetsTheIconAndTheOrderStays) {
+    QWidget window;
+    DialogPrompts prompts(&window);
+    using Style = Prompts::Style;
+    struct Case {
+        QList<Prompts::Action> actions;
+        Style style;
+        QString byDefault;
+        QMessageBox::Icon icon;
+    };
+    const Case cases[] = {
+        // The careful answer first, as the backup-drive warning offers it.
+        {{{QStringLiteral("Cancel"), true, false, true}, {QStringLiteral("Open Anyway")}},
+         Style::warning,
+         QStringLiteral("Cancel"),
+         QMessageBox::Warning},
+        {{{QStringLiteral("Keep Waiting"), false, false, true}, {QStringLiteral("Park DeRoom and Reopen")}},
+         Style::critical,
+         QStringLiteral("Keep Waiting"),
+         QMessageBox::Critical},
+        {{{QStringLiteral("Park DeRoom and Open"), false, false, true},
+          {QStringLiteral("Cancel"), true},
+          {QStringLiteral("Open Anyway")}},
+         Style::warning,
+         QStringLiteral("Park DeRoom and Open"),
+         QMessageBox::Warning},
+        // A mark on a destructive action does not make it the default.
+        {{{QStringLiteral("Delete"), false, true, true}, {QStringLiteral("Keep")}},
+         Style::question,
+         QStringLiteral("Keep"),
+         QMessageBox::Question},
+    };
+    for (const Case& c : cases) {
+        QString defaultTitle;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QStringList order;
+        whenOpen<QMessageBox>([&](QMessageBox& box) {
+            defaultTitle = box.defaultButton() ? box.defaultButton()->objectName() : QString();
+            icon = box.icon();
+            QList<QAbstractButton*> buttons = box.buttons();
+            std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
+                return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
+            });
+            for (QAbstractButton* button : buttons)
+                order.append(button->objectName());
+            box.defaultButton()->click();
+        });
+        EXPECT_EQ(prompts.confirm(QStringLiteral("Title"), QStringLiteral("Text"), c.actions, c.style),
+                  c.byDefault);
+        EXPECT_EQ(defaultTitle, c.byDefault);
+        EXPECT_EQ(icon, c.icon);
+        QStringList given;
+        for (const Prompts::Action& action : c.actions)
+            given.append(action.title);
+        EXPECT_EQ(order, given);
+    }
+}
+
 TEST(DialogPrompts, tellShowsItsTextWithOneOkButton) {
     QWidget window;
     DialogPrompts prompts(&window);

@@ -25,6 +25,12 @@ public:
     // How many installed components match all three codes (component flags and their mask
     // 0); nothing when the registry is unavailable.
     virtual std::optional<qsizetype> matchCount(Code type, Code subtype, Code manufacturer) const = 0;
+
+    // Restarts the system's Audio Unit registrar, so that a component moved in or out of an
+    // Audio Units folder is seen at once by the programs that load them. Never fails towards
+    // the caller: a registrar that does not run, or cannot be restarted, is no error. Blocks
+    // the calling thread while the restart runs. This system has no registrar: nothing to do.
+    virtual void restartRegistrar() const = 0;
 };
 
 } // namespace pellimor::platform

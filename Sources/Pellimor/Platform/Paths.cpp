@@ -13,6 +13,10 @@ QString programSupportFolder() {
     return QDir(applicationSupport()).filePath(QStringLiteral("Pellimor"));
 }
 
+QString deroomRecordFile() {
+    return QDir(programSupportFolder()).filePath(QStringLiteral("Parked Audio Units/parked-deroom.json"));
+}
+
 QString dataFolder() {
     const QString overridden = qEnvironmentVariable("TOVLIN_DATA_DIR");
     if (!overridden.isEmpty())

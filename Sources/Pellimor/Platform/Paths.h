@@ -12,6 +12,11 @@ QString applicationSupport();
 // The program's own folder there: "<Application Support>/Pellimor".
 QString programSupportFolder();
 
+// The record that DeRoom is parked: "Parked Audio Units/parked-deroom.json" in the program's
+// folder. The parked bundle lies beside it. Never moved by TOVLIN_DATA_DIR: what it records
+// belongs to this user's Audio Units, not to a catalogue.
+QString deroomRecordFile();
+
 // The data folder: $TOVLIN_DATA_DIR when set and not empty, else programSupportFolder().
 QString dataFolder();
 

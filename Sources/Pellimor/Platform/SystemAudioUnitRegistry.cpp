@@ -10,6 +10,7 @@ namespace {
 class SystemAudioUnitRegistry final : public AudioUnitRegistry {
 public:
     std::optional<qsizetype> matchCount(Code, Code, Code) const override { return std::nullopt; }
+    void restartRegistrar() const override {}
 };
 
 } // namespace

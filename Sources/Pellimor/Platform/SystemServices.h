@@ -85,5 +85,7 @@ std::shared_ptr<Trash> makeSystemTrash();
 std::shared_ptr<MachineFacts> makeSystemMachineFacts();
 // No e-mail composing service on this system: never composes; defined in SystemMailComposer.cpp.
 std::shared_ptr<MailComposer> makeSystemMailComposer();
+// "/bin/mkdir" and "/bin/mv", never with administrator rights; defined in SystemScriptedMove.cpp.
+std::shared_ptr<ScriptedMove> makeSystemScriptedMove();
 
 } // namespace pellimor::platform

@@ -70,7 +70,6 @@ const QList<Switch>& switches() {
     // Tried in this order. The numbers are each switch's place in the full list; the rows
     // whose engines are not built yet slot in at their numbers:
     //    9 "--selftest-manual" (2)   10 "--ask-manual" (3)
-    //   15 "--selftest-deroom" (2)
     // "--resume" and "--scan" are never rows here: they go through to the windowed start.
     static const QList<Switch> table = {
         {QStringLiteral("--safetycopy"), 4, safetyCopy},            //  1
@@ -85,6 +84,7 @@ const QList<Switch>& switches() {
         {QStringLiteral("--selftest-search"), 2, selfTestSearch},   // 12
         {QStringLiteral("--selftest-eject"), 2, selfTestEject},     // 13
         {QStringLiteral("--selftest-bar"), 2, selfTestBar},         // 14
+        {QStringLiteral("--selftest-deroom"), 2, selfTestDeRoom},   // 15
         {QStringLiteral("--selftest-report"), 2, selfTestReport},   // 16
         {QStringLiteral("--discover"), 3, discover},                // 17
         {QStringLiteral("--dump"), 3, dump},                        // 18

@@ -55,6 +55,10 @@ int safetyCopy(const QStringList& args, const Print& print);
 // "--selftest-prefs": the Final Cut Pro settings backup's self-test, silent when it passes.
 // 0 when it passes, else 1.
 int selfTestPrefs(const QStringList& args, const Print& print);
+// "--selftest-deroom": the DeRoom risk rules and a park and restore round trip in a folder of
+// the temporary folder, which it removes. Prints "DEROOM CHECKS PASSED" when it passes. 0 when
+// it passes, else 1.
+int selfTestDeRoom(const QStringList& args, const Print& print);
 // "--check" library: readability probes of the library's database file. Always 0.
 int check(const QStringList& args, const Print& print);
 // "--cleanup-plan" library: what free up space would remove from every event, of all three

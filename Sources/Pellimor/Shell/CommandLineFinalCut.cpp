@@ -1,6 +1,7 @@
 // The command-line switches of Final Cut Pro control: a safety copy, and the settings
-// backup's self-test.
+// backup's and DeRoom parking's self-tests.
 
+#include "FinalCut/DeRoomPark.h"
 #include "FinalCut/FCPPreferencesBackup.h"
 #include "FinalCut/SafetyCopy.h"
 #include "Shell/CommandLine.h"
@@ -26,6 +27,10 @@ int safetyCopy(const QStringList& args, const Print& print) {
 
 int selfTestPrefs(const QStringList& /*args*/, const Print& print) {
     return FCPPreferencesBackup::selfTest(print) ? 0 : 1;
+}
+
+int selfTestDeRoom(const QStringList& /*args*/, const Print& print) {
+    return DeRoomPark::selfTest(print) ? 0 : 1;
 }
 
 } // namespace pellimor::CommandLine

@@ -1,9 +1,8 @@
 #include "Shell/FinalCutFacts.h"
 
+#include "FinalCut/DeRoomPark.h"
 #include "Platform/Paths.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <mutex>
 
 namespace pellimor::FinalCutFacts {
@@ -16,12 +15,11 @@ std::function<bool()> g_savedPreferences;
 } // namespace
 
 QString deroomRecordFile() {
-    return QDir(Paths::programSupportFolder())
-        .filePath(QStringLiteral("Parked Audio Units/parked-deroom.json"));
+    return Paths::deroomRecordFile();
 }
 
 bool deroomParked() {
-    return QFileInfo::exists(deroomRecordFile());
+    return DeRoomPark::isParked();
 }
 
 bool savedPreferencesExist() {

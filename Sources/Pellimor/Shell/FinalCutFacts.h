@@ -4,16 +4,15 @@
 #include <functional>
 
 // What the Final Cut menu needs to know about files that Final Cut Pro control keeps, asked
-// each time the menus are rebuilt. That subsystem comes later and plugs in here; the shell
-// never includes it.
+// each time the menus are rebuilt.
 namespace pellimor::FinalCutFacts {
 
 // "parked-deroom.json" in "Parked Audio Units" of the program's Application Support folder
-// "Pellimor" (not moved by TOVLIN_DATA_DIR). The file exists only while the DeRoom Audio Unit
-// is parked.
+// "Pellimor" (Paths::deroomRecordFile, not moved by TOVLIN_DATA_DIR). The file exists only
+// while the DeRoom Audio Unit is parked.
 QString deroomRecordFile();
 
-// Whether DeRoom is parked: the record file exists.
+// Whether DeRoom is parked: the record file exists (DeRoomPark::isParked).
 bool deroomParked();
 
 // Whether saved Final Cut Pro preference files are there to put back (the folder "Final Cut

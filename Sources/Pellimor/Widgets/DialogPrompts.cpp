@@ -14,22 +14,29 @@
 namespace pellimor {
 
 std::optional<QString> DialogPrompts::confirm(const QString& title, const QString& message,
-                                              const QList<Action>& actions) {
+                                              const QList<Action>& actions, Style style) {
     QMessageBox box(m_window);
-    box.setIcon(QMessageBox::Question);
+    box.setIcon(style == Style::critical  ? QMessageBox::Critical
+                : style == Style::warning ? QMessageBox::Warning
+                                          : QMessageBox::Question);
     box.setWindowTitle(title);
     box.setText(title);
     box.setInformativeText(message);
     QList<QPair<QAbstractButton*, QString>> buttons;
     QPushButton* cancel = nullptr;
+    QPushButton* chosenDefault = nullptr;
     QPushButton* preferred = nullptr;
     for (const Action& action : actions) {
-        const QMessageBox::ButtonRole role = action.cancel        ? QMessageBox::RejectRole
-                                             : action.destructive ? QMessageBox::DestructiveRole
-                                                                  : QMessageBox::AcceptRole;
+        // One role for all but a destructive action: the box then keeps the order given,
+        // where roles would let the platform's layout reorder them. Escape and Return are
+        // given their buttons below.
+        const QMessageBox::ButtonRole role =
+            action.destructive ? QMessageBox::DestructiveRole : QMessageBox::ActionRole;
         QPushButton* button = box.addButton(literalTitle(action.title), role);
         button->setObjectName(action.title);
         buttons.append({button, action.title});
+        if (action.isDefault && !action.destructive && !chosenDefault)
+            chosenDefault = button;
         if (action.cancel && !cancel)
             cancel = button;
         else if (!action.cancel && !action.destructive && !preferred)
@@ -38,7 +45,7 @@ std::optional<QString> DialogPrompts::confirm(const QString& title, const QStrin
     if (cancel)
         box.setEscapeButton(cancel);
     // Return never answers with a destructive action: without a plain one it cancels.
-    if (QPushButton* byDefault = preferred ? preferred : cancel)
+    if (QPushButton* byDefault = chosenDefault ? chosenDefault : preferred ? preferred : cancel)
         box.setDefaultButton(byDefault);
     for (const auto& [button, actionTitle] : std::as_const(buttons)) {
         if (button != box.defaultButton())

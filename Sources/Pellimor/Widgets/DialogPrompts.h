@@ -16,8 +16,8 @@ class DialogPrompts final : public Prompts {
 public:
     explicit DialogPrompts(QWidget* window) : m_window(window) {}
 
-    std::optional<QString> confirm(const QString& title, const QString& message,
-                                   const QList<Action>& actions) override;
+    std::optional<QString> confirm(const QString& title, const QString& message, const QList<Action>& actions,
+                                   Style style = Style::question) override;
     void tell(const QString& title, const QString& text) override;
     std::optional<QStringList> chooseFolders(const QString& start, const QString& button,
                                              const QString& message) override;

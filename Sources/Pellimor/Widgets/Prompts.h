@@ -14,21 +14,29 @@ namespace pellimor {
 // Main thread only. A call returns when the user has answered.
 class Prompts {
 public:
-    // One button of a question. The one with the cancel role also answers Escape and closing.
-    // A destructive action (one that deletes or overwrites something of the user's) is marked
-    // as such and is never the answer Return gives.
+    // One button of a question. The buttons stand in the order given (a destructive action
+    // may stand apart, where the platform puts such buttons). The one with the cancel role
+    // also answers Escape and closing. A destructive action (one that deletes or overwrites
+    // something of the user's) is marked as such and is never the answer Return gives. Return
+    // gives the action marked as the default; without one, the first action that neither
+    // cancels nor destroys, else the cancel action.
     struct Action {
         QString title;
         bool cancel = false;
         bool destructive = false;
+        bool isDefault = false;
     };
+
+    // How grave a question looks: a plain question, a warning of a risk, or a critical one
+    // (something already went wrong).
+    enum class Style { question, warning, critical };
 
     virtual ~Prompts() = default;
 
     // Asks a question; the title of the chosen action, or nothing when the question was
     // dismissed without one.
     virtual std::optional<QString> confirm(const QString& title, const QString& message,
-                                           const QList<Action>& actions) = 0;
+                                           const QList<Action>& actions, Style style = Style::question) = 0;
 
     // Tells the user something (a refusal, a problem), with one "OK" button.
     virtual void tell(const QString& title, const QString& text) = 0;

@@ -220,7 +220,7 @@ public:
     std::function<void()> meanwhile;
     QString answer;
 
-    std::optional<QString> confirm(const QString&, const QString&, const QList<Action>&) override {
+    std::optional<QString> confirm(const QString&, const QString&, const QList<Action>&, Style) override {
         return std::nullopt;
     }
     void tell(const QString&, const QString&) override {}

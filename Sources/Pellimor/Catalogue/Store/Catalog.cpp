@@ -95,12 +95,17 @@ void Catalog::setOpener(Opener opener) {
 }
 
 void Catalog::openInFCP(const LibraryInfo& library) {
-    if (m_opener) {
+    if (m_opener)
         m_opener(library);
-        return;
-    }
-    setStatus(QStringLiteral("Opening libraries in Final Cut Pro comes with a later version of Tovlin. "
-                             "Nothing was opened."));
+}
+
+void Catalog::setDeRoomRestorer(DeRoomRestorer restorer) {
+    m_deroomRestorer = std::move(restorer);
+}
+
+void Catalog::putDeRoomBack() {
+    if (m_deroomRestorer)
+        m_deroomRestorer();
 }
 
 void Catalog::setLibraries(QList<LibraryInfo> libraries) {

@@ -197,13 +197,18 @@ public:
     void reread(const LibraryInfo& library, std::optional<qint64> previousSize);
 
     // ---- Opening in Final Cut Pro -----------------------------------------------------------
-    // Hands a library to Final Cut Pro. The application installs the opener that does it (the
-    // control of Final Cut Pro sits above the catalogue); it makes its own checks and reports
-    // through the status line.
+    // Hands a library to Final Cut Pro, and puts a parked DeRoom back. The application installs
+    // what does both (the control of Final Cut Pro sits above the catalogue); it makes its own
+    // checks and reports through the status line. Without them (a catalogue with no window)
+    // nothing happens.
     using Opener = std::function<void(const LibraryInfo& library)>;
     void setOpener(Opener opener);
-    // Returns at once. Without an opener nothing is opened and the status line says so.
+    // Returns once the checks and questions are over, before Final Cut Pro answers.
     void openInFCP(const LibraryInfo& library);
+    using DeRoomRestorer = std::function<void()>;
+    void setDeRoomRestorer(DeRoomRestorer restorer);
+    // Synchronous.
+    void putDeRoomBack();
 
     // ---- Plug-ins --------------------------------------------------------------------------
     // Replaces the counter and forgets the counts of the one before. Without a counter every
@@ -296,6 +301,7 @@ private:
     QSet<QString> m_lostMediaLists; // see mediaListLost()
     QString m_status;
     Opener m_opener;
+    DeRoomRestorer m_deroomRestorer;
     bool m_isScanning = false;
     std::optional<Progress> m_progress;
     QMap<QString, QString> m_driveRoles;

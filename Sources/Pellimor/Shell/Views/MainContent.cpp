@@ -1010,8 +1010,8 @@ void MainContent::receive(const QString& name, const std::optional<QString>& obj
         QTimer::singleShot(0, this, &MainContent::restoreFCPSettings);
         break;
     case WindowState::MenuEffect::putDeRoomBack:
-        m_catalog.setStatus(QStringLiteral(
-            "Final Cut Pro control comes with a later version of Tovlin. Nothing was changed."));
+        // It may refuse with an alert: like every question, on the next turn.
+        QTimer::singleShot(0, this, [this] { m_catalog.putDeRoomBack(); });
         break;
     }
     if (m_state.pendingDrive)

@@ -91,6 +91,9 @@ public:
 
     // Replaces the dialogs (tests script the answers).
     void setPrompts(std::shared_ptr<Prompts> prompts);
+    // The window's prompts in force: the dialogs, or what replaced them. Other parts of the
+    // program that ask over this window (Final Cut Pro control) ask here.
+    Prompts& prompts();
     // The search engine of the window's searches and index pre-builds (tests give their own;
     // work in flight keeps the one it started with alive); null, the default, is
     // SearchEngine::shared().
@@ -215,7 +218,6 @@ private:
     void schedulePresent();
     void presentPending();
     void sheetClosed();
-    Prompts& prompts();
 
     Catalog& m_catalog;
     const QStringList m_arguments;

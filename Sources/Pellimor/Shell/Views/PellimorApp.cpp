@@ -5,6 +5,7 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Store/Catalog.h"
 #include "FinalCut/FCPPreferencesBackup.h"
+#include "FinalCut/OpenInFinalCut.h"
 #include "Manual/ProblemReport.h"
 #include "Platform/Services.h"
 #include "Platform/SettingsStore.h"
@@ -13,6 +14,7 @@
 #include "Shell/MainThreadWatchdog.h"
 #include "Shell/MenuModel.h"
 #include "Shell/Views/AppMenuBar.h"
+#include "Shell/Views/FinalCutPrompts.h"
 #include "Shell/Views/MainContent.h"
 #include "Shell/Views/MainToolbar.h"
 #include "Shell/Views/MainWindow.h"
@@ -52,6 +54,11 @@ PellimorApp::PellimorApp(QStringList arguments, QObject* parent)
         [] { return !FCPPreferencesBackup::preferenceFiles(FCPPreferencesBackup::savedFolder()).isEmpty(); });
     m_content = new MainContent(*m_catalog, m_arguments);
     m_main->setContent(m_content, m_content->toolBar());
+    // Every "Open in Final Cut Pro" and "Put DeRoom Back" ends here, asking over the main window.
+    m_finalCut = std::make_unique<OpenInFinalCut>(
+        *m_catalog, std::make_shared<FinalCutPrompts>([this]() -> Prompts& { return m_content->prompts(); }));
+    m_catalog->setOpener([this](const LibraryInfo& library) { m_finalCut->openInFCP(library); });
+    m_catalog->setDeRoomRestorer([this] { m_finalCut->putDeRoomBack(); });
     // Closing the main window ends the program; the other windows never keep it running.
     m_main->setAttribute(Qt::WA_QuitOnClose, true);
 

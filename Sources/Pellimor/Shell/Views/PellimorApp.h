@@ -14,6 +14,7 @@ class Catalog;
 class MainContent;
 class MainWindow;
 class ManualWindow;
+class OpenInFinalCut;
 class ReportWindow;
 class SettingsWindow;
 
@@ -90,6 +91,8 @@ private:
     std::unique_ptr<ManualWindow> m_manual;
     std::unique_ptr<ReportWindow> m_report;
     std::unique_ptr<SettingsWindow> m_settings;
+    // Behind Catalog::openInFCP and putDeRoomBack; it asks over the main window, and goes first.
+    std::unique_ptr<OpenInFinalCut> m_finalCut;
     RefreshScheduler::Part m_menuPart = -1;
 };
 
