@@ -38,6 +38,7 @@ Services Services::system() {
     s.trash = makeSystemTrash();
     s.machine = makeSystemMachineFacts();
     s.mail = makeSystemMailComposer();
+    s.languageModel = makeSystemLanguageModel();
     return s;
 }
 
@@ -89,6 +90,8 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.machine = base.machine;
     if (!replacement.mail)
         replacement.mail = base.mail;
+    if (!replacement.languageModel)
+        replacement.languageModel = base.languageModel;
     g_current = std::move(replacement);
     g_overridden = true;
 }

@@ -52,6 +52,7 @@ class FxPlugRegistry;
 class Trash;
 class MachineFacts;
 class MailComposer;
+class LanguageModel;
 
 struct Services {
     std::shared_ptr<FileManagerShell> shell;
@@ -71,6 +72,7 @@ struct Services {
     std::shared_ptr<Trash> trash;                  // moving to the Trash and deleting (Trash.h)
     std::shared_ptr<MachineFacts> machine;         // this computer and its user (MachineFacts.h)
     std::shared_ptr<MailComposer> mail;            // new e-mail messages (MailComposer.h)
+    std::shared_ptr<LanguageModel> languageModel;  // written answers (LanguageModel.h)
 
     // The honest Linux implementations.
     static Services system();

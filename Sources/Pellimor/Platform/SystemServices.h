@@ -85,5 +85,7 @@ std::shared_ptr<Trash> makeSystemTrash();
 std::shared_ptr<MachineFacts> makeSystemMachineFacts();
 // No e-mail composing service on this system: never composes; defined in SystemMailComposer.cpp.
 std::shared_ptr<MailComposer> makeSystemMailComposer();
+// A model server on this computer, when TOVLIN_MODEL_URL names one; defined in SystemLanguageModel.cpp.
+std::shared_ptr<LanguageModel> makeSystemLanguageModel();
 
 } // namespace pellimor::platform
