@@ -233,6 +233,7 @@ TEST(ManualAI, AnswersFromTheModelServerOnThisComputer) {
     ASSERT_TRUE(server.start());
     platform::SystemLanguageModel::Setup setup;
     setup.address = server.address();
+    setup.probeLimit = std::chrono::seconds(30); // a busy machine must not make the model "unsupported"
     platform::ScopedServices scope(
         test::FakeLanguageModel::services(std::make_shared<platform::SystemLanguageModel>(setup)));
     const QList<ManualSection> found = {sectionOf("Free up space", 40)};
