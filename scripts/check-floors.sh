@@ -10,6 +10,8 @@
 #   3  Catalogue
 #   4  tool engines, in this order: Browser, FreeUpSpace, MissingFiles, Compare, Plugins,
 #      FinalCut, Manual (a tool's engine may include the engine of a tool before it)
+#      Manual/Render, the manual's page laid out with Qt Gui (no widgets), stands above the
+#      tool engines and below Widgets
 #   5  Widgets
 #   6  tool views (<Tool>/Views), in the same order
 #   7  Shell (the composition root) and main.cpp
@@ -34,6 +36,7 @@ rank() {
     Platform) echo 10 ;;
     App) echo 20 ;;
     Catalogue) echo 30 ;;
+    Manual/Render) echo 47 ;;
     Widgets) echo 50 ;;
     Shell | main.cpp) echo 70 ;;
     *)
@@ -66,6 +69,8 @@ folder_of() {
         local after="${rest#*/}"
         if [ "${after%%/*}" = "Views" ] && [ "$first" != "Shell" ]; then
             echo "$first/Views"
+        elif [ "$first" = "Manual" ] && [ "${after%%/*}" = "Render" ]; then
+            echo "Manual/Render"
         else
             echo "$first"
         fi
@@ -86,6 +91,8 @@ folder_of_include() {
     fi
     if [ "${after%%/*}" = "Views" ] && [ "$first" != "Shell" ] && [ "$after" != "${after#*/}" ]; then
         echo "$first/Views"
+    elif [ "$first" = "Manual" ] && [ "${after%%/*}" = "Render" ] && [ "$after" != "${after#*/}" ]; then
+        echo "Manual/Render"
     else
         echo "$first"
     fi
@@ -122,7 +129,7 @@ while IFS= read -r file; do
     fi
     # Engine code: everything below Widgets, and the Shell's files outside its Views folder.
     engine=0
-    if [ "$own_rank" -lt 50 ]; then
+    if [ "$own_rank" -lt 50 ] && [ "$own" != Manual/Render ]; then
         engine=1
     elif [ "$own" = Shell ] && [[ "$rel" != Pellimor/Shell/Views/* ]]; then
         engine=1

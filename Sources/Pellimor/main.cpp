@@ -1,5 +1,6 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Reader/LibraryReader.h"
+#include "Manual/Render/ManualSelfTests.h"
 #include "Platform/ProblemReporter.h"
 #include "Shell/CommandLine.h"
 #include "Shell/Views/PellimorApp.h"
@@ -97,8 +98,16 @@ int main(int argc, char** argv) {
 
     // Switches run before any application object exists, so they need no display; a switch
     // whose engine needs an event loop makes its own core application.
+    // "--selftest-manual" lays the manual's page out with Qt Gui, which the shell's engine does
+    // not link, so its row joins the table here.
     const QStringList arguments = pellimor::CommandLine::arguments(argc, argv);
-    if (const std::optional<int> status = pellimor::CommandLine::dispatch(arguments))
+    QList<pellimor::CommandLine::Switch> switches = pellimor::CommandLine::switches();
+    switches.append({QStringLiteral("--selftest-manual"), 2,
+                     [](const QStringList&, const pellimor::CommandLine::Print& print) {
+                         return pellimor::ManualSelfTests::run(print);
+                     }});
+    if (const std::optional<int> status =
+            pellimor::CommandLine::dispatch(arguments, switches, pellimor::CommandLine::standardOutput()))
         return *status;
 
     if (const std::optional<QString> why = missingDisplay(argc, argv)) {

@@ -37,3 +37,27 @@ TEST(Graphemes, CountsWhatTheUserSeesAsOneCharacterOnce) {
     const QString text = QStringLiteral("xx\U0001F44D\U0001F3FDe\u0301yy");
     EXPECT_EQ(Graphemes::count(QStringView(text).mid(2, 5)), 2);
 }
+
+TEST(Graphemes, PrefixNeverCutsACharacterInTwo) {
+    struct Case {
+        const char* what;
+        QString text;
+        qsizetype count;
+        QString prefix;
+    };
+    const Case cases[] = {
+        {"shorter than asked", QStringLiteral("abc"), 5, QStringLiteral("abc")},
+        {"exactly as long", QStringLiteral("abc"), 3, QStringLiteral("abc")},
+        {"cut", QStringLiteral("abcdef"), 2, QStringLiteral("ab")},
+        {"none asked", QStringLiteral("abc"), 0, QString()},
+        {"a negative count", QStringLiteral("abc"), -1, QString()},
+        {"a decomposed letter stays whole", QStringLiteral("e\u0301e\u0301x"), 2,
+         QStringLiteral("e\u0301e\u0301")},
+        {"an emoji with its modifier", QStringLiteral("\U0001F44D\U0001F3FDok"), 1,
+         QStringLiteral("\U0001F44D\U0001F3FD")},
+        {"a joined family is one", QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467!"), 1,
+         QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467")},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Graphemes::prefix(c.text, c.count), c.prefix) << c.what;
+}

@@ -10,6 +10,7 @@
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Support/FileGates.h"
+#include "Tests/Support/LoopbackModelServer.h"
 #include "Tests/Support/TestEnv.h"
 #include "Tests/Support/TreeListing.h"
 
@@ -583,4 +584,89 @@ TEST(CommandLineEndToEndTest, missingFilesPrintsTheReportOrNothingMissing) {
     }
     EXPECT_EQ(test::treeListing(folder), before);
     EXPECT_FALSE(QFileInfo::exists(QDir(data).filePath("error-log.txt")));
+}
+
+TEST(CommandLineEndToEndTest, selftestManualRunsBothChecksWithoutADisplayOrTheErrorLog) {
+    const QString data = TestEnv::freshDir(QStringLiteral("manual-data"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TOVLIN_DATA_DIR"), data);
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    const Outcome run = runTovlin({"--selftest-manual"}, {}, environment);
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    ASSERT_EQ(run.lines.size(), 11) << describe(run);
+    EXPECT_EQ(run.lines.mid(0, 4),
+              (QStringList{
+                  "  ok    in the laid-out page every heading can be scrolled to, every picture is shown and "
+                  "every section link can be clicked",
+                  "  ok    markdown is turned into headings, tables, lists and links",
+                  "  ok    the real manual renders and every link inside it points at a heading",
+                  "MANUAL CHECKS PASSED"}));
+    const QStringList questions = {"how do I delete proxy files to free up space",
+                                   "find missing files",
+                                   "what can Tovlin do",
+                                   "which copy of a library is newer",
+                                   "how do I add a folder to scan",
+                                   "what does plug-ins missing mean"};
+    for (qsizetype i = 0; i < questions.size(); ++i) {
+        const QRegularExpression line(QStringLiteral("^  ok    \"%1\" \u2192 [a-z0-9-]+$")
+                                          .arg(QRegularExpression::escape(questions.at(i))));
+        EXPECT_TRUE(line.match(run.lines.at(4 + i)).hasMatch()) << run.lines.at(4 + i).toStdString();
+    }
+    EXPECT_EQ(run.lines.last(), "ASK-THE-MANUAL CHECKS PASSED");
+    EXPECT_TRUE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+        << "no error log, nothing else";
+}
+
+TEST(CommandLineEndToEndTest, askManualListsTheSectionsAndSaysWhyThereIsNoWrittenAnswer) {
+    const QString data = TestEnv::freshDir(QStringLiteral("ask-data"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TOVLIN_DATA_DIR"), data);
+    environment.remove(QStringLiteral("TOVLIN_MODEL_URL"));
+    const QString noAnswer =
+        QStringLiteral("No written answer: Written answers need Apple Intelligence, on macOS 26 or later.");
+
+    const Outcome proxies =
+        runTovlin({"--ask-manual", "how", "do", "I", "delete", "proxy", "files"}, {}, environment);
+    EXPECT_EQ(proxies.exitCode, 0) << describe(proxies);
+    ASSERT_EQ(proxies.lines.size(), 2) << describe(proxies);
+    ASSERT_TRUE(proxies.lines.at(0).startsWith("Sections: ")) << describe(proxies);
+    const QStringList titles = proxies.lines.at(0).mid(10).split(QStringLiteral(" | "));
+    EXPECT_LE(titles.size(), 4);
+    EXPECT_TRUE(titles.contains(QStringLiteral("Free up space"))) << describe(proxies);
+    EXPECT_EQ(proxies.lines.at(1), noAnswer);
+
+    const Outcome nothing = runTovlin({"--ask-manual", "zzzz", "qqqq"}, {}, environment);
+    EXPECT_EQ(nothing.exitCode, 0) << describe(nothing);
+    EXPECT_EQ(nothing.lines, (QStringList{"Sections: ", noAnswer})) << describe(nothing);
+
+    // An address that is not this computer's is never asked.
+    environment.insert(QStringLiteral("TOVLIN_MODEL_URL"), QStringLiteral("http://192.0.2.7:8080"));
+    const Outcome refused = runTovlin({"--ask-manual", "zzzz"}, {}, environment);
+    EXPECT_EQ(refused.lines, (QStringList{"Sections: ", noAnswer})) << describe(refused);
+    EXPECT_TRUE(refused.errors.contains(QStringLiteral("192.0.2.7"))) << describe(refused);
+    EXPECT_TRUE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+        << "no error log";
+}
+
+TEST(CommandLineEndToEndTest, askManualPrintsTheLocalModelsAnswerOrWhyItWasRefused) {
+    test::LoopbackModelServer server;
+    ASSERT_TRUE(server.start());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TOVLIN_MODEL_URL"), server.address());
+
+    server.answer = QStringLiteral("Choose **Free Up Space…** in the library's menu.");
+    const Outcome answered = runTovlin({"--ask-manual", "free", "up", "space"}, {}, environment);
+    EXPECT_EQ(answered.exitCode, 0) << describe(answered);
+    ASSERT_EQ(answered.lines.size(), 4) << describe(answered);
+    EXPECT_TRUE(answered.lines.at(0).startsWith("Sections: Free up space")) << describe(answered);
+    EXPECT_EQ(answered.lines.mid(1), (QStringList{"", "Answer:", server.answer}));
+
+    server.answer = QStringLiteral("Open **Pixel Wizard** first.");
+    const Outcome invented = runTovlin({"--ask-manual", "free", "up", "space"}, {}, environment);
+    EXPECT_EQ(invented.exitCode, 0) << describe(invented);
+    ASSERT_EQ(invented.lines.size(), 2) << describe(invented);
+    EXPECT_EQ(invented.lines.at(1),
+              "AI error: its answer named \u201Cpixel wizard\u201D, which is not in the manual");
 }

@@ -39,6 +39,7 @@ Services Services::system() {
     s.machine = makeSystemMachineFacts();
     s.mail = makeSystemMailComposer();
     s.scriptedMove = makeSystemScriptedMove();
+    s.languageModel = makeSystemLanguageModel();
     return s;
 }
 
@@ -92,6 +93,8 @@ ScopedServices::ScopedServices(Services replacement) {
         replacement.mail = base.mail;
     if (!replacement.scriptedMove)
         replacement.scriptedMove = base.scriptedMove;
+    if (!replacement.languageModel)
+        replacement.languageModel = base.languageModel;
     g_current = std::move(replacement);
     g_overridden = true;
 }

@@ -53,6 +53,7 @@ class Trash;
 class MachineFacts;
 class MailComposer;
 class ScriptedMove;
+class LanguageModel;
 
 struct Services {
     std::shared_ptr<FileManagerShell> shell;
@@ -73,6 +74,7 @@ struct Services {
     std::shared_ptr<MachineFacts> machine;         // this computer and its user (MachineFacts.h)
     std::shared_ptr<MailComposer> mail;            // new e-mail messages (MailComposer.h)
     std::shared_ptr<ScriptedMove> scriptedMove;    // moves by the system's commands (ScriptedMove.h)
+    std::shared_ptr<LanguageModel> languageModel;  // written answers (LanguageModel.h)
 
     // The honest Linux implementations.
     static Services system();

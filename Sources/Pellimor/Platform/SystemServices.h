@@ -87,5 +87,7 @@ std::shared_ptr<MachineFacts> makeSystemMachineFacts();
 std::shared_ptr<MailComposer> makeSystemMailComposer();
 // "/bin/mkdir" and "/bin/mv", never with administrator rights; defined in SystemScriptedMove.cpp.
 std::shared_ptr<ScriptedMove> makeSystemScriptedMove();
+// A model server on this computer, when TOVLIN_MODEL_URL names one; defined in SystemLanguageModel.cpp.
+std::shared_ptr<LanguageModel> makeSystemLanguageModel();
 
 } // namespace pellimor::platform

@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLocale>
 #include <cstdio>
 
 namespace pellimor::CommandLine {
@@ -67,9 +66,10 @@ QStringList arguments(int argc, const char* const* argv) {
 }
 
 const QList<Switch>& switches() {
-    // Tried in this order. The numbers are each switch's place in the full list; the rows
-    // whose engines are not built yet slot in at their numbers:
-    //    9 "--selftest-manual" (2)   10 "--ask-manual" (3)
+    // Tried in this order. The numbers are each switch's place in the full list.
+    // 9 "--selftest-manual" lays the manual out with Qt Gui, which this library does not link:
+    // main() hands dispatch() that row beside these (no two rows share a name, so its place in
+    // the order changes nothing).
     // "--resume" and "--scan" are never rows here: they go through to the windowed start.
     static const QList<Switch> table = {
         {QStringLiteral("--safetycopy"), 4, safetyCopy},            //  1
@@ -80,6 +80,7 @@ const QList<Switch>& switches() {
         {QStringLiteral("--missing-files"), 3, missingFiles},       //  6
         {QStringLiteral("--plugins"), 3, plugins},                  //  7
         {QStringLiteral("--selftest-cleanup"), 2, selfTestCleanup}, //  8
+        {QStringLiteral("--ask-manual"), 3, askManual},             // 10
         {QStringLiteral("--selftest-prefs"), 2, selfTestPrefs},     // 11
         {QStringLiteral("--selftest-search"), 2, selfTestSearch},   // 12
         {QStringLiteral("--selftest-eject"), 2, selfTestEject},     // 13
@@ -114,15 +115,6 @@ QString pathArgument(const QString& argument) {
 
 QString flag(bool value) {
     return value ? QStringLiteral("true") : QStringLiteral("false");
-}
-
-QString fullPrecision(double value) {
-    QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
-    const bool plain = !text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')) &&
-                       !text.contains(QLatin1String("inf")) && !text.contains(QLatin1String("nan"));
-    if (plain)
-        text += QLatin1String(".0");
-    return text;
 }
 
 std::optional<qint64> wholeNumber(const QString& text) {

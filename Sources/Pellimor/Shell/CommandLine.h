@@ -73,6 +73,10 @@ int missingSearch(const QStringList& args, const Print& print);
 int missingFiles(const QStringList& args, const Print& print);
 // "--plugins" library: the plug-in uses of every event and project. Always 0.
 int plugins(const QStringList& args, const Print& print);
+// "--ask-manual" words: the manual's best sections for the question (the words joined with
+// blanks), "Sections: " and their titles, then "No written answer: WHY", or an empty line,
+// "Answer:" and the local language model's answer, or "AI error: WHY". Always 0.
+int askManual(const QStringList& args, const Print& print);
 // "--selftest-search": the share-tag self-test. 0 when it passes, else 1.
 int selfTestSearch(const QStringList& args, const Print& print);
 // "--selftest-cleanup": the free-up-space, signature and missing-files self-tests, in that
@@ -92,9 +96,6 @@ int dump(const QStringList& args, const Print& print);
 QString pathArgument(const QString& argument);
 // "true" or "false".
 QString flag(bool value);
-// The shortest text that reads back to the same double, always with a decimal point or an
-// exponent ("0.25", "3.0", "1e-05").
-QString fullPrecision(double value);
 // A whole number written in decimal digits with an optional sign and nothing else ("5",
 // "-1", "+2"), within 64 bits; nothing otherwise (" 5", "5.0", "abc", "").
 std::optional<qint64> wholeNumber(const QString& text);

@@ -11,6 +11,7 @@
 #include "Shell/CommandLine.h"
 #include "Support/ByteCount.h"
 #include "Support/PathText.h"
+#include "Support/ShortestDouble.h"
 
 #include <QDir>
 #include <QFile>
@@ -189,7 +190,7 @@ int discover(const QStringList& args, const Print& print) {
                                                   /*skipFCPBackups=*/true, checkpoint, progress);
     print(QStringLiteral("finished ") + flag(finished));
     print(QStringLiteral("found ") + QString::number(found.size()));
-    print(QStringLiteral("seconds ") + fullPrecision(secondsSince(start)));
+    print(QStringLiteral("seconds ") + shortestDouble(secondsSince(start)));
     return 0;
 }
 
@@ -209,7 +210,7 @@ int dump(const QStringList& args, const Print& print) {
         print(QString::fromUtf8(text));
     }
     print(QStringLiteral("media entries: ") + QString::number(media.size()));
-    print(QStringLiteral("seconds: ") + fullPrecision(secondsSince(start)));
+    print(QStringLiteral("seconds: ") + shortestDouble(secondsSince(start)));
     return 0;
 }
 

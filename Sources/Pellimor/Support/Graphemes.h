@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 // Counting text as the user sees it. Safe from any thread.
@@ -9,5 +10,9 @@ namespace pellimor::Graphemes {
 // combining marks, an emoji with its modifiers or joined sequence, a flag, and a CR LF pair
 // each count once. The empty text has none.
 qsizetype count(QStringView text);
+
+// The first `count` user-perceived characters of a text (all of it when it has fewer; none for
+// a count of 0 or less), never cutting a character in two.
+QString prefix(QStringView text, qsizetype count);
 
 } // namespace pellimor::Graphemes

@@ -1,8 +1,6 @@
 #include "Catalogue/Records/RecordJson.h"
 #include "Catalogue/Store/Catalog.h"
-
-#include <array>
-#include <charconv>
+#include "Support/ShortestDouble.h"
 
 namespace pellimor {
 
@@ -12,20 +10,10 @@ namespace {
 // text that reads back to the same double, a whole number keeping ".0" ("1700000000.0",
 // "1700000000.25"). A rescan changes the time and so gives the library a fresh entry.
 QString statsKey(const LibraryInfo& library) {
-    QString key = library.path + QLatin1Char('|');
+    const QString key = library.path + QLatin1Char('|');
     const std::optional<double> seconds =
         RecordJson::secondsFor(library.scannedAt, RecordJson::DateForm::Since1970);
-    if (!seconds)
-        return key;
-    std::array<char, 400> buffer{};
-    const auto [end, error] =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), *seconds, std::chars_format::fixed);
-    if (error != std::errc())
-        return key;
-    QString number = QString::fromLatin1(buffer.data(), end - buffer.data());
-    if (!number.contains(QLatin1Char('.')))
-        number += QStringLiteral(".0");
-    return key + number;
+    return seconds ? key + shortestDouble(*seconds) : key;
 }
 
 } // namespace

@@ -1,0 +1,153 @@
+// tovlin-manual-pictures <folder>: the pictures of the manual, taken of Tovlin's own windows on
+// the sample libraries, written into a folder (scripts/manual-pictures.sh writes them into
+// Resources, beside the manual). Run it under a display, e.g. Xvfb. Everything else it writes
+// (the samples, the catalogue, the settings) goes into a temporary folder of its own; the
+// user's home is never touched.
+
+#include "Catalogue/Store/Catalog.h"
+#include "Compare/Views/CompareModel.h"
+#include "Compare/Views/CompareTable.h"
+#include "Compare/Views/CompareView.h"
+#include "FreeUpSpace/CleanupController.h"
+#include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
+#include "Shell/Views/MainContent.h"
+#include "Shell/Views/MainWindow.h"
+#include "Shell/Views/PellimorApp.h"
+#include "Shell/Views/ReportWindow.h"
+#include "Shell/Views/RowTableModel.h"
+#include "Tests/Fixtures/SampleSet.h"
+#include "Tests/Support/ShotSetup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace pellimor;
+
+namespace {
+
+// A picture smaller than this would be an empty or broken capture.
+constexpr qint64 smallestPicture = 10000;
+
+FreeUpSpaceSheet* openSheet(QWidget* window) {
+    for (FreeUpSpaceSheet* sheet : window->findChildren<FreeUpSpaceSheet*>())
+        if (sheet->isVisible())
+            return sheet;
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/tovlin-pictures-XXXXXX"));
+    if (argc != 2 || !scratch.isValid()) {
+        std::fprintf(stderr, "usage: tovlin-manual-pictures <folder for the pictures>\n");
+        return 2;
+    }
+    const QString root = scratch.path();
+    const fixtures::SampleSet::Result samples = test::shot::prepare(root);
+
+    QApplication application(argc, argv);
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    bool ok = true;
+    const auto save = [&](QWidget& widget, const char* file) {
+        test::spin(600);
+        const QString path = QDir(out).filePath(QString::fromLatin1(file));
+        const bool saved = widget.grab().save(path, "PNG") && QFileInfo(path).size() > smallestPicture;
+        std::printf("%s%s\n", qPrintable(path), saved ? "" : " (not saved, or too small)");
+        ok = saved && ok;
+    };
+
+    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
+    MainWindow& window = app.mainWindow();
+    window.resize(1400, 860);
+    app.showMainWindow();
+    Catalog& catalog = app.catalog();
+    if (!test::shot::waitForScan(catalog, "tovlin-manual-pictures"))
+        return 1;
+    test::spin(500);
+    MainContent& content = app.mainContent();
+
+    // The main window as it opens on the samples: the browser with every library.
+    content.setMode(Mode::browser);
+    content.refresh();
+    save(window, "main-window.png");
+
+    // A search: the browser shows each library with why it matched.
+    const QString search = QStringLiteral("ceremony");
+    content.setSearch(search);
+    test::waitUntil([&] { return content.state().appliedSearch == search; }, 20000);
+    content.refresh();
+    save(window, "search.png");
+    content.setSearch(QString());
+    test::waitUntil([&] { return content.state().appliedSearch.isEmpty(); }, 20000);
+
+    // The Libraries tab with the details of the working copy of "Wedding 2024".
+    content.setMode(Mode::libraries);
+    test::spin(300);
+    // Chosen from a copy of the rows: selecting rebuilds the table.
+    const QList<RowTableModel::Row> rows = content.tableModel(Mode::libraries)->rows();
+    for (const RowTableModel::Row& row : rows) {
+        if (row.id.contains(QStringLiteral("/Studio/")) && row.id.contains(QStringLiteral("Wedding 2024"))) {
+            content.setSelection(row.id);
+            break;
+        }
+    }
+    content.setShowInspector(true);
+    content.refresh();
+    save(window, "details.png");
+    content.setSelection(std::nullopt);
+    content.setShowInspector(false);
+
+    // The Compare tab with the copies of "Wedding 2024" opened and its panel shown, then the
+    // Plug-ins tab.
+    content.setMode(Mode::compare);
+    content.refresh();
+    test::spin(400);
+    if (auto* compare = content.findChild<CompareView*>(); compare && !compare->nodes().isEmpty()) {
+        const CNode group = compare->nodes().first();
+        compare->table()->expand(compare->model()->indexOf(group.id));
+        compare->select(group.id);
+    }
+    save(window, "compare.png");
+    content.setMode(Mode::plugins);
+    content.refresh();
+    save(window, "plugins.png");
+
+    // Free up space for "Documentary - Rivers", with its plan made.
+    content.setMode(Mode::browser);
+    content.refresh();
+    for (const LibraryInfo& library : catalog.libraries()) {
+        if (library.name == QStringLiteral("Documentary - Rivers"))
+            content.requestCleanup(library);
+    }
+    FreeUpSpaceSheet* sheet = nullptr;
+    const bool planned = test::waitUntil([&] {
+        sheet = openSheet(&window);
+        if (!sheet)
+            return false;
+        const CleanupSheetState& state = sheet->controller()->state();
+        return !state.planning && state.plan.has_value();
+    });
+    if (planned) {
+        save(*sheet, "free-up-space.png");
+        sheet->close();
+    } else {
+        std::fprintf(stderr, "tovlin-manual-pictures: the free-up-space sheet made no plan\n");
+        ok = false;
+    }
+    test::spin(300);
+
+    // The problem report.
+    app.openReport();
+    if (ReportWindow* report = app.reportWindow()) {
+        if (auto* note = report->findChild<QPlainTextEdit*>(QStringLiteral("note")))
+            note->setPlainText(QStringLiteral("The Compare tab shows Wedding 2024 as behind on Studio, but I "
+                                              "edited it there this morning."));
+        save(*report, "report.png");
+    }
+    return ok ? 0 : 1;
+}
