@@ -4,12 +4,12 @@
 
 #include "App/AppSettings.h"
 #include "Browser/Views/SearchField.h"
-#include "Shell/Views/BusySpinner.h"
 #include "Shell/Views/MainToolbar.h"
 #include "Shell/Views/MainWindow.h"
 #include "Shell/Views/StatusLine.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/FakeMainBundle.h"
+#include "Widgets/BusySpinner.h"
 
 #include <QFile>
 #include <QLabel>

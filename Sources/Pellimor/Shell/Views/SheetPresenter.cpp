@@ -1,6 +1,7 @@
 #include "Shell/Views/SheetPresenter.h"
 
 #include "Compare/Views/CompareView.h"
+#include "FinalCut/Views/UpdateSheet.h"
 #include "FreeUpSpace/CleanupController.h"
 #include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
 #include "Plugins/Views/LibraryPlugins.h"
@@ -109,9 +110,15 @@ void missingFiles(QWidget* window, Catalog&, const MissingRequest& request, std:
                 later(QStringLiteral("Missing Files"), quotedNames(request.libraries)), std::move(done));
 }
 
-void update(QWidget* window, Catalog&, const UpdateRequest& request, std::function<void()> done) {
-    openStandIn(window, QStringLiteral("Update Libraries"),
-                later(QStringLiteral("Update"), quotedNames(request.libraries)), std::move(done));
+void update(QWidget* window, Catalog& catalog, const UpdateRequest& request,
+            std::function<Prompts&()> prompts, std::function<void()> done) {
+    auto* sheet = new UpdateSheet(catalog, request, std::move(prompts), window);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(sheet, &QDialog::finished, sheet, [done = std::move(done)] {
+        if (done)
+            done();
+    });
+    sheet->open();
 }
 
 ComparePage comparePage(Catalog& catalog, QWidget* parent) {

@@ -14,6 +14,7 @@ class QWidget;
 namespace pellimor {
 
 class Catalog;
+class Prompts;
 
 // The one way the main window reaches the tools that open over it: one call per sheet, each
 // opening its sheet window-modal over `window` and returning at once (no nested event loop:
@@ -34,8 +35,10 @@ void cleanup(QWidget* window, Catalog& catalog, const LibraryInfo& snapshot, std
 // Missing files, for a request's libraries.
 void missingFiles(QWidget* window, Catalog& catalog, const MissingRequest& request,
                   std::function<void()> done);
-// Update libraries, for a request's libraries.
-void update(QWidget* window, Catalog& catalog, const UpdateRequest& request, std::function<void()> done);
+// Update libraries, for a request's libraries; `prompts` answers the sheet's folder chooser. A
+// sheet with its own updater for each request; it closes only while no run is going.
+void update(QWidget* window, Catalog& catalog, const UpdateRequest& request,
+            std::function<Prompts&()> prompts, std::function<void()> done);
 
 // The Compare tab's content, a child of `parent` named "comparePage", and what the window
 // calls on every redraw: the catalogue's comparable libraries and the applied search text.

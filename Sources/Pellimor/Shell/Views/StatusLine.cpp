@@ -2,7 +2,7 @@
 
 #include "Catalogue/Store/Catalog.h"
 #include "Shell/StatusTexts.h"
-#include "Shell/Views/BusySpinner.h"
+#include "Widgets/BusySpinner.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,6 +27,7 @@ StatusLine::StatusLine(Catalog& catalog, RefreshScheduler& scheduler, QWidget* p
     layout->addWidget(m_version);
 
     m_busy = new BusySpinner(this);
+    m_busy->setAccessibleName(QStringLiteral("Scanning"));
     layout->addWidget(m_busy);
 
     m_progress = new QLabel(this);
