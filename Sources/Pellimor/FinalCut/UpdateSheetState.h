@@ -21,8 +21,8 @@ class Catalog;
 // library") and ended (the last statuses, the message, only "Close"). Once a run has begun
 // (the updater is running or holds items, which it never empties) the options never come back.
 //
-// A plain value; its functions are safe from any thread, except safetyRoot() and
-// countOnBackupDrives(), which read the settings and the catalogue on the main thread.
+// A plain value; its functions are safe from any thread, except safetyRoot() and savedToText(),
+// which read the settings, and countOnBackupDrives(), which reads the catalogue: main thread.
 struct UpdateSheetState {
     // What stands in front of a row: its checkbox while choosing, then the status icon.
     enum class Mark {

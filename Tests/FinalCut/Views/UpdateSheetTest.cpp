@@ -57,13 +57,7 @@ protected:
         fixtures::LibraryBuilder builder(name);
         builder.catalogVersion = fixtures::PlistValue(fixtures::LibraryBuilder::catalogVersionText(version));
         builder.event(QStringLiteral("Day 1")).media(QStringLiteral("A001.mov"), 40'000);
-        const QString path = builder.write(folder);
-        QList<MediaEntry> media;
-        const LibraryInfo library = LibraryReader::read(path, LibraryReader::signature(path), media);
-        QList<LibraryInfo> all = catalog->libraries();
-        all.append(library);
-        CatalogTestAccess::setLibraries(*catalog, all);
-        return library;
+        return CatalogTestAccess::addRead(*catalog, builder.write(folder));
     }
 
     void open(const QList<LibraryInfo>& libraries) {

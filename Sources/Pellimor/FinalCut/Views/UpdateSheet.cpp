@@ -11,6 +11,7 @@
 #include "Widgets/BusySpinner.h"
 #include "Widgets/DarkLook.h"
 #include "Widgets/DialogPrompts.h"
+#include "Widgets/GrowToFit.h"
 #include "Widgets/IconRow.h"
 #include "Widgets/Icons.h"
 #include "Widgets/MessageBlock.h"
@@ -29,6 +30,7 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace pellimor {
 
@@ -76,6 +78,50 @@ QLabel* secondaryText(const QString& text, const char* name, QWidget* parent) {
     label->setObjectName(QLatin1String(name));
     label->setWordWrap(true);
     return label;
+}
+
+// A checkbox whose long label wraps instead of widening the sheet; a click on the label ticks
+// the box, as on the box's own label. The box carries the label as its accessible name.
+class LabelClicks final : public QObject {
+public:
+    LabelClicks(QCheckBox* box, QLabel* label) : QObject(label), m_box(box) {
+        label->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonRelease || !m_box->isEnabled())
+            return false;
+        m_box->click();
+        return true;
+    }
+
+private:
+    QCheckBox* m_box;
+};
+
+QCheckBox* wrappingCheckBox(const QString& text, const char* name, QWidget* parent, QLayout* into) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* box = new QCheckBox(row);
+    box->setObjectName(QLatin1String(name));
+    box->setAccessibleName(text);
+    auto* label = new QLabel(text, row);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setFont(uiFont(13));
+    // The box beside the label's first line, centred on it.
+    auto* boxColumn = new QVBoxLayout;
+    boxColumn->setContentsMargins(
+        0, std::max(0, (label->fontMetrics().height() - box->sizeHint().height()) / 2), 0, 0);
+    boxColumn->addWidget(box);
+    boxColumn->addStretch(1);
+    layout->addLayout(boxColumn);
+    new LabelClicks(box, label);
+    layout->addWidget(label, 1);
+    into->addWidget(row);
+    return box;
 }
 
 void showIcon(QLabel* label, const QString& symbol, const QColor& colour, int side) {
@@ -203,14 +249,11 @@ QWidget* UpdateSheet::buildSafety() {
     layout->setSpacing(6);
     layout->setContentsMargins(6, 6, 6, 6);
 
-    m_safetyCopy = new QCheckBox(UpdateSheetState::safetyCopyText(), safety);
-    m_safetyCopy->setObjectName(QStringLiteral("safetyCopy"));
-    m_safetyCopy->setFont(uiFont(13));
+    m_safetyCopy = wrappingCheckBox(UpdateSheetState::safetyCopyText(), "safetyCopy", safety, layout);
     connect(m_safetyCopy, &QCheckBox::toggled, this, [this](bool on) {
         m_state.safetyCopy = on;
         sync();
     });
-    layout->addWidget(m_safetyCopy);
 
     m_savedToRow = new QWidget(safety);
     auto* savedToLayout = new QHBoxLayout(m_savedToRow);
@@ -229,14 +272,11 @@ QWidget* UpdateSheet::buildSafety() {
     m_explanation = secondaryText(UpdateSheetState::explanationText(), "explanation", safety);
     layout->addWidget(m_explanation);
 
-    m_practice = new QCheckBox(UpdateSheetState::practiceText(), safety);
-    m_practice->setObjectName(QStringLiteral("practice"));
-    m_practice->setFont(uiFont(13));
+    m_practice = wrappingCheckBox(UpdateSheetState::practiceText(), "practice", safety, layout);
     connect(m_practice, &QCheckBox::toggled, this, [this](bool on) {
         m_state.practice = on;
         sync();
     });
-    layout->addWidget(m_practice);
     return safety;
 }
 
@@ -253,8 +293,9 @@ QWidget* UpdateSheet::buildPermission() {
     m_permissionText->setObjectName(QStringLiteral("permissionText"));
     m_permissionText->setTextFormat(Qt::PlainText);
     m_permissionText->setFont(uiFont(12));
-    layout->addWidget(m_permissionText);
-    layout->addStretch(1);
+    // Wrapping beside the buttons rather than pushing them out of the sheet.
+    m_permissionText->setWordWrap(true);
+    layout->addWidget(m_permissionText, 1);
 
     QPushButton* grant = smallButton(QStringLiteral("Grant Access…"), "grantAccess", row);
     connect(grant, &QPushButton::clicked, this, &UpdateSheet::grantAccess);
@@ -360,7 +401,12 @@ void UpdateSheet::rebuildRows(const QList<UpdateSheetState::Row>& rows) {
         auto* layout = new QHBoxLayout(parts.row);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(8);
-        parts.tick = new QCheckBox(parts.row);
+        // The checkbox, the icons and the spinner share one column, so the names line up
+        // whatever a row shows.
+        auto* markColumn = new QWidget(parts.row);
+        auto* mark = new QHBoxLayout(markColumn);
+        mark->setContentsMargins(0, 0, 0, 0);
+        parts.tick = new QCheckBox(markColumn);
         parts.tick->setObjectName(QStringLiteral("tick"));
         parts.tick->setAccessibleName(row.name);
         connect(parts.tick, &QCheckBox::clicked, this, [this, id = row.id](bool on) {
@@ -370,12 +416,14 @@ void UpdateSheet::rebuildRows(const QList<UpdateSheetState::Row>& rows) {
                 m_state.chosen.remove(id);
             sync();
         });
-        layout->addWidget(parts.tick);
-        parts.icon = new QLabel(parts.row);
+        mark->addWidget(parts.tick, 0, Qt::AlignCenter);
+        parts.icon = new QLabel(markColumn);
         parts.icon->setObjectName(QStringLiteral("statusIcon"));
-        layout->addWidget(parts.icon);
-        parts.spinner = new BusySpinner(parts.row);
-        layout->addWidget(parts.spinner);
+        mark->addWidget(parts.icon, 0, Qt::AlignCenter);
+        parts.spinner = new BusySpinner(markColumn);
+        mark->addWidget(parts.spinner, 0, Qt::AlignCenter);
+        markColumn->setFixedWidth(std::max(parts.tick->sizeHint().width(), points(13)));
+        layout->addWidget(markColumn);
 
         auto* texts = new QVBoxLayout;
         texts->setSpacing(0);
@@ -399,18 +447,8 @@ void UpdateSheet::rebuildRows(const QList<UpdateSheetState::Row>& rows) {
 bool UpdateSheet::event(QEvent* event) {
     const bool handled = QDialog::event(event);
     if (event->type() == QEvent::LayoutRequest)
-        growToFit();
+        growToFit(this);
     return handled;
-}
-
-void UpdateSheet::growToFit() {
-    // A window's minimum height leaves out wrapped lines (the note, the message), so a message
-    // that arrives after the sheet is shown would squeeze the list. The sheet only grows, so it
-    // does not jump while a run moves on.
-    const int wanted = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
-                                                     : layout()->totalSizeHint().height();
-    if (wanted > height())
-        resize(width(), wanted);
 }
 
 void UpdateSheet::tick() {

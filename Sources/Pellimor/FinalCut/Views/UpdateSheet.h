@@ -73,7 +73,6 @@ private:
     void sync();
     void syncRows();
     void rebuildRows(const QList<UpdateSheetState::Row>& rows);
-    void growToFit();
     void tick();
     void checkTrust();
     void start();

@@ -4,6 +4,7 @@
 #include "FreeUpSpace/CleanupSheet.h"
 #include "Support/ByteCount.h"
 #include "Widgets/DarkLook.h"
+#include "Widgets/GrowToFit.h"
 #include "Widgets/IconRow.h"
 #include "Widgets/MessageBlock.h"
 #include "Widgets/MiddleElidedLabel.h"
@@ -351,18 +352,8 @@ void FreeUpSpaceSheet::sync() {
 bool FreeUpSpaceSheet::event(QEvent* event) {
     const bool handled = QDialog::event(event);
     if (event->type() == QEvent::LayoutRequest)
-        growToFit();
+        growToFit(this);
     return handled;
-}
-
-void FreeUpSpaceSheet::growToFit() {
-    // A window's minimum height leaves out wrapped lines (blockers, the result), so a plan that
-    // arrives after the sheet is shown would squeeze the event list. The sheet only grows, so
-    // it does not jump while a new plan is made.
-    const int wanted = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
-                                                     : layout()->totalSizeHint().height();
-    if (wanted > height())
-        resize(width(), wanted);
 }
 
 void FreeUpSpaceSheet::syncEvents() {
