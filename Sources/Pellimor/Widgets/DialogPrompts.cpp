@@ -15,7 +15,22 @@ namespace pellimor {
 
 namespace {
 
-// Qt's own dialog choosing folders, starting in `start` (else the home folder), with `message`
+// `start` when it is a folder, else the nearest folder above it that is there (a folder to be
+// made by its first use opens at its parent), else the home folder.
+QString nearestFolder(const QString& start) {
+    if (start.isEmpty())
+        return QDir::homePath();
+    QString folder = QDir::cleanPath(QFileInfo(start).absoluteFilePath());
+    while (!QFileInfo(folder).isDir()) {
+        const QString parent = QFileInfo(folder).absolutePath();
+        if (parent == folder)
+            return QDir::homePath();
+        folder = parent;
+    }
+    return folder;
+}
+
+// Qt's own dialog choosing folders, starting at `start` (see nearestFolder), with `message`
 // beneath the choice.
 void prepareFolderDialog(QFileDialog& dialog, const QString& start, const QString& button,
                          const QString& message) {
@@ -24,7 +39,7 @@ void prepareFolderDialog(QFileDialog& dialog, const QString& start, const QStrin
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setLabelText(QFileDialog::Accept, button);
-    dialog.setDirectory(QFileInfo(start).isDir() ? start : QDir::homePath());
+    dialog.setDirectory(nearestFolder(start));
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
         auto* label = new QLabel(message, &dialog);
         label->setWordWrap(true);

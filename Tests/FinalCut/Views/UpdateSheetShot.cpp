@@ -1,7 +1,7 @@
 // Pictures of the update sheet, for looking at: (1) on the sample libraries with a Final Cut
 // Pro 11.1 installed and the drive Studio marked as backup, opened from the sidebar's drive
-// menu, as this machine shows it (no Accessibility permission); then, over the in-process fake
-// Final Cut Pro on a virtual clock, (2) the permission granted while Final Cut Pro is open,
+// menu, as this machine shows it (no Accessibility permission), and its folder chooser; then, over the
+// in-process fake Final Cut Pro on a virtual clock, (2) the permission granted while Final Cut Pro is open,
 // (3) during and (4) after a run in which one library was updated, the next failed and the
 // last was skipped. Not a test; run it under a display, with a folder for the
 // pictures:
@@ -36,6 +36,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QThreadPool>
+#include <QTimer>
 #include <chrono>
 #include <cstdio>
 
@@ -108,8 +109,18 @@ int main(int argc, char** argv) {
     test::waitUntil([&] { return openSheet(window) != nullptr; });
     UpdateSheet* sheet = openSheet(window);
     ok = shoot(sheet, QStringLiteral("1-choosing.png")) && ok;
-    if (sheet)
+    if (sheet) {
+        // The folder chooser behind "Choose…", pictured and cancelled once it is up.
+        QTimer::singleShot(800, [&] {
+            QWidget* chooser = QApplication::activeModalWidget();
+            if (chooser && chooser != sheet) {
+                ok = shoot(chooser, QStringLiteral("1-chooser.png")) && ok;
+                QMetaObject::invokeMethod(chooser, "reject", Qt::QueuedConnection);
+            }
+        });
+        sheet->findChild<QPushButton*>(QStringLiteral("choose"))->click();
         sheet->findChild<QPushButton*>(QStringLiteral("firstButton"))->click();
+    }
     test::spin(300);
 
     // (2) to (4) Over the fake: the second library's prompt names another library.
