@@ -4,13 +4,14 @@
 
 namespace pellimor {
 
-// One line, shortened in the middle when it does not fit, so both the start and the end of a
-// path or a progress text stay readable; text() stays the whole text. It asks for no width of
-// its own, so a long text never widens its window. Main thread only.
+// One line of text, shortened in the middle when it does not fit, so both its start and its
+// end stay readable (a progress line ending in a folder, an event and its counts). It asks for
+// no width of its own: the layout decides, and the text follows. Main thread only.
 class MiddleElidedLabel final : public QLabel {
     Q_OBJECT
 public:
     using QLabel::QLabel;
+
     QSize minimumSizeHint() const override;
 
 protected:
