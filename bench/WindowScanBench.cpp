@@ -58,6 +58,9 @@ public:
     std::optional<QStringList> chooseFolders(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
+    std::optional<QString> chooseFolder(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
     void tell(const QString&, const QString&) override {}
     std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&) override {
         return std::nullopt;

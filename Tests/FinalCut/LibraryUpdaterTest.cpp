@@ -119,13 +119,7 @@ public:
         builder.event("Day 1").media("A001.mov", 40'000).project("Cut").clips(2);
         if (tweak)
             tweak(builder);
-        const QString path = builder.write(parent.isEmpty() ? folder : parent);
-        QList<MediaEntry> media;
-        const LibraryInfo library = LibraryReader::read(path, LibraryReader::signature(path), media);
-        QList<LibraryInfo> all = catalog->libraries();
-        all.append(library);
-        CatalogTestAccess::setLibraries(*catalog, all);
-        return library;
+        return CatalogTestAccess::addRead(*catalog, builder.write(parent.isEmpty() ? folder : parent));
     }
 
     void start(const QList<LibraryInfo>& libraries, bool safety = false, bool practice = false) {

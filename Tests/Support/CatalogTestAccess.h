@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Support/WriteQueue.h"
 
@@ -10,6 +11,16 @@ namespace pellimor {
 struct CatalogTestAccess {
     static void setLibraries(Catalog& c, QList<LibraryInfo> libraries) {
         c.setLibraries(std::move(libraries));
+    }
+    // The library bundle at `path` read as a scan reads it and added to the catalogue's
+    // libraries; what was read.
+    static LibraryInfo addRead(Catalog& c, const QString& path) {
+        QList<MediaEntry> media;
+        LibraryInfo read = LibraryReader::read(path, LibraryReader::signature(path), media);
+        QList<LibraryInfo> all = c.libraries();
+        all.append(read);
+        c.setLibraries(std::move(all));
+        return read;
     }
     static void setRoots(Catalog& c, QList<ScanRoot> roots) { c.setRoots(std::move(roots)); }
     static void setMedia(Catalog& c, QList<Catalog::MediaEntry2> media) { c.setMedia(std::move(media)); }

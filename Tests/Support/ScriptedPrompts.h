@@ -37,11 +37,13 @@ public:
 
     QList<std::optional<QString>> answers;     // for confirm()
     QList<std::optional<QStringList>> folders; // for chooseFolders()
+    QList<std::optional<QString>> oneFolder;   // for chooseFolder()
     QList<std::optional<QString>> saveFiles;   // for chooseSaveFile()
 
     QList<Question> questions;
     QList<Note> notes;
     QList<FolderChoice> folderChoices;
+    QList<FolderChoice> oneFolderChoices;
     QList<SaveChoice> saveChoices;
 
     std::optional<QString> confirm(const QString& title, const QString& message, const QList<Action>& actions,
@@ -54,6 +56,11 @@ public:
                                              const QString& message) override {
         folderChoices.append({start, button, message});
         return folders.isEmpty() ? std::nullopt : folders.takeFirst();
+    }
+    std::optional<QString> chooseFolder(const QString& start, const QString& button,
+                                        const QString& message) override {
+        oneFolderChoices.append({start, button, message});
+        return oneFolder.isEmpty() ? std::nullopt : oneFolder.takeFirst();
     }
     std::optional<QString> chooseSaveFile(const QString& suggestedName, const QString& startFolder,
                                           const QString& message) override {

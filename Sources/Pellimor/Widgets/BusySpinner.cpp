@@ -16,7 +16,6 @@ constexpr int kSide = 16; // the small control size
 
 BusySpinner::BusySpinner(QWidget* parent) : QWidget(parent), m_timer(new QTimer(this)) {
     setObjectName(QStringLiteral("busySpinner"));
-    setAccessibleName(QStringLiteral("Scanning"));
     setFixedSize(kSide, kSide);
     m_timer->setInterval(kStepMs);
     connect(m_timer, &QTimer::timeout, this, [this] {

@@ -13,6 +13,42 @@
 
 namespace pellimor {
 
+namespace {
+
+// `start` when it is a folder, else the nearest folder above it that is there (a folder to be
+// made by its first use opens at its parent), else the home folder.
+QString nearestFolder(const QString& start) {
+    if (start.isEmpty())
+        return QDir::homePath();
+    QString folder = QDir::cleanPath(QFileInfo(start).absoluteFilePath());
+    while (!QFileInfo(folder).isDir()) {
+        const QString parent = QFileInfo(folder).absolutePath();
+        if (parent == folder)
+            return QDir::homePath();
+        folder = parent;
+    }
+    return folder;
+}
+
+// Qt's own dialog choosing folders, starting at `start` (see nearestFolder), with `message`
+// beneath the choice.
+void prepareFolderDialog(QFileDialog& dialog, const QString& start, const QString& button,
+                         const QString& message) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setLabelText(QFileDialog::Accept, button);
+    dialog.setDirectory(nearestFolder(start));
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        auto* label = new QLabel(message, &dialog);
+        label->setWordWrap(true);
+        grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
+
+} // namespace
+
 std::optional<QString> DialogPrompts::confirm(const QString& title, const QString& message,
                                               const QList<Action>& actions, Style style) {
     QMessageBox box(m_window);
@@ -72,22 +108,12 @@ void DialogPrompts::tell(const QString& title, const QString& text) {
 std::optional<QStringList> DialogPrompts::chooseFolders(const QString& start, const QString& button,
                                                         const QString& message) {
     QFileDialog dialog(m_window);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setLabelText(QFileDialog::Accept, button);
-    dialog.setDirectory(QFileInfo(start).isDir() ? start : QDir::homePath());
+    prepareFolderDialog(dialog, start, button, message);
     // Qt's dialog chooses one folder unless its views let several rows be selected.
     for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>(QStringLiteral("listView")))
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>(QStringLiteral("treeView")))
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-        auto* label = new QLabel(message, &dialog);
-        label->setWordWrap(true);
-        grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
-    }
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     QStringList folders;
@@ -99,6 +125,16 @@ std::optional<QStringList> DialogPrompts::chooseFolders(const QString& start, co
     if (folders.isEmpty())
         return std::nullopt;
     return folders;
+}
+
+std::optional<QString> DialogPrompts::chooseFolder(const QString& start, const QString& button,
+                                                   const QString& message) {
+    QFileDialog dialog(m_window);
+    prepareFolderDialog(dialog, start, button, message);
+    // Qt's dialog offers "Create New Folder" unless it is read-only, which it is not here.
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QDir::cleanPath(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
 }
 
 std::optional<QString> DialogPrompts::chooseSaveFile(const QString& suggestedName, const QString& startFolder,

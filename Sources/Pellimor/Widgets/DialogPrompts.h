@@ -21,6 +21,8 @@ public:
     void tell(const QString& title, const QString& text) override;
     std::optional<QStringList> chooseFolders(const QString& start, const QString& button,
                                              const QString& message) override;
+    std::optional<QString> chooseFolder(const QString& start, const QString& button,
+                                        const QString& message) override;
     std::optional<QString> chooseSaveFile(const QString& suggestedName, const QString& startFolder,
                                           const QString& message) override;
 

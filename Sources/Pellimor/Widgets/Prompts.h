@@ -47,6 +47,12 @@ public:
     virtual std::optional<QStringList> chooseFolders(const QString& start, const QString& button,
                                                      const QString& message) = 0;
 
+    // Lets the user choose one folder, starting in `start`, with `button` as the confirming
+    // button's title and `message` above the choice; the user may make a new folder there.
+    // The chosen folder's absolute path; nothing when the user cancelled.
+    virtual std::optional<QString> chooseFolder(const QString& start, const QString& button,
+                                                const QString& message) = 0;
+
     // Lets the user choose where to save a file: the name `suggestedName` offered in
     // `startFolder`, with `message` (may be empty) above the choice. An existing file is only
     // chosen after the user agreed to replace it. The chosen file's absolute path; nothing

@@ -4,7 +4,6 @@
 
 #include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
 
-#include "Catalogue/Reader/LibraryReader.h"
 #include "FreeUpSpace/CleanupController.h"
 #include "Support/ByteCount.h"
 #include "Support/WorkPool.h"
@@ -63,14 +62,7 @@ protected:
     }
 
     // The library as the catalogue reads it, put into the catalogue.
-    LibraryInfo catalogue(const QString& path) {
-        QList<MediaEntry> media;
-        LibraryInfo read = LibraryReader::read(path, LibraryReader::signature(path), media);
-        QList<LibraryInfo> all = window.catalog().libraries();
-        all.append(read);
-        CatalogTestAccess::setLibraries(window.catalog(), all);
-        return read;
-    }
+    LibraryInfo catalogue(const QString& path) { return CatalogTestAccess::addRead(window.catalog(), path); }
 
     EventInfo catalogued(const QString& event) const {
         for (const LibraryInfo& entry : window.catalog().libraries()) {

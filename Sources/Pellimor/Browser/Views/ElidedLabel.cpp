@@ -28,6 +28,16 @@ ElidedLabel::ElidedLabel(const QString& text, int maxLines, Qt::TextElideMode mo
     relayout(kPreferredWidth);
 }
 
+void ElidedLabel::setFullText(const QString& text) {
+    if (text == m_full)
+        return;
+    m_full = text;
+    setAccessibleName(text);
+    m_cachedWidth = -1;
+    relayout(width());
+    updateGeometry();
+}
+
 QStringList ElidedLabel::linesAt(int width) const {
     const QMargins margins = contentsMargins();
     const int textWidth = width - margins.left() - margins.right() - 2 * margin();

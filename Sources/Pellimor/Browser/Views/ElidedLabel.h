@@ -16,6 +16,8 @@ public:
     ElidedLabel(const QString& text, int maxLines, Qt::TextElideMode mode, QWidget* parent = nullptr);
 
     const QString& fullText() const { return m_full; }
+    // Shows another text, laid out again at the width it has.
+    void setFullText(const QString& text);
     // The lines shown now.
     QStringList shownLines() const { return m_lines; }
 

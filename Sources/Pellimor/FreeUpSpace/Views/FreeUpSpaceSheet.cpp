@@ -4,7 +4,9 @@
 #include "FreeUpSpace/CleanupSheet.h"
 #include "Support/ByteCount.h"
 #include "Widgets/DarkLook.h"
-#include "Widgets/Icons.h"
+#include "Widgets/GrowToFit.h"
+#include "Widgets/IconRow.h"
+#include "Widgets/MessageBlock.h"
 #include "Widgets/MiddleElidedLabel.h"
 #include "Widgets/NamedColor.h"
 #include "Widgets/UiFont.h"
@@ -40,30 +42,6 @@ void colour(QWidget* widget, const QColor& color) {
     palette.setColor(QPalette::WindowText, color);
     palette.setColor(QPalette::Text, color);
     widget->setPalette(palette);
-}
-
-QLabel* iconLabel(const QString& symbol, const QColor& color, int side, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setPixmap(Icons::tinted(symbol, QSize(side, side), color, parent->devicePixelRatioF()));
-    label->setAlignment(Qt::AlignTop);
-    return label;
-}
-
-// A row of an icon and a wrapping text.
-QWidget* iconRow(const QString& symbol, const QColor& color, const QString& text, const QFont& font, int side,
-                 QWidget* parent) {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    layout->addWidget(iconLabel(symbol, color, side, row), 0, Qt::AlignTop);
-    auto* label = new QLabel(text, row);
-    label->setWordWrap(true);
-    label->setFont(font);
-    colour(label, color);
-    label->setAccessibleName(text);
-    layout->addWidget(label, 1);
-    return row;
 }
 
 } // namespace
@@ -277,15 +255,8 @@ void FreeUpSpaceSheet::build() {
     layout->addWidget(m_permanentBox);
 
     // The last run's outcome.
-    m_result = new QLabel(this);
+    m_result = new MessageBlock(this);
     m_result->setObjectName(QStringLiteral("result"));
-    m_result->setWordWrap(true);
-    m_result->setFont(uiFont(12));
-    m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QColor quaternary = namedColor(NamedColor::quaternary, dark);
-    quaternary.setAlphaF(quaternary.alphaF() * 0.5);
-    m_result->setStyleSheet(QStringLiteral("QLabel#result { background: ") + css(quaternary) +
-                            QStringLiteral("; border-radius: 6px; padding: 8px; }"));
     layout->addWidget(m_result);
 
     // The buttons.
@@ -381,18 +352,8 @@ void FreeUpSpaceSheet::sync() {
 bool FreeUpSpaceSheet::event(QEvent* event) {
     const bool handled = QDialog::event(event);
     if (event->type() == QEvent::LayoutRequest)
-        growToFit();
+        growToFit(this);
     return handled;
-}
-
-void FreeUpSpaceSheet::growToFit() {
-    // A window's minimum height leaves out wrapped lines (blockers, the result), so a plan that
-    // arrives after the sheet is shown would squeeze the event list. The sheet only grows, so
-    // it does not jump while a new plan is made.
-    const int wanted = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
-                                                     : layout()->totalSizeHint().height();
-    if (wanted > height())
-        resize(width(), wanted);
 }
 
 void FreeUpSpaceSheet::syncEvents() {

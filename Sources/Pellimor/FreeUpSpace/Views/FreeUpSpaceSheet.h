@@ -41,7 +41,6 @@ private:
     void syncEvents();
     void syncPreview();
     void syncBlockers(const QStringList& blockers, bool scroll);
-    void growToFit();
 
     QPointer<CleanupController> m_controller;
     double m_scale = 1.0;

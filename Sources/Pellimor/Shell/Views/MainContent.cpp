@@ -1203,7 +1203,8 @@ void MainContent::presentPending() {
         } else if (m_state.updateRequest) {
             const UpdateRequest shown = *m_state.updateRequest;
             m_sheetOpen = true;
-            SheetPresenter::update(window(), m_catalog, shown, [alive, shown] {
+            const auto sheetPrompts = [this]() -> Prompts& { return prompts(); };
+            SheetPresenter::update(window(), m_catalog, shown, sheetPrompts, [alive, shown] {
                 if (!alive)
                     return;
                 if (alive->m_state.updateRequest == shown)

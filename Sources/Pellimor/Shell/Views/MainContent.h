@@ -67,7 +67,7 @@ class SettingsStore;
 // after their request was set, one at a time: questions and the chooser through Prompts
 // (dialogs unless a test gives its own), sheets through SheetPresenter, window-modal and
 // without waiting. A sheet's request stays set until the sheet has closed, and the next
-// request waits for that. The tools themselves come later: a sheet says which tool would open.
+// request waits for that.
 //
 // A search never holds up typing: a request waits out a short pause after a keystroke (none
 // for a changed scope or catalogue), runs the search engine on the work pool over

@@ -1,6 +1,7 @@
 #include "Shell/Views/SheetPresenter.h"
 
 #include "Compare/Views/CompareView.h"
+#include "FinalCut/Views/UpdateSheet.h"
 #include "FreeUpSpace/CleanupController.h"
 #include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
 #include "MissingFiles/MissingFilesController.h"
@@ -11,7 +12,6 @@
 #include <QCoreApplication>
 #include <QFont>
 #include <QHideEvent>
-#include <QMessageBox>
 #include <QPalette>
 #include <QPointer>
 #include <QPushButton>
@@ -20,31 +20,6 @@
 namespace pellimor::SheetPresenter {
 
 namespace {
-
-QString quotedNames(const QList<LibraryInfo>& libraries) {
-    QStringList names;
-    for (const LibraryInfo& library : libraries)
-        names.append(QStringLiteral("“") + library.name + QStringLiteral("”"));
-    return names.join(QStringLiteral(", "));
-}
-
-// A window-modal box with a title, a text and one "Close" button, opened without waiting.
-void openStandIn(QWidget* window, const QString& title, const QString& text, std::function<void()> done) {
-    auto* box = new QMessageBox(window);
-    box->setObjectName(QStringLiteral("sheetStandIn"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Information);
-    box->setWindowTitle(title);
-    box->setText(title);
-    box->setInformativeText(text);
-    box->addButton(QStringLiteral("Close"), QMessageBox::AcceptRole);
-    QObject::connect(box, &QDialog::finished, box, [done = std::move(done)] {
-        if (done)
-            done();
-    });
-    box->open();
-}
 
 // Opens a tool's sheet over its work, which the application owns: the sheet goes when it
 // closes, and tells the work so, which then goes once it has nothing left to do.
@@ -59,11 +34,6 @@ template <typename Work> void openWith(Work& work, QDialog* sheet, std::function
     });
     sheet->open();
     work.start();
-}
-
-QString later(const QString& tool, const QString& forWhat) {
-    return QStringLiteral("The ") + tool + QStringLiteral(" tool would open here for ") + forWhat +
-           QStringLiteral(". It comes with a later version of Tovlin; nothing was changed.");
 }
 
 // A tab's page holding a view made afresh each time the tab is shown again, so its check boxes,
@@ -118,9 +88,15 @@ void missingFiles(QWidget* window, Catalog& catalog, const MissingRequest& reque
     openWith(*controller, new MissingFilesSheet(*controller, std::move(prompts), window), std::move(done));
 }
 
-void update(QWidget* window, Catalog&, const UpdateRequest& request, std::function<void()> done) {
-    openStandIn(window, QStringLiteral("Update Libraries"),
-                later(QStringLiteral("Update"), quotedNames(request.libraries)), std::move(done));
+void update(QWidget* window, Catalog& catalog, const UpdateRequest& request,
+            std::function<Prompts&()> prompts, std::function<void()> done) {
+    auto* sheet = new UpdateSheet(catalog, request, std::move(prompts), window);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(sheet, &QDialog::finished, sheet, [done = std::move(done)] {
+        if (done)
+            done();
+    });
+    sheet->open();
 }
 
 ComparePage comparePage(Catalog& catalog, QWidget* parent) {

@@ -23,8 +23,6 @@ class Prompts;
 // its question in progress until then.
 //
 // The same seam makes the Compare and Plug-ins tabs' pages and the details' plug-ins section.
-// Until a sheet's tool exists, its call opens a stand-in that says which tool would open and
-// that nothing was changed.
 //
 // Main thread only; the catalogue outlives the sheets.
 namespace SheetPresenter {
@@ -36,8 +34,10 @@ void cleanup(QWidget* window, Catalog& catalog, const LibraryInfo& snapshot, std
 // `prompts`. Its work is owned by the application and ends after the sheet has closed.
 void missingFiles(QWidget* window, Catalog& catalog, const MissingRequest& request,
                   std::function<Prompts&()> prompts, std::function<void()> done);
-// Update libraries, for a request's libraries.
-void update(QWidget* window, Catalog& catalog, const UpdateRequest& request, std::function<void()> done);
+// Update libraries, for a request's libraries; `prompts` answers the sheet's folder chooser. A
+// sheet with its own updater for each request; it closes only while no run is going.
+void update(QWidget* window, Catalog& catalog, const UpdateRequest& request,
+            std::function<Prompts&()> prompts, std::function<void()> done);
 
 // The Compare tab's content, a child of `parent` named "comparePage", and what the window
 // calls on every redraw: the catalogue's comparable libraries and the applied search text.

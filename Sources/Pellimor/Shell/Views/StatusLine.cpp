@@ -27,6 +27,7 @@ StatusLine::StatusLine(Catalog& catalog, RefreshScheduler& scheduler, QWidget* p
     layout->addWidget(m_version);
 
     m_busy = new BusySpinner(this);
+    m_busy->setAccessibleName(QStringLiteral("Scanning"));
     layout->addWidget(m_busy);
 
     m_progress = new QLabel(this);
