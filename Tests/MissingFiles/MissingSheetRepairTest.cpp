@@ -205,9 +205,13 @@ TEST_F(MissingSheetRepairTest, theRepairStepsTextsAndButtons) {
     shown.searchedIn = QStringList();
     EXPECT_TRUE(MissingSheet::showsRepairStep(shown));
     EXPECT_TRUE(MissingSheet::canRepair(shown));
+    // The next search starts from no places searched; the step stays.
+    shown.searchedOnce = true;
+    shown.searchedIn.reset();
     shown.searching = true;
-    EXPECT_TRUE(MissingSheet::showsRepairStep(shown)) << "it stays once shown";
+    EXPECT_TRUE(MissingSheet::showsRepairStep(shown));
     EXPECT_FALSE(MissingSheet::canRepair(shown));
+    shown.searchedIn = QStringList();
     shown.searching = false;
     shown.working = true;
     EXPECT_FALSE(MissingSheet::canRepair(shown));

@@ -223,6 +223,7 @@ void MissingFilesController::searchArrived(const MissingFiles::Found& found, con
     }
     m_state.found = found;
     m_state.searchedIn = searched;
+    m_state.searchedOnce = true;
     m_state.searching = false;
     const QList<MissingFile> shown = files();
     m_state.note = MissingSheet::searchNote(MissingSheet::counts(m_state, shown), shown.size(),

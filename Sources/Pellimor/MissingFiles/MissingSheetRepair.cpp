@@ -49,11 +49,11 @@ QList<MissingFiles::RepairItem> items(const QList<RepairEntry>& entries) {
 }
 
 bool showsRepairStep(const MissingSheetState& state) {
-    return state.searchedIn.has_value();
+    return state.searchedOnce || state.searchedIn.has_value();
 }
 
 bool canRepair(const MissingSheetState& state) {
-    return showsRepairStep(state) && !state.searching && !state.working;
+    return state.searchedIn.has_value() && !state.searching && !state.working;
 }
 
 QString repairCount(const MissingSheetState& state, qsizetype count) {

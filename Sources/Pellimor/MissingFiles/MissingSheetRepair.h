@@ -32,8 +32,8 @@ struct RepairEntry {
 QList<RepairEntry> repairable(const MissingSheetState& state);
 QList<MissingFiles::RepairItem> items(const QList<RepairEntry>& entries);
 
-// The repair step is shown once a search has completed; its buttons work only while nothing
-// else runs.
+// The repair step is shown from the end of the first search on; its buttons work only after a
+// completed search and while nothing else runs.
 bool showsRepairStep(const MissingSheetState& state);
 bool canRepair(const MissingSheetState& state);
 

@@ -35,7 +35,6 @@ constexpr int kLineGap = 5;   // between the lines
 constexpr int kRowGap = 6;    // between the parts of a path line
 constexpr double kLabel = 44; // the path line's label column, in points before the font scale
 constexpr qreal kText = 10;   // the panel's text
-constexpr qreal kControls = 11;
 
 const QString kQuickLookTip =
     QStringLiteral("Open the found file to see or play it, so you can tell it is the right one.");
@@ -94,11 +93,11 @@ protected:
     }
 };
 
+// The panel's controls, in the size of the sheet's other buttons, only as wide as their titles.
 QPushButton* smallButton(const QString& title, const QString& name, QWidget* parent) {
     auto* button = new QPushButton(title, parent);
     button->setObjectName(name);
     button->setAutoDefault(false);
-    button->setFont(uiFont(kControls));
     button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return button;
 }

@@ -635,14 +635,13 @@ void MissingFilesSheet::syncRepair() {
     m_repairLinks->setVisible(count > 0);
     m_copyIntoLibrary->setVisible(count > 0);
     m_nothingToRepair->setVisible(count == 0);
-    if (count > 0) {
+    if (count > 0)
         m_repairCount->setText(MissingSheet::repairCount(state, count));
-        const bool enabled = MissingSheet::canRepair(state);
-        m_repairLinks->setEnabled(enabled);
-        m_copyIntoLibrary->setEnabled(enabled);
-    } else {
+    else
         m_nothingToRepair->setText(MissingSheet::nothingToRepair(state));
-    }
+    const bool enabled = MissingSheet::canRepair(state);
+    m_repairLinks->setEnabled(enabled);
+    m_copyIntoLibrary->setEnabled(enabled);
     // After the first search, putting the files back is the step to take.
     m_copyIntoLibrary->setDefault(count > 0 && !state.searching);
 }
