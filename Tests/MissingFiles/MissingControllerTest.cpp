@@ -13,6 +13,7 @@
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeFinalCutApp.h"
 #include "Tests/Support/RecordingFileManager.h"
+#include "Tests/Support/RereadCounter.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TreeListing.h"
@@ -132,16 +133,6 @@ protected:
         return ok;
     }
 
-    // Counts each time the catalogue is asked to read the library `name` again. The status is
-    // cleared after each, so a second request for the same library shows as well.
-    void countRereads(const QString& name) {
-        QObject::connect(catalog.get(), &Catalog::statusChanged, catalog.get(), [this, name] {
-            if (catalog->status() == QStringLiteral("Refreshing ") + name + QStringLiteral("…")) {
-                ++rereads;
-                catalog->setStatus(QString());
-            }
-        });
-    }
     bool refreshed(const QString& name) const {
         return CatalogTestEnv::waitUntil(
             [&] { return catalog->status().startsWith(name + QStringLiteral(" refreshed.")); });
@@ -155,7 +146,6 @@ protected:
     test::ScopedEnvironment homeScope{"HOME", home};
     std::unique_ptr<Catalog> catalog = env.makeCatalog();
     QPointer<MissingFilesController> controller;
-    int rereads = 0;
 };
 
 TEST_F(MissingControllerTest, readsTheLibrariesThatAreOnlineAndCountsTheOthers) {
@@ -449,7 +439,7 @@ TEST_F(MissingControllerTest, aRepairStartsOnlyFromAConfirmedQuestionAfterACompl
     const LibraryInfo film = library(QStringLiteral("Film"), a, {"/Volumes/Old/a.mov", "/Volumes/Old/b.mov"});
     FixtureFiles::writeRandom(home + "/a.mov", 100);
     const QString link = film.path + "/Day 1/Original Media/a.mov";
-    countRereads(film.name);
+    const test::RereadCounter rereads(*catalog, film.name);
     open({film});
     controller->setChosen(home, true);
     EXPECT_FALSE(controller->askRepair(MissingFiles::RepairMode::copy)) << "no search has completed";
@@ -493,7 +483,7 @@ TEST_F(MissingControllerTest, aRepairStartsOnlyFromAConfirmedQuestionAfterACompl
     EXPECT_EQ(state().found.value("a.mov"), QStringList{home + "/a.mov"});
     EXPECT_FALSE(state().working);
     ASSERT_TRUE(refreshed(film.name));
-    EXPECT_EQ(rereads, 1);
+    EXPECT_EQ(rereads.count(), 1);
 }
 
 TEST_F(MissingControllerTest, closingDuringARepairStopsNeitherTheRepairNorItsLogNorTheReread) {
@@ -502,7 +492,7 @@ TEST_F(MissingControllerTest, closingDuringARepairStopsNeitherTheRepairNorItsLog
     roomOn(a);
     const QByteArray content = FixtureFiles::randomBytes(5000, 7);
     FixtureFiles::writeBytes(home + "/a.mov", content);
-    countRereads(film.name);
+    const test::RereadCounter rereads(*catalog, film.name);
     open({film});
     controller->setChosen(home, true);
     ASSERT_TRUE(search());
@@ -522,7 +512,7 @@ TEST_F(MissingControllerTest, closingDuringARepairStopsNeitherTheRepairNorItsLog
     EXPECT_TRUE(log.at(0).endsWith(QStringLiteral("  COPIED INTO LIBRARY  ") + copied))
         << log.at(0).toStdString();
     ASSERT_TRUE(refreshed(film.name));
-    EXPECT_EQ(rereads, 1);
+    EXPECT_EQ(rereads.count(), 1);
 }
 
 TEST_F(MissingControllerTest, whatARepairMeetsAfterTheQuestion) {
@@ -533,7 +523,7 @@ TEST_F(MissingControllerTest, whatARepairMeetsAfterTheQuestion) {
     roomOn(a);
     const auto app = test::FakeFinalCutApp::installed(TestEnv::root() + "/Final Cut Pro.app", "11.0");
     const test::ScopedFinalCutApp scope(app);
-    countRereads(film.name);
+    const test::RereadCounter rereads(*catalog, film.name);
     open({film});
     controller->setChosen(home, true);
     ASSERT_TRUE(search());
@@ -547,7 +537,7 @@ TEST_F(MissingControllerTest, whatARepairMeetsAfterTheQuestion) {
                              "running. Quit it first."));
     EXPECT_EQ(test::treeListing(a), before);
     EXPECT_EQ(state().all.size(), 2);
-    EXPECT_EQ(rereads, 0);
+    EXPECT_EQ(rereads.count(), 0);
     app->setRunning({});
 
     // A found file that goes while the question is open is skipped; the library, forgotten by
@@ -568,7 +558,7 @@ TEST_F(MissingControllerTest, whatARepairMeetsAfterTheQuestion) {
     ASSERT_EQ(state().all.size(), 1);
     EXPECT_EQ(state().all.first().name, QStringLiteral("b.mov"));
     CatalogTestEnv::spin(50);
-    EXPECT_EQ(rereads, 0);
+    EXPECT_EQ(rereads.count(), 0);
 }
 
 TEST_F(MissingControllerTest, aPickMustBeOneOfTheFoundFiles) {

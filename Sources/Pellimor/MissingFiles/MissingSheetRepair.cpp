@@ -28,14 +28,22 @@ constexpr qsizetype kReasonsShown = 4;
 } // namespace
 
 QList<RepairEntry> repairable(const MissingSheetState& state) {
+    QList<Row> rows;
+    for (const MissingFile& file : files(state))
+        if (state.selection.isEmpty() || state.selection.contains(file.id()))
+            rows.append(row(state, file));
+    return repairable(rows, state.selection);
+}
+
+QList<RepairEntry> repairable(const QList<Row>& rows, const QSet<QString>& selection) {
     QList<RepairEntry> entries;
-    for (const MissingFile& file : files(state)) {
-        if (!state.selection.isEmpty() && !state.selection.contains(file.id()))
+    for (const Row& judged : rows) {
+        if (!selection.isEmpty() && !selection.contains(judged.file.id()))
             continue;
-        const MissingFiles::Candidate proposed = choice(state, file);
-        if (!proposed.path)
+        if (!judged.choice.path)
             continue;
-        entries.append({{file, *proposed.path}, proposed.match && proposed.match->isStrong()});
+        entries.append(
+            {{judged.file, *judged.choice.path}, judged.choice.match && judged.choice.match->isStrong()});
     }
     return entries;
 }

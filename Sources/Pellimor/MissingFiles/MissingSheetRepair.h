@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Catalogue/Records/LibraryInfo.h"
+#include "MissingFiles/MissingSheet.h"
 #include "MissingFiles/MissingSheetState.h"
 #include "MissingFiles/RepairItem.h"
 #include "MissingFiles/RepairMode.h"
@@ -29,7 +30,10 @@ struct RepairEntry {
 // The rows under the drive filter (only the selected ones when there is a selection), in table
 // order, whose choice proposes a file: a strong match, a name-only match, agreeing copies or the
 // user's pick. A row with several different files, only leads or nothing found is left out.
+// Judges every row as it stands on disk now.
 QList<RepairEntry> repairable(const MissingSheetState& state);
+// The same over rows judged before (the table's), for counting them without looking at the disk.
+QList<RepairEntry> repairable(const QList<Row>& rows, const QSet<QString>& selection);
 QList<MissingFiles::RepairItem> items(const QList<RepairEntry>& entries);
 
 // The repair step is shown from the end of the first search on; its buttons work only after a

@@ -14,6 +14,7 @@
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/RecordingFileManager.h"
+#include "Tests/Support/RereadCounter.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TreeListing.h"
 #include "Widgets/UiFont.h"
@@ -117,6 +118,19 @@ protected:
         button("find")->click();
         return CatalogTestEnv::waitUntil([&] { return finished; }) && (window.settle(), true);
     }
+    // A fresh folder holding a file of 100 bytes under each name.
+    static QString folderWith(const QString& hint, const QStringList& names) {
+        const QString folder = QFileInfo(test::TestEnv::freshDir(hint)).canonicalFilePath();
+        for (const QString& name : names)
+            FixtureFiles::writeRandom(folder + u'/' + name, 100);
+        return folder;
+    }
+    // Adds `folder` to the places, ticked, through "Add Folder…".
+    void addFolder(const QString& folder) {
+        window.prompts->folders = {QStringList{folder}};
+        button("addFolder")->click();
+    }
+
     // Clicks the table's row `row`, with Ctrl to add it to the selection.
     void clickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
         const QTableView* table = sheet()->table();
@@ -150,21 +164,6 @@ protected:
         pressed->click();
         window.settle();
     }
-    // Counts each time the catalogue is asked to read the library `name` again (the status is
-    // cleared after each, so a second request shows as well).
-    int* countRereads(const QString& name) {
-        auto count = std::make_shared<int>(0);
-        rereadCounts.append(count);
-        Catalog& catalog = window.catalog();
-        QObject::connect(&catalog, &Catalog::statusChanged, &catalog, [&catalog, name, count] {
-            if (catalog.status() == QStringLiteral("Refreshing ") + name + QStringLiteral("…")) {
-                ++*count;
-                catalog.setStatus(QString());
-            }
-        });
-        return count.get();
-    }
-
     QStringList actions(QMenu* menu) const {
         QStringList titles;
         for (const QAction* action : menu->actions())
@@ -182,7 +181,6 @@ protected:
     QString archive;
     LibraryInfo film;
     LibraryInfo trip;
-    QList<std::shared_ptr<int>> rereadCounts;
 };
 
 TEST_F(MissingFilesSheetTest, aRequestOpensTheSheetAndASearchOfAFolderFillsTheRows) {
@@ -437,13 +435,12 @@ TEST_F(MissingFilesSheetTest, aConfirmedRepairPutsTheFoundFilesBackInEitherWay) 
         FixtureFiles::writeRandom(folder + "/two/A001.mov", 200);
         FixtureFiles::writeRandom(folder + "/B.mov", 300);
         const QStringList foundBefore = test::treeListing(folder);
-        int* rereads = countRereads(name);
+        const test::RereadCounter rereads(window.catalog(), name);
         ASSERT_NO_FATAL_FAILURE(open({lib}));
         EXPECT_FALSE(shown("repairStep")) << "before a search";
         // Only the folder: the catalogue knows the files the first pass copied into its library.
         child<QCheckBox>("useCatalog")->click();
-        window.prompts->folders = {QStringList{folder}};
-        button("addFolder")->click();
+        addFolder(folder);
         ASSERT_TRUE(find());
         ASSERT_TRUE(shown("repairStep"));
         EXPECT_EQ(child<QLabel>("repairCount")->text(),
@@ -523,7 +520,7 @@ TEST_F(MissingFilesSheetTest, aConfirmedRepairPutsTheFoundFilesBackInEitherWay) 
                 lines.at(entry + 1).startsWith(QStringLiteral("    link used to point to: /Volumes/Field/")));
             EXPECT_TRUE(lines.at(entry + 2).startsWith(QStringLiteral("    now from: ") + folder));
         }
-        EXPECT_EQ(*rereads, 1);
+        EXPECT_EQ(rereads.count(), 1);
         EXPECT_EQ(sheet()->model()->rowCount(), 0);
         EXPECT_TRUE(state().selection.isEmpty());
         ASSERT_TRUE(shown("note"));
@@ -540,13 +537,8 @@ TEST_F(MissingFilesSheetTest, aConfirmedRepairPutsTheFoundFilesBackInEitherWay) 
 }
 
 TEST_F(MissingFilesSheetTest, aQuestionDismissedOrCancelledChangesNothing) {
-    const QString folder =
-        QFileInfo(test::TestEnv::freshDir(QStringLiteral("dismissed"))).canonicalFilePath();
-    FixtureFiles::writeRandom(folder + "/A001.mov", 100);
-    FixtureFiles::writeRandom(folder + "/B.mov", 100);
     ASSERT_NO_FATAL_FAILURE(open({film}));
-    window.prompts->folders = {QStringList{folder}};
-    button("addFolder")->click();
+    addFolder(folderWith(QStringLiteral("dismissed"), {"A001.mov", "B.mov"}));
     ASSERT_TRUE(find());
     const QStringList before = test::treeListing(film.path);
     const QString log = window.catalog().dir() + QStringLiteral("/repair-log.txt");
@@ -578,12 +570,9 @@ TEST_F(MissingFilesSheetTest, aQuestionDismissedOrCancelledChangesNothing) {
 }
 
 TEST_F(MissingFilesSheetTest, twoSelectedRowsShowTheFirstAndAFileThatGoesLeavesThePanel) {
-    const QString folder = QFileInfo(test::TestEnv::freshDir(QStringLiteral("selected"))).canonicalFilePath();
-    FixtureFiles::writeRandom(folder + "/A001.mov", 100);
-    FixtureFiles::writeRandom(folder + "/B.mov", 100);
+    const QString folder = folderWith(QStringLiteral("selected"), {"A001.mov", "B.mov"});
     ASSERT_NO_FATAL_FAILURE(open({film}));
-    window.prompts->folders = {QStringList{folder}};
-    button("addFolder")->click();
+    addFolder(folder);
     ASSERT_TRUE(find());
     EXPECT_TRUE(child<QLabel>("detailHint")->text().startsWith(QStringLiteral("Click a row above")));
 

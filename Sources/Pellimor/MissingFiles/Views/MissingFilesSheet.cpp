@@ -630,7 +630,8 @@ void MissingFilesSheet::syncRepair() {
     m_repairStep->setVisible(step);
     if (!step)
         return;
-    const qsizetype count = MissingSheet::repairable(state).size();
+    // Counted on the rows as the table shows them; a repair judges them again when it is asked for.
+    const qsizetype count = MissingSheet::repairable(m_model->rows(), state.selection).size();
     m_repairCount->setVisible(count > 0);
     m_repairLinks->setVisible(count > 0);
     m_copyIntoLibrary->setVisible(count > 0);
