@@ -1,5 +1,6 @@
 // The work behind the missing-files sheet, without a window: reading the broken links of the
-// libraries asked for, the searches with their places, stops and closes, and saving the list.
+// libraries asked for, the searches with their places, stops and closes, saving the list, the
+// user's picks, and putting found files back.
 
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Reader/LibraryReader.h"
@@ -10,7 +11,9 @@
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/FakeFinalCutApp.h"
 #include "Tests/Support/RecordingFileManager.h"
+#include "Tests/Support/RereadCounter.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TreeListing.h"
@@ -62,6 +65,11 @@ protected:
         catalog->recordMounted();
         return path;
     }
+    // Room on a drive for copies into its libraries.
+    void roomOn(const QString& drive) {
+        env.volumes->setCapacity(drive,
+                                 platform::VolumeFacts::Capacity{qint64(400) << 30, qint64(200) << 30});
+    }
     void unplug(const QString& path) {
         ASSERT_TRUE(QDir(path).removeRecursively());
         catalog->recordMounted();
@@ -111,6 +119,25 @@ protected:
     }
 
     QStringList found(const QString& name) const { return state().found.value(name); }
+
+    // Asks for a repair in `mode`, confirms it and waits until it has ended (note set).
+    bool repair(MissingFiles::RepairMode mode) {
+        bool finished = false;
+        const QMetaObject::Connection connection =
+            QObject::connect(controller, &MissingFilesController::repairFinished, [&] { finished = true; });
+        const bool asked = controller->askRepair(mode).has_value();
+        if (asked)
+            controller->answerRepair(true);
+        const bool ok = asked && state().working && CatalogTestEnv::waitUntil([&] { return finished; });
+        QObject::disconnect(connection);
+        return ok;
+    }
+
+    bool refreshed(const QString& name) const {
+        return CatalogTestEnv::waitUntil(
+            [&] { return catalog->status().startsWith(name + QStringLiteral(" refreshed.")); });
+    }
+    QString repairLog() const { return catalog->dir() + QStringLiteral("/repair-log.txt"); }
 
     CatalogTestEnv env{QStringLiteral("missing-controller")};
     const QString volumes = TestEnv::freshDir(QStringLiteral("missing-volumes"));
@@ -405,6 +432,156 @@ TEST_F(MissingControllerTest, aFoundFileOpensAndShowsInTheFileManager) {
     EXPECT_FALSE(state().previewURL.has_value());
     controller->reveal(film.path);
     EXPECT_EQ(files->revealed, QStringList{film.path});
+}
+
+TEST_F(MissingControllerTest, aRepairStartsOnlyFromAConfirmedQuestionAfterACompletedSearch) {
+    const QString a = plug(QStringLiteral("A"));
+    const LibraryInfo film = library(QStringLiteral("Film"), a, {"/Volumes/Old/a.mov", "/Volumes/Old/b.mov"});
+    FixtureFiles::writeRandom(home + "/a.mov", 100);
+    const QString link = film.path + "/Day 1/Original Media/a.mov";
+    const test::RereadCounter rereads(*catalog, film.name);
+    open({film});
+    controller->setChosen(home, true);
+    EXPECT_FALSE(controller->askRepair(MissingFiles::RepairMode::copy)) << "no search has completed";
+    EXPECT_FALSE(state().pendingRepair);
+
+    bool finished = false;
+    QObject::connect(controller, &MissingFilesController::searchFinished, controller,
+                     [&] { finished = true; });
+    controller->find();
+    EXPECT_FALSE(controller->askRepair(MissingFiles::RepairMode::copy)) << "while a search runs";
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
+
+    // Asked and cancelled: nothing waits any more and nothing changed.
+    const QStringList before = test::treeListing(a);
+    const std::optional<MissingSheet::RepairQuestion> asked =
+        controller->askRepair(MissingFiles::RepairMode::copy);
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(asked->title, QStringLiteral("Copy 1 found file into the library?"));
+    EXPECT_EQ(asked->button, QStringLiteral("Copy Into Library"));
+    EXPECT_EQ(state().pendingRepair, MissingFiles::RepairMode::copy);
+    controller->answerRepair(false);
+    EXPECT_FALSE(state().pendingRepair);
+    EXPECT_FALSE(state().working);
+    CatalogTestEnv::spin(50);
+    EXPECT_EQ(test::treeListing(a), before);
+    EXPECT_FALSE(QFileInfo::exists(repairLog()));
+    // An answer without a question does nothing either.
+    controller->answerRepair(true);
+    EXPECT_FALSE(state().working);
+
+    // Confirmed: the engine puts the file back, the library is read again once, and the list is
+    // read afresh, keeping what was found for the row still broken.
+    controller->setSelection({state().all.first().id()});
+    ASSERT_TRUE(repair(MissingFiles::RepairMode::link));
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), home + "/a.mov");
+    EXPECT_EQ(test::lines(repairLog()).size(), 3);
+    EXPECT_TRUE(state().note->startsWith(QStringLiteral("Repaired 1 link. "))) << state().note->toStdString();
+    EXPECT_TRUE(state().selection.isEmpty());
+    ASSERT_EQ(state().all.size(), 1);
+    EXPECT_EQ(state().all.first().name, QStringLiteral("b.mov"));
+    EXPECT_EQ(state().found.value("a.mov"), QStringList{home + "/a.mov"});
+    EXPECT_FALSE(state().working);
+    ASSERT_TRUE(refreshed(film.name));
+    EXPECT_EQ(rereads.count(), 1);
+}
+
+TEST_F(MissingControllerTest, closingDuringARepairStopsNeitherTheRepairNorItsLogNorTheReread) {
+    const QString a = plug(QStringLiteral("A"));
+    const LibraryInfo film = library(QStringLiteral("Film"), a, {"/Volumes/Old/a.mov"});
+    roomOn(a);
+    const QByteArray content = FixtureFiles::randomBytes(5000, 7);
+    FixtureFiles::writeBytes(home + "/a.mov", content);
+    const test::RereadCounter rereads(*catalog, film.name);
+    open({film});
+    controller->setChosen(home, true);
+    ASSERT_TRUE(search());
+    ASSERT_TRUE(controller->askRepair(MissingFiles::RepairMode::copy));
+    controller->answerRepair(true);
+    ASSERT_TRUE(state().working);
+    controller->close();
+    EXPECT_FALSE(controller.isNull()) << "the repair is still under way";
+    ASSERT_TRUE(gone());
+
+    const QString copied = film.path + "/Day 1/Original Media/a.mov";
+    EXPECT_FALSE(QFileInfo(copied).isSymLink());
+    EXPECT_EQ(test::readAll(copied), content);
+    EXPECT_EQ(test::readAll(home + "/a.mov"), content);
+    const QStringList log = test::lines(repairLog());
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_TRUE(log.at(0).endsWith(QStringLiteral("  COPIED INTO LIBRARY  ") + copied))
+        << log.at(0).toStdString();
+    ASSERT_TRUE(refreshed(film.name));
+    EXPECT_EQ(rereads.count(), 1);
+}
+
+TEST_F(MissingControllerTest, whatARepairMeetsAfterTheQuestion) {
+    const QString a = plug(QStringLiteral("A"));
+    const LibraryInfo film = library(QStringLiteral("Film"), a, {"/Volumes/Old/a.mov", "/Volumes/Old/b.mov"});
+    FixtureFiles::writeRandom(home + "/a.mov", 100);
+    FixtureFiles::writeRandom(home + "/b.mov", 100);
+    roomOn(a);
+    const auto app = test::FakeFinalCutApp::installed(TestEnv::root() + "/Final Cut Pro.app", "11.0");
+    const test::ScopedFinalCutApp scope(app);
+    const test::RereadCounter rereads(*catalog, film.name);
+    open({film});
+    controller->setChosen(home, true);
+    ASSERT_TRUE(search());
+    const QStringList before = test::treeListing(a);
+
+    // Final Cut Pro running: nothing is touched, and the note says why.
+    app->setRunning({412});
+    ASSERT_TRUE(repair(MissingFiles::RepairMode::copy));
+    EXPECT_EQ(state().note,
+              QStringLiteral("Copied 0 files into the library (Zero KB).\nSkipped: Final Cut Pro is "
+                             "running. Quit it first."));
+    EXPECT_EQ(test::treeListing(a), before);
+    EXPECT_EQ(state().all.size(), 2);
+    EXPECT_EQ(rereads.count(), 0);
+    app->setRunning({});
+
+    // A found file that goes while the question is open is skipped; the library, forgotten by
+    // the catalogue before the repair came back, is not read again, and the list read afresh
+    // covers it all the same.
+    ASSERT_TRUE(controller->askRepair(MissingFiles::RepairMode::copy));
+    ASSERT_TRUE(QFile::remove(home + "/b.mov"));
+    bool finished = false;
+    QObject::connect(controller, &MissingFilesController::repairFinished, controller,
+                     [&] { finished = true; });
+    controller->answerRepair(true);
+    catalog->forget(film);
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
+    EXPECT_TRUE(state().note->startsWith(QStringLiteral("Copied 1 file into the library (")));
+    EXPECT_TRUE(state().note->endsWith(QStringLiteral("\nSkipped: b.mov: the found file is gone")))
+        << state().note->toStdString();
+    EXPECT_EQ(test::lines(repairLog()).size(), 3);
+    ASSERT_EQ(state().all.size(), 1);
+    EXPECT_EQ(state().all.first().name, QStringLiteral("b.mov"));
+    CatalogTestEnv::spin(50);
+    EXPECT_EQ(rereads.count(), 0);
+}
+
+TEST_F(MissingControllerTest, aPickMustBeOneOfTheFoundFiles) {
+    const LibraryInfo film =
+        library(QStringLiteral("Film"), plug(QStringLiteral("A")), {"/Volumes/Old/a.mov"});
+    FixtureFiles::writeRandom(home + "/x/a.mov", 10);
+    FixtureFiles::writeRandom(home + "/y/a.mov", 20);
+    open({film});
+    controller->setChosen(home, true);
+    ASSERT_TRUE(search());
+    const MissingFile file = state().all.first();
+    ASSERT_EQ(MissingSheet::choice(state(), file).match->kind, MissingFiles::Match::Kind::unclear);
+
+    ASSERT_TRUE(QFile::remove(home + "/y/a.mov"));
+    for (const QString& path : {home + "/y/a.mov", QStringLiteral("a.mov"), home + "/z/a.mov"}) {
+        controller->setPick(file.id(), path);
+        EXPECT_TRUE(state().picked.isEmpty()) << path.toStdString();
+    }
+    EXPECT_EQ(MissingSheet::choice(state(), file).match->kind, MissingFiles::Match::Kind::nameOnly);
+    controller->setPick(file.id(), home + "/x/a.mov");
+    EXPECT_EQ(MissingSheet::choice(state(), file).match->kind, MissingFiles::Match::Kind::chosenByUser);
+    controller->setPick(file.id(), std::nullopt);
+    EXPECT_TRUE(state().picked.isEmpty());
 }
 
 } // namespace

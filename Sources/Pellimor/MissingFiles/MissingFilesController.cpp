@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QThreadPool>
+#include <algorithm>
+#include <utility>
 
 namespace pellimor {
 
@@ -71,8 +73,13 @@ void MissingFilesController::loadArrived(const QList<MissingFile>& files, int sk
         m_state.all = files;
         m_state.skipped = skipped;
         m_state.loading = false;
+        const bool repaired = m_noteAfterLoad && m_loadsOut == 0;
+        if (repaired)
+            m_state.note = std::exchange(m_noteAfterLoad, std::nullopt);
         Q_EMIT changed();
         Q_EMIT loaded();
+        if (repaired)
+            Q_EMIT repairFinished();
     }
     deleteWhenDone();
 }
@@ -116,10 +123,16 @@ void MissingFilesController::setSelection(const QSet<QString>& ids) {
 }
 
 void MissingFilesController::setPick(const QString& id, const std::optional<QString>& path) {
-    if (path)
+    if (path) {
+        const auto file = std::find_if(m_state.all.cbegin(), m_state.all.cend(),
+                                       [&](const MissingFile& each) { return each.id() == id; });
+        if (file == m_state.all.cend() ||
+            !MissingFiles::realPlaces(*file, MissingSheet::foundList(m_state, *file)).contains(*path))
+            return;
         m_state.picked.insert(id, *path);
-    else
+    } else {
         m_state.picked.remove(id);
+    }
     Q_EMIT changed();
 }
 
@@ -128,6 +141,8 @@ void MissingFilesController::find() {
         return;
     m_state.searching = true;
     m_state.note.reset();
+    // The search's note replaces a repair's that has not shown yet.
+    m_noteAfterLoad.reset();
     m_state.progress.clear();
     m_state.found.clear();
     m_state.searchedIn.reset();
@@ -208,6 +223,7 @@ void MissingFilesController::searchArrived(const MissingFiles::Found& found, con
     }
     m_state.found = found;
     m_state.searchedIn = searched;
+    m_state.searchedOnce = true;
     m_state.searching = false;
     const QList<MissingFile> shown = files();
     m_state.note = MissingSheet::searchNote(MissingSheet::counts(m_state, shown), shown.size(),
@@ -221,6 +237,61 @@ void MissingFilesController::stop() {
         return;
     m_state.stop->request();
     Q_EMIT changed();
+}
+
+std::optional<MissingSheet::RepairQuestion> MissingFilesController::askRepair(MissingFiles::RepairMode mode) {
+    if (!MissingSheet::canRepair(m_state))
+        return std::nullopt;
+    const QList<MissingSheet::RepairEntry> entries = MissingSheet::repairable(m_state);
+    if (entries.isEmpty())
+        return std::nullopt;
+    m_state.pendingRepair = mode;
+    m_asked = MissingSheet::items(entries);
+    Q_EMIT changed();
+    return MissingSheet::question(m_state, entries);
+}
+
+void MissingFilesController::answerRepair(bool confirmed) {
+    const std::optional<MissingFiles::RepairMode> mode = std::exchange(m_state.pendingRepair, std::nullopt);
+    const QList<MissingFiles::RepairItem> items = std::exchange(m_asked, {});
+    if (!mode)
+        return;
+    // Whatever began while the question was open (a search) keeps the repair from starting.
+    if (!confirmed || !m_catalog || !MissingSheet::canRepair(m_state) || items.isEmpty()) {
+        Q_EMIT changed();
+        return;
+    }
+    m_state.working = true;
+    m_state.note.reset();
+    const QString logPath = MissingSheet::repairLogPath(m_catalog->dir());
+    const MissingFiles::RepairMode run = *mode;
+    const QPointer<MissingFilesController> self(this);
+    workPool()->start([self, items, run, logPath] {
+        const MissingFiles::RepairResult result = MissingFiles::repair(items, run, true, logPath);
+        mainThread()([self, run, result] {
+            if (self)
+                self->repairArrived(run, result);
+        });
+    });
+    Q_EMIT changed();
+}
+
+void MissingFilesController::repairArrived(MissingFiles::RepairMode mode,
+                                           const MissingFiles::RepairResult& result) {
+    m_state.working = false;
+    const QString note = MissingSheet::repairNote(mode, result);
+    // The catalogue follows the libraries on disk whether or not the sheet is still open.
+    if (m_catalog)
+        for (const LibraryInfo& library : MissingSheet::toReread(result.libraries, m_catalog->libraries()))
+            m_catalog->reread(library, std::nullopt);
+    if (!m_closed) {
+        m_state.selection.clear();
+        // The repaired links drop out of the list; the rows left keep what was found for them.
+        m_noteAfterLoad = note;
+        load();
+        Q_EMIT changed();
+    }
+    deleteWhenDone();
 }
 
 void MissingFilesController::save(const QString& path) {

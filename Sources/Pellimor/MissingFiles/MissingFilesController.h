@@ -2,6 +2,7 @@
 
 #include "MissingFiles/MissingRequest.h"
 #include "MissingFiles/MissingSheet.h"
+#include "MissingFiles/MissingSheetRepair.h"
 #include "MissingFiles/MissingSheetState.h"
 
 #include <QObject>
@@ -31,7 +32,13 @@ class Catalog;
 // that changes libraries (putting found files back) runs through it in the same way and counts
 // as outstanding while `working` is on.
 //
-// Nothing here changes anything on disk except save(), which writes only the file it is given.
+// A repair puts found files back only after the user confirmed the question askRepair() gives,
+// only after a completed search and only for the rows the question counted; the engine runs it
+// on a worker with every check of its own (Final Cut Pro included) and writes the repair log,
+// and the changed libraries are read again, whether or not the sheet is still open.
+//
+// Nothing else here changes anything on disk except save(), which writes only the file it is
+// given.
 //
 // Main thread only.
 class MissingFilesController final : public QObject {
@@ -61,13 +68,25 @@ public:
     void addFolders(const QStringList& folders);
     void setSelection(const QSet<QString>& ids);
     // The found file the user takes for the row with identity `id`, or none to leave the choice
-    // to the ranking again. Every search forgets these.
+    // to the ranking again. A file that is not among the row's found files (gone since the
+    // search) is ignored. Every search forgets these.
     void setPick(const QString& id, const std::optional<QString>& path);
 
     // "Find Files" / "Find Again": nothing unless MissingSheet::canFind.
     void find();
     // "Stop": the walk ends at its next entry and the search completes with what it has.
     void stop();
+
+    // "Repair Links…" / "Copy Into Library…": the question for the rows repairable now, which
+    // are kept for the answer; `pendingRepair` holds the mode until answerRepair(). None, and
+    // nothing waits, unless a repair can start (MissingSheet::canRepair) and a row can be
+    // repaired.
+    std::optional<MissingSheet::RepairQuestion> askRepair(MissingFiles::RepairMode mode);
+    // The user's answer, however the question went away: `confirmed` starts the repair of the
+    // rows it counted. `working` stays on until the engine is done; then the changed libraries
+    // are read again, the selection empties, the broken links are read afresh and the note
+    // says what was done.
+    void answerRepair(bool confirmed);
 
     // Writes the list of the rows shown to `path`, whole or not at all, and says so in the note.
     void save(const QString& path);
@@ -89,6 +108,9 @@ Q_SIGNALS:
     void loaded();
     // A search has completed and its note is set.
     void searchFinished();
+    // A repair has ended: the re-reads are asked for, the broken links read afresh and the note
+    // set (unless a search began in the meantime, whose note then stands).
+    void repairFinished();
 
 private:
     void load();
@@ -97,6 +119,7 @@ private:
     void hitArrived(const QString& name, const QString& path);
     void progressArrived(const QString& text);
     void searchArrived(const MissingFiles::Found& found, const QStringList& searched);
+    void repairArrived(MissingFiles::RepairMode mode, const MissingFiles::RepairResult& result);
     void deleteWhenDone();
 
     QPointer<Catalog> m_catalog;
@@ -105,6 +128,8 @@ private:
     int m_loadsOut = 0;    // reads of the broken links that have not come back
     int m_searchesOut = 0; // searches that have not come back
     bool m_closed = false;
+    QList<MissingFiles::RepairItem> m_asked; // the rows the open question counted
+    std::optional<QString> m_noteAfterLoad;  // a repair's note, shown once its reload is in
 };
 
 } // namespace pellimor

@@ -26,8 +26,10 @@ struct MissingSheetState {
 
     // Wanted name → found paths and leads, in order of arrival.
     MissingFiles::Found found;
-    // The places the last completed search looked in; none before the first has completed.
+    // The places the last completed search looked in; none before the first has completed, and
+    // none again while the next one runs.
     std::optional<QStringList> searchedIn;
+    bool searchedOnce = false; // a search has completed: the repair step stays from then on
 
     bool useCatalog = true; // look in the catalogue
     QSet<QString> chosen;   // the paths of the ticked places

@@ -1,17 +1,20 @@
 // The missing-files sheet over the main window, offscreen, on libraries on disk: opening it for a
 // request, the places and the search filling the rows, Stop and Close during a search, the
-// table's menu and double click, the drive picker, and saving the list.
+// table's menu and double click, the drive picker, saving the list, the detail panel, and
+// putting found files back.
 
 #include "MissingFiles/Views/MissingFilesSheet.h"
 
 #include "Catalogue/Reader/LibraryReader.h"
 #include "MissingFiles/MissingFilesController.h"
+#include "MissingFiles/Views/MissingDetailPanel.h"
 #include "MissingFiles/Views/MissingTableDelegate.h"
 #include "MissingFiles/Views/MissingTableModel.h"
 #include "Support/WorkPool.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/RecordingFileManager.h"
+#include "Tests/Support/RereadCounter.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TreeListing.h"
 #include "Widgets/UiFont.h"
@@ -114,6 +117,52 @@ protected:
         QObject::connect(work, &MissingFilesController::searchFinished, work, [&] { finished = true; });
         button("find")->click();
         return CatalogTestEnv::waitUntil([&] { return finished; }) && (window.settle(), true);
+    }
+    // A fresh folder holding a file of 100 bytes under each name.
+    static QString folderWith(const QString& hint, const QStringList& names) {
+        const QString folder = QFileInfo(test::TestEnv::freshDir(hint)).canonicalFilePath();
+        for (const QString& name : names)
+            FixtureFiles::writeRandom(folder + u'/' + name, 100);
+        return folder;
+    }
+    // Adds `folder` to the places, ticked, through "Add Folder…".
+    void addFolder(const QString& folder) {
+        window.prompts->folders = {QStringList{folder}};
+        button("addFolder")->click();
+    }
+
+    // Clicks the table's row `row`, with Ctrl to add it to the selection.
+    void clickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
+        const QTableView* table = sheet()->table();
+        const QRect rect = table->visualRect(sheet()->model()->index(row, 0));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, rect.center());
+    }
+    // The detail panel's line of `path`, if it shows one.
+    QWidget* pathLine(const QString& path) const {
+        for (QWidget* line : sheet()->detailPanel()->findChildren<QWidget*>(QStringLiteral("pathLine")))
+            if (line->property("path").toString() == path)
+                return line;
+        return nullptr;
+    }
+    // What a found line offers, in order: its mark and its buttons.
+    QStringList offers(const QString& path) const {
+        QWidget* line = pathLine(path);
+        if (!line)
+            return {};
+        QStringList shown;
+        if (const auto* mark = line->findChild<QLabel*>(QStringLiteral("mark")))
+            shown.append(mark->text());
+        for (const QPushButton* each : line->findChildren<QPushButton*>())
+            shown.append(each->text());
+        return shown;
+    }
+    void press(const QString& path, const char* control) {
+        QWidget* line = pathLine(path);
+        ASSERT_NE(line, nullptr) << path.toStdString();
+        auto* pressed = line->findChild<QPushButton*>(QLatin1String(control));
+        ASSERT_NE(pressed, nullptr) << control;
+        pressed->click();
+        window.settle();
     }
     QStringList actions(QMenu* menu) const {
         QStringList titles;
@@ -366,6 +415,196 @@ TEST_F(MissingFilesSheetTest, veryLongPathsAreShortenedInTheMiddleAndWidenNothin
             sum += table->columnWidth(column);
         return sum <= table->viewport()->width();
     }));
+}
+
+TEST_F(MissingFilesSheetTest, aConfirmedRepairPutsTheFoundFilesBackInEitherWay) {
+    window.env.volumes->setCapacity(studio,
+                                    platform::VolumeFacts::Capacity{qint64(400) << 30, qint64(200) << 30});
+    const QString log = window.catalog().dir() + QStringLiteral("/repair-log.txt");
+    for (const MissingFiles::RepairMode mode :
+         {MissingFiles::RepairMode::copy, MissingFiles::RepairMode::link}) {
+        const bool copy = mode == MissingFiles::RepairMode::copy;
+        SCOPED_TRACE(copy ? "copy" : "link");
+        QFile::remove(log);
+        // Two broken links; the first has two different files of its name, the second one.
+        const QString name = copy ? QStringLiteral("Copied") : QStringLiteral("Linked");
+        const LibraryInfo lib =
+            library(name, studio, {"/Volumes/Field/Shoot/A001.mov", "/Volumes/Field/B.mov"});
+        const QString folder = QFileInfo(test::TestEnv::freshDir(name + "-found")).canonicalFilePath();
+        FixtureFiles::writeRandom(folder + "/one/A001.mov", 100);
+        FixtureFiles::writeRandom(folder + "/two/A001.mov", 200);
+        FixtureFiles::writeRandom(folder + "/B.mov", 300);
+        const QStringList foundBefore = test::treeListing(folder);
+        const test::RereadCounter rereads(window.catalog(), name);
+        ASSERT_NO_FATAL_FAILURE(open({lib}));
+        EXPECT_FALSE(shown("repairStep")) << "before a search";
+        // Only the folder: the catalogue knows the files the first pass copied into its library.
+        child<QCheckBox>("useCatalog")->click();
+        addFolder(folder);
+        ASSERT_TRUE(find());
+        ASSERT_TRUE(shown("repairStep"));
+        EXPECT_EQ(child<QLabel>("repairCount")->text(),
+                  QStringLiteral("1 found file can be put back (all rows; select rows to do only some)."));
+
+        // The user looks at the first row's files and picks the second.
+        ASSERT_EQ(cell(0, MissingSheet::Column::file), QStringLiteral("A001.mov"));
+        clickRow(0);
+        window.settle();
+        EXPECT_EQ(child<QLabel>("detailHeading")->text(),
+                  QStringLiteral("A001.mov  ·  Day 1  ·  ") + name + QStringLiteral(" (Studio)"));
+        EXPECT_TRUE(shown("nothingToRepair")) << "an unclear row alone";
+        const QStringList choose = {"Use This One", "Quick Look", "Show in Finder"};
+        EXPECT_EQ(offers(folder + "/one/A001.mov"), choose);
+        EXPECT_EQ(offers(folder + "/two/A001.mov"), choose);
+        press(folder + "/two/A001.mov", "useThisOne");
+        EXPECT_EQ(offers(folder + "/two/A001.mov"),
+                  (QStringList{"Chosen by you", "Undo", "Quick Look", "Show in Finder"}));
+        EXPECT_EQ(offers(folder + "/one/A001.mov"), choose);
+        EXPECT_TRUE(child<QLabel>("matchLine")->text().startsWith(QStringLiteral("Chosen by you. ")));
+        EXPECT_EQ(cell(0, MissingSheet::Column::match), QStringLiteral("Chosen by you"));
+        EXPECT_EQ(child<QLabel>("repairCount")->text(),
+                  QStringLiteral("1 found file can be put back (the selected rows)."));
+        press(folder + "/one/A001.mov", "quickLook");
+        EXPECT_EQ(files->opened, QStringList{folder + "/one/A001.mov"});
+        EXPECT_FALSE(state().previewURL.has_value());
+        press(folder + "/one/A001.mov", "showInFinder");
+        EXPECT_EQ(files->revealed, QStringList{folder + "/one/A001.mov"});
+        files->opened.clear();
+        files->revealed.clear();
+
+        // All rows, confirmed.
+        sheet()->table()->clearSelection();
+        window.settle();
+        EXPECT_EQ(child<QLabel>("repairCount")->text(),
+                  QStringLiteral("2 found files can be put back (all rows; select rows to do only some)."));
+        const QString answer = copy ? QStringLiteral("Copy Into Library") : QStringLiteral("Repair Links");
+        window.prompts->answers = {answer};
+        bool finished = false;
+        QObject::connect(sheet()->controller(), &MissingFilesController::repairFinished, sheet(),
+                         [&] { finished = true; });
+        button(copy ? "copyIntoLibrary" : "repairLinks")->click();
+        ASSERT_EQ(window.prompts->questions.size(), 1);
+        const test::ScriptedPrompts::Question& asked = window.prompts->questions.first();
+        EXPECT_EQ(asked.title, copy ? QStringLiteral("Copy 2 found files into the library?")
+                                    : QStringLiteral("Repair 2 links?"));
+        EXPECT_TRUE(asked.message.startsWith(QStringLiteral("All found files in the list will be used. ")));
+        EXPECT_TRUE(asked.message.contains(QStringLiteral("\n\n1 of them matched by name only")))
+            << "the pick counts as strong, B.mov is found by name only";
+        EXPECT_TRUE(asked.message.endsWith(
+            QStringLiteral(" Final Cut Pro must be closed. Every change is written to repair-log.txt.")));
+        EXPECT_EQ(test::ScriptedPrompts::titles(asked), (QStringList{answer, "Cancel (cancel)"}));
+        EXPECT_FALSE(state().pendingRepair);
+        EXPECT_TRUE(state().working);
+        EXPECT_FALSE(button("copyIntoLibrary")->isEnabled());
+        EXPECT_FALSE(button("repairLinks")->isEnabled());
+        ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
+        window.settle();
+
+        const QString media = lib.path + "/Day 1/Original Media/";
+        for (const auto& [link, source] : {std::pair{media + "A001.mov", folder + "/two/A001.mov"},
+                                           std::pair{media + "B.mov", folder + "/B.mov"}}) {
+            if (copy) {
+                EXPECT_FALSE(QFileInfo(link).isSymLink()) << link.toStdString();
+                EXPECT_EQ(test::readAll(link), test::readAll(source)) << link.toStdString();
+            } else {
+                EXPECT_EQ(QFileInfo(link).symLinkTarget(), source) << link.toStdString();
+            }
+        }
+        EXPECT_EQ(test::treeListing(folder), foundBefore) << "the found files stay as they were";
+        const QStringList lines = test::lines(log);
+        ASSERT_EQ(lines.size(), 6) << lines.join(u'\n').toStdString();
+        for (const int entry : {0, 3}) {
+            EXPECT_TRUE(lines.at(entry).contains(copy ? QStringLiteral("  COPIED INTO LIBRARY  ")
+                                                      : QStringLiteral("  LINK REPAIRED  ")));
+            EXPECT_TRUE(
+                lines.at(entry + 1).startsWith(QStringLiteral("    link used to point to: /Volumes/Field/")));
+            EXPECT_TRUE(lines.at(entry + 2).startsWith(QStringLiteral("    now from: ") + folder));
+        }
+        EXPECT_EQ(rereads.count(), 1);
+        EXPECT_EQ(sheet()->model()->rowCount(), 0);
+        EXPECT_TRUE(state().selection.isEmpty());
+        ASSERT_TRUE(shown("note"));
+        EXPECT_TRUE(child<QLabel>("note")->text().startsWith(
+            copy ? QStringLiteral("Copied 2 files into the library (")
+                 : QStringLiteral("Repaired 2 links. ")))
+            << child<QLabel>("note")->text().toStdString();
+        EXPECT_TRUE(files->opened.isEmpty() && files->revealed.isEmpty());
+
+        child<QPushButton>("close")->click();
+        window.settle();
+        window.prompts->questions.clear();
+    }
+}
+
+TEST_F(MissingFilesSheetTest, aQuestionDismissedOrCancelledChangesNothing) {
+    ASSERT_NO_FATAL_FAILURE(open({film}));
+    addFolder(folderWith(QStringLiteral("dismissed"), {"A001.mov", "B.mov"}));
+    ASSERT_TRUE(find());
+    const QStringList before = test::treeListing(film.path);
+    const QString log = window.catalog().dir() + QStringLiteral("/repair-log.txt");
+    for (const std::optional<QString>& answer :
+         {std::optional<QString>(), std::optional<QString>("Cancel")}) {
+        window.prompts->answers = {answer};
+        button("copyIntoLibrary")->click();
+        window.settle(100);
+        EXPECT_EQ(window.prompts->questions.size(), 1);
+        EXPECT_EQ(window.prompts->questions.first().title,
+                  QStringLiteral("Copy 2 found files into the library?"));
+        window.prompts->questions.clear();
+        EXPECT_FALSE(state().pendingRepair);
+        EXPECT_FALSE(state().working);
+        EXPECT_EQ(test::treeListing(film.path), before);
+        EXPECT_FALSE(QFileInfo::exists(log));
+        EXPECT_EQ(sheet()->model()->rowCount(), 2);
+    }
+
+    // While a search runs the step stays, and its buttons wait.
+    button("find")->click();
+    ASSERT_TRUE(state().searching);
+    EXPECT_TRUE(shown("repairStep"));
+    EXPECT_FALSE(button("copyIntoLibrary")->isEnabled());
+    EXPECT_FALSE(button("repairLinks")->isEnabled());
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !state().searching; }));
+    window.settle();
+    EXPECT_TRUE(button("copyIntoLibrary")->isEnabled());
+}
+
+TEST_F(MissingFilesSheetTest, twoSelectedRowsShowTheFirstAndAFileThatGoesLeavesThePanel) {
+    const QString folder = folderWith(QStringLiteral("selected"), {"A001.mov", "B.mov"});
+    ASSERT_NO_FATAL_FAILURE(open({film}));
+    addFolder(folder);
+    ASSERT_TRUE(find());
+    EXPECT_TRUE(child<QLabel>("detailHint")->text().startsWith(QStringLiteral("Click a row above")));
+
+    clickRow(1);
+    clickRow(0, Qt::ControlModifier);
+    window.settle();
+    ASSERT_EQ(state().selection.size(), 2);
+    EXPECT_TRUE(child<QLabel>("detailHeading")->text().startsWith(QStringLiteral("A001.mov  ·  ")));
+    EXPECT_EQ(child<QLabel>("repairCount")->text(),
+              QStringLiteral("2 found files can be put back (the selected rows)."));
+    EXPECT_EQ(offers(folder + "/A001.mov"), (QStringList{"Will be used", "Quick Look", "Show in Finder"}));
+    QApplication::clipboard()->clear();
+    std::unique_ptr<QMenu> menu = sheet()->rowMenu(state().selection);
+    ASSERT_NE(menu, nullptr);
+    menu->actions().at(2)->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("A001.mov"));
+
+    // The found file deleted: once the panel is drawn again, its line and its green are gone, and
+    // the row can no longer be put back.
+    ASSERT_TRUE(QFile::remove(folder + "/A001.mov"));
+    clickRow(0);
+    window.settle();
+    EXPECT_EQ(pathLine(folder + "/A001.mov"), nullptr);
+    EXPECT_EQ(child<QLabel>("notFound")->text(), QStringLiteral("Not found in the places searched."));
+    EXPECT_NE(sheet()
+                  ->model()
+                  ->index(0, int(MissingSheet::Column::found))
+                  .data(MissingTableModel::kToneRole)
+                  .toInt(),
+              int(CellTone::green));
+    EXPECT_TRUE(shown("nothingToRepair"));
+    EXPECT_TRUE(child<QLabel>("nothingToRepair")->text().startsWith(QStringLiteral("Tovlin can't tell")));
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // Pictures of the missing-files sheet on the sample libraries, for looking at: after a search of
 // the catalogue, the home folder, two drives and an added folder, and the same with "Larger
-// Text". Not a test; run it under a display, with a folder for
-// the pictures:
+// Text"; a selected row with its details after "Use This One", above the repair row; the
+// question before a copy into the library; and the sheet after that copy. Not a test; run it
+// under a display, with a folder for the pictures:
 //
 //   xvfb-run -a -s "-screen 0 1600x1000x24" build-test/Tests/Shell/MainWindow/missing_files_shot /tmp/shots
 //
@@ -12,20 +13,28 @@
 #include "Catalogue/Store/Catalog.h"
 #include "MissingFiles/MissingFilesController.h"
 #include "MissingFiles/Views/MissingFilesSheet.h"
+#include "MissingFiles/Views/MissingTableModel.h"
 #include "Shell/Views/MainContent.h"
 #include "Shell/Views/PellimorApp.h"
 #include "Support/WorkPool.h"
+#include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/SampleSet.h"
 #include "Tests/Support/EventLoop.h"
 #include "Tests/Support/ScriptedPrompts.h"
 #include "Tests/Support/ShotSetup.h"
+#include "Widgets/DialogPrompts.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QThreadPool>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 using namespace pellimor;
@@ -45,6 +54,29 @@ void tick(MissingFilesSheet* sheet, const QString& path) {
             box->click();
 }
 
+// Selects the table's rows of the files named, in one go.
+void selectFiles(MissingFilesSheet* sheet, const QStringList& names) {
+    QItemSelection selection;
+    for (int row = 0; row < sheet->model()->rowCount(); ++row) {
+        const std::optional<MissingSheet::Row> judged = sheet->model()->rowAt(row);
+        if (judged && names.contains(judged->file.name))
+            selection.select(sheet->model()->index(row, 0),
+                             sheet->model()->index(row, MissingSheet::columnCount - 1));
+    }
+    sheet->table()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+// Presses a control of the detail panel on the path line of the path that ends with `tail`.
+bool pressOnLine(MissingFilesSheet* sheet, const QString& tail, const QString& control) {
+    for (QWidget* line : sheet->findChildren<QWidget*>(QStringLiteral("pathLine")))
+        if (line->property("path").toString().endsWith(tail))
+            if (auto* button = line->findChild<QPushButton*>(control)) {
+                button->click();
+                return true;
+            }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -59,6 +91,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
+
+    // A second broken link of the documentary turns up in the home folder, so a copy can put two
+    // files back into one library.
+    fixtures::FixtureFiles::writeRandom(samples.homeFolder + "/Downloads/Heron.mov", 700 * 1000);
 
     PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
     const auto prompts = std::make_shared<test::ScriptedPrompts>();
@@ -94,14 +130,17 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    bool ok = true;
-    for (const bool larger : {false, true}) {
-        AppSettings::setComfortable(larger);
+    // The library with the drone clip first, so its row leads the table.
+    std::stable_partition(broken.begin(), broken.end(), [](const LibraryInfo& library) {
+        return library.volumeName == QStringLiteral("Archive");
+    });
+
+    const auto openAndSearch = [&]() -> MissingFilesSheet* {
         content.requestMissing(broken);
         test::waitUntil([&] { return openSheet(window) != nullptr; });
         MissingFilesSheet* sheet = openSheet(window);
         if (!sheet)
-            return 1;
+            return nullptr;
         MissingFilesController* work = sheet->controller();
         test::waitUntil([&] { return !work->state().loading; });
 
@@ -114,14 +153,66 @@ int main(int argc, char** argv) {
         bool finished = false;
         QObject::connect(work, &MissingFilesController::searchFinished, sheet, [&] { finished = true; });
         sheet->findChild<QPushButton*>(QStringLiteral("find"))->click();
-        ok = test::waitUntil([&] { return finished; }) &&
-             shoot(sheet,
+        return test::waitUntil([&] { return finished; }) ? sheet : nullptr;
+    };
+
+    bool ok = true;
+    for (const bool larger : {false, true}) {
+        AppSettings::setComfortable(larger);
+        MissingFilesSheet* sheet = openAndSearch();
+        if (!sheet)
+            return 1;
+        ok = shoot(sheet,
                    larger ? QStringLiteral("2-found-larger-text.png") : QStringLiteral("1-found.png")) &&
              ok;
         sheet->findChild<QPushButton*>(QStringLiteral("close"))->click();
         test::spin(300);
     }
     AppSettings::setComfortable(false);
+
+    MissingFilesSheet* sheet = openAndSearch();
+    if (!sheet)
+        return 1;
+    // The drone clip and the camera clip selected; the copy in Downloads marked as the right one.
+    selectFiles(sheet, {QStringLiteral("DJI_0007.MP4"), QStringLiteral("C0042.MP4")});
+    test::spin(200);
+    if (!pressOnLine(sheet, QStringLiteral("/Downloads/DJI_0007.MP4"), QStringLiteral("useThisOne"))) {
+        std::fprintf(stderr, "missing_files_shot: no \"Use This One\" for the drone clip\n");
+        ok = false;
+    }
+    ok = shoot(sheet, QStringLiteral("3-detail-and-repair.png")) && ok;
+
+    // The documentary's two clips, copied into their library through the real question.
+    selectFiles(sheet, {QStringLiteral("C0042.MP4"), QStringLiteral("Heron.mov")});
+    test::spin(200);
+    content.setPrompts(std::make_shared<DialogPrompts>(window));
+    bool asked = false;
+    QTimer::singleShot(800, sheet, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        asked = true;
+        const QString path = QDir(out).filePath(QStringLiteral("4-confirm-copy.png"));
+        if (box->grab().save(path, "PNG"))
+            std::printf("%s\n", qPrintable(path));
+        else
+            ok = false;
+        if (auto* copy = box->findChild<QPushButton*>(QStringLiteral("Copy Into Library")))
+            copy->click();
+        else
+            box->reject();
+    });
+    bool repaired = false;
+    QObject::connect(sheet->controller(), &MissingFilesController::repairFinished, sheet,
+                     [&] { repaired = true; });
+    sheet->findChild<QPushButton*>(QStringLiteral("copyIntoLibrary"))->click();
+    if (!asked || !test::waitUntil([&] { return repaired; })) {
+        std::fprintf(stderr, "missing_files_shot: the copy was not asked for or did not end\n");
+        ok = false;
+    }
+    ok = shoot(sheet, QStringLiteral("5-after-copy.png")) && ok;
+    sheet->findChild<QPushButton*>(QStringLiteral("close"))->click();
+    test::spin(300);
     workPool()->waitForDone();
     return ok ? 0 : 1;
 }

@@ -2,8 +2,12 @@
 
 #include "App/ColumnWidths.h"
 #include "MissingFiles/MissingFilesController.h"
+#include "MissingFiles/MissingSheetDetail.h"
+#include "MissingFiles/MissingSheetRepair.h"
+#include "MissingFiles/Views/MissingDetailPanel.h"
 #include "MissingFiles/Views/MissingTableDelegate.h"
 #include "MissingFiles/Views/MissingTableModel.h"
+#include "MissingFiles/Views/RoundedFill.h"
 #include "Widgets/BusySpinner.h"
 #include "Widgets/ColumnAutoFit.h"
 #include "Widgets/DarkLook.h"
@@ -46,7 +50,6 @@ namespace {
 
 constexpr int kSpacing = 9;  // between the sheet's parts
 constexpr int kPadding = 20; // around them
-constexpr int kCorner = 6;   // the rounded fills
 
 // The Part's sizes, in points before the font scale.
 constexpr double kMinWidth = 820;
@@ -71,26 +74,14 @@ const QString kSearchHint =
 const QString kStopTip = QStringLiteral("Ends the search now and keeps everything found so far.");
 const QString kFindTip = QStringLiteral(
     "Looks for files with the same names in the places ticked above. Nothing is moved or changed.");
+const QString kRepairLinksTip = QStringLiteral(
+    "The other way: points each broken link at the found file, which stays where it is. Afterwards, File ▸ "
+    "Consolidate Library Media in Final Cut copies them into the library.");
+const QString kCopyTip = QStringLiteral(
+    "Replaces each broken link with a copy of the found file, inside the library's Original Media. The found "
+    "file stays where it is.");
 const QString kSaveTip =
     QStringLiteral("Saves a text file with every missing file, where it used to be, and where it was found.");
-
-// A rounded fill of the quaternary colour at `opacity` behind its children.
-class Panel final : public QWidget {
-public:
-    Panel(double opacity, QWidget* parent) : QWidget(parent), m_opacity(opacity) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(faded(namedColor(NamedColor::quaternary, DarkLook::isDark(this)), m_opacity));
-        painter.drawRoundedRect(QRectF(rect()), kCorner, kCorner);
-    }
-
-private:
-    double m_opacity;
-};
 
 // A step's number, white and bold on a circle of the accent colour.
 class StepBadge final : public QWidget {
@@ -190,6 +181,7 @@ void MissingFilesSheet::build() {
     layout->addWidget(m_split, 1);
 
     layout->addWidget(buildSearchRow());
+    layout->addWidget(buildRepairStep());
 
     m_note = label(QString(), 12, this);
     m_note->setObjectName(QStringLiteral("note"));
@@ -325,14 +317,22 @@ QWidget* MissingFilesSheet::buildDetailPane() {
     pane->setMinimumHeight(points(kDetailMinimum));
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 6, 0, 6);
-    auto* fill = new Panel(0.25, pane);
-    auto* inside = new QVBoxLayout(fill);
-    m_detailHint = label(QString(), 12, fill, true);
-    m_detailHint->setObjectName(QStringLiteral("detailHint"));
-    m_detailHint->setWordWrap(true);
-    m_detailHint->setAlignment(Qt::AlignCenter);
-    inside->addWidget(m_detailHint);
-    layout->addWidget(fill);
+    const QPointer<MissingFilesSheet> sheet(this);
+    MissingDetailPanel::Actions actions;
+    actions.pick = [sheet](const QString& id, const std::optional<QString>& path) {
+        if (sheet && sheet->m_controller)
+            sheet->m_controller->setPick(id, path);
+    };
+    actions.quickLook = [sheet](const QString& path) {
+        if (sheet && sheet->m_controller)
+            sheet->m_controller->quickLook(path);
+    };
+    actions.reveal = [sheet](const QString& path) {
+        if (sheet && sheet->m_controller)
+            sheet->m_controller->reveal(path);
+    };
+    m_detail = new MissingDetailPanel(std::move(actions), pane);
+    layout->addWidget(m_detail);
     return pane;
 }
 
@@ -345,7 +345,7 @@ QWidget* MissingFilesSheet::buildPlacesPane() {
     layout->setSpacing(kSpacing);
     layout->addWidget(step(2, QStringLiteral("Where to look")));
 
-    m_placesBox = new Panel(0.40, m_placesPane);
+    m_placesBox = new RoundedFill(0.40, m_placesPane);
     m_placesBox->setObjectName(QStringLiteral("placesBox"));
     auto* box = new QVBoxLayout(m_placesBox);
     box->setContentsMargins(8, 8, 8, 8);
@@ -422,6 +422,40 @@ QWidget* MissingFilesSheet::buildSearchRow() {
     return row;
 }
 
+QWidget* MissingFilesSheet::buildRepairStep() {
+    m_repairStep = new QWidget(this);
+    m_repairStep->setObjectName(QStringLiteral("repairStep"));
+    auto* layout = new QVBoxLayout(m_repairStep);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(kSpacing);
+    layout->addWidget(step(3, QStringLiteral("Put them back")));
+
+    auto* row = new QWidget(m_repairStep);
+    row->setObjectName(QStringLiteral("repairRow"));
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    m_repairCount = label(QString(), 12, row);
+    m_repairCount->setObjectName(QStringLiteral("repairCount"));
+    line->addWidget(m_repairCount, 0, Qt::AlignVCenter);
+    m_nothingToRepair = label(QString(), 12, row, true);
+    m_nothingToRepair->setObjectName(QStringLiteral("nothingToRepair"));
+    m_nothingToRepair->setWordWrap(true);
+    line->addWidget(m_nothingToRepair, 1, Qt::AlignVCenter);
+    line->addStretch(0);
+    m_repairLinks = button(QStringLiteral("Repair Links…"), QStringLiteral("repairLinks"), row);
+    m_repairLinks->setToolTip(kRepairLinksTip);
+    connect(m_repairLinks, &QPushButton::clicked, this,
+            [this] { confirmRepair(MissingFiles::RepairMode::link); });
+    line->addWidget(m_repairLinks, 0, Qt::AlignVCenter);
+    m_copyIntoLibrary = button(QStringLiteral("Copy Into Library…"), QStringLiteral("copyIntoLibrary"), row);
+    m_copyIntoLibrary->setToolTip(kCopyTip);
+    connect(m_copyIntoLibrary, &QPushButton::clicked, this,
+            [this] { confirmRepair(MissingFiles::RepairMode::copy); });
+    line->addWidget(m_copyIntoLibrary, 0, Qt::AlignVCenter);
+    layout->addWidget(row);
+    return m_repairStep;
+}
+
 QWidget* MissingFilesSheet::buildBottomRow() {
     auto* row = new QWidget(this);
     auto* layout = new QHBoxLayout(row);
@@ -477,7 +511,7 @@ void MissingFilesSheet::sync() {
     m_summary->setText(MissingSheet::summary(state));
     m_missing->setCurrentWidget(state.loading ? m_loadingRow : static_cast<QWidget*>(m_table));
     syncTable();
-    m_detailHint->setText(MissingSheet::detailHint(state));
+    syncDetail();
     syncPlaces();
 
     m_addFolder->setEnabled(!state.searching);
@@ -495,6 +529,8 @@ void MissingFilesSheet::sync() {
     // The first search is the step to take; afterwards it is one choice among others.
     m_find->setDefault(!state.searchedIn.has_value());
     m_find->setEnabled(MissingSheet::canFind(state));
+
+    syncRepair();
 
     const bool noteShown = !state.searching && state.note.has_value();
     m_note->setVisible(noteShown);
@@ -555,16 +591,60 @@ void MissingFilesSheet::syncPlaces() {
 
 void MissingFilesSheet::syncTable() {
     const MissingSheetState& state = m_controller->state();
-    if (m_model->refresh(state, MissingSheet::files(state))) {
-        // Other rows (a drive chosen, the list read again): the rows still listed stay selected.
+    const bool replaced = m_model->refresh(state, MissingSheet::files(state));
+    // The rows of the state's selection that are listed: after other rows (a drive chosen, the
+    // list read again) those still listed stay selected, and a selection the work emptied (after
+    // a repair) empties the table's.
+    QSet<QString> listed;
+    for (const QString& id : state.selection)
+        if (m_model->rowOf(id) >= 0)
+            listed.insert(id);
+    if (replaced || listed != selectedIds()) {
         const QScopedValueRollback updating(m_updating, true);
         QItemSelection selected;
-        for (const QString& id : state.selection)
-            if (const int row = m_model->rowOf(id); row >= 0)
-                selected.select(m_model->index(row, 0), m_model->index(row, MissingSheet::columnCount - 1));
+        for (const QString& id : std::as_const(listed)) {
+            const int row = m_model->rowOf(id);
+            selected.select(m_model->index(row, 0), m_model->index(row, MissingSheet::columnCount - 1));
+        }
         m_table->selectionModel()->select(selected, QItemSelectionModel::ClearAndSelect);
     }
     m_fit->setContent(columnWidths());
+}
+
+void MissingFilesSheet::syncDetail() {
+    const MissingSheetState& state = m_controller->state();
+    std::optional<MissingSheet::Detail> shown;
+    if (const std::optional<MissingFile> file = MissingSheet::selected(state)) {
+        // Judged afresh, so a found file that has gone since the search loses its line, and its
+        // row in the table its green.
+        const MissingSheet::Row row = MissingSheet::row(state, *file);
+        m_model->replaceRow(row);
+        shown = MissingSheet::detail(state, row);
+    }
+    m_detail->present(shown, MissingSheet::detailHint(state));
+}
+
+void MissingFilesSheet::syncRepair() {
+    const MissingSheetState& state = m_controller->state();
+    const bool step = MissingSheet::showsRepairStep(state);
+    m_repairStep->setVisible(step);
+    if (!step)
+        return;
+    // Counted on the rows as the table shows them; a repair judges them again when it is asked for.
+    const qsizetype count = MissingSheet::repairable(m_model->rows(), state.selection).size();
+    m_repairCount->setVisible(count > 0);
+    m_repairLinks->setVisible(count > 0);
+    m_copyIntoLibrary->setVisible(count > 0);
+    m_nothingToRepair->setVisible(count == 0);
+    if (count > 0)
+        m_repairCount->setText(MissingSheet::repairCount(state, count));
+    else
+        m_nothingToRepair->setText(MissingSheet::nothingToRepair(state));
+    const bool enabled = MissingSheet::canRepair(state);
+    m_repairLinks->setEnabled(enabled);
+    m_copyIntoLibrary->setEnabled(enabled);
+    // After the first search, putting the files back is the step to take.
+    m_copyIntoLibrary->setDefault(count > 0 && !state.searching);
 }
 
 QHash<QString, double> MissingFilesSheet::columnWidths() const {
@@ -573,13 +653,17 @@ QHash<QString, double> MissingFilesSheet::columnWidths() const {
     return MissingSheet::columnWidths(m_model->rows(), searched, ColumnWidths(UiFont::scale(), measurer));
 }
 
-void MissingFilesSheet::selectionEdited() {
-    if (m_updating || !m_controller)
-        return;
+QSet<QString> MissingFilesSheet::selectedIds() const {
     QSet<QString> ids;
     for (const QModelIndex& index : m_table->selectionModel()->selectedRows())
         ids.insert(index.data(MissingTableModel::kIdRole).toString());
-    m_controller->setSelection(ids);
+    return ids;
+}
+
+void MissingFilesSheet::selectionEdited() {
+    if (m_updating || !m_controller)
+        return;
+    m_controller->setSelection(selectedIds());
 }
 
 void MissingFilesSheet::refont() {
@@ -587,7 +671,9 @@ void MissingFilesSheet::refont() {
     m_title->setFont(uiFont(15, QFont::Bold));
     m_summary->setFont(uiFont(12));
     m_note->setFont(uiFont(12));
-    m_detailHint->setFont(uiFont(12));
+    m_detail->refont();
+    m_repairCount->setFont(uiFont(12));
+    m_nothingToRepair->setFont(uiFont(12));
     m_progress->setFont(uiFont(10));
     m_hint->setFont(uiFont(10));
     m_useCatalog->setFont(uiFont(13));
@@ -680,6 +766,21 @@ void MissingFilesSheet::save() {
     if (!alive || !m_controller || !path)
         return;
     m_controller->save(*path);
+}
+
+void MissingFilesSheet::confirmRepair(MissingFiles::RepairMode mode) {
+    if (!m_controller || !m_prompts)
+        return;
+    const std::optional<MissingSheet::RepairQuestion> question = m_controller->askRepair(mode);
+    if (!question)
+        return;
+    const QPointer<MissingFilesController> work = m_controller;
+    const std::optional<QString> answer =
+        m_prompts().confirm(question->title, question->message,
+                            {{question->button, false, false}, {QStringLiteral("Cancel"), true, false}});
+    // However the question went away, nothing waits for it any more.
+    if (work)
+        work->answerRepair(answer == question->button);
 }
 
 void MissingFilesSheet::reject() {

@@ -25,20 +25,24 @@ class QWidget;
 namespace pellimor {
 
 class ColumnAutoFit;
+class MissingDetailPanel;
 class MissingFilesController;
 class MissingTableModel;
 class Prompts;
 
 // The sheet in which the user sees the broken links of one or more libraries, ticks the places
-// to look in, has the files looked for and saves the list. Top to bottom: the title with the
-// drive picker (two drives or more), the summary, three panes one above the other (what is
-// missing, the details of a row, where to look), the search row, the note, and "Close" and
-// "Save List…". It only draws its controller's state and hands the user's presses to it; the
-// controller outlives it and drops what a search brings after it closed. The folder and save
-// choices go through `prompts`.
+// to look in, has the files looked for, marks the right found files, puts them back and saves
+// the list. Top to bottom: the title with the drive picker (two drives or more), the summary,
+// three panes one above the other (what is missing, the details of a row, where to look), the
+// search row, the repair step (once a search has completed), the note, and "Close" and "Save
+// List…". It only draws its controller's state and hands the user's presses to it; the
+// controller outlives it, drops what a search brings after it closed, and carries a started
+// repair through to its end. The folder and save choices and the repair's confirmation go
+// through `prompts`.
 //
 // Window-modal over its parent, shown with open(); "Close" and Escape stop a search under way
-// and close it. Nothing on disk changes except the file a save writes. Main thread only.
+// and close it. The sheet itself changes nothing on disk: a save writes through the controller,
+// a confirmed repair runs in the engine. Main thread only.
 class MissingFilesSheet final : public QDialog {
     Q_OBJECT
 public:
@@ -65,6 +69,7 @@ public:
 
     QTableView* table() const { return m_table; }
     MissingTableModel* model() const { return m_model; }
+    MissingDetailPanel* detailPanel() const { return m_detail; }
 
     void reject() override;
 
@@ -78,6 +83,7 @@ private:
     QWidget* buildDetailPane();
     QWidget* buildPlacesPane();
     QWidget* buildSearchRow();
+    QWidget* buildRepairStep();
     QWidget* buildBottomRow();
     int points(double length) const; // × the font scale, in pixels
 
@@ -86,10 +92,15 @@ private:
     void syncPicker();
     void syncPlaces();
     void syncTable();
+    void syncDetail();
+    void syncRepair();
+    QSet<QString> selectedIds() const; // of the table's selected rows
     void selectionEdited();
     void menuRequested(const QPoint& at);
     void addFolder();
     void save();
+    // "Repair Links…" and "Copy Into Library…": the question, then the answer to the work.
+    void confirmRepair(MissingFiles::RepairMode mode);
     void refont();
 
     QPointer<MissingFilesController> m_controller;
@@ -111,7 +122,7 @@ private:
     QTableView* m_table = nullptr;
     MissingTableModel* m_model = nullptr;
     ColumnAutoFit* m_fit = nullptr;
-    QLabel* m_detailHint = nullptr;
+    MissingDetailPanel* m_detail = nullptr;
     QWidget* m_placesPane = nullptr;
     QWidget* m_placesBox = nullptr;
     QCheckBox* m_useCatalog = nullptr;
@@ -124,6 +135,11 @@ private:
     QLabel* m_hint = nullptr;
     QPushButton* m_stop = nullptr;
     QPushButton* m_find = nullptr;
+    QWidget* m_repairStep = nullptr;
+    QLabel* m_repairCount = nullptr;
+    QLabel* m_nothingToRepair = nullptr;
+    QPushButton* m_repairLinks = nullptr;
+    QPushButton* m_copyIntoLibrary = nullptr;
     QLabel* m_note = nullptr;
     QPushButton* m_save = nullptr;
 };

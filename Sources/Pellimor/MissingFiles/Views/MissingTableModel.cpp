@@ -68,6 +68,14 @@ bool MissingTableModel::refresh(const MissingSheetState& state, const QList<Miss
     return false;
 }
 
+void MissingTableModel::replaceRow(const MissingSheet::Row& row) {
+    const int at = rowOf(row.file.id());
+    if (at < 0 || m_rows.at(at) == row)
+        return;
+    m_rows[at] = row;
+    Q_EMIT dataChanged(index(at, 0), index(at, MissingSheet::columnCount - 1));
+}
+
 void MissingTableModel::refont() {
     if (!m_rows.isEmpty())
         Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, MissingSheet::columnCount - 1));

@@ -26,6 +26,9 @@ public:
     // Brings the rows up to `state` for `files` (MissingSheet::files of it). True when the rows
     // were replaced (other files), so the view's selection went with them.
     bool refresh(const MissingSheetState& state, const QList<MissingFile>& files);
+    // Puts a row judged afresh (a found file may have gone since) in place of the row of the same
+    // file, and redraws it when it changed.
+    void replaceRow(const MissingSheet::Row& row);
     // The fonts changed ("Larger Text"): every cell is drawn again.
     void refont();
 
