@@ -42,16 +42,15 @@ FreeUpSpaceSheet* openSheet(QWidget* window) {
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/tovlin-pictures-XXXXXX"));
-    if (argc != 2 || !scratch.isValid()) {
-        std::fprintf(stderr, "usage: tovlin-manual-pictures <folder for the pictures>\n");
+    const std::optional<QString> pictures =
+        test::shot::pictureFolder(argc, argv, scratch, "tovlin-manual-pictures");
+    if (!pictures)
         return 2;
-    }
+    const QString out = *pictures;
     const QString root = scratch.path();
     const fixtures::SampleSet::Result samples = test::shot::prepare(root);
 
     QApplication application(argc, argv);
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
     bool ok = true;
     const auto save = [&](QWidget& widget, const char* file) {
         test::spin(600);
@@ -61,14 +60,12 @@ int main(int argc, char** argv) {
         ok = saved && ok;
     };
 
-    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
+    PellimorApp app(test::shot::scanningSamples(samples));
     MainWindow& window = app.mainWindow();
     window.resize(1400, 860);
-    app.showMainWindow();
-    Catalog& catalog = app.catalog();
-    if (!test::shot::waitForScan(catalog, "tovlin-manual-pictures"))
+    if (!test::shot::showScanned(app, "tovlin-manual-pictures"))
         return 1;
-    test::spin(500);
+    Catalog& catalog = app.catalog();
     MainContent& content = app.mainContent();
 
     // The main window as it opens on the samples: the browser with every library.
@@ -120,10 +117,9 @@ int main(int argc, char** argv) {
     // Free up space for "Documentary - Rivers", with its plan made.
     content.setMode(Mode::browser);
     content.refresh();
-    for (const LibraryInfo& library : catalog.libraries()) {
-        if (library.name == QStringLiteral("Documentary - Rivers"))
-            content.requestCleanup(library);
-    }
+    if (const std::optional<LibraryInfo> rivers =
+            test::shot::libraryNamed(catalog, QStringLiteral("Documentary - Rivers")))
+        content.requestCleanup(*rivers);
     FreeUpSpaceSheet* sheet = nullptr;
     const bool planned = test::waitUntil([&] {
         sheet = openSheet(&window);

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "Catalogue/Store/Catalog.h"
+#include "Shell/Views/PellimorApp.h"
 #include "Tests/Fixtures/SampleSet.h"
 #include "Tests/Support/EventLoop.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
 #include <cstdio>
+#include <optional>
 
 // What every picture program (the *_shot tools) does before its first picture: the sample
 // libraries and the settings in a temporary folder of its own, so the user's home is never
@@ -39,6 +43,25 @@ inline fixtures::SampleSet::Result prepare(const QString& root, Home home = Home
     return samples;
 }
 
+// The folder for the pictures, the first argument, made when missing. None, after the usage
+// line on stderr, when the arguments are not one folder (and at most `optional` more, named by
+// `rest`) or the scratch folder could not be made.
+inline std::optional<QString> pictureFolder(int argc, char** argv, const QTemporaryDir& scratch,
+                                            const char* program, int optional = 0, const char* rest = "") {
+    if (argc < 2 || argc > 2 + optional || !scratch.isValid()) {
+        std::fprintf(stderr, "usage: %s <folder for the pictures>%s\n", program, rest);
+        return std::nullopt;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    return out;
+}
+
+// The program's arguments for a scan of the sample drives and the sample home's Movies.
+inline QStringList scanningSamples(const fixtures::SampleSet::Result& samples) {
+    return {"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"};
+}
+
 // Waits for the scan the program asked for to start (20 s at most) and to end (4 min at
 // most); false, having said so on stderr under `program`'s name, when it did not.
 inline bool waitForScan(const Catalog& catalog, const char* program) {
@@ -47,6 +70,24 @@ inline bool waitForScan(const Catalog& catalog, const char* program) {
         return true;
     std::fprintf(stderr, "%s: the scan did not finish\n", program);
     return false;
+}
+
+// Shows the main window, waits for its scan as waitForScan() does, then lets it settle for
+// `settleMs`.
+inline bool showScanned(PellimorApp& app, const char* program, int settleMs = 500) {
+    app.showMainWindow();
+    if (!waitForScan(app.catalog(), program))
+        return false;
+    spin(settleMs);
+    return true;
+}
+
+// The first catalogued library of that name.
+inline std::optional<LibraryInfo> libraryNamed(const Catalog& catalog, const QString& name) {
+    for (const LibraryInfo& library : catalog.libraries())
+        if (library.name == name)
+            return library;
+    return std::nullopt;
 }
 
 } // namespace pellimor::test::shot

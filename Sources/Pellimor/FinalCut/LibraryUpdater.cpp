@@ -25,7 +25,7 @@ namespace {
 
 using Case = LibraryUpdater::Status::Case;
 
-const QString kNotInstalled = QStringLiteral("Final Cut Pro isn't installed on this Mac.");
+const QString kNotInstalled = platform::FinalCutApp::notInstalledText();
 const QString kNotTrusted =
     QStringLiteral("This app needs Accessibility access to press Update for you. Grant it "
                    "in System Settings, then try again.");

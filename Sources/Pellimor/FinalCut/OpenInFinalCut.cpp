@@ -26,7 +26,7 @@ const QString kRestoreTag = QStringLiteral("deroom-restore");
 const QString kOpenArea = QStringLiteral("open-in-final-cut");
 const QString kDeRoomArea = QStringLiteral("deroom");
 
-const QString kNotInstalled = QStringLiteral("Final Cut Pro isn't installed on this Mac.");
+const QString kNotInstalled = platform::FinalCutApp::notInstalledText();
 
 void logError(const QString& area, const QString& message,
               const std::optional<QString>& path = std::nullopt) {

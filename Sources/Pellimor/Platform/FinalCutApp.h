@@ -23,6 +23,8 @@ class FinalCutApp {
 public:
     virtual ~FinalCutApp() = default;
     static constexpr const char* bundleIdentifier = "com.apple.FinalCut";
+    // What the user is told wherever Final Cut Pro is needed and not installed.
+    static QString notInstalledText() { return QStringLiteral("Final Cut Pro isn't installed on this Mac."); }
 
     // The application folder, or nothing when Final Cut Pro is not installed.
     virtual std::optional<QString> location() const = 0;

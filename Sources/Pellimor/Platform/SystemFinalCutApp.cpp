@@ -148,7 +148,7 @@ private:
     Executable executable() const {
         const std::optional<QString> app = location();
         if (!app)
-            return {{}, QStringLiteral("Final Cut Pro isn't installed on this Mac.")};
+            return {{}, notInstalledText()};
         const std::optional<QVariantMap> info = infoDictionary(*app);
         const QVariant name = info ? info->value(QStringLiteral("CFBundleExecutable")) : QVariant();
         if (name.typeId() != QMetaType::QString || name.toString().isEmpty() ||

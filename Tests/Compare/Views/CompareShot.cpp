@@ -30,24 +30,19 @@ using namespace pellimor;
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    if (argc != 2 || !scratch.isValid()) {
-        std::fprintf(stderr, "usage: compare_shot <folder for the pictures>\n");
+    const std::optional<QString> pictures = test::shot::pictureFolder(argc, argv, scratch, "compare_shot");
+    if (!pictures)
         return 2;
-    }
+    const QString out = *pictures;
     const QString root = scratch.path();
     const fixtures::SampleSet::Result samples = test::shot::prepare(root);
 
     QApplication application(argc, argv);
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
-    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
-    app.showMainWindow();
+    PellimorApp app(test::shot::scanningSamples(samples));
     MainWindow& window = app.mainWindow();
     window.resize(1600, 1000);
-    Catalog& catalog = app.catalog();
-    if (!test::shot::waitForScan(catalog, "compare_shot"))
+    if (!test::shot::showScanned(app, "compare_shot", 800))
         return 1;
-    test::spin(800);
     MainContent& content = app.mainContent();
     content.setMode(Mode::compare);
     content.refresh();

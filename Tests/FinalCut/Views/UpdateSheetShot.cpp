@@ -56,10 +56,11 @@ UpdateSheet* openSheet(QWidget* window) {
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    if (argc != 2 || !scratch.isValid()) {
-        std::fprintf(stderr, "usage: update_sheet_shot <folder for the pictures>\n");
+    const std::optional<QString> pictures =
+        test::shot::pictureFolder(argc, argv, scratch, "update_sheet_shot");
+    if (!pictures)
         return 2;
-    }
+    const QString out = *pictures;
     const QString root = scratch.path();
     const fixtures::SampleSet::Result samples = test::shot::prepare(root);
     // A newer Final Cut Pro than the samples' own, so every library on Studio needs updating.
@@ -68,15 +69,11 @@ int main(int argc, char** argv) {
     qputenv("TOVLIN_FCP_APP", newer.toUtf8());
 
     QApplication application(argc, argv);
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
 
-    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
-    app.showMainWindow();
-    Catalog& catalog = app.catalog();
-    if (!test::shot::waitForScan(catalog, "update_sheet_shot"))
+    PellimorApp app(test::shot::scanningSamples(samples));
+    if (!test::shot::showScanned(app, "update_sheet_shot"))
         return 1;
-    test::spin(500);
+    Catalog& catalog = app.catalog();
     MainContent& content = app.mainContent();
     QWidget* window = content.window();
     const auto shoot = [&](QWidget* sheet, const QString& file) {

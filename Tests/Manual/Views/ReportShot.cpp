@@ -26,20 +26,16 @@ using namespace pellimor;
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    if (argc != 2 || !scratch.isValid()) {
-        std::fprintf(stderr, "usage: report_shot <folder for the pictures>\n");
+    const std::optional<QString> pictures = test::shot::pictureFolder(argc, argv, scratch, "report_shot");
+    if (!pictures)
         return 2;
-    }
+    const QString out = *pictures;
     const QString root = scratch.path();
     const fixtures::SampleSet::Result samples = test::shot::prepare(root);
 
     QApplication application(argc, argv);
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
-    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
-    app.showMainWindow();
-    Catalog& catalog = app.catalog();
-    if (!test::shot::waitForScan(catalog, "report_shot"))
+    PellimorApp app(test::shot::scanningSamples(samples));
+    if (!test::shot::showScanned(app, "report_shot", 0))
         return 1;
 
     const QString wedding = samples.volumesRoot + "/Studio/Wedding 2024.fcpbundle";

@@ -33,24 +33,20 @@ using namespace pellimor;
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    if (argc != 2 || !scratch.isValid()) {
-        std::fprintf(stderr, "usage: plugins_shot <folder for the pictures>\n");
+    const std::optional<QString> pictures = test::shot::pictureFolder(argc, argv, scratch, "plugins_shot");
+    if (!pictures)
         return 2;
-    }
+    const QString out = *pictures;
     const QString root = scratch.path();
     const fixtures::SampleSet::Result samples = test::shot::prepare(root, test::shot::Home::samples);
 
     QApplication application(argc, argv);
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
-    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
-    app.showMainWindow();
+    PellimorApp app(test::shot::scanningSamples(samples));
     MainWindow& window = app.mainWindow();
     window.resize(1600, 1000);
-    Catalog& catalog = app.catalog();
-    if (!test::shot::waitForScan(catalog, "plugins_shot"))
+    if (!test::shot::showScanned(app, "plugins_shot"))
         return 1;
-    test::spin(500);
+    Catalog& catalog = app.catalog();
 
     // "Archive" unplugged after the scan: its folder moves out of the volumes root.
     QDir().rename(samples.volumesRoot + "/Archive", root + "/Archive unplugged");

@@ -35,16 +35,14 @@ using namespace pellimor;
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    if (argc != 2 || !scratch.isValid()) {
-        std::fprintf(stderr, "usage: chrome_shot <folder for the pictures>\n");
+    const std::optional<QString> pictures = test::shot::pictureFolder(argc, argv, scratch, "chrome_shot");
+    if (!pictures)
         return 2;
-    }
+    const QString out = *pictures;
     const QString root = scratch.path();
     const fixtures::SampleSet::Result samples = test::shot::prepare(root);
 
     QApplication application(argc, argv);
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
     bool ok = true;
     const auto save = [&](const QPixmap& picture, const QString& file) {
         const QString path = QDir(out).filePath(file);
@@ -62,7 +60,7 @@ int main(int argc, char** argv) {
         save(empty.mainWindow().grab(), QStringLiteral("empty.png"));
     }
 
-    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
+    PellimorApp app(test::shot::scanningSamples(samples));
     MainWindow& window = app.mainWindow();
     window.resize(1600, 900);
     app.showMainWindow();

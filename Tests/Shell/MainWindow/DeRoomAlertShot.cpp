@@ -31,28 +31,22 @@ using namespace pellimor;
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    if (argc != 2 || !scratch.isValid()) {
-        std::fprintf(stderr, "usage: deroom_alert_shot <folder for the pictures>\n");
+    const std::optional<QString> pictures =
+        test::shot::pictureFolder(argc, argv, scratch, "deroom_alert_shot");
+    if (!pictures)
         return 2;
-    }
+    const QString out = *pictures;
     const QString root = scratch.path();
     const fixtures::SampleSet::Result samples = test::shot::prepare(root);
     // The system-wide Audio Units stay untouched: nothing is parked, the answer is "Cancel".
     QApplication application(argc, argv);
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
 
-    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
-    app.showMainWindow();
-    Catalog& catalog = app.catalog();
-    if (!test::shot::waitForScan(catalog, "deroom_alert_shot"))
+    PellimorApp app(test::shot::scanningSamples(samples));
+    if (!test::shot::showScanned(app, "deroom_alert_shot"))
         return 1;
-    test::spin(500);
+    Catalog& catalog = app.catalog();
 
-    std::optional<LibraryInfo> promo;
-    for (const LibraryInfo& library : catalog.libraries())
-        if (library.name == QLatin1String("Acme Promo"))
-            promo = library;
+    const std::optional<LibraryInfo> promo = test::shot::libraryNamed(catalog, QStringLiteral("Acme Promo"));
     if (!promo) {
         std::fprintf(stderr, "deroom_alert_shot: the sample libraries were not catalogued\n");
         return 1;

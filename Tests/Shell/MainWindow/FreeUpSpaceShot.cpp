@@ -43,16 +43,15 @@ FreeUpSpaceSheet* openSheet(QWidget* window) {
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    if (argc != 2 || !scratch.isValid()) {
-        std::fprintf(stderr, "usage: free_up_space_shot <folder for the pictures>\n");
+    const std::optional<QString> pictures =
+        test::shot::pictureFolder(argc, argv, scratch, "free_up_space_shot");
+    if (!pictures)
         return 2;
-    }
+    const QString out = *pictures;
     const QString root = scratch.path();
     const fixtures::SampleSet::Result samples = test::shot::prepare(root);
 
     QApplication application(argc, argv);
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
 
     // A Trash that can hold a run on its way, and a Final Cut Pro that can hold a plan or be
     // started between planning and the run.
@@ -65,12 +64,10 @@ int main(int argc, char** argv) {
     fakes.finalCut = finalCut;
     const platform::ScopedServices scope(fakes);
 
-    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
-    app.showMainWindow();
-    Catalog& catalog = app.catalog();
-    if (!test::shot::waitForScan(catalog, "free_up_space_shot"))
+    PellimorApp app(test::shot::scanningSamples(samples));
+    if (!test::shot::showScanned(app, "free_up_space_shot"))
         return 1;
-    test::spin(500);
+    Catalog& catalog = app.catalog();
     MainContent& content = app.mainContent();
     QWidget* window = content.window();
 

@@ -30,24 +30,20 @@ using namespace pellimor;
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    if (argc < 2 || argc > 3 || !scratch.isValid()) {
-        std::fprintf(stderr, "usage: main_tables_shot <folder for the pictures> [search]\n");
+    const std::optional<QString> pictures =
+        test::shot::pictureFolder(argc, argv, scratch, "main_tables_shot", 1, " [search]");
+    if (!pictures)
         return 2;
-    }
+    const QString out = *pictures;
     const QString root = scratch.path();
     const fixtures::SampleSet::Result samples = test::shot::prepare(root);
 
     QApplication application(argc, argv);
-    const QString out = QString::fromLocal8Bit(argv[1]);
     const QString search = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("wedding");
-    QDir().mkpath(out);
-    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
-    app.showMainWindow();
+    PellimorApp app(test::shot::scanningSamples(samples));
     MainWindow& window = app.mainWindow();
-    Catalog& catalog = app.catalog();
-    if (!test::shot::waitForScan(catalog, "main_tables_shot"))
+    if (!test::shot::showScanned(app, "main_tables_shot"))
         return 1;
-    test::spin(500);
     MainContent& content = app.mainContent();
 
     const auto shoot = [&](const QString& file) {

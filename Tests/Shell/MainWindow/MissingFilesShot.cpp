@@ -81,29 +81,26 @@ bool pressOnLine(MissingFilesSheet* sheet, const QString& tail, const QString& c
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    if (argc != 2 || !scratch.isValid()) {
-        std::fprintf(stderr, "usage: missing_files_shot <folder for the pictures>\n");
+    const std::optional<QString> pictures =
+        test::shot::pictureFolder(argc, argv, scratch, "missing_files_shot");
+    if (!pictures)
         return 2;
-    }
+    const QString out = *pictures;
     const QString root = scratch.path();
     const fixtures::SampleSet::Result samples = test::shot::prepare(root, test::shot::Home::samples);
 
     QApplication application(argc, argv);
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
 
     // A second broken link of the documentary turns up in the home folder, so a copy can put two
     // files back into one library.
     fixtures::FixtureFiles::writeRandom(samples.homeFolder + "/Downloads/Heron.mov", 700 * 1000);
 
-    PellimorApp app({"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"});
+    PellimorApp app(test::shot::scanningSamples(samples));
     const auto prompts = std::make_shared<test::ScriptedPrompts>();
     app.mainContent().setPrompts(prompts);
-    app.showMainWindow();
-    Catalog& catalog = app.catalog();
-    if (!test::shot::waitForScan(catalog, "missing_files_shot"))
+    if (!test::shot::showScanned(app, "missing_files_shot"))
         return 1;
-    test::spin(500);
+    Catalog& catalog = app.catalog();
     MainContent& content = app.mainContent();
     QWidget* window = content.window();
 
