@@ -1,5 +1,11 @@
 # Shared helpers for the targets of every folder.
 
+if(TOVLIN_SHARED_LIBS)
+  set(TOVLIN_LIBRARY_KIND SHARED)
+else()
+  set(TOVLIN_LIBRARY_KIND STATIC)
+endif()
+
 set(TOVLIN_INCLUDE_DIRS
     ${PROJECT_SOURCE_DIR}/Sources
     ${PROJECT_SOURCE_DIR}/Sources/Pellimor)
@@ -8,7 +14,7 @@ set(TOVLIN_INCLUDE_DIRS
 #   tovlin_engine_library(name SOURCES a.cpp b.cpp DEPS other_lib ...)
 function(tovlin_engine_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
+  add_library(${name} ${TOVLIN_LIBRARY_KIND} ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${TOVLIN_INCLUDE_DIRS})
   target_link_libraries(${name} PUBLIC Qt6::Core Threads::Threads ${ARG_DEPS})
   target_compile_definitions(${name} PUBLIC QT_NO_KEYWORDS)
@@ -52,7 +58,7 @@ endfunction()
 # A widget library: views of one subsystem.
 function(tovlin_widget_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
+  add_library(${name} ${TOVLIN_LIBRARY_KIND} ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${TOVLIN_INCLUDE_DIRS})
   target_link_libraries(${name} PUBLIC Qt6::Core Qt6::Gui Qt6::Widgets Threads::Threads ${ARG_DEPS})
   target_compile_definitions(${name} PUBLIC QT_NO_KEYWORDS)
