@@ -134,22 +134,39 @@ Answer answer(const QString& question, const QList<ManualSection>& sections) {
     return result;
 }
 
-void answerLater(const QString& question, const QList<ManualSection>& sections, QObject* context,
-                 std::function<void(const Answer&)> done) {
+namespace {
+
+// Runs `work` on the work pool and hands its result to `done` on the main thread, unless
+// `context` is gone by then.
+template <typename Value>
+void deliverLater(QObject* context, std::function<Value()> work, std::function<void(const Value&)> done) {
     const QPointer<QObject> receiver(context);
-    workPool()->start([question, sections, receiver, done = std::move(done)]() mutable {
-        Answer written = answer(question, sections);
+    workPool()->start([work = std::move(work), receiver, done = std::move(done)]() mutable {
+        Value value = work();
         QCoreApplication* app = QCoreApplication::instance();
         if (!app)
             return;
         QMetaObject::invokeMethod(
             app,
-            [receiver, done = std::move(done), written = std::move(written)] {
+            [receiver, done = std::move(done), value = std::move(value)] {
                 if (receiver)
-                    done(written);
+                    done(value);
             },
             Qt::QueuedConnection);
     });
+}
+
+} // namespace
+
+void answerLater(const QString& question, const QList<ManualSection>& sections, QObject* context,
+                 std::function<void(const Answer&)> done) {
+    deliverLater<Answer>(
+        context, [question, sections] { return answer(question, sections); }, std::move(done));
+}
+
+void unavailableReasonLater(QObject* context, std::function<void(const std::optional<QString>&)> done) {
+    deliverLater<std::optional<QString>>(
+        context, [] { return unavailableReason(); }, std::move(done));
 }
 
 } // namespace pellimor::ManualAI

@@ -83,4 +83,8 @@ Answer answer(const QString& question, const QList<ManualSection>& sections);
 void answerLater(const QString& question, const QList<ManualSection>& sections, QObject* context,
                  std::function<void(const Answer&)> done);
 
+// unavailableReason() on the program's work pool; `done` then runs with it on `context`'s thread,
+// unless `context` is gone by then. Returns at once. Main thread only.
+void unavailableReasonLater(QObject* context, std::function<void(const std::optional<QString>&)> done);
+
 } // namespace pellimor::ManualAI

@@ -32,15 +32,19 @@ QString excerpt(const QStringList& lines) {
 
 } // namespace
 
-QString appVersion() {
+std::optional<QString> packagedVersion() {
     const QVariantMap info = platform::services().bundle->infoDictionary();
     const QVariant shortVersion = info.value(QStringLiteral("CFBundleShortVersionString"));
     if (shortVersion.typeId() != QMetaType::QString)
-        return QStringLiteral("Tovlin (not packaged)");
+        return std::nullopt;
     const QVariant build = info.value(QStringLiteral("CFBundleVersion"));
     const QString buildText = build.typeId() == QMetaType::QString ? build.toString() : QString();
     return QStringLiteral("Tovlin ") + shortVersion.toString() + QStringLiteral(" (") + buildText +
            QStringLiteral(")");
+}
+
+QString appVersion() {
+    return packagedVersion().value_or(QStringLiteral("Tovlin (not packaged)"));
 }
 
 QString macModel() {

@@ -26,6 +26,10 @@ namespace pellimor::ProblemReport {
 // "Tovlin (not packaged)" when the program's information list has no short version text.
 QString appVersion();
 
+// "Tovlin <short version> (<build>)", or nothing when the program is not packaged: the manual
+// window then says "this version of Tovlin".
+std::optional<QString> packagedVersion();
+
 // The hardware model; empty when the system does not say.
 QString macModel();
 

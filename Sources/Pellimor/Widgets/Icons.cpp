@@ -18,6 +18,7 @@ constexpr Entry kTable[] = {
     {"arrow.3.trianglepath", ""},
     {"arrow.clockwise", "view-refresh"},
     {"arrow.up.circle", "go-up"},
+    {"book.closed", ""},
     {"bookmark", ""},
     {"calendar", "x-office-calendar"},
     {"camera.on.rectangle", "camera-photo"},

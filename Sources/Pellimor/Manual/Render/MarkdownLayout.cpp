@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -44,6 +45,27 @@ bool shows(const QTextDocument& document, const QUrl& name) {
     return image && pictureData(document.baseUrl().resolved(name)).toByteArray().size() > pictureBytes;
 }
 
+// The page's style sheet with every size of a fractional pixel count rounded to a whole one:
+// Qt's HTML importer drops a size such as "16.900000000000002px" (what "Larger Text" makes of
+// 13px), and the text would fall back to the default font, smaller instead of larger.
+QString wholePixels(const QString& html) {
+    const qsizetype end = html.indexOf(QStringLiteral("</style>"));
+    if (end < 0)
+        return html;
+    static const QRegularExpression fractional(QStringLiteral("(\\d+\\.\\d+)px"));
+    QString sheet = html.left(end);
+    QString rounded;
+    qsizetype last = 0;
+    for (QRegularExpressionMatchIterator it = fractional.globalMatch(sheet); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        rounded += QStringView(sheet).mid(last, match.capturedStart() - last);
+        rounded += QString::number(qRound(match.captured(1).toDouble())) + QStringLiteral("px");
+        last = match.capturedEnd();
+    }
+    rounded += QStringView(sheet).mid(last);
+    return rounded + html.mid(end);
+}
+
 } // namespace
 
 std::unique_ptr<QTextDocument> styled(const QString& html, const std::optional<QUrl>& baseURL) {
@@ -53,7 +75,7 @@ std::unique_ptr<QTextDocument> styled(const QString& html, const std::optional<Q
     if (baseURL)
         document->setBaseUrl(*baseURL);
     document->setResourceProvider(pictureData);
-    document->setHtml(html);
+    document->setHtml(wholePixels(html));
     return document;
 }
 
