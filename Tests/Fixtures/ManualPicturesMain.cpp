@@ -4,14 +4,17 @@
 // (the samples, the catalogue, the settings) goes into a temporary folder of its own; the
 // user's home is never touched.
 
+#include "App/AppSettings.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Compare/Views/CompareModel.h"
 #include "Compare/Views/CompareTable.h"
 #include "Compare/Views/CompareView.h"
 #include "FreeUpSpace/CleanupController.h"
 #include "FreeUpSpace/Views/FreeUpSpaceSheet.h"
+#include "Manual/Views/ManualView.h"
 #include "Shell/Views/MainContent.h"
 #include "Shell/Views/MainWindow.h"
+#include "Shell/Views/ManualWindow.h"
 #include "Shell/Views/PellimorApp.h"
 #include "Shell/Views/ReportWindow.h"
 #include "Shell/Views/RowTableModel.h"
@@ -20,6 +23,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -144,6 +148,18 @@ int main(int argc, char** argv) {
             note->setPlainText(QStringLiteral("The Compare tab shows Wedding 2024 as behind on Studio, but I "
                                               "edited it there this morning."));
         save(*report, "report.png");
+    }
+
+    // The manual window at its first size, after a question.
+    AppSettings::setManualDoc(QStringLiteral("Manual"));
+    app.openManual();
+    if (ManualWindow* manual = app.manualWindow()) {
+        if (auto* question = manual->findChild<QLineEdit*>(QStringLiteral("question")))
+            question->setText(QStringLiteral("how do I free up space on a backup drive?"));
+        manual->view().ask();
+        // Past the heading's brief flash.
+        test::spin(1000);
+        save(*manual, "manual-window.png");
     }
     return ok ? 0 : 1;
 }

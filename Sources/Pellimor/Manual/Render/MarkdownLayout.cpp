@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QVariant>
@@ -45,25 +46,57 @@ bool shows(const QTextDocument& document, const QUrl& name) {
     return image && pictureData(document.baseUrl().resolved(name)).toByteArray().size() > pictureBytes;
 }
 
-// The page's style sheet with every size of a fractional pixel count rounded to a whole one:
-// Qt's HTML importer drops a size such as "16.900000000000002px" (what "Larger Text" makes of
-// 13px), and the text would fall back to the default font, smaller instead of larger.
-QString wholePixels(const QString& html) {
+// The page's style sheet with its font sizes in points. The page gives them in pixels of a
+// screen where a pixel is a point, as the rest of the program's text is sized; Qt reads a pixel
+// as a pixel of this screen (a 13-point window font stands beside 13-pixel page text, a
+// quarter smaller) and drops a fractional one such as "16.900000000000002px" (what "Larger
+// Text" makes of 13), falling back to the default font, smaller instead of larger.
+QString pointSizes(const QString& html) {
     const qsizetype end = html.indexOf(QStringLiteral("</style>"));
     if (end < 0)
         return html;
-    static const QRegularExpression fractional(QStringLiteral("(\\d+\\.\\d+)px"));
-    QString sheet = html.left(end);
-    QString rounded;
+    static const QRegularExpression size(QStringLiteral("(font(?:-size)?:\\s*)(\\d+(?:\\.\\d+)?)px"));
+    const QString sheet = html.left(end);
+    QString sized;
     qsizetype last = 0;
-    for (QRegularExpressionMatchIterator it = fractional.globalMatch(sheet); it.hasNext();) {
+    for (QRegularExpressionMatchIterator it = size.globalMatch(sheet); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
-        rounded += QStringView(sheet).mid(last, match.capturedStart() - last);
-        rounded += QString::number(qRound(match.captured(1).toDouble())) + QStringLiteral("px");
+        sized += QStringView(sheet).mid(last, match.capturedStart() - last);
+        sized +=
+            match.captured(1) + QString::number(match.captured(2).toDouble(), 'f', 2) + QStringLiteral("pt");
         last = match.capturedEnd();
     }
-    rounded += QStringView(sheet).mid(last);
-    return rounded + html.mid(end);
+    sized += QStringView(sheet).mid(last);
+    return sized + html.mid(end);
+}
+
+// Qt sizes a heading by its level, relative to the default font, over the size the style sheet
+// gives it: the page's own heading sizes win instead, wherever it gives one.
+void headingSizesFromTheSheet(QTextDocument& document) {
+    struct Run {
+        int start;
+        int length;
+        QTextCharFormat format;
+    };
+    QList<Run> runs; // gathered first: changing a format can merge the fragments being walked
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextCharFormat format = fragment.charFormat();
+            if (!format.hasProperty(QTextFormat::FontSizeAdjustment) ||
+                !(format.hasProperty(QTextFormat::FontPointSize) ||
+                  format.hasProperty(QTextFormat::FontPixelSize)))
+                continue;
+            format.clearProperty(QTextFormat::FontSizeAdjustment);
+            runs.append({fragment.position(), fragment.length(), format});
+        }
+    }
+    for (const Run& run : runs) {
+        QTextCursor cursor(&document);
+        cursor.setPosition(run.start);
+        cursor.setPosition(run.start + run.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(run.format);
+    }
 }
 
 } // namespace
@@ -75,7 +108,8 @@ std::unique_ptr<QTextDocument> styled(const QString& html, const std::optional<Q
     if (baseURL)
         document->setBaseUrl(*baseURL);
     document->setResourceProvider(pictureData);
-    document->setHtml(wholePixels(html));
+    document->setHtml(pointSizes(html));
+    headingSizesFromTheSheet(*document);
     return document;
 }
 

@@ -16,6 +16,7 @@ namespace pellimor::MarkdownHTML {
 // The page (MarkdownHTML::page) as a text document whose picture names resolve against
 // `baseURL` ("qrc:" and "file:" folders both). Null when there is no QGuiApplication to lay
 // text out with.
+// The style sheet's font sizes are read as points, as the rest of the program's text is sized.
 std::unique_ptr<QTextDocument> styled(const QString& html, const std::optional<QUrl>& baseURL);
 
 // What a laid-out page shows.
