@@ -53,10 +53,6 @@ constexpr int kAnswerMaximumHeight = 190;
 // The larger page of "Larger Text".
 constexpr double kComfortableScale = 1.3;
 
-QColor secondaryText(const QWidget* widget) {
-    return namedColor(NamedColor::secondary, DarkLook::isDark(widget));
-}
-
 QFrame* divider(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
@@ -345,8 +341,9 @@ void ManualView::refont() {
     for (QPushButton* small : m_sourceButtons->findChildren<QPushButton*>())
         small->setFont(uiFont(kPanelPoints));
     m_close->setFont(uiFont(kPanelPoints));
-    for (QLabel* secondary : {m_writing, m_sourcesLabel, m_noMatch, m_answerNote, m_aiNote, m_version})
-        setTextColour(secondary, secondaryText(this));
+    const QColor secondary = namedColor(NamedColor::secondary, DarkLook::isDark(this));
+    for (QLabel* quiet : {m_writing, m_sourcesLabel, m_noMatch, m_answerNote, m_aiNote, m_version})
+        setTextColour(quiet, secondary);
 }
 
 void ManualView::changeEvent(QEvent* event) {
