@@ -262,4 +262,22 @@ TEST_F(HelpMenuWindowsTest, reopenedManualStartsAfreshOnTheStoredDocument) {
     EXPECT_FALSE(window->view().findChild<QWidget*>(QStringLiteral("answerPanel"))->isVisible());
 }
 
+TEST_F(HelpMenuWindowsTest, aMinimisedWindowOpensAgainWhenChosen) {
+    for (const char* item : {"help.manual", "help.reportProblem"}) {
+        SCOPED_TRACE(item);
+        choose(QString::fromLatin1(item));
+        settle();
+        QWidget* window = QString::fromLatin1(item) == QStringLiteral("help.manual")
+                              ? static_cast<QWidget*>(app->manualWindow())
+                              : static_cast<QWidget*>(app->reportWindow());
+        ASSERT_NE(window, nullptr);
+        window->showMinimized();
+        settle();
+        choose(QString::fromLatin1(item));
+        settle();
+        EXPECT_FALSE(window->isMinimized());
+        EXPECT_TRUE(window->isVisible());
+    }
+}
+
 } // namespace

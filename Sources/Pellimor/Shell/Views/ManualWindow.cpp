@@ -23,7 +23,7 @@ void ManualWindow::closeEvent(QCloseEvent* event) {
     // A closed window keeps nothing of what it showed. An answer still being written goes to
     // the old view, which is gone by then, and is dropped.
     ManualView* fresh = new ManualView(this);
-    layout()->replaceWidget(m_view, fresh);
+    delete layout()->replaceWidget(m_view, fresh);
     m_view->hide();
     m_view->deleteLater();
     m_view = fresh;

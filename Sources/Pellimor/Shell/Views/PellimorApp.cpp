@@ -109,6 +109,8 @@ Window* PellimorApp::bringForward(std::unique_ptr<Window>& window, Args&... args
     }
     if (created)
         applyLook();
+    // Brought forward from the Dock, too: a minimised window opens again.
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->activateWindow();
