@@ -37,6 +37,7 @@ TEST(Icons, everySymbolTheViewsNameHasAPictureOfOurOwn) {
         "arrow.3.trianglepath",
         "arrow.clockwise",
         "arrow.up.circle",
+        "book.closed",
         "bookmark",
         "calendar",
         "camera.on.rectangle",
