@@ -151,22 +151,39 @@ QString inlineMarkdown(const QString& answer) {
         const QChar first = line.front();
         if (first == u'#' || first == u'>' || first == u'|')
             return true;
-        if ((first == u'-' || first == u'+' || first == u'*') && line.size() > 1 && line.at(1).isSpace())
+        // A list mark, with its item's text or alone (an empty item).
+        if ((first == u'-' || first == u'+' || first == u'*') && (line.size() == 1 || line.at(1).isSpace()))
             return true;
         if (line.startsWith(QStringLiteral("```")) || line.startsWith(QStringLiteral("~~~")))
             return true;
-        // A rule, or the underline that turns the line above into a heading.
+        // A rule, or the underline that turns the line above into a heading (one "-" or "=" is
+        // enough for that).
         const QString bare = QString(line).remove(u' ');
-        return bare.size() >= 2 && QStringLiteral("-*_=").contains(first) && bare.count(first) == bare.size();
+        return QStringLiteral("-*_=").contains(first) && bare.count(first) == bare.size();
+    };
+    // Whether the first line would be read as a link's definition, and vanish: "[label]: …"
+    // (later lines continue the paragraph, which a definition cannot interrupt).
+    const auto definesLink = [](const QString& line) {
+        const qsizetype close = line.indexOf(u']');
+        return line.startsWith(u'[') && close > 0 && close + 1 < line.size() && line.at(close + 1) == u':';
+    };
+    // Whether the line ends in a backslash of its own, which already breaks it (one more would
+    // make it a visible backslash and the line break a space).
+    const auto breaksItself = [](const QString& line) {
+        qsizetype slashes = 0;
+        while (slashes < line.size() && line.at(line.size() - 1 - slashes) == u'\\')
+            ++slashes;
+        return slashes % 2 == 1;
     };
     QStringList lines = QString(answer).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
-    for (QString& line : lines) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString& line = lines[i];
         // Leading blanks would make indented code, or be dropped: keep them, unbreakable.
         qsizetype blanks = 0;
         while (blanks < line.size() && line.at(blanks) == u' ')
             ++blanks;
         QString rest = line.mid(blanks);
-        if (opensBlock(rest)) {
+        if (opensBlock(rest) || (i == 0 && definesLink(rest))) {
             rest.prepend(u'\\');
         } else {
             qsizetype digits = 0;
@@ -178,7 +195,13 @@ QString inlineMarkdown(const QString& answer) {
         line = QString(blanks, QChar(0x00A0)) + rest;
     }
     // A backslash at a line's end is a hard line break.
-    return lines.join(QStringLiteral("\\\n"));
+    QString markdown;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        markdown += lines.at(i);
+        if (i + 1 < lines.size())
+            markdown += breaksItself(lines.at(i)) ? QStringLiteral("\n") : QStringLiteral("\\\n");
+    }
+    return markdown;
 }
 
 QString quoted(const QString& asked) {
