@@ -245,6 +245,21 @@ TEST_F(ManualViewTest, closingWhileWritingHidesTheLateAnswerAndTheNextQuestionSt
     EXPECT_FALSE(shownIn(view, "aiNote"));
 }
 
+TEST_F(ManualViewTest, closedBeforeTheModelAnswersTheAnswerIsStillWrittenForTheQuestionAsked) {
+    script->reply(kAnswer);
+    ManualView view;
+    type(view, QStringLiteral("how do I free up space on a backup drive?"));
+    view.ask();
+    child<QPushButton>(view, "close")->click();
+    ASSERT_TRUE(test::waitUntil([&] { return model->asked() == 1; }));
+    model->release();
+    ASSERT_TRUE(test::waitUntil([&] { return !view.panel().thinking; }));
+    ASSERT_EQ(script->calls().size(), 1);
+    EXPECT_TRUE(script->calls().first().prompt.endsWith(
+        QStringLiteral("Question: how do I free up space on a backup drive?")));
+    EXPECT_FALSE(shownIn(view, "answerPanel"));
+}
+
 TEST_F(ManualViewTest, blanksCannotBeAskedButCanBeFound) {
     ManualView view;
     type(view, QStringLiteral("   "));

@@ -364,15 +364,16 @@ void ManualView::ask() {
     AppSettings::setManualDoc(ManualDoc::manual.rawValue());
     const bool askModel = m_panel.begin(*manual);
     refresh();
-    if (askModel)
-        ManualAI::unavailableReasonLater(
-            this, [this](const std::optional<QString>& reason) { reasonKnown(reason); });
-}
-
-void ManualView::reasonKnown(const std::optional<QString>& reason) {
-    if (m_panel.reasonKnown(reason))
-        writeAnswer(m_panel.asked, m_panel.matches, false);
-    refreshPanel();
+    if (!askModel)
+        return;
+    // The answer is written for this question and these sections, even if the panel is closed
+    // meanwhile.
+    ManualAI::unavailableReasonLater(this, [this, question = m_panel.asked,
+                                            matches = m_panel.matches](const std::optional<QString>& reason) {
+        if (m_panel.reasonKnown(reason))
+            writeAnswer(question, matches, false);
+        refreshPanel();
+    });
 }
 
 void ManualView::writeAnswer(const QString& question, const QList<ManualSection>& matches,

@@ -60,7 +60,6 @@ private:
     void refresh();
     void refreshPanel();
     void refreshPage();
-    void reasonKnown(const std::optional<QString>& reason);
     void writeAnswer(const QString& question, const QList<ManualSection>& matches, bool secondAttempt);
     void jumpTo(const QString& id);
 
