@@ -35,13 +35,6 @@ namespace {
 // A picture smaller than this would be an empty or broken capture.
 constexpr qint64 smallestPicture = 10000;
 
-FreeUpSpaceSheet* openSheet(QWidget* window) {
-    for (FreeUpSpaceSheet* sheet : window->findChildren<FreeUpSpaceSheet*>())
-        if (sheet->isVisible())
-            return sheet;
-    return nullptr;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -126,7 +119,7 @@ int main(int argc, char** argv) {
         content.requestCleanup(*rivers);
     FreeUpSpaceSheet* sheet = nullptr;
     const bool planned = test::waitUntil([&] {
-        sheet = openSheet(&window);
+        sheet = test::shot::shownSheet<FreeUpSpaceSheet>(&window);
         if (!sheet)
             return false;
         const CleanupSheetState& state = sheet->controller()->state();

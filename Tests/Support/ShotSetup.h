@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <cstdio>
 #include <optional>
 
@@ -88,6 +89,14 @@ inline std::optional<LibraryInfo> libraryNamed(const Catalog& catalog, const QSt
         if (library.name == name)
             return library;
     return std::nullopt;
+}
+
+// The sheet of type `Sheet` now shown over `window`, or null.
+template <typename Sheet> Sheet* shownSheet(QWidget* window) {
+    for (Sheet* sheet : window->findChildren<Sheet*>())
+        if (sheet->isVisible())
+            return sheet;
+    return nullptr;
 }
 
 } // namespace pellimor::test::shot

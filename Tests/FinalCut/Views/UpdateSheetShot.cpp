@@ -43,17 +43,6 @@
 using namespace pellimor;
 using namespace std::chrono_literals;
 
-namespace {
-
-UpdateSheet* openSheet(QWidget* window) {
-    for (UpdateSheet* sheet : window->findChildren<UpdateSheet*>())
-        if (sheet->isVisible())
-            return sheet;
-    return nullptr;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
     const std::optional<QString> pictures =
@@ -103,8 +92,8 @@ int main(int argc, char** argv) {
     }
     std::printf("menu: %s\n", qPrintable(menu->actions().first()->text()));
     menu->actions().first()->trigger();
-    test::waitUntil([&] { return openSheet(window) != nullptr; });
-    UpdateSheet* sheet = openSheet(window);
+    test::waitUntil([&] { return test::shot::shownSheet<UpdateSheet>(window) != nullptr; });
+    UpdateSheet* sheet = test::shot::shownSheet<UpdateSheet>(window);
     ok = shoot(sheet, QStringLiteral("1-choosing.png")) && ok;
     if (sheet) {
         // The folder chooser behind "Choose…", pictured and cancelled once it is up.
@@ -142,8 +131,8 @@ int main(int argc, char** argv) {
             libraries.append(LibraryReader::read(path, LibraryReader::signature(path), media));
         }
         content.requestUpdate(libraries);
-        test::waitUntil([&] { return openSheet(window) != nullptr; });
-        sheet = openSheet(window);
+        test::waitUntil([&] { return test::shot::shownSheet<UpdateSheet>(window) != nullptr; });
+        sheet = test::shot::shownSheet<UpdateSheet>(window);
         if (sheet) {
             // Permission granted, but Final Cut Pro open: the sheet waits for it to quit.
             const qint64 open = finalCut.launch();

@@ -30,17 +30,6 @@
 
 using namespace pellimor;
 
-namespace {
-
-FreeUpSpaceSheet* openSheet(QWidget* window) {
-    for (FreeUpSpaceSheet* sheet : window->findChildren<FreeUpSpaceSheet*>())
-        if (sheet->isVisible())
-            return sheet;
-    return nullptr;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
     const std::optional<QString> pictures =
@@ -110,8 +99,9 @@ int main(int argc, char** argv) {
     // The plan is held back at first, so the sheet shows it is checking.
     answers->hold(true);
     content.requestCleanup(*documentary);
-    test::waitUntil([&] { return openSheet(window) != nullptr && answers->held() == 1; });
-    FreeUpSpaceSheet* sheet = openSheet(window);
+    test::waitUntil(
+        [&] { return test::shot::shownSheet<FreeUpSpaceSheet>(window) != nullptr && answers->held() == 1; });
+    FreeUpSpaceSheet* sheet = test::shot::shownSheet<FreeUpSpaceSheet>(window);
     ok = shoot(sheet, QStringLiteral("1-planning.png")) && ok;
     answers->hold(false);
     answers->releaseAll();
@@ -142,8 +132,8 @@ int main(int argc, char** argv) {
 
     // Final Cut Pro starts between the plan and the press.
     content.requestCleanup(*wedding);
-    test::waitUntil([&] { return openSheet(window) != nullptr; });
-    sheet = openSheet(window);
+    test::waitUntil([&] { return test::shot::shownSheet<FreeUpSpaceSheet>(window) != nullptr; });
+    sheet = test::shot::shownSheet<FreeUpSpaceSheet>(window);
     if (sheet && planned(sheet)) {
         finalCut->setProcesses(nullptr);
         finalCut->setRunning({4242});
