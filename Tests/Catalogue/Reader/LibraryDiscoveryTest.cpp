@@ -8,10 +8,15 @@
 #include <QFileInfo>
 #include <QMap>
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
 #include <stop_token>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 using namespace pellimor;
 namespace Files = fixtures::FixtureFiles;
@@ -43,6 +48,10 @@ struct Options {
     std::stop_token stop = {};
 };
 
+// How the walk of the running test lists ahead of itself: every test below runs once per way,
+// since looking ahead must never change what a walk finds, reports or checkpoints.
+LibraryReader::LookAhead lookAheadOfThisRun;
+
 Walk discover(QList<PendingDir> pending, const Options& options, QStringList found = {}) {
     Walk walk;
     walk.found = std::move(found);
@@ -58,7 +67,7 @@ Walk discover(QList<PendingDir> pending, const Options& options, QStringList fou
             if (options.onFolder)
                 options.onFolder(folder);
         },
-        options.stop, &walk.unlisted);
+        options.stop, &walk.unlisted, lookAheadOfThisRun);
     return walk;
 }
 
@@ -73,9 +82,30 @@ QStringList relative(const QString& root, const QStringList& paths) {
     return result;
 }
 
+struct LookAheadCase {
+    const char* name;
+    LibraryReader::LookAhead lookAhead;
+};
+
+void PrintTo(const LookAheadCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LibraryDiscoveryTest : public ::testing::TestWithParam<LookAheadCase> {
+protected:
+    void SetUp() override { lookAheadOfThisRun = GetParam().lookAhead; }
+    void TearDown() override { lookAheadOfThisRun = {}; }
+};
+
 } // namespace
 
-TEST(LibraryDiscoveryTest, RulesDecideWhichLibrariesAreFound) {
+INSTANTIATE_TEST_SUITE_P(Walks, LibraryDiscoveryTest,
+                         ::testing::Values(LookAheadCase{"alone", {}}, LookAheadCase{"threeHelpers", {3}},
+                                           // Helpers that stop after a listing or two.
+                                           LookAheadCase{"helpersWithLittleRoom", {2, 1}}),
+                         [](const ::testing::TestParamInfo<LookAheadCase>& info) { return info.param.name; });
+
+TEST_P(LibraryDiscoveryTest, RulesDecideWhichLibrariesAreFound) {
     const QString root = test::TestEnv::freshDir(QStringLiteral("discover-rules"));
     makeBundles(root, {
                           "Top.fcpbundle",
@@ -142,7 +172,7 @@ TEST(LibraryDiscoveryTest, RulesDecideWhichLibrariesAreFound) {
     }
 }
 
-TEST(LibraryDiscoveryTest, WalksDepthFirstLastPushedFirst) {
+TEST_P(LibraryDiscoveryTest, WalksDepthFirstLastPushedFirst) {
     const QString root = test::TestEnv::freshDir(QStringLiteral("discover-order"));
     makeBundles(root, {"A/x.fcpbundle", "B/y.fcpbundle", "B/C/z.fcpbundle"});
     const Walk walk = discoverRoot(root, {});
@@ -150,7 +180,7 @@ TEST(LibraryDiscoveryTest, WalksDepthFirstLastPushedFirst) {
     EXPECT_EQ(relative(root, walk.progress), (QStringList{root, "B", "B/C", "A"}));
 }
 
-TEST(LibraryDiscoveryTest, StopPutsTheFolderBackAndResumeFinishesTheWalk) {
+TEST_P(LibraryDiscoveryTest, StopPutsTheFolderBackAndResumeFinishesTheWalk) {
     const QString root = test::TestEnv::freshDir(QStringLiteral("discover-stop"));
     makeBundles(root, {"A/x.fcpbundle", "A/Deeper/w.fcpbundle", "B/y.fcpbundle"});
     const QStringList fullWalk = discoverRoot(root, {}).found;
@@ -184,7 +214,7 @@ TEST(LibraryDiscoveryTest, StopPutsTheFolderBackAndResumeFinishesTheWalk) {
     EXPECT_EQ(untouched.pending, (QList<PendingDir>{PendingDir{root, 0}}));
 }
 
-TEST(LibraryDiscoveryTest, CheckpointsWhenMoreThanTheIntervalHasPassedSinceTheLastOne) {
+TEST_P(LibraryDiscoveryTest, CheckpointsWhenMoreThanTheIntervalHasPassedSinceTheLastOne) {
     const QString root = test::TestEnv::freshDir(QStringLiteral("discover-checkpoint"));
     makeBundles(root, {"A/x.fcpbundle", "B/y.fcpbundle"});
     const auto pendingAt = [&](const QStringList& folders) {
@@ -232,7 +262,7 @@ TEST(LibraryDiscoveryTest, CheckpointsWhenMoreThanTheIntervalHasPassedSinceTheLa
     }
 }
 
-TEST(LibraryDiscoveryTest, FoldersThatCannotBeListedAreReported) {
+TEST_P(LibraryDiscoveryTest, FoldersThatCannotBeListedAreReported) {
     const QString dir = test::TestEnv::freshDir(QStringLiteral("discover-unlisted"));
 
     // A root that is missing, or a file: nothing found, nothing lost, and the root reported.
@@ -247,25 +277,29 @@ TEST(LibraryDiscoveryTest, FoldersThatCannotBeListedAreReported) {
         EXPECT_EQ(walk.progress, QStringList{root});
     }
 
-    // A folder that goes away between being found and being listed.
+    // A folder that goes away between being found and being listed. (A helper may list it
+    // before it goes, as a walk may list any folder a moment before it changes.)
     const QString root = dir + QStringLiteral("/tree");
     makeBundles(root, {"A/x.fcpbundle", "B/y.fcpbundle"});
-    const Walk vanished = discoverRoot(root, {.onFolder = [&](const QString& folder) {
-                                           if (folder == root + QStringLiteral("/B"))
-                                               QDir(folder).removeRecursively();
-                                       }});
-    EXPECT_TRUE(vanished.complete);
-    EXPECT_EQ(relative(root, vanished.found), QStringList{"A/x.fcpbundle"});
-    EXPECT_EQ(vanished.unlisted, QStringList{root + QStringLiteral("/B")});
+    if (GetParam().lookAhead.helpers == 0) {
+        const Walk vanished = discoverRoot(root, {.onFolder = [&](const QString& folder) {
+                                               if (folder == root + QStringLiteral("/B"))
+                                                   QDir(folder).removeRecursively();
+                                           }});
+        EXPECT_TRUE(vanished.complete);
+        EXPECT_EQ(relative(root, vanished.found), QStringList{"A/x.fcpbundle"});
+        EXPECT_EQ(vanished.unlisted, QStringList{root + QStringLiteral("/B")});
+    }
 
     // Without a list to report to, the walk still goes on.
     QList<PendingDir> pending{PendingDir{dir + QStringLiteral("/missing"), 0}};
     QStringList found;
-    EXPECT_TRUE(LibraryReader::discover(pending, found, std::nullopt, true, true, {}, {}));
+    EXPECT_TRUE(LibraryReader::discover(pending, found, std::nullopt, true, true, {}, {}, {}, nullptr,
+                                        GetParam().lookAhead));
     EXPECT_TRUE(found.isEmpty());
 }
 
-TEST(LibraryDiscoveryTest, NamesThatAreNotUtf8AreReportedNotLost) {
+TEST_P(LibraryDiscoveryTest, NamesThatAreNotUtf8AreReportedNotLost) {
     const QString root = test::TestEnv::freshDir(QStringLiteral("discover-bytes"));
     makeBundles(root, {"ok.fcpbundle"});
     const QByteArray native = QFile::encodeName(root);
@@ -281,4 +315,78 @@ TEST(LibraryDiscoveryTest, NamesThatAreNotUtf8AreReportedNotLost) {
     QStringList unlisted = walk.unlisted;
     unlisted.sort();
     EXPECT_EQ(unlisted, (QStringList{QFile::decodeName(badBundle), QFile::decodeName(badFolder)}));
+}
+
+// A tree wide and deep enough that helpers list whole parts of it ahead, and the walk comes to
+// parts still being listed: the walk's own record is the one it makes alone, every time.
+TEST_P(LibraryDiscoveryTest, ListingAheadLeavesTheWalkAsItIsAlone) {
+    const QString root = test::TestEnv::freshDir(QStringLiteral("discover-ahead"));
+    QStringList bundles;
+    for (const char* top : {"A", "B", "C", "D", "E"})
+        for (int middle = 0; middle < 4; ++middle)
+            for (int low = 0; low < 4; ++low) {
+                const QString folder =
+                    QStringLiteral("%1/m%2/l%3").arg(QLatin1String(top)).arg(middle).arg(low);
+                bundles << folder + QStringLiteral("/Lib.fcpbundle")
+                        << folder + QStringLiteral("/deep/er/still/Low.fcpbundle");
+            }
+    bundles << QStringLiteral("C/m1/CacheClip/Skipped.fcpbundle")
+            << QStringLiteral("D/m2/Final Cut Backups/Skipped.fcpbundle");
+    makeBundles(root, bundles);
+    // A chain of folders whose paths grow too long to be opened, in the part of the tree the
+    // walk comes to last, so helpers come to it first: the first that cannot be listed is
+    // reported by the walk all the same.
+    {
+        int dir =
+            ::open(QFile::encodeName(root + QStringLiteral("/A/m0")).constData(), O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(dir, 0);
+        const std::string name(200, 'n');
+        for (int level = 0; level < 24 && dir >= 0; ++level) {
+            ASSERT_EQ(::mkdirat(dir, name.c_str(), 0755), 0);
+            const int below = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY);
+            ::close(dir);
+            dir = below;
+        }
+        ASSERT_GE(dir, 0);
+        ::close(dir);
+    }
+
+    for (const std::optional<qint64> depth : {std::optional<qint64>(), std::optional<qint64>(4)}) {
+        SCOPED_TRACE(depth ? "four folders deep" : "no depth limit");
+        const LibraryReader::LookAhead asRun = std::exchange(lookAheadOfThisRun, {});
+        const Walk alone = discoverRoot(root, {.maxDepth = depth});
+        lookAheadOfThisRun = asRun;
+        ASSERT_EQ(alone.found.size(), depth ? 80 : 160);
+        ASSERT_EQ(alone.unlisted.size(), depth ? 0 : 1);
+        for (int round = 0; round < 20; ++round) {
+            const Walk walk = discoverRoot(root, {.maxDepth = depth});
+            EXPECT_TRUE(walk.complete);
+            EXPECT_EQ(walk.found, alone.found) << "round " << round;
+            EXPECT_EQ(walk.progress, alone.progress) << "round " << round;
+            EXPECT_EQ(walk.unlisted, alone.unlisted) << "round " << round;
+            EXPECT_EQ(walk.checkpointFound, alone.checkpointFound) << "round " << round;
+        }
+    }
+
+    // Stopped half-way, with helpers busy below folders the walk has not come to: the walk
+    // keeps what it would keep alone, and a resumed walk finds the rest.
+    const auto stoppedAtC2 = [&root] {
+        auto source = std::make_shared<std::stop_source>();
+        return discoverRoot(root, {.onFolder =
+                                       [source](const QString& folder) {
+                                           if (folder.endsWith(QStringLiteral("/C/m2")))
+                                               source->request_stop();
+                                       },
+                                   .stop = source->get_token()});
+    };
+    const Walk stopped = stoppedAtC2();
+    EXPECT_FALSE(stopped.complete);
+    const LibraryReader::LookAhead asRun = std::exchange(lookAheadOfThisRun, {});
+    const Walk stoppedAlone = stoppedAtC2();
+    lookAheadOfThisRun = asRun;
+    EXPECT_EQ(stopped.pending, stoppedAlone.pending);
+    EXPECT_EQ(stopped.found, stoppedAlone.found);
+    const Walk resumed = discover(stopped.pending, {}, stopped.found);
+    EXPECT_TRUE(resumed.complete);
+    EXPECT_EQ(resumed.found.size(), 160) << "nothing lost, nothing found twice";
 }

@@ -2,13 +2,19 @@
 #include "Platform/Clock.h"
 #include "Platform/Services.h"
 #include "ScanRules/VolumeScanRules.h"
+#include "Support/WorkPool.h"
 
 #include <QFile>
+#include <QHash>
+#include <QThreadPool>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <vector>
 
@@ -67,12 +73,204 @@ std::vector<Child> subFolders(const QString& folder, bool& complete) {
     return children;
 }
 
+// Which folders a walk enters and which it reports, as one set of rules for the walk and for
+// whoever lists ahead of it.
+struct Rules {
+    std::optional<qint64> maxDepth;
+    bool skipSafetyNet = true;
+    bool skipFCPBackups = true;
+};
+
+enum class ChildKind {
+    skipped,
+    library,
+    folder,          // walked in its turn
+    unrepresentable, // a library or folder whose name does not survive the trip through text
+};
+
+// What a walk makes of `child` of a folder at `level`.
+ChildKind kindOf(const Child& child, qint64 level, const Rules& rules) {
+    // Another editing application's media cache, which can hold copies of library folders.
+    if (child.name == u"CacheClip")
+        return ChildKind::skipped;
+    if (rules.skipFCPBackups &&
+        (child.name == u"Final Cut Backups" || child.name == u"Final Cut Backups.localized"))
+        return ChildKind::skipped;
+    if (VolumeScanRules::isFinalCutBundle(child.name))
+        return child.representable ? ChildKind::library : ChildKind::unrepresentable;
+    if (VolumeScanRules::shouldSkipDirectory(child.name, false, rules.skipSafetyNet))
+        return ChildKind::skipped;
+    if (rules.maxDepth && level + 1 >= *rules.maxDepth)
+        return ChildKind::skipped;
+    // A name that does not survive the trip through text names a different path when written
+    // back, so nothing below it could be read: it is reported instead of walked.
+    return child.representable ? ChildKind::folder : ChildKind::unrepresentable;
+}
+
+// The folders a walk will enter below a folder at `level`, in the order it pushes them.
+std::vector<PendingDir> walkedChildren(const std::vector<Child>& children, qint64 level, const Rules& rules) {
+    std::vector<PendingDir> folders;
+    for (const Child& child : children)
+        if (kindOf(child, level, rules) == ChildKind::folder)
+            folders.push_back(PendingDir{child.path, level + 1});
+    return folders;
+}
+
+// Folders below the walk's way listed ahead of it. Whenever the walk lists a folder itself, it
+// offers the sub-folders it enters after the next one; a helper takes the latest offer (the one
+// the walk comes to soonest) and walks it in the walk's own order, keeping each listing. When
+// the walk comes to an offered folder, it takes what the helper has listed so far (the helper
+// stops at once), lists a folder no helper started itself, and goes on below it from those
+// listings without asking anyone. Work changes hands a part of the tree at a time, not a folder
+// at a time: handing over one listing would cost about as much as making it. Only complete
+// listings are kept, so a folder whose listing failed is listed again by the walk, which
+// reports it as its own.
+class ListingsAhead : public std::enable_shared_from_this<ListingsAhead> {
+public:
+    using Listings = QHash<QString, std::vector<Child>>;
+
+    ListingsAhead(LookAhead lookAhead, Rules rules, std::stop_token stop)
+        : m_helpers(lookAhead.helpers), m_mostListed(std::max<qsizetype>(1, lookAhead.mostListed)),
+          m_rules(rules), m_stop(std::move(stop)) {}
+
+    ListingsAhead(const ListingsAhead&) = delete;
+    ListingsAhead& operator=(const ListingsAhead&) = delete;
+
+    // The walk enters `folders` later, the last one first.
+    void offer(const std::vector<PendingDir>& folders) {
+        if (folders.empty())
+            return;
+        std::unique_lock lock(m_mutex);
+        for (const PendingDir& folder : folders) {
+            if (m_closed.load() || m_parts.contains(folder.path))
+                continue;
+            const auto part = std::make_shared<Part>(folder);
+            m_parts.insert(folder.path, part);
+            m_offers.push_back(part);
+        }
+        wake(lock);
+    }
+
+    // The walk has come to `folder`: what was listed ahead at and below it, none when it was
+    // not offered or nobody started it.
+    Listings reach(const QString& folder) {
+        std::unique_lock lock(m_mutex);
+        const auto it = m_parts.find(folder);
+        if (it == m_parts.end())
+            return {};
+        const std::shared_ptr<Part> part = it.value();
+        m_parts.erase(it);
+        if (part->state == Part::State::offered) {
+            part->state = Part::State::claimed;
+            // The walk comes to the latest offers first, so what it claims is mostly on top.
+            while (!m_offers.empty() && m_offers.back()->state != Part::State::offered)
+                m_offers.pop_back();
+            return {};
+        }
+        part->reached.store(true);
+        m_changed.wait(lock, [&] { return part->state == Part::State::listed; });
+        m_listed -= part->listings.size();
+        Listings listings = std::move(part->listings);
+        wake(lock);
+        return listings;
+    }
+
+    // The walk has returned: nothing more is listed for it.
+    void close() {
+        const std::lock_guard lock(m_mutex);
+        m_closed.store(true);
+        m_offers.clear();
+        m_parts.clear();
+    }
+
+private:
+    struct Part {
+        explicit Part(PendingDir at) : top(std::move(at)) {}
+        enum class State { offered, claimed, listing, listed };
+        const PendingDir top;
+        State state = State::offered;
+        std::atomic<bool> reached{false}; // the walk waits for what is listed so far
+        Listings listings;                // the helper's alone until the state is listed
+    };
+
+    // Starts helpers while there are offers for them and room for what they list; releases the
+    // lock.
+    void wake(std::unique_lock<std::mutex>& lock) {
+        int starting = 0;
+        if (!stopping())
+            while (m_running < m_helpers && qsizetype(m_running) < qsizetype(m_offers.size())) {
+                ++m_running;
+                ++starting;
+            }
+        lock.unlock();
+        for (; starting > 0; --starting)
+            workPool()->start([self = shared_from_this()] { self->work(); });
+    }
+
+    // Read without the lock by a helper at every folder.
+    bool stopping() const {
+        return m_closed.load() || m_stop.stop_requested() || m_listed.load() >= m_mostListed;
+    }
+
+    void work() {
+        std::unique_lock lock(m_mutex);
+        while (!stopping() && !m_offers.empty()) {
+            const std::shared_ptr<Part> part = std::move(m_offers.back());
+            m_offers.pop_back();
+            if (part->state != Part::State::offered)
+                continue;
+            part->state = Part::State::listing;
+            lock.unlock();
+            Listings listings;
+            std::vector<PendingDir> stack{part->top};
+            while (!stack.empty() && !part->reached.load() && !stopping()) {
+                const PendingDir folder = std::move(stack.back());
+                stack.pop_back();
+                bool complete = false;
+                std::vector<Child> children = subFolders(folder.path, complete);
+                if (!complete)
+                    continue;
+                const std::vector<PendingDir> below = walkedChildren(children, folder.level, m_rules);
+                stack.insert(stack.end(), below.begin(), below.end());
+                listings.insert(folder.path, std::move(children));
+                ++m_listed;
+            }
+            lock.lock();
+            part->listings = std::move(listings);
+            part->state = Part::State::listed;
+            m_changed.notify_all();
+        }
+        // Another helper starts when there are offers and room again.
+        --m_running;
+    }
+
+    const int m_helpers;
+    const qsizetype m_mostListed;
+    const Rules m_rules;
+    const std::stop_token m_stop;
+    std::mutex m_mutex; // guards what follows, but for the atomics
+    std::condition_variable m_changed;
+    QHash<QString, std::shared_ptr<Part>> m_parts; // offered and not reached yet
+    std::vector<std::shared_ptr<Part>> m_offers;   // not started, the latest last
+    std::atomic<qsizetype> m_listed{0};            // listings kept for the walk, and being made
+    int m_running = 0;
+    std::atomic<bool> m_closed{false};
+};
+
 } // namespace
 
 bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint64> maxDepth,
               bool skipSafetyNet, bool skipFCPBackups, const DiscoveryCheckpoint& checkpoint,
-              const DiscoveryProgress& onProgress, std::stop_token stop, QStringList* unlisted) {
+              const DiscoveryProgress& onProgress, std::stop_token stop, QStringList* unlisted,
+              LookAhead lookAhead) {
     constexpr auto checkpointEvery = std::chrono::seconds(2);
+    const Rules rules{maxDepth, skipSafetyNet, skipFCPBackups};
+    const std::shared_ptr<ListingsAhead> ahead =
+        lookAhead.helpers > 0 ? std::make_shared<ListingsAhead>(lookAhead, rules, stop) : nullptr;
+    // What the helpers listed ahead, taken by the walk as it came to their parts of the tree.
+    ListingsAhead::Listings listedAhead;
+    if (ahead && pending.size() > 1)
+        ahead->offer(std::vector<PendingDir>(pending.begin(), pending.end() - 1));
 
     // Read once: the walk runs on a worker and reads it at every folder.
     const std::shared_ptr<const platform::Clock> clock = platform::services().clock;
@@ -89,38 +287,56 @@ bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint
         if (onProgress)
             onProgress(entry.path);
 
-        bool listed = false;
-        const std::vector<Child> children = subFolders(entry.path, listed);
-        // A folder that cannot be listed is not an empty folder: the caller must not take the
-        // absence of libraries below it as their removal.
-        if (!listed && unlisted)
-            unlisted->append(entry.path);
-
-        for (const Child& child : children) {
-            // Another editing application's media cache, which can hold copies of library folders.
-            if (child.name == u"CacheClip")
-                continue;
-            if (skipFCPBackups &&
-                (child.name == u"Final Cut Backups" || child.name == u"Final Cut Backups.localized"))
-                continue;
-            if (VolumeScanRules::isFinalCutBundle(child.name)) {
-                if (child.representable)
-                    found.append(child.path);
-                else if (unlisted)
-                    unlisted->append(child.path);
-                continue;
+        std::optional<std::vector<Child>> children;
+        if (ahead) {
+            // A folder below a part listed ahead was never offered itself: only the folders the
+            // walk lists itself offer theirs.
+            auto it = listedAhead.find(entry.path);
+            if (it == listedAhead.end()) {
+                if (ListingsAhead::Listings reached = ahead->reach(entry.path); !reached.isEmpty()) {
+                    if (listedAhead.isEmpty())
+                        listedAhead = std::move(reached);
+                    else
+                        listedAhead.insert(reached);
+                    it = listedAhead.find(entry.path);
+                }
             }
-            if (VolumeScanRules::shouldSkipDirectory(child.name, false, skipSafetyNet))
-                continue;
-            const qint64 level = entry.level + 1;
-            if (maxDepth && level >= *maxDepth)
-                continue;
-            // A name that does not survive the trip through text names a different path when
-            // written back, so nothing below it could be read: report it instead of walking it.
-            if (child.representable)
-                pending.append(PendingDir{child.path, level});
-            else if (unlisted)
-                unlisted->append(child.path);
+            if (it != listedAhead.end()) {
+                children = std::move(it.value());
+                listedAhead.erase(it);
+            }
+        }
+        if (!children) {
+            bool listed = false;
+            children = subFolders(entry.path, listed);
+            // A folder that cannot be listed is not an empty folder: the caller must not take the
+            // absence of libraries below it as their removal.
+            if (!listed && unlisted)
+                unlisted->append(entry.path);
+            if (ahead) {
+                // The last is the walk's next folder; the others wait their turn.
+                std::vector<PendingDir> later = walkedChildren(*children, entry.level, rules);
+                if (!later.empty())
+                    later.pop_back();
+                ahead->offer(later);
+            }
+        }
+
+        for (const Child& child : *children) {
+            switch (kindOf(child, entry.level, rules)) {
+            case ChildKind::skipped:
+                break;
+            case ChildKind::library:
+                found.append(child.path);
+                break;
+            case ChildKind::folder:
+                pending.append(PendingDir{child.path, entry.level + 1});
+                break;
+            case ChildKind::unrepresentable:
+                if (unlisted)
+                    unlisted->append(child.path);
+                break;
+            }
         }
 
         if (clock->monotonic() - lastCheckpoint > checkpointEvery) {
@@ -129,6 +345,8 @@ bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint
             lastCheckpoint = clock->monotonic();
         }
     }
+    if (ahead)
+        ahead->close();
     if (checkpoint)
         checkpoint(pending, found);
     return complete;

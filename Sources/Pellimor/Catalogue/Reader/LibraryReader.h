@@ -155,6 +155,16 @@ bool selfTestSignature();
 using DiscoveryCheckpoint = std::function<void(const QList<PendingDir>& pending, const QStringList& found)>;
 using DiscoveryProgress = std::function<void(const QString& folder)>;
 
+// Folders a walk lists ahead of itself on helper threads of the work pool, in the order it will
+// reach them. The walk still takes every folder in its own turn and decides everything from its
+// listing then, so what it finds, reports and checkpoints is what it would be without helpers;
+// only the waiting for the disk is shared out. A folder may be listed before its turn, as any
+// walk lists one folder before another: a change made in between is seen by the next walk.
+struct LookAhead {
+    int helpers = 0;             // none: the walk lists every folder itself
+    qsizetype mostListed = 4096; // listings made ahead and not taken yet, at most
+};
+
 // Walks `pending` (a stack) depth-first, appending library bundles to `found`. True when the
 // stack ran empty, false when stopped. `checkpoint` gets the stack and the libraries found so
 // far whenever more than two seconds have passed on the program's clock since the last one (a
@@ -163,7 +173,7 @@ using DiscoveryProgress = std::function<void(const QString& folder)>;
 // to `unlisted` when given, so a caller never mistakes them for empty folders. Any thread.
 bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint64> maxDepth,
               bool skipSafetyNet, bool skipFCPBackups, const DiscoveryCheckpoint& checkpoint,
-              const DiscoveryProgress& onProgress, std::stop_token stop = {},
-              QStringList* unlisted = nullptr);
+              const DiscoveryProgress& onProgress, std::stop_token stop = {}, QStringList* unlisted = nullptr,
+              LookAhead lookAhead = {});
 
 } // namespace pellimor::LibraryReader

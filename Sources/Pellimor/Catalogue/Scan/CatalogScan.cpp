@@ -17,6 +17,7 @@
 #include <QHash>
 #include <QMetaObject>
 #include <QSet>
+#include <QThread>
 #include <QThreadPool>
 #include <algorithm>
 #include <atomic>
@@ -219,6 +220,8 @@ struct ScanRun : std::enable_shared_from_this<ScanRun> {
     qint64 unchanged = 0;
     qint64 unreadable = 0;
     qint64 removed = 0;
+    // This run has written or removed a media list.
+    bool mediaChanged = false;
 
     // The current root.
     QString root;
@@ -284,6 +287,10 @@ void ScanRun::discover() {
     QStringList unlistedSoFar = unlisted;
     QStringList found = current.found;
     const std::optional<qint64> maxDepth = current.maxDepth;
+    // The walk is one of the job's reads at once; the others list the folders it comes to next,
+    // as many as there are processors beside it.
+    const LibraryReader::LookAhead lookAhead{
+        int(std::clamp<qint64>(current.concurrency, 1, std::max(1, QThread::idealThreadCount()))) - 1};
     const bool skipSafetyNet = ScanSettings::skipSafetyNet();
     const bool skipFCPBackups = ScanSettings::skipFCPBackups();
     const std::weak_ptr<ScanRun> weak = weak_from_this();
@@ -306,8 +313,8 @@ void ScanRun::discover() {
 
     workPool()->start([weak, stop, status, returned, prefetch = prefetch, catalogued = std::move(catalogued),
                        pending = std::move(pending), found = std::move(found),
-                       unlistedHere = std::move(unlistedSoFar), maxDepth, skipSafetyNet,
-                       skipFCPBackups]() mutable {
+                       unlistedHere = std::move(unlistedSoFar), maxDepth, skipSafetyNet, skipFCPBackups,
+                       lookAhead]() mutable {
         // Every catalogued library found so far, a resumed walk's earlier finds first, goes to
         // the unchanged checks. The walk appends to `found` on this worker; a library is queued
         // at the start of the next folder, or when the walk returns.
@@ -358,7 +365,7 @@ void ScanRun::discover() {
             });
         };
         const bool complete = LibraryReader::discover(pending, found, maxDepth, skipSafetyNet, skipFCPBackups,
-                                                      checkpoint, progress, stop, &unlistedHere);
+                                                      checkpoint, progress, stop, &unlistedHere, lookAhead);
         if (complete)
             queueFound();
         returned->store(true);
@@ -666,6 +673,7 @@ void ScanRun::apply(const Outcome& outcome) {
             QMap<QString, QDateTime> favorites = catalog->favorites();
             favorites.remove(path);
             catalog->deleteMedia(path);
+            mediaChanged = true;
             catalog->setLibraries(std::move(kept));
             catalog->setFavorites(std::move(favorites));
         }
@@ -713,6 +721,7 @@ void ScanRun::apply(const Outcome& outcome) {
                 catalog->mediaListPlaced(record.path);
             else
                 catalog->saveMedia(*outcome.media, record.path);
+            mediaChanged = true;
         }
         if (announce)
             catalog->setStatus(QStringLiteral("Scanned ") + record.name);
@@ -781,6 +790,7 @@ void ScanRun::finishRoot() {
                 mediaDeleted.insert(library.path);
                 favorites.remove(library.path);
                 catalog->deleteMedia(library.path);
+                mediaChanged = true;
             }
         }
         removed += catalog->libraries().size() - kept.size();
@@ -816,7 +826,9 @@ void ScanRun::end() {
 }
 
 void ScanRun::close(bool wasCancelled) {
-    catalog->reloadMedia();
+    // The media in memory are those on the disk unless this run wrote or removed a list.
+    if (mediaChanged)
+        catalog->reloadMedia();
     saveCatalogue();
 
     // The job is settled before the scanning flag falls, so whoever starts the next scan when
