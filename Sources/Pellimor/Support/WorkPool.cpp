@@ -25,4 +25,9 @@ QThreadPool* workPool() {
     return pool;
 }
 
+bool workPoolIsBusy() {
+    QThreadPool* const pool = workPool();
+    return pool->activeThreadCount() >= pool->maxThreadCount();
+}
+
 } // namespace pellimor

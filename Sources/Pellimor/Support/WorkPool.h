@@ -12,4 +12,10 @@ namespace pellimor {
 // the program exits, like the global pool.
 QThreadPool* workPool();
 
+// Every thread of the pool is at work. A task that goes on through many items (a walk, a queue
+// of checks or reads) asks between items and, while this holds, hands the rest of its work to
+// the pool again and returns, so that work asked for meanwhile takes its turn instead of waiting
+// for the whole queue.
+bool workPoolIsBusy();
+
 } // namespace pellimor

@@ -116,15 +116,15 @@ std::vector<PendingDir> walkedChildren(const std::vector<Child>& children, qint6
     return folders;
 }
 
-// Folders below the walk's way listed ahead of it. Whenever the walk lists a folder itself, it
+// Folders on the walk's way listed ahead of it. Whenever the walk lists a folder itself, it
 // offers the sub-folders it enters after the next one; a helper takes the latest offer (the one
-// the walk comes to soonest) and walks it in the walk's own order, keeping each listing. When
-// the walk comes to an offered folder, it takes what the helper has listed so far (the helper
-// stops at once), lists a folder no helper started itself, and goes on below it from those
-// listings without asking anyone. Work changes hands a part of the tree at a time, not a folder
-// at a time: handing over one listing would cost about as much as making it. Only complete
-// listings are kept, so a folder whose listing failed is listed again by the walk, which
-// reports it as its own.
+// the walk comes to soonest) and walks that part of the tree in the walk's own order, keeping
+// each listing, and offers again what it leaves of a large part. When the walk comes to an
+// offered folder, it takes what the helper has listed so far (the helper stops at once), lists
+// a folder no helper started itself, and goes on below it from those listings without asking
+// anyone. Work changes hands a part of the tree at a time, not a folder at a time: handing over
+// one listing would cost about as much as making it. Only complete listings are kept, so a
+// folder whose listing failed is listed again by the walk, which reports it as its own.
 class ListingsAhead : public std::enable_shared_from_this<ListingsAhead> {
 public:
     using Listings = QHash<QString, std::vector<Child>>;
@@ -141,13 +141,7 @@ public:
         if (folders.empty())
             return;
         std::unique_lock lock(m_mutex);
-        for (const PendingDir& folder : folders) {
-            if (m_closed.load() || m_parts.contains(folder.path))
-                continue;
-            const auto part = std::make_shared<Part>(folder);
-            m_parts.insert(folder.path, part);
-            m_offers.push_back(part);
-        }
+        offerLocked(folders);
         wake(lock);
     }
 
@@ -193,6 +187,17 @@ private:
         Listings listings;                // the helper's alone until the state is listed
     };
 
+    // With the lock held.
+    void offerLocked(const std::vector<PendingDir>& folders) {
+        for (const PendingDir& folder : folders) {
+            if (m_closed.load() || m_parts.contains(folder.path))
+                continue;
+            const auto part = std::make_shared<Part>(folder);
+            m_parts.insert(folder.path, part);
+            m_offers.push_back(part);
+        }
+    }
+
     // Starts helpers while there are offers for them and room for what they list; releases the
     // lock.
     void wake(std::unique_lock<std::mutex>& lock) {
@@ -212,18 +217,31 @@ private:
         return m_closed.load() || m_stop.stop_requested() || m_listed.load() >= m_mostListed;
     }
 
+    // Parts of the tree, each at most kPartListings folders: what is left of a larger part is
+    // offered again, the folder the walk comes to first on top. Between parts a busy pool gets
+    // its thread back.
     void work() {
-        std::unique_lock lock(m_mutex);
-        while (!stopping() && !m_offers.empty()) {
-            const std::shared_ptr<Part> part = std::move(m_offers.back());
-            m_offers.pop_back();
-            if (part->state != Part::State::offered)
-                continue;
+        for (;;) {
+            std::unique_lock lock(m_mutex);
+            std::shared_ptr<Part> part;
+            while (!part && !stopping() && !m_offers.empty()) {
+                part = std::move(m_offers.back());
+                m_offers.pop_back();
+                if (part->state != Part::State::offered)
+                    part.reset();
+            }
+            if (!part) {
+                // Another helper starts when there are offers and room again.
+                --m_running;
+                return;
+            }
             part->state = Part::State::listing;
             lock.unlock();
+
             Listings listings;
             std::vector<PendingDir> stack{part->top};
-            while (!stack.empty() && !part->reached.load() && !stopping()) {
+            while (!stack.empty() && listings.size() < kPartListings && !part->reached.load() &&
+                   !stopping()) {
                 const PendingDir folder = std::move(stack.back());
                 stack.pop_back();
                 bool complete = false;
@@ -235,14 +253,24 @@ private:
                 listings.insert(folder.path, std::move(children));
                 ++m_listed;
             }
+
             lock.lock();
+            // A part the walk has come to is left to it: it is right there, and would only wait.
+            if (!part->reached.load())
+                offerLocked(stack);
             part->listings = std::move(listings);
             part->state = Part::State::listed;
             m_changed.notify_all();
+            lock.unlock();
+
+            if (workPoolIsBusy()) {
+                workPool()->start([self = shared_from_this()] { self->work(); });
+                return;
+            }
         }
-        // Another helper starts when there are offers and room again.
-        --m_running;
     }
+
+    static constexpr qsizetype kPartListings = 64;
 
     const int m_helpers;
     const qsizetype m_mostListed;
@@ -289,15 +317,16 @@ bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint
 
         std::optional<std::vector<Child>> children;
         if (ahead) {
-            // A folder below a part listed ahead was never offered itself: only the folders the
-            // walk lists itself offer theirs.
+            // A folder listed ahead is never on offer as well: only folders nobody has listed are.
             auto it = listedAhead.find(entry.path);
             if (it == listedAhead.end()) {
                 if (ListingsAhead::Listings reached = ahead->reach(entry.path); !reached.isEmpty()) {
-                    if (listedAhead.isEmpty())
+                    if (listedAhead.isEmpty()) {
                         listedAhead = std::move(reached);
-                    else
-                        listedAhead.insert(reached);
+                    } else {
+                        for (auto listing = reached.begin(); listing != reached.end(); ++listing)
+                            listedAhead.insert(listing.key(), std::move(listing.value()));
+                    }
                     it = listedAhead.find(entry.path);
                 }
             }

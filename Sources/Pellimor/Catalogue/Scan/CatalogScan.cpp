@@ -288,7 +288,7 @@ void ScanRun::discover() {
     QStringList found = current.found;
     const std::optional<qint64> maxDepth = current.maxDepth;
     // The walk is one of the job's reads at once; the others list the folders it comes to next,
-    // as many as there are processors beside it.
+    // no more at once than there are processors.
     const LibraryReader::LookAhead lookAhead{
         int(std::clamp<qint64>(current.concurrency, 1, std::max(1, QThread::idealThreadCount()))) - 1};
     const bool skipSafetyNet = ScanSettings::skipSafetyNet();
@@ -501,6 +501,11 @@ void ScanRun::readLoop(const std::weak_ptr<ScanRun>& weak, const std::shared_ptr
             if (const std::shared_ptr<ScanRun> run = weak.lock())
                 run->received(queue, outcome);
         });
+        if (workPoolIsBusy()) {
+            // The same reader goes on in a task of its own, after work asked for meanwhile.
+            workPool()->start([weak, queue, stop] { readLoop(weak, queue, stop); });
+            return;
+        }
     }
     // After every outcome of this reader, so once the main thread has seen every reader end
     // it has seen every outcome.

@@ -55,8 +55,14 @@ void ScanPrefetch::work() {
         if (!LibraryReader::isReadable(path) || m_stop.stop_requested())
             continue;
         QString signature = LibraryReader::signature(path);
-        const std::lock_guard lock(m_mutex);
-        m_signatures.insert(path, std::move(signature));
+        {
+            const std::lock_guard lock(m_mutex);
+            m_signatures.insert(path, std::move(signature));
+        }
+        if (workPoolIsBusy()) {
+            workPool()->start([self = shared_from_this()] { self->work(); });
+            return;
+        }
     }
 }
 
