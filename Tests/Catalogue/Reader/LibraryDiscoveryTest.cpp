@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <stop_token>
 #include <sys/stat.h>
@@ -358,13 +359,27 @@ TEST_P(LibraryDiscoveryTest, ListingAheadLeavesTheWalkAsItIsAlone) {
         lookAheadOfThisRun = asRun;
         ASSERT_EQ(alone.found.size(), depth ? 80 : 160);
         ASSERT_EQ(alone.unlisted.size(), depth ? 0 : 1);
+        QStringList expectedSeen = alone.found;
+        expectedSeen.sort();
         for (int round = 0; round < 20; ++round) {
+            // Each library is told of once, whoever listed its folder.
+            std::mutex seenLock;
+            QStringList seen;
+            lookAheadOfThisRun.seen = [&](const QString& library) {
+                const std::lock_guard lock(seenLock);
+                seen.append(library);
+            };
             const Walk walk = discoverRoot(root, {.maxDepth = depth});
+            lookAheadOfThisRun.seen = {};
             EXPECT_TRUE(walk.complete);
             EXPECT_EQ(walk.found, alone.found) << "round " << round;
             EXPECT_EQ(walk.progress, alone.progress) << "round " << round;
             EXPECT_EQ(walk.unlisted, alone.unlisted) << "round " << round;
             EXPECT_EQ(walk.checkpointFound, alone.checkpointFound) << "round " << round;
+            // A whole walk has taken every part it offered, so no helper tells anything later.
+            const std::lock_guard lock(seenLock);
+            seen.sort();
+            EXPECT_EQ(seen, expectedSeen) << "round " << round;
         }
     }
 

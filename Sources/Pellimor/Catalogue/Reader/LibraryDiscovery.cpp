@@ -107,6 +107,16 @@ ChildKind kindOf(const Child& child, qint64 level, const Rules& rules) {
     return child.representable ? ChildKind::folder : ChildKind::unrepresentable;
 }
 
+// Tells `seen` of the libraries among `children` of a folder at `level`.
+void tellLibraries(const std::vector<Child>& children, qint64 level, const Rules& rules,
+                   const std::function<void(const QString&)>& seen) {
+    if (!seen)
+        return;
+    for (const Child& child : children)
+        if (kindOf(child, level, rules) == ChildKind::library)
+            seen(child.path);
+}
+
 // The folders a walk will enter below a folder at `level`, in the order it pushes them.
 std::vector<PendingDir> walkedChildren(const std::vector<Child>& children, qint64 level, const Rules& rules) {
     std::vector<PendingDir> folders;
@@ -131,7 +141,7 @@ public:
 
     ListingsAhead(LookAhead lookAhead, Rules rules, std::stop_token stop)
         : m_helpers(lookAhead.helpers), m_mostListed(std::max<qsizetype>(1, lookAhead.mostListed)),
-          m_rules(rules), m_stop(std::move(stop)) {}
+          m_rules(rules), m_stop(std::move(stop)), m_seen(lookAhead.seen) {}
 
     ListingsAhead(const ListingsAhead&) = delete;
     ListingsAhead& operator=(const ListingsAhead&) = delete;
@@ -250,6 +260,7 @@ private:
                     continue;
                 const std::vector<PendingDir> below = walkedChildren(children, folder.level, m_rules);
                 stack.insert(stack.end(), below.begin(), below.end());
+                tellLibraries(children, folder.level, m_rules, m_seen);
                 listings.insert(folder.path, std::move(children));
                 ++m_listed;
             }
@@ -276,6 +287,7 @@ private:
     const qsizetype m_mostListed;
     const Rules m_rules;
     const std::stop_token m_stop;
+    const std::function<void(const QString&)> m_seen;
     std::mutex m_mutex; // guards what follows, but for the atomics
     std::condition_variable m_changed;
     QHash<QString, std::shared_ptr<Part>> m_parts; // offered and not reached yet
@@ -342,6 +354,7 @@ bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint
             // absence of libraries below it as their removal.
             if (!listed && unlisted)
                 unlisted->append(entry.path);
+            tellLibraries(*children, entry.level, rules, lookAhead.seen);
             if (ahead) {
                 // The last is the walk's next folder; the others wait their turn.
                 std::vector<PendingDir> later = walkedChildren(*children, entry.level, rules);

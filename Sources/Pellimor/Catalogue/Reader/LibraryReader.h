@@ -163,6 +163,12 @@ using DiscoveryProgress = std::function<void(const QString& folder)>;
 struct LookAhead {
     int helpers = 0;             // none: the walk lists every folder itself
     qsizetype mostListed = 4096; // listings made ahead and not taken yet, at most
+    // Told of each library bundle the moment a listing shows it, on the thread that made the
+    // listing: a library listed ahead is told before the walk comes to it, and even when a stop
+    // keeps the walk from coming to it. Once per listing made; may be empty. A helper that was
+    // listing when the walk was stopped may still tell after discover() has returned, so it must
+    // own whatever it touches.
+    std::function<void(const QString& library)> seen = {};
 };
 
 // Walks `pending` (a stack) depth-first, appending library bundles to `found`. True when the

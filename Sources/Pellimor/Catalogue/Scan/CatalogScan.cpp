@@ -289,7 +289,7 @@ void ScanRun::discover() {
     const std::optional<qint64> maxDepth = current.maxDepth;
     // The walk is one of the job's reads at once; the others list the folders it comes to next,
     // no more at once than there are processors.
-    const LibraryReader::LookAhead lookAhead{
+    LibraryReader::LookAhead lookAhead{
         int(std::clamp<qint64>(current.concurrency, 1, std::max(1, QThread::idealThreadCount()))) - 1};
     const bool skipSafetyNet = ScanSettings::skipSafetyNet();
     const bool skipFCPBackups = ScanSettings::skipFCPBackups();
@@ -310,22 +310,25 @@ void ScanRun::discover() {
     prefetch = catalogued.isEmpty() ? nullptr
                                     : std::make_shared<ScanPrefetch>(
                                           std::clamp<qint64>(current.concurrency, 1, kMostReadsAtOnce), stop);
+    // A catalogued library goes to its check as soon as any listing shows it, before the walk
+    // comes to it when the listing was made ahead.
+    if (prefetch)
+        lookAhead.seen = [prefetch = prefetch, catalogued = std::make_shared<const QSet<QString>>(
+                                                   catalogued)](const QString& library) {
+            if (catalogued->contains(library))
+                prefetch->add(library);
+        };
 
     workPool()->start([weak, stop, status, returned, prefetch = prefetch, catalogued = std::move(catalogued),
                        pending = std::move(pending), found = std::move(found),
                        unlistedHere = std::move(unlistedSoFar), maxDepth, skipSafetyNet, skipFCPBackups,
                        lookAhead]() mutable {
-        // Every catalogued library found so far, a resumed walk's earlier finds first, goes to
-        // the unchanged checks. The walk appends to `found` on this worker; a library is queued
-        // at the start of the next folder, or when the walk returns.
-        qsizetype queued = 0;
-        const auto queueFound = [&found, &queued, &prefetch, &catalogued] {
-            for (; prefetch && queued < found.size(); ++queued) {
-                if (catalogued.contains(found.at(queued)))
-                    prefetch->add(found.at(queued));
-            }
-        };
-        queueFound();
+        // A resumed walk's earlier finds go to the unchanged checks first; the walk's own as its
+        // listings show them.
+        if (prefetch)
+            for (const QString& library : std::as_const(found))
+                if (catalogued.contains(library))
+                    prefetch->add(library);
         // The walk appends the folders it cannot list to `unlistedHere`; each checkpoint carries a
         // copy to the job (both run on this worker, so the copy needs no lock).
         const QStringList* unlistedSeen = &unlistedHere;
@@ -342,8 +345,7 @@ void ScanRun::discover() {
                     }
                 });
             };
-        const LibraryReader::DiscoveryProgress progress = [weak, status, &queueFound](const QString& folder) {
-            queueFound();
+        const LibraryReader::DiscoveryProgress progress = [weak, status](const QString& folder) {
             {
                 const std::lock_guard lock(status->mutex);
                 status->latest = folder;
@@ -366,8 +368,6 @@ void ScanRun::discover() {
         };
         const bool complete = LibraryReader::discover(pending, found, maxDepth, skipSafetyNet, skipFCPBackups,
                                                       checkpoint, progress, stop, &unlistedHere, lookAhead);
-        if (complete)
-            queueFound();
         returned->store(true);
         onMainThread([weak, pending = std::move(pending), found = std::move(found),
                       unlistedHere = std::move(unlistedHere), complete]() mutable {
