@@ -1085,9 +1085,9 @@ TEST_F(CatalogScanTest, APausedWalkKeepsTheFoldersItCouldNotList) {
 }
 
 TEST_F(CatalogScanTest, APauseWhileFoundLibrariesAreCheckedAheadLeavesTheJobOfTheWalkAlone) {
-    // Four catalogued libraries in the root's last folder, listed second and checked ahead from
-    // the third folder on (only a library the catalogue knows can be found unchanged); a library
-    // and many folders still to walk after that.
+    // Four catalogued libraries in the root's last folder, listed second and checked ahead as
+    // soon as that listing shows them (only a library the catalogue knows can be found
+    // unchanged); a library and many folders still to walk after that.
     const QString root = folder(QStringLiteral("Ahead"));
     for (int i = 0; i < 40; ++i)
         folder(QStringLiteral("Ahead/F%1").arg(i, 3, 10, QLatin1Char('0')));
