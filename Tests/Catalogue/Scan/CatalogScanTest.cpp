@@ -475,6 +475,9 @@ TEST_F(CatalogScanTest, AMediaListLostOrDamagedIsReadAgainByTheNextRescan) {
         scan(*catalog, jobFor({root}));
         EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 0 updated, 3 unchanged, 0 removed."));
         EXPECT_TRUE(QFileInfo::exists(emptyList));
+        // A rescan that wrote no list leaves the media it found in search as they were.
+        EXPECT_EQ(catalog->media().size(), 4);
+        EXPECT_EQ(mediaOf(*catalog, broken), brokenMedia);
     }
 }
 
