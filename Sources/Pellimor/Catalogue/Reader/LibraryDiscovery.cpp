@@ -107,25 +107,6 @@ ChildKind kindOf(const Child& child, qint64 level, const Rules& rules) {
     return child.representable ? ChildKind::folder : ChildKind::unrepresentable;
 }
 
-// Tells `seen` of the libraries among `children` of a folder at `level`.
-void tellLibraries(const std::vector<Child>& children, qint64 level, const Rules& rules,
-                   const std::function<void(const QString&)>& seen) {
-    if (!seen)
-        return;
-    for (const Child& child : children)
-        if (kindOf(child, level, rules) == ChildKind::library)
-            seen(child.path);
-}
-
-// The folders a walk will enter below a folder at `level`, in the order it pushes them.
-std::vector<PendingDir> walkedChildren(const std::vector<Child>& children, qint64 level, const Rules& rules) {
-    std::vector<PendingDir> folders;
-    for (const Child& child : children)
-        if (kindOf(child, level, rules) == ChildKind::folder)
-            folders.push_back(PendingDir{child.path, level + 1});
-    return folders;
-}
-
 // Folders on the walk's way listed ahead of it. Whenever the walk lists a folder itself, it
 // offers the sub-folders it enters after the next one; a helper takes the latest offer (the one
 // the walk comes to soonest) and walks that part of the tree in the walk's own order, keeping
@@ -258,9 +239,13 @@ private:
                 std::vector<Child> children = subFolders(folder.path, complete);
                 if (!complete)
                     continue;
-                const std::vector<PendingDir> below = walkedChildren(children, folder.level, m_rules);
-                stack.insert(stack.end(), below.begin(), below.end());
-                tellLibraries(children, folder.level, m_rules, m_seen);
+                for (const Child& child : children) {
+                    const ChildKind kind = kindOf(child, folder.level, m_rules);
+                    if (kind == ChildKind::folder)
+                        stack.push_back(PendingDir{child.path, folder.level + 1});
+                    else if (kind == ChildKind::library && m_seen)
+                        m_seen(child.path);
+                }
                 listings.insert(folder.path, std::move(children));
                 ++m_listed;
             }
@@ -332,44 +317,36 @@ bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint
             // A folder listed ahead is never on offer as well: only folders nobody has listed are.
             auto it = listedAhead.find(entry.path);
             if (it == listedAhead.end()) {
-                if (ListingsAhead::Listings reached = ahead->reach(entry.path); !reached.isEmpty()) {
-                    if (listedAhead.isEmpty()) {
-                        listedAhead = std::move(reached);
-                    } else {
-                        for (auto listing = reached.begin(); listing != reached.end(); ++listing)
-                            listedAhead.insert(listing.key(), std::move(listing.value()));
-                    }
-                    it = listedAhead.find(entry.path);
-                }
+                ListingsAhead::Listings reached = ahead->reach(entry.path);
+                for (auto listing = reached.begin(); listing != reached.end(); ++listing)
+                    listedAhead.insert(listing.key(), std::move(listing.value()));
+                it = listedAhead.find(entry.path);
             }
             if (it != listedAhead.end()) {
                 children = std::move(it.value());
                 listedAhead.erase(it);
             }
         }
-        if (!children) {
+        // A listing made ahead has told its libraries and offered nothing; one made here does both.
+        const bool listedHere = !children;
+        if (listedHere) {
             bool listed = false;
             children = subFolders(entry.path, listed);
             // A folder that cannot be listed is not an empty folder: the caller must not take the
             // absence of libraries below it as their removal.
             if (!listed && unlisted)
                 unlisted->append(entry.path);
-            tellLibraries(*children, entry.level, rules, lookAhead.seen);
-            if (ahead) {
-                // The last is the walk's next folder; the others wait their turn.
-                std::vector<PendingDir> later = walkedChildren(*children, entry.level, rules);
-                if (!later.empty())
-                    later.pop_back();
-                ahead->offer(later);
-            }
         }
 
+        const qsizetype pushedFrom = pending.size();
         for (const Child& child : *children) {
             switch (kindOf(child, entry.level, rules)) {
             case ChildKind::skipped:
                 break;
             case ChildKind::library:
                 found.append(child.path);
+                if (listedHere && lookAhead.seen)
+                    lookAhead.seen(child.path);
                 break;
             case ChildKind::folder:
                 pending.append(PendingDir{child.path, entry.level + 1});
@@ -380,6 +357,9 @@ bool discover(QList<PendingDir>& pending, QStringList& found, std::optional<qint
                 break;
             }
         }
+        // The last folder pushed is the walk's next; the others wait their turn.
+        if (ahead && listedHere && pending.size() - pushedFrom > 1)
+            ahead->offer(std::vector<PendingDir>(pending.begin() + pushedFrom, pending.end() - 1));
 
         if (clock->monotonic() - lastCheckpoint > checkpointEvery) {
             if (checkpoint)

@@ -313,22 +313,19 @@ void ScanRun::discover() {
     // A catalogued library goes to its check as soon as any listing shows it, before the walk
     // comes to it when the listing was made ahead.
     if (prefetch)
-        lookAhead.seen = [prefetch = prefetch, catalogued = std::make_shared<const QSet<QString>>(
-                                                   catalogued)](const QString& library) {
-            if (catalogued->contains(library))
+        lookAhead.seen = [prefetch = prefetch, catalogued = std::move(catalogued)](const QString& library) {
+            if (catalogued.contains(library))
                 prefetch->add(library);
         };
 
-    workPool()->start([weak, stop, status, returned, prefetch = prefetch, catalogued = std::move(catalogued),
-                       pending = std::move(pending), found = std::move(found),
+    workPool()->start([weak, stop, status, returned, pending = std::move(pending), found = std::move(found),
                        unlistedHere = std::move(unlistedSoFar), maxDepth, skipSafetyNet, skipFCPBackups,
                        lookAhead]() mutable {
         // A resumed walk's earlier finds go to the unchanged checks first; the walk's own as its
         // listings show them.
-        if (prefetch)
+        if (lookAhead.seen)
             for (const QString& library : std::as_const(found))
-                if (catalogued.contains(library))
-                    prefetch->add(library);
+                lookAhead.seen(library);
         // The walk appends the folders it cannot list to `unlistedHere`; each checkpoint carries a
         // copy to the job (both run on this worker, so the copy needs no lock).
         const QStringList* unlistedSeen = &unlistedHere;
