@@ -39,13 +39,11 @@ constexpr qint64 smallestPicture = 10000;
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/tovlin-pictures-XXXXXX"));
-    const std::optional<QString> pictures =
-        test::shot::pictureFolder(argc, argv, scratch, "tovlin-manual-pictures");
-    if (!pictures)
+    const std::optional<test::shot::Start> setUp =
+        test::shot::start(argc, argv, scratch, "tovlin-manual-pictures");
+    if (!setUp)
         return 2;
-    const QString out = *pictures;
-    const QString root = scratch.path();
-    const fixtures::SampleSet::Result samples = test::shot::prepare(root);
+    const auto& [out, root, samples] = *setUp;
 
     QApplication application(argc, argv);
     bool ok = true;

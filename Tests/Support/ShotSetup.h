@@ -58,6 +58,23 @@ inline std::optional<QString> pictureFolder(int argc, char** argv, const QTempor
     return out;
 }
 
+// What a picture program starts from: the folder for its pictures, its scratch folder, and the
+// sample set prepared there.
+struct Start {
+    QString out;
+    QString root;
+    fixtures::SampleSet::Result samples;
+};
+
+// pictureFolder() and prepare() in one; none, after the usage line, as pictureFolder().
+inline std::optional<Start> start(int argc, char** argv, const QTemporaryDir& scratch, const char* program,
+                                  Home home = Home::own, int optional = 0, const char* rest = "") {
+    const std::optional<QString> pictures = pictureFolder(argc, argv, scratch, program, optional, rest);
+    if (!pictures)
+        return std::nullopt;
+    return Start{*pictures, scratch.path(), prepare(scratch.path(), home)};
+}
+
 // The program's arguments for a scan of the sample drives and the sample home's Movies.
 inline QStringList scanningSamples(const fixtures::SampleSet::Result& samples) {
     return {"tovlin", "--scan", samples.volumesRoot, samples.homeFolder + "/Movies"};

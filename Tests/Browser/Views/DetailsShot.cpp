@@ -41,12 +41,10 @@ std::optional<LibraryInfo> find(const Catalog& catalog, const QString& drive, co
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    const std::optional<QString> pictures = test::shot::pictureFolder(argc, argv, scratch, "details_shot");
-    if (!pictures)
+    const std::optional<test::shot::Start> setUp = test::shot::start(argc, argv, scratch, "details_shot");
+    if (!setUp)
         return 2;
-    const QString out = *pictures;
-    const QString root = scratch.path();
-    const fixtures::SampleSet::Result samples = test::shot::prepare(root);
+    const auto& [out, root, samples] = *setUp;
 
     QApplication application(argc, argv);
     PellimorApp app(test::shot::scanningSamples(samples));

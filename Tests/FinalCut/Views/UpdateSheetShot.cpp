@@ -45,13 +45,11 @@ using namespace std::chrono_literals;
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    const std::optional<QString> pictures =
-        test::shot::pictureFolder(argc, argv, scratch, "update_sheet_shot");
-    if (!pictures)
+    const std::optional<test::shot::Start> setUp =
+        test::shot::start(argc, argv, scratch, "update_sheet_shot");
+    if (!setUp)
         return 2;
-    const QString out = *pictures;
-    const QString root = scratch.path();
-    const fixtures::SampleSet::Result samples = test::shot::prepare(root);
+    const auto& [out, root, samples] = *setUp;
     // A newer Final Cut Pro than the samples' own, so every library on Studio needs updating.
     const QString newer = root + "/Applications 11.1/Final Cut Pro.app";
     fixtures::FixtureFiles::writeFinalCutApp(newer, "11.1");

@@ -33,12 +33,11 @@ using namespace pellimor;
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    const std::optional<QString> pictures = test::shot::pictureFolder(argc, argv, scratch, "plugins_shot");
-    if (!pictures)
+    const std::optional<test::shot::Start> setUp =
+        test::shot::start(argc, argv, scratch, "plugins_shot", test::shot::Home::samples);
+    if (!setUp)
         return 2;
-    const QString out = *pictures;
-    const QString root = scratch.path();
-    const fixtures::SampleSet::Result samples = test::shot::prepare(root, test::shot::Home::samples);
+    const auto& [out, root, samples] = *setUp;
 
     QApplication application(argc, argv);
     PellimorApp app(test::shot::scanningSamples(samples));

@@ -31,13 +31,11 @@ using namespace pellimor;
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    const std::optional<QString> pictures =
-        test::shot::pictureFolder(argc, argv, scratch, "deroom_alert_shot");
-    if (!pictures)
+    const std::optional<test::shot::Start> setUp =
+        test::shot::start(argc, argv, scratch, "deroom_alert_shot");
+    if (!setUp)
         return 2;
-    const QString out = *pictures;
-    const QString root = scratch.path();
-    const fixtures::SampleSet::Result samples = test::shot::prepare(root);
+    const auto& [out, root, samples] = *setUp;
     // The system-wide Audio Units stay untouched: nothing is parked, the answer is "Cancel".
     QApplication application(argc, argv);
 

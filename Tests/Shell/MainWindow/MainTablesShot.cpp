@@ -30,13 +30,11 @@ using namespace pellimor;
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    const std::optional<QString> pictures =
-        test::shot::pictureFolder(argc, argv, scratch, "main_tables_shot", 1, " [search]");
-    if (!pictures)
+    const std::optional<test::shot::Start> setUp =
+        test::shot::start(argc, argv, scratch, "main_tables_shot", test::shot::Home::own, 1, " [search]");
+    if (!setUp)
         return 2;
-    const QString out = *pictures;
-    const QString root = scratch.path();
-    const fixtures::SampleSet::Result samples = test::shot::prepare(root);
+    const auto& [out, root, samples] = *setUp;
 
     QApplication application(argc, argv);
     const QString search = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("wedding");

@@ -81,13 +81,11 @@ bool pressOnLine(MissingFilesSheet* sheet, const QString& tail, const QString& c
 
 int main(int argc, char** argv) {
     QTemporaryDir scratch;
-    const std::optional<QString> pictures =
-        test::shot::pictureFolder(argc, argv, scratch, "missing_files_shot");
-    if (!pictures)
+    const std::optional<test::shot::Start> setUp =
+        test::shot::start(argc, argv, scratch, "missing_files_shot", test::shot::Home::samples);
+    if (!setUp)
         return 2;
-    const QString out = *pictures;
-    const QString root = scratch.path();
-    const fixtures::SampleSet::Result samples = test::shot::prepare(root, test::shot::Home::samples);
+    const auto& [out, root, samples] = *setUp;
 
     QApplication application(argc, argv);
 
