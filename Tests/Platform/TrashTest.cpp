@@ -43,6 +43,15 @@ private:
     test::ScopedEnvironment m_scope;
 };
 
+// The call as the run makes it: the item's folder held open and the item named in it.
+template <typename Call> Result<void> atPath(const QString& path, Call call) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const OpenFolder folder = OpenFolder::open(path.left(slash), OpenFolder::LastLink::followed);
+    const QByteArray name = QFile::encodeName(path.mid(slash + 1));
+    const platform::TrashItem item{folder, name, path, folder.entryFacts(name).value_or(ItemFacts{})};
+    return call(item);
+}
+
 ino_t inode(const QString& path) {
     struct stat facts {};
     return ::lstat(QFile::encodeName(path).constData(), &facts) == 0 ? facts.st_ino : 0;
@@ -60,8 +69,10 @@ TEST_F(TrashTest, MovesIntoTheHomeTrashByRenamingAndNeverReplacesAnItemOfTheSame
     const QStringList firstTree = test::treeListing(first);
     const ino_t firstInode = inode(first);
 
-    ASSERT_TRUE(trash->moveToTrash(first).ok());
-    const Result<void> again = trash->moveToTrash(second);
+    ASSERT_TRUE(
+        atPath(first, [&](const platform::TrashItem& item) { return trash->moveToTrash(item); }).ok());
+    const Result<void> again =
+        atPath(second, [&](const platform::TrashItem& item) { return trash->moveToTrash(item); });
     ASSERT_TRUE(again.ok()) << again.error().toStdString();
 
     EXPECT_FALSE(QFileInfo::exists(first));
@@ -86,7 +97,8 @@ TEST_F(TrashTest, MovesIntoTheHomeTrashByRenamingAndNeverReplacesAnItemOfTheSame
 
 TEST_F(TrashTest, AnItemThatIsNotThereFailsWithTheSystemsDescriptionAndLeavesNoTrace) {
     const QString missing = TestEnv::freshDir(QStringLiteral("trash-missing")) + QStringLiteral("/gone.mov");
-    const Result<void> trashed = trash->moveToTrash(missing);
+    const Result<void> trashed =
+        atPath(missing, [&](const platform::TrashItem& item) { return trash->moveToTrash(item); });
     EXPECT_FALSE(trashed.ok());
     EXPECT_FALSE(trashed.error().isEmpty());
     EXPECT_TRUE(entries(trashInfo()).isEmpty());
@@ -109,8 +121,8 @@ TEST_F(TrashTest, RemovingForGoodTakesLinksThemselvesAndNeverWhatTheyPointTo) {
     const QString link = dir + QStringLiteral("/Render Link");
     FixtureFiles::makeLink(link, elsewhere);
 
-    ASSERT_TRUE(trash->remove(folder).ok());
-    ASSERT_TRUE(trash->remove(link).ok());
+    ASSERT_TRUE(atPath(folder, [&](const platform::TrashItem& item) { return trash->remove(item); }).ok());
+    ASSERT_TRUE(atPath(link, [&](const platform::TrashItem& item) { return trash->remove(item); }).ok());
 
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_FALSE(QFileInfo(link).isSymLink());
@@ -123,7 +135,8 @@ TEST_F(TrashTest, RemovingWhatCannotBeRemovedFailsWithTheSystemsDescription) {
     FixtureFiles::writeBytes(dir + QStringLiteral("/plain"), "keep");
     // A name longer than the file system allows can name nothing to remove (permissions would
     // not do: tests may run as root); what lies beside it stays.
-    const Result<void> removed = trash->remove(dir + u'/' + QString(300, u'n'));
+    const Result<void> removed = atPath(dir + u'/' + QString(300, u'n'),
+                                        [&](const platform::TrashItem& item) { return trash->remove(item); });
     EXPECT_FALSE(removed.ok());
     EXPECT_FALSE(removed.error().isEmpty());
     EXPECT_EQ(test::readAll(dir + QStringLiteral("/plain")), "keep");

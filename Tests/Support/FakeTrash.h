@@ -67,16 +67,16 @@ public:
         return m_calls;
     }
 
-    Result<void> moveToTrash(const QString& path) override {
-        if (const std::optional<QString> failure = enter(QStringLiteral("moveToTrash "), path))
+    Result<void> moveToTrash(const platform::TrashItem& item) override {
+        if (const std::optional<QString> failure = enter(QStringLiteral("moveToTrash "), item.path))
             return Failure{*failure};
-        return m_inner->moveToTrash(path);
+        return m_inner->moveToTrash(item);
     }
 
-    Result<void> remove(const QString& path) override {
-        if (const std::optional<QString> failure = enter(QStringLiteral("remove "), path))
+    Result<void> remove(const platform::TrashItem& item) override {
+        if (const std::optional<QString> failure = enter(QStringLiteral("remove "), item.path))
             return Failure{*failure};
-        return m_inner->remove(path);
+        return m_inner->remove(item);
     }
 
     // Services with only this Trash set, for platform::ScopedServices.

@@ -7,6 +7,7 @@
 #include "Platform/Trash.h"
 #include "Support/ByteSum.h"
 #include "Support/LogFile.h"
+#include "Support/OpenFolder.h"
 #include "Support/PathText.h"
 
 namespace pellimor::Cleanup {
@@ -68,7 +69,12 @@ Result2 run(const CleanupPlan& plan, const QString& library, bool permanent, boo
             continue;
         }
 
-        const Result<void> removed = permanent ? trash->remove(target.url) : trash->moveToTrash(target.url);
+        const QString parent = target.url.left(target.url.lastIndexOf(u'/'));
+        const OpenFolder folder = OpenFolder::open(parent, OpenFolder::LastLink::followed);
+        const std::optional<ItemFacts> facts = folder.entryFacts(CleanupFiles::native(name));
+        const platform::TrashItem item{folder, CleanupFiles::native(name), target.url,
+                                       facts.value_or(ItemFacts{})};
+        const Result<void> removed = permanent ? trash->remove(item) : trash->moveToTrash(item);
         if (!removed) {
             result.errors.append(name + QStringLiteral(": ") + removed.error());
             logLine(logPath, QStringLiteral("FAILED ") + target.url + QStringLiteral(": ") + removed.error());

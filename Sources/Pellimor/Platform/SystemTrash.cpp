@@ -15,14 +15,15 @@ namespace {
 
 class SystemTrash final : public Trash {
 public:
-    Result<void> moveToTrash(const QString& path) override {
-        QFile item(path);
+    Result<void> moveToTrash(const TrashItem& trashed) override {
+        QFile item(trashed.path);
         if (!item.moveToTrash())
             return Failure{item.errorString()};
         return {};
     }
 
-    Result<void> remove(const QString& path) override {
+    Result<void> remove(const TrashItem& item) override {
+        const QString& path = item.path;
         // remove_all never follows a link: a link, at the top or anywhere below, goes itself.
         std::error_code error;
         std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(path).constData()), error);
