@@ -65,7 +65,7 @@ function(tovlin_widget_library name)
 endfunction()
 
 set(TOVLIN_TEST_ENV
-    "ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:strict_string_checks=1"
+    "ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1"
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
     "QT_QPA_PLATFORM=offscreen"
     "QT_LOGGING_RULES=*.debug=false")
