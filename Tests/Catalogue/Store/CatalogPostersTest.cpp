@@ -343,6 +343,36 @@ TEST(CatalogPosters, WorksThroughOnlineEventsThatLackAPoster) {
     EXPECT_EQ(asked, (QStringList{"a.mov", "b.mov", "c.mov", "d.mov", "e.mov", "f.mov", "g.mov"}));
 }
 
+// A catalogued event name becomes a folder's path: one that cannot name a folder (the parent,
+// the library itself, a path cut short at a NUL) is never looked through for media.
+TEST(CatalogPosters, EventNamesThatCannotNameAFolderAreNeverLookedThrough) {
+    CatalogTestEnv env;
+    auto frames = std::make_shared<ScriptedFrames>();
+    ScopedFrames scoped(frames);
+    const QString library = libraryFolder("impossible", {{"A", {"a.mov"}}});
+    // What ".." would reach: the folder beside the library.
+    FixtureFiles::writeRandom(QFileInfo(library).absolutePath() + "/Original Media/outside.mov", 2048);
+    auto catalog = env.makeCatalog();
+    CatalogTestAccess::setLibraries(
+        *catalog, {libraryAt(library, {eventNamed(".."), eventNamed("."), eventNamed(QString()),
+                                       eventNamed(QStringLiteral("A") + QChar(0) + QStringLiteral("/x")),
+                                       eventNamed("A/../.."), eventNamed("A")})});
+
+    ASSERT_TRUE(makePosters(*catalog));
+    QStringList asked;
+    for (const QString& path : frames->asked())
+        asked.append(QFileInfo(path).fileName());
+    EXPECT_EQ(asked, QStringList{"a.mov"});
+
+    // Nor is a stored poster name that leads out of the posters folder carried over.
+    FixtureFiles::writeBytes(QFileInfo(catalog->posterDir()).absolutePath() + "/outside.jpg", "jpeg");
+    EventInfo kept = eventNamed("Kept");
+    kept.poster = QStringLiteral("../outside.jpg");
+    LibraryInfo fresh = libraryAt(library, {eventNamed("Kept")});
+    CatalogTestAccess::carryPosters(*catalog, libraryAt(library, {kept}), fresh);
+    EXPECT_FALSE(fresh.events.front().poster);
+}
+
 // With nothing to do the step ends at once and the status line is left alone; a run stopped
 // before it begins does nothing either.
 TEST(CatalogPosters, NothingToDoOrStoppedFirstChangesNothing) {

@@ -1,5 +1,6 @@
 #include "Browser/Views/PosterImage.h"
 
+#include "Support/OpenFolder.h"
 #include "Support/RegularFile.h"
 
 #include <QBuffer>
@@ -24,8 +25,7 @@ constexpr qint64 kMaxScaledPixels = 64 * kMaxWholePixels;
 } // namespace
 
 std::optional<QString> path(const QString& posterDir, const QString& fileName) {
-    if (fileName.isEmpty() || fileName == u"." || fileName == u".." || fileName.contains(u'/') ||
-        fileName.contains(u'\\') || fileName.contains(QChar(0)) || posterDir.isEmpty())
+    if (!isSingleName(QStringView(fileName)) || fileName.contains(u'\\') || posterDir.isEmpty())
         return std::nullopt;
     return posterDir + (posterDir.endsWith(u'/') ? QString() : QStringLiteral("/")) + fileName;
 }

@@ -3,6 +3,7 @@
 #include "Platform/Services.h"
 #include "Platform/VideoFrames.h"
 #include "Support/AtomicFile.h"
+#include "Support/OpenFolder.h"
 #include "Support/TextCompare.h"
 #include "Support/WorkPool.h"
 
@@ -103,7 +104,8 @@ void Catalog::carryPosters(const LibraryInfo& from, LibraryInfo& to) const {
     for (EventInfo& fresh : to.events) {
         const auto old = std::find_if(from.events.cbegin(), from.events.cend(),
                                       [&](const EventInfo& event) { return event.name == fresh.name; });
-        if (old == from.events.cend() || !old->poster)
+        // A stored name that is not one file name ("../x", a NUL) would be looked up elsewhere.
+        if (old == from.events.cend() || !old->poster || !isSingleName(QStringView(*old->poster)))
             continue;
         if (QFileInfo::exists(posters.filePath(*old->poster)))
             fresh.poster = old->poster;
@@ -113,10 +115,12 @@ void Catalog::carryPosters(const LibraryInfo& from, LibraryInfo& to) const {
 void Catalog::generatePosters(std::stop_token stop, std::function<void()> done) {
     QList<PosterWork> work;
     for (const LibraryInfo& library : m_libraries) {
-        if (!isOnline(library))
+        if (!isOnline(library) || library.path.contains(QChar(0)))
             continue;
         for (const EventInfo& event : library.events) {
-            if (!event.poster && event.mediaFileCount > 0)
+            // The event's name becomes a path: one that cannot be a folder's name ("..", a NUL
+            // that would cut the path short) would have another folder's media looked through.
+            if (!event.poster && event.mediaFileCount > 0 && isSingleName(QStringView(event.name)))
                 work.append({library.path, event.name,
                              library.path + u'/' + event.name + QStringLiteral("/Original Media"),
                              library.path + u'|' + event.name});

@@ -108,7 +108,8 @@ void Catalog::reread(const LibraryInfo& library, std::optional<qint64> previousS
         Reading reading;
         // A bundle that is not there (its drive unplugged since) would read as an empty
         // library and wipe what the catalogue knows about it, media list included.
-        if (QFileInfo::exists(path)) {
+        // A stored path holding a NUL would be cut short there and name another folder.
+        if (!path.contains(QChar(0)) && QFileInfo::exists(path)) {
             // Nor would a library whose database is there but does not open: it would read as
             // one without its identifier, where the truth is that it cannot be read now.
             reading.unreadable =
