@@ -4,8 +4,10 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace pellimor {
 
@@ -65,8 +67,19 @@ QString pathExtension(QStringView path) {
     return extension.toString().toLower();
 }
 
+// A path's first name may begin with anything a folder's name begins with ("2024-05-12 …",
+// "Übergabe", "_Archive", "#recycle", "(Backup)"), but not with what follows a lone slash in a
+// sentence: a blank, a slash, a closing bracket or quote, or a comma, a colon and the like, so
+// "the start-up disk (/)" and "at /, the start-up disk" stay readable.
 const QRegularExpression& pathPattern() {
-    static const QRegularExpression pattern(QStringLiteral(R"((?<![\w<.:/~])~?/[A-Z.][^\n]*$)"), kOptions);
+    static const QRegularExpression pattern(
+        QStringLiteral(R"((?<![\w<.:/~])~?/[^\s\p{Z}\p{Cc}\p{Pe}\p{Pf}/,;:?"'<>][^\n]*$)"), kOptions);
+    return pattern;
+}
+
+// A stand-in already in the text, which no name may cut into.
+const QRegularExpression& standInPattern() {
+    static const QRegularExpression pattern(QStringLiteral(R"(<[a-z]+-\d+>)"));
     return pattern;
 }
 
@@ -78,6 +91,107 @@ const QRegularExpression& quotedPattern() {
 const QRegularExpression& tokenPattern() {
     static const QRegularExpression pattern(QStringLiteral(R"(^<[a-z]+-\d+>$)"));
     return pattern;
+}
+
+// Names are compared one user-perceived character at a time: each in its composed form (so a
+// name given composed matches a file name the system handed over decomposed, and the
+// reverse), case-folded, and with the typographic apostrophe read as the typed one (so
+// "Jane’s MacBook Pro" matches "Jane's MacBook Pro"). Accents still count: "Müller" is not
+// "Muller". `at[i]` is the position in the original text of the character that folded unit `i`
+// begins, or -1 when unit `i` lies inside a character's folding; `at[text.size()]` is the
+// original's length. A match may only start and end where `at` is not -1, so it always covers
+// whole characters of the original, and the original's own spelling is what gets replaced.
+struct Folded {
+    QString text;
+    std::vector<qsizetype> at;
+};
+
+void appendFolded(char32_t c, QString& out) {
+    c = QChar::toCaseFolded(c);
+    if (c == U'\u2019')
+        c = U'\'';
+    if (QChar::requiresSurrogates(c)) {
+        out.append(QChar(QChar::highSurrogate(c)));
+        out.append(QChar(QChar::lowSurrogate(c)));
+    } else {
+        out.append(QChar(char16_t(c)));
+    }
+}
+
+Folded fold(QStringView text) {
+    Folded folded;
+    folded.text.reserve(text.size());
+    folded.at.reserve(size_t(text.size()) + 1);
+    // Most logs are plain ASCII, where every unit is a character of its own but for CR LF.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text.at(i).unicode();
+            folded.text.append(QChar(c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c));
+            folded.at.push_back(c == u'\n' && i > 0 && text.at(i - 1) == u'\r' ? -1 : i);
+        }
+        folded.at.push_back(text.size());
+        return folded;
+    }
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    for (qsizetype end = characters.toNextBoundary(); end != -1; end = characters.toNextBoundary()) {
+        const qsizetype before = folded.text.size();
+        const QStringView character = text.mid(start, end - start);
+        // Below U+0300 a lone code unit is its own composed form: most texts never leave this.
+        if (character.size() == 1 && character.front().unicode() < 0x300) {
+            appendFolded(character.front().unicode(), folded.text);
+        } else {
+            for (const char32_t c : character.toString().normalized(QString::NormalizationForm_C).toUcs4())
+                appendFolded(c, folded.text);
+        }
+        folded.at.resize(size_t(folded.text.size()), -1);
+        if (folded.text.size() > before)
+            folded.at[size_t(before)] = start;
+        start = end;
+    }
+    folded.at.push_back(text.size());
+    return folded;
+}
+
+// The compared form of a value: what decides that two values are one, and their stand-in.
+QString key(QStringView value) {
+    return fold(value).text;
+}
+
+// Letters, digits and marks make up words; an underscore, like a space, divides them.
+bool isWordCharacter(char32_t c) {
+    switch (QChar::category(c)) {
+    case QChar::Letter_Uppercase:
+    case QChar::Letter_Lowercase:
+    case QChar::Letter_Titlecase:
+    case QChar::Letter_Modifier:
+    case QChar::Letter_Other:
+    case QChar::Number_DecimalDigit:
+    case QChar::Number_Letter:
+    case QChar::Number_Other:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+        return true;
+    default:
+        return false;
+    }
+}
+
+char32_t codePointBefore(QStringView text, qsizetype position) {
+    const char16_t low = text.at(position - 1).unicode();
+    if (QChar::isLowSurrogate(low) && position >= 2 &&
+        QChar::isHighSurrogate(text.at(position - 2).unicode()))
+        return QChar::surrogateToUcs4(text.at(position - 2).unicode(), low);
+    return low;
+}
+
+char32_t codePointAt(QStringView text, qsizetype position) {
+    const char16_t high = text.at(position).unicode();
+    if (QChar::isHighSurrogate(high) && position + 1 < text.size() &&
+        QChar::isLowSurrogate(text.at(position + 1).unicode()))
+        return QChar::surrogateToUcs4(high, text.at(position + 1).unicode());
+    return high;
 }
 
 } // namespace
@@ -92,6 +206,7 @@ NameHider::NameHider(const QList<Name>& names) {
     // Lengths in characters as the user sees them, so an accented letter counts once.
     struct Kept {
         Name name;
+        QString key;
         qsizetype length;
     };
     QList<Kept> kept;
@@ -101,27 +216,31 @@ NameHider::NameHider(const QList<Name>& names) {
         const qsizetype length = Graphemes::count(value);
         if (length < 3)
             continue;
-        const QString lower = value.toLower();
-        if (keepList().contains(lower) || seen.contains(lower))
+        QString compared = key(value);
+        if (keepList().contains(compared) || seen.contains(compared))
             continue;
-        seen.insert(lower);
-        kept.append({{name.kind, value}, length});
+        seen.insert(compared);
+        kept.append({{name.kind, value}, std::move(compared), length});
     }
     std::stable_sort(kept.begin(), kept.end(),
                      [](const Kept& a, const Kept& b) { return a.length > b.length; });
     m_names.reserve(kept.size());
-    for (Kept& entry : kept)
+    m_keys.reserve(kept.size());
+    for (Kept& entry : kept) {
         m_names.append(std::move(entry.name));
+        m_keys.append(std::move(entry.key));
+    }
 }
 
 QString NameHider::standIn(const QString& kind, const QString& value) {
-    const QString key = kind + u':' + value.toLower();
-    if (const auto found = m_tokens.constFind(key); found != m_tokens.cend())
+    // Every spelling of one value (letter case, normal form, apostrophe) gets one stand-in.
+    const QString tokenKey = kind + u':' + key(value);
+    if (const auto found = m_tokens.constFind(tokenKey); found != m_tokens.cend())
         return *found;
     const int number = m_counters.value(kind, 0) + 1;
     m_counters.insert(kind, number);
     const QString token = u'<' + kind + u'-' + QString::number(number) + u'>';
-    m_tokens.insert(key, token);
+    m_tokens.insert(tokenKey, token);
     return token;
 }
 
@@ -134,18 +253,77 @@ QString NameHider::hidePaths(const QString& text) {
     });
 }
 
-QString NameHider::hideName(const QString& text, const Name& name) {
-    // Most names of a large catalogue do not occur in a given text; finding that out costs one
-    // plain search, while compiling a pattern for each would cost far more.
-    if (!text.contains(name.value, Qt::CaseInsensitive))
+QString NameHider::hideNames(const QString& text) {
+    if (m_names.isEmpty() || text.isEmpty())
         return text;
-    const QRegularExpression pattern(QStringLiteral(R"((?<![\w<-]))") +
-                                         QRegularExpression::escape(name.value) +
-                                         QStringLiteral(R"((?![\w>-]))"),
-                                     kOptions);
-    return replaceAll(text, pattern, [this, &name](const QRegularExpressionMatch& match) {
-        return standIn(name.kind, match.captured());
-    });
+    // The text is folded once, and every name is looked for in that folding: as if each name,
+    // longest first, replaced its matches before the next one looked, with `taken` marking
+    // what earlier names (and stand-ins already in the text) hold. A character next to a
+    // taken span reads as the stand-in's "<" or ">" that will stand there.
+    const Folded folded = fold(text);
+    std::vector<bool> taken(size_t(text.size()), false);
+    for (QRegularExpressionMatchIterator it = standInPattern().globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        std::fill(taken.begin() + match.capturedStart(), taken.begin() + match.capturedEnd(), true);
+    }
+    struct Given {
+        qsizetype start;
+        qsizetype end;
+        QString token;
+    };
+    QList<Given> given;
+
+    const auto untaken = [&](qsizetype start, qsizetype end) {
+        return std::none_of(taken.begin() + start, taken.begin() + end, [](bool t) { return t; });
+    };
+    // Not part of a longer word, and never touching a stand-in from within.
+    const auto standsAlone = [&](qsizetype start, qsizetype end) {
+        if (start > 0 && !taken[size_t(start - 1)]) {
+            const char32_t before = codePointBefore(text, start);
+            if (isWordCharacter(before) || before == U'<' || before == U'-')
+                return false;
+        }
+        if (end < text.size() && !taken[size_t(end)]) {
+            const char32_t after = codePointAt(text, end);
+            if (isWordCharacter(after) || after == U'>' || after == U'-')
+                return false;
+        }
+        return true;
+    };
+
+    for (qsizetype n = 0; n < m_names.size(); ++n) {
+        const QString& wanted = m_keys.at(n);
+        qsizetype from = 0;
+        while (true) {
+            const qsizetype at = folded.text.indexOf(wanted, from);
+            if (at < 0)
+                break;
+            const qsizetype end = at + wanted.size();
+            const qsizetype start = folded.at[size_t(at)];
+            const qsizetype stop = folded.at[size_t(end)];
+            if (start < 0 || stop < 0 || !untaken(start, stop) || !standsAlone(start, stop)) {
+                from = at + 1;
+                continue;
+            }
+            std::fill(taken.begin() + start, taken.begin() + stop, true);
+            given.append({start, stop, standIn(m_names.at(n).kind, text.mid(start, stop - start))});
+            from = end;
+        }
+    }
+    if (given.isEmpty())
+        return text;
+
+    std::sort(given.begin(), given.end(), [](const Given& a, const Given& b) { return a.start < b.start; });
+    QString out;
+    out.reserve(text.size());
+    qsizetype copied = 0;
+    for (const Given& g : given) {
+        out += QStringView(text).mid(copied, g.start - copied);
+        out += g.token;
+        copied = g.end;
+    }
+    out += QStringView(text).mid(copied);
+    return out;
 }
 
 QString NameHider::hideQuoted(const QString& text) {
@@ -159,10 +337,7 @@ QString NameHider::hideQuoted(const QString& text) {
 }
 
 QString NameHider::hide(const QString& text) {
-    QString hidden = hidePaths(text);
-    for (const Name& name : m_names)
-        hidden = hideName(hidden, name);
-    return hideQuoted(hidden);
+    return hideQuoted(hideNames(hidePaths(text)));
 }
 
 } // namespace pellimor

@@ -23,15 +23,18 @@ public:
     };
 
     // Values are trimmed of spaces and tabs. A name is kept only when its value has at least
-    // 3 characters, is not one of the program's own words (keepList) and is not, ignoring
-    // letter case, a value kept before it: the first entry of a value wins, with its kind.
-    // Longer values are hidden first, so a short name never breaks up a longer one.
+    // 3 characters, is not one of the program's own words (keepList) and is not a value kept
+    // before it, spelled another way: in another letter case, composed where the other is
+    // decomposed, or with "'" where the other has "’". The first entry of a value wins, with
+    // its kind. Longer values are hidden first, so a short name never breaks up a longer one.
     explicit NameHider(const QList<Name>& names = {});
 
     // The hidden text. Three passes, each over the result of the one before: absolute paths
     // (to the end of their line; a path ending in a short extension keeps it visible), the
-    // names (only as whole words, never inside a stand-in), then quoted names that are not a
-    // stand-in already.
+    // names, then quoted names that are not a stand-in already. A name is found however the
+    // text spells it (letter case, normal form, either apostrophe) and replaced as it stands
+    // there; only as a whole word, where "_" divides words as a space does and "-" joins
+    // them; never inside a stand-in, nor inside a character with its combining marks.
     QString hide(const QString& text);
 
     // The kept names, longest value first.
@@ -43,12 +46,13 @@ public:
 private:
     QString standIn(const QString& kind, const QString& value);
     QString hidePaths(const QString& text);
-    QString hideName(const QString& text, const Name& name);
+    QString hideNames(const QString& text);
     QString hideQuoted(const QString& text);
 
-    QHash<QString, QString> m_tokens; // kind + ":" + lower-case value → stand-in
+    QHash<QString, QString> m_tokens; // kind + ":" + compared value → stand-in
     QHash<QString, int> m_counters;   // kind → the last number handed out
     QList<Name> m_names;
+    QList<QString> m_keys; // the compared form of each name's value, in m_names' order
 };
 
 } // namespace pellimor
