@@ -20,6 +20,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
@@ -109,28 +110,20 @@ protected:
 
     // Starts a search and waits for it to complete.
     bool search() {
-        bool finished = false;
-        const QMetaObject::Connection connection =
-            QObject::connect(controller, &MissingFilesController::searchFinished, [&] { finished = true; });
+        const QSignalSpy finished(controller, &MissingFilesController::searchFinished);
         controller->find();
-        const bool ok = state().searching && CatalogTestEnv::waitUntil([&] { return finished; });
-        QObject::disconnect(connection);
-        return ok;
+        return state().searching && CatalogTestEnv::waitUntil([&] { return !finished.isEmpty(); });
     }
 
     QStringList found(const QString& name) const { return state().found.value(name); }
 
     // Asks for a repair in `mode`, confirms it and waits until it has ended (note set).
     bool repair(MissingFiles::RepairMode mode) {
-        bool finished = false;
-        const QMetaObject::Connection connection =
-            QObject::connect(controller, &MissingFilesController::repairFinished, [&] { finished = true; });
+        const QSignalSpy finished(controller, &MissingFilesController::repairFinished);
         const bool asked = controller->askRepair(mode).has_value();
         if (asked)
             controller->answerRepair(true);
-        const bool ok = asked && state().working && CatalogTestEnv::waitUntil([&] { return finished; });
-        QObject::disconnect(connection);
-        return ok;
+        return asked && state().working && CatalogTestEnv::waitUntil([&] { return !finished.isEmpty(); });
     }
 
     bool refreshed(const QString& name) const {
@@ -218,7 +211,9 @@ TEST_F(MissingControllerTest, theCataloguesCandidatesComeFirstAndTheWalksDiction
     controller->setChosen(home, true);
 
     QList<MissingFiles::Found> seen;
-    QObject::connect(controller, &MissingFilesController::changed, controller, [&] {
+    // The connection goes with this frame; the close after the test emits changes too.
+    const QObject frame;
+    QObject::connect(controller, &MissingFilesController::changed, &frame, [&] {
         if (controller->state().searching && (seen.isEmpty() || seen.last() != controller->state().found))
             seen.append(controller->state().found);
     });
@@ -278,16 +273,14 @@ TEST_F(MissingControllerTest, everySearchForgetsThePicksAndHasAStopFlagOfItsOwn)
 
     // Stop right after the start: the walk ends at once and the note says so.
     const std::shared_ptr<MissingFiles::Stop> before = state().stop;
-    bool finished = false;
-    QObject::connect(controller, &MissingFilesController::searchFinished, controller,
-                     [&] { finished = true; });
+    const QSignalSpy finished(controller, &MissingFilesController::searchFinished);
     controller->find();
     EXPECT_TRUE(state().picked.isEmpty());
     EXPECT_NE(state().stop, before);
     controller->stop();
     EXPECT_TRUE(state().stop->requested());
     EXPECT_FALSE(before->requested());
-    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !finished.isEmpty(); }));
     EXPECT_TRUE(state().note->startsWith(QStringLiteral("Stopped early. "))) << state().note->toStdString();
 
     ASSERT_TRUE(search());
@@ -331,24 +324,21 @@ TEST_F(MissingControllerTest, searchingChangesNothingOnDisk) {
     EXPECT_EQ(test::treeListing(a), drive);
     EXPECT_EQ(test::treeListing(home), places);
 
-    bool finished = false;
-    QObject::connect(controller, &MissingFilesController::searchFinished, controller,
-                     [&] { finished = true; });
+    const QSignalSpy finished(controller, &MissingFilesController::searchFinished);
     controller->find();
     controller->stop();
-    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !finished.isEmpty(); }));
     EXPECT_EQ(test::treeListing(a), drive);
     EXPECT_EQ(test::treeListing(home), places);
 
     // Closed during a search: what the walk still brings is dropped, and the work goes when it
     // has ended.
     controller->find();
-    int changes = 0;
-    QObject::connect(controller, &MissingFilesController::changed, [&] { ++changes; });
+    const QSignalSpy changes(controller, &MissingFilesController::changed);
     controller->close();
     EXPECT_TRUE(state().stop->requested());
     ASSERT_TRUE(gone());
-    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(changes.count(), 0);
     EXPECT_EQ(test::treeListing(a), drive);
     EXPECT_EQ(test::treeListing(home), places);
 }
@@ -364,7 +354,8 @@ TEST_F(MissingControllerTest, theWalkReportsItsProgress) {
     controller->setUseCatalog(false);
     controller->addFolders({folder});
     QStringList reports;
-    QObject::connect(controller, &MissingFilesController::changed, controller, [&] {
+    const QObject frame; // the connection goes with this frame
+    QObject::connect(controller, &MissingFilesController::changed, &frame, [&] {
         if (!state().progress.isEmpty() && (reports.isEmpty() || reports.last() != state().progress))
             reports.append(state().progress);
     });
@@ -445,12 +436,10 @@ TEST_F(MissingControllerTest, aRepairStartsOnlyFromAConfirmedQuestionAfterACompl
     EXPECT_FALSE(controller->askRepair(MissingFiles::RepairMode::copy)) << "no search has completed";
     EXPECT_FALSE(state().pendingRepair);
 
-    bool finished = false;
-    QObject::connect(controller, &MissingFilesController::searchFinished, controller,
-                     [&] { finished = true; });
+    const QSignalSpy finished(controller, &MissingFilesController::searchFinished);
     controller->find();
     EXPECT_FALSE(controller->askRepair(MissingFiles::RepairMode::copy)) << "while a search runs";
-    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !finished.isEmpty(); }));
 
     // Asked and cancelled: nothing waits any more and nothing changed.
     const QStringList before = test::treeListing(a);
@@ -545,12 +534,10 @@ TEST_F(MissingControllerTest, whatARepairMeetsAfterTheQuestion) {
     // covers it all the same.
     ASSERT_TRUE(controller->askRepair(MissingFiles::RepairMode::copy));
     ASSERT_TRUE(QFile::remove(home + "/b.mov"));
-    bool finished = false;
-    QObject::connect(controller, &MissingFilesController::repairFinished, controller,
-                     [&] { finished = true; });
+    const QSignalSpy finished(controller, &MissingFilesController::repairFinished);
     controller->answerRepair(true);
     catalog->forget(film);
-    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !finished.isEmpty(); }));
     EXPECT_TRUE(state().note->startsWith(QStringLiteral("Copied 1 file into the library (")));
     EXPECT_TRUE(state().note->endsWith(QStringLiteral("\nSkipped: b.mov: the found file is gone")))
         << state().note->toStdString();

@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -110,13 +111,12 @@ protected:
         ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !state().loading; }));
         window.settle();
     }
-    // Presses the search button and waits for the search to complete.
+    // Presses the search button and waits for the search to complete. The spy goes with this
+    // call, so a later search of the same sheet reaches nothing of it.
     bool find() {
-        QPointer<MissingFilesController> work = sheet()->controller();
-        bool finished = false;
-        QObject::connect(work, &MissingFilesController::searchFinished, work, [&] { finished = true; });
+        const QSignalSpy finished(sheet()->controller(), &MissingFilesController::searchFinished);
         button("find")->click();
-        return CatalogTestEnv::waitUntil([&] { return finished; }) && (window.settle(), true);
+        return CatalogTestEnv::waitUntil([&] { return !finished.isEmpty(); }) && (window.settle(), true);
     }
     // A fresh folder holding a file of 100 bytes under each name.
     static QString folderWith(const QString& hint, const QStringList& names) {
@@ -351,8 +351,7 @@ TEST_F(MissingFilesSheetTest, stopEndsASearchOfALargeTreeAndClosingDuringOneLeav
 
     // Stop pressed while the walk runs: the search ends with what it has.
     QPointer<MissingFilesController> work = sheet()->controller();
-    bool finished = false;
-    QObject::connect(work, &MissingFilesController::searchFinished, work, [&] { finished = true; });
+    const QSignalSpy finished(work, &MissingFilesController::searchFinished);
     button("find")->click();
     EXPECT_TRUE(shown("stop"));
     EXPECT_TRUE(shown("searching"));
@@ -363,7 +362,7 @@ TEST_F(MissingFilesSheetTest, stopEndsASearchOfALargeTreeAndClosingDuringOneLeav
     EXPECT_FALSE(button("saveList")->isEnabled());
     button("stop")->click();
     EXPECT_TRUE(state().stop->requested());
-    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !finished.isEmpty(); }));
     window.settle();
     EXPECT_TRUE(child<QLabel>("note")->text().startsWith(QStringLiteral("Stopped early. ")));
     EXPECT_TRUE(shown("find"));
@@ -378,13 +377,12 @@ TEST_F(MissingFilesSheetTest, stopEndsASearchOfALargeTreeAndClosingDuringOneLeav
     const std::shared_ptr<const MissingFiles::Stop> stop = state().stop;
     QTest::keyClick(sheet(), Qt::Key_Escape);
     EXPECT_TRUE(stop->requested());
-    int changes = 0;
-    QObject::connect(work, &MissingFilesController::changed, work, [&] { ++changes; });
+    const QSignalSpy changes(work, &MissingFilesController::changed);
     window.settle();
     EXPECT_TRUE(closed.isNull());
     EXPECT_FALSE(window.content().state().missingRequest.has_value());
     ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return work.isNull(); }));
-    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(changes.count(), 0);
     EXPECT_EQ(test::treeListing(tree), before);
     EXPECT_EQ(test::treeListing(film.path), libraryBefore);
 }
@@ -479,9 +477,7 @@ TEST_F(MissingFilesSheetTest, aConfirmedRepairPutsTheFoundFilesBackInEitherWay) 
                   QStringLiteral("2 found files can be put back (all rows; select rows to do only some)."));
         const QString answer = copy ? QStringLiteral("Copy Into Library") : QStringLiteral("Repair Links");
         window.prompts->answers = {answer};
-        bool finished = false;
-        QObject::connect(sheet()->controller(), &MissingFilesController::repairFinished, sheet(),
-                         [&] { finished = true; });
+        const QSignalSpy finished(sheet()->controller(), &MissingFilesController::repairFinished);
         button(copy ? "copyIntoLibrary" : "repairLinks")->click();
         ASSERT_EQ(window.prompts->questions.size(), 1);
         const test::ScriptedPrompts::Question& asked = window.prompts->questions.first();
@@ -497,7 +493,7 @@ TEST_F(MissingFilesSheetTest, aConfirmedRepairPutsTheFoundFilesBackInEitherWay) 
         EXPECT_TRUE(state().working);
         EXPECT_FALSE(button("copyIntoLibrary")->isEnabled());
         EXPECT_FALSE(button("repairLinks")->isEnabled());
-        ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
+        ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !finished.isEmpty(); }));
         window.settle();
 
         const QString media = lib.path + "/Day 1/Original Media/";
