@@ -2,10 +2,12 @@
 // it was when a step fails or is refused, and what the repair log and the error log say.
 
 #include "Catalogue/Logs/ErrorLog.h"
+#include "Catalogue/Reader/LibraryReader.h"
 #include "MissingFiles/MissingFiles.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/FakeFinalCutApp.h"
 #include "Tests/Support/FakeVolumeFacts.h"
+#include "Tests/Support/ScopedMount.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
@@ -14,14 +16,19 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QUuid>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
+#include <sys/file.h>
 #include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace pellimor;
@@ -89,9 +96,14 @@ struct Scene {
         return MissingFile{QStringLiteral("Lib"), library, QStringLiteral("Work"), event, name,
                            kOld + name.toUpper()};
     }
+    // What stands under a temporary name in the event folder or its "Original Media".
     QStringList temporaries() const {
-        return QDir(media).entryList({QStringLiteral(".tovlin-*")},
-                                     QDir::AllEntries | QDir::Hidden | QDir::System);
+        QStringList found;
+        for (const QString& folder : {library + "/Ev", media})
+            for (const QString& name : QDir(folder).entryList({QStringLiteral(".tovlin-*")},
+                                                              QDir::AllEntries | QDir::Hidden | QDir::System))
+                found.append(folder + u'/' + name);
+        return found;
     }
 };
 
@@ -166,6 +178,12 @@ TEST_F(MissingRepairTest, everyRoadEndsWithTheLibraryChangedOnlyByWhatWasRepaire
             test::writeFile(link, "a real file that came meanwhile");
         };
     };
+    const Arrange fileAppearsLast = [](MissingRepairTest&, RepairSeams& seams) {
+        seams.beforePut = [](const QString& link) {
+            ASSERT_TRUE(QFile::remove(link));
+            test::writeFile(link, "a real file that came meanwhile");
+        };
+    };
     const Arrange renameFails = [](MissingRepairTest&, RepairSeams& seams) {
         seams.rename = [](const QString&, const QString&) { return EXDEV; };
     };
@@ -225,6 +243,22 @@ TEST_F(MissingRepairTest, everyRoadEndsWithTheLibraryChangedOnlyByWhatWasRepaire
          "B.MOV",
          RepairMode::link,
          fileAppears,
+         kNotBroken,
+         {},
+         true},
+        {"a real file appears after the last check of the link",
+         "a.mov",
+         "A.MOV",
+         RepairMode::copy,
+         fileAppearsLast,
+         kNotBroken,
+         {},
+         true},
+        {"a real file appears after the last check, before a new link",
+         "b.mov",
+         "B.MOV",
+         RepairMode::link,
+         fileAppearsLast,
          kNotBroken,
          {},
          true},
@@ -393,8 +427,9 @@ TEST_F(MissingRepairTest, theTemporaryItemTakesTheLinksExtensionAsWritten) {
         seams.afterMade = [&made](const QString& temporary, const QString&) { made = temporary; };
         const QString source = scene.found + (name == u"e" ? QStringLiteral("/e") : QStringLiteral("/C.mov"));
         EXPECT_EQ(run(name, source, RepairMode::link, seams).done, 1);
+        // In the event folder, beside "Original Media".
         const QRegularExpression form(
-            "^" + QRegularExpression::escape(scene.media) +
+            "^" + QRegularExpression::escape(scene.library + "/Ev") +
             "/\\.tovlin-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}" + ending + "$");
         EXPECT_TRUE(form.match(made).hasMatch()) << made.toStdString();
     }
@@ -450,28 +485,39 @@ private:
 } // namespace
 
 TEST_F(MissingRepairTest, aFolderThatCannotBeWrittenOrACopyThatFailsLeavesTheLinkAsItWas) {
-    // Every folder of the test stays open to the ordinary account; only "Original Media"
+    // Every folder of the test stays open to the ordinary account; only the folder of the row
     // refuses it, and the error log's folder takes its entries.
     const QString data = QFileInfo(ErrorLog::url()).absolutePath();
+    const QString event = scene.library + "/Ev";
     for (const QString& folder : {scene.media, data}) {
         for (QString up = folder; up.startsWith(TestEnv::root()); up = QFileInfo(up).absolutePath())
             ::chmod(QFile::encodeName(up).constData(), 0777);
     }
-    ASSERT_EQ(::chmod(QFile::encodeName(scene.media).constData(), 0555), 0);
-    const QStringList before = contents(scene.library);
-    for (const RepairMode mode : {RepairMode::copy, RepairMode::link}) {
-        RepairResult result;
-        {
-            const AsOrdinaryAccount ordinary;
-            if (!isLink(scene.media + "/a.mov"))
-                GTEST_SKIP() << "the test folders are closed to an ordinary account";
-            result = run("a.mov", scene.found + "/A.MOV", mode);
+    // The new item is made in the event folder and then takes the link's place in "Original
+    // Media": either refusing leaves everything as it was.
+    const QList<std::pair<QString, QString>> folders = {
+        {event, systemMessage(EACCES)},
+        {scene.media, "could not replace the link (" + systemMessage(EACCES) + ")"},
+    };
+    for (const auto& [folder, reason] : folders) {
+        SCOPED_TRACE(folder.toStdString());
+        QFile::remove(ErrorLog::url());
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+        const QStringList before = contents(scene.library);
+        for (const RepairMode mode : {RepairMode::copy, RepairMode::link}) {
+            RepairResult result;
+            {
+                const AsOrdinaryAccount ordinary;
+                if (!isLink(scene.media + "/a.mov"))
+                    GTEST_SKIP() << "the test folders are closed to an ordinary account";
+                result = run("a.mov", scene.found + "/A.MOV", mode);
+            }
+            EXPECT_EQ(result.skipped, QStringList{"a.mov: " + reason});
+            EXPECT_EQ(contents(scene.library), before);
         }
-        EXPECT_EQ(result.skipped, QStringList{"a.mov: " + systemMessage(EACCES)});
-        EXPECT_EQ(contents(scene.library), before);
+        EXPECT_EQ(errorEntries(), QStringList(2, errorEntry(reason)));
+        ::chmod(QFile::encodeName(folder).constData(), 0777);
     }
-    EXPECT_EQ(errorEntries(), QStringList(2, errorEntry(systemMessage(EACCES))));
-    ::chmod(QFile::encodeName(scene.media).constData(), 0755);
 
     // A copy that fails half-way: its part is removed and the link stays.
     FixtureFiles::writeRandom(scene.found + "/B.MOV", 300'000);
@@ -485,4 +531,234 @@ TEST_F(MissingRepairTest, aFolderThatCannotBeWrittenOrACopyThatFailsLeavesTheLin
     EXPECT_EQ(contents(scene.library), beforeCopy);
     EXPECT_EQ(scene.temporaries(), QStringList());
     EXPECT_FALSE(QFileInfo::exists(scene.log));
+}
+
+// Names and paths of the records that cannot stand for one place: each is refused before
+// anything on disk is looked at or changed, and the run goes on with the next item.
+TEST_F(MissingRepairTest, aStoredNameThatCannotBeOneItemIsRefusedAndNothingIsTouched) {
+    const QString nul(QChar(0));
+    const QString unexpected = QStringLiteral("unexpected name");
+    const QString a = scene.found + "/A.MOV";
+    const QString lib = scene.library;
+    struct Case {
+        const char* what;
+        QString library;
+        QString event;
+        QString name;
+        QString source;
+        QString reason;
+    };
+    const std::vector<Case> cases = {
+        {"an empty file name", lib, "Ev", "", a, unexpected},
+        {"a file name that is the folder itself", lib, "Ev", ".", a, unexpected},
+        {"a file name of the parent", lib, "Ev", "..", a, unexpected},
+        {"a file name holding a slash", lib, "Ev", "../Original Media/a.mov", a, unexpected},
+        {"a file name cut at a NUL", lib, "Ev", "a.mov" + nul + ".mov", a, unexpected},
+        {"an empty event name", lib, "", "a.mov", a, unexpected},
+        {"an event name that is the library itself", lib, ".", "a.mov", a, unexpected},
+        {"an event name of the parent", lib, "..", "a.mov", a, unexpected},
+        {"an event name holding a slash", lib, "Ev/../Ev", "a.mov", a, unexpected},
+        {"an event name cut at a NUL", lib, "Ev" + nul + "/x", "a.mov", a, unexpected},
+        {"a library path cut at a NUL", lib + nul + "/../Other.fcpbundle", "Ev", "a.mov", a, unexpected},
+        {"a library path through a parent", scene.found + "/../Lib.fcpbundle", "Ev", "a.mov", a, unexpected},
+        {"a library path that is not a full path", "Lib.fcpbundle", "Ev", "a.mov", a, unexpected},
+        {"a found file's path cut at a NUL", lib, "Ev", "a.mov", a + nul + ".mov",
+         QStringLiteral("the found file is gone")},
+    };
+    const QStringList before = contents(scene.root);
+    QList<RepairItem> all;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(ErrorLog::url());
+        MissingFile file = scene.file(c.name, c.event);
+        file.libraryPath = c.library;
+        all.append(RepairItem{file, c.source});
+        for (const RepairMode mode : {RepairMode::copy, RepairMode::link}) {
+            const RepairResult result = MissingFiles::repair({all.last()}, mode, false, scene.log);
+            EXPECT_EQ(result, (RepairResult{0, 0, {c.name + ": " + c.reason}, {}}));
+        }
+        EXPECT_EQ(contents(scene.root), before);
+        const QStringList entries = errorEntries();
+        ASSERT_EQ(entries.size(), 2);
+        EXPECT_TRUE(entries.first().startsWith("ERROR missing-files: A link was not repaired: " + c.reason +
+                                               "  path: "));
+    }
+
+    // All of them in one run, then a sound item: it is still repaired.
+    all.append(RepairItem{scene.file("a.mov"), a});
+    const RepairResult result = MissingFiles::repair(all, RepairMode::copy, false, scene.log);
+    EXPECT_EQ(result.done, 1);
+    EXPECT_EQ(result.skipped.size(), qsizetype(cases.size()));
+    EXPECT_EQ(result.libraries, QSet<QString>{scene.library});
+    EXPECT_EQ(test::readAll(scene.media + "/a.mov"), "content of a");
+}
+
+namespace {
+
+QString newUuid() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+// What the reader counts of an event as its original media.
+struct Originals {
+    qint64 size = 0;
+    qint64 files = 0;
+    QMap<QString, qint64> extensions;
+    QStringList names;
+    bool operator==(const Originals&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Originals& o) {
+    return out << o.size << " bytes in " << o.files << " files: " << o.names.join(", ").toStdString();
+}
+Originals originalsOf(const QString& event) {
+    QList<MediaEntry> media;
+    const EventInfo info = LibraryReader::walkEvent(event, media);
+    Originals originals{info.originalSize, info.mediaFileCount, info.extensions, {}};
+    for (const MediaEntry& entry : media)
+        originals.names.append(entry.name);
+    return originals;
+}
+
+} // namespace
+
+// A run killed with its copy made but not yet in place (in a child process, killed at that
+// step): what it leaves is no original media of the event, and the next repair of the
+// library removes it with every other copy a stopped run left, and nothing that only looks
+// like one.
+TEST_F(MissingRepairTest, aCopyLeftByAKilledRunIsNoMediaOfTheLibraryAndTheNextRepairRemovesIt) {
+    const QString event = scene.library + "/Ev";
+    FixtureFiles::writeRandom(scene.found + "/A.MOV", 300'000);
+    const Originals before = originalsOf(event);
+    const QStringList mediaBefore = contents(scene.media);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ErrorLog::setHeadless(true);
+        RepairSeams seams;
+        seams.afterMade = [](const QString&, const QString&) { ::kill(::getpid(), SIGKILL); };
+        run("a.mov", scene.found + "/A.MOV", RepairMode::copy, seams);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+
+    const QStringList killed = scene.temporaries();
+    ASSERT_EQ(killed.size(), 1);
+    EXPECT_TRUE(killed.first().startsWith(event + "/.tovlin-")) << killed.first().toStdString();
+    EXPECT_EQ(test::readAll(killed.first()), test::readAll(scene.found + "/A.MOV"));
+    EXPECT_EQ(contents(scene.media), mediaBefore) << "nothing new in Original Media";
+    EXPECT_EQ(originalsOf(event), before) << "the reader counts no more original media";
+    EXPECT_TRUE(isLink(scene.media + "/a.mov"));
+
+    // Copies an earlier run left in Original Media and in another event are the library's
+    // too; the rest only looks alike, or lies where no repair makes its copies.
+    const QString uuid = newUuid();
+    const QString twin = scene.library + "/Ev2";
+    test::writeFile(twin + "/CurrentVersion.fcpevent", "event");
+    const QStringList removed = {
+        killed.first(),
+        scene.media + "/.tovlin-" + newUuid() + ".mov",
+        twin + "/.tovlin-" + newUuid() + ".MOV",
+        twin + "/Original Media/.tovlin-" + newUuid() + ".",
+    };
+    for (const QString& path : removed.mid(1))
+        test::writeFile(path, "left by a stopped run");
+    const QString outside = scene.root + "/Outside";
+    test::writeFile(outside + "/CurrentVersion.fcpevent", "event");
+    FixtureFiles::makeLink(scene.library + "/Linked", outside);
+    const QStringList kept = {
+        event + "/.tovlin-" + uuid.toLower() + ".mov",
+        event + "/.tovlin-not-a-uuid.mov",
+        event + "/tovlin-" + uuid + ".mov",
+        event + "/.tovlin-" + uuid,
+        event + "/.tovlin-" + uuid + "x.mov",
+        event + "/Render Files/.tovlin-" + uuid + ".mov",
+        event + "/.tovlin-" + uuid + ".folder/inside.mov",
+        scene.library + "/.tovlin-" + uuid + ".mov",
+        scene.root + "/Other.fcpbundle/Ev/.tovlin-" + uuid + ".mov",
+        outside + "/.tovlin-" + uuid + ".mov",
+    };
+    for (const QString& path : kept)
+        test::writeFile(path, "not ours");
+    const QStringList links = {event + "/.tovlin-" + newUuid() + ".mov",
+                               scene.media + "/.tovlin-" + newUuid() + ".mov"};
+    FixtureFiles::makeLink(links.at(0), scene.found + "/B.MOV");
+    FixtureFiles::makeLink(links.at(1), kOld + "GONE.MOV");
+    const QStringList elsewhereBefore = test::treeListing(scene.root + "/Other.fcpbundle");
+    const QStringList foundBefore = test::treeListing(scene.found);
+
+    const RepairResult result = run("b.mov", scene.found + "/B.MOV", RepairMode::link);
+    EXPECT_EQ(result.done, 1);
+    EXPECT_EQ(result.libraries, QSet<QString>{scene.library});
+    for (const QString& path : removed)
+        EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+    for (const QString& path : kept)
+        EXPECT_EQ(test::readAll(path), "not ours") << path.toStdString();
+    for (const QString& link : links)
+        EXPECT_TRUE(isLink(link)) << link.toStdString();
+    EXPECT_EQ(test::treeListing(scene.root + "/Other.fcpbundle"), elsewhereBefore);
+    EXPECT_EQ(test::treeListing(scene.found), foundBefore);
+
+    QStringList logged;
+    for (const QString& line : test::lines(scene.log)) {
+        const qsizetype at = line.indexOf(QStringLiteral("  REMOVED INTERRUPTED COPY  "));
+        if (at >= 0)
+            logged.append(line.mid(at + 28));
+    }
+    QStringList expected = removed;
+    logged.sort();
+    expected.sort();
+    EXPECT_EQ(logged, expected);
+    EXPECT_EQ(test::lines(scene.log).size(), removed.size() + 3) << "and the repair's own entry";
+    EXPECT_FALSE(QFileInfo::exists(ErrorLog::url()));
+
+    // The kill's link is still broken; the next repair puts the copy in place.
+    EXPECT_EQ(run("a.mov", scene.found + "/A.MOV", RepairMode::copy).done, 1);
+    EXPECT_EQ(test::readAll(scene.media + "/a.mov"), test::readAll(scene.found + "/A.MOV"));
+}
+
+// Another run copying in the same event holds it: what it is making there is not taken for a
+// stopped run's copy, and goes only once that run has let go.
+TEST_F(MissingRepairTest, aCopyUnderWayInAnotherRunIsNotTakenForALeftover) {
+    const QString event = scene.library + "/Ev";
+    const QString underWay = event + "/.tovlin-" + newUuid() + ".mov";
+    test::writeFile(underWay, "half a copy");
+    const int held = ::open(QFile::encodeName(event).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_SH), 0);
+    EXPECT_EQ(run("b.mov", scene.found + "/B.MOV", RepairMode::link).done, 1)
+        << "the two runs work side by side";
+    EXPECT_EQ(test::readAll(underWay), "half a copy");
+    ::close(held);
+    EXPECT_EQ(run("a.mov", scene.found + "/A.MOV", RepairMode::copy).done, 1);
+    EXPECT_FALSE(QFileInfo::exists(underWay));
+}
+
+// "Original Media" that is another mount (a drive of its own, or a folder of the same drive
+// bound there): the copy could not take the link's place in one step from the event folder,
+// and nothing of another mount is cleared either.
+TEST_F(MissingRepairTest, anOriginalMediaFolderOnAnotherMountIsLeftAlone) {
+    const QString elsewhere = scene.root + "/Elsewhere";
+    QDir().mkpath(elsewhere);
+    for (const bool bound : {false, true}) {
+        SCOPED_TRACE(bound ? "bound" : "a drive of its own");
+        test::ScopedMount mount =
+            bound ? test::ScopedMount::bind(elsewhere, scene.media) : test::ScopedMount::tmpfs(scene.media);
+        if (!mount)
+            GTEST_SKIP() << mount.reason().toStdString();
+        FixtureFiles::makeLink(scene.media + "/a.mov", kOld + "A.MOV");
+        const QString left = scene.media + "/.tovlin-" + newUuid() + ".mov";
+        test::writeFile(left, "left by a stopped run");
+        const QStringList before = contents(scene.library);
+        for (const RepairMode mode : {RepairMode::copy, RepairMode::link})
+            EXPECT_EQ(run("a.mov", scene.found + "/A.MOV", mode).skipped,
+                      QStringList{
+                          "a.mov: the library holds another drive mounted inside it, so it was left alone"});
+        EXPECT_EQ(contents(scene.library), before);
+        EXPECT_EQ(scene.temporaries(), QStringList{left});
+        QFile::remove(left);
+        QFile::remove(scene.media + "/a.mov");
+    }
 }

@@ -7,6 +7,7 @@
 #include "Tests/Support/TreeListing.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
@@ -108,6 +109,15 @@ TEST(MissingCollect, ListsTheBrokenLinksOfEachLibraryInOrderAndChangesNothing) {
     };
     EXPECT_EQ(files, expected);
     EXPECT_EQ(test::treeListing(folder), before);
+
+    // A catalogued path that cannot be one lists nothing, not the broken links of whatever
+    // place the system would read it as.
+    for (const QString& path : {firstPath + QChar(0) + QStringLiteral("/x"),
+                                firstPath + QStringLiteral("/../") + QFileInfo(firstPath).fileName(),
+                                QFileInfo(firstPath).fileName()}) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_EQ(MissingFiles::collect({libraryAt(path, "First", "A")}), QList<MissingFile>());
+    }
 }
 
 TEST(MissingCatalogSearch, HomeFolderRetry) {
@@ -196,7 +206,17 @@ TEST(MissingCatalogSearch, WhatEachMediaEntryGives) {
         {"a decomposed name",
          row(other, "Trip", "Cafe\u0301.mov", 12'000'000),
          {other + "/Trip/Original Media/Cafe\u0301.mov" + leadEnd}},
+        // Catalogued event names that cannot be one folder's name name no place, even where
+        // the path made of them would reach a file.
+        {"an event named as the parent, a file there", row(online, "..", "there.mov", 10), {}},
+        {"an event holding a slash, a file there", row(online, "Ev/../..", "there.mov", 10), {}},
+        {"an event named as the folder itself", row(other, ".", "clip.mp4", 12'000'000), {}},
+        {"an empty event name", row(other, "", "clip.mp4", 12'000'000), {}},
+        {"an event name holding a NUL",
+         row(other, QStringLiteral("Trip") + QChar(0) + QStringLiteral("/x"), "clip.mp4", 12'000'000),
+         {}},
     };
+    FixtureFiles::writeRandom(folder + "/Original Media/there.mov", 10);
     const QStringList before = test::treeListing(folder);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

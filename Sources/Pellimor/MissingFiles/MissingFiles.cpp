@@ -5,6 +5,7 @@
 #include "Catalogue/Reader/LibraryReader.h"
 #include "FreeUpSpace/Cleanup.h"
 #include "FreeUpSpace/CleanupFiles.h"
+#include "Support/OpenFolder.h"
 #include "Support/PathText.h"
 
 #include <QDir>
@@ -66,11 +67,15 @@ bool wasFound(const QStringList& list) {
 
 QList<MissingFile> collect(const QList<LibraryInfo>& libraries) {
     QList<MissingFile> files;
-    for (const LibraryInfo& library : libraries)
+    for (const LibraryInfo& library : libraries) {
+        // A catalogued path that cannot be one would be read as another place.
+        if (!isPlainPath(library.path))
+            continue;
         for (const QString& event : LibraryReader::eventFolders(library.path))
             for (const Cleanup::MissingOriginal& link : Cleanup::missingOriginals(event))
                 files.append(MissingFile{library.name, library.path, library.volumeName, link.event,
                                          link.name, link.target});
+    }
     return files;
 }
 
@@ -107,6 +112,11 @@ Found searchCatalog(const QList<MissingFile>& files, const QList<Catalog::MediaE
             continue;
         const auto library = libs.constFind(row.libraryID);
         if (library == libs.cend())
+            continue;
+        // Names in the catalogue become a path below: one that cannot be a single name (a
+        // NUL, "..", a "/") would name some other place, so the entry names nothing.
+        if (!isPlainPath(row.libraryID) || !isSingleName(QStringView(entry.event)) ||
+            !isSingleName(QStringView(entry.name)))
             continue;
         // The catalogue lists the broken link itself among its library's media.
         if (linkKeys.contains(key(row.libraryID, entry.event, composed(entry.name))))

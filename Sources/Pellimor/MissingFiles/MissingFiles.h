@@ -19,6 +19,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -103,8 +104,13 @@ std::optional<qint64> fileSize(const QString& path);
 
 // ---- Putting found files back --------------------------------------------------------------
 
-// The start of the name under which a repair first makes its new copy or link, beside the
-// link it replaces.
+// A path kept in a record (a library's) that can be handed to the system as it reads:
+// absolute, without a NUL, and no component "." or "..". One that fails names nothing here: a
+// NUL would cut it short, and "." or ".." would lead somewhere else.
+bool isPlainPath(QStringView path);
+
+// The start of the name under which a repair first makes its new copy or link, in the event
+// folder of the link it replaces.
 inline constexpr const char* kTemporaryPrefix = ".tovlin-";
 // A copy needs more than the file's size plus this much free space on the library's drive.
 inline constexpr qint64 kCopyReserve = 1'000'000'000;
@@ -112,14 +118,25 @@ inline constexpr qint64 kCopyReserve = 1'000'000'000;
 // Puts each item's found file in place of its broken link in "<libraryPath>/<event>/Original
 // Media/<name>": a copy of it (`copy`) or a new link to it (`link`). The found file itself is
 // never moved or changed, and nothing is removed but the broken link, which the new item
-// replaces in one step, and the run's own temporary items.
+// replaces in one step, the run's own temporary items, and those of runs that were stopped
+// before they finished.
 //
-// Every item is checked just before it is changed: its names are plain names, a link still
-// stands there and still points at nothing, the found file is a file of the same kind (the
+// First, for each library of the run, what a run stopped in the middle (a kill, a power cut)
+// left behind is removed: regular files named like the new items below, in the library's
+// event folders and their "Original Media", nothing else; each removal is one line of the
+// repair log ("REMOVED INTERRUPTED COPY  <path>"), and the library counts as changed.
+//
+// Every item is checked just before it is changed: its library path is plain and its names
+// single names (isSingleName), before anything on disk is looked at; the event folder and its
+// "Original Media" open without a link on the way and lie on the library's own mount (else "the
+// library holds another drive mounted inside it, so it was left alone"); a link still
+// stands there and still points at nothing; the found file is a file of the same kind (the
 // extensions agree, letter case aside) and, for a copy, the drive keeps more than
 // kCopyReserve free. The new item is made under ".tovlin-<UUID>.<the link's extension>" in the
-// same folder, a copy is flushed and compared in size with the found file, the link is checked
-// once more, and a rename puts the new item in its place.
+// event folder, beside "Original Media", so a copy cut short there is no original media of the
+// library; a copy is flushed and compared in size with the found file, the link is checked
+// once more, and the two names are exchanged in one step, so nothing that came to the link's
+// place since the check is ever overwritten.
 //
 // An item that fails a step is left as it was and adds "<name>: <reason>" to `skipped`, and an
 // error-log entry (area "missing-files", with the library's path) unless headless. With

@@ -271,15 +271,18 @@ bool selfTest() {
     // 14
     const std::optional<RepairResult> again = repairOne("a.mov", firstFound("a.mov"), RepairMode::copy);
     check(again && again->done == 0, "an already repaired file is left alone");
-    // 15
+    // 15: the new items are made in the event folder, beside Original Media.
     {
-        const QStringList names =
-            QDir(media).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        const bool listed = QFileInfo(media).isDir();
-        const bool clean = std::none_of(names.cbegin(), names.cend(), [](const QString& name) {
-            return name.startsWith(QLatin1String(kTemporaryPrefix));
-        });
-        check(listed && clean, "no temporary files are left in Original Media");
+        bool clean = true;
+        for (const QString& folder : {media, QFileInfo(media).absolutePath()}) {
+            const QStringList names =
+                QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            clean = clean && QFileInfo(folder).isDir() &&
+                    std::none_of(names.cbegin(), names.cend(), [](const QString& name) {
+                        return name.startsWith(QLatin1String(kTemporaryPrefix));
+                    });
+        }
+        check(clean, "no temporary files are left in Original Media");
     }
     // 16
     check(read(log).contains(kOldLibrary + QStringLiteral("A.MOV")),
