@@ -1,13 +1,18 @@
 #include "FinalCut/DeRoomPark.h"
 
+#include "Catalogue/Logs/ActivityLog.h"
+#include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Reader/Plugins.h"
+#include "Catalogue/Store/Catalog.h"
 #include "FinalCut/FCPPreferencesBackup.h"
+#include "KeyedArchive/PropertyList.h"
 #include "Platform/AudioUnitRegistry.h"
 #include "Platform/Paths.h"
 #include "Platform/RootFolder.h"
 #include "Platform/Services.h"
 #include "Support/AtomicFile.h"
 #include "Support/FileCopy.h"
+#include "Support/OpenFolder.h"
 #include "Support/PathText.h"
 #include "Support/RegularFile.h"
 #include "Support/TreeMove.h"
@@ -21,7 +26,11 @@
 #include <QUuid>
 #include <algorithm>
 #include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace pellimor {
 
@@ -33,6 +42,8 @@ using Record = DeRoomPark::Record;
 
 // The record is a few hundred bytes; anything far larger is no record of ours.
 constexpr qint64 kMaxRecordBytes = 64 * 1024;
+// A component's Info.plist lists its Audio Units in a few kilobytes.
+constexpr qint64 kMaxInfoListBytes = 1024 * 1024;
 
 // Anything at all stands there: a folder, a file, or a link, also one that leads nowhere.
 bool standsAt(const QString& path) {
@@ -64,6 +75,433 @@ ParkError error(Kind kind, QString detail = {}) {
 
 QString countText(qint64 count) {
     return QString::number(count);
+}
+
+ParkError unreadable(const QString& file, const QString& why) {
+    return error(Kind::system, QStringLiteral("The record of the parked DeRoom (") + file +
+                                   QStringLiteral(") could not be read: ") + why);
+}
+
+// Another park, restore or recovery holds the parked folder.
+ParkError busy() {
+    return error(Kind::moveFailed,
+                 QStringLiteral("Another move of DeRoom is under way, so nothing was moved. "
+                                "Try again once it has finished."));
+}
+
+QString stateName(Record::State state) {
+    switch (state) {
+    case Record::State::parked:
+        break;
+    case Record::State::parking:
+        return QStringLiteral("parking");
+    case Record::State::restoring:
+        return QStringLiteral("restoring");
+    }
+    return {};
+}
+
+QString errnoText(int code) {
+    return FileCopy::errorText(code);
+}
+
+std::optional<ParkError> makeFolder(const QString& folder) {
+    if (const int failed = FileCopy::makeFolders(QFile::encodeName(folder)))
+        return error(Kind::system, QStringLiteral("The folder ") + folder +
+                                       QStringLiteral(" could not be made: ") + errnoText(failed));
+    return std::nullopt;
+}
+
+// Held for the length of one park, restore or recovery: the lock belongs to the open folder
+// the record lies in, so a second attempt — another thread, another run of the program —
+// fails at once instead of running into a move under way, and the system lets go of it with
+// the process, so a kill never leaves it taken.
+DeRoomPark::Outcome<OpenFolder> lockFolder(const QString& folder) {
+    OpenFolder held = OpenFolder::open(folder, OpenFolder::LastLink::followed);
+    if (!held)
+        return error(Kind::system, QStringLiteral("The folder ") + folder +
+                                       QStringLiteral(" could not be opened: ") + held.errorText());
+    if (::flock(held.fd(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK)
+            return busy();
+        return error(Kind::system, QStringLiteral("The folder ") + folder +
+                                       QStringLiteral(" could not be locked: ") + errnoText(errno));
+    }
+    return held;
+}
+
+// ---- Where a record may point
+
+// A place spelled the one way the program writes it: without "." or ".." components.
+bool samePlace(const QString& written, const QString& place) {
+    for (const QString& piece : written.split(QLatin1Char('/'))) {
+        if (piece == QLatin1String(".") || piece == QLatin1String(".."))
+            return false;
+    }
+    return QDir::cleanPath(written) == QDir::cleanPath(place);
+}
+
+// Why `path`, which could not be opened as a folder without following a link, is refused.
+QString notAFolder(const QString& path, const OpenFolder& parent, const QByteArray& name, int code) {
+    const std::optional<ItemFacts> facts =
+        parent ? parent.entryFacts(name) : itemFactsAt(AT_FDCWD, QFile::encodeName(path));
+    if (facts && facts->isLink())
+        return path + QStringLiteral(" is a link.");
+    if (code == ENOTDIR)
+        return path + QStringLiteral(" is not a folder.");
+    return path + QStringLiteral(" could not be opened: ") + errnoText(code);
+}
+
+// Nothing when every folder from `base` down through `below` is a real one (a folder not
+// there yet is fine: the move makes it); else why not.
+std::optional<QString> linkOnTheWay(const QString& base, const QString& below) {
+    OpenFolder current = OpenFolder::open(base, OpenFolder::LastLink::followed);
+    if (!current)
+        return current.errorCode() == ENOENT ? std::nullopt
+                                             : std::optional(notAFolder(base, {}, {}, current.errorCode()));
+    QString path = base;
+    for (const QString& piece : below.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        path = PathText::childPath(path, piece);
+        const QByteArray name = QFile::encodeName(piece);
+        OpenFolder next = current.child(name);
+        if (!next) {
+            if (next.errorCode() == ENOENT)
+                return std::nullopt;
+            return notAFolder(path, current, name, next.errorCode());
+        }
+        current = std::move(next);
+    }
+    return std::nullopt;
+}
+
+// The folder an item lies in, held open (a link at its last component refused), and the
+// item's name in it.
+struct Place {
+    OpenFolder folder;
+    QByteArray name;
+};
+
+Place placeOf(const QString& path) {
+    return {OpenFolder::open(QFileInfo(path).absolutePath()),
+            QFile::encodeName(PathText::lastComponent(path))};
+}
+
+// Nothing when `path` is the DeRoom component: a real bundle folder whose
+// "Contents/Info.plist" is a regular file, and that, if it lists Audio Units, lists DeRoom 2
+// among them. Else why not. The bundle's name is checked by the caller.
+std::optional<QString> notDeRoom(const QString& path) {
+    const Place place = placeOf(path);
+    if (!place.folder)
+        return notAFolder(QFileInfo(path).absolutePath(), {}, {}, place.folder.errorCode());
+    const std::optional<ItemFacts> facts = place.folder.entryFacts(place.name);
+    if (!facts)
+        return path + QStringLiteral(" could not be looked at: ") + errnoText(errno);
+    if (facts->isLink())
+        return path + QStringLiteral(" is a link.");
+    if (!facts->isFolder())
+        return path + QStringLiteral(" is not a bundle folder.");
+    const OpenFolder contents = place.folder.child(place.name).child("Contents");
+    const std::optional<ItemFacts> info = contents ? contents.entryFacts("Info.plist") : std::nullopt;
+    if (!info || !info->isRegularFile())
+        return path + QStringLiteral(" has no file “Contents/Info.plist”, so it is no Audio Unit.");
+    const RegularFile::Contents read = RegularFile::read(
+        PathText::childPath(path, QStringLiteral("Contents/Info.plist")), kMaxInfoListBytes);
+    if (read.status != RegularFile::Status::ok)
+        return path + QStringLiteral("/Contents/Info.plist could not be read: ") + read.reason +
+               QStringLiteral(".");
+    const std::optional<PropertyList> list = PropertyList::parse(read.bytes);
+    const plist_t components = list ? PropertyList::item(list->root(), "AudioComponents") : nullptr;
+    if (!PropertyList::isArray(components))
+        return std::nullopt;
+    for (const plist_t component : PropertyList::elements(components)) {
+        QByteArray codes;
+        for (const char* key : {"type", "subtype", "manufacturer"}) {
+            const QByteArray code =
+                PropertyList::text(PropertyList::item(component, key)).value_or(QString()).toLatin1();
+            if (code.size() == 4)
+                codes += code;
+        }
+        const PluginUse use{QStringLiteral("Audio"), QString(),
+                            PropertyList::text(PropertyList::item(component, "name")).value_or(QString()),
+                            QStringLiteral("AudioUnit: 0x") + QString::fromLatin1(codes.toHex()), 0};
+        if (DeRoomPark::isDeRoom(use))
+            return std::nullopt;
+    }
+    return path + QStringLiteral(" lists other Audio Units than DeRoom 2.");
+}
+
+// ---- The trees a cut-short move leaves
+
+// What one entry of a bundle is, as a move's check compares a copy with its original: the
+// kind, a file's size, a link's target.
+struct TreeEntry {
+    char kind = '?'; // 'd' folder, 'f' file, 'l' link
+    qint64 size = 0;
+    QByteArray target;
+    bool operator==(const TreeEntry&) const = default;
+};
+// By path below the top ("" for the top itself).
+using Tree = QMap<QByteArray, TreeEntry>;
+
+// The names in an open folder, without "." and "..".
+int folderNames(const OpenFolder& folder, QList<QByteArray>& into) {
+    const int copy = ::fcntl(folder.fd(), F_DUPFD_CLOEXEC, 0);
+    if (copy < 0)
+        return errno;
+    DIR* listing = ::fdopendir(copy);
+    if (!listing) {
+        const int code = errno;
+        ::close(copy);
+        return code;
+    }
+    ::rewinddir(listing);
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            into.append(name);
+        errno = 0;
+    }
+    const int code = errno;
+    ::closedir(listing);
+    return code;
+}
+
+// Lists the item `name` of `parent` and everything below it, never through a link and never
+// into another mount. False, with why, when any of it cannot be read.
+bool listTree(const OpenFolder& parent, const QByteArray& name, const QByteArray& relative, Tree& into,
+              QString& why) {
+    const QString path = QFile::decodeName(name);
+    const std::optional<ItemFacts> facts = parent.entryFacts(name);
+    if (!facts) {
+        why = path + QStringLiteral(": ") + errnoText(errno);
+        return false;
+    }
+    TreeEntry entry;
+    if (facts->isRegularFile()) {
+        entry.kind = 'f';
+        entry.size = facts->size;
+    } else if (facts->isLink()) {
+        entry.kind = 'l';
+        QByteArray target(qsizetype(facts->size) + 1, '\0');
+        const ssize_t length =
+            ::readlinkat(parent.fd(), name.constData(), target.data(), size_t(target.size()));
+        if (length < 0) {
+            why = path + QStringLiteral(": ") + errnoText(errno);
+            return false;
+        }
+        target.truncate(qsizetype(length));
+        entry.target = target;
+    } else if (facts->isFolder()) {
+        entry.kind = 'd';
+    } else {
+        why = path + QStringLiteral(" is neither a file, a folder nor a link.");
+        return false;
+    }
+    into.insert(relative, entry);
+    if (entry.kind != 'd')
+        return true;
+    if (facts->isMountedInside(parent.facts())) {
+        why = path + QStringLiteral(" holds another drive mounted inside it.");
+        return false;
+    }
+    const OpenFolder folder = parent.child(name);
+    QList<QByteArray> names;
+    const int listed = folder && folder.facts().sameItem(*facts) ? folderNames(folder, names) : EAGAIN;
+    if (listed) {
+        why = path + QStringLiteral(": ") + errnoText(listed);
+        return false;
+    }
+    for (const QByteArray& child : names) {
+        if (!listTree(folder, child, relative.isEmpty() ? child : relative + '/' + child, into, why))
+            return false;
+    }
+    return true;
+}
+
+std::optional<Tree> treeAt(const QString& path, QString& why) {
+    const Place place = placeOf(path);
+    Tree tree;
+    if (!place.folder) {
+        why = QFileInfo(path).absolutePath() + QStringLiteral(": ") + place.folder.errorText();
+        return std::nullopt;
+    }
+    if (!listTree(place.folder, place.name, QByteArray(), tree, why))
+        return std::nullopt;
+    return tree;
+}
+
+// Removes the item `name` of `parent` with everything below it, never through a link and
+// never into another mount; goes on past what cannot go, so as much goes as can. 0, or the
+// errno of the first entry that stayed.
+int removeTree(const OpenFolder& parent, const QByteArray& name) {
+    const std::optional<ItemFacts> facts = parent.entryFacts(name);
+    if (!facts)
+        return errno == ENOENT ? 0 : errno;
+    if (!facts->isFolder())
+        return ::unlinkat(parent.fd(), name.constData(), 0) == 0 ? 0 : errno;
+    if (facts->isMountedInside(parent.facts()))
+        return EXDEV;
+    const OpenFolder folder = parent.child(name);
+    if (!folder)
+        return folder.errorCode();
+    if (!folder.facts().sameItem(*facts))
+        return EAGAIN;
+    QList<QByteArray> names;
+    int first = folderNames(folder, names);
+    for (const QByteArray& child : names) {
+        const int failed = removeTree(folder, child);
+        if (!first)
+            first = failed;
+    }
+    if (::unlinkat(parent.fd(), name.constData(), AT_REMOVEDIR) != 0 && !first)
+        first = errno;
+    return first;
+}
+
+int removeAt(const QString& path) {
+    const Place place = placeOf(path);
+    return place.folder ? removeTree(place.folder, place.name) : place.folder.errorCode();
+}
+
+// Every entry of `part` stands in `whole`, the same.
+bool isPartOf(const Tree& part, const Tree& whole) {
+    for (auto it = part.cbegin(); it != part.cend(); ++it) {
+        const auto found = whole.constFind(it.key());
+        if (found == whole.cend() || *found != it.value())
+            return false;
+    }
+    return true;
+}
+
+// What a copy still being made holds of `original`: entries of the same kinds, links with
+// the same targets, files no larger (the one being written may be short).
+bool isCopyUnderWay(const Tree& copy, const Tree& original) {
+    for (auto it = copy.cbegin(); it != copy.cend(); ++it) {
+        const auto found = original.constFind(it.key());
+        if (found == original.cend() || found->kind != it->kind || found->target != it->target ||
+            found->size < it->size)
+            return false;
+    }
+    return true;
+}
+
+enum class Ending { finish, undo };
+
+// A move across file systems copies the whole source, checks the copy against it and only
+// then removes the source, so: a source that has begun to go is a part of the checked copy,
+// which is whole (finish); a copy still being made, or made and not yet checked, is a part of
+// the source, which is whole (undo) — also when the two are equal, since the source is only
+// touched once the copy passed its check. Nothing when neither explains what is there.
+std::optional<Ending> judge(const Tree& source, const Tree& copy) {
+    if (source.size() < copy.size() && isPartOf(source, copy))
+        return Ending::finish;
+    if (isCopyUnderWay(copy, source))
+        return Ending::undo;
+    return std::nullopt;
+}
+
+// Settles the move `record` says was begun, with the parked folder locked and the record
+// checked: one whole copy stays, in its place, and the record is rewritten or deleted to say
+// so. `privileged`: the move went through the scripted move, straight to the destination.
+DeRoomPark::Outcome<DeRoomPark::Recovery> settle(const QString& recordFile, const Record& record,
+                                                 bool privileged, bool finalCutRunning) {
+    using Recovery = DeRoomPark::Recovery;
+    const bool parking = record.state == Record::State::parking;
+    if (!parking && finalCutRunning)
+        return error(Kind::finalCutRunning);
+    const QString& source = parking ? record.originalPath : record.parkedPath;
+    const QString& destination = parking ? record.parkedPath : record.originalPath;
+    const QString staged = DeRoomPark::movingPath(destination);
+    const bool atSource = standsAt(source);
+    const bool atStaged = standsAt(staged);
+    const bool atDestination = standsAt(destination);
+    if (atStaged && atDestination)
+        return error(Kind::destinationExists, destination);
+    // Where a copy was being made: the staging name of a plain move; the destination itself
+    // for a scripted one.
+    std::optional<QString> copy;
+    if (atStaged)
+        copy = staged;
+    else if (atDestination && privileged)
+        copy = destination;
+
+    Ending ending = Ending::undo;
+    if (atSource) {
+        if (copy) {
+            QString why;
+            const std::optional<Tree> sourceTree = treeAt(source, why);
+            const std::optional<Tree> copyTree = sourceTree ? treeAt(*copy, why) : std::nullopt;
+            if (!copyTree)
+                return error(Kind::moveFailed, why);
+            const std::optional<Ending> judged = judge(*sourceTree, *copyTree);
+            if (!judged)
+                return error(Kind::destinationExists, *copy);
+            ending = *judged;
+        } else if (atDestination) {
+            // Nothing of this move ever stands at a plain move's destination while its source
+            // is still there: someone else's.
+            return error(Kind::destinationExists, destination);
+        }
+    } else if (copy || atDestination) {
+        // The source goes only once the copy has passed its check (a rename is whole at once).
+        ending = Ending::finish;
+    } else if (parking) {
+        return error(Kind::moveFailed, QStringLiteral("DeRoom is not at ") + source + QStringLiteral("."));
+    } else {
+        return error(Kind::missingParkedCopy);
+    }
+
+    const auto remove = [&](const QString& path, const QString& whole) -> std::optional<ParkError> {
+        if (privileged && DeRoomPark::isPrivileged(path))
+            return error(Kind::moveFailed, QStringLiteral("What is left at ") + path +
+                                               QStringLiteral(" needs administrator rights to remove, so it "
+                                                              "stays; the whole copy is at ") +
+                                               whole + QStringLiteral(". Remove ") + path +
+                                               QStringLiteral(", then choose Final Cut ▸ Put DeRoom Back."));
+        if (const int failed = removeAt(path))
+            return error(Kind::moveFailed,
+                         path + QStringLiteral(" could not be removed: ") + errnoText(failed));
+        return std::nullopt;
+    };
+    const auto settled = [&](bool parked) -> std::optional<ParkError> {
+        if (!parked) {
+            QFile::remove(recordFile);
+            return std::nullopt;
+        }
+        const Result<void> written =
+            AtomicFile::write(recordFile, DeRoomPark::encode({record.originalPath, record.parkedPath}));
+        return written ? std::nullopt : std::optional(error(Kind::system, written.error()));
+    };
+
+    // What is left parked, or goes back into an Audio Units folder, is checked as any parked
+    // bundle is before it goes back; an undone park leaves what is installed as it was.
+    const QString whole = ending == Ending::finish ? copy.value_or(destination) : source;
+    if (!parking || ending == Ending::finish) {
+        if (const std::optional<QString> why = notDeRoom(whole))
+            return unreadable(recordFile, *why);
+    }
+    if (ending == Ending::finish) {
+        if (atSource) {
+            if (std::optional<ParkError> failed = remove(source, whole))
+                return *failed;
+        }
+        if (atStaged) {
+            const TreeMove::Outcome placed = TreeMove::move(staged, destination);
+            if (!placed)
+                return error(Kind::moveFailed, placed.error);
+        }
+        if (std::optional<ParkError> failed = settled(parking))
+            return *failed;
+        return parking ? Recovery::parkFinished : Recovery::restoreFinished;
+    }
+    if (copy) {
+        if (std::optional<ParkError> failed = remove(*copy, source))
+            return *failed;
+    }
+    if (std::optional<ParkError> failed = settled(!parking))
+        return *failed;
+    return parking ? Recovery::parkUndone : Recovery::restoreUndone;
 }
 
 } // namespace
@@ -157,34 +595,75 @@ bool DeRoomPark::isPrivileged(const QString& path) {
                                  QDir::cleanPath(withSeparator(rootFolder()) + QStringLiteral("Library")));
 }
 
+DeRoomPark::Failure DeRoomPark::checkRecord(const Record& record, const QString& recordFile,
+                                            const QList<ComponentFolder>& into) {
+    const auto refused = [&recordFile](const QString& why) { return Failure(unreadable(recordFile, why)); };
+    const QString folder = QFileInfo(recordFile).absolutePath();
+    const QString parkedPlace = PathText::childPath(folder, componentName);
+    if (!samePlace(record.parkedPath, parkedPlace))
+        return refused(QStringLiteral("“parkedPath” is not ") + parkedPlace + QStringLiteral("."));
+    const auto home = std::find_if(into.cbegin(), into.cend(), [&record](const ComponentFolder& place) {
+        return samePlace(record.originalPath, place.componentPath());
+    });
+    if (home == into.cend())
+        return refused(QStringLiteral("“originalPath” is not the place of DeRoom in an Audio Units folder."));
+    if (const std::optional<QString> why = linkOnTheWay(home->base, home->below))
+        return refused(*why);
+    const OpenFolder parked = OpenFolder::open(folder);
+    if (!parked)
+        return refused(notAFolder(folder, {}, {}, parked.errorCode()));
+    // A bundle that a move left half there is judged by the recovery, which checks the copy
+    // it puts in place.
+    if (record.state == Record::State::parked && standsAt(parkedPlace)) {
+        if (const std::optional<QString> why = notDeRoom(parkedPlace))
+            return refused(*why);
+    }
+    return std::nullopt;
+}
+
+QString DeRoomPark::ComponentFolder::componentPath() const {
+    return PathText::childPath(QDir::cleanPath(withSeparator(base) + below), componentName);
+}
+
+QList<DeRoomPark::ComponentFolder> DeRoomPark::componentFolders() {
+    return {{rootFolder(), kComponentsFolder}, {QDir::homePath(), kComponentsFolder}};
+}
+
 QByteArray DeRoomPark::encode(const Record& record) {
-    const QJsonObject object{{QStringLiteral("originalPath"), record.originalPath},
-                             {QStringLiteral("parkedPath"), record.parkedPath}};
+    QJsonObject object{{QStringLiteral("originalPath"), record.originalPath},
+                       {QStringLiteral("parkedPath"), record.parkedPath}};
+    if (record.state != Record::State::parked)
+        object.insert(QStringLiteral("state"), stateName(record.state));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 DeRoomPark::Outcome<Record> DeRoomPark::decode(const QByteArray& json, const QString& file) {
-    const auto unreadable = [&file](const QString& why) {
-        return error(Kind::system, QStringLiteral("The record of the parked DeRoom (") + file +
-                                       QStringLiteral(") could not be read: ") + why);
-    };
     QJsonParseError parse{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &parse);
     if (parse.error != QJsonParseError::NoError)
-        return unreadable(parse.errorString() + QStringLiteral("."));
+        return unreadable(file, parse.errorString() + QStringLiteral("."));
     if (!document.isObject())
-        return unreadable(QStringLiteral("it holds no JSON object."));
+        return unreadable(file, QStringLiteral("it holds no JSON object."));
     const QJsonObject object = document.object();
     Record record;
     for (const auto& [key, into] : {std::pair{QStringLiteral("originalPath"), &record.originalPath},
                                     std::pair{QStringLiteral("parkedPath"), &record.parkedPath}}) {
         const QJsonValue value = object.value(key);
         if (!value.isString())
-            return unreadable(QStringLiteral("it has no text “") + key + QStringLiteral("”."));
+            return unreadable(file, QStringLiteral("it has no text “") + key + QStringLiteral("”."));
         // A relative place would be taken from wherever the program happens to run.
         if (!QDir::isAbsolutePath(value.toString()))
-            return unreadable(QStringLiteral("“") + key + QStringLiteral("” is no absolute path."));
+            return unreadable(file, QStringLiteral("“") + key + QStringLiteral("” is no absolute path."));
         *into = value.toString();
+    }
+    if (object.contains(QStringLiteral("state"))) {
+        const QString state = object.value(QStringLiteral("state")).toString();
+        if (state == stateName(Record::State::parking))
+            record.state = Record::State::parking;
+        else if (state == stateName(Record::State::restoring))
+            record.state = Record::State::restoring;
+        else
+            return unreadable(file, QStringLiteral("“state” is neither “parking” nor “restoring”."));
     }
     return record;
 }
@@ -192,18 +671,17 @@ DeRoomPark::Outcome<Record> DeRoomPark::decode(const QByteArray& json, const QSt
 DeRoomPark::Outcome<Record> DeRoomPark::readRecord(const QString& file) {
     const RegularFile::Contents contents = RegularFile::read(file, kMaxRecordBytes);
     if (contents.status == RegularFile::Status::missing)
-        return error(Kind::system, QStringLiteral("The record of the parked DeRoom (") + file +
-                                       QStringLiteral(") could not be read: it is not there."));
+        return unreadable(file, QStringLiteral("it is not there."));
     if (contents.status != RegularFile::Status::ok)
-        return error(Kind::system, QStringLiteral("The record of the parked DeRoom (") + file +
-                                       QStringLiteral(") could not be read: ") + contents.reason +
-                                       QStringLiteral("."));
+        return unreadable(file, contents.reason + QStringLiteral("."));
     return decode(contents.bytes, file);
 }
 
 // ---- Moves ---------------------------------------------------------------------------------
 
 DeRoomPark::Outcome<DeRoomPark::ParkKind> DeRoomPark::parkInstalled() {
+    if (const Outcome<Recovery> settled = recoverInstalled(); !settled)
+        return settled.error;
     const QString record = recordFile();
     const std::optional<QString> installed = installedComponentURL();
     if (!installed)
@@ -222,40 +700,93 @@ DeRoomPark::Failure DeRoomPark::restoreInstalled() {
     return std::nullopt;
 }
 
-DeRoomPark::Outcome<Record> DeRoomPark::park(const QString& from, const QString& recordFile,
-                                             bool privileged) {
+DeRoomPark::Outcome<Record> DeRoomPark::park(const QString& from, const QString& recordFile, bool privileged,
+                                             const Hooks& hooks) {
     if (!standsAt(from))
         return error(Kind::moveFailed, QStringLiteral("DeRoom is not at ") + from + QStringLiteral("."));
-    const QString parked =
-        PathText::childPath(QFileInfo(recordFile).absolutePath(), PathText::lastComponent(from));
+    const QString folder = QFileInfo(recordFile).absolutePath();
+    const QString parked = PathText::childPath(folder, PathText::lastComponent(from));
     if (standsAt(parked))
         return error(Kind::destinationExists, parked);
-    if (Failure failed = move(from, parked, privileged))
+    if (std::optional<ParkError> failed = makeFolder(folder))
         return *failed;
-
-    const Record record{from, parked};
-    // Written only now that the bundle has moved: a record always names a parked bundle.
-    const Result<void> written = AtomicFile::write(recordFile, encode(record));
-    if (!written) {
-        // A parked bundle without its record would be lost to the program; it goes back.
-        move(parked, from, privileged);
-        return error(Kind::moveFailed, written.error());
+    const Outcome<OpenFolder> lock = lockFolder(folder);
+    if (!lock)
+        return lock.error;
+    for (const QString& place : {parked, movingPath(parked)}) {
+        if (standsAt(place))
+            return error(Kind::destinationExists, place);
     }
+
+    // Before anything moves, so a kill at any moment leaves a record naming both places.
+    const RegularFile::Contents before = RegularFile::read(recordFile, kMaxRecordBytes);
+    const Record moving{from, parked, Record::State::parking};
+    if (const Result<void> written = AtomicFile::write(recordFile, encode(moving)); !written)
+        return error(Kind::moveFailed, written.error());
+    if (hooks.at)
+        hooks.at(Hooks::Step::recorded);
+    if (Failure failed = move(from, parked, privileged, hooks)) {
+        // A move may fail half way, as a kill stops it: what it left is settled the same way.
+        const Outcome<Recovery> settled = settle(recordFile, moving, privileged, false);
+        if (settled && *settled.value == Recovery::parkFinished)
+            return Record{from, parked};
+        // The park did not happen: a record that stood before (naming a parked copy since
+        // lost) stands again.
+        if (settled && before.status == RegularFile::Status::ok)
+            static_cast<void>(AtomicFile::write(recordFile, before.bytes));
+        return *failed;
+    }
+    if (hooks.at)
+        hooks.at(Hooks::Step::placed);
+    const Record record{from, parked};
+    // Should this fail, the record still says the park was begun, with the bundle parked: the
+    // next recovery settles it so.
+    static_cast<void>(AtomicFile::write(recordFile, encode(record)));
     return record;
 }
 
 DeRoomPark::Failure DeRoomPark::restore(const QString& recordFile, bool finalCutRunning,
                                         std::optional<bool> privileged) {
+    return restore(recordFile, finalCutRunning, privileged, componentFolders());
+}
+
+DeRoomPark::Failure DeRoomPark::restore(const QString& recordFile, bool finalCutRunning,
+                                        std::optional<bool> privileged, const QList<ComponentFolder>& into,
+                                        const Hooks& hooks) {
     // Before anything is read: under a running Final Cut Pro the component would be loaded
     // by the next timeline that uses it, which is the freeze parking avoided.
     if (finalCutRunning)
         return error(Kind::finalCutRunning);
     if (!standsAt(recordFile))
         return error(Kind::notParked);
+    const Outcome<OpenFolder> lock = lockFolder(QFileInfo(recordFile).absolutePath());
+    if (!lock)
+        return lock.error;
     const Outcome<Record> read = readRecord(recordFile);
     if (!read)
         return read.error;
-    const Record& record = *read.value;
+    Record record = *read.value;
+    if (Failure refused = checkRecord(record, recordFile, into)) {
+        // A record naming nothing that stands cannot move anything; what the user can act on
+        // is that there is no parked copy.
+        if (record.state == Record::State::parked && !standsAt(record.parkedPath) &&
+            !standsAt(record.originalPath))
+            return error(Kind::missingParkedCopy);
+        return refused;
+    }
+    const bool rights = privileged.value_or(isPrivileged(record.originalPath));
+    if (record.state != Record::State::parked) {
+        const Outcome<Recovery> settled = settle(recordFile, record, rights, false);
+        if (!settled)
+            return settled.error;
+        // Back in Audio Units, as asked.
+        if (*settled.value == Recovery::parkUndone || *settled.value == Recovery::restoreFinished)
+            return std::nullopt;
+        record.state = Record::State::parked;
+        if (Failure refused = checkRecord(record, recordFile, into))
+            return refused;
+    }
+
     const bool parkedThere = standsAt(record.parkedPath);
     if (standsAt(record.originalPath)) {
         if (parkedThere)
@@ -266,31 +797,147 @@ DeRoomPark::Failure DeRoomPark::restore(const QString& recordFile, bool finalCut
     }
     if (!parkedThere)
         return error(Kind::missingParkedCopy);
-    if (Failure failed = move(record.parkedPath, record.originalPath,
-                              privileged.value_or(isPrivileged(record.originalPath))))
+    if (const QString staged = movingPath(record.originalPath); standsAt(staged))
+        return error(Kind::destinationExists, staged);
+
+    const Record moving{record.originalPath, record.parkedPath, Record::State::restoring};
+    if (const Result<void> written = AtomicFile::write(recordFile, encode(moving)); !written)
+        return error(Kind::moveFailed, written.error());
+    if (hooks.at)
+        hooks.at(Hooks::Step::recorded);
+    if (Failure failed = move(record.parkedPath, record.originalPath, rights, hooks)) {
+        const Outcome<Recovery> settled = settle(recordFile, moving, rights, false);
+        if (settled && *settled.value == Recovery::restoreFinished)
+            return std::nullopt;
         return failed;
+    }
+    if (hooks.at)
+        hooks.at(Hooks::Step::placed);
     QFile::remove(recordFile);
     return std::nullopt;
 }
 
-DeRoomPark::Failure DeRoomPark::move(const QString& from, const QString& to, bool privileged) {
+DeRoomPark::Failure DeRoomPark::move(const QString& from, const QString& to, bool privileged,
+                                     const Hooks& hooks) {
     if (privileged) {
         const Outcome<QString> ran = runScriptedMove(from, to, true);
         return ran ? Failure() : Failure(ran.error);
     }
-    const QString parent = QFileInfo(to).absolutePath();
-    if (const int failed = FileCopy::makeFolders(QFile::encodeName(parent)))
-        return error(Kind::system, QStringLiteral("The folder ") + parent +
-                                       QStringLiteral(" could not be made: ") + FileCopy::errorText(failed));
-    if (standsAt(to))
-        return error(Kind::destinationExists, to);
-    const TreeMove::Outcome moved = TreeMove::move(from, to);
-    if (moved)
-        return std::nullopt;
-    // Taken between the look above and the move: still never overwritten.
-    if (moved.errorCode == EEXIST)
-        return error(Kind::destinationExists, to);
-    return error(Kind::moveFailed, moved.error);
+    if (std::optional<ParkError> failed = makeFolder(QFileInfo(to).absolutePath()))
+        return failed;
+    const QString staged = movingPath(to);
+    for (const QString& place : {to, staged}) {
+        if (standsAt(place))
+            return error(Kind::destinationExists, place);
+    }
+    // Across file systems the copy is made under the staging name, so a kill never leaves
+    // part of a bundle under the name a registrar reads.
+    const TreeMove::Outcome moved = TreeMove::move(from, staged, hooks.tree);
+    if (!moved) {
+        // Taken between the look above and the move: still never overwritten.
+        if (moved.errorCode == EEXIST)
+            return error(Kind::destinationExists, staged);
+        return error(Kind::moveFailed, moved.error);
+    }
+    if (hooks.at)
+        hooks.at(Hooks::Step::staged);
+    // A rename within one folder: whole or not at all, and never onto anything.
+    const TreeMove::Outcome placed = TreeMove::move(staged, to);
+    if (!placed) {
+        if (placed.errorCode == EEXIST)
+            return error(Kind::destinationExists, to);
+        return error(Kind::moveFailed, placed.error);
+    }
+    return std::nullopt;
+}
+
+QString DeRoomPark::movingPath(const QString& to) {
+    return PathText::childPath(QFileInfo(to).absolutePath(),
+                               QStringLiteral(".") + PathText::lastComponent(to) + QStringLiteral(".moving"));
+}
+
+// ---- Moves that were cut short -------------------------------------------------------------
+
+DeRoomPark::Outcome<DeRoomPark::Recovery> DeRoomPark::recover(const QString& recordFile, bool finalCutRunning,
+                                                              std::optional<bool> privileged,
+                                                              const QList<ComponentFolder>& into) {
+    if (!standsAt(recordFile))
+        return Recovery::none;
+    const Outcome<OpenFolder> lock = lockFolder(QFileInfo(recordFile).absolutePath());
+    if (!lock)
+        return lock.error;
+    // A record that cannot be read says nothing of a move (a kill never leaves one half
+    // written); putting DeRoom back reports it.
+    const Outcome<Record> read = readRecord(recordFile);
+    if (!read || read.value->state == Record::State::parked)
+        return Recovery::none;
+    if (Failure refused = checkRecord(*read.value, recordFile, into))
+        return *refused;
+    return settle(recordFile, *read.value, privileged.value_or(isPrivileged(read.value->originalPath)),
+                  finalCutRunning);
+}
+
+DeRoomPark::Outcome<DeRoomPark::Recovery> DeRoomPark::recoverInstalled() {
+    const Outcome<Recovery> settled =
+        recover(recordFile(), FCPPreferencesBackup::finalCutIsRunning(), std::nullopt, componentFolders());
+    // What is installed changed.
+    if (settled && (*settled.value == Recovery::parkFinished || *settled.value == Recovery::restoreFinished))
+        restartRegistrar();
+    return settled;
+}
+
+QString DeRoomPark::recoveryText(Recovery recovery) {
+    const QString stays =
+        QStringLiteral("DeRoom stays parked until you put it back (Final Cut ▸ Put DeRoom Back).");
+    switch (recovery) {
+    case Recovery::none:
+        break;
+    case Recovery::parkFinished:
+        return QStringLiteral("Parking DeRoom was cut short last time. It has been finished: ") + stays;
+    case Recovery::parkUndone:
+        return QStringLiteral(
+            "Parking DeRoom was cut short last time. It has been undone: DeRoom is in Audio "
+            "Units as before.");
+    case Recovery::restoreFinished:
+        return QStringLiteral(
+            "Putting DeRoom back was cut short last time. It has been finished: DeRoom is back "
+            "in Audio Units.");
+    case Recovery::restoreUndone:
+        return QStringLiteral("Putting DeRoom back was cut short last time. It has been undone: ") + stays;
+    }
+    return {};
+}
+
+void DeRoomPark::recoverAtStartUp(Catalog& catalog) {
+    // Looked at without the lock first: nearly every start has no move to settle.
+    if (!isParked())
+        return;
+    const Outcome<Record> read = readRecord(recordFile());
+    if (!read || read.value->state == Record::State::parked)
+        return;
+    const QString tag = read.value->state == Record::State::parking ? QStringLiteral("deroom-park")
+                                                                    : QStringLiteral("deroom-restore");
+    const Outcome<Recovery> settled = recoverInstalled();
+    if (!settled) {
+        // Another run of the program is moving it: that one settles its own move.
+        if (settled.error == busy())
+            return;
+        const QString description = settled.error.description();
+        catalog.setStatus(description);
+        ActivityLog::append(tag, QStringLiteral("recover-failed ") + description);
+        ErrorLog::log(ErrorLog::Level::error, QStringLiteral("deroom"),
+                      QStringLiteral("A move of DeRoom that was cut short could not be settled: ") +
+                          description,
+                      std::nullopt);
+        return;
+    }
+    if (*settled.value == Recovery::none)
+        return;
+    catalog.setStatus(recoveryText(*settled.value));
+    const bool finished =
+        *settled.value == Recovery::parkFinished || *settled.value == Recovery::restoreFinished;
+    ActivityLog::append(tag,
+                        finished ? QStringLiteral("recovered finished") : QStringLiteral("recovered undone"));
 }
 
 DeRoomPark::Outcome<QString> DeRoomPark::runScriptedMove(const QString& from, const QString& to, bool admin) {
@@ -469,10 +1116,12 @@ bool DeRoomPark::testRoundTrip(const QString& folder, const std::function<void(c
         return fail(QStringLiteral("second park overwrote the parked component"));
     QDir(source).removeRecursively();
 
-    const Failure refused = restore(record, true, false);
+    // The round trip's own folder stands in for the Audio Units folder.
+    const QList<ComponentFolder> into{{folder, QStringLiteral("Audio Plug-Ins")}};
+    const Failure refused = restore(record, true, false, into);
     if (!refused || refused->kind != Kind::finalCutRunning || !standsAt(parked.value->parkedPath))
         return fail(QStringLiteral("refused restore still moved the file"));
-    if (const Failure restored = restore(record, false, false))
+    if (const Failure restored = restore(record, false, false, into))
         return fail(restored->description());
     if (!standsAt(source) || standsAt(record))
         return fail(QStringLiteral("restore did not return the component"));
