@@ -2,6 +2,7 @@
 
 #include "Catalogue/Logs/UITrace.h"
 #include "Catalogue/Store/Catalog.h"
+#include "FinalCut/DeRoomPark.h"
 #include "Shell/SidebarFilter.h"
 #include "Shell/WindowState.h"
 #include "Support/Graphemes.h"
@@ -64,6 +65,9 @@ StartupActions decideStartup(const StartupFacts& facts, const WindowSettings& se
 void startUp(WindowState& state, Catalog& catalog, const QStringList& arguments) {
     traceUI(state, catalog);
     catalog.recordMounted();
+    // A park or put-back of DeRoom that a kill cut short is settled before anything else can
+    // open a library.
+    DeRoomPark::recoverAtStartUp(catalog);
 
     const WindowSettings settings = WindowSettings::read();
     StartupFacts facts;

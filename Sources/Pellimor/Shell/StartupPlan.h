@@ -51,8 +51,9 @@ struct StartupActions {
 StartupActions decideStartup(const StartupFacts& facts, const WindowSettings& settings,
                              const QDateTime& now = QDateTime::currentDateTimeUtc());
 
-// The first-appearance handler carried out: the UI trace, the mounted set and free space,
-// then decideStartup() over the process's arguments and the catalogue as it stands. Sets
+// The first-appearance handler carried out: the UI trace, the mounted set and free space, a
+// DeRoom move cut short settled (DeRoomPark::recoverAtStartUp), then decideStartup() over the
+// process's arguments and the catalogue as it stands. Sets
 // `state.askRefresh` when the question is to be asked.
 void startUp(WindowState& state, Catalog& catalog, const QStringList& arguments);
 
