@@ -16,6 +16,7 @@
 #include "Tests/Support/FakeFinalCutApp.h"
 #include "Tests/Support/FakeRootFolder.h"
 #include "Tests/Support/FakeScriptedMove.h"
+#include "Tests/Support/ScopedMount.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
@@ -26,6 +27,7 @@
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -721,9 +723,9 @@ void removeSome(const QString& bundle) {
 
 // Where a kill stops a park or a restore.
 struct KillPoint {
-    const char* name;
-    std::optional<Step> step; // at this step of the move
-    bool afterCopy = false;   // once the copy across drives is whole, before it is checked
+    const char* name = "";
+    std::optional<Step> step = {}; // at this step of the move
+    bool afterCopy = false;        // once the copy across drives is whole, before it is checked
     // What the copy still lacked when the kill came (done to it before the kill).
     std::function<void(const QString& copy)> cutCopy = {};
     // What of the source had gone already (done to it after the kill).
@@ -1107,4 +1109,54 @@ TEST(DeRoomPark, AtStartUpTheUserIsToldHowACutShortMoveWasSettled) {
         "ERROR deroom: A move of DeRoom that was cut short could not be settled: " + unreadable))
         << errors.first().toStdString();
     ErrorLog::setHeadless(wasHeadless);
+}
+
+// The same with the program's folder on a drive of its own, so the move crosses file systems
+// for real rather than because a test asked it to.
+TEST(DeRoomPark, AcrossRealDrivesAKilledMoveIsSettledToo) {
+    struct Case {
+        KillPoint point;
+        QString recovery;
+        bool parked; // afterwards
+    };
+    const QList<Case> cases = {
+        {{.name = "while the copy is made",
+          .afterCopy = true,
+          .cutCopy = [](const QString& copy) { QFile::resize(copy + "/Contents/MacOS/DeRoom2", 10); },
+          .acrossDrives = false},
+         "parkUndone",
+         false},
+        {{.name = "at the temporary name", .step = Step::staged, .acrossDrives = false},
+         "parkFinished",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.point.name);
+        Places places;
+        const test::ScopedMount drive = test::ScopedMount::tmpfs(places.folder + "/data");
+        if (!drive)
+            GTEST_SKIP() << drive.reason().toStdString();
+        installWhole(places.user());
+        struct stat home {
+        }, data{};
+        ASSERT_EQ(::stat(QFile::encodeName(places.user()).constData(), &home), 0);
+        ASSERT_EQ(::stat(QFile::encodeName(places.folder + "/data").constData(), &data), 0);
+        ASSERT_NE(home.st_dev, data.st_dev);
+        const QStringList bundle = treeContents(places.user());
+        ASSERT_TRUE(killedAt(c.point, [&](const DeRoomPark::Hooks& hooks) {
+            static_cast<void>(DeRoomPark::park(places.user(), places.record(), false, hooks));
+        }));
+        EXPECT_EQ(recoveryName(DeRoomPark::recoverInstalled()), c.recovery);
+        EXPECT_EQ(treeContents(c.parked ? places.parked() : places.user()), bundle);
+        EXPECT_EQ(places.where(), (c.parked ? QStringList{"parked", "record"} : QStringList{"user"}));
+        EXPECT_FALSE(standsThere(DeRoomPark::movingPath(places.parked())));
+        // The next park and put-back cross the drives whole.
+        if (!c.parked) {
+            EXPECT_EQ(parkResult(DeRoomPark::parkInstalled()), "moved");
+        }
+        EXPECT_EQ(treeContents(places.parked()), bundle);
+        EXPECT_EQ(kindName(DeRoomPark::restoreInstalled()), "ok");
+        EXPECT_EQ(treeContents(places.user()), bundle);
+        EXPECT_EQ(places.where(), QStringList{"user"});
+    }
 }
