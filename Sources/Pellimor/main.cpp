@@ -1,13 +1,19 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Manual/Render/ManualSelfTests.h"
+#include "Platform/Paths.h"
 #include "Platform/ProblemReporter.h"
 #include "Shell/CommandLine.h"
+#include "Shell/HandedStart.h"
+#include "Shell/SingleInstance.h"
+#include "Shell/Views/MainContent.h"
+#include "Shell/Views/MainWindow.h"
 #include "Shell/Views/PellimorApp.h"
 #include "Support/MallocTuning.h"
 
 #include <QApplication>
 #include <QByteArray>
+#include <QDir>
 #include <QString>
 #include <QStringList>
 #include <cstdio>
@@ -84,6 +90,36 @@ std::optional<QString> missingDisplay(int argc, char** argv) {
                                    QStringLiteral(" can be opened");
 }
 
+// One line for the user of a start that leaves the catalogue to the process that holds it.
+void print(const pellimor::SingleInstance::Ending& ending) {
+    const QByteArray bytes = ending.line.toUtf8() + '\n';
+    std::FILE* stream = ending.standardError ? stderr : stdout;
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// A later start's request, carried out once the window has acted on its own arguments, so
+// its "--scan" and this one's never meet half-way; the window comes forward either way.
+void serve(pellimor::PellimorApp& app, const pellimor::SingleInstance::Request& request,
+           const pellimor::SingleInstance::Server::Answer& answer) {
+    const auto carryOut = [&app, request, answer] {
+        // The asking start has given up and told its user that nothing was changed.
+        if (!answer.stillAsked())
+            return;
+        const pellimor::SingleInstance::Outcome outcome =
+            pellimor::HandedStart::carryOut(app.catalog(), request);
+        pellimor::MainWindow& window = app.mainWindow();
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        app.showMainWindow();
+        answer(outcome);
+    };
+    if (app.mainContent().hasStartedUp())
+        carryOut();
+    else
+        QObject::connect(&app.mainContent(), &pellimor::MainContent::startedUp, &app, carryOut,
+                         Qt::SingleShotConnection);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -110,6 +146,18 @@ int main(int argc, char** argv) {
             pellimor::CommandLine::dispatch(arguments, switches, pellimor::CommandLine::standardOutput()))
         return *status;
 
+    // One windowed process per data folder, decided before anything loads the catalogue: a
+    // later start hands its arguments to the running one and ends (needing no display). The
+    // lock is held until main() returns, after the catalogue has made its last writes.
+    const QString dataFolder = pellimor::Paths::dataFolder();
+    const pellimor::SingleInstance::Claim claim =
+        pellimor::SingleInstance::claim(dataFolder, {arguments, QDir::currentPath()});
+    if (const std::optional<pellimor::SingleInstance::Ending> ending =
+            pellimor::SingleInstance::ending(claim, dataFolder)) {
+        print(*ending);
+        return ending->status;
+    }
+
     if (const std::optional<QString> why = missingDisplay(argc, argv)) {
         std::fprintf(stderr,
                      "Tovlin's window needs a display, but %s. Run it on a virtual display: "
@@ -121,7 +169,33 @@ int main(int argc, char** argv) {
     // The windowed program: the application object owns the catalogue and the windows.
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovlin"));
-    pellimor::PellimorApp app(arguments);
-    app.showMainWindow();
-    return QApplication::exec();
+    // Listening before the catalogue loads: a later start may wait for its answer meanwhile,
+    // and what comes before the application object exists is served once it does.
+    using pellimor::SingleInstance::Request;
+    using Answer = pellimor::SingleInstance::Server::Answer;
+    std::unique_ptr<pellimor::PellimorApp> app;
+    QList<std::pair<Request, Answer>> early;
+    pellimor::SingleInstance::Server server([&app, &early](const Request& request, const Answer& answer) {
+        if (app)
+            serve(*app, request, answer);
+        else
+            early.append({request, answer});
+    });
+    const pellimor::Result<QString> socket = pellimor::SingleInstance::socketPath(dataFolder);
+    const pellimor::Result<void> listening =
+        socket ? server.listen(*socket) : pellimor::Result<void>(pellimor::Failure{socket.error()});
+    if (!listening) {
+        const QString why =
+            QStringLiteral("Later starts of Tovlin on this catalogue can't reach this one (") +
+            listening.error() + QStringLiteral("); they will say the catalogue is in use.");
+        pellimor::ErrorLog::log(pellimor::ErrorLog::Level::warn, QStringLiteral("start"), why);
+        std::fprintf(stderr, "%s\n", why.toUtf8().constData());
+    }
+    app = std::make_unique<pellimor::PellimorApp>(arguments);
+    app->showMainWindow();
+    for (const auto& [request, answer] : std::as_const(early))
+        serve(*app, request, answer);
+    const int status = QApplication::exec();
+    app.reset();
+    return status;
 }

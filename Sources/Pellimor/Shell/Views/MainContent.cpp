@@ -1094,6 +1094,7 @@ void MainContent::firstAppearance() {
     if (m_state.askRefresh)
         schedulePresent();
     refresh();
+    Q_EMIT startedUp();
 }
 
 void MainContent::resizeEvent(QResizeEvent* event) {

@@ -155,9 +155,15 @@ public:
     // open sheet is not waiting (tests wait for this instead of guessing how many turns of
     // the event loop it takes).
     bool isIdle() const { return m_startedUp && !m_presentPending && !m_presenting; }
+    // The first appearance's start-up has run (startedUp() announces it once).
+    bool hasStartedUp() const { return m_startedUp; }
 
     // How many index pre-builds the window has handed to its pool (for tests).
     qint64 prebuilds() const { return m_prebuilds; }
+
+Q_SIGNALS:
+    // Once, when the first appearance's start-up (the mounted set, "--resume", "--scan") has run.
+    void startedUp();
 
 protected:
     void showEvent(QShowEvent* event) override;
