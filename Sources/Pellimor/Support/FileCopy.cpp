@@ -1,6 +1,9 @@
 #include "Support/FileCopy.h"
 
+#include "Support/OpenFolder.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -89,13 +92,30 @@ int FileCopy::makeFolders(const QByteArray& path) {
     return error;
 }
 
+int FileCopy::renameWithoutReplacing(int fromFolder, const QByteArray& fromName, int toFolder,
+                                     const QByteArray& toName) {
+    if (::renameat2(fromFolder, fromName.constData(), toFolder, toName.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    struct stat facts {};
+    if (::fstatat(toFolder, toName.constData(), &facts, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    return ::renameat(fromFolder, fromName.constData(), toFolder, toName.constData()) == 0 ? 0 : errno;
+}
+
 QString FileCopy::errorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-FileCopy::Outcome FileCopy::copy(const QByteArray& source, const QByteArray& target, Flush flush) {
+namespace {
+
+// `source` inside `fromFolder` to `target` inside `toFolder`; AT_FDCWD and whole paths for a
+// copy by path.
+FileCopy::Outcome copyBetween(int fromFolder, const QByteArray& source, int toFolder,
+                              const QByteArray& target, FileCopy::Flush flush) {
     Descriptor from;
-    from.fd = ::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    from.fd = ::openat(fromFolder, source.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (from.fd < 0)
         return failure(errno);
     struct stat facts {};
@@ -107,23 +127,23 @@ FileCopy::Outcome FileCopy::copy(const QByteArray& source, const QByteArray& tar
     ::fcntl(from.fd, F_SETFL, ::fcntl(from.fd, F_GETFL) & ~O_NONBLOCK);
 
     Descriptor to;
-    to.fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                   facts.st_mode & 07777);
+    to.fd = ::openat(toFolder, target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                     facts.st_mode & 07777);
     if (to.fd < 0)
         return failure(errno);
     // From here the target is this call's own file: whatever fails, it goes again, so a copy
     // cut short (a full disk, a read error) never lies there looking like a whole one.
-    const auto abandon = [&target, &to](int error) {
+    const auto abandon = [toFolder, &target, &to](int error) {
         if (to.fd >= 0)
             ::close(std::exchange(to.fd, -1));
-        ::unlink(target.constData());
+        ::unlinkat(toFolder, target.constData(), 0);
         return failure(error);
     };
     if (!copyContent(from.fd, to.fd))
         return abandon(errno);
     const struct timespec times[2] = {facts.st_atim, facts.st_mtim};
     ::futimens(to.fd, times);
-    if (flush == Flush::toDisk && ::fsync(to.fd) != 0)
+    if (flush == FileCopy::Flush::toDisk && ::fsync(to.fd) != 0)
         return abandon(errno);
     struct stat written {};
     if (::fstat(to.fd, &written) != 0)
@@ -132,6 +152,19 @@ FileCopy::Outcome FileCopy::copy(const QByteArray& source, const QByteArray& tar
     if (::close(std::exchange(to.fd, -1)) != 0)
         return abandon(errno);
     return {qint64(written.st_size), 0, QString()};
+}
+
+} // namespace
+
+FileCopy::Outcome FileCopy::copy(const QByteArray& source, const QByteArray& target, Flush flush) {
+    return copyBetween(AT_FDCWD, source, AT_FDCWD, target, flush);
+}
+
+FileCopy::Outcome FileCopy::copyAt(int fromFolder, const QByteArray& fromName, int toFolder,
+                                   const QByteArray& toName, Flush flush) {
+    if (!isSingleName(fromName) || !isSingleName(toName))
+        return failure(EINVAL);
+    return copyBetween(fromFolder, fromName, toFolder, toName, flush);
 }
 
 } // namespace pellimor

@@ -26,6 +26,19 @@ struct FileCopy {
     // to take the place of something, so a power cut cannot leave an empty file there.
     enum class Flush { no, toDisk };
     static Outcome copy(const QByteArray& source, const QByteArray& target, Flush flush = Flush::no);
+    // The same copy between folders held open (descriptors such as OpenFolder::fd()): `fromName`
+    // inside `fromFolder` to `toName` inside `toFolder`, wherever the folders' paths lead by
+    // now. Both names must be one component each (isSingleName), so nothing on the way can be
+    // a link either; EINVAL otherwise.
+    static Outcome copyAt(int fromFolder, const QByteArray& fromName, int toFolder, const QByteArray& toName,
+                          Flush flush = Flush::no);
+
+    // Renames `fromName` in the open folder `fromFolder` to `toName` in `toFolder` (one file
+    // system) unless something, a link included, stands at `toName`: 0, or the errno (EEXIST
+    // when something is there). Where the file system cannot promise that itself, the check
+    // comes right before a plain rename.
+    static int renameWithoutReplacing(int fromFolder, const QByteArray& fromName, int toFolder,
+                                      const QByteArray& toName);
 
     // Makes the folder at `path` and any missing parents; 0, or the errno of the step that
     // failed. A folder already there is fine; anything else in its place is not (ENOTDIR).
