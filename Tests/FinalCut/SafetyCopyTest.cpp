@@ -373,6 +373,94 @@ TEST(SafetyCopy, aCopyIsNeverMadeInsideTheLibraryItCopies) {
     }
 }
 
+TEST(SafetyCopy, aLinkAlreadyInTheDestinationFailsTheCopyAndNothingIsWrittenThroughIt) {
+    struct Case {
+        const char* name;
+        const char* link;   // below the destination ("" for the destination itself)
+        const char* target; // below the test's folder
+        const char* folder; // a real folder made in the destination first, or null
+    };
+    const std::vector<Case> cases = {
+        {"a folder on the way links to the library's own event folder", "/Event A", "/Job.fcpbundle/Event A",
+         nullptr},
+        {"a folder on the way links to another event of the library", "/Event A", "/Job.fcpbundle/Event B",
+         nullptr},
+        {"a folder deeper down links into the library", "/Event A/Project", "/Job.fcpbundle/Event B",
+         "/Event A"},
+        {"a file's name links to a file of the library", "/Event A/CurrentVersion.fcpevent",
+         "/Job.fcpbundle/Event B/Other.plist", "/Event A"},
+        {"a file's name links to nothing yet", "/CurrentVersion.flexolibrary", "/Elsewhere/new.plist",
+         nullptr},
+        {"the destination itself links to a folder elsewhere", "", "/Elsewhere", nullptr},
+        {"the note's name links to a file elsewhere", "/READ ME.txt", "/Elsewhere/kept.txt", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScopedFakeVolumes volumes;
+        const QString folder = TestEnv::freshDir(QStringLiteral("linked"));
+        const QString library = QDir(folder).filePath(QStringLiteral("Job.fcpbundle"));
+        build(library, {
+                           {"/CurrentVersion.flexolibrary", Item::file, "version 1"},
+                           {"/Event A/CurrentVersion.fcpevent", Item::file, "event A"},
+                           {"/Event A/Project/CurrentVersion.fcpproject", Item::file, "project"},
+                           {"/Event B/Other.plist", Item::file, "event B"},
+                       });
+        const QString elsewhere = QDir(folder).filePath(QStringLiteral("Elsewhere"));
+        test::writeFile(QDir(elsewhere).filePath(QStringLiteral("kept.txt")), "not the copy's");
+        const QString destination = QDir(folder).filePath(QStringLiteral("copies/Job.fcpbundle"));
+        if (c.folder) {
+            ASSERT_TRUE(QDir().mkpath(destination + QString::fromUtf8(c.folder)));
+        }
+        const QString link = destination + QString::fromUtf8(c.link);
+        const QString target = folder + QString::fromUtf8(c.target);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(link).absolutePath()));
+        ASSERT_TRUE(QFile::link(target, link));
+        const QStringList libraryBefore = test::treeContents(library);
+        const QStringList libraryListed = test::treeListing(library);
+        const QStringList elsewhereBefore = test::treeContents(elsewhere);
+
+        const SafetyCopy::Outcome made = SafetyCopy::make(library, destination);
+        ASSERT_FALSE(made);
+        EXPECT_EQ(made.error.domain, QStringLiteral("SafetyCopy"));
+        EXPECT_EQ(made.error.code, 1);
+        EXPECT_EQ(made.error.description,
+                  QStringLiteral("a link is in the way at \u201C%1\u201D; nothing was "
+                                 "written through it")
+                      .arg(link));
+        EXPECT_EQ(test::treeContents(library), libraryBefore);
+        EXPECT_EQ(test::treeListing(library).join(u'\n'), libraryListed.join(u'\n'));
+        EXPECT_EQ(test::treeContents(elsewhere), elsewhereBefore);
+        EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
+    }
+}
+
+TEST(SafetyCopy, aLibraryFolderSwappedForALinkAfterTheWalkIsNeverCopiedFromWhereTheLinkLeads) {
+    test::ScopedFakeVolumes volumes;
+    const QString folder = TestEnv::freshDir(QStringLiteral("swapped"));
+    const QString library = QDir(folder).filePath(QStringLiteral("Job.fcpbundle"));
+    build(library, plainLibrary());
+    // Files of the same names and lengths, so only where they were read from tells them apart.
+    const QString decoy = QDir(folder).filePath(QStringLiteral("Decoy"));
+    test::writeFile(QDir(decoy).filePath(QStringLiteral("CurrentVersion.fcpevent")), "someone's secret");
+    test::writeFile(QDir(decoy).filePath(QStringLiteral("Zeta.plist")), "not of this");
+    SafetyCopy::Hooks hooks;
+    hooks.afterWalk = [&] {
+        ASSERT_TRUE(
+            QFile::rename(library + QStringLiteral("/Day 1"), library + QStringLiteral("/Day 1 (was)")));
+        ASSERT_TRUE(QFile::link(decoy, library + QStringLiteral("/Day 1")));
+    };
+
+    const QString destination = QDir(folder).filePath(QStringLiteral("copy"));
+    const SafetyCopy::Outcome made = SafetyCopy::make(library, destination, hooks);
+    ASSERT_FALSE(made);
+    EXPECT_EQ(made.error.domain, QStringLiteral("FileSystem"));
+    EXPECT_EQ(made.error.code, ELOOP);
+    EXPECT_TRUE(made.error.description.contains(QStringLiteral("/Day 1/CurrentVersion.fcpevent")))
+        << made.error.description.toStdString();
+    EXPECT_EQ(contents(destination), lines({"CurrentVersion.flexolibrary", "Day 1/"}));
+    EXPECT_FALSE(looksComplete(destination));
+}
+
 TEST(SafetyCopy, aFileThatCannotBeCopiedEndsTheCopyWithoutAHalfFileOrAReadMe) {
     const QString folder = TestEnv::freshDir(QStringLiteral("midway"));
     const QString library = QDir(folder).filePath(QStringLiteral("Job.fcpbundle"));

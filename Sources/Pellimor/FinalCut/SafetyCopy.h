@@ -37,6 +37,8 @@ struct SafetyCopy {
 
     // Why a copy stopped. Errors of the copy itself carry the domain "SafetyCopy":
     //   1 "can't read the library" — the library, or a folder inside it, cannot be listed;
+    //     or "a link is in the way at “PATH”; nothing was written through it" — the
+    //     destination, a folder or a file's name in it is already a link (PATH, in full);
     //   2 "not enough free space for the safety copy (SIZE needed)" — SIZE being what the
     //     free-space rule needs: the files' total plus the margin;
     //   3 "copy of /PATH doesn't match the original" — a copy's length differs from the one
@@ -70,10 +72,14 @@ struct SafetyCopy {
     // creating the destination and missing parents, then writes "READ ME.txt" there. The walk
     // lists every folder first (hidden entries included; links neither followed, copied nor
     // counted; skipped folders never entered); the destination volume must then have the
-    // total plus spaceMargin available (a volume that reports nothing or 0 is exempt). A copy
-    // never overwrites anything and writes nothing inside the library. Every failure ends the
-    // copy at once; the files copied before it stay. Synchronous; blocks on the disk, so
-    // callers run it away from the main thread. Any thread.
+    // total plus spaceMargin available (a volume that reports nothing or 0 is exempt). The
+    // library is read, and the copy made, through folders held open one step at a time: a
+    // folder swapped for a link midway is never read through, and from the destination down
+    // nothing is followed or written through a link (the folders above the destination are
+    // the caller's and may be links). A copy never overwrites anything and writes nothing
+    // inside the library. Every failure ends the copy at once; the files copied before it
+    // stay. Synchronous; blocks on the disk, so callers run it away from the main thread. Any
+    // thread.
     static Outcome make(const QString& library, const QString& destination, const Hooks& hooks = {});
 
     // The text of "READ ME.txt": the library as the caller passed it and the time, in UTC.
