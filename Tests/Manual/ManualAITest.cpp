@@ -6,11 +6,13 @@
 #include "Tests/Support/EventLoop.h"
 #include "Tests/Support/FakeLanguageModel.h"
 #include "Tests/Support/LoopbackModelServer.h"
+#include "Tests/Support/QtPrinters.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QObject>
+#include <QTcpServer>
 #include <QThread>
 #include <QThreadPool>
 #include <gtest/gtest.h>
@@ -138,6 +140,7 @@ TEST(ManualAI, FailuresSayWhy) {
         ASSERT_TRUE(none.error);
         EXPECT_EQ(none.error->kind, ManualAI::Error::Kind::featureUnsupported);
         EXPECT_TRUE(fake.model->calls().isEmpty()) << "nothing is sent to a model that is not there";
+        EXPECT_EQ(fake.model->availabilityQuestions(), 0) << "told without asking the model";
     }
     {
         ModelScope fake;
@@ -192,12 +195,33 @@ TEST(ManualAI, EachAvailabilityHasItsSentence) {
         {Availability::notReady,
          QStringLiteral(
              "Apple Intelligence is not ready yet (it may still be downloading). Try again later.")},
+        {Availability::notAnswering,
+         QStringLiteral("The model server at http://127.0.0.1:8080 did not answer.")},
     };
     for (const Case& c : cases) {
         ModelScope fake;
         fake.model->setAvailability(c.availability);
+        fake.model->setServerAddress(QStringLiteral("http://127.0.0.1:8080"));
         EXPECT_EQ(ManualAI::unavailableReason(), c.reason) << int(c.availability);
     }
+    ModelScope nameless;
+    nameless.model->setAvailability(Availability::notAnswering);
+    EXPECT_EQ(ManualAI::unavailableReason(), QStringLiteral("The model server did not answer."));
+}
+
+TEST(ManualAI, AvailabilityIsAskedOncePerQuestionNotBeforeEachAttempt) {
+    ModelScope fake;
+    fake.model->reply(QStringLiteral("Open **Pixel Wizard**."));
+    fake.model->reply(QStringLiteral("Choose **Free Up Space…**."));
+    const QList<ManualSection> found = {sectionOf("Free up space", 40)};
+    // As the manual window asks: why not, then an answer, and once more after an invented name.
+    EXPECT_EQ(ManualAI::unavailableReason(), std::nullopt);
+    const ManualAI::Answer first = ManualAI::answer(QStringLiteral("q"), found);
+    ASSERT_TRUE(first.error);
+    EXPECT_EQ(first.error->kind, ManualAI::Error::Kind::invented);
+    EXPECT_TRUE(ManualAI::answer(QStringLiteral("q"), found).ok());
+    EXPECT_EQ(fake.model->availabilityQuestions(), 1);
+    EXPECT_EQ(fake.model->calls().size(), 2);
 }
 
 TEST(ManualAI, AnswerLaterHandsTheAnswerBackOnTheMainThread) {
@@ -254,4 +278,40 @@ TEST(ManualAI, AnswersFromTheModelServerOnThisComputer) {
               ManualAI::instructions);
     EXPECT_EQ(sent.value("messages").toArray().at(1).toObject().value("content").toString(),
               ManualAI::prompt(QStringLiteral("how do I free up space"), ManualAI::excerpts(found)));
+}
+
+TEST(ManualAI, AModelServerIsAskedWhateverRoutesItHasAndNamedWhenItDoesNotAnswer) {
+    const QList<ManualSection> found = {sectionOf("Free up space", 40)};
+    const auto modelAt = [](const QString& address) {
+        platform::SystemLanguageModel::Setup setup;
+        setup.address = address;
+        setup.probeLimit = std::chrono::seconds(30);
+        return std::make_shared<platform::SystemLanguageModel>(setup);
+    };
+    {
+        // A server that only chats: it has no list of its models.
+        test::LoopbackModelServer server;
+        server.listsModels = false;
+        server.answer = QStringLiteral("Choose **Free Up Space…** from the library's menu.");
+        ASSERT_TRUE(server.start());
+        platform::ScopedServices scope(test::FakeLanguageModel::services(modelAt(server.address())));
+        EXPECT_EQ(ManualAI::unavailableReason(), std::nullopt);
+        const ManualAI::Answer answer = ManualAI::answer(QStringLiteral("how do I free up space"), found);
+        ASSERT_TRUE(answer.ok()) << answer.error->description.toStdString();
+        EXPECT_EQ(*answer.text, server.answer);
+        const QList<test::LoopbackModelServer::Request> requests = server.requests();
+        ASSERT_EQ(requests.size(), 2);
+        EXPECT_EQ(requests.at(0).method, "GET") << "asked once whether it is there";
+        EXPECT_EQ(requests.at(1).path, "/v1/chat/completions");
+    }
+    // A server that is gone is named, not taken for a system without a model.
+    int port = 0;
+    {
+        QTcpServer closed;
+        ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+        port = closed.serverPort();
+    }
+    const QString gone = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    platform::ScopedServices scope(test::FakeLanguageModel::services(modelAt(gone)));
+    EXPECT_EQ(ManualAI::unavailableReason(), "The model server at " + gone + " did not answer.");
 }

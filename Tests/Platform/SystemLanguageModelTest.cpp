@@ -2,6 +2,7 @@
 
 #include "Platform/ProblemReporter.h"
 #include "Tests/Support/LoopbackModelServer.h"
+#include "Tests/Support/QtPrinters.h"
 #include "Tests/Support/Scopes.h"
 
 #include <QJsonArray>
@@ -66,6 +67,7 @@ TEST(SystemLanguageModel, UnsetOrRefusedMeansUnsupportedAndNothingIsSent) {
     {
         const test::ScopedEnvironment unset("TOVLIN_MODEL_URL", std::nullopt);
         SystemLanguageModel model;
+        EXPECT_FALSE(model.configured());
         EXPECT_EQ(model.availability(), Availability::unsupported);
         EXPECT_FALSE(model.respond("i", "p", 0.1).ok());
     }
@@ -74,6 +76,7 @@ TEST(SystemLanguageModel, UnsetOrRefusedMeansUnsupportedAndNothingIsSent) {
     const QString elsewhere = QStringLiteral("http://192.0.2.7:%1").arg(server.port());
     const test::ScopedEnvironment set("TOVLIN_MODEL_URL", elsewhere);
     SystemLanguageModel model;
+    EXPECT_FALSE(model.configured());
     EXPECT_EQ(model.availability(), Availability::unsupported);
     EXPECT_EQ(model.availability(), Availability::unsupported);
     const Result<QString> reply = model.respond("i", "p", 0.1);
@@ -141,7 +144,47 @@ TEST(SystemLanguageModel, ASlowOrFailingModelGivesAnError) {
     EXPECT_TRUE(model.respond("i", "fine", 0.1).ok()) << "each call stands alone";
 }
 
-TEST(SystemLanguageModel, AProbeThatIsNotAnsweredMeansUnsupported) {
+TEST(SystemLanguageModel, AServerThatAnswersIsAvailableWhateverItSaysOfItsModels) {
+    struct Case {
+        const char* what;
+        bool listsModels;
+        int listStatus;                   // of the model list, when it is a route
+        std::optional<QString> modelSent; // the model the chat request names
+    };
+    const Case cases[] = {
+        {"the loaded model is listed", true, 200, QStringLiteral("test-model")},
+        {"no model list: a server that only chats", false, 404, std::nullopt},
+        {"the list fails: the chat will say why, if it must", true, 500, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::LoopbackModelServer server;
+        server.listsModels = c.listsModels;
+        const int listStatus = c.listStatus;
+        server.respond = [listStatus](const test::LoopbackModelServer::Request& request)
+            -> std::optional<test::LoopbackModelServer::Reply> {
+            if (listStatus == 500 && request.path.endsWith("/models"))
+                return test::LoopbackModelServer::json({{"error", "no list"}}, 500);
+            return std::nullopt;
+        };
+        ASSERT_TRUE(server.start());
+        SystemLanguageModel model = modelAt(server.address());
+        EXPECT_TRUE(model.configured());
+        EXPECT_EQ(model.availability(), Availability::available);
+        const Result<QString> reply = model.respond("i", "p", 0.1);
+        ASSERT_TRUE(reply.ok()) << reply.error().toStdString();
+        EXPECT_EQ(*reply, server.answer);
+
+        const QList<test::LoopbackModelServer::Request> requests = server.requests();
+        ASSERT_EQ(requests.size(), 2) << "one look at the server, then the question";
+        EXPECT_EQ(requests.at(0).method, "GET");
+        const QJsonObject sent = QJsonDocument::fromJson(requests.at(1).body).object();
+        EXPECT_EQ(sent.contains("model"), c.modelSent.has_value());
+        EXPECT_EQ(sent.value("model").toString(), c.modelSent.value_or(QString()));
+    }
+}
+
+TEST(SystemLanguageModel, AServerThatDoesNotAnswerIsNamedAsNotAnswering) {
     test::LoopbackModelServer holding;
     holding.respond = [](const test::LoopbackModelServer::Request&) {
         return std::optional(test::LoopbackModelServer::Reply{200, {}, {}, true});
@@ -150,17 +193,26 @@ TEST(SystemLanguageModel, AProbeThatIsNotAnsweredMeansUnsupported) {
     SystemLanguageModel::Setup setup;
     setup.address = holding.address();
     setup.probeLimit = 200ms;
-    EXPECT_EQ(SystemLanguageModel(setup).availability(), Availability::unsupported);
+    SystemLanguageModel slow(setup);
+    EXPECT_EQ(slow.availability(), Availability::notAnswering);
+    EXPECT_EQ(slow.serverAddress(), holding.address());
 
-    // A port nobody listens on: a server that was there and is gone.
+    // A port nobody listens on: a server that was there and is gone. The address is the one
+    // set up, as the user wrote it.
     int port = 0;
     {
         QTcpServer closed;
         ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
         port = closed.serverPort();
     }
-    EXPECT_EQ(modelAt(QStringLiteral("http://127.0.0.1:%1").arg(port)).availability(),
-              Availability::unsupported);
+    const QString gone = QStringLiteral("http://localhost:%1/v1/").arg(port);
+    SystemLanguageModel model = modelAt(gone);
+    EXPECT_TRUE(model.configured());
+    EXPECT_EQ(model.availability(), Availability::notAnswering);
+    EXPECT_EQ(model.serverAddress(), gone);
+
+    const test::ScopedEnvironment unset("TOVLIN_MODEL_URL", std::nullopt);
+    EXPECT_EQ(SystemLanguageModel().serverAddress(), QString()) << "no server, no address";
 }
 
 TEST(SystemLanguageModel, ARedirectIsNeverFollowed) {

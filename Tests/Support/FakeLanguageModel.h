@@ -11,10 +11,10 @@
 
 namespace pellimor::test {
 
-// A language model that answers as a test scripts it: its availability, and for each call of
-// respond() the next scripted reply or error (a model error "no reply scripted" once they run
-// out). It remembers every conversation it was given and counts the availability questions.
-// Safe from any thread.
+// A language model that answers as a test scripts it: its availability (set up unless it is
+// `unsupported`) and server address, and for each call of respond() the next scripted reply or
+// error (a model error "no reply scripted" once they run out). It remembers every conversation
+// it was given and counts the availability questions. Safe from any thread.
 //
 //   auto model = std::make_shared<test::FakeLanguageModel>();
 //   model->reply(QStringLiteral("Use **Free Up Space…**."));
@@ -30,6 +30,10 @@ public:
     void setAvailability(Availability availability) {
         QMutexLocker lock(&m_mutex);
         m_availability = availability;
+    }
+    void setServerAddress(const QString& address) {
+        QMutexLocker lock(&m_mutex);
+        m_address = address;
     }
     void reply(const QString& text) {
         QMutexLocker lock(&m_mutex);
@@ -55,6 +59,16 @@ public:
         return m_availability;
     }
 
+    bool configured() override {
+        QMutexLocker lock(&m_mutex);
+        return m_availability != Availability::unsupported;
+    }
+
+    QString serverAddress() override {
+        QMutexLocker lock(&m_mutex);
+        return m_address;
+    }
+
     Result<QString> respond(const QString& instructions, const QString& prompt, double temperature) override {
         QMutexLocker lock(&m_mutex);
         m_calls.append({instructions, prompt, temperature});
@@ -73,6 +87,7 @@ public:
 private:
     mutable QMutex m_mutex;
     Availability m_availability = Availability::available;
+    QString m_address;
     QList<Result<QString>> m_script;
     QList<Call> m_calls;
     int m_questions = 0;

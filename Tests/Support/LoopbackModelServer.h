@@ -20,8 +20,9 @@
 namespace pellimor::test {
 
 // A language-model server on 127.0.0.1 for tests, speaking just enough HTTP/1.1 and of the
-// OpenAI-compatible chat protocol: "GET .../models" lists one model, "POST
-// .../chat/completions" answers with `answer`, unless `respond` decides otherwise. It runs on a
+// OpenAI-compatible chat protocol: "GET .../models" lists one model (unless `listsModels` is
+// off: then it is an unknown route, as on servers that only chat), "POST .../chat/completions"
+// answers with `answer`, unless `respond` decides otherwise. It runs on a
 // thread of its own with blocking sockets, so it answers while the test's thread waits in a
 // call, and it can hold a request unanswered until it stops (a model that takes too long).
 //
@@ -45,6 +46,8 @@ public:
 
     // The reply text of every chat request `respond` leaves to the default.
     QString answer = QStringLiteral("An answer.");
+    // Whether "GET .../models" is a route of the server; set before start().
+    bool listsModels = true;
     // Decides a reply; nothing for the default one. Runs on the server's thread.
     std::function<std::optional<Reply>(const Request&)> respond;
 
@@ -138,7 +141,7 @@ private:
     }
 
     Reply standard(const Request& request) const {
-        if (request.method == "GET" && request.path.endsWith("/models"))
+        if (listsModels && request.method == "GET" && request.path.endsWith("/models"))
             return json({{"object", "list"}, {"data", QJsonArray{QJsonObject{{"id", "test-model"}}}}});
         if (request.method == "POST" && request.path.endsWith("/chat/completions")) {
             return json(

@@ -70,6 +70,13 @@ std::optional<QString> unavailableReason() {
         return QStringLiteral(
             "Apple Intelligence is switched off. Turn it on in System Settings \u25B8 Apple "
             "Intelligence & Siri to get written answers.");
+    case Availability::notAnswering: {
+        // The user set the address up; naming it tells them which server to look at.
+        const QString address = model->serverAddress();
+        if (address.isEmpty())
+            return QStringLiteral("The model server did not answer.");
+        return QStringLiteral("The model server at ") + address + QStringLiteral(" did not answer.");
+    }
     case Availability::notReady:
         break;
     }
@@ -112,8 +119,10 @@ Answer answer(const QString& question, const QList<ManualSection>& sections) {
             Error::Kind::featureUnsupported,
             QStringLiteral("The feature is not supported: no part of the manual matches the question."));
     }
+    // Whether the model answers was asked once for the question (unavailableReason()); each
+    // attempt only needs to know that there is a model of this kind at all.
     const std::shared_ptr<platform::LanguageModel> model = platform::services().languageModel;
-    if (!model || model->availability() == Availability::unsupported) {
+    if (!model || !model->configured()) {
         return failed(
             Error::Kind::featureUnsupported,
             QStringLiteral("The feature is not supported: no language model on this computer writes "

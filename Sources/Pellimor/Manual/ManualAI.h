@@ -26,7 +26,7 @@ inline constexpr double temperature = 0.1;
 
 // Why no answer can be had on this computer, in one sentence; nothing when the model can
 // answer. Asks the model service, which may take up to its probe's limit: call it from a
-// worker in a window. Safe from any thread.
+// worker in a window, once per question (answer() does not ask again). Safe from any thread.
 std::optional<QString> unavailableReason();
 
 // The answer named something the manual does not contain.
@@ -72,7 +72,8 @@ QString prompt(const QString& question, const QString& excerpts);
 // such term in the reply's order, or nothing when every term occurs.
 std::optional<Invented> inventedTerm(const QString& reply, const QString& reference);
 
-// Asks the model: no sections, or no model of this kind here, fails with `featureUnsupported`
+// Asks the model, without asking again whether it answers (unavailableReason() did, for the
+// question): no sections, or no model of this kind set up here, fails with `featureUnsupported`
 // without sending anything; the model's own failures come back as `model`; an answer whose
 // bold terms are not all in the manual (the excerpts when the manual cannot be read) as
 // `invented`. Blocks for as long as the model writes: a worker's call, never the main thread's.

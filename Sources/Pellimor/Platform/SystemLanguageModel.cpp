@@ -121,9 +121,13 @@ std::optional<QString> SystemLanguageModel::apiRoot(const QString& address) {
     return root.toString();
 }
 
+QString SystemLanguageModel::address() const {
+    return (m_setup.address ? *m_setup.address : qEnvironmentVariable(addressVariable)).trimmed();
+}
+
 std::optional<QString> SystemLanguageModel::root() {
-    const QString address = m_setup.address ? *m_setup.address : qEnvironmentVariable(addressVariable);
-    if (address.trimmed().isEmpty())
+    const QString address = this->address();
+    if (address.isEmpty())
         return std::nullopt;
     if (std::optional<QString> api = apiRoot(address))
         return api;
@@ -141,18 +145,32 @@ std::optional<QString> SystemLanguageModel::root() {
     return std::nullopt;
 }
 
+bool SystemLanguageModel::configured() {
+    return root().has_value();
+}
+
+QString SystemLanguageModel::serverAddress() {
+    return configured() ? address() : QString();
+}
+
 LanguageModel::Availability SystemLanguageModel::availability() {
     const std::optional<QString> api = root();
     if (!api)
         return Availability::unsupported;
+    // The model list is where a server names the model it has loaded, but servers that only
+    // chat have no such route: any answer at all, an error or a missing route included, shows
+    // the server is there, and its chat answer says the rest.
     const Exchange probe = exchange(QUrl(*api + QStringLiteral("/models")), nullptr, m_setup.probeLimit);
-    if (!probe.error.isEmpty())
-        return Availability::unsupported;
+    if (probe.status == 0)
+        return Availability::notAnswering;
     // Servers that hold several models want one named; the first one listed is the loaded one.
-    const QJsonArray models =
-        QJsonDocument::fromJson(probe.body).object().value(QStringLiteral("data")).toArray();
-    const QString model =
-        models.isEmpty() ? QString() : models.first().toObject().value(QStringLiteral("id")).toString();
+    QString model;
+    if (probe.error.isEmpty()) {
+        const QJsonArray models =
+            QJsonDocument::fromJson(probe.body).object().value(QStringLiteral("data")).toArray();
+        if (!models.isEmpty())
+            model = models.first().toObject().value(QStringLiteral("id")).toString();
+    }
     QMutexLocker lock(&m_mutex);
     m_model = model;
     return Availability::available;

@@ -17,8 +17,9 @@ namespace pellimor::platform {
 // Only a loopback address is ever contacted (the host 127.0.0.1, ::1 or localhost), without
 // a proxy and without following redirects, so a question and the manual's excerpts never leave
 // the computer. Any other address is refused, and said so once per address through the
-// problem reporter. Unset, refused or not answering within the probe's limit, the model is
-// `unsupported`.
+// problem reporter. Unset or refused, the model is `unsupported`; a server that gives no answer
+// within the probe's limit is `notAnswering`. Any answer of the server counts as there: not
+// every server lists its models.
 //
 // Each call runs its own requests and event loop on the calling thread, which it blocks for at
 // most its limit. It needs a Q(Core)Application. Safe from any thread.
@@ -37,6 +38,8 @@ public:
     explicit SystemLanguageModel(Setup setup);
 
     Availability availability() override;
+    bool configured() override;
+    QString serverAddress() override;
     Result<QString> respond(const QString& instructions, const QString& prompt, double temperature) override;
 
     // The address's API root (".../v1") when it names a loopback host over http or https;
@@ -44,6 +47,8 @@ public:
     static std::optional<QString> apiRoot(const QString& address);
 
 private:
+    // The address as it is set up, trimmed; empty when unset.
+    QString address() const;
     // The API root in force, or nothing (unset, or refused and reported).
     std::optional<QString> root();
 
