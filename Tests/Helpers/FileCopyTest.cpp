@@ -144,3 +144,29 @@ TEST(FileCopy, aCopyBetweenOpenFoldersThatFailsHalfWayLeavesNothingInTheOpenFold
         QStringList());
     EXPECT_EQ(test::readAll(in(target, QStringLiteral("copy.plist"))), "someone else's file by that name");
 }
+
+TEST(FileCopy, aRenameBetweenOpenFoldersNeverReplacesWhatStandsAtTheNewName) {
+    const QString root = TestEnv::freshDir(QStringLiteral("rename-at"));
+    const QString from = in(root, QStringLiteral("From"));
+    const QString to = in(root, QStringLiteral("To"));
+    test::writeFile(in(from, QStringLiteral("a.plist")), "moving");
+    test::writeFile(in(to, QStringLiteral("file.plist")), "already here");
+    test::writeFile(in(root, QStringLiteral("Outside/kept.plist")), "outside");
+    ASSERT_TRUE(
+        QFile::link(in(root, QStringLiteral("Outside/kept.plist")), in(to, QStringLiteral("link.plist"))));
+    ASSERT_TRUE(
+        QFile::link(in(root, QStringLiteral("Outside/none.plist")), in(to, QStringLiteral("dangling"))));
+    const OpenFolder source = OpenFolder::open(from);
+    const OpenFolder target = OpenFolder::open(to);
+    ASSERT_TRUE(source && target);
+    const QStringList before = test::treeContents(root);
+
+    for (const char* taken : {"file.plist", "link.plist", "dangling"}) {
+        SCOPED_TRACE(taken);
+        EXPECT_EQ(FileCopy::renameWithoutReplacing(source.fd(), "a.plist", target.fd(), taken), EEXIST);
+    }
+    EXPECT_EQ(test::treeContents(root), before);
+    EXPECT_EQ(FileCopy::renameWithoutReplacing(source.fd(), "a.plist", target.fd(), "b.plist"), 0);
+    EXPECT_EQ(test::readAll(in(to, QStringLiteral("b.plist"))), "moving");
+    EXPECT_FALSE(QFileInfo::exists(in(from, QStringLiteral("a.plist"))));
+}

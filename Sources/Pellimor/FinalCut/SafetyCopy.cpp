@@ -16,8 +16,6 @@
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -124,28 +122,6 @@ struct Walked {
     std::vector<File> files;
 };
 
-// Every name in the open folder, hidden ones included; false when the listing broke off.
-bool namesIn(const OpenFolder& folder, std::vector<QByteArray>& names) {
-    // A descriptor of its own, so the listing starts at the first entry.
-    const int fd = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* listing = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!listing) {
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0)
-            names.emplace_back(name);
-        errno = 0;
-    }
-    const bool complete = errno == 0;
-    ::closedir(listing);
-    return complete;
-}
-
 // Lists the library folder by folder from a stack of our own, so a skipped folder is never
 // opened and a link never followed. False when a folder cannot be listed: a copy that lacked
 // part of the database would be worse than none.
@@ -162,7 +138,7 @@ bool walk(const QByteArray& root, FolderChain& library, const SafetyCopy::Hooks&
             return false;
         const OpenFolder& folder = *reached.folder;
         std::vector<QByteArray> names;
-        const bool complete = namesIn(folder, names);
+        const bool complete = FileCopy::namesAt(folder.fd(), names);
         // Walk order is name order, so a copy that stops does so at the same file every time.
         std::sort(names.begin(), names.end());
         std::vector<QByteArray> below;
