@@ -360,3 +360,141 @@ TEST(FCPPreferencesBackup, theLiveCommandsUseTheHomeFolderAndTheSafetyCopyFolder
     settings.store->setText(QString(SafetyCopy::folderKey), in(root, QStringLiteral("Elsewhere")));
     EXPECT_EQ(FCPPreferencesBackup::restoreLive().error.problem, Problem::noBackup);
 }
+
+namespace {
+
+// The preference files directly in `folder`, by name, with their bytes.
+QMap<QString, QByteArray> setIn(const QString& folder) {
+    QMap<QString, QByteArray> set;
+    for (const QString& file : FCPPreferencesBackup::preferenceFiles(folder))
+        set.insert(QFileInfo(file).fileName(), test::readAll(file));
+    return set;
+}
+
+QString describeSet(const QMap<QString, QByteArray>& set) {
+    QStringList items;
+    for (auto it = set.begin(); it != set.end(); ++it)
+        items.append(it.key() + u'=' + QString::fromUtf8(it.value()));
+    return items.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+TEST(FCPPreferencesBackup, aSaveStoppedAtAnyMomentLeavesTheOldSetOrTheNewOneAndTheNextSaveTidiesUp) {
+    const QString kExtra = QStringLiteral("com.apple.FinalCut.Extra.plist");
+    for (const bool withoutExchange : {false, true}) {
+        SCOPED_TRACE(withoutExchange ? "a file system that cannot exchange two names" : "an exchange");
+        int moments = 0;
+        for (int stopAt = 1;; ++stopAt) {
+            SCOPED_TRACE(stopAt);
+            Folders folders(QStringLiteral("prefs-stopped"));
+            ASSERT_TRUE(FCPPreferencesBackup::save(folders.live, folders.saved));
+            // The user's own things in the saved folder, which every save keeps there.
+            test::writeFile(in(folders.saved, QStringLiteral("Notes.txt")), "the user's own");
+            test::writeFile(in(folders.saved, QStringLiteral("Older/com.apple.FinalCut.plist")), "kept too");
+            const QMap<QString, QByteArray> oldSet = setIn(folders.saved);
+            // Beside it, hidden folders and a link that only look like a stopped save's.
+            const QString root = QFileInfo(folders.saved).absolutePath();
+            const QString outside = in(folders.root, QStringLiteral("Outside"));
+            test::writeFile(in(outside, kMain), "not the saved set");
+            const QStringList lookalikes = {
+                QStringLiteral(".Final Cut preferences.pellimor-new-1234567"),
+                QStringLiteral(".Final Cut preferences.pellimor-new-1234567g"),
+                QStringLiteral(".Final Cut preferences.pellimor-New-12345678"),
+                QStringLiteral("Final Cut preferences.pellimor-new-12345678"),
+                QStringLiteral(".Other.pellimor-old-12345678"),
+            };
+            for (const QString& name : lookalikes)
+                test::writeFile(in(in(root, name), kMain), "someone else's");
+            ASSERT_TRUE(QFile::link(
+                outside, in(root, QStringLiteral(".Final Cut preferences.pellimor-old-0000abcd"))));
+            QStringList beside =
+                QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+            const QStringList lookalikesBefore = test::treeContents(outside) + [&] {
+                QStringList all;
+                for (const QString& name : lookalikes)
+                    all += test::treeContents(in(root, name));
+                return all;
+            }();
+
+            test::writeFile(in(folders.live, kMain), "settings-v2, a little longer");
+            test::writeFile(in(folders.live, kDestinations), "destinations-v2");
+            ASSERT_TRUE(QFile::remove(in(folders.live, kWorkspaces)));
+            test::writeFile(in(folders.live, kExtra), "extra");
+            const QMap<QString, QByteArray> newSet = setIn(folders.live);
+
+            bool stopped = false;
+            int calls = 0;
+            FCPPreferencesBackup::Hooks hooks;
+            hooks.withoutExchange = withoutExchange;
+            hooks.stopAt = [&](FCPPreferencesBackup::Step) {
+                stopped = ++calls == stopAt;
+                return stopped;
+            };
+            const FCPPreferencesBackup::Outcome outcome =
+                FCPPreferencesBackup::save(folders.live, folders.saved, hooks);
+            if (!stopped) {
+                ASSERT_TRUE(outcome) << outcome.error.description.toStdString();
+                EXPECT_EQ(setIn(folders.saved), newSet);
+                break;
+            }
+            ++moments;
+            ASSERT_FALSE(outcome);
+
+            // Whatever the moment, the saved folder holds one whole set, and that is the set a
+            // restore puts back. (Without an exchange the saved set is missing for the moment
+            // between two renames; the restore puts it back first.)
+            const QMap<QString, QByteArray> left = setIn(folders.saved);
+            if (!withoutExchange) {
+                EXPECT_TRUE(left == oldSet || left == newSet) << describeSet(left).toStdString();
+            }
+            const QString restoredTo = in(folders.root, QStringLiteral("Restored"));
+            const FCPPreferencesBackup::Outcome restored =
+                FCPPreferencesBackup::restore(folders.saved, restoredTo, false);
+            ASSERT_TRUE(restored) << restored.error.description.toStdString();
+            const QMap<QString, QByteArray> put = setIn(restoredTo);
+            EXPECT_TRUE(put == oldSet || put == newSet) << describeSet(put).toStdString();
+            EXPECT_EQ(setIn(folders.saved), put);
+
+            // The next save makes the new set the saved one, keeps the user's things there,
+            // and tidies only what a stopped save of its own left.
+            const FCPPreferencesBackup::Outcome next =
+                FCPPreferencesBackup::save(folders.live, folders.saved);
+            ASSERT_TRUE(next) << next.error.description.toStdString();
+            EXPECT_EQ(setIn(folders.saved), newSet);
+            EXPECT_EQ(test::readAll(in(folders.saved, QStringLiteral("Notes.txt"))), "the user's own");
+            EXPECT_EQ(test::readAll(in(folders.saved, QStringLiteral("Older/com.apple.FinalCut.plist"))),
+                      "kept too");
+            EXPECT_EQ(
+                QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
+                beside);
+            const QStringList lookalikesAfter = test::treeContents(outside) + [&] {
+                QStringList all;
+                for (const QString& name : lookalikes)
+                    all += test::treeContents(in(root, name));
+                return all;
+            }();
+            EXPECT_EQ(lookalikesAfter, lookalikesBefore);
+        }
+        // Each of the three copies, the whole set, the commit (and the moment between two
+        // renames), and each of the five items of the previous set.
+        EXPECT_EQ(moments, withoutExchange ? 11 : 10);
+    }
+}
+
+TEST(FCPPreferencesBackup, aSavedFolderThatIsALinkIsRefusedAndNothingIsWrittenThroughIt) {
+    Folders folders(QStringLiteral("prefs-linked"));
+    const QString outside = in(folders.root, QStringLiteral("Outside"));
+    test::writeFile(in(outside, kMain), "not the saved set");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(folders.saved).absolutePath()));
+    ASSERT_TRUE(QFile::link(outside, folders.saved));
+    const QStringList before = test::treeListing(QFileInfo(folders.saved).absolutePath());
+    const QStringList outsideBefore = test::treeListing(outside);
+
+    const FCPPreferencesBackup::Outcome saved = FCPPreferencesBackup::save(folders.live, folders.saved);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error.problem, Problem::unsafe);
+    EXPECT_EQ(saved.error.description, QStringLiteral("Refused to touch Final Cut preferences."));
+    EXPECT_EQ(test::treeListing(outside), outsideBefore);
+    EXPECT_EQ(test::treeListing(QFileInfo(folders.saved).absolutePath()), before);
+}

@@ -4,10 +4,12 @@
 #include "Platform/FinalCutApp.h"
 #include "Platform/Services.h"
 #include "Support/FileCopy.h"
+#include "Support/OpenFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QUuid>
 #include <algorithm>
 #include <cerrno>
@@ -69,6 +71,98 @@ QString removeItem(const QString& path) {
 bool isPreferenceName(const QString& name) {
     return name.startsWith(QLatin1String("com.apple.FinalCut")) && name.endsWith(QLatin1String(".plist")) &&
            !name.toLower().contains(QLatin1String("finalcutpro"));
+}
+
+// What a test that stops a save gets back; no user sees it.
+Outcome stopped() {
+    return {std::nullopt, {Problem::fileSystem, QStringLiteral("The save was stopped by a test.")}};
+}
+
+// The length of a regular file in the open folder; -1 for anything else or nothing.
+qint64 sizeAt(const OpenFolder& folder, const QByteArray& name) {
+    const std::optional<ItemFacts> facts = folder.entryFacts(name);
+    return facts && facts->isRegularFile() ? facts->size : -1;
+}
+
+// Hidden folders beside the saved one that only a save makes: "." + its name + ".pellimor-"
+// + "new" (a set being made, or, once exchanged, the previous set) or "old" (the previous
+// set moved aside) + "-" + eight hex digits.
+QByteArray leftoverName(const QByteArray& savedName, const char* kind) {
+    return '.' + savedName + ".pellimor-" + kind + '-' +
+           QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0');
+}
+
+// The kind ("new" or "old") when `name` has exactly the form of leftoverName(savedName, ...).
+QByteArray leftoverKind(const QByteArray& name, const QByteArray& savedName) {
+    const QByteArray head = '.' + savedName + ".pellimor-";
+    if (!name.startsWith(head) || name.size() != head.size() + 12)
+        return {};
+    const QByteArray kind = name.mid(head.size(), 3);
+    if ((kind != "new" && kind != "old") || name.at(head.size() + 3) != '-')
+        return {};
+    for (const char c : name.mid(head.size() + 4)) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return {};
+    }
+    return kind;
+}
+
+// Every name in the open folder, hidden ones included, sorted; none when it cannot be listed.
+std::vector<QByteArray> namesIn(const OpenFolder& folder) {
+    std::vector<QByteArray> names;
+    FileCopy::namesAt(folder.fd(), names);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The folders of a stopped save beside the saved one: real folders of exactly that form.
+QList<QByteArray> leftovers(const OpenFolder& root, const QByteArray& savedName) {
+    QList<QByteArray> found;
+    for (const QByteArray& name : namesIn(root)) {
+        const std::optional<ItemFacts> facts = root.entryFacts(name);
+        if (!leftoverKind(name, savedName).isEmpty() && facts && facts->isFolder())
+            found.append(name);
+    }
+    return found;
+}
+
+// A saved set moved aside by a save that was stopped before the new set took its name goes
+// back to its place, so the saved folder is never missing for longer than that moment.
+void settle(const OpenFolder& root, const QByteArray& savedName) {
+    if (root.entryFacts(savedName))
+        return;
+    for (const QByteArray& name : leftovers(root, savedName)) {
+        if (leftoverKind(name, savedName) == "old" &&
+            FileCopy::renameWithoutReplacing(root.fd(), name, root.fd(), savedName) == 0)
+            return;
+    }
+}
+
+// Empties a set that is no longer the saved one and removes its folder: its preference files
+// (and restore temporaries) are this program's copies and go; anything else moves into the
+// saved folder, unless something there has its name, and then stays, as does the folder.
+// False when a test stopped it.
+bool retire(const OpenFolder& root, const QByteArray& name, const QByteArray& savedName,
+            const std::function<bool(FCPPreferencesBackup::Step)>& stop) {
+    const OpenFolder set = root.child(name);
+    const OpenFolder saved = root.child(savedName);
+    if (!set || !saved)
+        return true;
+    for (const QByteArray& entry : namesIn(set)) {
+        const QString text = QFile::decodeName(entry);
+        const bool copy = !text.startsWith(u'.') && isPreferenceName(text);
+        const bool temporary = text.startsWith(u'.') && text.endsWith(kTemporarySuffix) &&
+                               isPreferenceName(text.mid(1, text.size() - 1 - kTemporarySuffix.size()));
+        const std::optional<ItemFacts> facts = set.entryFacts(entry);
+        if ((copy || temporary) && facts && facts->isRegularFile())
+            ::unlinkat(set.fd(), entry.constData(), 0);
+        else
+            FileCopy::renameWithoutReplacing(set.fd(), entry, saved.fd(), entry);
+        if (stop(FCPPreferencesBackup::Step::retired))
+            return false;
+    }
+    ::unlinkat(root.fd(), name.constData(), AT_REMOVEDIR);
+    return true;
 }
 
 } // namespace
@@ -138,69 +232,175 @@ std::optional<FCPPreferencesBackup::Error> FCPPreferencesBackup::requireInside(c
     return Error{Problem::unsafe, describe(Problem::unsafe, name)};
 }
 
+FCPPreferencesBackup::Outcome FCPPreferencesBackup::save(const QString& from, const QString& to) {
+    return save(from, to, Hooks{});
+}
+
 FCPPreferencesBackup::Outcome FCPPreferencesBackup::save(const QString& from, const QString& to,
                                                          const Hooks& hooks) {
     const QStringList files = preferenceFiles(from);
     if (files.isEmpty())
         return refused(Problem::noneFound);
-    if (const int error = FileCopy::makeFolders(bytes(to)))
-        return fileSystemError(QStringLiteral("Couldn\u2019t create the folder ") + quoted(to),
+    const QString savedPath = QDir::cleanPath(QFileInfo(to).absoluteFilePath());
+    const QString rootPath = QFileInfo(savedPath).absolutePath();
+    const QByteArray savedName = bytes(QFileInfo(savedPath).fileName());
+    const auto cannotCreate = [&](const QString& folder, int error) {
+        return fileSystemError(QStringLiteral("Couldn\u2019t create the folder ") + quoted(folder),
                                FileCopy::errorText(error));
+    };
+    // The safety-copy folder itself is the user's choice, and may be reached through a link.
+    if (const int error = FileCopy::makeFolders(bytes(rootPath)))
+        return cannotCreate(to, error);
+    const OpenFolder root = OpenFolder::open(rootPath, OpenFolder::LastLink::followed);
+    if (!root)
+        return cannotCreate(to, root.errorCode());
+    const std::optional<ItemFacts> before = root.entryFacts(savedName);
+    if (before && before->isLink())
+        return refused(Problem::unsafe, QFile::decodeName(savedName));
+    if (before && !before->isFolder())
+        return cannotCreate(to, ENOTDIR);
+    settle(root, savedName);
+    const OpenFolder source = OpenFolder::open(from, OpenFolder::LastLink::followed);
+    const auto cannotCopy = [&](const QString& name, const QString& reason) {
+        return fileSystemError(QStringLiteral("Couldn\u2019t copy %1 to %2").arg(quoted(name), quoted(to)),
+                               reason);
+    };
+    const auto stop = [&hooks](Step step) { return hooks.stopAt && hooks.stopAt(step); };
 
-    // The saved set changes only once every new copy is known to be good: until then the new
-    // copies carry hidden names, which are never listed, so whatever goes wrong on the way
-    // leaves the last good set as it was and nothing half-made to restore.
-    QStringList temporaries;
-    const auto abandon = [&temporaries](Outcome outcome) {
-        for (const QString& temporary : std::as_const(temporaries))
-            removeItem(temporary);
+    // The new set, whole and checked, in a hidden folder of its own beside the saved one.
+    QByteArray setName;
+    for (int attempt = 0; attempt < 16 && setName.isEmpty(); ++attempt) {
+        const QByteArray name = leftoverName(savedName, "new");
+        if (::mkdirat(root.fd(), name.constData(), 0777) == 0)
+            setName = name;
+        else if (errno != EEXIST)
+            return cannotCreate(QDir(rootPath).filePath(QFile::decodeName(name)), errno);
+    }
+    if (setName.isEmpty())
+        return cannotCreate(QDir(rootPath).filePath(QFile::decodeName(leftoverName(savedName, "new"))),
+                            EEXIST);
+    const QString setPath = QDir(rootPath).filePath(QFile::decodeName(setName));
+    const OpenFolder set = root.child(setName);
+    QList<QByteArray> copied;
+    // Until the new set takes the saved folder's place it is nobody's: a failure removes it.
+    const auto abandon = [&](Outcome outcome) {
+        if (set) {
+            for (const QByteArray& name : std::as_const(copied))
+                ::unlinkat(set.fd(), name.constData(), 0);
+        }
+        ::unlinkat(root.fd(), setName.constData(), AT_REMOVEDIR);
         return outcome;
     };
+    if (!set)
+        return abandon(cannotCreate(setPath, set.errorCode()));
+    if (!source)
+        return abandon(cannotCopy(QFileInfo(files.first()).fileName(), source.errorText()));
+    if (before)
+        ::fchmod(set.fd(), before->mode & 07777);
+
     Result result;
+    QList<qint64> sizes;
     for (const QString& file : files) {
         const QString name = QFileInfo(file).fileName();
+        const QByteArray native = bytes(name);
         if (const std::optional<Error> unsafe = requireInside(file, from))
             return abandon({std::nullopt, *unsafe});
-        const QString temporary = temporaryFor(to, name);
-        if (const QString reason = removeItem(temporary); !reason.isEmpty())
-            return abandon(
-                fileSystemError(QStringLiteral("Couldn\u2019t remove ") + quoted(temporary), reason));
-        const FileCopy::Outcome copied = FileCopy::copy(bytes(file), bytes(temporary));
-        if (!copied.size)
-            return abandon(fileSystemError(
-                QStringLiteral("Couldn\u2019t copy %1 to %2").arg(quoted(name), quoted(to)), copied.error));
-        temporaries.append(temporary);
+        const FileCopy::Outcome copy =
+            FileCopy::copyAt(source.fd(), native, set.fd(), native, FileCopy::Flush::toDisk);
+        if (!copy.size)
+            return abandon(cannotCopy(name, copy.error));
+        copied.append(native);
         if (hooks.afterCopy)
-            hooks.afterCopy(temporary);
-        const qint64 size = fileSize(file);
-        if (size < 0 || fileSize(temporary) != size)
+            hooks.afterCopy(QDir(setPath).filePath(name));
+        if (stop(Step::copied))
+            return stopped();
+        const std::optional<ItemFacts> original = source.entryFacts(native);
+        const qint64 size = original && original->isRegularFile() ? original->size : -1;
+        if (size < 0 || sizeAt(set, native) != size)
             return abandon(refused(Problem::mismatch, name));
         result.files.append(name);
         result.bytes += size;
+        sizes.append(size);
     }
-    for (qsizetype i = 0; i < temporaries.size(); ++i) {
-        const QString target = QDir(to).filePath(result.files.at(i));
-        if (::rename(bytes(temporaries.at(i)).constData(), bytes(target).constData()) != 0) {
-            const QString reason = FileCopy::errorText(errno);
-            return abandon(
-                fileSystemError(QStringLiteral("Couldn\u2019t replace ") + quoted(target), reason));
+    // Checked once more as a whole right before it becomes the saved set.
+    for (qsizetype i = 0; i < copied.size(); ++i) {
+        if (sizeAt(set, copied.at(i)) != sizes.at(i))
+            return abandon(refused(Problem::mismatch, result.files.at(i)));
+    }
+    ::fsync(set.fd());
+    if (stop(Step::complete))
+        return stopped();
+
+    // One step: the new set takes the saved folder's name, and the previous set the new one's.
+    QByteArray previous;
+    const std::optional<ItemFacts> now = root.entryFacts(savedName);
+    if (now && now->isLink())
+        return abandon(refused(Problem::unsafe, QFile::decodeName(savedName)));
+    if (!now) {
+        if (const int error = FileCopy::renameWithoutReplacing(root.fd(), setName, root.fd(), savedName))
+            return abandon(fileSystemError(QStringLiteral("Couldn\u2019t replace ") + quoted(to),
+                                           FileCopy::errorText(error)));
+    } else if (!hooks.withoutExchange && ::renameat2(root.fd(), setName.constData(), root.fd(),
+                                                     savedName.constData(), RENAME_EXCHANGE) == 0) {
+        previous = setName;
+    } else if (hooks.withoutExchange || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+        // Two steps where the file system has no exchange: the saved set aside under a name
+        // that says what it is, so the next save or restore can put it back should a kill
+        // come between them.
+        QByteArray aside;
+        int error = EEXIST;
+        for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+            aside = leftoverName(savedName, "old");
+            error = FileCopy::renameWithoutReplacing(root.fd(), savedName, root.fd(), aside);
         }
+        if (error)
+            return abandon(fileSystemError(QStringLiteral("Couldn\u2019t replace ") + quoted(to),
+                                           FileCopy::errorText(error)));
+        if (stop(Step::setAside))
+            return stopped();
+        if (const int failed = FileCopy::renameWithoutReplacing(root.fd(), setName, root.fd(), savedName)) {
+            FileCopy::renameWithoutReplacing(root.fd(), aside, root.fd(), savedName);
+            return abandon(fileSystemError(QStringLiteral("Couldn\u2019t replace ") + quoted(to),
+                                           FileCopy::errorText(failed)));
+        }
+        previous = aside;
+    } else {
+        const int error = errno;
+        return abandon(fileSystemError(QStringLiteral("Couldn\u2019t replace ") + quoted(to),
+                                       FileCopy::errorText(error)));
     }
-    temporaries.clear();
-    // What the live folder no longer has is no longer part of the settings.
-    for (const QString& saved : preferenceFiles(to)) {
-        if (result.files.contains(QFileInfo(saved).fileName()))
-            continue;
-        if (const QString reason = removeItem(saved); !reason.isEmpty())
-            return fileSystemError(QStringLiteral("Couldn\u2019t remove ") + quoted(saved), reason);
+    ::fsync(root.fd());
+    if (stop(Step::committed))
+        return stopped();
+
+    // The previous set first, then whatever stopped saves left: what is ours goes, anything
+    // else joins the saved set. What cannot be tidied now stays hidden for the next save.
+    if (!previous.isEmpty() && !retire(root, previous, savedName, stop))
+        return stopped();
+    for (const QByteArray& name : leftovers(root, savedName)) {
+        if (!retire(root, name, savedName, stop))
+            return stopped();
     }
     return {result, {}};
+}
+
+FCPPreferencesBackup::Outcome FCPPreferencesBackup::restore(const QString& from, const QString& to,
+                                                            bool finalCutRunning) {
+    return restore(from, to, finalCutRunning, Hooks{});
 }
 
 FCPPreferencesBackup::Outcome FCPPreferencesBackup::restore(const QString& from, const QString& to,
                                                             bool finalCutRunning, const Hooks& hooks) {
     if (finalCutRunning)
         return refused(Problem::finalCutRunning);
+    // A save stopped between its two renames may have left the saved set aside.
+    {
+        const QString saved = QDir::cleanPath(QFileInfo(from).absoluteFilePath());
+        const OpenFolder root =
+            OpenFolder::open(QFileInfo(saved).absolutePath(), OpenFolder::LastLink::followed);
+        if (root)
+            settle(root, bytes(QFileInfo(saved).fileName()));
+    }
     const QStringList files = preferenceFiles(from);
     if (files.isEmpty())
         return refused(Problem::noBackup);

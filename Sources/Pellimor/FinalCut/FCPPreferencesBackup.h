@@ -57,24 +57,47 @@ struct FCPPreferencesBackup {
     // `unsafe` refusal naming the file.
     static std::optional<Error> requireInside(const QString& file, const QString& folder);
 
+    // The moments of a save at which a test may stop it as a kill would.
+    enum class Step {
+        copied,    // a file was copied into the new set, before its check
+        complete,  // the new set is whole and checked, before it takes the saved folder's place
+        setAside,  // (a file system that cannot exchange two names) the saved set was moved
+                   // aside and the new one has not yet taken its name
+        committed, // the new set is the saved folder; the previous one not yet emptied
+        retired,   // an item of the previous set, or of a stopped save's, was removed or moved
+    };
+
     // Ways for tests to make the disk misbehave at a chosen moment.
     struct Hooks {
         // After each file is copied, with the copy's path, before its length is checked.
         std::function<void(const QString& copy)> afterCopy;
+        // Asked at each step of a save; true makes save() return at once and leave the disk
+        // as a kill at that moment would, with nothing tidied.
+        std::function<bool(Step step)> stopAt;
+        // Take the road of a file system that cannot exchange two names in one step.
+        bool withoutExchange = false;
     };
 
-    // Copies the preference files of `from` into `to` and makes them the saved set. Every file
-    // is first copied to a hidden temporary name and checked; only when all are good do they
-    // replace the saved files, and saved preference files `from` no longer has are removed.
-    // A failure before that removes the temporary copies and leaves the saved set as it was.
-    static Outcome save(const QString& from, const QString& to, const Hooks& hooks = {});
+    // Copies the preference files of `from` into `to` and makes them the saved set in one step,
+    // so a save stopped at any moment, a kill included, leaves the previous set or the new one
+    // there, whole. The new set is written and checked in a hidden folder beside `to`
+    // (".NAME.pellimor-new-" and eight hex digits), which then takes its place by exchanging
+    // the two names; the previous set, left under the hidden name, is emptied: its preference
+    // files go, and anything else there moves into the new saved folder. Where the file system
+    // cannot exchange two names, `to` is first moved aside (".NAME.pellimor-old-…"), and a
+    // save or restore that finds it there without `to` puts it back. The next save tidies the
+    // hidden folders of this exact form that a stopped save left, and no others. A failure
+    // before the new set takes the place of `to` removes it and leaves the saved set as it was.
+    // A saved folder that is a link is refused with `unsafe`.
+    static Outcome save(const QString& from, const QString& to);
+    static Outcome save(const QString& from, const QString& to, const Hooks& hooks);
 
     // Puts the preference files of `from` back into `to`, each through a hidden temporary copy
     // (".NAME.pellimor-tmp") renamed over its target. Refused before any file is looked at when
     // `finalCutRunning`; refused with `unsafe` at a target that is a link. Preference files of
     // `to` without a saved copy stay; `from` is never changed.
-    static Outcome restore(const QString& from, const QString& to, bool finalCutRunning,
-                           const Hooks& hooks = {});
+    static Outcome restore(const QString& from, const QString& to, bool finalCutRunning);
+    static Outcome restore(const QString& from, const QString& to, bool finalCutRunning, const Hooks& hooks);
 
     // Whether Final Cut Pro runs now (the platform's list of its instances is not empty).
     static bool finalCutIsRunning();
