@@ -84,6 +84,55 @@ TEST(FinalCutProcess, QuitsAndAsksWhatRunsAndWaitsOnTheClock) {
     }
 }
 
+TEST(FinalCutProcess, QuittingOneInstanceAsksOnlyThatOneAndWaitsForAllToGo) {
+    struct Case {
+        const char* name;
+        QList<QJsonObject> instances; // one script per running instance
+        int asked;                    // the index of the instance asked to quit
+        bool expected;
+        std::chrono::milliseconds at; // clock time of the answer
+        QList<int> quitRequests;      // per instance
+    };
+    const Case cases[] = {
+        {"nothing runs", {}, 0, true, 0ms, {}},
+        {"the one asked quits", {{{"quitDelayMs", 1100}}}, 0, true, 1500ms, {1}},
+        {"the other keeps running", {QJsonObject(), QJsonObject()}, 0, false, 15000ms, {1, 0}},
+        {"the second asked, the first keeps running",
+         {QJsonObject(), QJsonObject()},
+         1,
+         false,
+         15000ms,
+         {0, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScopedVirtualClock clock;
+        test::FakeFinalCut finalCut;
+        QList<qint64> pids;
+        for (const QJsonObject& instance : c.instances)
+            pids.append(finalCut.launch(test::scriptFromJson(instance)));
+        QObject context;
+        std::optional<bool> answer;
+        std::chrono::nanoseconds answeredAt{};
+        FinalCutProcess::quitInstance(pids.value(c.asked, 4101), FinalCutProcess::quitLooks,
+                                      FinalCutProcess::quitPause, &context, [&](bool gone) {
+                                          EXPECT_FALSE(answer) << "answered twice";
+                                          answer = gone;
+                                          answeredAt = clock->monotonic();
+                                      });
+        ASSERT_TRUE(clock->runUntil([&] { return answer.has_value(); }, 120s, 2s));
+        EXPECT_EQ(*answer, c.expected);
+        EXPECT_EQ(answeredAt, c.at);
+        QList<int> requests;
+        for (const qint64 pid : pids)
+            requests.append(int(finalCut.instance(pid)->log().count("quit request")));
+        EXPECT_EQ(requests, c.quitRequests);
+        EXPECT_EQ(finalCut.forcedQuits(), 0);
+        clock->advance(60s);
+        EXPECT_EQ(clock->pendingCalls(), 0);
+    }
+}
+
 TEST(FinalCutProcess, AQuitWhoseContextWentFirstNeverAnswers) {
     test::ScopedVirtualClock clock;
     test::FakeFinalCut finalCut;

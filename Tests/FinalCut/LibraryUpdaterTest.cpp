@@ -29,7 +29,9 @@
 #include <QFile>
 #include <QJsonObject>
 #include <QMap>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
@@ -663,6 +665,41 @@ TEST(LibraryUpdaterRun, AFinalCutProThatWillNotQuitIsAskedOnceAndLeftRunning) {
     EXPECT_EQ(world.finalCut.forcedQuits(), 0);
 }
 
+TEST(LibraryUpdaterRun, OnlyTheFinalCutProItFoundIsAskedToQuit) {
+    // A second instance comes up while the library is in hand, as one the user starts would.
+    // The updater asks the one it found, and only that one; while the other runs, Final Cut Pro
+    // has not quit, so the run stops there rather than open the next library beside it.
+    struct Scenario {
+        const char* what;
+        bool practice;
+        QString failure;
+    };
+    const Scenario scenarios[] = {
+        {"after the update", false, "Final Cut didn't quit; check for an open dialog"},
+        {"after a practice prompt", true, "Final Cut didn't quit"},
+    };
+    for (const Scenario& s : scenarios) {
+        SCOPED_TRACE(s.what);
+        World world;
+        const LibraryInfo library = world.add("Trip");
+        world.start({library}, false, s.practice);
+        ASSERT_TRUE(world.runUntil([&] { return world.reached(0, Case::awaitingPrompt); }));
+        const std::optional<qint64> found = LibraryUpdater::fcpProcess();
+        ASSERT_TRUE(found);
+        const qint64 other = world.finalCut.launch();
+        ASSERT_EQ(LibraryUpdater::fcpProcess(), found) << "the one found stays the one found";
+        ASSERT_TRUE(world.finish());
+
+        EXPECT_EQ(world.statuses(), QList<Status>{Status::failed(s.failure)});
+        EXPECT_EQ(world.finalCut.instance(*found)->log().count("quit request"), 1);
+        EXPECT_FALSE(world.finalCut.instance(*found)->running());
+        EXPECT_EQ(world.finalCut.instance(other)->log().count("quit request"), 0);
+        EXPECT_TRUE(world.finalCut.instance(other)->running()) << "the other instance is left running";
+        EXPECT_EQ(world.finalCut.quitRequests(), 1);
+        EXPECT_EQ(world.finalCut.forcedQuits(), 0);
+    }
+}
+
 TEST(LibraryUpdaterRun, ThePromptIsLookedForEveryTwoSecondsFromTheOpen) {
     World world({{"promptDelayMs", 9000}});
     const LibraryInfo library = world.add("Trip");
@@ -969,6 +1006,19 @@ TEST(LibraryUpdaterProcess, UpdatesTwoLibrariesOneFinalCutProAtATime) {
     const auto catalog = env.makeCatalog();
     ASSERT_EQ(catalog->installedFCP(), QStringLiteral("11.1"));
 
+    // Another copy of the program, from a folder of its own, runs all along: it is not the
+    // application the updater found, so it is neither waited for nor asked to quit.
+    const QString copy = test::SocketFinalCut::installApp(folder + "/Elsewhere", "11.1", {});
+    ASSERT_FALSE(copy.isEmpty());
+    QProcess other;
+    other.setProgram(copy + "/Contents/MacOS/Final Cut Pro");
+    other.start();
+    ASSERT_TRUE(other.waitForStarted());
+    const auto endOther = qScopeGuard([&] {
+        other.kill();
+        other.waitForFinished();
+    });
+
     QList<LibraryInfo> libraries;
     for (const char* name : {"One", "Two"}) {
         LibraryBuilder builder(name);
@@ -1007,6 +1057,7 @@ TEST(LibraryUpdaterProcess, UpdatesTwoLibrariesOneFinalCutProAtATime) {
     ASSERT_EQ(updatedIn.size(), 2);
     EXPECT_NE(updatedIn[0], updatedIn[1]);
     EXPECT_TRUE(platform::services().finalCut->running().isEmpty());
+    EXPECT_EQ(other.state(), QProcess::Running) << "the other copy is left running";
 
     const QStringList runs = QDir(safetyRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_EQ(runs.size(), 1);

@@ -36,6 +36,17 @@ struct QuitWatch : std::enable_shared_from_this<QuitWatch> {
     }
 };
 
+// Looks after each pause until no instance runs, and answers whether none does.
+void watchUntilNoneRuns(int looks, std::chrono::milliseconds pause, QObject* context,
+                        std::function<void(bool)> done) {
+    auto watch = std::make_shared<QuitWatch>();
+    watch->context = context;
+    watch->done = std::move(done);
+    watch->pause = pause;
+    watch->looksLeft = looks;
+    watch->waitAndLook();
+}
+
 } // namespace
 
 void FinalCutProcess::quitFinalCut(bool force, QObject* context, std::function<void(bool)> done) {
@@ -56,12 +67,16 @@ void FinalCutProcess::quitFinalCut(bool force, int looks, std::chrono::milliseco
         else
             app->terminate(pid);
     }
-    auto watch = std::make_shared<QuitWatch>();
-    watch->context = context;
-    watch->done = std::move(done);
-    watch->pause = pause;
-    watch->looksLeft = looks;
-    watch->waitAndLook();
+    watchUntilNoneRuns(looks, pause, context, std::move(done));
+}
+
+void FinalCutProcess::quitInstance(qint64 pid, int looks, std::chrono::milliseconds pause, QObject* context,
+                                   std::function<void(bool)> done) {
+    const std::shared_ptr<platform::FinalCutApp> app = platform::services().finalCut;
+    if (app->running().isEmpty())
+        return done(true);
+    app->terminate(pid);
+    watchUntilNoneRuns(looks, pause, context, std::move(done));
 }
 
 void FinalCutProcess::finalCutAnswers(std::chrono::seconds within, QObject* context,

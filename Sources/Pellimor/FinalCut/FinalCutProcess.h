@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <chrono>
 #include <functional>
 
@@ -19,6 +20,13 @@ struct FinalCutProcess {
     static void quitFinalCut(bool force, QObject* context, std::function<void(bool gone)> done);
     // The same with the caller's own patience: `looks` looks, each after a pause of `pause`.
     static void quitFinalCut(bool force, int looks, std::chrono::milliseconds pause, QObject* context,
+                             std::function<void(bool gone)> done);
+
+    // Asks the one instance `pid` to quit (a normal quit), once, and sends nothing to any other;
+    // then looks after each of `looks` pauses of `pause` until no instance runs at all. True as
+    // soon as none runs (at once, with nothing sent, when none ran); false when one still runs
+    // at the last look, the one asked or another.
+    static void quitInstance(qint64 pid, int looks, std::chrono::milliseconds pause, QObject* context,
                              std::function<void(bool gone)> done);
 
     // Whether Final Cut Pro answers a request within `within`: true at once when none runs,

@@ -231,7 +231,7 @@ void LibraryUpdater::practiceCancel(const AX::UpdateDialog& prompt) {
 void LibraryUpdater::practiceCheck() {
     if (LibraryReader::fcpVersion(current().lib.path) != m_library.versionBefore)
         return fail(kVersionChanged);
-    FinalCutProcess::quitFinalCut(false, quitLooks, quitPause, this, [this](bool gone) {
+    quitFCP([this](bool gone) {
         if (!gone)
             return fail(kPracticeNoQuit);
         set(Case::practiceOK, QStringLiteral("prompt found and cancelled; nothing changed"));
@@ -278,8 +278,7 @@ void LibraryUpdater::watchUpdate() {
 
 void LibraryUpdater::closeAfterUpdate() {
     set(Case::closing);
-    // Never forced: a forced quit in the middle of writing the library could damage it.
-    FinalCutProcess::quitFinalCut(false, quitLooks, quitPause, this, [this](bool gone) {
+    quitFCP([this](bool gone) {
         if (!gone)
             return fail(kNoQuitAfterUpdate);
         const std::optional<QString> version = LibraryReader::fcpVersion(current().lib.path);
@@ -292,6 +291,16 @@ void LibraryUpdater::closeAfterUpdate() {
         log(current().lib.name + QStringLiteral(": updated to ") + shown);
         goOn();
     });
+}
+
+void LibraryUpdater::quitFCP(std::function<void(bool gone)> then) {
+    // The instance found is the one the library went to; another one (a window the user opened
+    // meanwhile) is not the updater's to close. Never forced: a forced quit in the middle of
+    // writing the library could damage it.
+    const std::optional<qint64> found = fcpProcess();
+    if (!found)
+        return then(true);
+    FinalCutProcess::quitInstance(*found, quitLooks, quitPause, this, std::move(then));
 }
 
 void LibraryUpdater::goOn() {

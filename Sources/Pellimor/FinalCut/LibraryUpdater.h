@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 namespace pellimor {
@@ -152,6 +153,9 @@ private:
     void pressUpdate(const AX::UpdateDialog& prompt);
     void watchUpdate();
     void closeAfterUpdate();
+    // Asks the Final Cut Pro that fcpProcess() finds, and only that one, to quit, and waits
+    // until none runs; `then` hears whether none does (at once when none ran).
+    void quitFCP(std::function<void(bool gone)> then);
     void goOn();
     void fail(const QString& text);
     // The run's normal end: after the last library (`allProcessed`) or before the next one.
