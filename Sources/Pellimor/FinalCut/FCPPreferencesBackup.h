@@ -95,7 +95,8 @@ struct FCPPreferencesBackup {
     // Puts the preference files of `from` back into `to`, each through a hidden temporary copy
     // (".NAME.pellimor-tmp") renamed over its target. Refused before any file is looked at when
     // `finalCutRunning`; refused with `unsafe` at a target that is a link. Preference files of
-    // `to` without a saved copy stay; `from` is never changed.
+    // `to` without a saved copy stay; `from` is never changed (a saved set that a stopped save
+    // left aside, with `from` missing, is first put back at `from`, as save() would).
     static Outcome restore(const QString& from, const QString& to, bool finalCutRunning);
     static Outcome restore(const QString& from, const QString& to, bool finalCutRunning, const Hooks& hooks);
 
