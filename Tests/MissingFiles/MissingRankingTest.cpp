@@ -3,6 +3,7 @@
 #include "MissingFiles/MissingFiles.h"
 #include "Support/PathText.h"
 #include "Tests/Fixtures/FixtureFiles.h"
+#include "Tests/Support/Scopes.h"
 #include "Tests/Support/TestEnv.h"
 #include "Tests/Support/TreeListing.h"
 
@@ -88,6 +89,50 @@ TEST(MissingRanking, FoldersAndRanksOnPathTexts) {
     EXPECT_EQ(MissingFiles::rank(linkTo("/Volumes/A/Old.fcpbundle/EvX/Original Media/C.MOV"),
                                  "/Backup/Renamed.fcpbundle/evx/original media/c.mov"),
               0);
+}
+
+// Homes here lie in the folder that holds the home folder, not in "/Users": a place in another
+// account's home, here or on the Mac the link was made on, is the same place.
+TEST(MissingRanking, AccountsOfThisComputerAndOfAMac) {
+    const QString root = real(TestEnv::freshDir(QStringLiteral("rank-accounts")));
+    const QString homes = root + "/home";
+    FixtureFiles::makeFolder(homes + "/editor");
+    const test::ScopedEnvironment home{"HOME", homes + "/editor"};
+
+    struct Case {
+        QString target;
+        QString place;
+        int rank;
+    };
+    const QList<Case> cases = {
+        {"/Users/anna/Movies/Trip/x.mov", homes + "/editor/Movies/trip/X.MOV", 1},
+        {homes + "/other/Movies/Trip/x.mov", homes + "/editor/Movies/Trip/x.mov", 1},
+        {homes + "/other/Movies/Trip/x.mov", "/Users/me/Movies/Trip/x.mov", 1},
+        {homes + "/other/Movies/Trip/x.mov", homes + "/editor/Movies/Trip/Other/x.mov", 3},
+        {"/Users/anna/Movies/Trip/x.mov", homes + "/x.mov", 3}, // an account's name, nothing in it
+        {"/Users/anna/Movies/Trip/x.mov", root + "/Home/editor/Movies/Trip/x.mov", 2},
+        {"/Users/anna/Movies/Trip/x.mov", root + "/elsewhere/editor/Movies/Trip/x.mov", 2},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MissingFiles::rank(linkTo(c.target), c.place), c.rank)
+            << c.target.toStdString() << " / " << c.place.toStdString();
+
+    // Found places are resolved: a home reached through a link still has its accounts folder.
+    FixtureFiles::makeLink(root + "/linked", homes);
+    const QString movie = homes + "/editor/Movies/x.mov";
+    FixtureFiles::writeRandom(movie, 10);
+    {
+        const test::ScopedEnvironment linked{"HOME", root + "/linked/editor"};
+        EXPECT_EQ(MissingFiles::candidate(linkTo("/Users/anna/Movies/x.mov"),
+                                          {root + "/linked/editor/Movies/x.mov"}),
+                  (Candidate{movie, Match::of(Kind::sameFolderOtherAccount)}));
+        EXPECT_EQ(MissingFiles::rank(linkTo(root + "/linked/other/Movies/x.mov"), movie), 1);
+    }
+
+    // A home directly in "/" has no accounts folder: every path would be in an account.
+    const test::ScopedEnvironment top{"HOME", QStringLiteral("/nonexistent-home")};
+    EXPECT_EQ(MissingFiles::rank(linkTo("/srv/Movies/Trip/x.mov"), "/nonexistent-home/Movies/Trip/x.mov"), 2);
+    EXPECT_EQ(MissingFiles::rank(linkTo("/Users/anna/Movies/Trip/x.mov"), "/Users/me/Movies/Trip/x.mov"), 1);
 }
 
 TEST(MissingRanking, CandidatesOfTheSameName) {

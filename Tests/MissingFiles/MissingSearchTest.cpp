@@ -3,6 +3,7 @@
 #include "MissingFiles/MissingFiles.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
+#include "Tests/Support/Scopes.h"
 #include "Tests/Support/TestEnv.h"
 #include "Tests/Support/TreeListing.h"
 
@@ -149,6 +150,33 @@ TEST(MissingCatalogSearch, HomeFolderRetry) {
     EXPECT_EQ(found.value("trail.mov"), QStringList{home + "/Movies/trail.mov"});
     for (const char* name : {"two.mov", "low.mov", "none.mov", "one.mov", ""})
         EXPECT_TRUE(found.value(name).isEmpty()) << name;
+}
+
+// Links made here point into "<the folder of homes>/<account>/…", links made on a Mac into
+// "/Users/<account>/…": either way the same place in this home is looked at first, and what is
+// there is proposed as the same folder in another account.
+TEST(MissingCatalogSearch, HomeFolderRetryFromAnAccountHereOrOnAMac) {
+    const QString homes =
+        QFileInfo(TestEnv::freshDir(QStringLiteral("retry-accounts"))).canonicalFilePath() + "/home";
+    const QString home = homes + "/editor";
+    const test::ScopedEnvironment scope{"HOME", home};
+    FixtureFiles::writeRandom(home + "/Movies/Trip/here.mov", 10);
+    FixtureFiles::writeRandom(home + "/Movies/Trip/mac.mov", 10);
+    const QString lib = QStringLiteral("/Volumes/A/Lib.fcpbundle");
+    const QList<MissingFile> files = {
+        brokenLink(lib, "Ev", "here.mov", homes + "/olduser/Movies/Trip/here.mov"),
+        brokenLink(lib, "Ev", "mac.mov", "/Users/anna/Movies/Trip/mac.mov"),
+        brokenLink(lib, "Ev", "top.mov", homes + "/top.mov"),
+    };
+
+    const MissingFiles::Found found = MissingFiles::searchCatalog(files, {}, {});
+    EXPECT_EQ(found.value("here.mov"), QStringList{home + "/Movies/Trip/here.mov"});
+    EXPECT_EQ(found.value("mac.mov"), QStringList{home + "/Movies/Trip/mac.mov"});
+    EXPECT_TRUE(found.value("top.mov").isEmpty());
+    for (const MissingFile& file : files.mid(0, 2))
+        EXPECT_EQ(MissingFiles::candidate(file, found.value(file.wantedName())).match,
+                  MissingFiles::Match::of(MissingFiles::Match::Kind::sameFolderOtherAccount))
+            << file.target.toStdString();
 }
 
 TEST(MissingCatalogSearch, WhatEachMediaEntryGives) {

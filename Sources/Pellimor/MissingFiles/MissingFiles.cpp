@@ -83,16 +83,16 @@ Found searchCatalog(const QList<MissingFile>& files, const QList<Catalog::MediaE
                     const LibraryTable& libs) {
     Found found;
 
-    // Old targets in "/Users/<account>/…" come from another computer or account; the same place
-    // under this home folder is the likeliest spot for the file now.
+    // Old targets in another account's home come from another computer or account; the same
+    // place under this home folder is the likeliest spot for the file now.
     const QString home = QDir::homePath();
+    const QList<QStringList> accounts = accountFolders();
     for (const MissingFile& file : files) {
-        const QStringList parts = file.target.split(u'/', Qt::SkipEmptyParts);
-        if (parts.size() <= 2 || parts.front() != QLatin1String("Users"))
-            continue;
-        const QString here = PathText::childPath(home, parts.mid(2).join(u'/'));
-        if (here != file.target && CleanupFiles::exists(here))
-            add(here, file.wantedName(), found);
+        for (const QStringList& tail : afterAccount(file.target.split(u'/', Qt::SkipEmptyParts), accounts)) {
+            const QString here = PathText::childPath(home, tail.join(u'/'));
+            if (here != file.target && CleanupFiles::exists(here))
+                add(here, file.wantedName(), found);
+        }
     }
 
     QSet<QString> wanted;

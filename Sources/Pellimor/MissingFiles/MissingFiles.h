@@ -64,8 +64,20 @@ bool wasFound(const QStringList& list);
 // manager's order, links by name. Unreadable libraries and events add nothing.
 QList<MissingFile> collect(const QList<LibraryInfo>& libraries);
 
+// The folders that hold accounts' home folders, as path components, in the order they are
+// tried: "Users", where a Mac keeps them (links are often made on one), then the folder that
+// holds this computer's homes: the parent of the home folder ($HOME) as written and as
+// resolved. A home folder directly in "/" gives none of its own, or every path would lie in
+// an account. Reads the home folder when called.
+QList<QStringList> accountFolders();
+// What follows the account's own folder in a path split into `parts`, once for each of
+// `folders` the path lies in with at least one name after the account:
+// "/Users/anna/Movies/x.mov" gives "Movies/x.mov". Components compare exactly.
+QList<QStringList> afterAccount(const QStringList& parts, const QList<QStringList>& folders);
+
 // Looks for the wanted files in what the catalogue knows: first the same place under this
-// computer's home folder (for old targets in "/Users/<account>/…"), then every media entry of
+// computer's home folder (for old targets in another account's home, see accountFolders),
+// then every media entry of
 // a wanted name: on a connected drive when the file is still there, on one that is not as a
 // lead, passing over empty entries, the broken links themselves and small entries of the same
 // library and event (the same broken link in a copy of the library). A new found dictionary.
@@ -90,7 +102,8 @@ std::optional<QString> tailInLibrary(const QString& path);
 // How many parent folders of the old target and of `place` agree, from the innermost outward.
 int sharedFolders(const MissingFile& file, const QString& place);
 // 0: the same place inside a library bundle; 1: the same place in another account's home
-// folder ("/Users/<account>/…" in both); 2: at least two folders shared; 3: the same name only.
+// folder (both in one of accountFolders, either of them); 2: at least two folders shared;
+// 3: the same name only.
 int rank(const MissingFile& file, const QString& place);
 // The candidates that are files: links resolved, only existing items that are not folders,
 // each once, best first.

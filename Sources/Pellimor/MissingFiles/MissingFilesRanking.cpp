@@ -35,11 +35,84 @@ bool agree(const QString& old, const QString& now) {
     return old == now || (old.size() > 3 && now.contains(old)) || (now.size() >= 4 && old.contains(now));
 }
 
-bool inAccount(const QStringList& parts) {
-    return parts.size() > 2 && parts.front() == QLatin1String("Users");
+// The same place under two accounts: what follows the account folders agrees, ignoring case.
+bool sameInAccounts(const QStringList& old, const QStringList& now, const QList<QStringList>& accounts) {
+    const QList<QStringList> oldTails = afterAccount(old, accounts);
+    if (oldTails.isEmpty())
+        return false;
+    for (const QStringList& nowTail : afterAccount(now, accounts))
+        for (const QStringList& oldTail : oldTails)
+            if (std::equal(oldTail.cbegin(), oldTail.cend(), nowTail.cbegin(), nowTail.cend(),
+                           [](const QString& a, const QString& b) { return nameKey(a) == nameKey(b); }))
+                return true;
+    return false;
+}
+
+// The accounts folders are read once for all the places of one file.
+int rankAmong(const MissingFile& file, const QString& place, const QList<QStringList>& accounts) {
+    const std::optional<QString> oldTail = tailInLibrary(file.target);
+    if (oldTail && oldTail == tailInLibrary(place))
+        return 0;
+    if (sameInAccounts(components(file.target), components(place), accounts))
+        return 1;
+    return sharedFolders(file, place) >= 2 ? 2 : 3;
+}
+
+QStringList realPlacesAmong(const MissingFile& file, const QStringList& candidates,
+                            const QList<QStringList>& accounts) {
+    QStringList kept;
+    for (const QString& text : candidates) {
+        // Only a full path names a file; a relative text would be taken from wherever the
+        // program happens to run.
+        if (!QDir::isAbsolutePath(text))
+            continue;
+        const QString path = QFileInfo(text).canonicalFilePath();
+        if (path.isEmpty() || CleanupFiles::isFolder(path) || kept.contains(path))
+            continue;
+        kept.append(path);
+    }
+
+    using Key = std::array<qsizetype, 4>;
+    std::vector<std::pair<Key, QString>> keyed;
+    const QString inOwnLibrary = file.libraryPath + u'/';
+    for (qsizetype p = 0; p < kept.size(); ++p) {
+        const QString& path = kept.at(p);
+        keyed.push_back({Key{rankAmong(file, path, accounts), -sharedFolders(file, path),
+                             path.startsWith(inOwnLibrary) ? 0 : 1, p},
+                         path});
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList sorted;
+    for (auto& [key, path] : keyed)
+        sorted.append(std::move(path));
+    return sorted;
 }
 
 } // namespace
+
+QList<QStringList> accountFolders() {
+    QList<QStringList> folders{{QStringLiteral("Users")}};
+    const QString home = QDir::homePath();
+    for (const QString& spelling : {home, QFileInfo(home).canonicalFilePath()}) {
+        QStringList parts = components(spelling);
+        if (parts.size() < 2)
+            continue;
+        parts.removeLast();
+        if (!folders.contains(parts))
+            folders.append(parts);
+    }
+    return folders;
+}
+
+QList<QStringList> afterAccount(const QStringList& parts, const QList<QStringList>& folders) {
+    QList<QStringList> tails;
+    for (const QStringList& folder : folders) {
+        const qsizetype start = folder.size() + 1; // past the account's own folder
+        if (parts.size() > start && std::equal(folder.cbegin(), folder.cend(), parts.cbegin()))
+            tails.append(parts.mid(start));
+    }
+    return tails;
+}
 
 std::optional<QString> tailInLibrary(const QString& path) {
     const QStringList parts = components(path);
@@ -66,53 +139,17 @@ int sharedFolders(const MissingFile& file, const QString& place) {
 }
 
 int rank(const MissingFile& file, const QString& place) {
-    const std::optional<QString> oldTail = tailInLibrary(file.target);
-    if (oldTail && oldTail == tailInLibrary(place))
-        return 0;
-    const QStringList old = components(file.target);
-    const QStringList now = components(place);
-    if (inAccount(old) && inAccount(now) && old.size() == now.size()) {
-        bool same = true;
-        for (qsizetype i = 2; i < old.size() && same; ++i)
-            same = nameKey(old.at(i)) == nameKey(now.at(i));
-        if (same)
-            return 1;
-    }
-    return sharedFolders(file, place) >= 2 ? 2 : 3;
+    return rankAmong(file, place, accountFolders());
 }
 
 QStringList realPlaces(const MissingFile& file, const QStringList& candidates) {
-    QStringList kept;
-    for (const QString& text : candidates) {
-        // Only a full path names a file; a relative text would be taken from wherever the
-        // program happens to run.
-        if (!QDir::isAbsolutePath(text))
-            continue;
-        const QString path = QFileInfo(text).canonicalFilePath();
-        if (path.isEmpty() || CleanupFiles::isFolder(path) || kept.contains(path))
-            continue;
-        kept.append(path);
-    }
-
-    using Key = std::array<qsizetype, 4>;
-    std::vector<std::pair<Key, QString>> keyed;
-    const QString inOwnLibrary = file.libraryPath + u'/';
-    for (qsizetype p = 0; p < kept.size(); ++p) {
-        const QString& path = kept.at(p);
-        keyed.push_back(
-            {Key{rank(file, path), -sharedFolders(file, path), path.startsWith(inOwnLibrary) ? 0 : 1, p},
-             path});
-    }
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    QStringList sorted;
-    for (auto& [key, path] : keyed)
-        sorted.append(std::move(path));
-    return sorted;
+    return realPlacesAmong(file, candidates, accountFolders());
 }
 
 Candidate candidate(const MissingFile& file, const QStringList& candidates,
                     const std::optional<QString>& picked) {
-    const QStringList places = realPlaces(file, candidates);
+    const QList<QStringList> accounts = accountFolders();
+    const QStringList places = realPlacesAmong(file, candidates, accounts);
     if (picked && places.contains(*picked))
         return {*picked, Match::of(Match::Kind::chosenByUser)};
     if (places.isEmpty())
@@ -126,7 +163,7 @@ Candidate candidate(const MissingFile& file, const QStringList& candidates,
                 sizes.insert(*size);
         return sizes.size();
     };
-    switch (rank(file, first)) {
+    switch (rankAmong(file, first, accounts)) {
     case 0:
         return {first, Match::of(Match::Kind::sameEventInLibrary)};
     case 1:
@@ -134,7 +171,7 @@ Candidate candidate(const MissingFile& file, const QStringList& candidates,
     case 2: {
         QStringList sameFolders;
         for (const QString& place : places)
-            if (rank(file, place) == 2)
+            if (rankAmong(file, place, accounts) == 2)
                 sameFolders.append(place);
         if (distinctSizes(sameFolders) == 1)
             return {first, Match::of(Match::Kind::sameFoldersOtherDrive)};
