@@ -55,6 +55,48 @@ TEST(VolumesRoot, PathsUnderTheRootAndOnTheStartupVolume) {
     EXPECT_EQ(VolumesRoot::startupVolumeName(), "Macintosh HD");
 }
 
+TEST(VolumesRoot, ALinkDestinationNamesItsDriveWhereverDrivesMountHere) {
+    // Links are made on a Mac, where every drive is below "/Volumes"; here drives mount elsewhere.
+    const QString here = test::TestEnv::freshDir("Mounts");
+    for (const QString& root : {here, QString("/media/ann")}) {
+        ScopedVolumesRoot scope(root);
+        const struct {
+            QString destination;
+            QString drive;
+        } cases[] = {
+            {"/Volumes/Archive 3/clip.mov", "Archive 3"},
+            {"/Volumes/Archive 3/Footage/Day 1/clip.mov", "Archive 3"},
+            {"/Volumes/Archive 3", "Archive 3"},
+            {"/Volumes//Archive 3/./Footage/../clip.mov", "Archive 3"},
+            {"/Volumes/Drive é #2/clip.mov", "Drive é #2"},
+            {root + "/Shoot/clip.mov", "Shoot"}, // this machine's own root, as before
+            {root + "//Shoot/../Other/clip.mov", "Other"},
+            {"/Volumes", "Macintosh HD"},
+            {"/Volumes/", "Macintosh HD"},
+            {"/Volumes/../Users/me/clip.mov", "Macintosh HD"},
+            {"/VolumesX/Archive/clip.mov", "Macintosh HD"},
+            {"/Users/me/Volumes/Archive/clip.mov", "Macintosh HD"},
+            {"/volumes/Archive/clip.mov", "Macintosh HD"}, // letter case counts
+            {"/Users/me/Movies/clip.mov", "Macintosh HD"},
+            {root, "Macintosh HD"},
+            {"Volumes/Archive/clip.mov", "Macintosh HD"},
+            {"", "Macintosh HD"},
+        };
+        for (const auto& c : cases)
+            EXPECT_EQ(VolumesRoot::linkDriveName(c.destination), c.drive)
+                << root.toStdString() << " | " << c.destination.toStdString();
+        // A path of this machine keeps its answer: "/Volumes" is not where drives mount here.
+        EXPECT_EQ(VolumesRoot::driveName("/Volumes/Archive 3/clip.mov"), "Macintosh HD");
+        EXPECT_EQ(VolumesRoot::mountOf("/Volumes/Archive 3/clip.mov"), "/");
+    }
+
+    // Where "/Volumes" is the root, both rules agree.
+    ScopedVolumesRoot scope("/Volumes");
+    EXPECT_EQ(VolumesRoot::linkDriveName("/Volumes/Archive 3/clip.mov"), "Archive 3");
+    EXPECT_EQ(VolumesRoot::driveName("/Volumes/Archive 3/clip.mov"), "Archive 3");
+    EXPECT_EQ(VolumesRoot::linkDriveName("/media/ann/Shoot/clip.mov"), "Macintosh HD");
+}
+
 TEST(VolumesRoot, OneDriveIsNotUnderAnotherWhoseNameItStartsWith) {
     const QString root = test::TestEnv::freshDir("Volumes");
     ScopedVolumesRoot scope(root);

@@ -46,6 +46,11 @@ QStringView componentBelow(const QString& rootPath, const QString& path) {
     return slash < 0 ? rest : rest.left(slash);
 }
 
+// Where a Mac mounts its drives, and so where the links in a library made there point.
+QString macVolumesFolder() {
+    return QStringLiteral("/Volumes");
+}
+
 QString clean(const QString& path) {
     return path.isEmpty() ? QString() : QDir::cleanPath(path);
 }
@@ -76,7 +81,7 @@ QString root() {
     const QString overridden = qEnvironmentVariable("TOVLIN_VOLUMES_ROOT");
     if (!overridden.isEmpty())
         return QDir::cleanPath(QDir(overridden).absolutePath());
-    const QString volumes = QStringLiteral("/Volumes");
+    const QString volumes = macVolumesFolder();
     if (QFileInfo(volumes).isDir())
         return volumes;
     const QString login = loginName();
@@ -100,6 +105,14 @@ QString mountOf(const QString& path) {
 QString driveName(const QString& path) {
     const QString cleaned = clean(path);
     const QStringView name = componentBelow(root(), cleaned);
+    return name.isEmpty() ? startupVolumeName() : name.toString();
+}
+
+QString linkDriveName(const QString& destination) {
+    const QString cleaned = clean(destination);
+    QStringView name = componentBelow(root(), cleaned);
+    if (name.isEmpty())
+        name = componentBelow(macVolumesFolder(), cleaned);
     return name.isEmpty() ? startupVolumeName() : name.toString();
 }
 

@@ -35,6 +35,13 @@ QString mountOf(const QString& path);
 // startupVolumeName().
 QString driveName(const QString& path);
 
+// The name of the drive a link destination names. Links inside a library were made on a Mac,
+// where drives mount under "/Volumes" whatever this machine's root is: a destination below
+// this machine's root names its drive as driveName() does; else one below "/Volumes" names
+// the component after it; anything else names startupVolumeName(). Only for paths written by
+// links: a path of this machine is asked of driveName().
+QString linkDriveName(const QString& destination);
+
 // "Macintosh HD": the start-up volume's name wherever a volume name is needed, so one drive
 // never shows under two names.
 QString startupVolumeName();

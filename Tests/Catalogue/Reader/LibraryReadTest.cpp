@@ -214,6 +214,37 @@ TEST(LibraryRead, VolumeFactsDecideTheVolumeFields) {
     QDir(drive).removeRecursively();
 }
 
+TEST(LibraryRead, LinksMadeOnAMacNameTheirDrivesWhereverDrivesMountHere) {
+    // The library was edited on a Mac: its links point into "/Volumes/<drive>/…", while drives
+    // here mount under the test's own root.
+    ScopedFakeVolumes volumes;
+    ASSERT_NE(TestEnv::volumesRoot(), "/Volumes");
+    const QString shoot = TestEnv::volumesRoot() + "/Shoot";
+    const QString home = TestEnv::home() + "/Movies/home.mov";
+    fixtures::FixtureFiles::writeRandom(shoot + "/b.mov", 2000);
+    fixtures::FixtureFiles::writeRandom(home, 1000);
+    LibraryBuilder lib("Travels");
+    lib.event("Day 1")
+        .media("own.mov", 3000)
+        .mediaLink("clip.mov", "/Volumes/Archive 3/clip.mov")
+        .mediaLink("clip 2.mov", "/Volumes/Archive 3/Footage/clip 2.mov")
+        .mediaLink("b.mov", shoot + "/b.mov")
+        .mediaLink("home.mov", home);
+    const QString bundle = lib.write(TestEnv::freshDir("read-mac-links"));
+
+    QList<MediaEntry> media;
+    const LibraryInfo info = LibraryReader::read(bundle, "s", media);
+    ASSERT_EQ(info.events.size(), 1);
+    const EventInfo& event = info.events[0];
+    EXPECT_EQ(event.externalVolumes,
+              (std::optional(QMap<QString, qint64>{{"Archive 3", 2}, {"Shoot", 1}, {"Macintosh HD", 1}})));
+    EXPECT_EQ(event.linkedMediaCount, 4);
+    EXPECT_EQ(event.brokenLinkCount, 2);
+    // The library itself lies on this machine's start-up volume, as before.
+    EXPECT_EQ(info.volumeName, "Macintosh HD");
+    QDir(shoot).removeRecursively();
+}
+
 TEST(LibraryRead, ModifiedComesFromTheLibraryDatabaseElseTheBundle) {
     ScopedFakeVolumes volumes;
     const QString dir = TestEnv::freshDir("read-modified");

@@ -1,4 +1,5 @@
 #include "Catalogue/Reader/LibraryReader.h"
+#include "Platform/VolumesRoot.h"
 #include "Support/FileTimes.h"
 #include "Support/PathText.h"
 
@@ -74,7 +75,9 @@ void countOriginal(EventInfo& event, QList<MediaEntry>& media, const QByteArray&
             if (!event.externalVolumes)
                 event.externalVolumes.emplace();
             const QString cleaned = QDir::cleanPath(QFile::decodeName(destination));
-            (*event.externalVolumes)[volumeFromPath(cleaned)] += 1;
+            // The destination was written on a Mac: "/Volumes/<drive>/…" names that drive,
+            // whatever folder drives mount under here.
+            (*event.externalVolumes)[VolumesRoot::linkDriveName(cleaned)] += 1;
             // The target is followed to its end, so a chain of links that ends nowhere (or
             // loops) counts as broken rather than as the size of the link in between.
             struct stat target {};

@@ -97,7 +97,8 @@ bool isReadable(const QString& bundle);
 // Event folders (paths) of a bundle, and project folders of an event, in Finder-like order.
 QStringList eventFolders(const QString& bundle);
 QStringList projectFolders(const QString& event);
-// The volume a path lies on: the drive name under the volumes root, else "Macintosh HD".
+// The volume a path of this machine lies on: the drive name under the volumes root, else
+// "Macintosh HD". A link's destination names its drive by VolumesRoot::linkDriveName.
 QString volumeFromPath(const QString& path);
 // Allocated bytes (st_blocks × 512) of a file, or of every regular file below a folder.
 qint64 allocatedSize(const QString& path, std::stop_token stop = {});
@@ -130,6 +131,7 @@ ProjectInfo readProject(const QString& projectFolder);
 // ---- Events -----------------------------------------------------------------------------
 
 // Sizes, counts, extensions and links of one event folder; appends its original media files.
+// A link counts under the drive its destination names (VolumesRoot::linkDriveName).
 EventInfo walkEvent(const QString& eventFolder, QList<MediaEntry>& media, std::stop_token stop = {});
 // Creation and modification dates of an event folder (1970-01-01 when unknown).
 std::pair<QDateTime, QDateTime> eventDates(const QString& eventFolder);
