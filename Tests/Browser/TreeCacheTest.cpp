@@ -120,21 +120,57 @@ TEST(TreeCache, WhatTheKeyLeavesOutWaitsForTheNextChange) {
 
     queries.backups = {L1};
     queries.plugins[L1] = {3, 1, 0, 0};
-    queries.installed = QStringLiteral("11.0");
     queries.updates[L1] = Catalog::UpdateStatus::tooNew;
     const BNode* alpha = find(cache.cachedBuild(in, queries).nodes, L1);
     EXPECT_EQ(cache.key(), key);
     EXPECT_FALSE(alpha->isBackup);
     EXPECT_EQ(alpha->missingPlugins, 0);
-    EXPECT_TRUE(alpha->fcpInstalled.isEmpty());
+    EXPECT_EQ(alpha->update, Catalog::UpdateStatus::current);
 
     // The next hashed change brings them in.
     in.dateMode = QStringLiteral("created");
     alpha = find(cache.cachedBuild(in, queries).nodes, L1);
     EXPECT_TRUE(alpha->isBackup);
     EXPECT_EQ(alpha->missingPlugins, 1);
-    EXPECT_EQ(alpha->fcpInstalled, QStringLiteral("11.0"));
     EXPECT_EQ(alpha->update, Catalog::UpdateStatus::tooNew);
+}
+
+TEST(TreeCache, TheInstalledFinalCutProRebuildsTheTreeWhenItChanges) {
+    // Found, updated or removed while the program was in the background: the "FCP version"
+    // column follows at the next redraw, with nothing else changed.
+    using Installed = std::optional<QString>;
+    const struct {
+        const char* what;
+        Installed before;
+        Installed after;
+    } cases[] = {
+        {"found", std::nullopt, QStringLiteral("11.0")},
+        {"updated", QStringLiteral("10.8"), QStringLiteral("11.0")},
+        {"removed", QStringLiteral("11.0"), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        TreeInputs in;
+        in.libraries = threeLibraries();
+        FakeTreeQueries queries;
+        queries.installed = c.before;
+        TreeCache cache;
+        cache.cachedBuild(in, queries);
+        const QString key = cache.key();
+
+        queries.installed = c.after;
+        queries.updates[L1] = c.after ? Catalog::UpdateStatus::needsUpdate : Catalog::UpdateStatus::unknown;
+        const BNode* alpha = find(cache.cachedBuild(in, queries).nodes, L1);
+        EXPECT_NE(cache.key(), key) << c.what;
+        EXPECT_EQ(alpha->fcpInstalled, c.after.value_or(QString())) << c.what;
+        EXPECT_EQ(alpha->update, queries.updates[L1]) << c.what;
+
+        // The same version again is no change.
+        const QString settled = cache.key();
+        const int built = queries.updateAsked;
+        cache.cachedBuild(in, queries);
+        EXPECT_EQ(cache.key(), settled) << c.what;
+        EXPECT_EQ(queries.updateAsked, built) << c.what;
+    }
 }
 
 TEST(TreeExpansion, DisclosureFollowsTheUserThenTheSearch) {

@@ -4,6 +4,7 @@
 
 #include <QHashFunctions>
 #include <QSet>
+#include <optional>
 
 namespace pellimor {
 
@@ -32,6 +33,10 @@ const BuiltTree& TreeCache::cachedBuild(const TreeInputs& inputs, TreeQueries& q
     h = hashSet(inputs.expansion.expanded, h);
     h = hashSet(inputs.expansion.collapsed, h);
     h = qHashMulti(h, inputs.sort.text());
+    // Every library's "FCP version" marks and update state follow the installed version, which
+    // changes while the program is in the background.
+    const std::optional<QString> installed = queries.installedFCP();
+    h = installed ? qHashMulti(h, 1, *installed) : qHashMulti(h, 0);
     QList<bool> online;
     online.reserve(inputs.libraries.size());
     for (const LibraryInfo& library : inputs.libraries) {

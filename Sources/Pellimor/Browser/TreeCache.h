@@ -17,9 +17,10 @@ public:
     // The tree of `inputs`, built (BrowserTree::build) only when the key differs from the last
     // one's. The key hashes, in this order: the query's terms, the date mode, the grouping, the
     // result's id, the expansion state (its terms, `expanded`, `collapsed`), the sort's text,
-    // then per library its path, event and project counts, total size, modification date and
-    // online state. Anything else (a drive's role, plug-in counts, the installed Final Cut Pro)
-    // shows once one of those changes. Asks every library's online state on every call.
+    // the installed Final Cut Pro's version, then per library its path, event and project
+    // counts, total size, modification date and online state. Anything else (a drive's role,
+    // plug-in counts) shows once one of those changes. Asks every library's online state, and
+    // the installed version, on every call.
     const BuiltTree& cachedBuild(const TreeInputs& inputs, TreeQueries& queries);
 
     // The last key, the decimal text of a hash seeded per process (never stored); empty before
