@@ -3,6 +3,7 @@
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
 #include "Support/WorkPool.h"
+#include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeVolumeFacts.h"
@@ -393,4 +394,55 @@ TEST_F(CatalogVolumesTest, ReadsFinishingAfterTheCatalogueIsGoneChangeNothing) {
     env.volumes->release();
     settleBackgroundReads();
     EXPECT_EQ(volumeSpaceMessages().mid(before.size()), QStringList{QStringLiteral("start ") + a});
+}
+
+TEST_F(CatalogVolumesTest, ADriveWhoseFirstLibrariesAScanFindsGetsItsFreeSpaceOnce) {
+    // Media and the share hold no library when the catalogue starts, so nothing is read for
+    // them; the scan brings in two libraries on each.
+    const QString media = plug(QStringLiteral("Media"));
+    const QString share = plug(QStringLiteral("Share"));
+    const QString empty = plug(QStringLiteral("Empty"));
+    for (const QString& drive : {media, share})
+        for (const QString& name : {QStringLiteral("One"), QStringLiteral("Two")}) {
+            fixtures::LibraryBuilder lib(name);
+            lib.event(QStringLiteral("Day")).media(QStringLiteral("a.mov"), 4096);
+            lib.write(drive + "/Libraries");
+        }
+    CatalogTestEnv env;
+    env.volumes->setCapacity(media, Capacity{1000, 400});
+    env.volumes->setCapacity(share, std::nullopt); // a share that cannot tell its capacity
+    env.volumes->setCapacity(empty, Capacity{300, 30});
+    const auto catalog = env.makeCatalog();
+    settleBackgroundReads();
+    ASSERT_TRUE(catalog->volumeSpace().isEmpty());
+    const QStringList before = volumeSpaceMessages();
+
+    ScanJob job;
+    job.roots = {media, share};
+    job.maxDepth = 5;
+    job.concurrency = 1;
+    job.updatedAt = QDateTime::currentDateTimeUtc();
+    catalog->run(job);
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !catalog->isScanning(); }));
+    ASSERT_EQ(catalog->libraries().size(), 4);
+    settleBackgroundReads();
+
+    // Without a mount event or a restart; the drive without libraries stays unread.
+    EXPECT_EQ(catalog->volumeSpace(), (QMap<QString, Space>{{media, Space{1000, 400}}}));
+    // One refresh for each drive's first library, not one per library.
+    const QStringList logged = volumeSpaceMessages().mid(before.size());
+    QStringList starts;
+    for (const QString& message : logged)
+        if (message.startsWith(QStringLiteral("start ")))
+            starts.append(message);
+    EXPECT_EQ(starts, (QStringList{QStringLiteral("start ") + media,
+                                   QStringLiteral("start ") + media + u' ' + share}))
+        << logged.join(u'\n').toStdString();
+
+    // A later run over libraries the catalogue already holds asks nothing again.
+    const QStringList settled = volumeSpaceMessages();
+    catalog->run(job);
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !catalog->isScanning(); }));
+    settleBackgroundReads();
+    EXPECT_EQ(volumeSpaceMessages(), settled);
 }

@@ -8,6 +8,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
+#include "Platform/VolumesRoot.h"
 #include "Support/AtomicFile.h"
 #include "Support/PathText.h"
 #include "Support/WorkPool.h"
@@ -886,7 +887,17 @@ public:
                         m_catalog.m_favorites};
     }
 
-    void setLibraries(QList<LibraryInfo> libraries) override { m_catalog.setLibraries(std::move(libraries)); }
+    void setLibraries(QList<LibraryInfo> libraries) override {
+        // A run adds a library by appending it: those past the old count are the new ones.
+        bool newDrive = false;
+        for (qsizetype i = m_catalog.m_libraries.size(); i < libraries.size(); ++i)
+            newDrive = freeSpaceUnasked(libraries.at(i).path) || newDrive;
+        m_catalog.setLibraries(std::move(libraries));
+        // A drive whose first libraries this run found shows its free space now, not after the
+        // next mount event or start.
+        if (newDrive)
+            m_catalog.refreshVolumeSpace();
+    }
     void setFavorites(QMap<QString, QDateTime> favorites) override {
         m_catalog.setFavorites(std::move(favorites));
     }
@@ -926,7 +937,20 @@ public:
     }
 
 private:
+    // The library's drive is mounted and has no free-space figures, and this run has not asked
+    // for them yet; from now on it has. Once per drive, so a drive that cannot tell its
+    // capacity (a network share) is not asked again for each of its libraries.
+    bool freeSpaceUnasked(const QString& libraryPath) {
+        const QString mount = VolumesRoot::mountOf(libraryPath);
+        if (!m_catalog.m_mounted.contains(mount) || m_catalog.m_volumeSpace.contains(mount) ||
+            m_spaceAsked.contains(mount))
+            return false;
+        m_spaceAsked.insert(mount);
+        return true;
+    }
+
     Catalog& m_catalog;
+    QSet<QString> m_spaceAsked; // mounts whose free space this run asked for
 };
 
 void Catalog::run(const ScanJob& job) {
