@@ -425,7 +425,7 @@ TEST(LibraryTagsTest, FillsClipNamesNotesAndCameraData) {
     for (const SearchTextCase& c : cases) {
         SCOPED_TRACE(c.name);
         const EventInfo info = searchTextOf(c.build);
-        EXPECT_EQ(info.tagsVersion, std::optional<qint64>(5));
+        EXPECT_EQ(info.tagsVersion, std::optional<qint64>(LibraryReader::tagsVersion));
         EXPECT_EQ(info.clipNames, std::optional<QStringList>(c.clipNames));
         EXPECT_EQ(info.notes, std::optional<QStringList>(c.notes));
         EXPECT_EQ(info.cameraInfo, std::optional<QStringList>(c.cameraInfo));
@@ -601,9 +601,9 @@ TEST(LibraryTagsTest, UnreadableDatabasesGiveEmptyListsAndTheTagVersion) {
         info.notes = QStringList{"stale"};
         info.cameraInfo = QStringList{"stale"};
         info.roles = QStringList{"stale"};
-        info.tagsVersion = 4;
+        info.tagsVersion = LibraryReader::tagsVersion - 1;
         LibraryReader::fillSearchText(info, db.get());
-        EXPECT_EQ(info.tagsVersion, std::optional<qint64>(5));
+        EXPECT_EQ(info.tagsVersion, std::optional<qint64>(LibraryReader::tagsVersion));
         for (const std::optional<QStringList>& list :
              {info.clipNames, info.notes, info.cameraInfo, info.roles})
             EXPECT_EQ(list, std::optional<QStringList>(QStringList{}));

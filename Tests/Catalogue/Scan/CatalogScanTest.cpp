@@ -503,7 +503,8 @@ TEST_F(CatalogScanTest, EntriesMissingNewerPartsAreRefreshedWithoutAFullRead) {
         // Written by a catalogue that kept no size half: only the signature is taken over.
         {"no size half", [&](LibraryInfo& l) { l.signature = projectHalf; },
          "Done: 0 new, 0 updated, 1 unchanged, 0 removed."},
-        {"tags of an older reading", [](LibraryInfo& l) { l.events[0].tagsVersion = 4; },
+        {"tags of an older reading",
+         [](LibraryInfo& l) { l.events[0].tagsVersion = LibraryReader::tagsVersion - 1; },
          "Done: 0 new, 1 updated, 0 unchanged, 0 removed."},
         {"no keywords", [](LibraryInfo& l) { l.events[0].keywords.reset(); },
          "Done: 0 new, 1 updated, 0 unchanged, 0 removed."},

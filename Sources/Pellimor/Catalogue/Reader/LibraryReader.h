@@ -120,7 +120,9 @@ QStringList shareTagList(const QVariant& value);
 void fillSearchText(EventInfo& event, sqlite3* db);
 // Final Cut Pro's own role names (lower case), never listed as roles.
 const QSet<QString>& builtInRoles();
-inline constexpr qint64 tagsVersion = 5;
+// 6: links written on a Mac to "/Volumes/<drive>/…" count under that drive in the event's
+// external volumes, so an event read before is read again by the next scan.
+inline constexpr qint64 tagsVersion = 6;
 // Prints its failure line and answers false at the first failing check.
 bool selfTestShareTags();
 

@@ -40,7 +40,8 @@ struct EventInfo {
     std::optional<QList<QString>> cameraInfo;
     std::optional<QList<QString>> roles;
     std::optional<QList<PluginUse>> plugins;
-    std::optional<qint64> tagsVersion; // version of the tag reading that filled the text lists
+    std::optional<qint64>
+        tagsVersion; // version of the reading that filled the text lists and the drives of links
     std::optional<QDateTime> created;
     std::optional<QDateTime> modified;
     QList<ProjectInfo> projects;
