@@ -79,7 +79,7 @@ std::shared_ptr<RootFolder> makeSystemRootFolder();
 std::shared_ptr<AudioUnitRegistry> makeSystemAudioUnitRegistry();
 // "/usr/bin/pluginkit", which cannot be started here; defined in SystemFxPlugRegistry.cpp.
 std::shared_ptr<FxPlugRegistry> makeSystemFxPlugRegistry();
-// The freedesktop.org Trash through QFile::moveToTrash; defined in SystemTrash.cpp.
+// The freedesktop.org Trash kept by the program itself; defined in SystemTrash.cpp.
 std::shared_ptr<Trash> makeSystemTrash();
 // /etc/machine-info, the user database, /sys and os-release; defined in SystemMachineFacts.cpp.
 std::shared_ptr<MachineFacts> makeSystemMachineFacts();

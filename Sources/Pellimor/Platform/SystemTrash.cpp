@@ -1,13 +1,19 @@
-// The system Trash: the freedesktop.org Trash through Qt, which only renames. An item on the
-// home file system goes to $XDG_DATA_HOME/Trash; one on another drive to that drive's own
-// ".Trash/$uid" or ".Trash-$uid". Nothing is started for it: no daemon, no child process.
+// The system Trash: the freedesktop.org Trash kept by the program itself (FreedesktopTrash),
+// never a library call that retries without end. An item on the home file system goes to
+// $XDG_DATA_HOME/Trash (else ~/.local/share/Trash); one on another drive to that drive's
+// ".Trash/$uid" or ".Trash-$uid", when they pass their checks. Its record is on the disk before
+// the item is renamed; nothing is ever copied. Deleting for good walks the item's open folders
+// and never leaves its mount (TreeRemoval). Nothing is started for it: no daemon, no child
+// process.
 
+#include "Platform/Clock.h"
+#include "Platform/FreedesktopTrash.h"
+#include "Platform/Services.h"
 #include "Platform/SystemServices.h"
-#include "Platform/Trash.h"
+#include "Platform/TreeRemoval.h"
 
-#include <QFile>
-#include <filesystem>
-#include <system_error>
+#include <QStandardPaths>
+#include <unistd.h>
 
 namespace pellimor::platform {
 
@@ -15,22 +21,15 @@ namespace {
 
 class SystemTrash final : public Trash {
 public:
-    Result<void> moveToTrash(const TrashItem& trashed) override {
-        QFile item(trashed.path);
-        if (!item.moveToTrash())
-            return Failure{item.errorString()};
-        return {};
+    Result<void> moveToTrash(const TrashItem& item) override {
+        FreedesktopTrash::Settings settings;
+        settings.dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        settings.uid = ::geteuid();
+        settings.deletedAt = services().clock->now();
+        return FreedesktopTrash::moveToTrash(item, settings);
     }
 
-    Result<void> remove(const TrashItem& item) override {
-        const QString& path = item.path;
-        // remove_all never follows a link: a link, at the top or anywhere below, goes itself.
-        std::error_code error;
-        std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(path).constData()), error);
-        if (error)
-            return Failure{QString::fromLocal8Bit(error.message())};
-        return {};
-    }
+    Result<void> remove(const TrashItem& item) override { return TreeRemoval::remove(item); }
 };
 
 } // namespace

@@ -22,11 +22,11 @@ struct TrashItem {
 
 // Where removed files go: the desktop's Trash, or nowhere at all. The only way the program
 // takes a file or folder off the disk for a user, so tests can watch, hold and fail each call.
-// A failure's message is the system's own description of the error ("Invalid cross-device
-// link") or a sentence saying what was refused, for the caller to put beside the item's name;
-// a failed call leaves the item where it was. Each call ends in a bounded time: nothing is
-// retried without end. Safe from any thread; each call returns when the item is gone or has
-// failed to go.
+// A failure's message is the system's own description of the error ("No such file or
+// directory") or a sentence saying what happened and what was left, for the caller to put
+// beside the item's name ("Render Files: " + message); a failed move leaves the item where it
+// was. Each call ends in a bounded time: nothing is retried without end. Safe from any thread;
+// each call returns when the item is gone or has failed to go.
 class Trash {
 public:
     virtual ~Trash() = default;
@@ -44,5 +44,14 @@ public:
     // part, and the call fails saying so.
     virtual Result<void> remove(const TrashItem& item) = 0;
 };
+
+// The last check every Trash makes before it acts: the entry `item.name` of `item.folder` is
+// still the item its caller checked (device, inode and kind of `item.facts`). Nothing when it is; the
+// system's description when the entry cannot be looked up; changedSinceChecked() when another
+// item stands there now.
+Result<void> checkStillTheItem(const TrashItem& item);
+
+// The refusal of an item that is no longer the one its caller checked.
+QString changedSinceChecked();
 
 } // namespace pellimor::platform
