@@ -344,6 +344,7 @@ TEST_F(TrashTest, AnItemSwappedAtTheLastMomentGoesBackWhereItStoodAndItsRecordIs
 
 TEST_F(TrashTest, AnItemOnAnotherDriveGoesToThatDrivesOwnTrashOnlyWhenItPassesItsChecks) {
     const QString uid = QString::number(::geteuid());
+    std::optional<test::ScopedMount> planted; // a mount a case puts in the Trash's way
     const struct {
         const char* what;
         std::function<void(const Drive&)> prepare;
@@ -403,6 +404,14 @@ TEST_F(TrashTest, AnItemOnAnotherDriveGoesToThatDrivesOwnTrashOnlyWhenItPassesIt
          {},
          "No Trash can be used for it (“%1/.Trash-" + uid +
              "” is not a folder), so it was left where it was."},
+        {"another drive mounted on the user's own Trash, where no rename can reach",
+         [&](const Drive& d) {
+             planted.emplace(test::ScopedMount::tmpfs(d.userTrash()));
+             ASSERT_TRUE(*planted) << planted->reason().toStdString();
+         },
+         {},
+         "No Trash can be used for it (“%1/.Trash-" + uid +
+             "/files” lies on another drive), so it was left where it was."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -435,7 +444,28 @@ TEST_F(TrashTest, AnItemOnAnotherDriveGoesToThatDrivesOwnTrashOnlyWhenItPassesIt
             EXPECT_TRUE(entries(drive.path("Sticky")).isEmpty());
         }
         EXPECT_TRUE(entries(trashFiles()).isEmpty());
+        planted.reset();
     }
+}
+
+TEST_F(TrashTest, AnItemOnABindMountOfTheHomeDriveGoesToTheTrashAtThatMountsTop) {
+    // The same device as the home Trash, but another mount: a rename from there to the home
+    // Trash is refused, so the Trash at the top of that mount is the one that can take it.
+    const QString dir = TestEnv::freshDir(QStringLiteral("trash-bound"));
+    const QString source = dir + QStringLiteral("/Source");
+    const QString top = dir + QStringLiteral("/Bound");
+    FixtureFiles::writeBytes(source + QStringLiteral("/Event/clip.mov"), "media");
+    test::ScopedMount mount = test::ScopedMount::bind(source, top);
+    if (!mount)
+        GTEST_SKIP() << mount.reason().toStdString();
+
+    const Result<void> moved = moveToTrash(top + QStringLiteral("/Event/clip.mov"));
+    ASSERT_TRUE(moved.ok()) << moved.error().toStdString();
+
+    const QString own = top + QStringLiteral("/.Trash-") + QString::number(::geteuid());
+    EXPECT_EQ(test::readAll(own + QStringLiteral("/files/clip.mov")), "media");
+    EXPECT_EQ(recordedPath(own + QStringLiteral("/info/clip.mov.trashinfo")), "Event/clip.mov");
+    EXPECT_TRUE(entries(trashFiles()).isEmpty());
 }
 
 TEST_F(TrashTest, AReadOnlyTrashLeavesTheItemWhereItWasAndSaysSo) {
