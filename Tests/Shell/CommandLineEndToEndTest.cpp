@@ -178,9 +178,10 @@ TEST(CommandLineEndToEndTest, pluginsListsEveryEventAndProjectInLibraryOrder) {
     };
     EXPECT_EQ(run.lines, expected) << describe(run);
 
-    const Outcome missing = runTovlin({"--plugins", QDir(TestEnv::root()).filePath("Missing.fcpbundle")});
+    const QString gone = QDir(TestEnv::root()).filePath("Missing.fcpbundle");
+    const Outcome missing = runTovlin({"--plugins", gone});
     EXPECT_EQ(missing.exitCode, 0) << describe(missing);
-    EXPECT_TRUE(missing.lines.isEmpty()) << describe(missing);
+    EXPECT_EQ(missing.lines, QStringList{"Can't read the library at " + gone + "."}) << describe(missing);
 }
 
 TEST(CommandLineEndToEndTest, selftestSearchPassesSilently) {
@@ -365,19 +366,16 @@ TEST(CommandLineEndToEndTest, dumpPrintsTheRecordWithDatesSince2001ThenItsMediaA
     }
 }
 
-TEST(CommandLineEndToEndTest, dumpOfAMissingLibraryStillPrintsAndExitsZero) {
+TEST(CommandLineEndToEndTest, dumpOfAMissingLibrarySaysItCannotReadItAndExitsZero) {
     const QString missing =
         QDir(TestEnv::freshDir(QStringLiteral("dump-missing"))).filePath("Gone.fcpbundle");
     const Outcome run = runTovlin({"--dump", missing});
     EXPECT_EQ(run.exitCode, 0) << describe(run);
-    ASSERT_GE(run.lines.size(), 3) << describe(run);
-    const qsizetype n = run.lines.size();
-    EXPECT_EQ(run.lines.at(n - 2), QStringLiteral("media entries: 0"));
-    EXPECT_TRUE(run.lines.at(n - 1).startsWith(QStringLiteral("seconds: ")));
-    const QJsonObject object = QJsonDocument::fromJson(run.lines.mid(0, n - 2).join('\n').toUtf8()).object();
-    EXPECT_EQ(object.value("path").toString(), missing);
-    EXPECT_EQ(object.value("name").toString(), QStringLiteral("Gone"));
-    EXPECT_TRUE(object.value("events").toArray().isEmpty());
+    ASSERT_EQ(run.lines.size(), 3) << describe(run);
+    EXPECT_EQ(run.lines.at(0), "Can't read the library at " + missing + ".")
+        << "no record of an empty library";
+    EXPECT_EQ(run.lines.at(1), QStringLiteral("media entries: 0"));
+    EXPECT_TRUE(run.lines.at(2).startsWith(QStringLiteral("seconds: ")));
 }
 
 // Named pipes in place of the library's databases would make the read wait for ever; the dump
@@ -473,6 +471,69 @@ QProcessEnvironment withDataFolder(const QString& data) {
 }
 
 } // namespace
+
+// Whatever holds no library (no such path, a folder of other things, a file) is said to be
+// unreadable in each diagnostic's own lines, never reported as an empty library; the exit
+// status stays 0. A bundle with nothing but its events is still read as a library.
+TEST(CommandLineEndToEndTest, aPathThatHoldsNoLibraryIsSaidSoByEachDiagnostic) {
+    const QString folder = TestEnv::freshDir(QStringLiteral("no-library"));
+    const QString plain = QDir(folder).filePath(QStringLiteral("Plain"));
+    fixtures::FixtureFiles::writeBytes(plain + "/notes.txt", "notes");
+    fixtures::FixtureFiles::writeBytes(plain + "/Day 1/A001.mov", "not an event");
+    const QString file = QDir(folder).filePath(QStringLiteral("File.fcpbundle"));
+    fixtures::FixtureFiles::writeBytes(file, "not a folder");
+    const QString searched = TestEnv::freshDir(QStringLiteral("no-library-searched"));
+    const QString data = TestEnv::freshDir(QStringLiteral("no-library-data"));
+    const QStringList before = test::treeListing(folder);
+
+    struct Path {
+        const char* what;
+        QString argument;
+        QString shown; // as the lines name it: absolute
+    };
+    const Path paths[] = {
+        {"no such path", folder + "/Gone.fcpbundle", folder + "/Gone.fcpbundle"},
+        {"a folder of other things", plain, plain},
+        {"a file", file, file},
+        {"a relative path", QStringLiteral("Gone.fcpbundle"), folder + "/Gone.fcpbundle"},
+    };
+    for (const Path& path : paths) {
+        const QString cannot = "Can't read the library at " + path.shown + ".";
+        const struct {
+            QStringList args;
+            QStringList lines; // the first lines; "seconds: " lines end the dump's
+        } runs[] = {
+            {{"--missing-files", path.argument}, {cannot}},
+            {{"--missing-search", path.argument, searched}, {cannot}},
+            {{"--plugins", path.argument}, {cannot}},
+            {{"--dump", path.argument}, {cannot, "media entries: 0"}},
+            {{"--cleanup-plan", path.argument},
+             {"kept: This isn't a Final Cut Pro library.", "0 items, Zero KB"}},
+        };
+        for (const auto& run : runs) {
+            SCOPED_TRACE(std::string(path.what) + ": " + run.args.join(' ').toStdString());
+            const Outcome outcome = runTovlin(run.args, folder, withDataFolder(data));
+            EXPECT_EQ(outcome.exitCode, 0) << describe(outcome);
+            QStringList lines = outcome.lines;
+            if (run.args.first() == "--dump" && !lines.isEmpty() && lines.last().startsWith("seconds: "))
+                lines.removeLast();
+            EXPECT_EQ(lines, run.lines) << describe(outcome);
+        }
+    }
+    EXPECT_EQ(test::treeListing(folder), before);
+
+    // Events without the library's own files: what there is is read.
+    LibraryBuilder bare(QStringLiteral("Bare"));
+    bare.catalogVersion.reset();
+    bare.event(QStringLiteral("Day 1")).media(QStringLiteral("A001.mov"), 1000);
+    const QString library = bare.write(folder);
+    QFile::remove(library + "/CurrentVersion.flexolibrary");
+    ASSERT_FALSE(QFileInfo::exists(library + "/CurrentVersion.plist"));
+    const Outcome plugins = runTovlin({"--plugins", library}, folder, withDataFolder(data));
+    EXPECT_EQ(plugins.lines, QStringList{"Day 1 / clips in the event: "}) << describe(plugins);
+    const Outcome missing = runTovlin({"--missing-files", library}, folder, withDataFolder(data));
+    EXPECT_EQ(missing.lines, QStringList{"Nothing missing."}) << describe(missing);
+}
 
 TEST(CommandLineEndToEndTest, cleanupPlanPrintsWhatWouldGoWhatStaysAndTheTotal) {
     const QString folder = TestEnv::freshDir(QStringLiteral("cleanup-plan"));
@@ -577,11 +638,13 @@ TEST(CommandLineEndToEndTest, missingFilesPrintsTheReportOrNothingMissing) {
     };
     EXPECT_EQ(lines, expected) << "the report's own line break, then the printed one";
 
-    for (const QString& library : {trip, folder + "/Missing.fcpbundle"}) {
-        const Outcome none = runTovlin({"--missing-files", library}, {}, environment);
-        EXPECT_EQ(none.exitCode, 0) << describe(none);
-        EXPECT_EQ(none.lines, QStringList{"Nothing missing."}) << describe(none);
-    }
+    const Outcome none = runTovlin({"--missing-files", trip}, {}, environment);
+    EXPECT_EQ(none.exitCode, 0) << describe(none);
+    EXPECT_EQ(none.lines, QStringList{"Nothing missing."}) << describe(none);
+    const Outcome missing = runTovlin({"--missing-files", folder + "/Missing.fcpbundle"}, {}, environment);
+    EXPECT_EQ(missing.exitCode, 0) << describe(missing);
+    EXPECT_EQ(missing.lines, QStringList{"Can't read the library at " + folder + "/Missing.fcpbundle."})
+        << "a library that is not there has nothing missing only in appearance";
     EXPECT_EQ(test::treeListing(folder), before);
     EXPECT_FALSE(QFileInfo::exists(QDir(data).filePath("error-log.txt")));
 }
@@ -669,4 +732,26 @@ TEST(CommandLineEndToEndTest, askManualPrintsTheLocalModelsAnswerOrWhyItWasRefus
     ASSERT_EQ(invented.lines.size(), 2) << describe(invented);
     EXPECT_EQ(invented.lines.at(1),
               "AI error: its answer named \u201Cpixel wizard\u201D, which is not in the manual");
+}
+
+TEST(CommandLineEndToEndTest, askManualUsesAModelServerWithoutAModelListAndNamesOneThatDoesNotAnswer) {
+    test::LoopbackModelServer server;
+    server.listsModels = false;
+    server.answer = QStringLiteral("Choose **Free Up Space…** in the library's menu.");
+    ASSERT_TRUE(server.start());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TOVLIN_MODEL_URL"), server.address());
+    const Outcome answered = runTovlin({"--ask-manual", "free", "up", "space"}, {}, environment);
+    EXPECT_EQ(answered.exitCode, 0) << describe(answered);
+    ASSERT_EQ(answered.lines.size(), 4) << describe(answered);
+    EXPECT_EQ(answered.lines.mid(1), (QStringList{"", "Answer:", server.answer}));
+    EXPECT_EQ(server.requests().size(), 2) << "one look at the server, then the question";
+
+    // The same address once the server is gone.
+    server.stop();
+    const Outcome gone = runTovlin({"--ask-manual", "free", "up", "space"}, {}, environment);
+    EXPECT_EQ(gone.exitCode, 0) << describe(gone);
+    ASSERT_EQ(gone.lines.size(), 2) << describe(gone);
+    EXPECT_EQ(gone.lines.at(1),
+              "No written answer: The model server at " + server.address() + " did not answer.");
 }

@@ -1,13 +1,21 @@
 #include "Shell/CommandLine.h"
 
 #include "Platform/Services.h"
+#include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/FakeAccessibility.h"
 #include "Tests/Support/FakeMainBundle.h"
+#include "Tests/Support/FileGates.h"
+#include "Tests/Support/QtPrinters.h"
+#include "Tests/Support/TestEnv.h"
 
 #include <QDir>
+#include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <vector>
 
 using namespace pellimor;
 
@@ -236,6 +244,60 @@ TEST(CommandLineTest, pathArgumentsAreAbsoluteAndClean) {
     EXPECT_EQ(CommandLine::pathArgument("/Volumes//Media/Lib.fcpbundle/"), "/Volumes/Media/Lib.fcpbundle");
     EXPECT_EQ(CommandLine::pathArgument("/Volumes/Media/My Lib é.fcpbundle"),
               "/Volumes/Media/My Lib é.fcpbundle");
+}
+
+TEST(CommandLineTest, onlyWhatHoldsNothingOfALibraryIsUnreadable) {
+    const QString folder = test::TestEnv::freshDir(QStringLiteral("unreadable"));
+    const auto bundle = [&](const char* name, const std::function<void(const QString&)>& fill) {
+        const QString path = QDir(folder).filePath(QString::fromUtf8(name));
+        QDir().mkpath(path);
+        fill(path);
+        return path;
+    };
+    const auto write = [](const QString& path) { fixtures::FixtureFiles::writeBytes(path, "x"); };
+    std::vector<std::unique_ptr<test::NamedPipe>> pipes;
+    struct Case {
+        const char* what;
+        QString path;
+        bool unreadable;
+    };
+    const Case cases[] = {
+        {"no such path", folder + "/Gone.fcpbundle", true},
+        {"an empty folder", bundle("Empty.fcpbundle", [](const QString&) {}), true},
+        {"a folder whose subfolder is no event",
+         bundle("Plain", [&](const QString& p) { write(p + "/Day 1/A001.mov"); }), true},
+        {"a file",
+         [&] {
+             write(folder + "/File.fcpbundle");
+             return folder + "/File.fcpbundle";
+         }(),
+         true},
+        {"a database link to nothing",
+         bundle("Dangling.fcpbundle",
+                [](const QString& p) { QFile::link(p + "/nowhere", p + "/CurrentVersion.flexolibrary"); }),
+         true},
+        {"a database",
+         bundle("Db.fcpbundle", [&](const QString& p) { write(p + "/CurrentVersion.flexolibrary"); }), false},
+        {"a version list only",
+         bundle("Plist.fcpbundle", [&](const QString& p) { write(p + "/CurrentVersion.plist"); }), false},
+        {"a database that is a pipe",
+         bundle("Pipe.fcpbundle",
+                [&](const QString& p) {
+                    pipes.push_back(std::make_unique<test::NamedPipe>(p + "/CurrentVersion.flexolibrary"));
+                }),
+         false},
+        {"an event only",
+         bundle("Events.fcpbundle", [&](const QString& p) { write(p + "/Day 1/CurrentVersion.fcpevent"); }),
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::optional<QString> line = CommandLine::unreadableLibrary(c.path);
+        if (c.unreadable)
+            EXPECT_EQ(line, "Can't read the library at " + c.path + ".");
+        else
+            EXPECT_EQ(line, std::nullopt);
+    }
 }
 
 TEST(CommandLineTest, argumentsKeepEveryByteOfAFileName) {

@@ -94,6 +94,9 @@ int dump(const QStringList& args, const Print& print);
 // A library, folder or destination argument as an absolute, clean path (relative paths
 // against the working folder).
 QString pathArgument(const QString& argument);
+// "Can't read the library at PATH." when nothing of a library is at `library` (no such path, or
+// neither a library's own files nor an event in it); nothing when there is a library to read.
+std::optional<QString> unreadableLibrary(const QString& library);
 // "true" or "false".
 QString flag(bool value);
 // A whole number written in decimal digits with an optional sign and nothing else ("5",

@@ -89,6 +89,18 @@ QString pluginNames(const std::optional<QList<PluginUse>>& uses) {
 
 } // namespace
 
+std::optional<QString> unreadableLibrary(const QString& library) {
+    // As a scan tells a library from what is none: its database or version list, or failing
+    // both its events. A library whose files are there but do not open is read around them.
+    for (const char* own : {"CurrentVersion.flexolibrary", "CurrentVersion.plist"}) {
+        if (QFileInfo::exists(PathText::childPath(library, QString::fromLatin1(own))))
+            return std::nullopt;
+    }
+    if (!LibraryReader::eventFolders(library).isEmpty())
+        return std::nullopt;
+    return QStringLiteral("Can't read the library at ") + library + u'.';
+}
+
 int check(const QStringList& args, const Print& print) {
     const QString library = pathArgument(args.at(2));
     const QString database = QDir(library).filePath(QStringLiteral("CurrentVersion.flexolibrary"));
@@ -136,6 +148,11 @@ int cleanupPlan(const QStringList& args, const Print& print) {
 
 int missingFiles(const QStringList& args, const Print& print) {
     const QString library = pathArgument(args.at(2));
+    // "Nothing missing." would pass a library that is not there for one without a fault.
+    if (const std::optional<QString> unreadable = unreadableLibrary(library)) {
+        print(*unreadable);
+        return 0;
+    }
     const QString name = PathText::withoutExtension(PathText::lastComponent(library));
     // The report ends with its own line break; the printed line adds one more.
     const std::optional<QString> report = Cleanup::missingOriginalsReport(library, name);
@@ -144,9 +161,13 @@ int missingFiles(const QStringList& args, const Print& print) {
 }
 
 int plugins(const QStringList& args, const Print& print) {
+    const QString library = pathArgument(args.at(2));
+    if (const std::optional<QString> unreadable = unreadableLibrary(library)) {
+        print(*unreadable);
+        return 0;
+    }
     QList<MediaEntry> media;
-    const LibraryInfo info =
-        LibraryReader::read(pathArgument(args.at(2)), QString(LibraryInfo::invalidatedSignature), media);
+    const LibraryInfo info = LibraryReader::read(library, QString(LibraryInfo::invalidatedSignature), media);
     for (const EventInfo& event : info.events) {
         print(event.name + QStringLiteral(" / clips in the event: ") + pluginNames(event.plugins));
         for (const ProjectInfo& project : event.projects)
@@ -197,17 +218,22 @@ int discover(const QStringList& args, const Print& print) {
 int dump(const QStringList& args, const Print& print) {
     const Clock::time_point start = Clock::now();
     const QString library = pathArgument(args.at(2));
-    const QString signature = LibraryReader::signature(library);
     QList<MediaEntry> media;
-    const LibraryInfo info = LibraryReader::read(library, signature, media);
-
-    // QJsonObject keeps its keys sorted at every level, so the document comes out sorted.
-    const Result<QJsonObject> json = info.toJson(RecordJson::DateForm::Since2001);
-    if (json.ok()) {
-        QByteArray text = QJsonDocument(json.value()).toJson(QJsonDocument::Indented);
-        if (text.endsWith('\n'))
-            text.chop(1);
-        print(QString::fromUtf8(text));
+    // The record of an empty library would pass for what a read found; the lines after it keep
+    // their place either way.
+    if (const std::optional<QString> unreadable = unreadableLibrary(library)) {
+        print(*unreadable);
+    } else {
+        const QString signature = LibraryReader::signature(library);
+        const LibraryInfo info = LibraryReader::read(library, signature, media);
+        // QJsonObject keeps its keys sorted at every level, so the document comes out sorted.
+        const Result<QJsonObject> json = info.toJson(RecordJson::DateForm::Since2001);
+        if (json.ok()) {
+            QByteArray text = QJsonDocument(json.value()).toJson(QJsonDocument::Indented);
+            if (text.endsWith('\n'))
+                text.chop(1);
+            print(QString::fromUtf8(text));
+        }
     }
     print(QStringLiteral("media entries: ") + QString::number(media.size()));
     print(QStringLiteral("seconds: ") + shortestDouble(secondsSince(start)));

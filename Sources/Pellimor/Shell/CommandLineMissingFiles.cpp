@@ -13,9 +13,15 @@
 namespace pellimor::CommandLine {
 
 int missingSearch(const QStringList& args, const Print& print) {
+    const QString path = pathArgument(args.at(2));
+    // A list of no missing files in no libraries would pass for a search that found nothing.
+    if (const std::optional<QString> unreadable = unreadableLibrary(path)) {
+        print(*unreadable);
+        return 0;
+    }
     const QString folder = pathArgument(args.at(3));
     QList<MediaEntry> media;
-    const LibraryInfo library = LibraryReader::read(pathArgument(args.at(2)), QString(), media);
+    const LibraryInfo library = LibraryReader::read(path, QString(), media);
     const QList<MissingFile> files = MissingFiles::collect({library});
 
     // Without a catalogue only the home-folder look of the catalogue search has anything to go on.
