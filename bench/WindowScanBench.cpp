@@ -62,7 +62,8 @@ public:
         return std::nullopt;
     }
     void tell(const QString&, const QString&) override {}
-    std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&) override {
+    std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&,
+                                          const QString&) override {
         return std::nullopt;
     }
 };

@@ -302,8 +302,6 @@ TEST(MissingSheetControls, suggestedNames) {
     }
     EXPECT_EQ(MissingSheet::savedNote("Film - missing files.txt"),
               QStringLiteral("Saved the list to Film - missing files.txt."));
-    EXPECT_EQ(MissingSheet::saveFailedNote("The disk is full."),
-              QStringLiteral("Couldn't save the list: The disk is full."));
     EXPECT_EQ(MissingSheet::placesPaneMaximum(5), 201);
 }
 

@@ -33,6 +33,7 @@ public:
         QString suggestedName;
         QString startFolder;
         QString message;
+        QString nameFilter;
     };
 
     QList<std::optional<QString>> answers;     // for confirm()
@@ -63,8 +64,9 @@ public:
         return oneFolder.isEmpty() ? std::nullopt : oneFolder.takeFirst();
     }
     std::optional<QString> chooseSaveFile(const QString& suggestedName, const QString& startFolder,
-                                          const QString& message) override {
-        saveChoices.append({suggestedName, startFolder, message});
+                                          const QString& message,
+                                          const QString& nameFilter = QString()) override {
+        saveChoices.append({suggestedName, startFolder, message, nameFilter});
         return saveFiles.isEmpty() ? std::nullopt : saveFiles.takeFirst();
     }
 

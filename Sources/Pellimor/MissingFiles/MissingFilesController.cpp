@@ -300,7 +300,9 @@ void MissingFilesController::save(const QString& path) {
     if (const Result<void> written = AtomicFile::write(path, text.toUtf8()); written) {
         m_state.note = MissingSheet::savedNote(QFileInfo(path).fileName());
     } else {
-        m_state.note = MissingSheet::saveFailedNote(written.error());
+        // The write's own sentence names the file, the reason and that an earlier file is
+        // unchanged; a lead of ours before it would say it twice.
+        m_state.note = written.error();
         ErrorLog::log(ErrorLog::Level::error, QStringLiteral("missing-files"),
                       MissingSheet::saveFailedMessage(written.error()));
     }

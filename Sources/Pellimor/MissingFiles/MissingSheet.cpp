@@ -227,12 +227,12 @@ QString suggestedName(const MissingSheetState& state) {
     return name;
 }
 
-QString savedNote(const QString& fileName) {
-    return QStringLiteral("Saved the list to ") + fileName + u'.';
+QString listNameFilter() {
+    return QStringLiteral("Plain text (*.txt)");
 }
 
-QString saveFailedNote(const QString& description) {
-    return QStringLiteral("Couldn't save the list: ") + description;
+QString savedNote(const QString& fileName) {
+    return QStringLiteral("Saved the list to ") + fileName + u'.';
 }
 
 QString saveFailedMessage(const QString& description) {

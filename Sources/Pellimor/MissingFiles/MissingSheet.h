@@ -103,9 +103,11 @@ bool canSave(const MissingSheetState& state);
 // The name the save panel suggests: "<library> - missing files.txt" for the files of one
 // library, "<drive> - missing files.txt" under a drive filter, else "missing files.txt".
 QString suggestedName(const MissingSheetState& state);
+// The kind of file the save panel lets the user choose: the list is plain text.
+QString listNameFilter();
 QString savedNote(const QString& fileName);
-QString saveFailedNote(const QString& description);
-// The error-log message of a failed save.
+// The error-log message of a failed save. (The note is the failure's own sentence, which names
+// the file, the reason and what is safe.)
 QString saveFailedMessage(const QString& description);
 
 // The most the "Where to look" pane grows to, in points before the font scale.

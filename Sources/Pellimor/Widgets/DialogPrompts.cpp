@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace pellimor {
 
@@ -138,11 +139,17 @@ std::optional<QString> DialogPrompts::chooseFolder(const QString& start, const Q
 }
 
 std::optional<QString> DialogPrompts::chooseSaveFile(const QString& suggestedName, const QString& startFolder,
-                                                     const QString& message) {
+                                                     const QString& message, const QString& nameFilter) {
     QFileDialog dialog(m_window);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!nameFilter.isEmpty()) {
+        dialog.setNameFilter(nameFilter);
+        static const QRegularExpression firstExtension(QStringLiteral(R"(\*\.([^\s;)]+))"));
+        if (const QRegularExpressionMatch found = firstExtension.match(nameFilter); found.hasMatch())
+            dialog.setDefaultSuffix(found.captured(1));
+    }
     dialog.setDirectory(QFileInfo(startFolder).isDir() ? startFolder : QDir::homePath());
     dialog.selectFile(suggestedName);
     if (!message.isEmpty()) {

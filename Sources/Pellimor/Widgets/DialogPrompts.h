@@ -24,7 +24,8 @@ public:
     std::optional<QString> chooseFolder(const QString& start, const QString& button,
                                         const QString& message) override;
     std::optional<QString> chooseSaveFile(const QString& suggestedName, const QString& startFolder,
-                                          const QString& message) override;
+                                          const QString& message,
+                                          const QString& nameFilter = QString()) override;
 
 private:
     QPointer<QWidget> m_window;

@@ -54,11 +54,14 @@ public:
                                                 const QString& message) = 0;
 
     // Lets the user choose where to save a file: the name `suggestedName` offered in
-    // `startFolder`, with `message` (may be empty) above the choice. An existing file is only
+    // `startFolder`, with `message` (may be empty) above the choice. `nameFilter`, in the form
+    // "Plain text (*.txt)", limits the files offered to that kind, and a name given without an
+    // extension gets the kind's first one; empty offers every file. An existing file is only
     // chosen after the user agreed to replace it. The chosen file's absolute path; nothing
     // when the user cancelled.
     virtual std::optional<QString> chooseSaveFile(const QString& suggestedName, const QString& startFolder,
-                                                  const QString& message) = 0;
+                                                  const QString& message,
+                                                  const QString& nameFilter = QString()) = 0;
 };
 
 } // namespace pellimor

@@ -230,7 +230,8 @@ public:
     std::optional<QString> chooseFolder(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
-    std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&) override {
+    std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&,
+                                          const QString&) override {
         meanwhile();
         return answer;
     }

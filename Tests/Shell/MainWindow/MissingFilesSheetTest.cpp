@@ -17,6 +17,7 @@
 #include "Tests/Support/RereadCounter.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TreeListing.h"
+#include "Widgets/DialogPrompts.h"
 #include "Widgets/UiFont.h"
 
 #include <QAction>
@@ -24,12 +25,16 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
@@ -318,6 +323,7 @@ TEST_F(MissingFilesSheetTest, theDrivePickerNarrowsTheRowsAndTheSaveList) {
     button("saveList")->click();
     ASSERT_EQ(window.prompts->saveChoices.size(), 1);
     EXPECT_EQ(window.prompts->saveChoices.at(0).suggestedName, QStringLiteral("missing files.txt"));
+    EXPECT_EQ(window.prompts->saveChoices.at(0).nameFilter, QStringLiteral("Plain text (*.txt)"));
     EXPECT_EQ(child<QLabel>("note")->text(), QStringLiteral("Saved the list to missing files.txt."));
     EXPECT_TRUE(test::readAll(folder + "/missing files.txt").contains("Library: Trip  (Archive)"));
 
@@ -335,6 +341,50 @@ TEST_F(MissingFilesSheetTest, theDrivePickerNarrowsTheRowsAndTheSaveList) {
     const QByteArray saved = test::readAll(folder + "/Film - missing files.txt");
     EXPECT_TRUE(saved.contains("Library: Film  (Studio)"));
     EXPECT_FALSE(saved.contains("Trip"));
+}
+
+// The window's own save panel: only plain-text files are offered, and a name typed without an
+// extension is saved as a text file.
+TEST_F(MissingFilesSheetTest, theSavePanelOffersPlainTextOnly) {
+    const QString folder = test::TestEnv::freshDir(QStringLiteral("panel"));
+    FixtureFiles::writeRandom(folder + "/A001.mov", 10);
+    FixtureFiles::writeRandom(folder + "/older list.txt", 10);
+    window.content().setPrompts(std::make_shared<DialogPrompts>(window.content().window()));
+    ASSERT_NO_FATAL_FAILURE(open({film}));
+
+    QStringList filters;
+    QStringList offered;
+    bool answered = false;
+    std::function<void()> answer = [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(0, qApp, answer);
+            return;
+        }
+        filters = dialog->nameFilters();
+        dialog->setDirectory(folder);
+        // The panel lists the folder in the background.
+        CatalogTestEnv::waitUntil([&] {
+            offered.clear();
+            for (QListView* list : dialog->findChildren<QListView*>(QStringLiteral("listView")))
+                for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row)
+                    offered.append(list->model()->index(row, 0, list->rootIndex()).data().toString());
+            return offered.contains(QStringLiteral("older list.txt"));
+        });
+        // Typed over the suggested name, as the user would.
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name)
+            name->setText(QStringLiteral("for the assistant"));
+        static_cast<QDialog*>(dialog)->accept(); // the file dialog's own, through its public base
+        answered = true;
+    };
+    QTimer::singleShot(0, qApp, answer);
+    button("saveList")->click();
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(filters, QStringList{QStringLiteral("Plain text (*.txt)")});
+    EXPECT_EQ(offered, QStringList{QStringLiteral("older list.txt")});
+    EXPECT_EQ(child<QLabel>("note")->text(), QStringLiteral("Saved the list to for the assistant.txt."));
+    EXPECT_TRUE(test::readAll(folder + "/for the assistant.txt").contains("Library: Film  (Studio)"));
 }
 
 TEST_F(MissingFilesSheetTest, stopEndsASearchOfALargeTreeAndClosingDuringOneLeavesNothingBehind) {

@@ -761,8 +761,9 @@ void MissingFilesSheet::save() {
     if (!m_controller || !m_prompts || !MissingSheet::canSave(m_controller->state()))
         return;
     const QPointer<MissingFilesSheet> alive(this);
-    const std::optional<QString> path = m_prompts().chooseSaveFile(
-        MissingSheet::suggestedName(m_controller->state()), QDir::homePath(), QString());
+    const std::optional<QString> path =
+        m_prompts().chooseSaveFile(MissingSheet::suggestedName(m_controller->state()), QDir::homePath(),
+                                   QString(), MissingSheet::listNameFilter());
     if (!alive || !m_controller || !path)
         return;
     m_controller->save(*path);
