@@ -1,5 +1,7 @@
 #include "Platform/VolumesRoot.h"
 
+#include "Platform/MountTable.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -53,26 +55,6 @@ QString macVolumesFolder() {
 
 QString clean(const QString& path) {
     return path.isEmpty() ? QString() : QDir::cleanPath(path);
-}
-
-// mountinfo writes space, tab, newline and backslash as "\ooo" octal escapes.
-QByteArray unescapeMountField(const QByteArray& field) {
-    const auto isOctal = [](char c) { return c >= '0' && c <= '7'; };
-    QByteArray out;
-    out.reserve(field.size());
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && isOctal(field[i + 1]) && isOctal(field[i + 2]) &&
-            isOctal(field[i + 3])) {
-            const int value = (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0');
-            if (value < 256) {
-                out.append(static_cast<char>(value));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(field[i]);
-    }
-    return out;
 }
 
 } // namespace
@@ -152,7 +134,7 @@ QStringList mountPointsUnder(const QString& rootPath, const QByteArray& mountinf
         const QList<QByteArray> fields = line.split(' ');
         if (fields.size() < 5)
             continue;
-        const QString mountPoint = clean(QFile::decodeName(unescapeMountField(fields[4])));
+        const QString mountPoint = clean(QFile::decodeName(MountTable::unescapeField(fields[4])));
         for (const QString& parent : parents) {
             const QStringView name = componentBelow(parent, mountPoint);
             if (name.isEmpty() || name.startsWith(u'.') || joined(parent, name) != mountPoint)
