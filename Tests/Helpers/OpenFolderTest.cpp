@@ -1,6 +1,7 @@
 // Folders held open: a step down never goes through a link, a swap after opening leaves the
-// open folder where it was, and a mount inside a folder is told even when it binds a folder of
-// the same file system (same device).
+// open folder where it was, a mount inside a folder is told even when it binds a folder of the
+// same file system (same device), a listing gives every name from the first each time, and the
+// step up reaches the folder the open one lies in now.
 
 #include "Support/OpenFolder.h"
 
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -120,4 +122,67 @@ TEST(OpenFolder, aBindMountOfTheSameFileSystemIsToldByItsMount) {
     ASSERT_TRUE(tmpfs);
     EXPECT_NE(tmpfs->device, peaks.facts().device);
     EXPECT_TRUE(tmpfs->isMountedInside(peaks.facts()));
+}
+
+TEST(OpenFolder, aListingGivesEveryNameFromTheFirstEachTimeAndSaysWhyItStopped) {
+    const QString dir = test::TestEnv::freshDir("open-folder-names");
+    test::writeFile(dir + "/Render Files/a.mov", "a");
+    test::writeFile(dir + "/Render Files/.hidden", "h");
+    test::writeFile(dir + "/Render Files/Peaks Data/deep", "d");
+    ASSERT_EQ(::symlink("nowhere", native(dir + "/Render Files/link").constData()), 0);
+    const std::vector<QByteArray> expected{".hidden", "Peaks Data", "a.mov", "link"};
+
+    const OpenFolder render = OpenFolder::open(dir + "/Render Files");
+    ASSERT_TRUE(render);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<QByteArray> names;
+        EXPECT_EQ(render.names(names), 0);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, expected);
+    }
+
+    // Entries removed as they are handed over: each is handed over once, and none is left.
+    int handed = 0;
+    EXPECT_EQ(render.eachName([&](const QByteArray& name) {
+        ++handed;
+        if (name != "Peaks Data")
+            ::unlinkat(render.fd(), name.constData(), 0);
+    }),
+              0);
+    EXPECT_EQ(handed, 4);
+    EXPECT_EQ(render.names(), std::vector<QByteArray>{"Peaks Data"});
+
+    // A folder that did not open lists nothing and says why.
+    const OpenFolder missing = OpenFolder::open(dir + "/missing");
+    std::vector<QByteArray> none;
+    EXPECT_EQ(missing.names(none), ENOENT);
+    EXPECT_TRUE(none.empty());
+    EXPECT_EQ(OpenFolder().names(none), EBADF);
+}
+
+TEST(OpenFolder, theStepUpReachesTheFolderItLiesInNowAndNoOther) {
+    const QString dir = test::TestEnv::freshDir("open-folder-parent");
+    test::writeFile(dir + "/Event/Render Files/a.mov", "a");
+    QDir().mkpath(dir + "/Elsewhere");
+
+    const OpenFolder render = OpenFolder::open(dir + "/Event/Render Files");
+    ASSERT_TRUE(render);
+    const OpenFolder event = render.parent();
+    ASSERT_TRUE(event);
+    EXPECT_TRUE(event.facts().sameItem(OpenFolder::open(dir + "/Event").facts()));
+
+    // Moved into another folder while open, and a link to that folder put in its old place: the
+    // path "Event/Render Files/.." would now climb to the test folder.
+    ASSERT_EQ(std::rename(native(dir + "/Event/Render Files").constData(),
+                          native(dir + "/Elsewhere/Render Files").constData()),
+              0);
+    ASSERT_EQ(
+        ::symlink(native(dir + "/Elsewhere").constData(), native(dir + "/Event/Render Files").constData()),
+        0);
+    const OpenFolder now = render.parent();
+    ASSERT_TRUE(now);
+    EXPECT_TRUE(now.facts().sameItem(OpenFolder::open(dir + "/Elsewhere").facts()));
+    EXPECT_FALSE(now.facts().sameItem(event.facts()));
+    EXPECT_EQ(OpenFolder().parent().errorCode(), EBADF);
 }

@@ -26,7 +26,6 @@
 #include <QUuid>
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -243,30 +242,6 @@ struct TreeEntry {
 // By path below the top ("" for the top itself).
 using Tree = QMap<QByteArray, TreeEntry>;
 
-// The names in an open folder, without "." and "..".
-int folderNames(const OpenFolder& folder, QList<QByteArray>& into) {
-    const int copy = ::fcntl(folder.fd(), F_DUPFD_CLOEXEC, 0);
-    if (copy < 0)
-        return errno;
-    DIR* listing = ::fdopendir(copy);
-    if (!listing) {
-        const int code = errno;
-        ::close(copy);
-        return code;
-    }
-    ::rewinddir(listing);
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        const QByteArray name(entry->d_name);
-        if (name != "." && name != "..")
-            into.append(name);
-        errno = 0;
-    }
-    const int code = errno;
-    ::closedir(listing);
-    return code;
-}
-
 // Lists the item `name` of `parent` and everything below it, never through a link and never
 // into another mount. False, with why, when any of it cannot be read.
 bool listTree(const OpenFolder& parent, const QByteArray& name, const QByteArray& relative, Tree& into,
@@ -306,8 +281,8 @@ bool listTree(const OpenFolder& parent, const QByteArray& name, const QByteArray
         return false;
     }
     const OpenFolder folder = parent.child(name);
-    QList<QByteArray> names;
-    const int listed = folder && folder.facts().sameItem(*facts) ? folderNames(folder, names) : EAGAIN;
+    std::vector<QByteArray> names;
+    const int listed = folder && folder.facts().sameItem(*facts) ? folder.names(names) : EAGAIN;
     if (listed) {
         why = path + QStringLiteral(": ") + errnoText(listed);
         return false;
@@ -347,8 +322,8 @@ int removeTree(const OpenFolder& parent, const QByteArray& name) {
         return folder.errorCode();
     if (!folder.facts().sameItem(*facts))
         return EAGAIN;
-    QList<QByteArray> names;
-    int first = folderNames(folder, names);
+    std::vector<QByteArray> names;
+    int first = folder.names(names);
     for (const QByteArray& child : names) {
         const int failed = removeTree(folder, child);
         if (!first)

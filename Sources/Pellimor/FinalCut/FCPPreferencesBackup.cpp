@@ -109,8 +109,7 @@ QByteArray leftoverKind(const QByteArray& name, const QByteArray& savedName) {
 
 // Every name in the open folder, hidden ones included, sorted; none when it cannot be listed.
 std::vector<QByteArray> namesIn(const OpenFolder& folder) {
-    std::vector<QByteArray> names;
-    FileCopy::namesAt(folder.fd(), names);
+    std::vector<QByteArray> names = folder.names();
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -138,7 +138,7 @@ bool walk(const QByteArray& root, FolderChain& library, const SafetyCopy::Hooks&
             return false;
         const OpenFolder& folder = *reached.folder;
         std::vector<QByteArray> names;
-        const bool complete = FileCopy::namesAt(folder.fd(), names);
+        const bool complete = folder.names(names) == 0;
         // Walk order is name order, so a copy that stops does so at the same file every time.
         std::sort(names.begin(), names.end());
         std::vector<QByteArray> below;

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
@@ -13,36 +12,6 @@
 namespace pellimor::platform {
 
 namespace {
-
-constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
-// A descriptor owned by the walk: only the folder being emptied, and for a moment the one
-// above it, are open at any time.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        if (this != &other) {
-            reset();
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int fd() const { return m_fd; }
-    void reset() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-};
 
 // One folder on the way down.
 struct Frame {
@@ -76,37 +45,20 @@ struct Walk {
 
     // Unlinks what is not a folder as the listing goes, keeps the folders for later: a folder
     // of a million files needs no memory for their names.
-    void empty(int folderFd, Frame& frame) {
-        const int copy = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
-        DIR* listing = copy >= 0 ? ::fdopendir(copy) : nullptr;
-        if (!listing) {
-            keep(frame, errno);
-            if (copy >= 0)
-                ::close(copy);
-            return;
-        }
-        while (true) {
-            errno = 0;
-            const dirent* entry = ::readdir(listing);
-            if (!entry) {
-                if (errno)
-                    keep(frame, errno);
-                break;
-            }
-            const QByteArray name(entry->d_name);
-            if (name == "." || name == "..")
-                continue;
-            const std::optional<ItemFacts> facts = itemFactsAt(folderFd, name);
+    void empty(const OpenFolder& folder, Frame& frame) {
+        const int listed = folder.eachName([&](const QByteArray& name) {
+            const std::optional<ItemFacts> facts = folder.entryFacts(name);
             if (!facts)
                 keepUnlessGone(frame, errno);
             else if (facts->isMountedInside(frame.facts))
                 keepMount(frame);
             else if (facts->isFolder())
                 frame.folders.push_back(name);
-            else if (::unlinkat(folderFd, name.constData(), 0) != 0)
+            else if (::unlinkat(folder.fd(), name.constData(), 0) != 0)
                 keepUnlessGone(frame, errno);
-        }
-        ::closedir(listing);
+        });
+        if (listed)
+            keepUnlessGone(frame, listed);
     }
 
     // Removes the emptied folder `done` from the folder above it, if it is still the folder
@@ -128,52 +80,45 @@ struct Walk {
     }
 
     // The whole folder `top` (the item itself, already checked and opened).
-    void run(const TrashItem& item, Descriptor top, const ItemFacts& topFacts) {
+    void run(const TrashItem& item, OpenFolder top) {
         std::vector<Frame> frames;
-        frames.push_back(Frame{topFacts, item.name, {}, false});
-        Descriptor current = std::move(top);
-        empty(current.fd(), frames.back());
+        frames.push_back(Frame{top.facts(), item.name, {}, false});
+        OpenFolder current = std::move(top);
+        empty(current, frames.back());
         while (true) {
             Frame& frame = frames.back();
             if (!frame.folders.empty()) {
                 const QByteArray name = std::move(frame.folders.back());
                 frame.folders.pop_back();
-                Descriptor child(::openat(current.fd(), name.constData(), kFolderFlags));
-                if (child.fd() < 0) {
-                    keepUnlessGone(frame, errno);
-                    continue;
-                }
-                const std::optional<ItemFacts> facts = descriptorFacts(child.fd());
-                if (!facts) {
-                    keep(frame, errno);
+                OpenFolder child = current.child(name);
+                if (!child) {
+                    keepUnlessGone(frame, child.errorCode());
                     continue;
                 }
                 // Looked at as an entry it was a folder of this mount; opened, it may be another
                 // mount put there since.
-                if (facts->isMountedInside(frame.facts)) {
+                if (child.facts().isMountedInside(frame.facts)) {
                     keepMount(frame);
                     continue;
                 }
                 current = std::move(child);
-                frames.push_back(Frame{*facts, name, {}, false});
-                empty(current.fd(), frames.back());
+                frames.push_back(Frame{current.facts(), name, {}, false});
+                empty(current, frames.back());
                 continue;
             }
 
             const Frame done = std::move(frame);
             frames.pop_back();
             if (frames.empty()) {
-                current.reset();
+                current = OpenFolder();
                 if (!done.keeps)
                     removeEmptied(item.folder.fd(), done);
                 return;
             }
             // Back up through "..", which is the folder this one was entered from unless it was
             // moved away meanwhile: then the rest is left where it now is.
-            Descriptor up(::openat(current.fd(), "..", kFolderFlags));
-            const std::optional<ItemFacts> upFacts =
-                up.fd() >= 0 ? descriptorFacts(up.fd()) : std::optional<ItemFacts>();
-            if (!upFacts || !upFacts->sameItem(frames.back().facts)) {
+            OpenFolder up = current.parent();
+            if (!up || !up.facts().sameItem(frames.back().facts)) {
                 movedAway = true;
                 return;
             }
@@ -214,18 +159,15 @@ Result<void> TreeRemoval::remove(const TrashItem& item) {
         return {};
     }
 
-    Descriptor top(::openat(item.folder.fd(), item.name.constData(), kFolderFlags));
-    if (top.fd() < 0)
-        return Failure{errno == ELOOP || errno == ENOTDIR ? changedSinceChecked()
-                                                          : FileCopy::errorText(errno)};
-    const std::optional<ItemFacts> facts = descriptorFacts(top.fd());
-    if (!facts)
-        return Failure{FileCopy::errorText(errno)};
-    if (!facts->sameItem(item.facts) || facts->isMountedInside(item.folder.facts()))
+    OpenFolder top = item.folder.child(item.name);
+    if (!top)
+        return Failure{top.errorCode() == ELOOP || top.errorCode() == ENOTDIR ? changedSinceChecked()
+                                                                              : top.errorText()};
+    if (!top.facts().sameItem(item.facts) || top.facts().isMountedInside(item.folder.facts()))
         return Failure{changedSinceChecked()};
 
     Walk walk;
-    walk.run(item, std::move(top), *facts);
+    walk.run(item, std::move(top));
     return walk.outcome();
 }
 

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -103,28 +102,6 @@ int FileCopy::renameWithoutReplacing(int fromFolder, const QByteArray& fromName,
     if (::fstatat(toFolder, toName.constData(), &facts, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
     return ::renameat(fromFolder, fromName.constData(), toFolder, toName.constData()) == 0 ? 0 : errno;
-}
-
-bool FileCopy::namesAt(int folder, std::vector<QByteArray>& into) {
-    // A descriptor of its own, so the listing starts at the first entry and leaves the
-    // folder's own descriptor as it was.
-    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* listing = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!listing) {
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0)
-            into.emplace_back(name);
-        errno = 0;
-    }
-    const bool complete = errno == 0;
-    ::closedir(listing);
-    return complete;
 }
 
 QString FileCopy::errorText(int error) {

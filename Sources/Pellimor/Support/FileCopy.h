@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
-#include <vector>
 
 namespace pellimor {
 
@@ -40,11 +39,6 @@ struct FileCopy {
     // comes right before a plain rename.
     static int renameWithoutReplacing(int fromFolder, const QByteArray& fromName, int toFolder,
                                       const QByteArray& toName);
-
-    // Every name in the open folder `folder`, hidden ones included, "." and ".." left out, in
-    // the order the file system gives; for copies that walk folders held open. False when the
-    // folder could not be listed whole (what was read stays in `into`).
-    static bool namesAt(int folder, std::vector<QByteArray>& into);
 
     // Makes the folder at `path` and any missing parents; 0, or the errno of the step that
     // failed. A folder already there is fine; anything else in its place is not (ENOTDIR).

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -168,6 +169,53 @@ std::optional<ItemFacts> OpenFolder::entryFacts(const QByteArray& name) const {
         return std::nullopt;
     }
     return itemFactsAt(m_fd, name);
+}
+
+int OpenFolder::eachName(const std::function<void(const QByteArray& name)>& each) const {
+    if (m_fd < 0)
+        return m_error ? m_error : EBADF;
+    // A description of its own rather than a copy of this one, which would share (and move)
+    // the folder's reading position.
+    const int fd = ::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    DIR* listing = ::fdopendir(fd);
+    if (!listing) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    int error = 0;
+    while (true) {
+        errno = 0;
+        const dirent* entry = ::readdir(listing);
+        if (!entry) {
+            error = errno;
+            break;
+        }
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            each(name);
+    }
+    ::closedir(listing);
+    return error;
+}
+
+int OpenFolder::names(std::vector<QByteArray>& into) const {
+    return eachName([&into](const QByteArray& name) { into.push_back(name); });
+}
+
+std::vector<QByteArray> OpenFolder::names() const {
+    std::vector<QByteArray> found;
+    names(found);
+    return found;
+}
+
+OpenFolder OpenFolder::parent() const {
+    if (m_fd < 0)
+        return adopt(-1, m_error ? m_error : EBADF);
+    const int fd = ::openat(m_fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    return adopt(fd, fd < 0 ? errno : 0);
 }
 
 } // namespace pellimor

@@ -4,8 +4,10 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <sys/types.h>
+#include <vector>
 
 namespace pellimor {
 
@@ -81,6 +83,22 @@ public:
 
     // The facts of an entry of this folder itself, a link not followed.
     std::optional<ItemFacts> entryFacts(const QByteArray& name) const;
+
+    // Every name in this folder, hidden ones included, "." and ".." left out, in the order the
+    // file system gives, each handed to `each` as it is read: a walk that acts on the entries as
+    // they come (unlinking them, say) needs no memory for a folder of a million names. The
+    // listing reads through a descriptor of its own, so it starts at the first entry however
+    // often the folder is listed. 0 when the whole folder was listed, else the errno that cut
+    // the listing short (the names read before it were handed on).
+    int eachName(const std::function<void(const QByteArray& name)>& each) const;
+    // The same names appended to `into`, with the same answer.
+    int names(std::vector<QByteArray>& into) const;
+    // The names as far as they could be read, for a caller that needs no more.
+    std::vector<QByteArray> names() const;
+
+    // The folder above this one as it is now, reached through its "..", never through a path:
+    // for a walk that climbs back up and checks (facts) that it came back to the folder it left.
+    OpenFolder parent() const;
 
 private:
     static OpenFolder adopt(int fd, int error);
