@@ -1,9 +1,12 @@
 // Moving a whole tree without ever replacing anything: a rename on one file system, and the
 // copy that is checked before the original goes where the two places lie on different drives
-// (taken on purpose through the hooks, and for real where the machine has a second one).
+// (taken on purpose through the hooks, and for real where the machine has a second one). A copy
+// never takes another drive mounted inside, and what goes again after a failed or finished copy
+// is only what the move made and the original it copied, never what another program put there.
 
 #include "Support/TreeMove.h"
 
+#include "Tests/Support/ScopedMount.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 #include "Tests/Support/TreeListing.h"
@@ -141,6 +144,85 @@ TEST(TreeMove, ACopyThatFailsOrDiffersIsRemovedAndTheOriginalStaysWhole) {
         EXPECT_EQ(treeContents(bundle), before);
         EXPECT_EQ(treeContents(to), QStringList{QStringLiteral("<nothing>")});
     }
+}
+
+TEST(TreeMove, AcrossDrivesAnotherDriveMountedInsideStopsTheMoveBeforeAnythingIsTouched) {
+    for (const bool bind : {true, false}) {
+        SCOPED_TRACE(bind ? "a folder bound inside" : "a tmpfs inside");
+        const QString folder = test::TestEnv::freshDir(QStringLiteral("tree-move-mount"));
+        const QString bundle = writeBundle(folder);
+        const QString originals = folder + "/Original Media";
+        test::writeFile(originals + "/A001.mov", QByteArray(5000, 'o'));
+        const QString at = bundle + "/Contents/Resources/Mounted";
+        QDir().mkpath(at);
+        test::ScopedMount mount =
+            bind ? test::ScopedMount::bind(originals, at) : test::ScopedMount::tmpfs(at);
+        if (!mount)
+            GTEST_SKIP() << mount.reason().toStdString();
+        if (!bind)
+            test::writeFile(at + "/on the tmpfs.mov", "tmpfs");
+        const QStringList before = treeContents(bundle);
+        const QStringList originalsBefore = treeContents(originals);
+        const QString to = folder + "/elsewhere";
+
+        TreeMove::Hooks hooks;
+        hooks.acrossFileSystems = true;
+        const TreeMove::Outcome moved = TreeMove::move(bundle, to, hooks);
+        EXPECT_FALSE(moved);
+        EXPECT_EQ(moved.error, bundle + " holds another drive mounted inside it (at " + at +
+                                   "), so it can't be moved to another drive.");
+        EXPECT_EQ(treeContents(bundle), before);
+        EXPECT_EQ(treeContents(originals), originalsBefore);
+        EXPECT_EQ(treeContents(to), QStringList{QStringLiteral("<nothing>")});
+    }
+}
+
+TEST(TreeMove, ACopyThatFailsNeverRemovesWhatAnotherPutAtTheDestinationMeanwhile) {
+    enum class Top { file, link, folder };
+    for (const Top kind : {Top::file, Top::link, Top::folder}) {
+        SCOPED_TRACE(int(kind));
+        const QString folder = test::TestEnv::freshDir(QStringLiteral("tree-move-raced"));
+        const QString bundle = writeBundle(folder);
+        const QString from = kind == Top::file   ? bundle + "/Contents/Info.plist"
+                             : kind == Top::link ? bundle + "/Contents/Resources/Info link"
+                                                 : bundle;
+        const QStringList before = treeContents(bundle);
+        const QString to = folder + "/taken meanwhile";
+
+        TreeMove::Hooks hooks;
+        hooks.acrossFileSystems = true;
+        // Taken after the move found the name free, before its copy is made there.
+        hooks.beforeCopy = [](const QString& copy) { test::writeFile(copy, "someone else's"); };
+        const TreeMove::Outcome moved = TreeMove::move(from, to, hooks);
+        EXPECT_FALSE(moved);
+        EXPECT_EQ(moved.errorCode, EEXIST) << moved.error.toStdString();
+        EXPECT_EQ(test::readAll(to), "someone else's");
+        EXPECT_EQ(treeContents(bundle), before);
+    }
+}
+
+TEST(TreeMove, TheOriginalGoesOnlyWhileItIsTheItemThatWasCopied) {
+    const QString folder = test::TestEnv::freshDir(QStringLiteral("tree-move-swapped"));
+    const QString bundle = writeBundle(folder);
+    const QStringList before = treeContents(bundle);
+    const QString to = folder + "/elsewhere";
+
+    TreeMove::Hooks hooks;
+    hooks.acrossFileSystems = true;
+    // Once the copy is made, the original is moved aside and another folder takes its name.
+    hooks.afterCopy = [&bundle](const QString&) {
+        ASSERT_EQ(std::rename(QFile::encodeName(bundle).constData(),
+                              QFile::encodeName(bundle + " aside").constData()),
+                  0);
+        test::writeFile(bundle + "/someone else's", "keep");
+    };
+    const TreeMove::Outcome moved = TreeMove::move(bundle, to, hooks);
+    EXPECT_FALSE(moved);
+    EXPECT_TRUE(moved.error.startsWith("A whole copy is at " + to + ", but " + bundle))
+        << moved.error.toStdString();
+    EXPECT_EQ(test::readAll(bundle + "/someone else's"), "keep");
+    EXPECT_EQ(treeContents(bundle + " aside"), before);
+    EXPECT_EQ(treeContents(to), before);
 }
 
 TEST(TreeMove, NothingAtTheSourceIsAnError) {

@@ -26,7 +26,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -630,37 +629,6 @@ TEST_F(TrashTest, RemovingForGoodRefusesAnItemThatIsItselfAMountPoint) {
     const Result<void> removed = remove(item);
     EXPECT_EQ(removed.error(), QStringLiteral("It is another drive mounted there, so it was left alone."));
     EXPECT_EQ(test::readAll(item + QStringLiteral("/render.mov")), "render");
-}
-
-TEST_F(TrashTest, RemovingForGoodADeepTreeHoldsOnlyAFewFoldersOpen) {
-    // Deeper than a path can be written, with a file at every level.
-    const QString dir = TestEnv::freshDir(QStringLiteral("trash-remove-deep"));
-    const QString item = dir + QStringLiteral("/Render Files");
-    ASSERT_TRUE(QDir().mkdir(item));
-    int fd = ::open(QFile::encodeName(item).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const int depth = 2500;
-    for (int level = 0; level < depth && fd >= 0; ++level) {
-        ::close(::openat(fd, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
-        ASSERT_EQ(::mkdirat(fd, "d", 0700), 0);
-        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        ::close(fd);
-        fd = next;
-    }
-    ASSERT_GE(fd, 0);
-    ::close(fd);
-
-    // Only a few descriptors more than are open now may be opened during the removal.
-    const int open =
-        int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System).size());
-    struct rlimit limit {};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
-    const struct rlimit lowered { rlim_t(open + 16), limit.rlim_max };
-    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
-    const Result<void> removed = remove(item);
-    ::setrlimit(RLIMIT_NOFILE, &limit);
-
-    EXPECT_TRUE(removed.ok()) << removed.error().toStdString();
-    EXPECT_FALSE(present(item));
 }
 
 TEST_F(TrashTest, RemovingWhatCannotBeRemovedFailsWithTheSystemsDescription) {

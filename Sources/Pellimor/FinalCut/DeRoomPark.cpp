@@ -16,6 +16,7 @@
 #include "Support/PathText.h"
 #include "Support/RegularFile.h"
 #include "Support/TreeMove.h"
+#include "Support/TreeRemoval.h"
 
 #include <QDir>
 #include <QFile>
@@ -231,112 +232,29 @@ std::optional<QString> notDeRoom(const QString& path) {
 
 // ---- The trees a cut-short move leaves
 
-// What one entry of a bundle is, as a move's check compares a copy with its original: the
-// kind, a file's size, a link's target.
-struct TreeEntry {
-    char kind = '?'; // 'd' folder, 'f' file, 'l' link
-    qint64 size = 0;
-    QByteArray target;
-    bool operator==(const TreeEntry&) const = default;
-};
-// By path below the top ("" for the top itself).
-using Tree = QMap<QByteArray, TreeEntry>;
-
-// Lists the item `name` of `parent` and everything below it, never through a link and never
-// into another mount. False, with why, when any of it cannot be read.
-bool listTree(const OpenFolder& parent, const QByteArray& name, const QByteArray& relative, Tree& into,
-              QString& why) {
-    const QString path = QFile::decodeName(name);
-    const std::optional<ItemFacts> facts = parent.entryFacts(name);
-    if (!facts) {
-        why = path + QStringLiteral(": ") + errnoText(errno);
-        return false;
-    }
-    TreeEntry entry;
-    if (facts->isRegularFile()) {
-        entry.kind = 'f';
-        entry.size = facts->size;
-    } else if (facts->isLink()) {
-        entry.kind = 'l';
-        QByteArray target(qsizetype(facts->size) + 1, '\0');
-        const ssize_t length =
-            ::readlinkat(parent.fd(), name.constData(), target.data(), size_t(target.size()));
-        if (length < 0) {
-            why = path + QStringLiteral(": ") + errnoText(errno);
-            return false;
-        }
-        target.truncate(qsizetype(length));
-        entry.target = target;
-    } else if (facts->isFolder()) {
-        entry.kind = 'd';
-    } else {
-        why = path + QStringLiteral(" is neither a file, a folder nor a link.");
-        return false;
-    }
-    into.insert(relative, entry);
-    if (entry.kind != 'd')
-        return true;
-    if (facts->isMountedInside(parent.facts())) {
-        why = path + QStringLiteral(" holds another drive mounted inside it.");
-        return false;
-    }
-    const OpenFolder folder = parent.child(name);
-    std::vector<QByteArray> names;
-    const int listed = folder && folder.facts().sameItem(*facts) ? folder.names(names) : EAGAIN;
-    if (listed) {
-        why = path + QStringLiteral(": ") + errnoText(listed);
-        return false;
-    }
-    for (const QByteArray& child : names) {
-        if (!listTree(folder, child, relative.isEmpty() ? child : relative + '/' + child, into, why))
-            return false;
-    }
-    return true;
-}
+// The trees of a bundle as the move's own check lists them, so what a cut-short move left is
+// judged the way the move would have judged its copy.
+using Tree = TreeMove::Tree;
 
 std::optional<Tree> treeAt(const QString& path, QString& why) {
     const Place place = placeOf(path);
-    Tree tree;
     if (!place.folder) {
         why = QFileInfo(path).absolutePath() + QStringLiteral(": ") + place.folder.errorText();
         return std::nullopt;
     }
-    if (!listTree(place.folder, place.name, QByteArray(), tree, why))
+    TreeMove::Listing listed = TreeMove::list(place.folder, place.name, path);
+    if (!listed) {
+        why = listed.error;
         return std::nullopt;
-    return tree;
-}
-
-// Removes the item `name` of `parent` with everything below it, never through a link and
-// never into another mount; goes on past what cannot go, so as much goes as can. 0, or the
-// errno of the first entry that stayed.
-int removeTree(const OpenFolder& parent, const QByteArray& name) {
-    const std::optional<ItemFacts> facts = parent.entryFacts(name);
-    if (!facts)
-        return errno == ENOENT ? 0 : errno;
-    if (!facts->isFolder())
-        return ::unlinkat(parent.fd(), name.constData(), 0) == 0 ? 0 : errno;
-    if (facts->isMountedInside(parent.facts()))
-        return EXDEV;
-    const OpenFolder folder = parent.child(name);
-    if (!folder)
-        return folder.errorCode();
-    if (!folder.facts().sameItem(*facts))
-        return EAGAIN;
-    std::vector<QByteArray> names;
-    int first = folder.names(names);
-    for (const QByteArray& child : names) {
-        const int failed = removeTree(folder, child);
-        if (!first)
-            first = failed;
     }
-    if (::unlinkat(parent.fd(), name.constData(), AT_REMOVEDIR) != 0 && !first)
-        first = errno;
-    return first;
+    return std::move(listed.tree);
 }
 
-int removeAt(const QString& path) {
+// Removes what stands at `path`, with everything below it, never through a link and never
+// into another mount.
+TreeRemoval::Outcome removeAt(const QString& path) {
     const Place place = placeOf(path);
-    return place.folder ? removeTree(place.folder, place.name) : place.folder.errorCode();
+    return TreeRemoval::removeAt(place.folder, place.name);
 }
 
 // Every entry of `part` stands in `whole`, the same.
@@ -434,9 +352,9 @@ DeRoomPark::Outcome<DeRoomPark::Recovery> settle(const QString& recordFile, cons
                                                               "stays; the whole copy is at ") +
                                                whole + QStringLiteral(". Remove ") + path +
                                                QStringLiteral(", then choose Final Cut ▸ Put DeRoom Back."));
-        if (const int failed = removeAt(path))
+        if (const TreeRemoval::Outcome removed = removeAt(path); !removed.removed())
             return error(Kind::moveFailed,
-                         path + QStringLiteral(" could not be removed: ") + errnoText(failed));
+                         path + QStringLiteral(" could not be removed: ") + removed.reason());
         return std::nullopt;
     };
     const auto settled = [&](bool parked) -> std::optional<ParkError> {

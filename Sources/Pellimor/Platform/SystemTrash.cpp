@@ -10,7 +10,8 @@
 #include "Platform/FreedesktopTrash.h"
 #include "Platform/Services.h"
 #include "Platform/SystemServices.h"
-#include "Platform/TreeRemoval.h"
+#include "Support/FileCopy.h"
+#include "Support/TreeRemoval.h"
 
 #include <QStandardPaths>
 #include <unistd.h>
@@ -18,6 +19,28 @@
 namespace pellimor::platform {
 
 namespace {
+
+// The removal's outcome as the Trash words it, for the caller to put beside the item's name.
+Result<void> removalResult(const TreeRemoval::Outcome& outcome) {
+    if (outcome.changed)
+        return Failure{changedSinceChecked()};
+    if (outcome.mountPoint)
+        return Failure{QStringLiteral("It is another drive mounted there, so it was left alone.")};
+    if (outcome.movedAway)
+        return Failure{QStringLiteral("It was moved while it was being deleted, so what was left of it "
+                                      "was left alone.")};
+    if (outcome.mountInside && outcome.errorCode)
+        return Failure{QStringLiteral("It holds another drive mounted inside it, so that drive and the "
+                                      "folders holding it were left alone; some of the rest could not "
+                                      "be deleted either (") +
+                       FileCopy::errorText(outcome.errorCode) + QStringLiteral(").")};
+    if (outcome.mountInside)
+        return Failure{QStringLiteral("It holds another drive mounted inside it, so that drive and the "
+                                      "folders holding it were left alone; the rest was deleted.")};
+    if (outcome.errorCode)
+        return Failure{FileCopy::errorText(outcome.errorCode)};
+    return {};
+}
 
 class SystemTrash final : public Trash {
 public:
@@ -29,7 +52,11 @@ public:
         return FreedesktopTrash::moveToTrash(item, settings);
     }
 
-    Result<void> remove(const TrashItem& item) override { return TreeRemoval::remove(item); }
+    Result<void> remove(const TrashItem& item) override {
+        if (Result<void> still = checkStillTheItem(item); !still)
+            return still;
+        return removalResult(TreeRemoval::remove(item.folder, item.name, item.facts));
+    }
 };
 
 } // namespace

@@ -1,13 +1,12 @@
 #include "Support/TreeMove.h"
 
 #include "Support/FileCopy.h"
+#include "Support/TreeRemoval.h"
 
 #include <QByteArray>
 #include <QFile>
-#include <QMap>
 #include <cerrno>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,113 +42,140 @@ int renameWithoutReplacing(const QByteArray& from, const QByteArray& to) {
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
-// The names in a folder, without "." and "..".
-bool names(const QByteArray& folder, QList<QByteArray>& into, int& error) {
-    DIR* listing = ::opendir(folder.constData());
-    if (!listing) {
-        error = errno;
+using Entry = TreeMove::Entry;
+using Listing = TreeMove::Listing;
+
+// One listing on its way down: the item's path for the sentences, and what was found so far.
+struct ListWalk {
+    QString top;
+    Listing listing;
+
+    bool fail(int error, const QString& sentence) {
+        listing.errorCode = error;
+        listing.error = sentence;
         return false;
     }
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        const QByteArray name(entry->d_name);
-        if (name != "." && name != "..")
-            into.append(name);
-        errno = 0;
+    bool systemFailure(int error, const QString& path) {
+        return fail(error, path + QStringLiteral(": ") + FileCopy::errorText(error));
     }
-    error = errno;
-    ::closedir(listing);
-    return error == 0;
-}
 
-// What one entry of a tree is, as the check compares it.
-struct Entry {
-    char kind = '?';   // 'd' folder, 'f' file, 'l' link
-    qint64 size = 0;   // of a file
-    QByteArray target; // of a link
-    bool operator==(const Entry&) const = default;
+    // The entry `name` of `parent`, at `relative` in the tree and `path` on the disk, and
+    // everything below it; false at the first thing that stops the listing.
+    bool list(const OpenFolder& parent, const QByteArray& name, const QByteArray& relative,
+              const QString& path) {
+        const std::optional<ItemFacts> facts = parent.entryFacts(name);
+        if (!facts)
+            return systemFailure(errno, path);
+        if (relative.isEmpty())
+            listing.top = *facts;
+        Entry entry;
+        if (facts->isFolder()) {
+            entry.kind = 'd';
+        } else if (facts->isRegularFile()) {
+            entry.kind = 'f';
+            entry.size = facts->size;
+        } else if (facts->isLink()) {
+            entry.kind = 'l';
+            QByteArray target(qsizetype(facts->size) + 1, '\0');
+            const ssize_t length =
+                ::readlinkat(parent.fd(), name.constData(), target.data(), size_t(target.size()));
+            if (length < 0)
+                return systemFailure(errno, path);
+            target.truncate(qsizetype(length));
+            entry.target = target;
+        } else {
+            return fail(0, path + QStringLiteral(" is neither a file, a folder nor a link, so it can't be "
+                                                 "moved to another drive."));
+        }
+        listing.tree.insert(relative, entry);
+        if (entry.kind != 'd')
+            return true;
+        if (facts->isMountedInside(parent.facts()))
+            return fail(0, relative.isEmpty()
+                               ? path + QStringLiteral(" is another drive mounted there, so it can't be "
+                                                       "moved to another drive.")
+                               : top + QStringLiteral(" holds another drive mounted inside it (at ") + path +
+                                     QStringLiteral("), so it can't be moved to another drive."));
+        const OpenFolder folder = parent.child(name);
+        if (!folder)
+            return systemFailure(folder.errorCode(), path);
+        if (!folder.facts().sameItem(*facts))
+            return fail(0, path + QStringLiteral(" changed while it was being read."));
+        std::vector<QByteArray> names;
+        if (const int error = folder.names(names))
+            return systemFailure(error, path);
+        for (const QByteArray& child : names) {
+            if (!list(folder, child, relative.isEmpty() ? child : relative + '/' + child,
+                      path + u'/' + QFile::decodeName(child)))
+                return false;
+        }
+        return true;
+    }
 };
 
-// Every entry below `root` (and `root` itself, as ""), by its path relative to it. False with
-// the failure in `outcome` when something cannot be read or is none of the three kinds.
-bool listTree(const QByteArray& root, const QByteArray& relative, QMap<QByteArray, Entry>& into,
-              Outcome& outcome) {
-    const QByteArray path = relative.isEmpty() ? root : root + '/' + relative;
-    struct stat facts {};
-    if (::lstat(path.constData(), &facts) != 0) {
-        outcome = systemFailure(errno, path);
-        return false;
+// The folder an item lies in, held open, and its name there. Links on the way to the folder
+// are followed, as in the paths a move is given; the item itself is never looked up by path.
+struct Place {
+    OpenFolder folder;
+    QByteArray name;
+};
+
+Place placeOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+    return {OpenFolder::open(folder, OpenFolder::LastLink::followed), path.mid(slash + 1)};
+}
+
+Listing listAt(const Place& place, const QByteArray& path) {
+    if (!place.folder) {
+        ListWalk walk;
+        walk.systemFailure(place.folder.errorCode(), text(path));
+        return walk.listing;
     }
-    Entry entry;
-    if (S_ISDIR(facts.st_mode)) {
-        entry.kind = 'd';
-    } else if (S_ISREG(facts.st_mode)) {
-        entry.kind = 'f';
-        entry.size = qint64(facts.st_size);
-    } else if (S_ISLNK(facts.st_mode)) {
-        entry.kind = 'l';
-        QByteArray target(qsizetype(facts.st_size) + 1, '\0');
-        const ssize_t length = ::readlink(path.constData(), target.data(), size_t(target.size()));
-        if (length < 0) {
-            outcome = systemFailure(errno, path);
-            return false;
+    return TreeMove::list(place.folder, place.name, text(path));
+}
+
+// Makes the top of the copy, `entry` of `from` at `to`, new: whatever stands there is someone
+// else's. The facts of what was made, so that only that is ever removed again.
+std::optional<ItemFacts> makeTop(const QByteArray& from, const QByteArray& to, const Entry& entry,
+                                 const Place& copy, Outcome& outcome) {
+    if (entry.kind == 'd') {
+        if (::mkdir(to.constData(), 0700) != 0) {
+            outcome = systemFailure(errno, to);
+            return std::nullopt;
         }
-        target.truncate(qsizetype(length));
-        entry.target = target;
+    } else if (entry.kind == 'l') {
+        if (::symlink(entry.target.constData(), to.constData()) != 0) {
+            outcome = systemFailure(errno, to);
+            return std::nullopt;
+        }
     } else {
-        outcome = failed(0, text(path) + QStringLiteral(" is neither a file, a folder nor a link, so it "
-                                                        "can't be moved to another drive."));
-        return false;
+        const FileCopy::Outcome copied = FileCopy::copy(from, to);
+        if (!copied.size) {
+            outcome = copied.errorCode == EEXIST
+                          ? systemFailure(EEXIST, to)
+                          : failed(copied.errorCode, text(from) + QStringLiteral(": ") + copied.error);
+            return std::nullopt;
+        }
     }
-    into.insert(relative, entry);
-    if (entry.kind != 'd')
-        return true;
-    QList<QByteArray> children;
-    int error = 0;
-    if (!names(path, children, error)) {
-        outcome = systemFailure(error, path);
-        return false;
-    }
-    for (const QByteArray& child : children) {
-        if (!listTree(root, relative.isEmpty() ? child : relative + '/' + child, into, outcome))
-            return false;
-    }
-    return true;
+    const std::optional<ItemFacts> made = copy.folder.entryFacts(copy.name);
+    if (!made)
+        outcome = systemFailure(errno, to);
+    return made;
 }
 
-// Removes what stands at `path`, a whole tree, never following a link. 0, or the errno of the
-// first entry that could not be removed (the walk goes on past it, so as much goes as can).
-int removeTree(const QByteArray& path) {
-    struct stat facts {};
-    if (::lstat(path.constData(), &facts) != 0)
-        return errno == ENOENT ? 0 : errno;
-    if (!S_ISDIR(facts.st_mode))
-        return ::unlink(path.constData()) == 0 ? 0 : errno;
-    int first = 0;
-    QList<QByteArray> children;
-    int error = 0;
-    if (!names(path, children, error))
-        first = error;
-    for (const QByteArray& child : children) {
-        const int failed = removeTree(path + '/' + child);
-        if (!first)
-            first = failed;
-    }
-    if (::rmdir(path.constData()) != 0 && !first)
-        first = errno;
-    return first;
-}
-
-// Copies the tree listed in `entries` from `from` to `to`, parents before children; the
-// top-level destination has been made already when it is a folder.
-bool copyEntries(const QByteArray& from, const QByteArray& to, const QMap<QByteArray, Entry>& entries,
+// Copies the tree listed in `entries` from `from` to `to`, parents before children; the top
+// has been made already.
+bool copyEntries(const QByteArray& from, const QByteArray& to, const TreeMove::Tree& entries,
                  Outcome& outcome) {
     for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
-        const QByteArray source = it.key().isEmpty() ? from : from + '/' + it.key();
-        const QByteArray target = it.key().isEmpty() ? to : to + '/' + it.key();
+        if (it.key().isEmpty())
+            continue;
+        const QByteArray source = from + '/' + it.key();
+        const QByteArray target = to + '/' + it.key();
         const Entry& entry = it.value();
         if (entry.kind == 'd') {
-            if (!it.key().isEmpty() && ::mkdir(target.constData(), 0700) != 0) {
+            if (::mkdir(target.constData(), 0700) != 0) {
                 outcome = systemFailure(errno, target);
                 return false;
             }
@@ -181,47 +207,65 @@ bool copyEntries(const QByteArray& from, const QByteArray& to, const QMap<QByteA
 }
 
 Outcome copyAcross(const QByteArray& from, const QByteArray& to, const TreeMove::Hooks& hooks) {
-    Outcome outcome;
-    QMap<QByteArray, Entry> original;
-    if (!listTree(from, QByteArray(), original, outcome))
-        return outcome;
+    const Place source = placeOf(from);
+    const Listing original = listAt(source, from);
+    if (!original)
+        return failed(original.errorCode, original.error);
 
     // The top-level item is made new: whatever stands there already is someone else's, and
     // stays untouched, also when the copy fails.
-    const Entry& top = original.value(QByteArray());
-    if (top.kind == 'd') {
-        if (::mkdir(to.constData(), 0700) != 0)
-            return systemFailure(errno, to);
-    } else {
+    const Entry& top = original.tree.value(QByteArray());
+    if (top.kind != 'd') {
         struct stat facts {};
         if (::lstat(to.constData(), &facts) == 0)
             return systemFailure(EEXIST, to);
     }
-    const auto abandon = [&to](Outcome why) {
-        removeTree(to);
+    if (hooks.beforeCopy)
+        hooks.beforeCopy(text(to));
+    const Place copy = placeOf(to);
+    if (!copy.folder)
+        return systemFailure(copy.folder.errorCode(), to);
+    Outcome outcome;
+    const std::optional<ItemFacts> made = makeTop(from, to, top, copy, outcome);
+    if (!made)
+        return outcome;
+    // Only what this move made goes again, and only while it is still that item.
+    const auto abandon = [&copy, &made](Outcome why) {
+        static_cast<void>(TreeRemoval::remove(copy.folder, copy.name, *made));
         return why;
     };
-    if (!copyEntries(from, to, original, outcome))
+    if (!copyEntries(from, to, original.tree, outcome))
         return abandon(outcome);
     if (hooks.afterCopy)
         hooks.afterCopy(text(to));
 
-    QMap<QByteArray, Entry> copy;
-    if (!listTree(to, QByteArray(), copy, outcome))
-        return abandon(outcome);
-    if (copy != original)
+    const Listing copied = TreeMove::list(copy.folder, copy.name, text(to));
+    if (!copied)
+        return abandon(failed(copied.errorCode, copied.error));
+    if (copied.tree != original.tree)
         return abandon(failed(0, QStringLiteral("The copy at ") + text(to) +
                                      QStringLiteral(" does not match ") + text(from) +
                                      QStringLiteral(", so it was removed and nothing was moved.")));
 
-    if (const int error = removeTree(from))
-        return failed(error, QStringLiteral("A whole copy is at ") + text(to) + QStringLiteral(", but ") +
-                                 text(from) + QStringLiteral(" could not be removed completely: ") +
-                                 FileCopy::errorText(error));
+    // The original as it was listed and copied: an item put in its place meanwhile stays. One
+    // gone already leaves what the move was for.
+    const TreeRemoval::Outcome removed = TreeRemoval::remove(source.folder, source.name, original.top);
+    if (!removed.removed() && removed.errorCode != ENOENT)
+        return failed(removed.errorCode, QStringLiteral("A whole copy is at ") + text(to) +
+                                             QStringLiteral(", but ") + text(from) +
+                                             QStringLiteral(" could not be removed completely: ") +
+                                             removed.reason());
     return {true, 0, QString()};
 }
 
 } // namespace
+
+TreeMove::Listing TreeMove::list(const OpenFolder& folder, const QByteArray& name, const QString& path) {
+    ListWalk walk;
+    walk.top = path;
+    walk.list(folder, name, QByteArray(), path);
+    return walk.listing;
+}
 
 TreeMove::Outcome TreeMove::move(const QString& from, const QString& to) {
     return move(from, to, Hooks());

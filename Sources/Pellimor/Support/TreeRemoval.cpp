@@ -1,15 +1,15 @@
-#include "Platform/TreeRemoval.h"
+#include "Support/TreeRemoval.h"
 
 #include "Support/FileCopy.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
-namespace pellimor::platform {
+namespace pellimor {
 
 namespace {
 
@@ -22,14 +22,12 @@ struct Frame {
 };
 
 struct Walk {
-    bool mountMet = false;
-    bool movedAway = false;
-    int firstError = 0;
+    TreeRemoval::Outcome outcome;
 
     // Something in `frame` stays, since it could not be removed for `error`...
     void keep(Frame& frame, int error) {
-        if (!firstError)
-            firstError = error;
+        if (!outcome.errorCode)
+            outcome.errorCode = error;
         frame.keeps = true;
     }
     // ... or is gone already (ENOENT), which is what was wanted.
@@ -39,7 +37,7 @@ struct Walk {
     }
     // ... or is another mount.
     void keepMount(Frame& frame) {
-        mountMet = true;
+        outcome.mountInside = true;
         frame.keeps = true;
     }
 
@@ -66,31 +64,31 @@ struct Walk {
     bool removeEmptied(int parentFd, const Frame& done) {
         const std::optional<ItemFacts> now = itemFactsAt(parentFd, done.name);
         if (now && !now->sameItem(done.facts)) {
-            movedAway = true;
+            outcome.movedAway = true;
             return false;
         }
         if (!now || ::unlinkat(parentFd, done.name.constData(), AT_REMOVEDIR) != 0) {
             if (errno == ENOENT)
                 return true; // gone already
-            if (!firstError)
-                firstError = errno;
+            if (!outcome.errorCode)
+                outcome.errorCode = errno;
             return false;
         }
         return true;
     }
 
-    // The whole folder `top` (the item itself, already checked and opened).
-    void run(const TrashItem& item, OpenFolder top) {
+    // The whole folder `top`, the entry `name` of `folder` (already checked and opened).
+    void run(const OpenFolder& folder, const QByteArray& name, OpenFolder top) {
         std::vector<Frame> frames;
-        frames.push_back(Frame{top.facts(), item.name, {}, false});
+        frames.push_back(Frame{top.facts(), name, {}, false});
         OpenFolder current = std::move(top);
         empty(current, frames.back());
         while (true) {
             Frame& frame = frames.back();
             if (!frame.folders.empty()) {
-                const QByteArray name = std::move(frame.folders.back());
+                const QByteArray inside = std::move(frame.folders.back());
                 frame.folders.pop_back();
-                OpenFolder child = current.child(name);
+                OpenFolder child = current.child(inside);
                 if (!child) {
                     keepUnlessGone(frame, child.errorCode());
                     continue;
@@ -102,7 +100,7 @@ struct Walk {
                     continue;
                 }
                 current = std::move(child);
-                frames.push_back(Frame{current.facts(), name, {}, false});
+                frames.push_back(Frame{current.facts(), inside, {}, false});
                 empty(current, frames.back());
                 continue;
             }
@@ -112,14 +110,14 @@ struct Walk {
             if (frames.empty()) {
                 current = OpenFolder();
                 if (!done.keeps)
-                    removeEmptied(item.folder.fd(), done);
+                    removeEmptied(folder.fd(), done);
                 return;
             }
             // Back up through "..", which is the folder this one was entered from unless it was
             // moved away meanwhile: then the rest is left where it now is.
             OpenFolder up = current.parent();
             if (!up || !up.facts().sameItem(frames.back().facts)) {
-                movedAway = true;
+                outcome.movedAway = true;
                 return;
             }
             current = std::move(up);
@@ -127,48 +125,90 @@ struct Walk {
                 frames.back().keeps = true;
         }
     }
-
-    Result<void> outcome() const {
-        if (movedAway)
-            return Failure{QStringLiteral("It was moved while it was being deleted, so what was left of it "
-                                          "was left alone.")};
-        if (mountMet && firstError)
-            return Failure{QStringLiteral("It holds another drive mounted inside it, so that drive and the "
-                                          "folders holding it were left alone; some of the rest could not "
-                                          "be deleted either (") +
-                           FileCopy::errorText(firstError) + QStringLiteral(").")};
-        if (mountMet)
-            return Failure{QStringLiteral("It holds another drive mounted inside it, so that drive and the "
-                                          "folders holding it were left alone; the rest was deleted.")};
-        if (firstError)
-            return Failure{FileCopy::errorText(firstError)};
-        return {};
-    }
 };
 
 } // namespace
 
-Result<void> TreeRemoval::remove(const TrashItem& item) {
-    if (Result<void> still = checkStillTheItem(item); !still)
-        return still;
-    if (item.facts.isMountedInside(item.folder.facts()))
-        return Failure{QStringLiteral("It is another drive mounted there, so it was left alone.")};
-    if (!item.facts.isFolder()) {
-        if (::unlinkat(item.folder.fd(), item.name.constData(), 0) != 0)
-            return Failure{FileCopy::errorText(errno)};
-        return {};
-    }
-
-    OpenFolder top = item.folder.child(item.name);
-    if (!top)
-        return Failure{top.errorCode() == ELOOP || top.errorCode() == ENOTDIR ? changedSinceChecked()
-                                                                              : top.errorText()};
-    if (!top.facts().sameItem(item.facts) || top.facts().isMountedInside(item.folder.facts()))
-        return Failure{changedSinceChecked()};
-
-    Walk walk;
-    walk.run(item, std::move(top));
-    return walk.outcome();
+QString TreeRemoval::Outcome::reason() const {
+    if (changed)
+        return QStringLiteral("it changed since it was checked");
+    if (mountPoint)
+        return QStringLiteral("it is another drive mounted there");
+    if (movedAway)
+        return QStringLiteral("part of it was moved away while it was being removed");
+    if (mountInside)
+        return QStringLiteral("another drive is mounted inside it");
+    return errorCode ? FileCopy::errorText(errorCode) : QString();
 }
 
-} // namespace pellimor::platform
+TreeRemoval::Outcome TreeRemoval::remove(const OpenFolder& folder, const QByteArray& name,
+                                         const ItemFacts& facts) {
+    Outcome outcome;
+    if (!folder) {
+        outcome.errorCode = folder.errorCode() ? folder.errorCode() : EBADF;
+        return outcome;
+    }
+    if (!isSingleName(name)) {
+        outcome.errorCode = EINVAL;
+        return outcome;
+    }
+    const std::optional<ItemFacts> now = folder.entryFacts(name);
+    if (!now) {
+        outcome.errorCode = errno;
+        return outcome;
+    }
+    // The kind too: an inode number freed by the item may have been given to what replaced it.
+    if (!now->sameItem(facts) || (now->mode & S_IFMT) != (facts.mode & S_IFMT)) {
+        outcome.changed = true;
+        return outcome;
+    }
+    if (now->isMountedInside(folder.facts())) {
+        outcome.mountPoint = true;
+        return outcome;
+    }
+    if (!now->isFolder()) {
+        if (::unlinkat(folder.fd(), name.constData(), 0) != 0)
+            outcome.errorCode = errno;
+        return outcome;
+    }
+
+    OpenFolder top = folder.child(name);
+    if (!top) {
+        if (top.errorCode() == ELOOP || top.errorCode() == ENOTDIR)
+            outcome.changed = true;
+        else
+            outcome.errorCode = top.errorCode();
+        return outcome;
+    }
+    // Looked at, it was this folder of this mount; opened, it may be another put there since.
+    if (!top.facts().sameItem(*now) || top.facts().isMountedInside(folder.facts())) {
+        outcome.changed = true;
+        return outcome;
+    }
+
+    Walk walk;
+    walk.run(folder, name, std::move(top));
+    return walk.outcome;
+}
+
+TreeRemoval::Outcome TreeRemoval::removeAt(const OpenFolder& folder, const QByteArray& name) {
+    Outcome outcome;
+    if (folder && !isSingleName(name)) {
+        outcome.errorCode = EINVAL;
+        return outcome;
+    }
+    const std::optional<ItemFacts> facts = folder.entryFacts(name);
+    if (!facts) {
+        const int error = folder ? errno : (folder.errorCode() ? folder.errorCode() : EBADF);
+        if (error != ENOENT || !folder)
+            outcome.errorCode = error;
+        return outcome;
+    }
+    outcome = remove(folder, name, *facts);
+    // Gone between the look and the removal: nothing there, as wanted.
+    if (outcome.errorCode == ENOENT)
+        outcome.errorCode = 0;
+    return outcome;
+}
+
+} // namespace pellimor
