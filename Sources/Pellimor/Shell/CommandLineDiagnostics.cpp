@@ -90,13 +90,9 @@ QString pluginNames(const std::optional<QList<PluginUse>>& uses) {
 } // namespace
 
 std::optional<QString> unreadableLibrary(const QString& library) {
-    // As a scan tells a library from what is none: its database or version list, or failing
-    // both its events. A library whose files are there but do not open is read around them.
-    for (const char* own : {"CurrentVersion.flexolibrary", "CurrentVersion.plist"}) {
-        if (QFileInfo::exists(PathText::childPath(library, QString::fromLatin1(own))))
-            return std::nullopt;
-    }
-    if (!LibraryReader::eventFolders(library).isEmpty())
+    // As a scan tells a library from what is none. A library whose files are there but do not
+    // open is read around them.
+    if (LibraryReader::libraryEvidence(library) != LibraryReader::LibraryEvidence::none)
         return std::nullopt;
     return QStringLiteral("Can't read the library at ") + library + u'.';
 }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <optional>
@@ -213,6 +214,74 @@ TEST(LibraryBundleFacts, ReadableWhenEitherTopFileIsThere) {
     linked.catalogVersion.reset();
     linked.item(Item::link(kLibraryDb, "/nonexistent/CurrentVersion.flexolibrary"));
     EXPECT_FALSE(LR::isReadable(linked.write(fresh("linked"))));
+}
+
+// What tells a library from what is none, for the scan and the diagnostics alike: its own
+// files, however broken, else an event; a link to nothing and a lone folder are not a library.
+TEST(LibraryBundleFacts, ALibraryIsToldByItsOwnFilesElseByAnEvent) {
+    using Evidence = LR::LibraryEvidence;
+    struct Case {
+        const char* label;
+        std::function<void(LibraryBuilder&)> shape;
+        Evidence expected;
+    };
+    const auto bare = [](LibraryBuilder& lib) {
+        lib.database.damage = FixtureDatabase::Damage::Missing;
+        lib.catalogVersion.reset();
+    };
+    const Case cases[] = {
+        {"both files", [](LibraryBuilder&) {}, Evidence::ownFiles},
+        {"the database only", [](LibraryBuilder& lib) { lib.catalogVersion.reset(); }, Evidence::ownFiles},
+        {"the version list only",
+         [](LibraryBuilder& lib) { lib.database.damage = FixtureDatabase::Damage::Missing; },
+         Evidence::ownFiles},
+        {"a database that does not open",
+         [](LibraryBuilder& lib) {
+             lib.catalogVersion.reset();
+             lib.database.damage = FixtureDatabase::Damage::NotSQLite;
+             lib.database.garbage = "not a database";
+         },
+         Evidence::ownFiles},
+        {"a folder under the version list's name",
+         [&](LibraryBuilder& lib) {
+             bare(lib);
+             lib.item(Item::folder("CurrentVersion.plist"));
+         },
+         Evidence::ownFiles},
+        {"events only",
+         [&](LibraryBuilder& lib) {
+             bare(lib);
+             lib.event(QStringLiteral("Day 1"));
+         },
+         Evidence::eventsOnly},
+        {"a link to no database, with an event",
+         [&](LibraryBuilder& lib) {
+             bare(lib);
+             lib.item(Item::link(kLibraryDb, "/nonexistent/CurrentVersion.flexolibrary"));
+             lib.event(QStringLiteral("Day 1"));
+         },
+         Evidence::eventsOnly},
+        {"a link to no database alone",
+         [&](LibraryBuilder& lib) {
+             bare(lib);
+             lib.item(Item::link(kLibraryDb, "/nonexistent/CurrentVersion.flexolibrary"));
+         },
+         Evidence::none},
+        {"a folder that is no event",
+         [&](LibraryBuilder& lib) {
+             bare(lib);
+             lib.item(Item::folder("Plain Folder"));
+         },
+         Evidence::none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        LibraryBuilder lib(QStringLiteral("Evidence"));
+        c.shape(lib);
+        EXPECT_EQ(LR::libraryEvidence(lib.write(fresh("evidence"))), c.expected);
+    }
+    EXPECT_EQ(LR::libraryEvidence(fresh("nothing") + "/Gone.fcpbundle"), Evidence::none);
+    EXPECT_EQ(LR::libraryEvidence(QString()), Evidence::none);
 }
 
 // A library database that is there must open: one that cannot (a named pipe, or a link to

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
@@ -137,6 +138,14 @@ bool isReadable(const QString& bundle) {
         !S_ISDIR(info.st_mode))
         return openReadOnly(database) != nullptr;
     return readableWithAttributes(child(bundle, kVersionList));
+}
+
+LibraryEvidence libraryEvidence(const QString& bundle) {
+    for (const QString& own : {kLibraryDatabase, kVersionList}) {
+        if (QFileInfo::exists(child(bundle, own)))
+            return LibraryEvidence::ownFiles;
+    }
+    return eventFolders(bundle).isEmpty() ? LibraryEvidence::none : LibraryEvidence::eventsOnly;
 }
 
 QStringList eventFolders(const QString& bundle) {

@@ -94,6 +94,13 @@ bool isFinalCutBackup(const QString& path);
 // "CurrentVersion.plist" is readable. A database that is there but cannot be opened (a named
 // pipe, a file the user may not read) makes the library one that cannot be read.
 bool isReadable(const QString& bundle);
+// What makes the folder `bundle` a library, as a scan and the command line's diagnostics tell
+// one from what is none: the library's own files (the database "CurrentVersion.flexolibrary"
+// or the version list "CurrentVersion.plist"; a link counts by what it leads to), whether
+// they open or not; failing both, at least one event folder; else nothing of a library (no
+// such path, or a folder of neither). Whether a library can be read is isReadable's question.
+enum class LibraryEvidence { ownFiles, eventsOnly, none };
+LibraryEvidence libraryEvidence(const QString& bundle);
 // Event folders (paths) of a bundle, and project folders of an event, in Finder-like order.
 QStringList eventFolders(const QString& bundle);
 QStringList projectFolders(const QString& event);

@@ -560,14 +560,15 @@ ScanRun::Outcome ScanRun::readLibrary(const ReadInputs& inputs, std::stop_token 
         return outcome;
 
     if (!LibraryReader::isReadable(path)) {
-        if (QFileInfo::exists(PathText::childPath(path, QStringLiteral("CurrentVersion.flexolibrary"))) ||
-            QFileInfo::exists(PathText::childPath(path, QStringLiteral("CurrentVersion.plist")))) {
+        switch (LibraryReader::libraryEvidence(path)) {
+        case LibraryReader::LibraryEvidence::ownFiles:
             outcome.failed = true;
             return outcome;
-        }
-        if (LibraryReader::eventFolders(path).isEmpty()) {
+        case LibraryReader::LibraryEvidence::none:
             outcome.notALibrary = true;
             return outcome;
+        case LibraryReader::LibraryEvidence::eventsOnly:
+            break;
         }
         return fullRead(LibraryReader::signature(path));
     }
