@@ -255,6 +255,47 @@ TEST(CleanupPlan, RefusesBadEventNamesBeforeLookingAtTheDisk) {
         << "an event database that is not SQLite is still an event";
 }
 
+// A stored name that cannot be one file name: joined to the library's path, the system would
+// read it as another place (cut at a NUL, the whole event "Day 1"; a "/" a folder below an
+// event; ".." the library's parent). Each is refused by name and nothing of the disk is read
+// for it, so the real "Day 1" beside it plans as ever.
+TEST(CleanupPlan, RefusesEveryNameThatCannotBeOneFileName) {
+    const QString folder = TestEnv::freshDir(QStringLiteral("impossible"));
+    LibraryBuilder builder(QStringLiteral("Lib"));
+    builder.event(QStringLiteral("Day 1"))
+        .media(QStringLiteral("a.mov"), 1000)
+        .proxy(QStringLiteral("a.mov"), 1000)
+        .render(QStringLiteral("r"), 1000);
+    const QString lib = builder.write(folder);
+    const QChar nul(0);
+
+    const QStringList names = {QStringLiteral("Day 1") + nul + QStringLiteral("x"),
+                               QStringLiteral("Day 1") + nul,
+                               QString(nul),
+                               nul + QStringLiteral("Day 1"),
+                               QStringLiteral("Day 1/") + nul,
+                               QStringLiteral("/"),
+                               QStringLiteral("Day 1/"),
+                               QStringLiteral("/Day 1"),
+                               QStringLiteral("."),
+                               QStringLiteral(".."),
+                               QString()};
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(Cleanup::plan(lib, {name}, kAllKinds, false),
+                  blockedBy(QStringLiteral("Invalid event name “") + name + QStringLiteral("”.")));
+    }
+    const CleanupPlan day1{
+        {expected(lib + "/Day 1/Transcoded Media/Proxy Media", GeneratedKind::proxy, "Day 1"),
+         expected(lib + "/Day 1/Render Files/r", GeneratedKind::render, "Day 1")},
+        {}};
+    QStringList withDay1 = names;
+    withDay1.append(QStringLiteral("Day 1"));
+    const CleanupPlan all = Cleanup::plan(lib, withDay1, kAllKinds, false);
+    EXPECT_EQ(all.targets, day1.targets);
+    EXPECT_EQ(all.blockers.size(), names.size());
+}
+
 TEST(CleanupPlan, LeavesLinkedAndOriginlessMediaAlone) {
     const QString folder = TestEnv::freshDir(QStringLiteral("links"));
     FixtureFiles::writeRandom(folder + "/Elsewhere/Proxy Media/a.mov", 4000);

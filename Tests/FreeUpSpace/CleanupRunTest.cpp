@@ -6,6 +6,7 @@
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/FreeUpSpace/CleanupPrinters.h"
+#include "Tests/FreeUpSpace/OpenGate.h"
 #include "Tests/Support/EventLoop.h"
 #include "Tests/Support/FakeFinalCutApp.h"
 #include "Tests/Support/FakeTrash.h"
@@ -18,9 +19,15 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <thread>
+#include <unistd.h>
+#include <utility>
 
 using namespace pellimor;
 using fixtures::LibraryBuilder;
@@ -616,4 +623,260 @@ TEST_F(CleanupRunTest, LogsARemovalOnlyAfterTheItemIsGone) {
     EXPECT_EQ(result.done, QStringList{scene.proxy1()});
     EXPECT_FALSE(QFileInfo::exists(scene.proxy1()));
     EXPECT_EQ(texts(deletionLog()), QStringList{removedLine("TRASHED", scene.plan.targets.front())});
+}
+
+namespace {
+
+// A Trash that acts as the system's does, relative to the folder it is handed and only on the
+// item that was checked, but puts what it takes into a folder of the test's own, so a test sees
+// exactly which item went: the one checked, or whatever the path led to when the call came.
+class RelativeTrash final : public platform::Trash {
+public:
+    explicit RelativeTrash(const QString& graveyard) : m_graveyard(graveyard) { QDir().mkpath(graveyard); }
+
+    // Runs inside the next call, before it acts.
+    std::function<void()> beforeActing;
+
+    Result<void> moveToTrash(const platform::TrashItem& item) override { return take(item); }
+    Result<void> remove(const platform::TrashItem& item) override { return take(item); }
+
+    QStringList taken() const {
+        std::lock_guard lock(m_mutex);
+        return m_taken;
+    }
+
+private:
+    Result<void> take(const platform::TrashItem& item) {
+        if (beforeActing)
+            std::exchange(beforeActing, {})();
+        const std::optional<ItemFacts> now = item.folder.entryFacts(item.name);
+        if (!now || !now->sameItem(item.facts))
+            return Failure{QStringLiteral("not the item that was checked")};
+        std::lock_guard lock(m_mutex);
+        const QString name = QString::number(m_taken.size()) + u' ' + QFile::decodeName(item.name);
+        if (::renameat(item.folder.fd(), item.name.constData(), AT_FDCWD,
+                       QFile::encodeName(m_graveyard + u'/' + name).constData()) != 0)
+            return Failure{QString::fromLocal8Bit(std::strerror(errno))};
+        m_taken.append(name);
+        return {};
+    }
+
+    const QString m_graveyard;
+    mutable std::mutex m_mutex;
+    QStringList m_taken;
+};
+
+// Swaps two items in one step, as an attacker's loop does.
+void exchange(const QString& a, const QString& b) {
+    ASSERT_EQ(::renameat2(AT_FDCWD, QFile::encodeName(a).constData(), AT_FDCWD,
+                          QFile::encodeName(b).constData(), RENAME_EXCHANGE),
+              0)
+        << std::strerror(errno);
+}
+
+// A Trash that says every item went and touches nothing, counting its calls.
+class NullTrash final : public platform::Trash {
+public:
+    Result<void> moveToTrash(const platform::TrashItem&) override {
+        ++calls;
+        return {};
+    }
+    Result<void> remove(const platform::TrashItem&) override {
+        ++calls;
+        return {};
+    }
+    std::atomic<int> calls{0};
+};
+
+platform::Services withTrash(std::shared_ptr<platform::Trash> trash) {
+    platform::Services s;
+    s.trash = std::move(trash);
+    return s;
+}
+
+} // namespace
+
+// "Render Files" swapped for a link to a folder outside the library, holding items of the same
+// names, at four moments: before the run opens the folder, after it opened the folder for the
+// first item and before the next item's check, in the middle of that check (while the item is
+// being measured), and once the Trash has been called. The outside folder is never touched:
+// a folder that is a link when it is to be opened is never used, and once opened, the folder
+// held is the one acted in, so the items go from the library's own folder.
+TEST_F(CleanupRunTest, AFolderSwappedForALinkNeverSendsTheRunOutside) {
+    enum class When { beforeTheFolder, beforeTheCheck, duringTheCheck, asTheTrashActs };
+    struct Case {
+        const char* what;
+        When when;
+        QStringList done;   // below "Render Files"
+        QStringList errors; // the run's
+    };
+    const auto skipped = [](const char* name) {
+        return QStringLiteral("Skipped ") + QLatin1String(name) +
+               QStringLiteral(": failed the safety check just before deleting.");
+    };
+    const Case cases[] = {
+        {"swapped before its folder is opened",
+         When::beforeTheFolder,
+         {},
+         {skipped("Other"), skipped("Peaks Data")}},
+        {"swapped after its folder was opened", When::beforeTheCheck, {"Other", "Peaks Data"}, {}},
+        {"swapped while the item is measured", When::duringTheCheck, {"Other", "Peaks Data"}, {}},
+        {"swapped as the Trash acts", When::asTheTrashActs, {"Other", "Peaks Data"}, {}},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString folder = TestEnv::freshDir(QStringLiteral("swap%1").arg(index++));
+        const QString outside = folder + QStringLiteral("/Outside");
+        FixtureFiles::writeRandom(outside + QStringLiteral("/Peaks Data/theirs"), 3000);
+        FixtureFiles::writeRandom(outside + QStringLiteral("/Other/theirs"), 3000);
+        LibraryBuilder builder(QStringLiteral("Lib"));
+        builder.event(QStringLiteral("Day 1"))
+            .media(QStringLiteral("A.mov"), 10'000)
+            .render(QStringLiteral("Other/ours"), 3000)
+            .render(QStringLiteral("Peaks Data/ours"), 3000);
+        const QString lib = builder.write(folder);
+        const QString day = lib + QStringLiteral("/Day 1");
+        const QString render = day + QStringLiteral("/Render Files");
+        const QString swapLink = day + QStringLiteral("/swap");
+        FixtureFiles::makeLink(swapLink, outside);
+        const CleanupPlan plan = Cleanup::plan(lib, {"Day 1"}, {Kind::render}, false);
+        ASSERT_EQ(plan.targets.size(), 2);
+        ASSERT_EQ(plan.targets.at(1).url, render + QStringLiteral("/Peaks Data"));
+        const QStringList outsideBefore = test::treeListing(outside);
+        const auto swap = [&] { exchange(render, swapLink); };
+
+        const auto trash = std::make_shared<RelativeTrash>(folder + QStringLiteral("/Taken"));
+        platform::ScopedServices scope(withTrash(trash));
+        std::optional<test::OpenGate> gate;
+        Cleanup::Progress progress;
+        if (c.when == When::duringTheCheck) {
+            gate.emplace(render + QStringLiteral("/Peaks Data"), [&](int opens) {
+                if (opens == 1)
+                    swap();
+            });
+            if (!*gate)
+                GTEST_SKIP() << gate->reason().toStdString();
+        } else if (c.when == When::beforeTheFolder || c.when == When::beforeTheCheck) {
+            const int at = c.when == When::beforeTheFolder ? 0 : 1;
+            progress = [&, at](int i, qint64, const CleanupTarget&) {
+                if (i == at)
+                    swap();
+            };
+        } else {
+            progress = [&](int i, qint64, const CleanupTarget&) {
+                if (i == 1)
+                    trash->beforeActing = swap;
+            };
+        }
+        const Cleanup::Result2 result = Cleanup::run(plan, lib, true, false, std::nullopt, progress);
+        gate.reset();
+
+        EXPECT_EQ(test::treeListing(outside), outsideBefore) << "the outside folder is untouched";
+        QStringList done;
+        QStringList taken;
+        for (const QString& name : c.done) {
+            done.append(render + u'/' + name);
+            taken.append(QString::number(taken.size()) + u' ' + name);
+        }
+        EXPECT_EQ(result.done, done);
+        EXPECT_EQ(result.errors, c.errors);
+        EXPECT_EQ(trash->taken(), taken);
+        // What was taken is the library's own, never the outside's.
+        for (const QString& name : trash->taken())
+            EXPECT_TRUE(
+                QFileInfo::exists(folder + QStringLiteral("/Taken/") + name + QStringLiteral("/ours")))
+                << name.toStdString();
+    }
+}
+
+// Event names that cannot be one file name, in a plan that did not come from the planner (a
+// stored or hand-made one): each target fails its safety check, and nothing of the event whose
+// name the path would be cut to is touched.
+TEST_F(CleanupRunTest, ATargetWhoseEventIsNotOneNameFailsItsSafetyCheck) {
+    const QString folder = TestEnv::freshDir(QStringLiteral("nul-run"));
+    LibraryBuilder builder(QStringLiteral("Lib"));
+    builder.event(QStringLiteral("Day 1"))
+        .media(QStringLiteral("a.mov"), 10'000)
+        .proxy(QStringLiteral("a.mov"), 2000)
+        .render(QStringLiteral("Peaks Data/peak"), 2000);
+    const QString lib = builder.write(folder);
+    const QChar nul(0);
+    const QStringList events = {QStringLiteral("Day 1") + nul + QStringLiteral("x"),
+                                QStringLiteral("Day 1") + nul,
+                                QString(nul),
+                                QStringLiteral("Day 1/Render Files"),
+                                QStringLiteral("."),
+                                QStringLiteral(".."),
+                                QStringLiteral("/"),
+                                QString()};
+    CleanupPlan plan;
+    QStringList errors;
+    for (const QString& event : events) {
+        const QString day = lib + u'/' + event;
+        plan.targets.append({day + QStringLiteral("/Render Files/Peaks Data"), Kind::render, event, 4096});
+        plan.targets.append(
+            {day + QStringLiteral("/Transcoded Media/Proxy Media"), Kind::proxy, event, 4096});
+        errors << QStringLiteral("Skipped Peaks Data: failed the safety check just before deleting.")
+               << QStringLiteral("Skipped Proxy Media: failed the safety check just before deleting.");
+        SCOPED_TRACE(event.toStdString());
+        EXPECT_FALSE(Cleanup::originalsStillThere(
+            {day + QStringLiteral("/Transcoded Media/Proxy Media/a.mov"), Kind::proxy, event, 4096}, lib));
+    }
+    const QStringList before = test::treeListing(folder);
+
+    const auto trash = std::make_shared<test::FakeTrash>();
+    platform::ScopedServices scope(test::FakeTrash::services(trash));
+    const Cleanup::Result2 result = Cleanup::run(plan, lib, true, false, deletionLog());
+    EXPECT_EQ(result, (Cleanup::Result2{0, {}, errors}));
+    EXPECT_TRUE(trash->calls().isEmpty()) << trash->calls().join(u'\n').toStdString();
+    EXPECT_EQ(test::treeListing(folder), before);
+}
+
+// The originals an event's proxy and optimized files depend on are read once per event in a
+// run, not once per target; yet what changed since the plan still counts: an original deleted,
+// or a linked original's file gone, after planning keeps its proxy.
+TEST_F(CleanupRunTest, ReadsAnEventsOriginalsOncePerRunAndStillChecksThemAgainstThePlan) {
+    const QString folder = TestEnv::freshDir(QStringLiteral("once"));
+    FixtureFiles::writeRandom(folder + QStringLiteral("/Elsewhere/L.mov"), 1000);
+    LibraryBuilder builder(QStringLiteral("Lib"));
+    auto& day1 = builder.event(QStringLiteral("Day 1")).proxy(QStringLiteral("stray.mov"), 100);
+    for (int i = 0; i < 30; ++i) {
+        const QString name = QStringLiteral("C%1.mov").arg(i, 2, 10, QLatin1Char('0'));
+        day1.media(i % 3 ? name : QStringLiteral("Card/") + name, 100).proxy(name, 100);
+    }
+    auto& day2 = builder.event(QStringLiteral("Day 2"))
+                     .optimized(QStringLiteral("stray.mov"), 100)
+                     .mediaLink(QStringLiteral("L.mov"), folder + QStringLiteral("/Elsewhere/L.mov"))
+                     .optimized(QStringLiteral("L.mov"), 100);
+    for (int i = 0; i < 10; ++i) {
+        const QString name = QStringLiteral("D%1.mov").arg(i);
+        day2.media(name, 100).optimized(name, 100);
+    }
+    const QString lib = builder.write(folder);
+    const CleanupPlan plan = Cleanup::plan(lib, {"Day 1", "Day 2"}, {Kind::proxy, Kind::optimized}, false);
+    ASSERT_EQ(plan.targets.size(), 41) << ::testing::PrintToString(plan);
+    const QString c07 = lib + QStringLiteral("/Day 1/Transcoded Media/Proxy Media/C07.mov");
+    const QString l = lib + QStringLiteral("/Day 2/Transcoded Media/High Quality Media/L.mov");
+
+    test::OpenGate originals1(lib + QStringLiteral("/Day 1/Original Media"));
+    test::OpenGate originals2(lib + QStringLiteral("/Day 2/Original Media"));
+    if (!originals1)
+        GTEST_SKIP() << originals1.reason().toStdString();
+    const auto trash = std::make_shared<NullTrash>();
+    platform::ScopedServices scope(withTrash(trash));
+    for (const QString& planned : {c07, l})
+        ASSERT_TRUE(std::any_of(plan.targets.cbegin(), plan.targets.cend(),
+                                [&](const CleanupTarget& target) { return target.url == planned; }));
+    QFile::remove(lib + QStringLiteral("/Day 1/Original Media/C07.mov"));
+    QFile::remove(folder + QStringLiteral("/Elsewhere/L.mov"));
+    const Cleanup::Result2 result = Cleanup::run(plan, lib, true, false, std::nullopt);
+
+    EXPECT_EQ(originals1.opens(), 1);
+    EXPECT_EQ(originals2.opens(), 1);
+    EXPECT_EQ(result.errors,
+              (QStringList{QStringLiteral("Skipped C07.mov: its original is no longer in the event."),
+                           QStringLiteral("Skipped L.mov: its original is no longer in the event.")}));
+    EXPECT_EQ(result.done.size(), 39);
+    EXPECT_EQ(trash->calls.load(), 39);
 }

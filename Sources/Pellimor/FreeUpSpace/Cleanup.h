@@ -14,14 +14,15 @@
 // Paths are texts. "Standardised" is lexical: no "." or ".." components, no doubled or
 // trailing "/". "Resolved" also follows every link on the way, and falls back to the
 // standardised path when nothing exists there. Sizes are allocated bytes (st_blocks × 512).
-// Walks and listings never follow a link into a folder, and hidden means a name beginning
-// with ".". Names are matched in their composed form (NFC), so a proxy whose name is
-// composed matches an original whose name is decomposed.
+// Walks and listings never follow a link into a folder, walks never enter another mount, and
+// hidden means a name beginning with ".". Names are matched in their composed form (NFC), so a proxy whose
+// name is composed matches an original whose name is decomposed.
 //
 // The implementation is split by concern: CleanupRules.cpp (what may be offered and the
 // safety checks), CleanupOriginals.cpp (originals, missing originals and their report),
 // CleanupPlanning.cpp (the plan), CleanupRun.cpp (the run, the only code here that removes
-// anything) and CleanupSelfTest.cpp.
+// anything) and CleanupSelfTest.cpp; CleanupChecks.h holds what the plan and the run share to
+// look at an item through open folders.
 
 #include "Catalogue/Records/CleanupTarget.h"
 #include "FreeUpSpace/CleanupPlan.h"
@@ -76,8 +77,10 @@ bool isSymlink(const QString& path);
 Result<void> validate(const QString& target, const QString& library, const QString& event);
 
 // The allocated bytes of a file, or of every regular file below a folder (hidden ones too);
-// nothing when the item is, or contains anywhere, a symbolic link, so such an item is never
-// measured and never offered. Items that cannot be looked up count 0.
+// nothing when the item is, or contains anywhere, a symbolic link, or when it is, or holds
+// anywhere, another mount (another drive, or a bind mount of the same one, which only the
+// mount tells apart): such an item is never measured and never offered, and the walk never
+// enters another mount. Items that cannot be looked up count 0.
 std::optional<qint64> safeSize(const QString& path);
 
 // ---- Generated files and their originals ------------------------------------------------
@@ -88,7 +91,8 @@ std::optional<qint64> safeSize(const QString& path);
 QString baseName(const QString& fileName);
 
 // baseName() of every original really present anywhere below the event's "Original Media":
-// files and links whose destination exists, hidden items left out.
+// files and links whose destination exists, hidden items left out; a folder on another mount
+// inside it is not looked into.
 QSet<QString> originalNames(const QString& event);
 
 struct SortedFiles {
@@ -99,8 +103,10 @@ struct SortedFiles {
 // original is still in the event, each list in the file manager's order.
 SortedFiles sortByOriginal(const QString& folder, const QString& event);
 
-// Asked again just before a proxy or optimized target goes: a folder target still holds only
-// files with originals; a file target still has its original.
+// Whether a proxy or optimized target still has its originals: a folder target holds only
+// files with originals; a file target has its own. False for a target whose event name is not
+// one file name (isSingleName). Reads the event's originals on each call; the run reads them
+// once per event instead.
 bool originalsStillThere(const CleanupTarget& target, const QString& library);
 
 // The event's linked originals whose destination holds nothing: the visible links directly
@@ -124,9 +130,12 @@ std::optional<QString> missingOriginalsReport(const QString& library, const QStr
 // What a run may remove from `library` for the events named (folder names as they stand in
 // the library, in the given order) and the kinds asked for (taken in GeneratedKind order),
 // and a blocker text for every refusal and every kept item. Never fails and reads only: a
-// library that is not one, Final Cut Pro running (when `checkFCP`), a bad event name or a
-// target that fails its checks each becomes a blocker. Every target is built from the
-// library's resolved path.
+// library that is not one, Final Cut Pro running (when `checkFCP`), an event name that cannot
+// be one file name ("", ".", "..", a "/" or a NUL: refused before the disk is read for it) or
+// a target that fails its checks each becomes a blocker. Every target is built from the
+// library's resolved path, and measured through folders opened from the event's one step at a
+// time, so a candidate reached through another mount, or holding one, is left alone ("“<event>”:
+// <name> holds another drive mounted inside it, so it was left alone.").
 CleanupPlan plan(const QString& library, const QStringList& events, const QSet<GeneratedKind>& kinds,
                  bool checkFCP);
 
@@ -138,11 +147,18 @@ using Progress = std::function<void(int index, qint64 bytesBefore, const Cleanup
 
 // Carries out the plan's targets (its blockers are ignored), in plan order, on the calling
 // thread, which also hears `progress`. The disk may have changed since planning, so each
-// target is checked again just before it goes: validate() against the library as it resolves
-// now and safeSize(), then, for proxy and optimized media, originalsStillThere(). A target
-// that fails is skipped and stays in place; one that passes is moved to the Trash, or deleted
-// for good when `permanent`, through the platform's Trash. A skipped or failed target never
-// ends the run.
+// target is checked again just before it goes, through folders held open: the library as it
+// resolves now is opened, its event once for the event's targets (an event name that is not
+// one file name fails), and each step down to the target's folder without following a link or
+// crossing into another mount; that folder is used only while its path still leads to it, and
+// is then held for every target in it. The target must pass validate()'s checks of its place
+// and hold no link and no other mount (as safeSize()); the Trash is then handed the open
+// folder, the item's name and its facts, so a folder swapped after the check never sends the
+// call elsewhere. Proxy and optimized targets must then still have their originals (as
+// originalsStillThere()), by the event's "Original Media" as read once per event in a run,
+// when the event's first such target comes. A target that fails is skipped and stays in
+// place; one that passes is moved to the Trash, or deleted for good when `permanent`, through
+// the platform's Trash. A skipped or failed target never ends the run.
 //
 // With `checkFCP` and Final Cut Pro running nothing is touched or logged, and the only error
 // is "Final Cut Pro is running.".

@@ -4,8 +4,10 @@
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Records/Fmt.h"
 #include "FreeUpSpace/Cleanup.h"
+#include "FreeUpSpace/CleanupChecks.h"
 #include "FreeUpSpace/CleanupFiles.h"
 #include "Support/DirectoryListing.h"
+#include "Support/OpenFolder.h"
 #include "Support/PathText.h"
 #include "Support/TextCompare.h"
 
@@ -48,29 +50,33 @@ QString plural(qsizetype count, const char* one, const char* many) {
 
 QSet<QString> originalNames(const QString& event) {
     QSet<QString> names;
-    const QString originals = PathText::childPath(event, kOriginalMedia);
-    CleanupFiles::walk(CleanupFiles::native(originals), /*includeHidden=*/false,
-                       [&](const QByteArray& path, const QByteArray& name, const struct stat& facts) {
-                           if (S_ISDIR(facts.st_mode))
-                               return true;
-                           // A link counts only while its destination is there.
-                           struct stat destination {};
-                           if (::stat(path.constData(), &destination) == 0)
-                               names.insert(baseName(QFile::decodeName(name)));
-                           return true;
-                       });
+    const OpenFolder originals = OpenFolder::open(
+        CleanupFiles::native(PathText::childPath(event, kOriginalMedia)), OpenFolder::LastLink::followed);
+    const auto visit = [&](const CleanupFiles::Entry& entry) {
+        if (entry.facts.isFolder())
+            return true;
+        // A link counts only while its destination is there.
+        struct stat destination {};
+        if (entry.facts.isLink() &&
+            ::fstatat(entry.folder.fd(), entry.name.constData(), &destination, 0) != 0)
+            return true;
+        names.insert(baseName(QFile::decodeName(entry.name)));
+        return true;
+    };
+    // Only the kinds are needed: thousands of originals are read without looking each one up.
+    CleanupFiles::walk(originals, QByteArray(), /*includeHidden=*/false, visit,
+                       CleanupFiles::Looked::folders);
     return names;
 }
 
-SortedFiles sortByOriginal(const QString& folder, const QString& event) {
-    const QSet<QString> originals = originalNames(event);
+SortedFiles sortFiles(const QString& folder, const std::function<bool(const QString& base)>& hasOriginal) {
     SortedFiles sorted;
     const DirectoryListing listing(CleanupFiles::native(folder));
     for (const DirectoryListing::Entry& entry : sortedEntries(listing)) {
         // Judged by the path as text, so a name that is not UTF-8 (which no later step could
         // find again) stays with the orphans.
         const QString path = PathText::childPath(folder, entry.text);
-        if (CleanupFiles::isRegularFile(path) && originals.contains(baseName(entry.text)))
+        if (CleanupFiles::isRegularFile(path) && hasOriginal(baseName(entry.text)))
             sorted.ok.append(path);
         else
             sorted.orphans.append(path);
@@ -78,11 +84,20 @@ SortedFiles sortByOriginal(const QString& folder, const QString& event) {
     return sorted;
 }
 
+SortedFiles sortByOriginal(const QString& folder, const QString& event) {
+    const QSet<QString> originals = originalNames(event);
+    return sortFiles(folder, [&](const QString& base) { return originals.contains(base); });
+}
+
 bool originalsStillThere(const CleanupTarget& target, const QString& library) {
-    const QString event = PathText::childPath(library, target.event);
+    // A stored event name that is not one name would make the event another folder.
+    if (!isSingleName(QStringView(target.event)))
+        return false;
+    const QSet<QString> originals = originalNames(PathText::childPath(library, target.event));
     if (CleanupFiles::isFolder(target.url))
-        return sortByOriginal(target.url, event).orphans.isEmpty();
-    return originalNames(event).contains(baseName(PathText::lastComponent(target.url)));
+        return sortFiles(target.url, [&](const QString& base) { return originals.contains(base); })
+            .orphans.isEmpty();
+    return originals.contains(baseName(PathText::lastComponent(target.url)));
 }
 
 QList<MissingOriginal> missingOriginals(const QString& event) {

@@ -2,7 +2,9 @@
 // rest stays.
 
 #include "FreeUpSpace/Cleanup.h"
+#include "FreeUpSpace/CleanupChecks.h"
 #include "FreeUpSpace/CleanupFiles.h"
+#include "Support/OpenFolder.h"
 #include "Support/PathText.h"
 
 namespace pellimor::Cleanup {
@@ -46,6 +48,22 @@ QString keptText(const QString& event, GeneratedKind kind, const QStringList& or
     return text + QStringLiteral(").");
 }
 
+// Why a candidate that passed validate() is left alone after all, or nothing.
+std::optional<QString> refusalText(Refusal refusal, const QString& candidate) {
+    switch (refusal) {
+    case Refusal::none:
+        return std::nullopt;
+    case Refusal::missing:
+        return QStringLiteral("not found");
+    case Refusal::link:
+        return PathText::lastComponent(candidate) + QStringLiteral(" contains links, so it was left alone.");
+    case Refusal::mount:
+        return PathText::lastComponent(candidate) +
+               QStringLiteral(" holds another drive mounted inside it, so it was left alone.");
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 CleanupPlan plan(const QString& library, const QStringList& events, const QSet<GeneratedKind>& kinds,
@@ -59,10 +77,13 @@ CleanupPlan plan(const QString& library, const QStringList& events, const QSet<G
             QStringLiteral("Quit Final Cut Pro first — it must not be running while files are deleted."));
 
     CleanupPlan plan;
+    // Every candidate is measured through folders held open from here, so what is measured is
+    // the item found, and no step down crosses a link or another mount.
+    const OpenFolder libraryFolder = OpenFolder::open(lib);
     for (const QString& name : events) {
-        // Refused before the disk is looked at: such a name would lead out of the library.
-        if (name.contains(u'/') || name == QLatin1String("..") || name == QLatin1String(".") ||
-            name.isEmpty()) {
+        // Refused before the disk is looked at: such a name would lead out of the library, or,
+        // cut at a NUL, to another folder.
+        if (!isSingleName(QStringView(name))) {
             plan.blockers.append(QStringLiteral("Invalid event name ") + quoted(name) + u'.');
             continue;
         }
@@ -76,6 +97,7 @@ CleanupPlan plan(const QString& library, const QStringList& events, const QSet<G
             if (const std::optional<QString> problem = originalsProblem(event))
                 plan.blockers.append(prefix + *problem);
         }
+        const OpenFolder eventFolder = libraryFolder.child(CleanupFiles::native(name));
         for (const GeneratedKind kind : kAllKinds) {
             if (!kinds.contains(kind))
                 continue;
@@ -84,26 +106,37 @@ CleanupPlan plan(const QString& library, const QStringList& events, const QSet<G
                     plan.blockers.append(prefix + valid.error());
                     continue;
                 }
-                const std::optional<qint64> size = safeSize(candidate);
-                if (!size) {
-                    plan.blockers.append(prefix + PathText::lastComponent(candidate) +
-                                         QStringLiteral(" contains links, so it was left alone."));
+                const Result<QStringList> pieces = placeInEvent(candidate, lib, name);
+                const Reached parent =
+                    pieces ? openParent(eventFolder, *pieces) : Reached{{}, Refusal::missing};
+                const Measured size = parent.folder
+                                          ? measure(parent.folder, CleanupFiles::native(pieces->last()))
+                                          : Measured{std::nullopt, 0, parent.refusal};
+                if (const std::optional<QString> refused = refusalText(size.refusal, candidate)) {
+                    plan.blockers.append(prefix + *refused);
                     continue;
                 }
                 if (kind == GeneratedKind::render) {
-                    plan.targets.append(CleanupTarget{candidate, kind, name, *size});
+                    plan.targets.append(CleanupTarget{candidate, kind, name, size.bytes});
                     continue;
                 }
                 // A proxy or optimized file goes only while its original is in the event:
                 // without it Final Cut Pro could not make the file again.
                 const SortedFiles sorted = sortByOriginal(candidate, event);
                 if (sorted.orphans.isEmpty()) {
-                    plan.targets.append(CleanupTarget{candidate, kind, name, *size});
+                    plan.targets.append(CleanupTarget{candidate, kind, name, size.bytes});
                     continue;
                 }
+                // Each file measured in the folder that was measured as a whole.
+                const OpenFolder folder = parent.folder.child(CleanupFiles::native(pieces->last()));
+                const bool same = folder && folder.facts().sameItem(*size.facts);
                 for (const QString& file : sorted.ok) {
-                    if (const std::optional<qint64> fileSize = safeSize(file))
-                        plan.targets.append(CleanupTarget{file, kind, name, *fileSize});
+                    if (!same)
+                        break;
+                    const Measured fileSize =
+                        measure(folder, CleanupFiles::native(PathText::lastComponent(file)));
+                    if (fileSize.refusal == Refusal::none)
+                        plan.targets.append(CleanupTarget{file, kind, name, fileSize.bytes});
                 }
                 plan.blockers.append(keptText(name, kind, sorted.orphans));
             }
