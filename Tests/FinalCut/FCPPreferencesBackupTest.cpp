@@ -6,6 +6,7 @@
 
 #include "FinalCut/SafetyCopy.h"
 #include "Tests/Support/FakeFinalCutApp.h"
+#include "Tests/Support/FileSizeLimit.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
@@ -70,16 +71,8 @@ struct Folders {
 // Runs `work` while the process may write no file past `limit` bytes: writes beyond fail as
 // on a full disk.
 template <typename Work> auto withFileSizeLimit(rlim_t limit, Work work) {
-    struct rlimit previous {};
-    ::getrlimit(RLIMIT_FSIZE, &previous);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = previous;
-    limited.rlim_cur = limit;
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-    auto outcome = work();
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, oldHandler);
-    return outcome;
+    const test::FileSizeLimit limited(limit);
+    return work();
 }
 
 } // namespace

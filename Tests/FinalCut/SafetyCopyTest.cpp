@@ -7,6 +7,7 @@
 #include "Platform/Paths.h"
 #include "Support/ByteCount.h"
 #include "Tests/Support/FakeVolumeFacts.h"
+#include "Tests/Support/FileSizeLimit.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
@@ -496,15 +497,8 @@ TEST(SafetyCopy, aFileThatCannotBeCopiedEndsTheCopyWithoutAHalfFileOrAReadMe) {
         SafetyCopy::Outcome made;
         if (!c.afterWalk) {
             // The process may write no file past 64 KB: writes beyond fail as on a full disk.
-            struct rlimit previous {};
-            ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-            struct rlimit limited = previous;
-            limited.rlim_cur = 64 * 1024;
-            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+            const test::FileSizeLimit limited(64 * 1024);
             made = SafetyCopy::make(library, destination, hooks);
-            ::setrlimit(RLIMIT_FSIZE, &previous);
-            std::signal(SIGXFSZ, oldHandler);
         } else {
             made = SafetyCopy::make(library, destination, hooks);
         }

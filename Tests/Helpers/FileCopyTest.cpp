@@ -5,6 +5,7 @@
 #include "Support/FileCopy.h"
 
 #include "Support/OpenFolder.h"
+#include "Tests/Support/FileSizeLimit.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 #include "Tests/Support/TreeListing.h"
@@ -127,15 +128,10 @@ TEST(FileCopy, aCopyBetweenOpenFoldersThatFailsHalfWayLeavesNothingInTheOpenFold
     test::writeFile(in(target, QStringLiteral("copy.plist")), "someone else's file by that name");
 
     // Writes past 64 KB fail, as on a full disk.
-    struct rlimit previous {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = previous;
-    limited.rlim_cur = 64 * 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const FileCopy::Outcome copied = FileCopy::copyAt(from.fd(), "large.plist", to.fd(), "copy.plist");
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, oldHandler);
+    const FileCopy::Outcome copied = [&] {
+        const test::FileSizeLimit limited(64 * 1024);
+        return FileCopy::copyAt(from.fd(), "large.plist", to.fd(), "copy.plist");
+    }();
 
     ASSERT_FALSE(copied.size);
     EXPECT_EQ(copied.errorCode, EFBIG);

@@ -7,6 +7,7 @@
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/FakeFinalCutApp.h"
 #include "Tests/Support/FakeVolumeFacts.h"
+#include "Tests/Support/FileSizeLimit.h"
 #include "Tests/Support/ScopedMount.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TempFiles.h"
@@ -461,27 +462,6 @@ private:
     bool m_changed = false;
 };
 
-// Lets files grow to `bytes` at most for the scope's length; a write past that fails.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{bytes, m_previous.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_previous{};
-    void (*m_handler)(int) = nullptr;
-};
-
 } // namespace
 
 TEST_F(MissingRepairTest, aFolderThatCannotBeWrittenOrACopyThatFailsLeavesTheLinkAsItWas) {
@@ -524,7 +504,7 @@ TEST_F(MissingRepairTest, aFolderThatCannotBeWrittenOrACopyThatFailsLeavesTheLin
     const QStringList beforeCopy = contents(scene.library);
     RepairResult result;
     {
-        const FileSizeLimit limit(100'000);
+        const test::FileSizeLimit limit(100'000);
         result = run("b.mov", scene.found + "/B.MOV", RepairMode::copy);
     }
     EXPECT_EQ(result.skipped, QStringList{"b.mov: " + systemMessage(EFBIG)});
