@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -69,28 +68,6 @@ QByteArray newTemporaryName(const QString& extension) {
 // folder was opened by: for the file copy, which takes paths.
 QByteArray throughDescriptor(const OpenFolder& folder, const QByteArray& name) {
     return QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(folder.fd()) + '/' + name;
-}
-
-// Every name in the folder held open, hidden ones included, "." and ".." left out.
-std::vector<QByteArray> namesIn(const OpenFolder& folder) {
-    std::vector<QByteArray> names;
-    // A descriptor of its own, so the listing starts at the first entry and leaves the
-    // folder's own descriptor as it was.
-    const int fd = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return names;
-    DIR* listing = ::fdopendir(fd);
-    if (!listing) {
-        ::close(fd);
-        return names;
-    }
-    while (const dirent* entry = ::readdir(listing)) {
-        const QByteArray name(entry->d_name);
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(listing);
-    return names;
 }
 
 // A repair at work in an event folder holds it shared from before its new item is made until
@@ -151,7 +128,7 @@ Place openPlace(const QString& libraryPath, const QByteArray& event) {
 bool removeInterruptedIn(const OpenFolder& folder, const QString& path,
                          const std::optional<QString>& logPath) {
     bool removed = false;
-    for (const QByteArray& name : namesIn(folder)) {
+    for (const QByteArray& name : folder.names()) {
         if (!isTemporaryName(name))
             continue;
         const std::optional<ItemFacts> facts = folder.entryFacts(name);
