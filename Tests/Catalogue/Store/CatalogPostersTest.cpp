@@ -1,5 +1,6 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Store/Catalog.h"
+#include "Catalogue/Store/PosterTries.h"
 #include "Platform/Services.h"
 #include "Platform/SystemServices.h"
 #include "Platform/VideoFrames.h"
@@ -9,6 +10,7 @@
 #include "Tests/Fixtures/SampleSet.h"
 #include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/ScriptedVideoFrames.h"
 #include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 
@@ -40,50 +42,7 @@ constexpr ClipWriter::Colour kRed{220, 30, 30};
 constexpr ClipWriter::Colour kGreen{30, 200, 30};
 constexpr ClipWriter::Colour kBlue{30, 30, 220};
 
-// Video frames as a test scripts them. Records every file asked for, in order; `answer`
-// decides what each gives (nothing by default) and may block its worker. Any thread.
-class ScriptedFrames final : public VideoFrames {
-public:
-    std::function<std::optional<VideoFrame>(const QString& path, std::stop_token stop)> answer;
-
-    std::optional<VideoFrame> frameAt(const QString& path, const Request& request,
-                                      std::stop_token stop) const override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_asked.append(path);
-            m_requests.push_back(request);
-        }
-        return answer ? answer(path, stop) : std::nullopt;
-    }
-
-    std::optional<QByteArray> jpeg(const VideoFrame& frame, int quality) const override {
-        std::lock_guard lock(m_mutex);
-        m_qualities.push_back(quality);
-        return QByteArray("\xFF\xD8 scripted ") + QByteArray::number(frame.width) + "x" +
-               QByteArray::number(frame.height) + " \xFF\xD9";
-    }
-
-    QStringList asked() const {
-        std::lock_guard lock(m_mutex);
-        return m_asked;
-    }
-    std::vector<Request> requests() const {
-        std::lock_guard lock(m_mutex);
-        return m_requests;
-    }
-    std::vector<int> qualities() const {
-        std::lock_guard lock(m_mutex);
-        return m_qualities;
-    }
-
-    static VideoFrame smallFrame() { return VideoFrame{2, 2, QByteArray(12, '\x80')}; }
-
-private:
-    mutable std::mutex m_mutex;
-    mutable QStringList m_asked;
-    mutable std::vector<Request> m_requests;
-    mutable std::vector<int> m_qualities;
-};
+using ScriptedFrames = test::ScriptedVideoFrames;
 
 // A door a worker waits at until the test opens it (or its stop token is requested).
 class Door {
@@ -117,9 +76,7 @@ private:
 struct ScopedFrames {
     explicit ScopedFrames(std::shared_ptr<VideoFrames> frames) : scope(with(std::move(frames))) {}
     static platform::Services with(std::shared_ptr<VideoFrames> frames) {
-        platform::Services services;
-        services.videoFrames = std::move(frames);
-        return services;
+        return ScriptedFrames::services(std::move(frames));
     }
     platform::ScopedServices scope;
 };
@@ -440,9 +397,10 @@ TEST(CatalogPosters, MakesJpegPostersFromRealClips) {
         EXPECT_EQ(posterOf(*catalog, library, made), posterName(library, made)) << made;
     for (const char* none : {"Four Bad", "Sound", "No Folder"})
         EXPECT_EQ(posterOf(*catalog, library, none), std::nullopt) << none;
-    // The posters and nothing else: no temporary file is left behind.
+    // The posters and the memory of the event that gave none ("Four Bad"; "Sound" had no video
+    // to try), nothing else: no temporary file is left behind.
     QStringList expected{posterName(library, "Ceremony"), posterName(library, "Damaged"),
-                         posterName(library, "Phone")};
+                         posterName(library, "Phone"), PosterTries::fileName()};
     expected.sort();
     EXPECT_EQ(filesIn(posters), expected);
 

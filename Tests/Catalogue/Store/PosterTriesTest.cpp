@@ -1,13 +1,24 @@
 #include "Catalogue/Store/PosterTries.h"
 
+#include "Catalogue/Store/Catalog.h"
+#include "Platform/Services.h"
 #include "Tests/Fixtures/FixtureFiles.h"
+#include "Tests/Fixtures/LibraryBuilder.h"
+#include "Tests/Support/CatalogTestEnv.h"
+#include "Tests/Support/ScriptedVideoFrames.h"
+#include "Tests/Support/TempFiles.h"
 #include "Tests/Support/TestEnv.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace pellimor;
 using namespace pellimor::fixtures;
+using test::CatalogTestEnv;
+using test::ScriptedVideoFrames;
 using test::TestEnv;
 
 namespace {
@@ -134,4 +145,99 @@ TEST(PosterTries, KeepsOnlyTheEventsStillWithoutAPoster) {
     EXPECT_FALSE(read.failedBefore("gone", kTwoFiles));
     read.keepOnly({"kept", "offline"});
     EXPECT_FALSE(read.changed());
+}
+
+namespace {
+
+// A watched folder with one library whose only event holds a sound file and a video file the
+// decoder cannot read (here: what the scripted frames answer for it).
+struct NoFrameLibrary {
+    QString root = TestEnv::freshDir("noframe");
+    QString bundle;
+    QString media;
+
+    NoFrameLibrary() {
+        LibraryBuilder library("Sound Only");
+        library.event("Day 1").media("A001.mov", 4096).media("Vows.wav", 2048);
+        bundle = library.write(root);
+        media = bundle + "/Day 1/Original Media";
+    }
+};
+
+// A scan of `root` with posters on, by a catalogue made for it, to its end.
+void scanWithPosters(const CatalogTestEnv& env, const QString& root) {
+    auto catalog = env.makeCatalog();
+    ScanJob job;
+    job.roots = {root};
+    job.posters = true;
+    job.concurrency = 2;
+    job.updatedAt = QDateTime::currentDateTimeUtc();
+    catalog->run(job);
+    ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !catalog->isScanning(); }, 120000));
+    ASSERT_TRUE(catalog->status().startsWith("Done: ")) << catalog->status().toStdString();
+}
+
+void setModified(const QString& path, const QDateTime& when) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+}
+
+} // namespace
+
+// An event whose files gave no frame is not opened again by later scans, of this catalogue or
+// of one started afresh, until one of the files it was tried with changes.
+TEST(PosterTries, AScanDoesNotRetryAnEventWhoseFilesGaveNoFrame) {
+    CatalogTestEnv env;
+    auto frames = std::make_shared<ScriptedVideoFrames>();
+    platform::ScopedServices scope(ScriptedVideoFrames::services(frames));
+    const NoFrameLibrary library;
+    const QString video = library.media + "/A001.mov";
+
+    scanWithPosters(env, library.root);
+    EXPECT_EQ(frames->asked(), QStringList{video});
+    EXPECT_TRUE(QFileInfo::exists(env.dataDir + "/posters/" + PosterTries::fileName()));
+
+    // A new catalogue: nothing is asked of the decoder.
+    scanWithPosters(env, library.root);
+    EXPECT_EQ(frames->asked(), QStringList{video});
+
+    // Touched: tried again, once.
+    setModified(video, QDateTime::currentDateTimeUtc().addSecs(-3600));
+    scanWithPosters(env, library.root);
+    scanWithPosters(env, library.root);
+    EXPECT_EQ(frames->asked(), (QStringList{video, video}));
+
+    // Replaced by other content of the same time: its size tells.
+    const QDateTime before = QFileInfo(video).lastModified();
+    FixtureFiles::writeRandom(video, 8192);
+    setModified(video, before);
+    scanWithPosters(env, library.root);
+    EXPECT_EQ(frames->asked(), (QStringList{video, video, video}));
+
+    // Another video beside it: both are tried.
+    FixtureFiles::writeRandom(library.media + "/B002.mp4", 1024);
+    scanWithPosters(env, library.root);
+    EXPECT_EQ(frames->asked().mid(3), (QStringList{video, library.media + "/B002.mp4"}));
+}
+
+// Once the event has a poster its failed tries are dropped from the memory.
+TEST(PosterTries, AnEventWithAPosterLeavesTheMemory) {
+    CatalogTestEnv env;
+    auto frames = std::make_shared<ScriptedVideoFrames>();
+    platform::ScopedServices scope(ScriptedVideoFrames::services(frames));
+    const NoFrameLibrary library;
+    const QString memory = env.dataDir + "/posters/" + PosterTries::fileName();
+
+    scanWithPosters(env, library.root);
+    ASSERT_EQ(PosterTries::load(memory).size(), 1);
+
+    auto decodes = std::make_shared<ScriptedVideoFrames>();
+    decodes->answer = [](const QString&, std::stop_token) { return ScriptedVideoFrames::smallFrame(); };
+    platform::ScopedServices decoding(ScriptedVideoFrames::services(decodes));
+    FixtureFiles::writeRandom(library.media + "/A001.mov", 5000); // a new file: worth a try
+    scanWithPosters(env, library.root);
+    EXPECT_EQ(decodes->asked().size(), 1);
+    EXPECT_EQ(PosterTries::load(memory).size(), 0);
+    EXPECT_EQ(QDir(env.dataDir + "/posters").entryList({"*.jpg"}, QDir::Files).size(), 1);
 }

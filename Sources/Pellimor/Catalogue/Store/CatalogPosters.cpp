@@ -1,5 +1,6 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Store/Catalog.h"
+#include "Catalogue/Store/PosterTries.h"
 #include "Platform/Services.h"
 #include "Platform/VideoFrames.h"
 #include "Support/AtomicFile.h"
@@ -14,6 +15,8 @@
 #include <QThreadPool>
 #include <algorithm>
 #include <chrono>
+#include <mutex>
+#include <sys/stat.h>
 
 namespace pellimor {
 
@@ -50,6 +53,21 @@ struct PosterOutcome {
     QString writeError = {}; // set when a picture was made but could not be saved
 };
 
+// The memory of failed tries as one run carries it: loaded by the first frame that needs it
+// and saved when the run ends, both on the thread pool. The frames are made one at a time, so
+// the lock is never waited for; it only makes the hand-over between workers plain.
+struct RunTries {
+    std::mutex mutex;
+    QString path;
+    std::optional<PosterTries> tries;
+
+    PosterTries& loaded() {
+        if (!tries)
+            tries = PosterTries::load(path);
+        return *tries;
+    }
+};
+
 // The folder's files of a poster kind, hidden ones left out, in plain code-point order (capital
 // letters before small ones). Nothing when the folder is missing or cannot be listed.
 QStringList posterCandidates(const QString& folder) {
@@ -67,21 +85,54 @@ QStringList posterCandidates(const QString& folder) {
     return candidates;
 }
 
+// The candidates a try opens, described by a look-up of each that opens none of them. The
+// decoder reads through links, so a link is described by what it leads to.
+QList<PosterCandidate> describeTry(const QString& folder, const QStringList& names) {
+    QList<PosterCandidate> described;
+    const QDir media(folder);
+    for (const QString& name : names) {
+        PosterCandidate candidate{.name = name};
+        struct stat facts {};
+        if (::stat(QFile::encodeName(media.filePath(name)).constData(), &facts) == 0) {
+            candidate.size = facts.st_size;
+            candidate.modifiedNanoseconds =
+                qint64(facts.st_mtim.tv_sec) * 1'000'000'000 + facts.st_mtim.tv_nsec;
+        }
+        described.append(candidate);
+    }
+    return described;
+}
+
 // Blocking; any thread. Makes the poster of the media in `folder` at `destination`, or finds
-// one already there.
-PosterOutcome makePoster(const QString& folder, const QString& destination,
-                         const platform::VideoFrames& frames, const std::stop_token& stop) {
+// one already there. A try that gave nothing is remembered under `key`, and the same try is
+// not made again while its candidates stay as they were.
+PosterOutcome makePoster(const QString& folder, const QString& destination, const QString& key,
+                         const platform::VideoFrames& frames, RunTries& memory, const std::stop_token& stop) {
     if (QFileInfo::exists(destination))
         return {.made = true};
-    const QStringList candidates = posterCandidates(folder);
+    const QStringList candidates = posterCandidates(folder).mid(0, kMostCandidates);
+    if (candidates.isEmpty())
+        return {};
+    const QList<PosterCandidate> attempt = describeTry(folder, candidates);
+    {
+        std::lock_guard lock(memory.mutex);
+        if (memory.loaded().failedBefore(key, attempt))
+            return {};
+    }
     const QDir media(folder);
-    for (qsizetype i = 0; i < std::min(candidates.size(), kMostCandidates); ++i) {
+    const platform::VideoFrames::Request request = posterRequest();
+    // A file that ran out its time may sit on a slow drive rather than be unreadable; such a
+    // try is not taken as an answer.
+    bool timedOut = false;
+    for (const QString& name : candidates) {
         if (stop.stop_requested())
             return {};
-        const std::optional<platform::VideoFrame> frame =
-            frames.frameAt(media.filePath(candidates.at(i)), posterRequest(), stop);
-        if (!frame)
+        const auto started = std::chrono::steady_clock::now();
+        const std::optional<platform::VideoFrame> frame = frames.frameAt(media.filePath(name), request, stop);
+        if (!frame) {
+            timedOut = timedOut || std::chrono::steady_clock::now() - started >= request.timeout;
             continue;
+        }
         const std::optional<QByteArray> jpeg = frames.jpeg(*frame, kJpegQuality);
         if (!jpeg)
             continue;
@@ -90,7 +141,14 @@ PosterOutcome makePoster(const QString& folder, const QString& destination,
         const Result<void> written = AtomicFile::write(destination, *jpeg);
         if (!written.ok())
             return {.writeError = written.error()};
+        std::lock_guard lock(memory.mutex);
+        memory.loaded().forget(key);
         return {.made = true};
+    }
+    // A try cut short by a stop is no answer either.
+    if (!timedOut && !stop.stop_requested()) {
+        std::lock_guard lock(memory.mutex);
+        memory.loaded().recordFailure(key, attempt);
     }
     return {};
 }
@@ -114,7 +172,14 @@ void Catalog::carryPosters(const LibraryInfo& from, LibraryInfo& to) const {
 
 void Catalog::generatePosters(std::stop_token stop, std::function<void()> done) {
     QList<PosterWork> work;
+    // The events whose failed tries are worth remembering: those still without a poster, the
+    // ones of drives that are not connected included, so plugging a drive back in does not
+    // have its events tried again for nothing.
+    QSet<QString> stillWanted;
     for (const LibraryInfo& library : m_libraries) {
+        for (const EventInfo& event : library.events)
+            if (!event.poster && event.mediaFileCount > 0)
+                stillWanted.insert(library.path + u'|' + event.name);
         if (!isOnline(library) || library.path.contains(QChar(0)))
             continue;
         for (const EventInfo& event : library.events) {
@@ -141,6 +206,8 @@ void Catalog::generatePosters(std::stop_token stop, std::function<void()> done) 
         std::function<void()> done;
         std::shared_ptr<const platform::VideoFrames> frames;
         QString posterDir;
+        std::shared_ptr<RunTries> tries;
+        QSet<QString> stillWanted;
         // Stops the frame being decoded as well, when the run is stopped or the catalogue goes,
         // so neither waits for a slow file to run out its time.
         std::stop_source abort;
@@ -150,7 +217,7 @@ void Catalog::generatePosters(std::stop_token stop, std::function<void()> done) 
 
         static void step(Catalog& catalog, const std::shared_ptr<Run>& run) {
             if (run->stop.stop_requested() || run->next >= run->work.size() || !run->frames) {
-                finish(*run);
+                finish(catalog, run);
                 return;
             }
             const PosterWork item = run->work.at(run->next++);
@@ -163,8 +230,8 @@ void Catalog::generatePosters(std::stop_token stop, std::function<void()> done) 
             // and the result goes through the application object, which outlives the catalogue.
             QPointer<Catalog> guard(&catalog);
             workPool()->start([run, item, fileName, destination, guard]() mutable {
-                const PosterOutcome outcome =
-                    makePoster(item.folder, destination, *run->frames, run->abort.get_token());
+                const PosterOutcome outcome = makePoster(item.folder, destination, item.key, *run->frames,
+                                                         *run->tries, run->abort.get_token());
                 QCoreApplication* app = QCoreApplication::instance();
                 if (!app)
                     return;
@@ -209,11 +276,46 @@ void Catalog::generatePosters(std::stop_token stop, std::function<void()> done) 
             catalog.setLibraries(std::move(libraries));
         }
 
-        static void finish(Run& run) {
-            QObject::disconnect(run.abortOnDestroyed);
-            run.abortOnStop.reset();
-            if (std::function<void()> done = std::exchange(run.done, nullptr))
-                done();
+        // Saves what the run learnt of failed tries, on the thread pool, before the run counts
+        // as done: the next run, maybe of a new catalogue, reads it.
+        static void finish(Catalog& catalog, const std::shared_ptr<Run>& run) {
+            QObject::disconnect(run->abortOnDestroyed);
+            run->abortOnStop.reset();
+            bool learnt = false;
+            {
+                std::lock_guard lock(run->tries->mutex);
+                learnt = run->tries->tries.has_value();
+            }
+            if (!learnt) {
+                if (std::function<void()> done = std::exchange(run->done, nullptr))
+                    done();
+                return;
+            }
+            QPointer<Catalog> guard(&catalog);
+            workPool()->start([run, guard]() mutable {
+                {
+                    std::lock_guard lock(run->tries->mutex);
+                    if (std::optional<PosterTries>& tries = run->tries->tries) {
+                        tries->keepOnly(run->stillWanted);
+                        // A memory that cannot be written costs tries at the next run, no poster;
+                        // a posters folder that takes no file has had its warning already.
+                        if (tries->changed())
+                            (void)tries->save(run->tries->path);
+                    }
+                }
+                QCoreApplication* app = QCoreApplication::instance();
+                if (!app)
+                    return;
+                QMetaObject::invokeMethod(
+                    app,
+                    [run = std::move(run), guard = std::move(guard)] {
+                        if (!guard)
+                            return;
+                        if (std::function<void()> done = std::exchange(run->done, nullptr))
+                            done();
+                    },
+                    Qt::QueuedConnection);
+            });
         }
     };
 
@@ -223,6 +325,9 @@ void Catalog::generatePosters(std::stop_token stop, std::function<void()> done) 
     run->done = std::move(done);
     run->frames = platform::services().videoFrames;
     run->posterDir = m_posterDir;
+    run->tries = std::make_shared<RunTries>();
+    run->tries->path = QDir(m_posterDir).filePath(PosterTries::fileName());
+    run->stillWanted = std::move(stillWanted);
     run->abortOnStop.emplace(stop, [abort = run->abort]() mutable { abort.request_stop(); });
     run->abortOnDestroyed =
         connect(this, &QObject::destroyed, [abort = run->abort]() mutable { abort.request_stop(); });
