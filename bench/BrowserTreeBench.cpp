@@ -25,7 +25,6 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Shell/TableRows.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "bench/BenchSupport.h"
 #include "bench/SyntheticCatalogue.h"
 #include "bench/SyntheticScan.h"
@@ -128,7 +127,7 @@ int main(int argc, char** argv) {
         QDir().mkpath(library.path);
     }
     auto catalog = std::make_unique<Catalog>();
-    CatalogTestAccess::setLibraries(*catalog, libraries);
+    catalog->seed({.libraries = libraries});
     catalog->recordMounted();
     CatalogTreeQueries queries(*catalog);
 

@@ -30,7 +30,7 @@
 #include "Support/AtomicFile.h"
 #include "Support/Result.h"
 #include "Support/WorkPool.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "bench/BenchSupport.h"
 #include "bench/SyntheticCatalogue.h"
 
@@ -158,11 +158,11 @@ double mediaLoadMilliseconds(Catalog& catalog, const QList<LibraryInfo>& librari
         QObject::connect(&catalog, &Catalog::mediaChanged, [&] { ++published; });
     const double milliseconds = measureTimed(rounds, [&] {
         // From an empty published list, so every load publishes.
-        CatalogTestAccess::setLibraries(catalog, {});
+        catalog.seed({.libraries = QList<LibraryInfo>{}});
         catalog.loadAllMedia();
         waitFor([&] { return catalog.media().isEmpty(); });
         settle();
-        CatalogTestAccess::setLibraries(catalog, libraries);
+        catalog.seed({.libraries = libraries});
         const int before = published;
         return millisecondsOf([&] {
             catalog.loadAllMedia();
@@ -186,7 +186,7 @@ int growthLine(int size, int rounds) {
     {
         auto writer = std::make_unique<Catalog>();
         settle();
-        CatalogTestAccess::setLibraries(*writer, libraries);
+        writer->seed({.libraries = libraries});
         save = measure(rounds, [&] { writer->save(); });
         settle();
     }
@@ -214,7 +214,7 @@ int growthLine(int size, int rounds) {
     for (int l = 0; l < size; ++l) {
         const Result<QByteArray> bytes = RecordJson::encodeListBytes(
             bench::syntheticMedia(l, kGrowthMediaPerLibrary), RecordJson::DateForm::Since1970);
-        if (!bytes.ok() || !AtomicFile::write(CatalogTestAccess::mediaFile(*catalog, libraries.at(l).path),
+        if (!bytes.ok() || !AtomicFile::write(catalog->scanHost()->mediaFile(libraries.at(l).path),
                                               bytes.value(), AtomicFile::Durability::unsynced)
                                 .ok()) {
             std::fprintf(stderr, "could not write the media lists\n");
@@ -315,7 +315,7 @@ int main(int argc, char** argv) {
     {
         auto writer = std::make_unique<Catalog>();
         settle();
-        CatalogTestAccess::setLibraries(*writer, libraries);
+        writer->seed({.libraries = libraries});
         save = measure(o.rounds, [&] { writer->save(); });
         settle();
     }
@@ -400,20 +400,20 @@ int main(int argc, char** argv) {
     settle();
     const double saveMedia = measure(o.rounds, [&] {
         for (int l = 0; l < o.libraries; ++l)
-            CatalogTestAccess::saveMedia(*catalog, lists[l], libraries[l].path);
+            catalog->scanHost()->saveMedia(lists[l], libraries[l].path);
     });
     lists.clear();
 
     QList<QByteArray> files;
     qint64 mediaBytes = 0;
     for (const LibraryInfo& library : libraries) {
-        files.append(readFile(CatalogTestAccess::mediaFile(*catalog, library.path)));
+        files.append(readFile(catalog->scanHost()->mediaFile(library.path)));
         mediaBytes += files.last().size();
     }
     // The file writing alone: the same bytes written atomically over the same files.
     const double writeMedia = measure(o.rounds, [&] {
         for (int l = 0; l < o.libraries; ++l)
-            (void)AtomicFile::write(CatalogTestAccess::mediaFile(*catalog, libraries[l].path), files[l]);
+            (void)AtomicFile::write(catalog->scanHost()->mediaFile(libraries[l].path), files[l]);
     });
     const double parseMedia = measure(o.rounds, [&] {
         for (const QByteArray& file : files)

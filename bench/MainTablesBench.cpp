@@ -19,7 +19,6 @@
 #include "Shell/MainTables.h"
 #include "Shell/TableRows.h"
 #include "Shell/Views/RowTableModel.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Widgets/UiTextMeasurer.h"
 #include "bench/BenchSupport.h"
 #include "bench/SyntheticCatalogue.h"
@@ -92,8 +91,8 @@ int main(int argc, char** argv) {
         media.last().entry.name = QStringLiteral("A%1_C%2.mov").arg(i % 1000, 3, 10, QLatin1Char('0')).arg(i);
     }
     auto catalog = std::make_unique<Catalog>();
-    CatalogTestAccess::setLibraries(*catalog, libraries);
-    CatalogTestAccess::setMedia(*catalog, media);
+    catalog->seed({.libraries = libraries});
+    catalog->seed({.media = media});
     catalog->recordMounted();
     const QString installed = catalog->installedFCP().value_or(QString());
     const UiTextMeasurer measurer;

@@ -24,7 +24,6 @@
 #include "Plugins/PackStats.h"
 #include "Plugins/PluginColumns.h"
 #include "Plugins/PluginTree.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Widgets/UiTextMeasurer.h"
 #include "bench/BenchSupport.h"
 #include "bench/SyntheticScan.h"
@@ -147,7 +146,7 @@ int main(int argc, char** argv) {
         syntheticLibraries(o, sandbox.path(QStringLiteral("volumes")), installed);
     auto catalog = std::make_unique<Catalog>();
     catalog->setPluginCounter(PackStats::counter());
-    CatalogTestAccess::setLibraries(*catalog, libraries);
+    catalog->seed({.libraries = libraries});
     catalog->recordMounted();
 
     const PluginTree::Inputs in{libraries, SearchQuery(), false, PluginSort()};

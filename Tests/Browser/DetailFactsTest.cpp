@@ -2,7 +2,6 @@
 
 #include "Catalogue/Records/Fmt.h"
 #include "Support/ByteCount.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/PinnedLocale.h"
 
@@ -205,7 +204,7 @@ TEST_F(DetailFactsTest, theVersionNoteFollowsTheInstalledFinalCutPro) {
         const std::unique_ptr<Catalog> catalog = env.makeCatalog();
         LibraryInfo l = library("/Volumes/A/Cut.fcpbundle", "A");
         l.fcpVersion = c.saved;
-        CatalogTestAccess::setLibraries(*catalog, {l});
+        catalog->seed({.libraries = QList<LibraryInfo>{l}});
         EXPECT_EQ(valueOf(DetailFacts::facts(l, DetailFacts::Context::of(*catalog, l)), "Saved with FCP"),
                   c.value)
             << c.what;

@@ -11,7 +11,7 @@
 #include "Support/ByteCount.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/EventLoop.h"
 #include "Tests/Support/FakeAccessibility.h"
@@ -121,7 +121,7 @@ public:
         builder.event("Day 1").media("A001.mov", 40'000).project("Cut").clips(2);
         if (tweak)
             tweak(builder);
-        return CatalogTestAccess::addRead(*catalog, builder.write(parent.isEmpty() ? folder : parent));
+        return CatalogSeeding::addRead(*catalog, builder.write(parent.isEmpty() ? folder : parent));
     }
 
     void start(const QList<LibraryInfo>& libraries, bool safety = false, bool practice = false) {
@@ -1028,7 +1028,7 @@ TEST(LibraryUpdaterProcess, UpdatesTwoLibrariesOneFinalCutProAtATime) {
         QList<MediaEntry> media;
         libraries.append(LibraryReader::read(path, LibraryReader::signature(path), media));
     }
-    CatalogTestAccess::setLibraries(*catalog, libraries);
+    catalog->seed({.libraries = libraries});
 
     LibraryUpdater updater;
     QMap<qsizetype, qint64> updatedIn; // the process each library was updated in

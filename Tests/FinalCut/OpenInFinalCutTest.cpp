@@ -11,7 +11,6 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Tests/Fixtures/CollectionRow.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeAudioUnitRegistry.h"
 #include "Tests/Support/FakeFinalCut/FakeFinalCut.h"
@@ -595,7 +594,7 @@ TEST(OpenInFinalCut, ALibraryForgottenMeanwhileOnlyGetsItsStatusLine) {
     HeldFlow f;
     Flow& flow = f.flow;
     const LibraryInfo alpha = flow.library(std::nullopt, QStringLiteral("Alpha"));
-    CatalogTestAccess::setLibraries(*flow.catalog, {alpha});
+    (*flow.catalog).seed({.libraries = QList<LibraryInfo>{alpha}});
     flow.flow->openInFCP(alpha);
     flow.catalog->forget(alpha);
     f.held->answer(0);

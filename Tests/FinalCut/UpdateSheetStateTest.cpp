@@ -8,7 +8,6 @@
 #include "FinalCut/SafetyCopy.h"
 #include "Platform/SettingsStore.h"
 #include "Support/ByteCount.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 
 #include <QDir>
@@ -198,8 +197,8 @@ TEST(UpdateSheetState, TheBackupLineCountsEveryLibraryOfTheRequestOnABackupDrive
     byUuid.volumeUUID = QStringLiteral("0A1B-2C3D");
     const LibraryInfo working = library("Wedding", "Studio", "10.8.1", 1000);
     // Drive roles by name only, and by identifier only.
-    CatalogTestAccess::setDriveRoles(*catalog,
-                                     {{"Vault", "backup"}, {"0A1B-2C3D", "backup"}, {"Studio", "work"}});
+    catalog->seed({.driveRoles = QMap<QString, QString>{
+                       {"Vault", "backup"}, {"0A1B-2C3D", "backup"}, {"Studio", "work"}}});
 
     struct Situation {
         const char* what;

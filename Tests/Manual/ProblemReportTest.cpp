@@ -5,7 +5,6 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/Services.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeMachineFacts.h"
 #include "Tests/Support/FakeMainBundle.h"
@@ -56,10 +55,10 @@ struct ReportFixture {
     std::unique_ptr<Catalog> catalog = env.makeCatalog();
 
     ReportFixture() {
-        CatalogTestAccess::setLibraries(
-            *catalog, {libraryOn("Archive SSD", "Smith Wedding"), libraryOn("Macintosh HD", "Holiday 2026")});
-        CatalogTestAccess::setRoots(*catalog, {ScanRoot{"/Volumes/Archive SSD/Jobs/", std::nullopt},
-                                               ScanRoot{"/home/jsmith/Movies", std::nullopt}});
+        catalog->seed({.libraries = QList<LibraryInfo>{libraryOn("Archive SSD", "Smith Wedding"),
+                                                       libraryOn("Macintosh HD", "Holiday 2026")}});
+        catalog->seed({.roots = QList<ScanRoot>{ScanRoot{"/Volumes/Archive SSD/Jobs/", std::nullopt},
+                                                ScanRoot{"/home/jsmith/Movies", std::nullopt}}});
     }
 };
 

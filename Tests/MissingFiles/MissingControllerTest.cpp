@@ -9,7 +9,6 @@
 #include "Support/WorkPool.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeFinalCutApp.h"
 #include "Tests/Support/RecordingFileManager.h"
@@ -92,11 +91,11 @@ protected:
         read.volumeName = QFileInfo(folder).fileName();
         QList<LibraryInfo> all = catalog->libraries();
         all.append(read);
-        CatalogTestAccess::setLibraries(*catalog, all);
+        catalog->seed({.libraries = all});
         QList<Catalog::MediaEntry2> rows = catalog->media();
         for (const MediaEntry& entry : entries)
             rows.append({read.path, entry});
-        CatalogTestAccess::setMedia(*catalog, rows);
+        catalog->seed({.media = rows});
         return read;
     }
 

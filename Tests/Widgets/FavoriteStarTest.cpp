@@ -1,7 +1,6 @@
 #include "Widgets/FavoriteStar.h"
 
 #include "Catalogue/Store/Catalog.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Widgets/CellPainter.h"
 #include "Widgets/DarkLook.h"
@@ -67,8 +66,8 @@ class FavoriteStarTest : public ::testing::Test {
 protected:
     void SetUp() override {
         catalog = env.makeCatalog();
-        CatalogTestAccess::setLibraries(*catalog, {library(kWedding), library(kTrailer)});
-        CatalogTestAccess::setFavorites(*catalog, {});
+        catalog->seed({.libraries = QList<LibraryInfo>{library(kWedding), library(kTrailer)}});
+        catalog->seed({.favorites = QMap<QString, QDateTime>{}});
     }
 
     test::CatalogTestEnv env{QStringLiteral("star")};
@@ -172,12 +171,12 @@ TEST_F(FavoriteStarTest, threePixelsOutsideTogglesFourDoesNot) {
     ASSERT_EQ(row.top(), 0);
 
     for (const Case& c : cases) {
-        CatalogTestAccess::setFavorites(*catalog, {});
+        catalog->seed({.favorites = QMap<QString, QDateTime>{}});
         clickAt(panel, star->pos() + c.offset);
         EXPECT_EQ(catalog->isFavorite(kWedding), c.toggles) << "widget, " << c.where;
         EXPECT_EQ(star->isFavorite(), c.toggles) << "widget, " << c.where;
 
-        CatalogTestAccess::setFavorites(*catalog, {});
+        catalog->seed({.favorites = QMap<QString, QDateTime>{}});
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(10, 7) + c.offset);
         EXPECT_EQ(catalog->isFavorite(kWedding), c.toggles) << "cell, " << c.where;
     }

@@ -11,7 +11,6 @@
 #include "Browser/Views/BrowserModel.h"
 #include "Browser/Views/PathHoverCard.h"
 #include "Catalogue/Logs/UITrace.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/RecordingFileManager.h"
 #include "Tests/Support/VirtualClock.h"
@@ -90,7 +89,7 @@ protected:
     }
 
     void catalogue(const QList<LibraryInfo>& libraries) {
-        CatalogTestAccess::setLibraries(*catalog, libraries);
+        catalog->seed({.libraries = libraries});
         shown = libraries;
     }
 
@@ -584,7 +583,7 @@ TEST_F(BrowserViewTest, theRowMenuActsOnTheRowsLibrary) {
     EXPECT_EQ(cleaned, QList<QString>{online.path});
 
     // A library forgotten while the menu was open: nothing happens.
-    CatalogTestAccess::setLibraries(*catalog, {offline});
+    catalog->seed({.libraries = QList<LibraryInfo>{offline}});
     view->choose(online.path, RowMenu::Action::reveal);
     view->open(online.path);
     EXPECT_EQ(files->revealed.size(), 1);

@@ -9,7 +9,6 @@
 #include "Browser/Views/PosterImage.h"
 #include "Browser/Views/PosterView.h"
 #include "Browser/Views/ProjectLine.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/RecordingFileManager.h"
 #include "Tests/Support/ScriptedPrompts.h"
@@ -96,7 +95,7 @@ protected:
         QList<LibraryInfo> all = catalog->libraries();
         all.removeIf([&](const LibraryInfo& x) { return x.path == l.path; });
         all.append(l);
-        CatalogTestAccess::setLibraries(*catalog, all);
+        catalog->seed({.libraries = all});
         detail->present(l, focus);
         settle();
     }
@@ -305,7 +304,7 @@ TEST_F(LibraryDetailTest, theSameLibraryAgainBuildsNothingAndAChangeRebuilds) {
     detail->present(library, ProjectFocus{"Day 1", "Main Edit"});
     EXPECT_EQ(detail->builds(), builds + 2);
     // The drive's role is part of what is shown.
-    CatalogTestAccess::setDriveRoles(*catalog, {{"Macintosh HD", "backup"}});
+    catalog->seed({.driveRoles = QMap<QString, QString>{{"Macintosh HD", "backup"}}});
     detail->present(library, ProjectFocus{"Day 1", "Main Edit"});
     EXPECT_EQ(detail->builds(), builds + 3);
     EXPECT_TRUE(detail->shownText().contains("\nBACKUP DRIVE\n"));

@@ -2,7 +2,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/VolumesRoot.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/TestEnv.h"
 
@@ -183,7 +183,7 @@ TEST(CatalogRequests, RescanAllRootsSelectsReachableWatchedFoldersOnTheGivenDriv
         SCOPED_TRACE(c.name);
         CatalogTestEnv env;
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setRoots(*catalog, watched(c.watched));
+        catalog->seed({.roots = watched(c.watched)});
         catalog->setStatus(kUntouched);
 
         catalog->rescanAllRoots(ScanOptions{.fullRescan = true, .posters = true, .concurrency = 3}, c.only);
@@ -264,7 +264,7 @@ TEST(CatalogRequests, RescanDriveTakesItsReachableWatchedFoldersElseTheWholeDriv
         SCOPED_TRACE(c.name);
         CatalogTestEnv env;
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setRoots(*catalog, watched(c.watched));
+        catalog->seed({.roots = watched(c.watched)});
 
         catalog->rescan(media.mount, QStringLiteral("Media"),
                         ScanOptions{.posters = true, .concurrency = 6, .depth = 3});
@@ -284,7 +284,7 @@ TEST(CatalogRequests, WholeDriveScanFindsLibrariesButIsNeverWatched) {
     const QString local = TestEnv::freshDir(QStringLiteral("whole-drive"));
     CatalogTestEnv env;
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setRoots(*catalog, watched({local}));
+    catalog->seed({.roots = watched({local})});
 
     catalog->rescan(drive.mount, QStringLiteral("Archive"), ScanOptions{.posters = false});
     finishScan(*catalog);
@@ -329,7 +329,7 @@ TEST(CatalogRequests, RescanDriveStopsWithAMessageWhenItCannotScan) {
         SCOPED_TRACE(c.name);
         CatalogTestEnv env;
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setRoots(*catalog, watched(c.watched));
+        catalog->seed({.roots = watched(c.watched)});
 
         catalog->rescan(c.mount, c.driveName, ScanOptions{.posters = false});
 
@@ -346,7 +346,7 @@ TEST(CatalogRequests, RescanStartupDiskTakesWatchedFoldersOffTheDrives) {
     ASSERT_EQ(VolumesRoot::mountOf(first), QStringLiteral("/"));
     CatalogTestEnv env;
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setRoots(*catalog, watched({second, onMedia, media.mount, first}));
+    catalog->seed({.roots = watched({second, onMedia, media.mount, first})});
 
     catalog->rescan(QStringLiteral("/"), QStringLiteral("Macintosh HD"), ScanOptions{.posters = false});
 
@@ -384,7 +384,7 @@ TEST(CatalogRequests, RequestsWhileAScanRunsStartNothing) {
         SCOPED_TRACE(c.name);
         CatalogTestEnv env;
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setRoots(*catalog, watched({other}));
+        catalog->seed({.roots = watched({other})});
         catalog->rescan(ScanRoot{running, std::nullopt}, ScanOptions{.posters = false});
         ASSERT_TRUE(catalog->isScanning());
 
@@ -400,7 +400,7 @@ TEST(CatalogRequests, RefreshAllStillReportsUnreachableFoldersWhileAScanRuns) {
     const PluggedDrive busy(QStringLiteral("Busy"));
     CatalogTestEnv env;
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setRoots(*catalog, watched({onUnpluggedDrive(QStringLiteral("X"))}));
+    catalog->seed({.roots = watched({onUnpluggedDrive(QStringLiteral("X"))})});
     // A drive scan, so the running scan adds no watched folder.
     catalog->rescan(busy.mount, QStringLiteral("Busy"), ScanOptions{.posters = false});
     ASSERT_TRUE(catalog->isScanning());
@@ -478,10 +478,10 @@ TEST(CatalogRequests, RemoveRootDropsEveryEntryOfThatPathAndSaves) {
     under.scannedAt = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
     {
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setRoots(*catalog,
-                                    {ScanRoot{a, std::nullopt}, ScanRoot{b, QDateTime::currentDateTimeUtc()},
-                                     ScanRoot{c, std::nullopt}, ScanRoot{b, std::nullopt}});
-        CatalogTestAccess::setLibraries(*catalog, {under});
+        catalog->seed(
+            {.roots = QList<ScanRoot>{ScanRoot{a, std::nullopt}, ScanRoot{b, QDateTime::currentDateTimeUtc()},
+                                      ScanRoot{c, std::nullopt}, ScanRoot{b, std::nullopt}}});
+        catalog->seed({.libraries = QList<LibraryInfo>{under}});
 
         catalog->removeRoot(ScanRoot{b, std::nullopt});
 
@@ -511,17 +511,15 @@ TEST(CatalogRequests, ForgetDropsTheLibraryItsFavouriteAndItsMediaList) {
         return info;
     };
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, {library(gone, QStringLiteral("Gone")),
-                                               library(kept, QStringLiteral("Kept")),
-                                               library(gone, QStringLiteral("Gone (twice)"))});
+    catalog->seed({.libraries = QList<LibraryInfo>{library(gone, QStringLiteral("Gone")),
+                                                   library(kept, QStringLiteral("Kept")),
+                                                   library(gone, QStringLiteral("Gone (twice)"))}});
     const QDateTime marked = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
-    CatalogTestAccess::setFavorites(*catalog, {{gone, marked}, {kept, marked}});
-    CatalogTestAccess::saveMedia(*catalog, {MediaEntry{QStringLiteral("a.mov"), 10, QStringLiteral("Day")}},
-                                 gone);
-    CatalogTestAccess::saveMedia(*catalog, {MediaEntry{QStringLiteral("k.mov"), 20, QStringLiteral("Day")}},
-                                 kept);
-    const QString goneMedia = CatalogTestAccess::mediaFile(*catalog, gone);
-    const QString keptMedia = CatalogTestAccess::mediaFile(*catalog, kept);
+    catalog->seed({.favorites = QMap<QString, QDateTime>{{gone, marked}, {kept, marked}}});
+    catalog->scanHost()->saveMedia({MediaEntry{QStringLiteral("a.mov"), 10, QStringLiteral("Day")}}, gone);
+    catalog->scanHost()->saveMedia({MediaEntry{QStringLiteral("k.mov"), 20, QStringLiteral("Day")}}, kept);
+    const QString goneMedia = catalog->scanHost()->mediaFile(gone);
+    const QString keptMedia = catalog->scanHost()->mediaFile(kept);
     const QString posterFile =
         QDir(catalog->posterDir())
             .filePath(Catalog::hash(gone + QStringLiteral("|Day")) + QStringLiteral(".jpg"));

@@ -14,7 +14,7 @@
 #include "Support/WorkPool.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeVolumeFacts.h"
 #include "Tests/Support/QtPrinters.h"
@@ -309,7 +309,7 @@ TEST_F(CatalogScanTest, TwoRootsAreWalkedReadAndReported) {
     for (const ScanRoot& root : catalog->roots())
         EXPECT_TRUE(root.lastScan.has_value()) << root.path.toStdString();
     for (const QString& path : {alpha, beta})
-        EXPECT_TRUE(QFileInfo::exists(CatalogTestAccess::mediaFile(*catalog, path))) << path.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(catalog->scanHost()->mediaFile(path))) << path.toStdString();
     ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return catalog->media().size() == 4; }));
 
     // What was saved comes back at the next start.
@@ -354,7 +354,7 @@ TEST_F(CatalogScanTest, RescansReadInFullOnlyWhatChanged) {
     const auto catalog = env.makeCatalog();
     scan(*catalog, jobFor({root}));
     ASSERT_EQ(catalog->status(), QStringLiteral("Done: 3 new, 0 updated, 0 unchanged, 0 removed."));
-    CatalogTestAccess::setFavorites(*catalog, {{c, kBuilt}});
+    catalog->seed({.favorites = QMap<QString, QDateTime>{{c, kBuilt}}});
 
     // Nothing changed: no library is read in full, and no record changes.
     const QList<LibraryInfo> first = catalog->libraries();
@@ -370,20 +370,20 @@ TEST_F(CatalogScanTest, RescansReadInFullOnlyWhatChanged) {
     EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 1 updated, 2 unchanged, 0 removed."));
     EXPECT_EQ(readAgain(before, readTimes(*catalog)), QStringList{b});
     EXPECT_EQ(find(*catalog, b)->events.value(0).mediaFileCount, 3);
-    QFile bMedia(CatalogTestAccess::mediaFile(*catalog, b));
+    QFile bMedia(catalog->scanHost()->mediaFile(b));
     ASSERT_TRUE(bMedia.open(QIODevice::ReadOnly));
     EXPECT_TRUE(bMedia.readAll().contains("A003.mov"));
 
     // A library marked for a full read is read even though nothing in it changed.
     before = readTimes(*catalog);
-    CatalogTestAccess::invalidateSignature(*catalog, a);
+    catalog->invalidateSignature(a);
     scan(*catalog, jobFor({root}));
     EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 1 updated, 2 unchanged, 0 removed."));
     EXPECT_EQ(readAgain(before, readTimes(*catalog)), QStringList{a});
     EXPECT_NE(find(*catalog, a)->signature, QStringLiteral("0.0"));
 
     // C deleted from its mounted disk: it leaves with its favourite mark and its media list.
-    const QString cMedia = CatalogTestAccess::mediaFile(*catalog, c);
+    const QString cMedia = catalog->scanHost()->mediaFile(c);
     ASSERT_TRUE(QFileInfo::exists(cMedia));
     ASSERT_TRUE(QDir(c).removeRecursively());
     scan(*catalog, jobFor({root}));
@@ -445,13 +445,13 @@ TEST_F(CatalogScanTest, AMediaListLostOrDamagedIsReadAgainByTheNextRescan) {
         auto catalog = env.makeCatalog();
         scan(*catalog, jobFor({root}));
         ASSERT_EQ(catalog->status(), QStringLiteral("Done: 3 new, 0 updated, 0 unchanged, 0 removed."));
-        const QString emptyList = CatalogTestAccess::mediaFile(*catalog, empty);
+        const QString emptyList = catalog->scanHost()->mediaFile(empty);
         ASSERT_TRUE(QFileInfo::exists(emptyList));
         ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return catalog->media().size() == 4; }));
 
         // The list goes bad while the program is not running; the next start leaves the
         // library's media out of search.
-        c.damage(CatalogTestAccess::mediaFile(*catalog, broken));
+        c.damage(catalog->scanHost()->mediaFile(broken));
         catalog.reset();
         catalog = env.makeCatalog();
         ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return catalog->media().size() == 2; }));
@@ -517,7 +517,7 @@ TEST_F(CatalogScanTest, EntriesMissingNewerPartsAreRefreshedWithoutAFullRead) {
         SCOPED_TRACE(c.what);
         LibraryInfo older = fresh;
         c.change(older);
-        CatalogTestAccess::setLibraries(*catalog, {older});
+        catalog->seed({.libraries = QList<LibraryInfo>{older}});
         scan(*catalog, jobFor({root}));
         EXPECT_EQ(catalog->status(), QString::fromUtf8(c.status));
         // Refreshed in place: the record is whole again, and still dated by its last full read.
@@ -530,7 +530,7 @@ TEST_F(CatalogScanTest, EntriesMissingNewerPartsAreRefreshedWithoutAFullRead) {
     LibraryInfo newer = fresh;
     newer.scannedAt = QDateTime::currentDateTimeUtc().addDays(1);
     newer.signature = QStringLiteral("1.0|@size|1.0");
-    CatalogTestAccess::setLibraries(*catalog, {newer});
+    catalog->seed({.libraries = QList<LibraryInfo>{newer}});
     scan(*catalog, jobFor({root}));
     EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 0 updated, 1 unchanged, 0 removed."));
     EXPECT_EQ(catalog->libraries(), QList<LibraryInfo>{newer});
@@ -563,7 +563,7 @@ TEST_F(CatalogScanTest, ReadsAreSavedEveryThirdLibraryThatChangedTheCatalogue) {
     const QMetaObject::Connection watching =
         QObject::connect(catalog.get(), &Catalog::progressChanged, catalog.get(), [&] {
             if (catalog->progress() && catalog->progress()->done == 4) {
-                CatalogTestAccess::finishWrites(*catalog);
+                catalog->finishWrites();
                 onDisk = savedLibraries();
                 doneOnDisk = jobOnDisk(env.dataDir) ? jobOnDisk(env.dataDir)->done.size() : -1;
                 QFile file(catalogFile);
@@ -596,9 +596,9 @@ TEST_F(CatalogScanTest, LibrariesDeeperThanTheWalkOrOutsideTheRootStay) {
     const QString shallow = root + QStringLiteral("/A/Old.fcpbundle");
     const QString beside = m_base + QStringLiteral("/Media2/Old.fcpbundle");
     const QString atRoot = root;
-    CatalogTestAccess::setLibraries(
-        *catalog, {placeholder(deep), placeholder(shallow), placeholder(beside), placeholder(atRoot)});
-    CatalogTestAccess::setFavorites(*catalog, {{shallow, kBuilt}, {deep, kBuilt}});
+    catalog->seed({.libraries = QList<LibraryInfo>{placeholder(deep), placeholder(shallow),
+                                                   placeholder(beside), placeholder(atRoot)}});
+    catalog->seed({.favorites = QMap<QString, QDateTime>{{shallow, kBuilt}, {deep, kBuilt}}});
 
     ScanJob job = jobFor({root});
     job.maxDepth = 2;
@@ -616,7 +616,7 @@ TEST_F(CatalogScanTest, PauseAtTheStartOfAWalkKeepsTheRootToWalkAndResumeWalksIt
 
     CatalogTestEnv env;
     const auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, {placeholder(gone)});
+    catalog->seed({.libraries = QList<LibraryInfo>{placeholder(gone)}});
     const QString searching = QStringLiteral("Searching ") + root + QStringLiteral("…");
     const QMetaObject::Connection pausing =
         QObject::connect(catalog.get(), &Catalog::statusChanged, catalog.get(), [&] {
@@ -817,7 +817,7 @@ TEST_F(CatalogScanTest, AJobLeftByAKilledProcessResumesWhereItStopped) {
     const auto catalog = env.makeCatalog();
     ASSERT_TRUE(catalog->pausedJob().has_value());
     EXPECT_EQ(jobJson(*catalog->pausedJob()), jobJson(left));
-    CatalogTestAccess::setLibraries(*catalog, {placeholder(old)});
+    catalog->seed({.libraries = QList<LibraryInfo>{placeholder(old)}});
 
     Recorder recorder(*catalog);
     scan(*catalog, *catalog->pausedJob());
@@ -877,8 +877,8 @@ TEST_F(CatalogScanTest, FoldersThatCouldNotBeListedKeepTheLibrariesBehindThem) {
     const QString behindFolder = QFile::decodeName(unreadableName) + QStringLiteral("/Lib.fcpbundle");
     const QString reallyGone = root + QStringLiteral("/Gone/Old.fcpbundle");
 
-    CatalogTestAccess::setLibraries(
-        *catalog, {placeholder(behindShare), placeholder(behindFolder), placeholder(reallyGone)});
+    catalog->seed({.libraries = QList<LibraryInfo>{placeholder(behindShare), placeholder(behindFolder),
+                                                   placeholder(reallyGone)}});
     scan(*catalog, jobFor({share, root}));
     EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 0 updated, 0 unchanged, 1 removed."));
     EXPECT_EQ(pathsOf(catalog->libraries()), sorted({behindShare, behindFolder}));
@@ -983,7 +983,7 @@ TEST_F(CatalogScanTest, ASecondRunWhileOneRunsChangesNothing) {
     catalog->run(jobFor({first}));
     ASSERT_TRUE(gate.waitForHeldRead());
     catalog->run(jobFor({other}));
-    EXPECT_EQ(CatalogTestAccess::currentJob(*catalog).roots, QStringList{first});
+    EXPECT_EQ(catalog->scanHost()->job().roots, QStringList{first});
     EXPECT_EQ(jobOnDisk(env.dataDir)->roots, QStringList{first});
     gate.facts->release();
     ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !catalog->isScanning(); }));
@@ -1052,8 +1052,8 @@ TEST_F(CatalogScanTest, AResumedRootRemovesOnlyWhatItsSavedWalkCouldHaveSeen) {
             job.unlisted = QStringList{share};
         CatalogTestEnv env;
         const auto catalog = env.makeCatalog();
-        CatalogTestAccess::setLibraries(*catalog,
-                                        {placeholder(kept), placeholder(behindShare), placeholder(gone)});
+        catalog->seed({.libraries = QList<LibraryInfo>{placeholder(kept), placeholder(behindShare),
+                                                       placeholder(gone)}});
         scan(*catalog, job);
         if (knowsUnlisted) {
             EXPECT_EQ(catalog->status(), QStringLiteral("Done: 0 new, 0 updated, 0 unchanged, 1 removed."));
@@ -1129,7 +1129,7 @@ TEST_F(CatalogScanTest, APauseWhileFoundLibrariesAreCheckedAheadLeavesTheJobOfTh
     held.clock = clock;
     const platform::ScopedServices clockScope(held);
     const auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, known);
+    catalog->seed({.libraries = known});
     catalog->run(jobFor({root}, 4));
     // The walk has listed the root, "Last" and "F039"; the four libraries of "Last" are being
     // checked.

@@ -5,7 +5,7 @@
 #include "Catalogue/Records/ScanJob.h"
 #include "Catalogue/Store/Catalog.h"
 #include "Tests/Fixtures/FixtureFiles.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/TempFiles.h"
 
@@ -64,9 +64,9 @@ TEST(CatalogJobTest, PersistingWritesTheWholeJobCompactAndStampsItNow) {
             job.maxDepth.reset();
             job.pending.reset();
         }
-        CatalogTestAccess::currentJob(*catalog) = job;
+        catalog->scanHost()->job() = job;
         const QDateTime before = QDateTime::currentDateTimeUtc();
-        CatalogTestAccess::persistJob(*catalog);
+        CatalogSeeding::writeJob(*catalog);
         const QDateTime after = QDateTime::currentDateTimeUtc();
 
         const ScanJob& written = catalog->currentJob();
@@ -120,8 +120,8 @@ TEST(CatalogJobTest, AJobThatCannotBeWrittenIsLeftSilently) {
     Files::makeFolder(jobPath(env) + QStringLiteral("/inside"));
     const bool wasHeadless = ErrorLog::headless();
     ErrorLog::setHeadless(false);
-    CatalogTestAccess::currentJob(*catalog) = sampleJob();
-    CatalogTestAccess::persistJob(*catalog);
+    catalog->scanHost()->job() = sampleJob();
+    CatalogSeeding::writeJob(*catalog);
     ErrorLog::setHeadless(wasHeadless);
 
     EXPECT_TRUE(QFileInfo(jobPath(env)).isDir());

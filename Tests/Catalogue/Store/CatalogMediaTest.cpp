@@ -4,7 +4,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Support/AtomicFile.h"
 #include "Support/WorkPool.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FileGates.h"
 #include "Tests/Support/TempFiles.h"
@@ -84,13 +84,11 @@ protected:
     }
     void TearDown() override { catalog.reset(); }
 
-    void setLibraries(const QList<LibraryInfo>& libraries) {
-        CatalogTestAccess::setLibraries(*catalog, libraries);
-    }
+    void setLibraries(const QList<LibraryInfo>& libraries) { catalog->seed({.libraries = libraries}); }
     void saveMedia(const QList<MediaEntry>& entries, const QString& path) {
-        CatalogTestAccess::saveMedia(*catalog, entries, path);
+        catalog->scanHost()->saveMedia(entries, path);
     }
-    QString mediaFile(const QString& path) const { return CatalogTestAccess::mediaFile(*catalog, path); }
+    QString mediaFile(const QString& path) const { return catalog->scanHost()->mediaFile(path); }
 
     // Starts a load and runs the event loop until it has published.
     void loadAndWait() {
@@ -327,9 +325,9 @@ TEST_F(CatalogMediaTest, DeletingAListTwiceIsHarmlessAndLeavesOtherListsAlone) {
     saveMedia(entriesFor("kept", 2), kept);
     ASSERT_TRUE(QFileInfo::exists(mediaFile(gone)));
 
-    CatalogTestAccess::deleteMedia(*catalog, gone);
+    catalog->scanHost()->deleteMedia(gone);
     EXPECT_FALSE(QFileInfo::exists(mediaFile(gone)));
-    CatalogTestAccess::deleteMedia(*catalog, gone); // already deleted, by hand or by the first call
+    catalog->scanHost()->deleteMedia(gone); // already deleted, by hand or by the first call
     EXPECT_FALSE(QFileInfo::exists(mediaFile(gone)));
 
     setLibraries({libraryAt(kept)});

@@ -8,7 +8,7 @@
 #include "Tests/Fixtures/ClipWriter.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Fixtures/SampleSet.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/ScriptedVideoFrames.h"
 #include "Tests/Support/TempFiles.h"
@@ -131,7 +131,7 @@ std::optional<QString> posterOf(const Catalog& catalog, const QString& library, 
 // Runs the poster step to its end (the callback), with the event loop going.
 bool makePosters(Catalog& catalog, std::stop_token stop = {}) {
     bool finished = false;
-    CatalogTestAccess::generatePosters(catalog, std::move(stop), [&] { finished = true; });
+    catalog.scanHost()->generatePosters(std::move(stop), [&] { finished = true; });
     return CatalogTestEnv::waitUntil([&] { return finished; }, 120000);
 }
 
@@ -226,7 +226,7 @@ TEST(CatalogPosters, TriesVideoFilesInPlainOrderAndAtMostFour) {
                                  {"a.MP4", "B.mov", ".hidden.mov", "notes.txt", "Vows.wav", "x.avi", "Y.mxf",
                                   "clip.mts", "z.m2ts", "Sub/A.mov"}}});
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, {libraryAt(library, {eventNamed("Day 1")})});
+    catalog->seed({.libraries = QList<LibraryInfo>{libraryAt(library, {eventNamed("Day 1")})}});
 
     ASSERT_TRUE(makePosters(*catalog));
     const QString media = originalMedia(library, "Day 1");
@@ -257,7 +257,7 @@ TEST(CatalogPosters, TakesTheSevenVideoKindsOnly) {
     }
     const QString library = libraryFolder("kinds", media);
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, {libraryAt(library, events)});
+    catalog->seed({.libraries = QList<LibraryInfo>{libraryAt(library, events)}});
 
     ASSERT_TRUE(makePosters(*catalog));
     QStringList asked;
@@ -283,11 +283,12 @@ TEST(CatalogPosters, WorksThroughOnlineEventsThatLackAPoster) {
     EventInfo withPoster = eventNamed("Has Poster");
     withPoster.poster = QStringLiteral("earlier.jpg");
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(
-        *catalog, {libraryAt(first, {eventNamed("A"), eventNamed("B"), withPoster, eventNamed("No Media", 0),
-                                     eventNamed("C")}),
-                   libraryAt(gone, {eventNamed("H")}),
-                   libraryAt(second, {eventNamed("D"), eventNamed("E"), eventNamed("F"), eventNamed("G")})});
+    catalog->seed(
+        {.libraries = QList<LibraryInfo>{
+             libraryAt(first, {eventNamed("A"), eventNamed("B"), withPoster, eventNamed("No Media", 0),
+                               eventNamed("C")}),
+             libraryAt(gone, {eventNamed("H")}),
+             libraryAt(second, {eventNamed("D"), eventNamed("E"), eventNamed("F"), eventNamed("G")})}});
 
     const QStringList statuses = statusesDuring(*catalog, [&] { ASSERT_TRUE(makePosters(*catalog)); });
     QStringList expected;
@@ -310,10 +311,10 @@ TEST(CatalogPosters, EventNamesThatCannotNameAFolderAreNeverLookedThrough) {
     // What ".." would reach: the folder beside the library.
     FixtureFiles::writeRandom(QFileInfo(library).absolutePath() + "/Original Media/outside.mov", 2048);
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(
-        *catalog, {libraryAt(library, {eventNamed(".."), eventNamed("."), eventNamed(QString()),
-                                       eventNamed(QStringLiteral("A") + QChar(0) + QStringLiteral("/x")),
-                                       eventNamed("A/../.."), eventNamed("A")})});
+    catalog->seed({.libraries = QList<LibraryInfo>{
+                       libraryAt(library, {eventNamed(".."), eventNamed("."), eventNamed(QString()),
+                                           eventNamed(QStringLiteral("A") + QChar(0) + QStringLiteral("/x")),
+                                           eventNamed("A/../.."), eventNamed("A")})}});
 
     ASSERT_TRUE(makePosters(*catalog));
     QStringList asked;
@@ -326,7 +327,7 @@ TEST(CatalogPosters, EventNamesThatCannotNameAFolderAreNeverLookedThrough) {
     EventInfo kept = eventNamed("Kept");
     kept.poster = QStringLiteral("../outside.jpg");
     LibraryInfo fresh = libraryAt(library, {eventNamed("Kept")});
-    CatalogTestAccess::carryPosters(*catalog, libraryAt(library, {kept}), fresh);
+    catalog->scanHost()->carryPosters(libraryAt(library, {kept}), fresh);
     EXPECT_FALSE(fresh.events.front().poster);
 }
 
@@ -340,10 +341,10 @@ TEST(CatalogPosters, NothingToDoOrStoppedFirstChangesNothing) {
     auto catalog = env.makeCatalog();
     catalog->setStatus(QStringLiteral("Scanned Nothing"));
 
-    CatalogTestAccess::setLibraries(*catalog, {libraryAt(library, {eventNamed("Day 1", 0)})});
+    catalog->seed({.libraries = QList<LibraryInfo>{libraryAt(library, {eventNamed("Day 1", 0)})}});
     EXPECT_TRUE(statusesDuring(*catalog, [&] { ASSERT_TRUE(makePosters(*catalog)); }).isEmpty());
 
-    CatalogTestAccess::setLibraries(*catalog, {libraryAt(library, {eventNamed("Day 1")})});
+    catalog->seed({.libraries = QList<LibraryInfo>{libraryAt(library, {eventNamed("Day 1")})}});
     std::stop_source stopped;
     stopped.request_stop();
     EXPECT_TRUE(
@@ -389,7 +390,7 @@ TEST(CatalogPosters, MakesJpegPostersFromRealClips) {
     for (const QString& name : names)
         events.append(eventNamed(name, 3));
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, {libraryAt(library, events)});
+    catalog->seed({.libraries = QList<LibraryInfo>{libraryAt(library, events)}});
     ASSERT_TRUE(makePosters(*catalog));
 
     const QString posters = catalog->posterDir();
@@ -431,7 +432,7 @@ TEST(CatalogPosters, ReusesAnExistingPosterWithoutOpeningMedia) {
     auto catalog = env.makeCatalog();
     const QString destination = catalog->posterDir() + "/" + posterName(library, "Day 1");
     FixtureFiles::writeBytes(destination, "an earlier poster");
-    CatalogTestAccess::setLibraries(*catalog, {libraryAt(library, {eventNamed("Day 1")})});
+    catalog->seed({.libraries = QList<LibraryInfo>{libraryAt(library, {eventNamed("Day 1")})}});
 
     ASSERT_TRUE(makePosters(*catalog));
     EXPECT_EQ(posterOf(*catalog, library, "Day 1"), posterName(library, "Day 1"));
@@ -453,7 +454,7 @@ TEST(CatalogPosters, WritesPostersWholeOrNotAtAll) {
     const QString posters = catalog->posterDir();
     const QString leftOver = posters + "/" + posterName(library, "Day 1") + ".Xq3z9a";
     FixtureFiles::writeBytes(leftOver, "\xFF\xD8 half a pict");
-    CatalogTestAccess::setLibraries(*catalog, {libraryAt(library, {eventNamed("Day 1")})});
+    catalog->seed({.libraries = QList<LibraryInfo>{libraryAt(library, {eventNamed("Day 1")})}});
 
     FolderWatch watch(posters);
     ASSERT_TRUE(watch.ok());
@@ -475,8 +476,8 @@ TEST(CatalogPosters, WritesPostersWholeOrNotAtAll) {
     ErrorLog::setHeadless(false);
     ASSERT_TRUE(QDir(posters).removeRecursively());
     FixtureFiles::writeBytes(posters, "not a folder");
-    CatalogTestAccess::setLibraries(*catalog,
-                                    {libraryAt(library, {eventNamed("Day 1"), eventNamed("Day 2")})});
+    catalog->seed(
+        {.libraries = QList<LibraryInfo>{libraryAt(library, {eventNamed("Day 1"), eventNamed("Day 2")})}});
     ASSERT_TRUE(makePosters(*catalog));
     ErrorLog::setHeadless(wasHeadless);
     EXPECT_EQ(frames->asked().size(), 3); // both events were tried
@@ -504,19 +505,19 @@ TEST(CatalogPosters, WritesBackByPathAndNameAfterTheCatalogueChanged) {
     const QString two = libraryFolder("two", {{"F1", {"f1.mov"}}});
     const QString zero = libraryFolder("zero", {{"X", {"x.mov"}}});
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog,
-                                    {libraryAt(one, {eventNamed("E1"), eventNamed("E2"), eventNamed("E3")}),
-                                     libraryAt(two, {eventNamed("F1")})});
+    catalog->seed({.libraries = QList<LibraryInfo>{
+                       libraryAt(one, {eventNamed("E1"), eventNamed("E2"), eventNamed("E3")}),
+                       libraryAt(two, {eventNamed("F1")})}});
 
     bool finished = false;
-    CatalogTestAccess::generatePosters(*catalog, {}, [&] { finished = true; });
+    catalog->scanHost()->generatePosters({}, [&] { finished = true; });
     ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return door->waiting(); }));
     // Meanwhile: a library is put in front, the events are reordered, one is renamed, and the
     // second library is forgotten.
     EventInfo renamed = eventNamed("E3 (renamed)");
-    CatalogTestAccess::setLibraries(
-        *catalog,
-        {libraryAt(zero, {eventNamed("X")}), libraryAt(one, {eventNamed("E2"), renamed, eventNamed("E1")})});
+    catalog->seed(
+        {.libraries = QList<LibraryInfo>{libraryAt(zero, {eventNamed("X")}),
+                                         libraryAt(one, {eventNamed("E2"), renamed, eventNamed("E1")})}});
     door->open();
     ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
 
@@ -545,12 +546,12 @@ TEST(CatalogPosters, StopEndsTheRunAndTheFrameInProgress) {
     ScopedFrames scoped(frames);
     const QString library = libraryFolder("stop", {{"A", {"a.mov"}}, {"B", {"b.mov"}}, {"C", {"c.mov"}}});
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(
-        *catalog, {libraryAt(library, {eventNamed("A"), eventNamed("B"), eventNamed("C")})});
+    catalog->seed({.libraries = QList<LibraryInfo>{
+                       libraryAt(library, {eventNamed("A"), eventNamed("B"), eventNamed("C")})}});
 
     std::stop_source stop;
     bool finished = false;
-    CatalogTestAccess::generatePosters(*catalog, stop.get_token(), [&] { finished = true; });
+    catalog->scanHost()->generatePosters(stop.get_token(), [&] { finished = true; });
     ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return door->waiting(); }));
     stop.request_stop();
     ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return finished; }));
@@ -575,10 +576,10 @@ TEST(CatalogPosters, TheFrameInProgressEndsWithTheCatalogue) {
     ScopedFrames scoped(frames);
     const QString library = libraryFolder("going", {{"A", {"a.mov"}}});
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, {libraryAt(library, {eventNamed("A")})});
+    catalog->seed({.libraries = QList<LibraryInfo>{libraryAt(library, {eventNamed("A")})}});
 
     bool finished = false;
-    CatalogTestAccess::generatePosters(*catalog, {}, [&] { finished = true; });
+    catalog->scanHost()->generatePosters({}, [&] { finished = true; });
     ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return door->waiting(); }));
     catalog.reset();
     EXPECT_TRUE(CatalogTestEnv::waitUntil([&] { return stopped->load(); }));
@@ -609,7 +610,7 @@ TEST(CatalogPosters, CarriesPostersWhoseEventAndFileRemain) {
         libraryAt("/x/Old.fcpbundle",
                   {withPoster("Kept", {}), withPoster("File Gone", {}), withPoster("Renamed in FCP", {}),
                    withPoster("Twice", {}), withPoster("No Poster", "own.jpg"), withPoster("New", {})});
-    CatalogTestAccess::carryPosters(*catalog, old, fresh);
+    catalog->scanHost()->carryPosters(old, fresh);
     QList<std::optional<QString>> posters;
     for (const EventInfo& event : fresh.events)
         posters.append(event.poster);
@@ -618,7 +619,7 @@ TEST(CatalogPosters, CarriesPostersWhoseEventAndFileRemain) {
                                              QString("kept.jpg"), QString("own.jpg"), std::nullopt}));
 
     LibraryInfo empty = libraryAt("/x/Old.fcpbundle", {});
-    CatalogTestAccess::carryPosters(*catalog, old, empty);
+    catalog->scanHost()->carryPosters(old, empty);
     EXPECT_TRUE(empty.events.isEmpty());
 }
 

@@ -4,7 +4,7 @@
 #include "Support/ByteCount.h"
 #include "Support/WorkPool.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FileGates.h"
 #include "Tests/Support/TestEnv.h"
@@ -78,8 +78,8 @@ QString refreshing(const QString& name) {
     return QStringLiteral("Refreshing ") + name + QStringLiteral("…");
 }
 
-QList<MediaEntry> mediaListOnDisk(const Catalog& catalog, const QString& path) {
-    QFile file(CatalogTestAccess::mediaFile(catalog, path));
+QList<MediaEntry> mediaListOnDisk(Catalog& catalog, const QString& path) {
+    QFile file(catalog.scanHost()->mediaFile(path));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     Result<QList<MediaEntry>> list =
@@ -98,12 +98,12 @@ TEST(CatalogReread, InvalidateSignatureMarksTheFirstEntryOfThatPathOnly) {
         placeholder(QStringLiteral("/L/A.fcpbundle"), QStringLiteral("A")),
         placeholder(QStringLiteral("/L/B.fcpbundle"), QStringLiteral("B")),
         placeholder(QStringLiteral("/L/A.fcpbundle"), QStringLiteral("A again"))};
-    CatalogTestAccess::setLibraries(*catalog, before);
+    catalog->seed({.libraries = before});
 
-    CatalogTestAccess::invalidateSignature(*catalog, QStringLiteral("/L/Unknown.fcpbundle"));
+    catalog->invalidateSignature(QStringLiteral("/L/Unknown.fcpbundle"));
     EXPECT_EQ(catalog->libraries(), before);
 
-    CatalogTestAccess::invalidateSignature(*catalog, QStringLiteral("/L/A.fcpbundle"));
+    catalog->invalidateSignature(QStringLiteral("/L/A.fcpbundle"));
     EXPECT_EQ(catalog->libraries()[0].signature, QStringLiteral("0.0"));
     EXPECT_EQ(catalog->libraries()[1].signature, QStringLiteral("catalogued"));
     EXPECT_EQ(catalog->libraries()[2].signature, QStringLiteral("catalogued"));
@@ -156,7 +156,7 @@ TEST(CatalogReread, NoteFreedLowersTheCataloguedSizesByKind) {
         entry.events = {event(day1, 3 * GB, 2 * GB, 1 * GB), event(day2, 300, 200, 100)};
         LibraryInfo other = placeholder(QStringLiteral("/L/Other.fcpbundle"), QStringLiteral("Other"));
         other.events = entry.events;
-        CatalogTestAccess::setLibraries(*catalog, {other, entry});
+        catalog->seed({.libraries = QList<LibraryInfo>{other, entry}});
         // The caller's copy may be older than the catalogue: only its path counts.
         LibraryInfo callersCopy = placeholder(path, QStringLiteral("Wedding"));
 
@@ -179,7 +179,7 @@ TEST(CatalogReread, NoteFreedChangesNothingWithoutTargetsOrEntry) {
     auto catalog = env.makeCatalog();
     LibraryInfo entry = placeholder(QStringLiteral("/L/Wedding.fcpbundle"), QStringLiteral("Wedding"));
     entry.events = {event(QStringLiteral("Day 1"), GB, GB, GB)};
-    CatalogTestAccess::setLibraries(*catalog, {entry});
+    catalog->seed({.libraries = QList<LibraryInfo>{entry}});
 
     catalog->noteFreed(entry, {});
     EXPECT_EQ(catalog->libraries(), QList<LibraryInfo>{entry});
@@ -229,7 +229,7 @@ TEST(CatalogReread, RereadReplacesTheEntryInPlaceAndReportsTheSize) {
         const LibraryInfo before =
             placeholder(QStringLiteral("/L/Before.fcpbundle"), QStringLiteral("Before"));
         const LibraryInfo after = placeholder(QStringLiteral("/L/After.fcpbundle"), QStringLiteral("After"));
-        CatalogTestAccess::setLibraries(*catalog, {before, c.catalogued, after});
+        catalog->seed({.libraries = QList<LibraryInfo>{before, c.catalogued, after}});
 
         catalog->reread(c.catalogued, c.previousSize);
 
@@ -271,7 +271,7 @@ TEST(CatalogReread, RereadKeepsPostersWhoseFilesStillExist) {
         ASSERT_TRUE(poster.open(QIODevice::WriteOnly));
         poster.write("jpeg");
     }
-    CatalogTestAccess::setLibraries(*catalog, {catalogued});
+    catalog->seed({.libraries = QList<LibraryInfo>{catalogued}});
 
     catalog->reread(catalogued, std::nullopt);
     ASSERT_TRUE(CatalogTestEnv::waitUntil(
@@ -292,8 +292,8 @@ TEST(CatalogReread, RereadOfALibraryNotCataloguedWhenItsReadEndsChangesNothing) 
         CatalogTestEnv env;
         auto catalog = env.makeCatalog();
         const LibraryInfo other = placeholder(QStringLiteral("/L/Other.fcpbundle"), QStringLiteral("Other"));
-        CatalogTestAccess::setLibraries(*catalog, wasCatalogued ? QList<LibraryInfo>{other, catalogued}
-                                                                : QList<LibraryInfo>{other});
+        catalog->seed(
+            {.libraries = wasCatalogued ? QList<LibraryInfo>{other, catalogued} : QList<LibraryInfo>{other}});
 
         catalog->reread(catalogued, std::nullopt);
         // No event has been processed yet, so the read cannot have been applied.
@@ -303,7 +303,7 @@ TEST(CatalogReread, RereadOfALibraryNotCataloguedWhenItsReadEndsChangesNothing) 
 
         EXPECT_EQ(catalog->libraries(), QList<LibraryInfo>{other});
         EXPECT_EQ(catalog->status(), refreshing(QStringLiteral("Wedding")));
-        EXPECT_FALSE(QFileInfo::exists(CatalogTestAccess::mediaFile(*catalog, bundle)));
+        EXPECT_FALSE(QFileInfo::exists(catalog->scanHost()->mediaFile(bundle)));
         auto reopened = env.makeCatalog();
         EXPECT_EQ(reopened->libraries().size(), wasCatalogued ? 1 : 0);
     }
@@ -319,7 +319,7 @@ TEST(CatalogReread, OverlappingRereadsEachReplaceTheirOwnEntryByPath) {
     const LibraryInfo first = placeholder(QStringLiteral("/L/First.fcpbundle"), QStringLiteral("First"));
     const LibraryInfo oldA = placeholder(a, QStringLiteral("Alpha"));
     const LibraryInfo oldB = placeholder(b, QStringLiteral("Beta"));
-    CatalogTestAccess::setLibraries(*catalog, {first, oldA, oldB});
+    catalog->seed({.libraries = QList<LibraryInfo>{first, oldA, oldB}});
 
     catalog->reread(oldA, std::nullopt);
     catalog->reread(oldB, std::nullopt);
@@ -344,9 +344,9 @@ TEST(CatalogReread, RereadOfAnUnreachableLibraryKeepsWhatTheCatalogueKnows) {
         QDir(TestEnv::volumesRoot()).filePath(QStringLiteral("Unplugged/Lost.fcpbundle"));
     LibraryInfo catalogued = placeholder(unplugged, QStringLiteral("Lost"));
     catalogued.events = {event(QStringLiteral("Day 1"), GB, 0, 0)};
-    CatalogTestAccess::setLibraries(*catalog, {catalogued});
+    catalog->seed({.libraries = QList<LibraryInfo>{catalogued}});
     const QList<MediaEntry> media = {MediaEntry{QStringLiteral("A001.mov"), 300, QStringLiteral("Day 1")}};
-    CatalogTestAccess::saveMedia(*catalog, media, unplugged);
+    catalog->scanHost()->saveMedia(media, unplugged);
 
     catalog->reread(catalogued, std::nullopt);
     ASSERT_TRUE(
@@ -370,7 +370,7 @@ TEST(CatalogReread, RereadOfALibraryWhoseDatabaseDoesNotOpenKeepsWhatTheCatalogu
     const QString bundle = writeLibrary(QStringLiteral("Held"), QStringLiteral("reread-held"));
     const LibraryInfo catalogued = readNow(bundle);
     ASSERT_TRUE(catalogued.libraryIdentifier.has_value());
-    CatalogTestAccess::setLibraries(*catalog, {catalogued});
+    catalog->seed({.libraries = QList<LibraryInfo>{catalogued}});
     const QString database = QDir(bundle).filePath(QStringLiteral("CurrentVersion.flexolibrary"));
     ASSERT_TRUE(QFile::remove(database));
     const test::NamedPipe pipe(database);

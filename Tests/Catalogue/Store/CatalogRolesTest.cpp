@@ -1,5 +1,4 @@
 #include "Catalogue/Store/Catalog.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 
 #include <QDir>
@@ -86,7 +85,7 @@ TEST(CatalogRolesTest, MarkingADriveWritesBothKeysAndSaves) {
         SCOPED_TRACE(c.name);
         CatalogTestEnv env;
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setDriveRoles(*catalog, c.before);
+        catalog->seed({.driveRoles = c.before});
         catalog->setBackup(c.on, c.uuid, QStringLiteral("Archive"));
         EXPECT_EQ(catalog->driveRoles(), c.after);
         EXPECT_EQ(savedRoles(env), c.after) << "saved, also when nothing changed";
@@ -123,7 +122,7 @@ TEST(CatalogRolesTest, BackupDriveIsRecognisedByUuidOrName) {
         SCOPED_TRACE(c.name);
         CatalogTestEnv env;
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setDriveRoles(*catalog, c.roles);
+        catalog->seed({.driveRoles = c.roles});
         EXPECT_EQ(
             catalog->isBackupDrive(library(QStringLiteral("/Volumes/Archive/A.fcpbundle"),
                                            QStringLiteral("A"), QStringLiteral("Archive"), c.libraryUuid)),
@@ -170,9 +169,10 @@ TEST(CatalogRolesTest, ShownLibrariesLeaveOutBackupDrivesOnlyWhenAskedByAFlag) {
         CatalogTestEnv env;
         c.set(*env.settings);
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setLibraries(*catalog, libraries);
-        CatalogTestAccess::setDriveRoles(*catalog, {{QStringLiteral("Archive"), QStringLiteral("backup")},
-                                                    {QStringLiteral("UUID-SAFE"), QStringLiteral("backup")}});
+        catalog->seed({.libraries = libraries});
+        catalog->seed(
+            {.driveRoles = QMap<QString, QString>{{QStringLiteral("Archive"), QStringLiteral("backup")},
+                                                  {QStringLiteral("UUID-SAFE"), QStringLiteral("backup")}}});
         EXPECT_EQ(pathsOf(catalog->shownLibraries()), c.shown);
     }
 }
@@ -183,7 +183,7 @@ TEST(CatalogFavoritesTest, TogglingMarksUnmarksAndSaves) {
     CatalogTestEnv env;
     auto catalog = env.makeCatalog();
     const LibraryInfo a = library(QStringLiteral("/Volumes/Archive/A.fcpbundle"), QStringLiteral("A"));
-    CatalogTestAccess::setLibraries(*catalog, {a});
+    catalog->seed({.libraries = QList<LibraryInfo>{a}});
     QSignalSpy favoritesChanged(catalog.get(), &Catalog::favoritesChanged);
 
     const QDateTime before = QDateTime::currentDateTimeUtc();
@@ -240,8 +240,8 @@ TEST(CatalogFavoritesTest, MarkingKeepsTheFiveMarkedLatest) {
         QList<LibraryInfo> libraries;
         for (int i = 1; i <= 6; ++i)
             libraries.append(library(path(i), QStringLiteral("L%1").arg(i)));
-        CatalogTestAccess::setLibraries(*catalog, libraries);
-        CatalogTestAccess::setFavorites(*catalog, c.before);
+        catalog->seed({.libraries = libraries});
+        catalog->seed({.favorites = c.before});
         catalog->toggleFavorite(c.toggled);
         QStringList after = c.after;
         after.sort();
@@ -265,16 +265,15 @@ TEST(CatalogFavoritesTest, FavoriteLibrariesAreListedLatestFirstThenByName) {
         library(QStringLiteral("/Volumes/Archive/e.fcpbundle"), QStringLiteral("Beta"));
     const LibraryInfo skipped =
         library(QStringLiteral("/Volumes/Archive/SafetyNet/f.fcpbundle"), QStringLiteral("Safety"));
-    CatalogTestAccess::setLibraries(*catalog, {ten, two, latest, oldest, notFavorite, skipped});
-    CatalogTestAccess::setFavorites(*catalog,
-                                    {
-                                        {ten.path, kBase.addSecs(10)},
-                                        {two.path, kBase.addSecs(10)},
-                                        {latest.path, kBase.addSecs(20)},
-                                        {oldest.path, kBase},
-                                        {skipped.path, kBase.addSecs(30)},
-                                        {QStringLiteral("/Volumes/Gone/g.fcpbundle"), kBase.addSecs(40)},
-                                    });
+    catalog->seed({.libraries = QList<LibraryInfo>{ten, two, latest, oldest, notFavorite, skipped}});
+    catalog->seed({.favorites = QMap<QString, QDateTime>{
+                       {ten.path, kBase.addSecs(10)},
+                       {two.path, kBase.addSecs(10)},
+                       {latest.path, kBase.addSecs(20)},
+                       {oldest.path, kBase},
+                       {skipped.path, kBase.addSecs(30)},
+                       {QStringLiteral("/Volumes/Gone/g.fcpbundle"), kBase.addSecs(40)},
+                   }});
     EXPECT_EQ(pathsOf(catalog->favoriteLibraries()),
               (QStringList{latest.path, two.path, ten.path, oldest.path}));
 }

@@ -1,7 +1,7 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Catalogue/Records/RecordJson.h"
 #include "Catalogue/Store/Catalog.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FileGates.h"
 #include "Tests/Support/TempFiles.h"
@@ -227,10 +227,10 @@ TEST_F(CatalogStoreTest, SavedCatalogueLoadsBackTheSame) {
     };
     {
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setLibraries(*catalog, {a, b});
-        CatalogTestAccess::setRoots(*catalog, roots);
-        CatalogTestAccess::setDriveRoles(*catalog, roles);
-        CatalogTestAccess::setFavorites(*catalog, favorites);
+        catalog->seed({.libraries = QList<LibraryInfo>{a, b}});
+        catalog->seed({.roots = roots});
+        catalog->seed({.driveRoles = roles});
+        catalog->seed({.favorites = favorites});
         catalog->save();
     }
     const QByteArray bytes = readAll(catalogFile(env));
@@ -255,9 +255,9 @@ TEST_F(CatalogStoreTest, DatesAreWrittenAsSecondsSince1970) {
     const QDateTime marked(QDate(1970, 1, 2), QTime(0, 0, 0), Qt::UTC);
     {
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setLibraries(*catalog, {library(path)});
-        CatalogTestAccess::setRoots(*catalog, {{QStringLiteral("/Users/me/Movies"), lastScan}});
-        CatalogTestAccess::setFavorites(*catalog, {{path, marked}});
+        catalog->seed({.libraries = QList<LibraryInfo>{library(path)}});
+        catalog->seed({.roots = QList<ScanRoot>{{QStringLiteral("/Users/me/Movies"), lastScan}}});
+        catalog->seed({.favorites = QMap<QString, QDateTime>{{path, marked}}});
         catalog->save();
     }
     const QJsonObject object = savedObject(env);
@@ -293,9 +293,9 @@ TEST_F(CatalogStoreTest, DriveRolesAreAlwaysWrittenFavoritesOnlyWhenThereAreAny)
         SCOPED_TRACE(c.name);
         CatalogTestEnv env;
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setLibraries(*catalog, {library(path)});
-        CatalogTestAccess::setDriveRoles(*catalog, c.roles);
-        CatalogTestAccess::setFavorites(*catalog, c.favorites);
+        catalog->seed({.libraries = QList<LibraryInfo>{library(path)}});
+        catalog->seed({.driveRoles = c.roles});
+        catalog->seed({.favorites = c.favorites});
         catalog->save();
         const QJsonObject object = savedObject(env);
         ASSERT_TRUE(object.value(QStringLiteral("driveRoles")).isObject());
@@ -704,10 +704,10 @@ TEST_F(CatalogStoreTest, MediaListThatIsNotJsonLeavesTheRestLoading) {
     const LibraryInfo bad = library(QStringLiteral("/Users/me/Movies/Bad.fcpbundle"));
     {
         auto catalog = env.makeCatalog();
-        CatalogTestAccess::setLibraries(*catalog, {bad, good});
+        catalog->seed({.libraries = QList<LibraryInfo>{bad, good}});
         catalog->save();
-        writeFile(CatalogTestAccess::mediaFile(*catalog, bad.path), "not json at all");
-        writeFile(CatalogTestAccess::mediaFile(*catalog, good.path),
+        writeFile(catalog->scanHost()->mediaFile(bad.path), "not json at all");
+        writeFile(catalog->scanHost()->mediaFile(good.path),
                   "[{\"name\":\"A001.mov\",\"size\":12,\"event\":\"Day 1\"}]");
     }
     auto catalog = env.makeCatalog();
@@ -733,12 +733,12 @@ TEST_F(CatalogStoreTest, PublishedMembersSignalOnlyWhenTheyChange) {
     EXPECT_EQ(catalog->status(), QStringLiteral("Scanning…"));
 
     const LibraryInfo a = library(QStringLiteral("/Users/me/Movies/A.fcpbundle"));
-    CatalogTestAccess::setLibraries(*catalog, {a});
-    CatalogTestAccess::setLibraries(*catalog, {a});
+    catalog->seed({.libraries = QList<LibraryInfo>{a}});
+    catalog->seed({.libraries = QList<LibraryInfo>{a}});
     EXPECT_EQ(libraries.count(), 1);
 
-    CatalogTestAccess::setFavorites(*catalog, {{a.path, kScanned}});
-    CatalogTestAccess::setFavorites(*catalog, {{a.path, kScanned}});
+    catalog->seed({.favorites = QMap<QString, QDateTime>{{a.path, kScanned}}});
+    catalog->seed({.favorites = QMap<QString, QDateTime>{{a.path, kScanned}}});
     EXPECT_EQ(favorites.count(), 1);
 
     QSet<QString> volumes = catalog->mounted();

@@ -4,7 +4,6 @@
 #include "Platform/VolumeFacts.h"
 #include "Support/WorkPool.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeVolumeFacts.h"
 #include "Tests/Support/TestEnv.h"
@@ -140,7 +139,7 @@ TEST_F(CatalogVolumesTest, RecordingTheMountedSetTakesTheStartupDiskAndEveryPlug
     CatalogTestEnv env;
     env.volumes->setCapacity(a, Capacity{1000, 300});
     const auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, librariesAt({a + "/Lib.fcpbundle"}));
+    catalog->seed({.libraries = librariesAt({a + "/Lib.fcpbundle"})});
 
     catalog->recordMounted();
     EXPECT_EQ(catalog->mounted(), (QSet<QString>{QStringLiteral("/"), a, b}));
@@ -175,7 +174,7 @@ TEST_F(CatalogVolumesTest, ComparableLibrariesLeaveOutTheCopiesTheSettingsSkip) 
 
     CatalogTestEnv env;
     const auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, librariesAt(all));
+    catalog->seed({.libraries = librariesAt(all)});
 
     using Store = platform::SettingsStore;
     const auto absent = [](Store& s, const QString& key) { s.remove(key); };
@@ -225,14 +224,14 @@ TEST_F(CatalogVolumesTest, OnlineMountsAreTheMountedDrivesOfComparableLibraries)
     CatalogTestEnv env;
     const auto catalog = env.makeCatalog();
     // None of these exists: only the mounted set is looked at.
-    CatalogTestAccess::setLibraries(*catalog, librariesAt({
-                                                  b + "/One.fcpbundle",
-                                                  a + "/Two.fcpbundle",
-                                                  m_startup + "/Three.fcpbundle",
-                                                  a + "/Four.fcpbundle",
-                                                  drive(QStringLiteral("Gone")) + "/Five.fcpbundle",
-                                                  c + "/SafetyNet/Six.fcpbundle",
-                                              }));
+    catalog->seed({.libraries = librariesAt({
+                       b + "/One.fcpbundle",
+                       a + "/Two.fcpbundle",
+                       m_startup + "/Three.fcpbundle",
+                       a + "/Four.fcpbundle",
+                       drive(QStringLiteral("Gone")) + "/Five.fcpbundle",
+                       c + "/SafetyNet/Six.fcpbundle",
+                   })});
     catalog->setMounted({QStringLiteral("/"), a, b, c});
 
     EXPECT_EQ(catalog->onlineLibraryMounts(), (QStringList{QStringLiteral("/"), a, b}));
@@ -282,7 +281,7 @@ TEST_F(CatalogVolumesTest, RefreshPublishesWhatTheDrivesReportAndLogsIt) {
     env.volumes->setCapacity(drive(QStringLiteral("C")), std::nullopt);
     env.volumes->setCapacity(drive(QStringLiteral("D")), Capacity{std::nullopt, 5});
     const auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, librariesAt(libraries));
+    catalog->seed({.libraries = librariesAt(libraries)});
     QSet<QString> mounted{QStringLiteral("/")};
     for (const QString& name : names)
         mounted.insert(drive(name));
@@ -308,7 +307,7 @@ TEST_F(CatalogVolumesTest, RefreshDropsGoneDrivesAndKeepsFiguresItCouldNotRenew)
     env.volumes->setCapacity(a, Capacity{100, 50});
     env.volumes->setCapacity(b, Capacity{200, 20});
     const auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, librariesAt({a + "/One.fcpbundle", b + "/Two.fcpbundle"}));
+    catalog->seed({.libraries = librariesAt({a + "/One.fcpbundle", b + "/Two.fcpbundle"})});
     catalog->setMounted({QStringLiteral("/"), a, b});
     catalog->refreshVolumeSpace();
     ASSERT_TRUE(
@@ -347,7 +346,7 @@ TEST_F(CatalogVolumesTest, OnlyTheLatestOfTwoQuickRefreshesPublishes) {
     const test::VolumeGateGuard gate(env.volumes);
 
     const auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, librariesAt({a + "/One.fcpbundle"}));
+    catalog->seed({.libraries = librariesAt({a + "/One.fcpbundle"})});
     catalog->setMounted({QStringLiteral("/"), a});
     QList<QMap<QString, Space>> published;
     QObject::connect(catalog.get(), &Catalog::volumeSpaceChanged,
@@ -383,7 +382,7 @@ TEST_F(CatalogVolumesTest, ReadsFinishingAfterTheCatalogueIsGoneChangeNothing) {
     const test::VolumeGateGuard gate(env.volumes);
 
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, librariesAt({a + "/One.fcpbundle"}));
+    catalog->seed({.libraries = librariesAt({a + "/One.fcpbundle"})});
     catalog->setMounted({QStringLiteral("/"), a});
     const QStringList before = volumeSpaceMessages();
     env.volumes->holdCapacity(true);

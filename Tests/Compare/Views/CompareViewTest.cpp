@@ -8,6 +8,7 @@
 #include "App/AppSettings.h"
 #include "App/ColumnLayout.h"
 #include "App/ColumnWidths.h"
+#include "Catalogue/Scan/ScanHost.h"
 #include "Compare/CompareColumns.h"
 #include "Compare/Views/CompareDetailPanel.h"
 #include "Compare/Views/CompareModel.h"
@@ -109,7 +110,7 @@ TEST_F(CompareTabTest, headerCountAndEmptyState) {
 
     // Every group in sync: nothing left with "Only out-of-sync".
     libraries[1] = copy("Archive", "Wedding", kId, {"Ceremony", "Party"});
-    CatalogTestAccess::setLibraries(window.catalog(), libraries);
+    window.catalog().seed({.libraries = libraries});
     window.settle();
     EXPECT_EQ(view()->countLabel()->text(), QStringLiteral("0 libraries exist in more than one place"));
     EXPECT_TRUE(view()->showsEmptyState());
@@ -119,7 +120,7 @@ TEST_F(CompareTabTest, headerCountAndEmptyState) {
     // No library in more than one place; a project without a fingerprint shows the notice.
     LibraryInfo loner = copy("Studio", "Alone", QStringLiteral("A"), {"Old"});
     loner.events.first().projects.first().fingerprint.reset();
-    CatalogTestAccess::setLibraries(window.catalog(), {loner});
+    window.catalog().seed({.libraries = QList<LibraryInfo>{loner}});
     window.settle();
     EXPECT_EQ(view()->countLabel()->text(), QStringLiteral("0 libraries exist in more than one place"));
     EXPECT_TRUE(view()->showsEmptyState());
@@ -363,8 +364,8 @@ TEST_F(CompareTabTest, workedOutOnlyWhenAnInputChanges) {
     view()->select("g|" + kId);
     ASSERT_TRUE(view()->showsDetail());
     EXPECT_FALSE(view()->detailPanel()->detail().media.shown);
-    CatalogTestAccess::saveMedia(window.catalog(), {MediaEntry{QStringLiteral("A001.mov"), 1000, "Day 1"}},
-                                 wedding()[0].path);
+    window.catalog().scanHost()->saveMedia({MediaEntry{QStringLiteral("A001.mov"), 1000, "Day 1"}},
+                                           wedding()[0].path);
     window.catalog().loadAllMedia();
     EXPECT_TRUE(CatalogTestEnv::waitUntil([&] { return view()->comparisons() == first + 2; }));
     const CompareDetail::Media media = view()->detailPanel()->detail().media;

@@ -12,7 +12,7 @@
 #include "Support/ByteCount.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeFinalCut/FakeFinalCut.h"
 #include "Tests/Support/FakeFinalCut/ScriptFromJson.h"
@@ -57,7 +57,7 @@ protected:
         fixtures::LibraryBuilder builder(name);
         builder.catalogVersion = fixtures::PlistValue(fixtures::LibraryBuilder::catalogVersionText(version));
         builder.event(QStringLiteral("Day 1")).media(QStringLiteral("A001.mov"), 40'000);
-        return CatalogTestAccess::addRead(*catalog, builder.write(folder));
+        return CatalogSeeding::addRead(*catalog, builder.write(folder));
     }
 
     void open(const QList<LibraryInfo>& libraries) {
@@ -347,7 +347,7 @@ TEST(UpdateSheetInTheWindow, EachRequestOpensAFreshSheetAndClosingItClearsTheReq
     window.start();
     const QString drive = window.plugDrive(QStringLiteral("Work"));
     const LibraryInfo alpha = test::libraryRecord(drive + "/Alpha.fcpbundle", QStringLiteral("Work"));
-    CatalogTestAccess::setLibraries(window.catalog(), {alpha});
+    window.catalog().seed({.libraries = QList<LibraryInfo>{alpha}});
     const auto openSheet = [&]() -> UpdateSheet* {
         for (UpdateSheet* sheet : window.content().window()->findChildren<UpdateSheet*>())
             if (sheet->isVisible())

@@ -7,7 +7,6 @@
 #include "Manual/ProblemReport.h"
 #include "Platform/Services.h"
 #include "Support/Graphemes.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeMachineFacts.h"
 #include "Tests/Support/FakeMailComposer.h"
@@ -45,7 +44,7 @@ protected:
         wedding.path = QStringLiteral("/Volumes/Archive SSD/Jobs/Smith Wedding.fcpbundle");
         wedding.name = QStringLiteral("Smith Wedding");
         wedding.volumeName = QStringLiteral("Archive SSD");
-        CatalogTestAccess::setLibraries(*catalog, {wedding});
+        catalog->seed({.libraries = QList<LibraryInfo>{wedding}});
         writeLog(
             "2026-01-05T10:00:00Z ERROR eject: Archive SSD could not be ejected. \u201CA\u201D is open.\n");
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));

@@ -332,7 +332,7 @@ TEST_F(PluginsTabTest, aSelectedLibraryThatLeavesTheListOpensNothing) {
     ASSERT_TRUE(view()->library(promo).has_value());
 
     // Promo's row goes with the library: nothing selected, nothing to open.
-    CatalogTestAccess::setLibraries(window.catalog(), {records[0]});
+    window.catalog().seed({.libraries = QList<LibraryInfo>{records[0]}});
     window.settle();
     EXPECT_FALSE(view()->selection().has_value());
     EXPECT_FALSE(view()->library(promo).has_value());

@@ -6,7 +6,7 @@
 #include "Catalogue/Logs/ActivityLog.h"
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Shell/MenuModel.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/RecordingFileManager.h"
 #include "Tests/Support/Scopes.h"
@@ -148,14 +148,14 @@ TEST_F(MenuCommandsTest, logItemsRevealTheirFiles) {
 
 TEST_F(MenuCommandsTest, refreshScansTheWatchedFoldersWithTheStoredSettings) {
     const QString folder = TestEnv::freshDir(QStringLiteral("watched"));
-    CatalogTestAccess::setRoots(*catalog, {ScanRoot{folder, std::nullopt}});
+    catalog->seed({.roots = QList<ScanRoot>{ScanRoot{folder, std::nullopt}}});
     env.settings->setFlag("fullRescan", true);
     env.settings->setFlag("makePosters", false);
     env.settings->setInteger("scanThreads", 4);
 
     choose(MenuModel::currentInputs(*catalog), "scan.refresh");
     ASSERT_TRUE(catalog->isScanning());
-    const ScanJob& job = CatalogTestAccess::currentJob(*catalog);
+    const ScanJob& job = catalog->scanHost()->job();
     EXPECT_EQ(job.roots, QStringList{folder});
     EXPECT_TRUE(job.fullRescan);
     EXPECT_FALSE(job.posters);
@@ -166,7 +166,7 @@ TEST_F(MenuCommandsTest, refreshScansTheWatchedFoldersWithTheStoredSettings) {
 
 TEST_F(MenuCommandsTest, pauseAndStopTellTheScanWhetherToKeepItsJob) {
     const QString folder = TestEnv::freshDir(QStringLiteral("watched"));
-    CatalogTestAccess::setRoots(*catalog, {ScanRoot{folder, std::nullopt}});
+    catalog->seed({.roots = QList<ScanRoot>{ScanRoot{folder, std::nullopt}}});
     choose(MenuModel::currentInputs(*catalog), "scan.refresh");
     ASSERT_TRUE(catalog->isScanning());
 
@@ -185,8 +185,8 @@ TEST_F(MenuCommandsTest, resumeContinuesThePausedJob) {
     job.roots = {first, second};
     job.rootIndex = 1;
     job.concurrency = 2;
-    CatalogTestAccess::currentJob(*catalog) = job;
-    CatalogTestAccess::persistJob(*catalog);
+    catalog->scanHost()->job() = job;
+    CatalogSeeding::writeJob(*catalog);
     catalog.reset();
     catalog = env.makeCatalog();
     ASSERT_TRUE(catalog->pausedJob().has_value());
@@ -196,7 +196,7 @@ TEST_F(MenuCommandsTest, resumeContinuesThePausedJob) {
     choose(in, "scan.resume");
     EXPECT_TRUE(catalog->isScanning());
     EXPECT_FALSE(catalog->pausedJob().has_value());
-    EXPECT_EQ(CatalogTestAccess::currentJob(*catalog).rootIndex, 1);
+    EXPECT_EQ(catalog->scanHost()->job().rootIndex, 1);
     ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return !catalog->isScanning(); }));
 }
 

@@ -6,7 +6,6 @@
 #include "Catalogue/Records/RecordJson.h"
 #include "Platform/Paths.h"
 #include "Shell/FinalCutFacts.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TestEnv.h"
@@ -272,7 +271,7 @@ TEST_F(MenuInputsTest, pausedJobWatchedFoldersDrivesAndSettings) {
     env.settings->setFlag("hideBackupDrives", true);
 
     auto catalog = env.makeCatalog();
-    CatalogTestAccess::setRoots(*catalog, {ScanRoot{"/x", std::nullopt}, ScanRoot{"/y", std::nullopt}});
+    catalog->seed({.roots = QList<ScanRoot>{ScanRoot{"/x", std::nullopt}, ScanRoot{"/y", std::nullopt}}});
     const Inputs in = MenuModel::currentInputs(*catalog);
     EXPECT_FALSE(in.scanning);
     ASSERT_TRUE(in.pausedJob.has_value());

@@ -52,7 +52,7 @@ TEST(DeRoomMenu, ParkingEnablesPutDeRoomBackAndChoosingItPutsItBack) {
     library.events.append(event);
 
     window.create();
-    CatalogTestAccess::setLibraries(window.catalog(), {library});
+    window.catalog().seed({.libraries = QList<LibraryInfo>{library}});
     window.show();
     window.prompts->questions.clear();
     QAction* putBack = window.app->menus().action(QStringLiteral("finalCut.putDeRoomBack"));

@@ -30,7 +30,7 @@ protected:
         alpha.events[0].renderSize = 5000;
         alpha.events[0].brokenLinkCount = 2;
         ASSERT_TRUE(QDir().mkpath(alpha.path));
-        CatalogTestAccess::setLibraries(window.catalog(), {alpha});
+        window.catalog().seed({.libraries = QList<LibraryInfo>{alpha}});
         window.show();
         window.prompts->questions.clear();
         window.content().setMode(Mode::libraries);

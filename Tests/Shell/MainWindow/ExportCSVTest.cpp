@@ -55,13 +55,13 @@ protected:
             info.events[0].projects[0].duration = seconds;
             return info;
         };
-        CatalogTestAccess::setLibraries(
-            window.catalog(), {library(media, QStringLiteral("Alpha"), QStringLiteral("Media"), 1000,
-                                       QStringLiteral("Rough"), 90.9),
-                               library(media, QStringLiteral("Say \"Cut\", Café"), QStringLiteral("Media"),
-                                       5000, QStringLiteral("Line\nFeed"), 12),
-                               library(archive, QStringLiteral("Old & New"), QStringLiteral("Archive"), 3000,
-                                       QStringLiteral("Final"), 0.5)});
+        window.catalog().seed({.libraries = QList<LibraryInfo>{
+                                   library(media, QStringLiteral("Alpha"), QStringLiteral("Media"), 1000,
+                                           QStringLiteral("Rough"), 90.9),
+                                   library(media, QStringLiteral("Say \"Cut\", Café"),
+                                           QStringLiteral("Media"), 5000, QStringLiteral("Line\nFeed"), 12),
+                                   library(archive, QStringLiteral("Old & New"), QStringLiteral("Archive"),
+                                           3000, QStringLiteral("Final"), 0.5)}});
         window.show();
         window.prompts->questions.clear();
     }

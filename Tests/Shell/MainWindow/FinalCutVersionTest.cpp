@@ -38,7 +38,7 @@ TEST(FinalCutVersionInTheWindow, ReadOnceHoweverManyLibrariesAndAgainOnActivatio
         library.fcpVersion = QStringLiteral("10.4.1");
         libraries.append(library);
     }
-    CatalogTestAccess::setLibraries(window.catalog(), libraries);
+    window.catalog().seed({.libraries = libraries});
     window.show();
     window.content().setMode(Mode::libraries);
     window.settle();

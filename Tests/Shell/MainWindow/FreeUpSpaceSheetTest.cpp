@@ -8,6 +8,7 @@
 #include "Support/ByteCount.h"
 #include "Support/WorkPool.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/FakeFinalCutApp.h"
 #include "Tests/Support/FakeTrash.h"
 #include "Tests/Support/HeldFinalCutAnswers.h"
@@ -62,7 +63,7 @@ protected:
     }
 
     // The library as the catalogue reads it, put into the catalogue.
-    LibraryInfo catalogue(const QString& path) { return CatalogTestAccess::addRead(window.catalog(), path); }
+    LibraryInfo catalogue(const QString& path) { return CatalogSeeding::addRead(window.catalog(), path); }
 
     EventInfo catalogued(const QString& event) const {
         for (const LibraryInfo& entry : window.catalog().libraries()) {
@@ -429,7 +430,7 @@ TEST_F(FreeUpSpaceSheetTest, followsTheLibraryAsItChangesOrGoes) {
     ASSERT_TRUE(planned());
 
     // Forgotten: the snapshot is shown and planned for.
-    CatalogTestAccess::setLibraries(window.catalog(), {});
+    window.catalog().seed({.libraries = QList<LibraryInfo>{}});
     button("selectNone")->click();
     button("selectAll")->click();
     ASSERT_TRUE(planned());

@@ -59,7 +59,7 @@ protected:
         // On a drive that is not plugged in.
         away = test::libraryRecord(QStringLiteral("/Volumes/Away/Gone & Back.fcpbundle"),
                                    QStringLiteral("Away"));
-        CatalogTestAccess::setLibraries(window.catalog(), {alpha, beta, away});
+        window.catalog().seed({.libraries = QList<LibraryInfo>{alpha, beta, away}});
         window.show();
     }
 

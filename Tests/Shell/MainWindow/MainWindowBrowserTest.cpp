@@ -25,7 +25,7 @@ TEST(MainWindowBrowserTest, theSmartFiltersSetGroupingAndTheListWideMissingButto
     LibraryInfo north2 =
         test::libraryRecord(QStringLiteral("/Volumes/North/C.fcpbundle"), QStringLiteral("North"));
     north.events[0].brokenLinkCount = 2;
-    CatalogTestAccess::setLibraries(window.catalog(), {north, south, north2});
+    window.catalog().seed({.libraries = QList<LibraryInfo>{north, south, north2}});
     window.content().refresh();
     BrowserView& browser = *window.content().browserView();
     EXPECT_FALSE(browser.inputs().groupByDrive);

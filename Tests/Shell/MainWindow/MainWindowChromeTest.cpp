@@ -4,10 +4,12 @@
 
 #include "App/AppSettings.h"
 #include "Browser/Views/SearchField.h"
+#include "Catalogue/Scan/ScanHost.h"
 #include "Shell/Views/MainToolbar.h"
 #include "Shell/Views/MainWindow.h"
 #include "Shell/Views/StatusLine.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/FakeMainBundle.h"
 #include "Widgets/BusySpinner.h"
 
@@ -51,7 +53,7 @@ protected:
                                     QStringLiteral("Media"));
         away = test::libraryRecord(QDir(window.volumes).filePath(QStringLiteral("Away/Gone.fcpbundle")),
                                    QStringLiteral("Away"));
-        CatalogTestAccess::setLibraries(window.catalog(), {alpha, away});
+        window.catalog().seed({.libraries = QList<LibraryInfo>{alpha, away}});
     }
     void start() {
         window.create();
@@ -167,12 +169,12 @@ TEST_F(MainWindowChromeTest, theScanMenuFollowsTheCatalogueAndOffersTheDrivesMou
 
     // While a scan runs: the menu is off, and Pause and Stop are there until it ends.
     EXPECT_FALSE(toolbar().pauseButton()->isVisibleTo(&toolbar()));
-    CatalogTestAccess::setScanning(window.catalog(), true);
+    window.catalog().seed({.scanning = true});
     window.settle();
     EXPECT_FALSE(toolbar().scanButton()->isEnabled());
     EXPECT_TRUE(toolbar().pauseButton()->isVisibleTo(&toolbar()));
     EXPECT_TRUE(toolbar().stopButton()->isVisibleTo(&toolbar()));
-    CatalogTestAccess::setScanning(window.catalog(), false);
+    window.catalog().seed({.scanning = false});
     window.settle();
     EXPECT_TRUE(toolbar().scanButton()->isEnabled());
     EXPECT_FALSE(toolbar().stopButton()->isVisibleTo(&toolbar()));
@@ -258,8 +260,8 @@ TEST_F(MainWindowChromeTest, theStatusBarShowsTheVersionCountsAndThePausedScansB
         ScanJob job;
         job.roots = {QStringLiteral("/Volumes/First"), QStringLiteral("/Volumes/Second")};
         job.rootIndex = 1;
-        CatalogTestAccess::currentJob(*earlier) = job;
-        CatalogTestAccess::persistJob(*earlier);
+        earlier->scanHost()->job() = job;
+        CatalogSeeding::writeJob(*earlier);
     }
     start();
     const QLabel* version = part<QLabel>(QStringLiteral("statusVersion"));
@@ -288,19 +290,19 @@ TEST_F(MainWindowChromeTest, theStatusBarShowsTheVersionCountsAndThePausedScansB
               QStringLiteral("Resume Paused Scan (2 of 2 locations)"));
 
     // Another scan runs: neither button; its count once a total is known.
-    CatalogTestAccess::setScanning(window.catalog(), true);
-    CatalogTestAccess::setProgress(window.catalog(), Catalog::Progress{0, 0});
+    window.catalog().seed({.scanning = true});
+    window.catalog().seed({.progress = std::optional<Catalog::Progress>(Catalog::Progress{0, 0})});
     window.settle();
     EXPECT_FALSE(resume->isVisibleTo(&status()));
     EXPECT_FALSE(discard->isVisibleTo(&status()));
     EXPECT_TRUE(part<BusySpinner>(QStringLiteral("busySpinner"))->isVisibleTo(&status()));
     EXPECT_EQ(status().progressText(), QString());
-    CatalogTestAccess::setProgress(window.catalog(), Catalog::Progress{3, 10});
+    window.catalog().seed({.progress = std::optional<Catalog::Progress>(Catalog::Progress{3, 10})});
     // Drawn at the scheduler's pace while a scan runs.
     EXPECT_TRUE(test::CatalogTestEnv::waitUntil(
         [&] { return status().progressText() == QStringLiteral("3/10 libraries"); }, 5000));
-    CatalogTestAccess::setProgress(window.catalog(), std::nullopt);
-    CatalogTestAccess::setScanning(window.catalog(), false);
+    window.catalog().seed({.progress = std::optional<Catalog::Progress>(std::nullopt)});
+    window.catalog().seed({.scanning = false});
     window.settle();
     EXPECT_FALSE(part<BusySpinner>(QStringLiteral("busySpinner"))->isVisibleTo(&status()));
 

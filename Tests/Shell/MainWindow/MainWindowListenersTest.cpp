@@ -5,6 +5,7 @@
 #include "App/AppAction.h"
 #include "Browser/Views/BrowserView.h"
 #include "Catalogue/Logs/UITrace.h"
+#include "Catalogue/Scan/ScanHost.h"
 #include "Shell/Views/DetailsPanel.h"
 #include "Shell/Views/MainToolbar.h"
 #include "Shell/Views/SidebarModel.h"
@@ -48,7 +49,7 @@ protected:
                                    QStringLiteral("Media"), QStringLiteral("Interviews"));
         old = test::libraryRecord(QDir(archive).filePath(QStringLiteral("Old.fcpbundle")),
                                   QStringLiteral("Archive"));
-        CatalogTestAccess::setLibraries(window.catalog(), {alpha, beta, old});
+        window.catalog().seed({.libraries = QList<LibraryInfo>{alpha, beta, old}});
         window.show();
         window.prompts->questions.clear();
     }
@@ -185,7 +186,7 @@ TEST_F(MainWindowListenersTest, hiddenBackupDriveNoticeReplacesEveryTabUntilBack
 }
 
 TEST_F(MainWindowListenersTest, emptyCatalogueShowsTheEmptyStateWhateverTheTab) {
-    CatalogTestAccess::setLibraries(window.catalog(), {});
+    window.catalog().seed({.libraries = QList<LibraryInfo>{}});
     window.settle();
     for (const Mode mode : allModes()) {
         window.content().setMode(mode);
@@ -346,7 +347,7 @@ TEST_F(MainWindowListenersTest, revealRowScrollsTheLibrariesTableAndTheBrowserAf
         many.append(test::libraryRecord(
             QDir(media).filePath(QStringLiteral("Lib %1.fcpbundle").arg(i, 2, 10, QChar(u'0'))),
             QStringLiteral("Media")));
-    CatalogTestAccess::setLibraries(window.catalog(), many);
+    window.catalog().seed({.libraries = many});
     window.settle();
     test::ScopedVirtualClock clock;
 
@@ -379,7 +380,7 @@ TEST_F(MainWindowListenersTest, replacedMediaListClearsAMediaRowSelectionOnly) {
         QList<MediaEntry> entries;
         for (int i = 0; i < files; ++i)
             entries.append(MediaEntry{QStringLiteral("C%1.mp4").arg(i), 10, QStringLiteral("Day 1")});
-        CatalogTestAccess::saveMedia(window.catalog(), entries, alpha.path);
+        window.catalog().scanHost()->saveMedia(entries, alpha.path);
         window.catalog().loadAllMedia();
         ASSERT_TRUE(
             test::CatalogTestEnv::waitUntil([&] { return window.catalog().media().size() == files; }));

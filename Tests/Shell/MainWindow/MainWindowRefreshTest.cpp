@@ -108,7 +108,7 @@ TEST_F(MainWindowRefreshTest, manyChangesInOneTurnAreDrawnOnce) {
     QList<LibraryInfo> libraries;
     for (int i = 0; i < 40; ++i) {
         libraries.append(library(QStringLiteral("Library %1").arg(i)));
-        CatalogTestAccess::setLibraries(*catalog, libraries);
+        catalog->seed({.libraries = libraries});
         catalog->setStatus(QStringLiteral("Scanned Library %1").arg(i));
     }
     EXPECT_EQ(runs(), before);
@@ -127,7 +127,7 @@ TEST_F(MainWindowRefreshTest, manyChangesInOneTurnAreDrawnOnce) {
 
 // A library applied every 10 ms, each in a turn of its own, as a scan's reads come back.
 TEST_F(MainWindowRefreshTest, scanIsDrawnAtMostOncePerPeriodAndItsEndAtOnce) {
-    CatalogTestAccess::setScanning(*catalog, true);
+    catalog->seed({.scanning = true});
     time.turn();
     const Runs before = runs();
     const std::chrono::nanoseconds start = time.now();
@@ -135,8 +135,8 @@ TEST_F(MainWindowRefreshTest, scanIsDrawnAtMostOncePerPeriodAndItsEndAtOnce) {
     // 95 of them: the scan ends halfway through a period.
     for (int i = 0; i < 95; ++i) {
         libraries.append(library(QStringLiteral("Library %1").arg(i)));
-        CatalogTestAccess::setLibraries(*catalog, libraries);
-        CatalogTestAccess::setProgress(*catalog, Catalog::Progress{i + 1, 95});
+        catalog->seed({.libraries = libraries});
+        catalog->seed({.progress = std::optional<Catalog::Progress>(Catalog::Progress{i + 1, 95})});
         catalog->setStatus(QStringLiteral("Scanned Library %1").arg(i));
         time.turn();
         time.advance(10ms);
@@ -151,8 +151,8 @@ TEST_F(MainWindowRefreshTest, scanIsDrawnAtMostOncePerPeriodAndItsEndAtOnce) {
 
     // The end of the scan is drawn on the next turn, without waiting out the period.
     catalog->setStatus(QStringLiteral("Done"));
-    CatalogTestAccess::setProgress(*catalog, std::nullopt);
-    CatalogTestAccess::setScanning(*catalog, false);
+    catalog->seed({.progress = std::optional<Catalog::Progress>(std::nullopt)});
+    catalog->seed({.scanning = false});
     time.turn();
     EXPECT_EQ(browserRowCount(), 95);
     EXPECT_EQ(content->statusLine()->statusText(), QStringLiteral("Done"));
@@ -161,7 +161,7 @@ TEST_F(MainWindowRefreshTest, scanIsDrawnAtMostOncePerPeriodAndItsEndAtOnce) {
 
 TEST_F(MainWindowRefreshTest, eachChangeRedrawsOnlyThePartsThatShowIt) {
     const LibraryInfo alpha = library(QStringLiteral("Alpha"));
-    CatalogTestAccess::setLibraries(*catalog, {alpha});
+    catalog->seed({.libraries = QList<LibraryInfo>{alpha}});
     time.turn();
 
     struct Case {
@@ -175,22 +175,23 @@ TEST_F(MainWindowRefreshTest, eachChangeRedrawsOnlyThePartsThatShowIt) {
         {"status text", [&] { catalog->setStatus(QStringLiteral("Hello")); }, false, true},
         {"progress",
          [&] {
-             CatalogTestAccess::setProgress(*catalog, Catalog::Progress{1, 2});
+             catalog->seed({.progress = std::optional<Catalog::Progress>(Catalog::Progress{1, 2})});
          },
          false, true},
         {"watched folders",
          [&] {
-             CatalogTestAccess::setRoots(*catalog, {ScanRoot{media, std::nullopt}});
+             catalog->seed({.roots = QList<ScanRoot>{ScanRoot{media, std::nullopt}}});
          },
          false, false, true},
         {"free space",
          [&] {
-             CatalogTestAccess::setVolumeSpace(*catalog, {{media, Catalog::VolumeSpace{100, 40}}});
+             catalog->seed({.volumeSpace =
+                                QMap<QString, Catalog::VolumeSpace>{{media, Catalog::VolumeSpace{100, 40}}}});
          },
          false, false, true},
         {"libraries",
          [&] {
-             CatalogTestAccess::setLibraries(*catalog, {alpha, library(QStringLiteral("Beta"))});
+             catalog->seed({.libraries = QList<LibraryInfo>{alpha, library(QStringLiteral("Beta"))}});
          },
          true, false},
         {"drive roles", [&] { catalog->setBackup(true, std::nullopt, QStringLiteral("Media")); }, true,
@@ -214,7 +215,7 @@ TEST_F(MainWindowRefreshTest, browserRebuildsOnlyTheLibrariesReadAgainAndKeepsWh
     const LibraryInfo alpha = library(QStringLiteral("Alpha"));
     LibraryInfo beta = library(QStringLiteral("Beta"));
     const LibraryInfo gamma = library(QStringLiteral("Gamma"));
-    CatalogTestAccess::setLibraries(*catalog, {alpha, beta, gamma});
+    catalog->seed({.libraries = QList<LibraryInfo>{alpha, beta, gamma}});
     time.turn();
     ASSERT_EQ(browserRows(), (QStringList{"Alpha", "Beta", "Gamma"}));
     BrowserModel& model = *browser().model();
@@ -237,10 +238,10 @@ TEST_F(MainWindowRefreshTest, browserRebuildsOnlyTheLibrariesReadAgainAndKeepsWh
     const LibraryInfo delta = library(QStringLiteral("Delta"));
     const std::function<void()> steps[] = {
         [&] {
-            CatalogTestAccess::setLibraries(*catalog, {beta, gamma, delta});
+            catalog->seed({.libraries = QList<LibraryInfo>{beta, gamma, delta}});
         },
         [&] {
-            CatalogTestAccess::setLibraries(*catalog, {delta, gamma, beta});
+            catalog->seed({.libraries = QList<LibraryInfo>{delta, gamma, beta}});
         },
         [&] { window.env.settings->setText(QStringLiteral("dateMode"), QStringLiteral("created")); },
         [&] { Q_EMIT table.header()->sectionClicked(model.columnOf(QStringLiteral("name"))); },
@@ -272,7 +273,7 @@ TEST_F(MainWindowRefreshTest, browserRebuildsOnlyTheLibrariesReadAgainAndKeepsWh
 TEST_F(MainWindowRefreshTest, tableRowsThatLineUpChangeInPlace) {
     LibraryInfo alpha = library(QStringLiteral("Alpha"));
     const LibraryInfo beta = library(QStringLiteral("Beta"));
-    CatalogTestAccess::setLibraries(*catalog, {alpha, beta});
+    catalog->seed({.libraries = QList<LibraryInfo>{alpha, beta}});
     content->setMode(Mode::libraries);
     content->setSelection(beta.path);
     RowTableModel* model = content->tableModel(Mode::libraries);
@@ -285,7 +286,7 @@ TEST_F(MainWindowRefreshTest, tableRowsThatLineUpChangeInPlace) {
 
     // A text changes, the rows stay where they are: only that row is redrawn.
     alpha.fcpVersion = QStringLiteral("10.8");
-    CatalogTestAccess::setLibraries(*catalog, {alpha, beta});
+    catalog->seed({.libraries = QList<LibraryInfo>{alpha, beta}});
     time.turn();
     EXPECT_EQ(resets.size(), 0);
     ASSERT_EQ(changes.size(), 1);
@@ -298,7 +299,7 @@ TEST_F(MainWindowRefreshTest, tableRowsThatLineUpChangeInPlace) {
               QStringLiteral("10.8"));
 
     // Rows added: the table starts over and selects the same library again.
-    CatalogTestAccess::setLibraries(*catalog, {alpha, beta, library(QStringLiteral("Gamma"))});
+    catalog->seed({.libraries = QList<LibraryInfo>{alpha, beta, library(QStringLiteral("Gamma"))}});
     time.turn();
     EXPECT_EQ(resets.size(), 1);
     EXPECT_EQ(model->rowCount(), 3);
@@ -317,7 +318,7 @@ TEST(BrowserFitTest, columnsFitTheWholeListNotOnlyTheRowsInView) {
                                 QStringLiteral("Macintosh HD")));
     libraries.last().events.first().originalSize = 987'654'321'098'765;
     const std::unique_ptr<Catalog> catalog = window.env.makeCatalog();
-    CatalogTestAccess::setLibraries(*catalog, libraries);
+    catalog->seed({.libraries = libraries});
     BrowserView browser(*catalog);
     browser.resize(2400, 160);
     browser.show();

@@ -32,9 +32,9 @@ protected:
     void SetUp() override {
         window.create();
         const QString media = window.plugDrive(QStringLiteral("Media"));
-        CatalogTestAccess::setLibraries(
-            window.catalog(), {test::libraryRecord(QDir(media).filePath(QStringLiteral("Alpha.fcpbundle")),
-                                                   QStringLiteral("Media"))});
+        window.catalog().seed(
+            {.libraries = QList<LibraryInfo>{test::libraryRecord(
+                 QDir(media).filePath(QStringLiteral("Alpha.fcpbundle")), QStringLiteral("Media"))}});
         window.show();
         window.prompts->questions.clear();
     }

@@ -7,6 +7,7 @@
 #include "Browser/SearchEngine.h"
 #include "Catalogue/Logs/ActivityLog.h"
 #include "Catalogue/Logs/UITrace.h"
+#include "Catalogue/Scan/ScanHost.h"
 #include "Support/WorkPool.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/EventLoop.h"
@@ -65,7 +66,7 @@ protected:
                                     QStringLiteral("Media"));
         beta = test::libraryRecord(QDir(media).filePath(QStringLiteral("Beta.fcpbundle")),
                                    QStringLiteral("Media"));
-        CatalogTestAccess::setLibraries(window.catalog(), {alpha, beta});
+        window.catalog().seed({.libraries = QList<LibraryInfo>{alpha, beta}});
         window.content().setSearchEngine(engine);
         window.show();
         // The first appearance builds the index ahead of the first search.
@@ -242,19 +243,19 @@ TEST_F(MainWindowSearchTest, aChangedCatalogueSearchesAgainOrBuildsTheIndexAhead
     const auto reread = [&] {
         QList<LibraryInfo> libraries = window.catalog().libraries();
         libraries[1].signature = QStringLiteral("1.0|@size|%1").arg(++rereads);
-        CatalogTestAccess::setLibraries(window.catalog(), libraries);
+        window.catalog().seed({.libraries = libraries});
     };
     const auto rename = [&] {
         QList<LibraryInfo> libraries = window.catalog().libraries();
         libraries[0].name += QStringLiteral(" again");
-        CatalogTestAccess::setLibraries(window.catalog(), libraries);
+        window.catalog().seed({.libraries = libraries});
     };
     const auto moreMedia = [&] {
         const qsizetype files = window.catalog().media().size() + 1;
         QList<MediaEntry> entries;
         for (qsizetype i = 0; i < files; ++i)
             entries.append(MediaEntry{QStringLiteral("C%1.mp4").arg(i), 10, QStringLiteral("Day 1")});
-        CatalogTestAccess::saveMedia(window.catalog(), entries, alpha.path);
+        window.catalog().scanHost()->saveMedia(entries, alpha.path);
         window.catalog().loadAllMedia();
         ASSERT_TRUE(
             test::CatalogTestEnv::waitUntil([&] { return window.catalog().media().size() == files; }));
@@ -337,7 +338,7 @@ TEST_F(MainWindowSearchTest, closingTheWindowWhileTheIndexIsBuiltAheadIsSafe) {
         }
         many.append(library);
     }
-    CatalogTestAccess::setLibraries(window.catalog(), many);
+    window.catalog().seed({.libraries = many});
     ASSERT_EQ(window.content().prebuilds(), 2);
     const std::weak_ptr<SearchEngine> building = engine;
     engine.reset();

@@ -136,9 +136,9 @@ TEST(MainWindowStartupTest, filledCatalogueAsksWhetherToRefresh) {
         // on must not matter to this refresh.
         window.env.settings->setFlag(QStringLiteral("fullRescan"), true);
         window.create();
-        CatalogTestAccess::setRoots(window.catalog(), {ScanRoot{watched, std::nullopt}});
-        CatalogTestAccess::setLibraries(
-            window.catalog(), {test::libraryRecord(QDir(watched).filePath("Old.fcpbundle"), "Macintosh HD")});
+        window.catalog().seed({.roots = QList<ScanRoot>{ScanRoot{watched, std::nullopt}}});
+        window.catalog().seed({.libraries = QList<LibraryInfo>{test::libraryRecord(
+                                   QDir(watched).filePath("Old.fcpbundle"), "Macintosh HD")}});
         window.prompts->answers = {c.answer};
         window.show();
 
@@ -169,7 +169,7 @@ TEST(MainWindowStartupTest, emptyCatalogueRefreshesItsWatchedFoldersWithoutAskin
     const QString watched = TestEnv::freshDir(QStringLiteral("auto-refresh-watched"));
     const QString onDisk = test::writeLibrary(watched, QStringLiteral("Found Again"));
     window.create();
-    CatalogTestAccess::setRoots(window.catalog(), {ScanRoot{watched, std::nullopt}});
+    window.catalog().seed({.roots = QList<ScanRoot>{ScanRoot{watched, std::nullopt}}});
     EXPECT_EQ(window.content().content(), MainContent::Content::empty);
     EXPECT_EQ(window.page(), QStringLiteral("emptyState"));
     window.show();

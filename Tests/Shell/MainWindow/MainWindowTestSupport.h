@@ -14,7 +14,6 @@
 #include "Shell/Views/RowTableModel.h"
 #include "Support/WorkPool.h"
 #include "Tests/Fixtures/LibraryBuilder.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/FakeMountWatcher.h"
 #include "Tests/Support/Scopes.h"
@@ -115,7 +114,7 @@ public:
         create();
         for (const QString& drive : drives)
             plugDrive(drive);
-        CatalogTestAccess::setLibraries(catalog(), libraries);
+        catalog().seed({.libraries = libraries});
         show();
         prompts->questions.clear();
         catalog().setOpener([&opened](const LibraryInfo& library) { opened.append(library.path); });

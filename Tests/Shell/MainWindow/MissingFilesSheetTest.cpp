@@ -77,7 +77,7 @@ protected:
         read.volumeName = QFileInfo(drive).fileName();
         QList<LibraryInfo> all = window.catalog().libraries();
         all.append(read);
-        CatalogTestAccess::setLibraries(window.catalog(), all);
+        window.catalog().seed({.libraries = all});
         return read;
     }
 

@@ -24,8 +24,8 @@ protected:
         homeLibrary = test::writeLibrary(home, QStringLiteral("At Home"));
         driveFolder = QDir(window.volumes).filePath(QStringLiteral("Media/Projects"));
         window.create();
-        CatalogTestAccess::setRoots(window.catalog(),
-                                    {ScanRoot{home, std::nullopt}, ScanRoot{driveFolder, std::nullopt}});
+        window.catalog().seed(
+            {.roots = QList<ScanRoot>{ScanRoot{home, std::nullopt}, ScanRoot{driveFolder, std::nullopt}}});
         window.show();
         ASSERT_FALSE(window.catalog().isScanning());
         ASSERT_EQ(window.mounts->listening(), 1);

@@ -6,6 +6,7 @@
 #include "Shell/Views/SidebarView.h"
 
 #include "App/AppSettings.h"
+#include "Catalogue/Scan/ScanHost.h"
 #include "Shell/Views/SidebarModel.h"
 #include "Support/ByteCount.h"
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
@@ -43,20 +44,20 @@ protected:
         alpha = test::libraryRecord(QDir(studio).filePath(QStringLiteral("Alpha.fcpbundle")),
                                     QStringLiteral("Studio"));
         QDir().mkpath(alpha.path);
-        CatalogTestAccess::setLibraries(
-            window.catalog(),
-            {alpha,
-             test::libraryRecord(QDir(field).filePath(QStringLiteral("Beta.fcpbundle")),
-                                 QStringLiteral("Field")),
-             test::libraryRecord(QDir(archive).filePath(QStringLiteral("Old.fcpbundle")),
-                                 QStringLiteral("Archive")),
-             test::libraryRecord(QDir(window.volumes).filePath(QStringLiteral("Away/Gone.fcpbundle")),
-                                 QStringLiteral("Away")),
-             test::libraryRecord(QStringLiteral("/Users/ann/Movies/Home.fcpbundle"),
-                                 QStringLiteral("Macintosh HD"))});
+        window.catalog().seed(
+            {.libraries = QList<LibraryInfo>{
+                 alpha,
+                 test::libraryRecord(QDir(field).filePath(QStringLiteral("Beta.fcpbundle")),
+                                     QStringLiteral("Field")),
+                 test::libraryRecord(QDir(archive).filePath(QStringLiteral("Old.fcpbundle")),
+                                     QStringLiteral("Archive")),
+                 test::libraryRecord(QDir(window.volumes).filePath(QStringLiteral("Away/Gone.fcpbundle")),
+                                     QStringLiteral("Away")),
+                 test::libraryRecord(QStringLiteral("/Users/ann/Movies/Home.fcpbundle"),
+                                     QStringLiteral("Macintosh HD"))}});
         window.catalog().setBackup(true, std::nullopt, QStringLiteral("Archive"));
         window.catalog().toggleFavorite(alpha.path);
-        CatalogTestAccess::setRoots(window.catalog(), {ScanRoot{studio, std::nullopt}});
+        window.catalog().seed({.roots = QList<ScanRoot>{ScanRoot{studio, std::nullopt}}});
         window.show();
         window.prompts->questions.clear();
         window.prompts->notes.clear();
@@ -204,7 +205,7 @@ TEST_F(SidebarViewTest, rescanUsesTheSettingsAndRefreshAlwaysMakesPostersWithTwo
 
     click(drive(QStringLiteral("Field")), Part::rescan);
     ASSERT_TRUE(window.catalog().isScanning() || window.scanned());
-    ScanJob job = CatalogTestAccess::currentJob(window.catalog());
+    ScanJob job = window.catalog().scanHost()->job();
     EXPECT_EQ(job.roots, QStringList{field});
     EXPECT_FALSE(job.posters);
     EXPECT_EQ(job.concurrency, 6);
@@ -212,7 +213,7 @@ TEST_F(SidebarViewTest, rescanUsesTheSettingsAndRefreshAlwaysMakesPostersWithTwo
     settle(); // the buttons come back once the scan has ended
 
     click(model().watchedRow(studio), Part::refresh);
-    job = CatalogTestAccess::currentJob(window.catalog());
+    job = window.catalog().scanHost()->job();
     EXPECT_EQ(job.roots, QStringList{studio});
     EXPECT_TRUE(job.posters);
     EXPECT_EQ(job.concurrency, 2);
@@ -223,17 +224,17 @@ TEST_F(SidebarViewTest, refreshIsDisabledDuringAnyScanAndWhenTheFolderIsGone) {
     const QModelIndex watched = model().watchedRow(studio);
     EXPECT_TRUE(rowOf(watched)->actionEnabled);
 
-    CatalogTestAccess::setScanning(window.catalog(), true);
+    window.catalog().seed({.scanning = true});
     settle();
     EXPECT_FALSE(rowOf(model().watchedRow(studio))->actionEnabled);
     EXPECT_FALSE(rowOf(drive(QStringLiteral("Studio")))->actionEnabled) << "rescan too";
     // A click on a disabled button starts nothing.
-    const ScanJob before = CatalogTestAccess::currentJob(window.catalog());
+    const ScanJob before = window.catalog().scanHost()->job();
     QTest::mouseClick(sidebar().viewport(), Qt::LeftButton, {},
                       sidebar().partRect(model().watchedRow(studio), Part::refresh).center().toPoint());
     settle();
-    EXPECT_EQ(CatalogTestAccess::currentJob(window.catalog()).roots, before.roots);
-    CatalogTestAccess::setScanning(window.catalog(), false);
+    EXPECT_EQ(window.catalog().scanHost()->job().roots, before.roots);
+    window.catalog().seed({.scanning = false});
 
     // Gone: the drive is unplugged (the sidebar redraws with the mounted set).
     ASSERT_TRUE(QDir(studio).removeRecursively());
@@ -368,7 +369,7 @@ TEST_F(SidebarViewTest, aNameWithAnAmpersandShowsAsWrittenInTheMenuAndTheQuestio
     QList<LibraryInfo> libraries = window.catalog().libraries();
     libraries.append(test::libraryRecord(QDir(tom).filePath(QStringLiteral("Cartoon.fcpbundle")),
                                          QStringLiteral("Tom & Jerry")));
-    CatalogTestAccess::setLibraries(window.catalog(), libraries);
+    window.catalog().seed({.libraries = libraries});
     window.catalog().recordMounted();
     settle();
 

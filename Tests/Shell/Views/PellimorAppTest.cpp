@@ -12,7 +12,6 @@
 #include "Shell/Views/ReportWindow.h"
 #include "Shell/Views/SettingsWindow.h"
 #include "Shell/Views/WindowLook.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/ScriptedPrompts.h"
@@ -89,7 +88,7 @@ TEST_F(PellimorAppTest, mainWindowWithItsMenus) {
 
 TEST_F(PellimorAppTest, menusFollowTheCatalogueAndTheSettings) {
     const QString folder = TestEnv::freshDir(QStringLiteral("watched"));
-    CatalogTestAccess::setRoots(app->catalog(), {ScanRoot{folder, std::nullopt}});
+    app->catalog().seed({.roots = QList<ScanRoot>{ScanRoot{folder, std::nullopt}}});
     QDir().mkpath(QDir(volumes).filePath(QStringLiteral("Media")));
     settle();
     ASSERT_TRUE(action("scan.refresh")->isEnabled());

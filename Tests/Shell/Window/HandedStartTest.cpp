@@ -1,6 +1,7 @@
 #include "Shell/HandedStart.h"
 
 #include "Catalogue/Records/RecordJson.h"
+#include "Catalogue/Scan/ScanHost.h"
 #include "Catalogue/Scan/ScanOptions.h"
 #include "Support/AtomicFile.h"
 #include "Tests/Shell/Window/WindowTestSupport.h"
@@ -72,19 +73,19 @@ TEST(HandedStartTest, carriesOutTheRequestOrSaysWhyNot) {
         std::unique_ptr<Catalog> catalog = env.makeCatalog();
         ASSERT_EQ(catalog->pausedJob().has_value(), c.state == State::paused);
         if (c.state == State::scanning) {
-            CatalogTestAccess::currentJob(*catalog).roots = {running};
-            CatalogTestAccess::setScanning(*catalog, true);
+            catalog->scanHost()->job().roots = {running};
+            catalog->seed({.scanning = true});
         }
 
         EXPECT_EQ(HandedStart::carryOut(*catalog, {c.arguments, folder}), c.outcome)
             << SingleInstance::name(c.outcome).toStdString();
         EXPECT_EQ(catalog->isScanning(), !c.roots.isEmpty());
         if (!c.roots.isEmpty()) {
-            EXPECT_EQ(CatalogTestAccess::currentJob(*catalog).roots, c.roots);
+            EXPECT_EQ(catalog->scanHost()->job().roots, c.roots);
         }
 
         if (c.state == State::scanning)
-            CatalogTestAccess::setScanning(*catalog, false);
+            catalog->seed({.scanning = false});
         ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !catalog->isScanning(); }));
     }
 }

@@ -255,7 +255,7 @@ TEST(MainTablesCells, EventSizesNearTheLimitShowASize) {
     event.renderSize = std::numeric_limits<qint64>::max();
     event.proxySize = 1;
     library.events.append(event);
-    CatalogTestAccess::setLibraries(*w.catalog, {library});
+    (*w.catalog).seed({.libraries = QList<LibraryInfo>{library}});
     const TableRows::RowInputs in{SidebarFilter::visibleLibraries(*w.catalog, {SidebarItem::Kind::all}),
                                   SearchQuery(),
                                   {},

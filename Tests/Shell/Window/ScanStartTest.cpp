@@ -130,7 +130,7 @@ TEST(ScanStart, EveryRoadReadsTheScanSettingsByTheOneRule) {
             SCOPED_TRACE(std::string(road.name) + ", stored " + value.name);
             test::WindowCatalog w;
             const QString folder = w.folderOnDrive(QStringLiteral("Films"));
-            CatalogTestAccess::setRoots(*w.catalog, {ScanRoot{folder, std::nullopt}});
+            (*w.catalog).seed({.roots = QList<ScanRoot>{ScanRoot{folder, std::nullopt}}});
             w.env.volumes->setMountedVolumes(QStringList{w.drive});
             value.write(*w.env.settings, QStringLiteral("folderDepth"));
             value.write(*w.env.settings, QStringLiteral("scanThreads"));

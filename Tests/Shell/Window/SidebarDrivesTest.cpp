@@ -6,7 +6,6 @@
 #include "Catalogue/Logs/ErrorLog.h"
 #include "Platform/VolumesRoot.h"
 #include "Support/ByteCount.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TempFiles.h"
@@ -72,7 +71,7 @@ TEST_F(SidebarDrivesTest, oneDrivePerVolumeNameWithTheUuidOfAnyLibraryAndTheKeyO
         const LibraryInfo plain = library(QStringLiteral("Studio"), QStringLiteral("A"), 3 * kGB);
         const LibraryInfo known =
             library(QStringLiteral("Studio"), QStringLiteral("B"), 2 * kGB, QStringLiteral("U-1"));
-        CatalogTestAccess::setLibraries(*catalog, c.uuidFirst ? QList{known, plain} : QList{plain, known});
+        catalog->seed({.libraries = c.uuidFirst ? QList{known, plain} : QList{plain, known}});
         const QList<DriveSummary> drives = SidebarDrives::drives(*catalog);
         ASSERT_EQ(drives.size(), 1);
         EXPECT_EQ(drives[0].name, QStringLiteral("Studio"));
@@ -95,9 +94,9 @@ TEST_F(SidebarDrivesTest, mountRoleKindAndOrderComeFromTheFirstLibraryAndTheName
     // Another drive of the same name, mounted elsewhere: still one drive, placed by its first library.
     LibraryInfo strayCopy = library(QStringLiteral("Disk 2"), QStringLiteral("Copy"), 1);
     strayCopy.path = QDir(root).filePath(QStringLiteral("Disk 2 1/Copy.fcpbundle"));
-    CatalogTestAccess::setLibraries(
-        *catalog, {library(QStringLiteral("Disk 10"), QStringLiteral("X"), 1), share,
-                   library(QStringLiteral("Disk 2"), QStringLiteral("Y"), 1), home, strayCopy});
+    catalog->seed({.libraries = QList<LibraryInfo>{
+                       library(QStringLiteral("Disk 10"), QStringLiteral("X"), 1), share,
+                       library(QStringLiteral("Disk 2"), QStringLiteral("Y"), 1), home, strayCopy}});
     catalog->setBackup(true, std::nullopt, QStringLiteral("Disk 10"));
 
     QStringList names;
@@ -126,9 +125,9 @@ TEST_F(SidebarDrivesTest, mountRoleKindAndOrderComeFromTheFirstLibraryAndTheName
 
 TEST_F(SidebarDrivesTest, sizesAddUpWithoutOverflow) {
     constexpr qint64 kMax = std::numeric_limits<qint64>::max();
-    CatalogTestAccess::setLibraries(*catalog,
-                                    {library(QStringLiteral("Big"), QStringLiteral("A"), kMax - 5),
-                                     library(QStringLiteral("Big"), QStringLiteral("B"), kMax - 5)});
+    catalog->seed(
+        {.libraries = QList<LibraryInfo>{library(QStringLiteral("Big"), QStringLiteral("A"), kMax - 5),
+                                         library(QStringLiteral("Big"), QStringLiteral("B"), kMax - 5)}});
     EXPECT_EQ(drive(QStringLiteral("Big"))->size, kMax);
 }
 
@@ -170,8 +169,8 @@ TEST_F(SidebarDrivesTest, theRowFollowsWhetherTheDriveIsConnectedAndItsCapacityI
              ByteCount::file(40 * kGB) + QStringLiteral(" free of ") + ByteCount::file(100 * kGB),
          false, rescanTip, true},
     };
-    CatalogTestAccess::setLibraries(*catalog,
-                                    {library(QStringLiteral("Studio"), QStringLiteral("A"), 3 * kGB)});
+    catalog->seed(
+        {.libraries = QList<LibraryInfo>{library(QStringLiteral("Studio"), QStringLiteral("A"), 3 * kGB)}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         mount(c.mounted ? QStringList{QStringLiteral("Studio")} : QStringList{});
@@ -179,7 +178,7 @@ TEST_F(SidebarDrivesTest, theRowFollowsWhetherTheDriveIsConnectedAndItsCapacityI
         QMap<QString, Catalog::VolumeSpace> space;
         if (c.capacityKnown)
             space.insert(mountOf(QStringLiteral("Studio")), {100 * kGB, 40 * kGB});
-        CatalogTestAccess::setVolumeSpace(*catalog, space);
+        catalog->seed({.volumeSpace = space});
 
         const DriveSummary studio = drive(QStringLiteral("Studio")).value();
         EXPECT_EQ(studio.online, c.online);

@@ -6,7 +6,6 @@
 
 #include "Catalogue/Records/Fmt.h"
 #include "Shell/SidebarSettings.h"
-#include "Tests/Support/CatalogTestAccess.h"
 #include "Tests/Support/CatalogTestEnv.h"
 #include "Tests/Support/Scopes.h"
 #include "Tests/Support/TestEnv.h"
@@ -114,16 +113,16 @@ TEST_F(SidebarSectionsTest, anEmptyCatalogueListsTheSevenFiltersAndNoWorkingDriv
 TEST_F(SidebarSectionsTest, eachSectionIsThereByItsOwnRuleInItsPlace) {
     const LibraryInfo studio = library(QStringLiteral("Studio"), QStringLiteral("Alpha"));
     const LibraryInfo archive = library(QStringLiteral("Archive"), QStringLiteral("Old"));
-    CatalogTestAccess::setLibraries(*catalog, {studio, archive});
+    catalog->seed({.libraries = QList<LibraryInfo>{studio, archive}});
     EXPECT_EQ(titles(), (QStringList{"Library", "Working drives (2)"}));
 
     catalog->setBackup(true, std::nullopt, QStringLiteral("Archive"));
     EXPECT_EQ(titles(), (QStringList{"Library", "Working drives (1)", "Backup drives (1)"}));
 
     catalog->toggleFavorite(studio.path);
-    CatalogTestAccess::setRoots(*catalog,
-                                {ScanRoot{QDir(root).filePath(QStringLiteral("Studio")), std::nullopt},
-                                 ScanRoot{QStringLiteral("/Users/ann/Movies"), std::nullopt}});
+    catalog->seed(
+        {.roots = QList<ScanRoot>{ScanRoot{QDir(root).filePath(QStringLiteral("Studio")), std::nullopt},
+                                  ScanRoot{QStringLiteral("/Users/ann/Movies"), std::nullopt}}});
     EXPECT_EQ(titles(), (QStringList{"Library", "Favorites", "Working drives (1)", "Backup drives (1)",
                                      "Watched folders (2)"}));
 
@@ -138,12 +137,12 @@ TEST_F(SidebarSectionsTest, aFavouriteShowsWhetherItsDriveIsConnected) {
     const LibraryInfo here = library(QStringLiteral("Studio"), QStringLiteral("Here"));
     QDir().mkpath(here.path);
     const LibraryInfo away = library(QStringLiteral("Away"), QStringLiteral("Gone"));
-    CatalogTestAccess::setLibraries(*catalog, {here, away});
+    catalog->seed({.libraries = QList<LibraryInfo>{here, away}});
     catalog->recordMounted();
     // Newest first.
-    CatalogTestAccess::setFavorites(*catalog,
-                                    {{away.path, QDateTime(QDate(2025, 3, 2), QTime(9, 0), Qt::UTC)},
-                                     {here.path, QDateTime(QDate(2025, 3, 1), QTime(9, 0), Qt::UTC)}});
+    catalog->seed({.favorites = QMap<QString, QDateTime>{
+                       {away.path, QDateTime(QDate(2025, 3, 2), QTime(9, 0), Qt::UTC)},
+                       {here.path, QDateTime(QDate(2025, 3, 1), QTime(9, 0), Qt::UTC)}}});
 
     const QList<SidebarSection> sections = SidebarSections::build(*catalog);
     const SidebarSection* favorites = find(sections, Kind::favorites);
@@ -174,10 +173,10 @@ TEST_F(SidebarSectionsTest, watchedFoldersSayWhenTheyWereScannedAndRefreshOnlyWh
     const QString there = plug(QStringLiteral("Studio"));
     const QString gone = QDir(root).filePath(QStringLiteral("Gone"));
     const QDateTime march = QDateTime(QDate(2025, 3, 1), QTime(12, 0), Qt::UTC);
-    CatalogTestAccess::setRoots(
-        *catalog, {ScanRoot{there, march}, ScanRoot{gone, std::nullopt},
-                   ScanRoot{QStringLiteral("/Users/ann/Old"), QDateTime::fromSecsSinceEpoch(0)},
-                   ScanRoot{QStringLiteral("/Users/ann/Older"), QDateTime::fromSecsSinceEpoch(-60)}});
+    catalog->seed({.roots = QList<ScanRoot>{
+                       ScanRoot{there, march}, ScanRoot{gone, std::nullopt},
+                       ScanRoot{QStringLiteral("/Users/ann/Old"), QDateTime::fromSecsSinceEpoch(0)},
+                       ScanRoot{QStringLiteral("/Users/ann/Older"), QDateTime::fromSecsSinceEpoch(-60)}}});
     struct Expected {
         QString title;
         QString help;
@@ -191,7 +190,7 @@ TEST_F(SidebarSectionsTest, watchedFoldersSayWhenTheyWereScannedAndRefreshOnlyWh
         {QStringLiteral("Older"), QStringLiteral("/Users/ann/Older — scanned —"), false, false},
     };
     for (const bool scanning : {false, true}) {
-        CatalogTestAccess::setScanning(*catalog, scanning);
+        catalog->seed({.scanning = scanning});
         const QList<SidebarSection> sections = SidebarSections::build(*catalog);
         const SidebarSection* watched = find(sections, Kind::watched);
         ASSERT_NE(watched, nullptr);
@@ -207,7 +206,7 @@ TEST_F(SidebarSectionsTest, watchedFoldersSayWhenTheyWereScannedAndRefreshOnlyWh
             EXPECT_FALSE(row.item.has_value()) << "a watched folder selects nothing";
         }
     }
-    CatalogTestAccess::setScanning(*catalog, false);
+    catalog->seed({.scanning = false});
 }
 
 TEST_F(SidebarSectionsTest, refreshingAWatchedFolderMakesPostersWithTwoReadsWhateverTheSettings) {
@@ -224,10 +223,10 @@ TEST_F(SidebarSectionsTest, refreshingAWatchedFolderMakesPostersWithTwoReadsWhat
 }
 
 TEST_F(SidebarSectionsTest, selectAllTakesEveryDriveOfItsSectionAndNothingElse) {
-    CatalogTestAccess::setLibraries(*catalog, {library(QStringLiteral("Studio"), QStringLiteral("A")),
-                                               library(QStringLiteral("Field"), QStringLiteral("B")),
-                                               library(QStringLiteral("Archive"), QStringLiteral("C")),
-                                               library(QStringLiteral("Vault"), QStringLiteral("D"))});
+    catalog->seed({.libraries = QList<LibraryInfo>{library(QStringLiteral("Studio"), QStringLiteral("A")),
+                                                   library(QStringLiteral("Field"), QStringLiteral("B")),
+                                                   library(QStringLiteral("Archive"), QStringLiteral("C")),
+                                                   library(QStringLiteral("Vault"), QStringLiteral("D"))}});
     catalog->setBackup(true, std::nullopt, QStringLiteral("Archive"));
     catalog->setBackup(true, std::nullopt, QStringLiteral("Vault"));
     const QList<SidebarSection> sections = SidebarSections::build(*catalog);
@@ -244,8 +243,8 @@ TEST_F(SidebarSectionsTest, selectAllTakesEveryDriveOfItsSectionAndNothingElse) 
 }
 
 TEST_F(SidebarSectionsTest, backupDrivesAreDimmedOnlyWhileWorkingDrivesOnlyIsOn) {
-    CatalogTestAccess::setLibraries(*catalog, {library(QStringLiteral("Studio"), QStringLiteral("A")),
-                                               library(QStringLiteral("Archive"), QStringLiteral("B"))});
+    catalog->seed({.libraries = QList<LibraryInfo>{library(QStringLiteral("Studio"), QStringLiteral("A")),
+                                                   library(QStringLiteral("Archive"), QStringLiteral("B"))}});
     catalog->setBackup(true, std::nullopt, QStringLiteral("Archive"));
     for (const bool hide : {false, true}) {
         SCOPED_TRACE(hide);

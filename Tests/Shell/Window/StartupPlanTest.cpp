@@ -1,6 +1,7 @@
 #include "Shell/StartupPlan.h"
 
 #include "Catalogue/Logs/UITrace.h"
+#include "Catalogue/Scan/ScanHost.h"
 #include "Shell/WindowState.h"
 #include "Tests/Shell/Window/WindowTestSupport.h"
 
@@ -196,8 +197,8 @@ protected:
         QDir().mkpath(driveB + "/Jobs");
         rootA = w.folderOnDrive("Films");
         rootB = driveB + "/Jobs";
-        CatalogTestAccess::setRoots(catalog(),
-                                    {ScanRoot{rootA, std::nullopt}, ScanRoot{rootB, std::nullopt}});
+        catalog().seed(
+            {.roots = QList<ScanRoot>{ScanRoot{rootA, std::nullopt}, ScanRoot{rootB, std::nullopt}}});
         w.env.volumes->setCapacity(w.drive, platform::VolumeFacts::Capacity{1000, 400});
     }
     void TearDown() override {
@@ -209,7 +210,7 @@ protected:
     void finishScan() {
         ASSERT_TRUE(CatalogTestEnv::waitUntil([&] { return !catalog().isScanning(); }));
     }
-    QStringList currentRoots() { return CatalogTestAccess::currentJob(catalog()).roots; }
+    QStringList currentRoots() { return catalog().scanHost()->job().roots; }
 
     test::WindowCatalog w;
     QString driveB, rootA, rootB;
@@ -284,7 +285,7 @@ TEST_F(StartupCarryOutTest, StartUpAsksToRefreshAFilledCatalogue) {
     StartupPlan::answerRefresh(state, catalog());
     EXPECT_FALSE(state.askRefresh);
     ASSERT_TRUE(catalog().isScanning());
-    const ScanJob& job = CatalogTestAccess::currentJob(catalog());
+    const ScanJob& job = catalog().scanHost()->job();
     EXPECT_EQ(job.roots, (QStringList{rootA, rootB}));
     EXPECT_FALSE(job.fullRescan);
     EXPECT_EQ(job.concurrency, 3);
@@ -303,7 +304,7 @@ TEST_F(StartupCarryOutTest, StartUpRefreshesAnEmptyCatalogueOrScansTheSwitchPath
     StartupPlan::startUp(state, catalog(), {"tovlin", "--scan", extra + "/"});
     ASSERT_TRUE(catalog().isScanning());
     EXPECT_EQ(currentRoots(), QStringList{extra});
-    EXPECT_TRUE(CatalogTestAccess::currentJob(catalog()).remember);
+    EXPECT_TRUE(catalog().scanHost()->job().remember);
     EXPECT_FALSE(state.askRefresh);
     // Asked again while it runs: the paths are dropped, and nothing is asked either.
     StartupPlan::startUp(state, catalog(), {"tovlin", "--scan", rootB});
@@ -320,8 +321,8 @@ TEST_F(StartupCarryOutTest, TheWholeDriveQuestionAndTheFolderChooser) {
     EXPECT_EQ(state.pendingDrive, std::nullopt);
     ASSERT_TRUE(catalog().isScanning());
     EXPECT_EQ(currentRoots(), QStringList{driveB});
-    EXPECT_FALSE(CatalogTestAccess::currentJob(catalog()).remember);
-    EXPECT_TRUE(CatalogTestAccess::currentJob(catalog()).fullRescan);
+    EXPECT_FALSE(catalog().scanHost()->job().remember);
+    EXPECT_TRUE(catalog().scanHost()->job().fullRescan);
 
     // While it runs, neither another drive nor chosen folders start anything.
     state.pendingDrive = w.drive;
@@ -339,7 +340,7 @@ TEST_F(StartupCarryOutTest, TheWholeDriveQuestionAndTheFolderChooser) {
     EXPECT_FALSE(StartupPlan::chooseFolderConfirmed(catalog(), {}));
     EXPECT_TRUE(StartupPlan::chooseFolderConfirmed(catalog(), {rootA, rootB}));
     ASSERT_TRUE(catalog().isScanning());
-    const ScanJob& job = CatalogTestAccess::currentJob(catalog());
+    const ScanJob& job = catalog().scanHost()->job();
     EXPECT_EQ(job.roots, (QStringList{rootA, rootB}));
     EXPECT_EQ(job.maxDepth, 2);
     EXPECT_TRUE(job.remember);

@@ -5,7 +5,7 @@
 #include "Catalogue/Store/Catalog.h"
 #include "Platform/VolumesRoot.h"
 #include "Support/WorkPool.h"
-#include "Tests/Support/CatalogTestAccess.h"
+#include "Tests/Support/CatalogSeeding.h"
 #include "Tests/Support/CatalogTestEnv.h"
 
 #include <QDir>
@@ -43,7 +43,7 @@ inline LibraryInfo libraryAt(const QString& path, const QString& volume = QStrin
     return library;
 }
 
-// A catalogue in a fresh data folder, filled by the tests through CatalogTestAccess. The
+// A catalogue in a fresh data folder, filled by the tests through Catalog::seed. The
 // platform lists no mounted drive until a test says otherwise, and `drive` is a drive folder
 // of this test's own under the volumes root, mounted only while the test records it.
 class WindowCatalog {
@@ -80,12 +80,8 @@ public:
         catalog->setMounted(mounted);
     }
 
-    void setLibraries(const QList<LibraryInfo>& libraries) {
-        CatalogTestAccess::setLibraries(*catalog, libraries);
-    }
-    void setDriveRoles(const QMap<QString, QString>& roles) {
-        CatalogTestAccess::setDriveRoles(*catalog, roles);
-    }
+    void setLibraries(const QList<LibraryInfo>& libraries) { catalog->seed({.libraries = libraries}); }
+    void setDriveRoles(const QMap<QString, QString>& roles) { catalog->seed({.driveRoles = roles}); }
 
     // Installs a Final Cut Pro of this version (the path need not exist: nothing reads it),
     // and lets the catalogue read it, as it does when the program becomes active.
@@ -110,7 +106,7 @@ public:
     // Publishes these media lists (one file per library) and waits until they are loaded.
     void setMedia(const QList<std::pair<QString, QList<MediaEntry>>>& lists) {
         for (const auto& [path, entries] : lists)
-            CatalogTestAccess::saveMedia(*catalog, entries, path);
+            catalog->scanHost()->saveMedia(entries, path);
         catalog->loadAllMedia();
         qsizetype expected = 0;
         for (const auto& list : lists)

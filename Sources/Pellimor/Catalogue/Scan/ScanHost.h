@@ -3,8 +3,8 @@
 #include "Catalogue/Records/LibraryInfo.h"
 #include "Catalogue/Records/MediaEntry.h"
 #include "Catalogue/Records/ScanJob.h"
+#include "Catalogue/Records/ScanProgress.h"
 #include "Catalogue/Records/ScanRoot.h"
-#include "Catalogue/Store/Catalog.h"
 
 #include <QDateTime>
 #include <QList>
@@ -17,14 +17,18 @@
 
 namespace pellimor {
 
-struct ScanRun;
+class ScanRun;
 
-// What a scan run may see of the catalogue and do to it: the few steps a scan takes, and
-// nothing else. The catalogue answers it for each run it starts; the run never reaches the
-// catalogue's members itself, so everything a scan can change is listed here.
+// What a scan run may see of the catalogue and do to it, by concern: the few steps a scan
+// takes, and nothing else. The catalogue answers them for each run it starts; the run never
+// reaches the catalogue's members itself, so everything a scan can change is listed here, and
+// a test can stand in for the catalogue with a host of its own.
 //
 // Main thread only, like the catalogue.
-class ScanHost {
+
+// The libraries, watched folders and favourites, and the changes a run makes to them. Each
+// change is published at once.
+class ScanCatalogue {
 public:
     // What "catalog.json" holds, as implicitly shared copies: telling that nothing changed since
     // costs next to nothing.
@@ -36,26 +40,31 @@ public:
         bool operator==(const Contents&) const = default;
     };
 
-    virtual ~ScanHost() = default;
+    virtual ~ScanCatalogue() = default;
 
-    // ---- What the catalogue holds -------------------------------------------------------------
     virtual const QList<LibraryInfo>& libraries() const = 0;
     virtual const QList<ScanRoot>& roots() const = 0;
     virtual const QMap<QString, QDateTime>& favorites() const = 0;
     virtual const QSet<QString>& mounted() const = 0; // as last recorded
     virtual Contents contents() const = 0;
 
-    // ---- Changes, each published at once ------------------------------------------------------
     virtual void setLibraries(QList<LibraryInfo> libraries) = 0;
     virtual void setFavorites(QMap<QString, QDateTime> favorites) = 0;
     virtual void setRoots(QList<ScanRoot> roots) = 0;
-    virtual void setStatus(const QString& status) = 0;
-    virtual void setProgress(std::optional<Catalog::Progress> progress) = 0;
-    // "catalog.json", queued: the run goes on while it is written. Every write of the store
-    // reaches the disk in the order it was asked for.
-    virtual void save() = 0;
+};
 
-    // ---- Media lists and poster frames --------------------------------------------------------
+// What the window shows of a run: the status line and the read phase's progress.
+class ScanReport {
+public:
+    virtual ~ScanReport() = default;
+    virtual void setStatus(const QString& status) = 0;
+    virtual void setProgress(std::optional<ScanProgress> progress) = 0;
+};
+
+// The media lists beside the catalogue and the poster frames of its events.
+class ScanMediaLists {
+public:
+    virtual ~ScanMediaLists() = default;
     virtual QString mediaFile(const QString& libraryPath) const = 0;
     virtual void saveMedia(const QList<MediaEntry>& media, const QString& libraryPath) = 0;
     virtual void deleteMedia(const QString& libraryPath) = 0;
@@ -67,8 +76,15 @@ public:
     virtual void carryPosters(const LibraryInfo& from, LibraryInfo& to) const = 0;
     // Makes the missing poster frames one at a time, then calls `done` (main thread).
     virtual void generatePosters(std::stop_token stop, std::function<void()> done) = 0;
+};
 
-    // ---- The job ------------------------------------------------------------------------------
+// What reaches the disk, "catalog.json" and "scanjob.json", and the job the run moves on.
+class ScanRecord {
+public:
+    virtual ~ScanRecord() = default;
+    // "catalog.json", queued: the run goes on while it is written. Every write of the store
+    // reaches the disk in the order it was asked for.
+    virtual void save() = 0;
     virtual ScanJob& job() = 0;    // the running job, moved on in place
     virtual void persistJob() = 0; // "scanjob.json", queued like save()
     virtual void clearJob() = 0;   // no job file (queued like save()) and no paused job
@@ -81,5 +97,8 @@ public:
     // no scan any more.
     virtual void ended(const ScanRun& run) = 0;
 };
+
+// Everything a run is given, in one object.
+class ScanHost : public ScanCatalogue, public ScanReport, public ScanMediaLists, public ScanRecord {};
 
 } // namespace pellimor

@@ -108,6 +108,29 @@ void Catalog::putDeRoomBack() {
         m_deroomRestorer();
 }
 
+void Catalog::finishWrites() {
+    m_writes->finish();
+}
+
+void Catalog::seed(Seed seed) {
+    if (seed.libraries)
+        setLibraries(std::move(*seed.libraries));
+    if (seed.roots)
+        setRoots(std::move(*seed.roots));
+    if (seed.media)
+        setMedia(std::move(*seed.media));
+    if (seed.driveRoles)
+        setDriveRoles(std::move(*seed.driveRoles));
+    if (seed.favorites)
+        setFavorites(std::move(*seed.favorites));
+    if (seed.volumeSpace)
+        setVolumeSpace(std::move(*seed.volumeSpace));
+    if (seed.scanning)
+        setScanning(*seed.scanning);
+    if (seed.progress)
+        setProgress(*seed.progress);
+}
+
 void Catalog::setLibraries(QList<LibraryInfo> libraries) {
     if (m_libraries == libraries)
         return;

@@ -19,14 +19,15 @@
 //   Store/CatalogReread.cpp    re-reading one changed library
 //   Store/CatalogPosters.cpp   poster frames
 //   Store/CatalogPlugins.cpp   per-library plug-in statistics
-//   Scan/CatalogScan.cpp       the scan run and its library reads; the run reaches the
-//                              catalogue only through its ScanHost (Scan/ScanHost.h)
+//   Scan/CatalogScan.cpp       starting, pausing and stopping a scan run (Scan/ScanRun.h), and
+//                              the ScanHost through which the run reaches the catalogue
 //   Scan/CatalogRequests.cpp   scan requests, removing watched folders, forgetting libraries
 
 #include "Catalogue/Records/CleanupTarget.h"
 #include "Catalogue/Records/LibraryInfo.h"
 #include "Catalogue/Records/MediaEntry.h"
 #include "Catalogue/Records/ScanJob.h"
+#include "Catalogue/Records/ScanProgress.h"
 #include "Catalogue/Records/ScanRoot.h"
 #include "Catalogue/Scan/ScanOptions.h"
 
@@ -45,7 +46,8 @@
 
 namespace pellimor {
 
-struct ScanRun;
+class ScanHost;
+class ScanRun;
 class WriteQueue;
 
 class Catalog : public QObject {
@@ -65,11 +67,7 @@ public:
     };
 
     // Progress of the running scan's read phase.
-    struct Progress {
-        qint64 done = 0;
-        qint64 total = 0;
-        bool operator==(const Progress&) const = default;
-    };
+    using Progress = ScanProgress;
 
     // A library's state against the installed Final Cut Pro.
     enum class UpdateStatus { current, needsUpdate, tooNew, unknown };
@@ -128,6 +126,31 @@ public:
     qint64 openInFCPSettledTicket = 0;
     bool deroomParking = false;
     bool openLeftDeRoomParked = false;
+
+    // ---- Seeding -------------------------------------------------------------------------
+    // A catalogue's state set in one step, for tests and tools that build a catalogue in memory
+    // rather than scan for it: each member given replaces that published member through its
+    // setter, signals included, in the order listed; nothing is saved.
+    struct Seed {
+        std::optional<QList<LibraryInfo>> libraries = std::nullopt;
+        std::optional<QList<ScanRoot>> roots = std::nullopt;
+        std::optional<QList<MediaEntry2>> media = std::nullopt;
+        std::optional<QMap<QString, QString>> driveRoles = std::nullopt;
+        std::optional<QMap<QString, QDateTime>> favorites = std::nullopt;
+        std::optional<QMap<QString, VolumeSpace>> volumeSpace = std::nullopt;
+        std::optional<bool> scanning = std::nullopt;
+        // Given as a value: no progress to show is `std::optional<Progress>()`.
+        std::optional<std::optional<Progress>> progress = std::nullopt;
+    };
+    void seed(Seed seed);
+    // The catalogue as a scan run sees it (Scan/ScanHost.h): the steps a run takes, one at a
+    // time, for a test or a tool that takes them without a run. Each call makes a new host.
+    std::unique_ptr<ScanHost> scanHost();
+    // The library's record counts as changed at the next scan, whatever its files say.
+    void invalidateSignature(const QString& path);
+    // Blocks until every write of the store asked for so far is on the disk, for a test or a
+    // tool that reads the files next. The window never calls it: its main thread never waits.
+    void finishWrites();
 
     // ---- Store ---------------------------------------------------------------------------
     // Writes libraries, roots, drive roles and favourites to "catalog.json", atomically: before
@@ -278,13 +301,10 @@ private:
     bool mediaListLost(const QString& path) const;
     // A list for the library is in place now.
     void mediaListPlaced(const QString& path);
-    void invalidateSignature(const QString& path);
 
     // Poster frames: makes the missing ones one at a time, then calls `done` (main thread).
     void generatePosters(std::stop_token stop, std::function<void()> done);
     void carryPosters(const LibraryInfo& from, LibraryInfo& to) const;
-
-    friend struct CatalogTestAccess; // tests reach private steps through it
 
     // The running scan (defined in CatalogScan.cpp); null when none runs. It sees the
     // catalogue through a ScanAdapter of its own, the catalogue's answer to its ScanHost.
