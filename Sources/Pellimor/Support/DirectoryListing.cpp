@@ -3,6 +3,7 @@
 #include "Support/TextCompare.h"
 
 #include <QFile>
+#include <atomic>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,6 +11,33 @@
 #include <unistd.h>
 
 namespace pellimor {
+
+namespace {
+
+std::atomic<int> entryKindsIgnored{0};
+
+DirectoryListing::Kind kindOfType(unsigned char type) {
+    switch (type) {
+    case DT_DIR:
+        return DirectoryListing::Kind::folder;
+    case DT_LNK:
+        return DirectoryListing::Kind::link;
+    case DT_UNKNOWN:
+        return DirectoryListing::Kind::unknown;
+    default:
+        return DirectoryListing::Kind::other;
+    }
+}
+
+} // namespace
+
+DirectoryListing::IgnoreEntryKinds::IgnoreEntryKinds() {
+    ++entryKindsIgnored;
+}
+
+DirectoryListing::IgnoreEntryKinds::~IgnoreEntryKinds() {
+    --entryKindsIgnored;
+}
 
 DirectoryListing::DirectoryListing(const QByteArray& path) {
     open(AT_FDCWD, path.constData(), 0);
@@ -41,20 +69,22 @@ void DirectoryListing::open(int folder, const char* path, int extraFlags) {
 // allocate a buffer per folder, and the descriptor must stay open for the lookups anyway.
 void DirectoryListing::readEntries() {
     alignas(struct dirent64) char buffer[8192];
+    const bool kindsIgnored = entryKindsIgnored.load(std::memory_order_relaxed) > 0;
     for (;;) {
         // 0 at the end; an error ends the listing with what was read.
         const ssize_t filled = ::getdents64(m_fd, buffer, sizeof buffer);
-        if (filled <= 0)
+        if (filled <= 0) {
+            m_complete = filled == 0;
             return;
+        }
         for (ssize_t at = 0; at < filled;) {
             const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
             at += entry->d_reclen;
             if (entry->d_name[0] == '.')
                 continue;
-            const unsigned char type = entry->d_type;
+            const Kind kind = kindsIgnored ? Kind::unknown : kindOfType(entry->d_type);
             const QByteArray name(entry->d_name);
-            m_entries.push_back(
-                Entry{name, QFile::decodeName(name), type == DT_DIR || type == DT_LNK || type == DT_UNKNOWN});
+            m_entries.push_back(Entry{name, QFile::decodeName(name), kind != Kind::other, kind});
         }
     }
 }
@@ -70,6 +100,7 @@ std::optional<DirectoryListing::Item> DirectoryListing::item(const QByteArray& r
         return std::nullopt;
     Item item;
     item.isLink = !(sx.stx_mask & STATX_TYPE) || S_ISLNK(sx.stx_mode);
+    item.isFolder = (sx.stx_mask & STATX_TYPE) && S_ISDIR(sx.stx_mode);
     if (sx.stx_mask & STATX_MTIME)
         item.modifiedSeconds = double(sx.stx_mtime.tv_sec) + double(sx.stx_mtime.tv_nsec) / 1e9;
     return item;

@@ -18,18 +18,35 @@ namespace pellimor {
 // answers lookups. One listing is used by one thread at a time; any thread may make its own.
 class DirectoryListing {
 public:
+    // What the listing itself says an entry is. A file system that does not say gives
+    // `unknown`, and only a lookup (item()) tells.
+    enum class Kind { folder, link, other, unknown };
+
     struct Entry {
         QByteArray name; // as the file system gives it
         QString text;    // the name as text; bytes that are not UTF-8 read as U+FFFD
         // False only when the listing says the entry is neither a folder nor a link, so it
         // holds nothing; a file system that does not say leaves it true.
         bool mayBeFolder = true;
+        Kind kind = Kind::unknown;
     };
 
     // What a lookup learns about an item itself (a link is not followed).
     struct Item {
-        bool isLink = false; // also true when the file system did not give the kind
+        bool isLink = false;   // also true when the file system did not give the kind
+        bool isFolder = false; // a folder itself, not a link to one
         std::optional<double> modifiedSeconds;
+    };
+
+    // While one exists, every listing made (on any thread) reads its entries' kinds as
+    // `unknown`, as a file system that does not give them would: tests walk the lookup road
+    // with it and compare. Not for the program itself.
+    class IgnoreEntryKinds {
+    public:
+        IgnoreEntryKinds();
+        ~IgnoreEntryKinds();
+        IgnoreEntryKinds(const IgnoreEntryKinds&) = delete;
+        IgnoreEntryKinds& operator=(const IgnoreEntryKinds&) = delete;
     };
 
     // The folder at `path` (a link to a folder is followed, as by any listing).
@@ -46,6 +63,8 @@ public:
 
     // In the order the file system gave them; a listing that broke off keeps what it read.
     const std::vector<Entry>& entries() const { return m_entries; }
+    // The folder was opened and read to its end: no entry is missing from entries().
+    bool complete() const { return m_complete; }
 
     // Something is at `relativePath` below the folder, links followed all the way.
     bool exists(const QByteArray& relativePath) const;
@@ -67,6 +86,7 @@ private:
 
     int m_fd = -1;
     std::vector<Entry> m_entries;
+    bool m_complete = false;
 };
 
 } // namespace pellimor

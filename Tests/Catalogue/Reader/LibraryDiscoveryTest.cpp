@@ -1,4 +1,5 @@
 #include "Catalogue/Reader/LibraryReader.h"
+#include "Support/DirectoryListing.h"
 #include "Tests/Fixtures/FixtureFiles.h"
 #include "Tests/Support/TestEnv.h"
 #include "Tests/Support/VirtualClock.h"
@@ -86,6 +87,8 @@ QStringList relative(const QString& root, const QStringList& paths) {
 struct LookAheadCase {
     const char* name;
     LibraryReader::LookAhead lookAhead;
+    // Every entry's kind looked up, as on a file system whose listings do not give it.
+    bool kindsLookedUp = false;
 };
 
 void PrintTo(const LookAheadCase& c, std::ostream* out) {
@@ -94,8 +97,18 @@ void PrintTo(const LookAheadCase& c, std::ostream* out) {
 
 class LibraryDiscoveryTest : public ::testing::TestWithParam<LookAheadCase> {
 protected:
-    void SetUp() override { lookAheadOfThisRun = GetParam().lookAhead; }
-    void TearDown() override { lookAheadOfThisRun = {}; }
+    void SetUp() override {
+        lookAheadOfThisRun = GetParam().lookAhead;
+        if (GetParam().kindsLookedUp)
+            m_kindsIgnored.emplace();
+    }
+    void TearDown() override {
+        lookAheadOfThisRun = {};
+        m_kindsIgnored.reset();
+    }
+
+private:
+    std::optional<DirectoryListing::IgnoreEntryKinds> m_kindsIgnored;
 };
 
 } // namespace
@@ -103,7 +116,9 @@ protected:
 INSTANTIATE_TEST_SUITE_P(Walks, LibraryDiscoveryTest,
                          ::testing::Values(LookAheadCase{"alone", {}}, LookAheadCase{"threeHelpers", {3}},
                                            // Helpers that stop after a listing or two.
-                                           LookAheadCase{"helpersWithLittleRoom", {2, 1}}),
+                                           LookAheadCase{"helpersWithLittleRoom", {2, 1}},
+                                           LookAheadCase{"aloneKindsLookedUp", {}, true},
+                                           LookAheadCase{"threeHelpersKindsLookedUp", {3}, true}),
                          [](const ::testing::TestParamInfo<LookAheadCase>& info) { return info.param.name; });
 
 TEST_P(LibraryDiscoveryTest, RulesDecideWhichLibrariesAreFound) {
@@ -404,4 +419,57 @@ TEST_P(LibraryDiscoveryTest, ListingAheadLeavesTheWalkAsItIsAlone) {
     const Walk resumed = discover(stopped.pending, {}, stopped.found);
     EXPECT_TRUE(resumed.complete);
     EXPECT_EQ(resumed.found.size(), 160) << "nothing lost, nothing found twice";
+}
+
+// The listing's word on each entry's kind spares a lookup per entry; a walk that looks every
+// entry up (as on a file system that gives no kinds) must come to exactly the same record,
+// whatever kind of item stands where a folder or a library could.
+TEST(LibraryDiscoveryKinds, TheListingsKindsChangeNothingTheWalkFinds) {
+    const QString root = test::TestEnv::freshDir(QStringLiteral("discover-kinds"));
+    makeBundles(root, {"Lib.fcpbundle", "a/In.fcpbundle", "a/b/c/Deep.fcpbundle", ".hidden/H.fcpbundle",
+                       "Final Cut Backups/B.fcpbundle", "Movies/My SafetyNet/S.fcpbundle",
+                       "CacheClip/C.fcpbundle", "files/Sub.fcpbundle"});
+    for (int i = 0; i < 5; ++i)
+        Files::writeBytes(root + QStringLiteral("/files/f%1.mov").arg(i), "x");
+    Files::writeBytes(root + QStringLiteral("/File.fcpbundle"), "a file named like a library");
+    Files::makeLink(root + QStringLiteral("/to-a"), QStringLiteral("a"));
+    Files::makeLink(root + QStringLiteral("/ToLib.fcpbundle"), QStringLiteral("Lib.fcpbundle"));
+    Files::makeLink(root + QStringLiteral("/broken"), QStringLiteral("nowhere"));
+    Files::makeLink(root + QStringLiteral("/Broken.fcpbundle"), QStringLiteral("nowhere.fcpbundle"));
+    Files::makeLink(root + QStringLiteral("/a/to-file"), QStringLiteral("../files/f0.mov"));
+    Files::makeLink(root + QStringLiteral("/a/b/up"), QStringLiteral("../.."));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(root + QStringLiteral("/a/pipe.fcpbundle")).constData(), 0644), 0);
+
+    struct Rules {
+        const char* what;
+        Options options;
+    };
+    const Rules rules[] = {
+        {"default rules", {}},
+        {"safety net and backups walked", {.skipSafetyNet = false, .skipFCPBackups = false}},
+        {"two folders deep", {.maxDepth = 2}},
+    };
+    for (const LibraryReader::LookAhead& lookAhead :
+         {LibraryReader::LookAhead{}, LibraryReader::LookAhead{2}})
+        for (const Rules& rule : rules) {
+            SCOPED_TRACE(std::string(rule.what) + (lookAhead.helpers ? ", with helpers" : ", alone"));
+            lookAheadOfThisRun = lookAhead;
+            const Walk byKinds = discoverRoot(root, rule.options);
+            Walk byLookups;
+            {
+                const DirectoryListing::IgnoreEntryKinds ignored;
+                byLookups = discoverRoot(root, rule.options);
+            }
+            lookAheadOfThisRun = {};
+            EXPECT_TRUE(byKinds.complete);
+            EXPECT_EQ(byKinds.found, byLookups.found);
+            EXPECT_EQ(byKinds.progress, byLookups.progress);
+            EXPECT_EQ(byKinds.unlisted, byLookups.unlisted);
+            EXPECT_EQ(byKinds.checkpointFound, byLookups.checkpointFound);
+            EXPECT_EQ(byKinds.checkpointStacks, byLookups.checkpointStacks);
+            EXPECT_TRUE(byKinds.found.contains(root + QStringLiteral("/Lib.fcpbundle")));
+            for (const char* never : {"/ToLib.fcpbundle", "/Broken.fcpbundle", "/File.fcpbundle",
+                                      "/a/pipe.fcpbundle", "/to-a/In.fcpbundle"})
+                EXPECT_FALSE(byKinds.found.contains(root + QLatin1String(never))) << never;
+        }
 }

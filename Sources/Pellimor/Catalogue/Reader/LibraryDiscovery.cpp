@@ -2,6 +2,7 @@
 #include "Platform/Clock.h"
 #include "Platform/Services.h"
 #include "ScanRules/VolumeScanRules.h"
+#include "Support/DirectoryListing.h"
 #include "Support/WorkPool.h"
 
 #include <QFile>
@@ -12,10 +13,8 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <dirent.h>
-#include <fcntl.h>
 #include <mutex>
-#include <sys/stat.h>
+#include <optional>
 #include <vector>
 
 namespace pellimor::LibraryReader {
@@ -36,40 +35,34 @@ QString joinPath(const QString& folder, const QString& name) {
 
 // The visible sub-folders of `folder` (symbolic links and other kinds of entries left out),
 // in byte order so that a walk is the same on every run. `complete` turns false when the
-// folder cannot be opened or its listing breaks off.
+// folder cannot be opened or its listing breaks off. The listing's own word on each entry's
+// kind decides, so a folder of files costs one listing and no lookup per file; only an entry
+// the file system gives no kind for is looked up.
 std::vector<Child> subFolders(const QString& folder, bool& complete) {
     std::vector<Child> children;
-    complete = false;
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
-        return children;
-    std::vector<QByteArray> names;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            complete = errno == 0;
-            break;
-        }
-        const QByteArray name(entry->d_name);
-        if (name.startsWith('.'))
-            continue;
-        struct stat st {};
-        // An entry that vanished since the listing began is skipped.
-        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
+    const DirectoryListing listing(QFile::encodeName(folder));
+    complete = listing.complete();
+    std::vector<const DirectoryListing::Entry*> folders;
+    for (const DirectoryListing::Entry& entry : listing.entries()) {
         // Links are never followed, not even to report a library: a link to a folder that
         // is walked anyway would report its libraries twice, and a link loop would never end.
-        if (!S_ISDIR(st.st_mode))
+        if (entry.kind == DirectoryListing::Kind::unknown) {
+            // An entry that vanished since the listing began is skipped.
+            const std::optional<DirectoryListing::Item> item = listing.item(entry.name);
+            if (!item || !item->isFolder)
+                continue;
+        } else if (entry.kind != DirectoryListing::Kind::folder) {
             continue;
-        names.push_back(name);
+        }
+        folders.push_back(&entry);
     }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    for (const QByteArray& name : names) {
-        const QString text = QFile::decodeName(name);
-        children.push_back(Child{text, joinPath(folder, text), QFile::encodeName(text) == name});
-    }
+    std::sort(
+        folders.begin(), folders.end(),
+        [](const DirectoryListing::Entry* a, const DirectoryListing::Entry* b) { return a->name < b->name; });
+    children.reserve(folders.size());
+    for (const DirectoryListing::Entry* entry : folders)
+        children.push_back(
+            Child{entry->text, joinPath(folder, entry->text), QFile::encodeName(entry->text) == entry->name});
     return children;
 }
 
