@@ -15,6 +15,7 @@
 #include <chrono>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 using namespace pellimor;
 using namespace std::chrono_literals;
@@ -103,6 +104,63 @@ TEST_F(ScanRunTest, TheRunEndsOnlyOnceItsWritesAreOnTheDisk) {
     EXPECT_FALSE(host->hasEnded);
     host->releaseWrites();
     EXPECT_TRUE(host->hasEnded);
+}
+
+// How many saves the run asked for while it read, and the libraries catalogued at each: the
+// save at the end of the root is not one of them.
+std::vector<qsizetype> savesDuringReads(const test::RecordingScanHost& host, qsizetype libraries) {
+    std::vector<qsizetype> counts;
+    for (const test::RecordingScanHost::Step& step : host.steps)
+        if (step.what == QStringLiteral("save"))
+            counts.push_back(step.libraries);
+    // The last save is the end of the root's, whatever the reads did.
+    EXPECT_FALSE(counts.empty());
+    if (!counts.empty()) {
+        EXPECT_EQ(counts.back(), libraries);
+        counts.pop_back();
+    }
+    return counts;
+}
+
+TEST_F(ScanRunTest, SavesDuringTheReadsAreSpacedByTheTimeSinceTheLastSaveReachedTheDisk) {
+    const QString root = rootOf(9);
+    struct Case {
+        const char* name;
+        std::chrono::seconds perLibrary; // how much time each library's read takes
+        bool holdWrites;                 // no write reaches the disk until the run closes
+        std::vector<qsizetype> saves;
+    };
+    const Case cases[] = {
+        // Nine libraries within two seconds: the catalogue is saved once, when the root is done.
+        {"quick reads", 0s, false, {}},
+        // Every third library once the last save is two seconds old.
+        {"slow reads", 3s, false, {3, 6}},
+        // A save still on its way holds back the next one, however long ago it was asked for.
+        {"slow disk", 3s, true, {3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScopedVirtualClock clock;
+        auto owned = std::make_unique<test::RecordingScanHost>();
+        owned->holdWrites = c.holdWrites;
+        owned->onProgress = [&clock, step = c.perLibrary] { clock->advance(step); };
+        test::RecordingScanHost* seen = owned.get();
+        seen->mediaDir = test::TestEnv::freshDir(QStringLiteral("media"));
+        seen->currentJob.roots = {root};
+        seen->currentJob.concurrency = 1;
+        const auto scan = std::make_shared<ScanRun>(std::move(owned), ScanHost::Contents{});
+        scan->start();
+        // Held writes reach the disk once the run closes, which waits for them.
+        ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] {
+            if (!seen->stepsOf(QStringLiteral("clearJob")).isEmpty())
+                seen->releaseWrites();
+            return seen->hasEnded;
+        }));
+        EXPECT_EQ(seen->libraryList.size(), 9);
+        EXPECT_EQ(savesDuringReads(*seen, 9), c.saves);
+        host = seen;
+        expectJobNeverAheadOfCatalogue();
+    }
 }
 
 } // namespace

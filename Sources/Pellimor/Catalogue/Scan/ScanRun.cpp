@@ -6,6 +6,7 @@
 #include "Catalogue/Scan/ScanPrefetch.h"
 #include "Catalogue/Scan/ScanRemoval.h"
 #include "Catalogue/Scan/ScanSettings.h"
+#include "Platform/Clock.h"
 #include "Platform/Services.h"
 #include "Platform/VolumeFacts.h"
 #include "Platform/VolumesRoot.h"
@@ -31,6 +32,8 @@ namespace pellimor {
 namespace {
 
 constexpr qint64 kSaveEvery = 3;
+// During the reads a save also waits this long after the last one reached the disk.
+constexpr std::chrono::seconds kSaveSpacing(2);
 // Reads that change nothing still move the job on; its progress is written at least this often.
 constexpr std::chrono::seconds kJobProgressEvery(2);
 // A walk lists folders far faster than anyone can read their names in a status line.
@@ -89,6 +92,34 @@ bool tagsStale(const LibraryInfo& library) {
 }
 
 } // namespace
+
+std::chrono::nanoseconds ScanRun::monotonicNow() {
+    return platform::services().clock->monotonic();
+}
+
+void ScanRun::saveCatalogue() {
+    ScanHost::Contents now = catalog->contents();
+    if (now == saved)
+        return;
+    catalog->save();
+    saved = std::move(now);
+    saveOnItsWay = true;
+    catalog->afterWrites([weak = weak_from_this()] {
+        if (const std::shared_ptr<ScanRun> run = weak.lock()) {
+            run->saveOnItsWay = false;
+            run->lastSaveDone = monotonicNow();
+        }
+    });
+}
+
+bool ScanRun::saveDue() const {
+    return !saveOnItsWay && monotonicNow() - lastSaveDone >= kSaveSpacing;
+}
+
+void ScanRun::writeJob() {
+    catalog->persistJob();
+    lastJobWrite = monotonicNow();
+}
 
 void ScanRun::schedule(void (ScanRun::*step)()) {
     onMainThread([weak = weak_from_this(), step] {
@@ -588,10 +619,14 @@ void ScanRun::apply(const Outcome& outcome) {
         // not saved yet. Libraries found unchanged change no record: for them only the job's
         // progress is written, and not more often than a walk's checkpoints, since a resumed
         // run checks an unchanged library again for the price of its signature.
+        // While a save waits for its spacing the job is not written either: it would count
+        // as done libraries whose records are not on the disk.
         if (catalogueChangedSinceSave()) {
-            saveCatalogue();
-            writeJob();
-        } else if (std::chrono::steady_clock::now() - lastJobWrite >= kJobProgressEvery) {
+            if (saveDue()) {
+                saveCatalogue();
+                writeJob();
+            }
+        } else if (monotonicNow() - lastJobWrite >= kJobProgressEvery) {
             writeJob();
         }
     }

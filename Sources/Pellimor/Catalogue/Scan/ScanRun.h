@@ -129,17 +129,11 @@ private:
 
     bool catalogueChangedSinceSave() const { return catalog->contents() != saved; }
     // Saves "catalog.json" unless it already holds what the catalogue holds now.
-    void saveCatalogue() {
-        ScanHost::Contents now = catalog->contents();
-        if (now == saved)
-            return;
-        catalog->save();
-        saved = std::move(now);
-    }
-    void writeJob() {
-        catalog->persistJob();
-        lastJobWrite = std::chrono::steady_clock::now();
-    }
+    void saveCatalogue();
+    // A save during the reads: the last one has reached the disk, and long enough ago.
+    bool saveDue() const;
+    void writeJob();
+    static std::chrono::nanoseconds monotonicNow();
 
     const std::unique_ptr<ScanHost> catalog;
     std::stop_source stopSource;
@@ -148,7 +142,14 @@ private:
     // operation of the catalogue saves what it changes): a rescan that finds every library
     // unchanged does not rewrite the whole catalogue every third library.
     ScanHost::Contents saved;
-    std::chrono::steady_clock::time_point lastJobWrite = std::chrono::steady_clock::now();
+    std::chrono::nanoseconds lastJobWrite = monotonicNow();
+    // When the last save this run asked for reached the disk (the run's start counts as one:
+    // the catalogue saves what it changes), and whether one is still on its way. A save encodes
+    // and writes the whole catalogue, so saving every few libraries would make a first scan
+    // write far more than it leaves; spacing the saves keeps what a kill can lose to the reads
+    // of the last seconds, which a resumed run makes again.
+    std::chrono::nanoseconds lastSaveDone = monotonicNow();
+    bool saveOnItsWay = false;
 
     // The run's counts, reported by the closing status line.
     qint64 added = 0;
