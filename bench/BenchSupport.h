@@ -10,8 +10,10 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -92,6 +94,63 @@ inline std::optional<QByteArray> runAgain(const QStringList& args) {
         return std::nullopt;
     }
     return child.readAllStandardOutput();
+}
+
+// What this process has written so far, from /proc/self/io: every byte handed to write() and
+// its kin ("wchar"), and those that went on to the storage layer ("write_bytes").
+struct WrittenBytes {
+    qint64 handed = 0;
+    qint64 stored = 0;
+};
+inline WrittenBytes writtenSoFar() {
+    QFile io(QStringLiteral("/proc/self/io"));
+    WrittenBytes bytes;
+    if (!io.open(QIODevice::ReadOnly))
+        return bytes;
+    for (const QByteArray& line : io.readAll().split('\n')) {
+        if (line.startsWith("wchar: "))
+            bytes.handed = line.mid(7).trimmed().toLongLong();
+        else if (line.startsWith("write_bytes: "))
+            bytes.stored = line.mid(13).trimmed().toLongLong();
+    }
+    return bytes;
+}
+
+// The sizes of the regular files in and below `folder`.
+inline qint64 folderBytes(const QString& folder) {
+    qint64 total = 0;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        total += it.fileInfo().size();
+    }
+    return total;
+}
+
+// The wall time of a whole process of `program` with `args`, its output thrown away; nullopt
+// when it did not end well.
+inline std::optional<double>
+processMilliseconds(const QString& program, const QStringList& args,
+                    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setStandardOutputFile(QProcess::nullDevice());
+    child.setStandardErrorFile(QProcess::nullDevice());
+    const auto started = Clock::now();
+    child.start(program, args);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+        std::fprintf(stderr, "%s %s did not end well\n", qPrintable(program), qPrintable(args.join(u' ')));
+        return std::nullopt;
+    }
+    return std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+}
+
+// The program beside the benchmarks in the build folder, unless `given`.
+inline QString tovlinProgram(const QString& given) {
+    if (!given.isEmpty())
+        return given;
+    return QDir(QCoreApplication::applicationDirPath())
+        .absoluteFilePath(QStringLiteral("../Sources/Pellimor/tovlin"));
 }
 
 inline QString at(const QString& folder, const QString& name) {

@@ -6,7 +6,7 @@
 // figures and the allocator it ran with; never fails on speed.
 //
 //   bench_scan [--libraries N] [--events N] [--media N] [--projects N] [--rounds N] [--tree FOLDER]
-//              [--sizes N,N,...]
+//              [--sizes N,N,...] [--tovlin PROGRAM]
 //
 // The baseline is a bare discovery walk of the same tree (LibraryReader::discover, no
 // catalogue), measured in the same process run, so the ratios hold on any machine. Every
@@ -26,6 +26,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
 #include <QThreadPool>
 #include <algorithm>
 #include <atomic>
@@ -51,6 +53,10 @@ struct Options : bench::TreeOptions {
     QList<int> sizes{500, 2000};
     // Set in the process that measures one size.
     std::optional<int> growthSize;
+    // The program whose --discover is timed; the one of this build unless given.
+    QString tovlin;
+    // Set in the process that is one unchanged rescan: the data folder and the root.
+    QStringList rescanProcess;
 };
 
 // The libraries of the growth trees: smaller than the detailed run's, so that 8000 of them
@@ -137,6 +143,14 @@ std::optional<Options> parse(const QStringList& args) {
             }
             return true;
         }
+        if (name == QLatin1String("--tovlin")) {
+            options.tovlin = value;
+            return true;
+        }
+        if (name == QLatin1String("--rescan-process")) {
+            options.rescanProcess = value.split(u'\n');
+            return options.rescanProcess.size() == 2;
+        }
         if (name == QLatin1String("--growth-size")) {
             bool isNumber = false;
             options.growthSize = value.toInt(&isNumber);
@@ -149,11 +163,22 @@ std::optional<Options> parse(const QStringList& args) {
     return options;
 }
 
+// The environment of a whole process of the program: a data folder of its own.
+QProcessEnvironment programEnvironment(const QString& dataDir) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TOVLIN_DATA_DIR"), dataDir);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return environment;
+}
+
 // One line of how the costs grow, for a tree of `libraries` growth libraries kept at `tree`
 // (written when missing; a temporary one when empty): a first scan with 4 parallel reads per
-// library, the unchanged rescan against the bare walk (each the median of its rounds, taken
-// in turns), the catalogue's save, and this process's peak memory.
-int growthLine(int libraries, const QString& tree, int rounds) {
+// library and the bytes this process wrote meanwhile against the data folder it left, the
+// unchanged rescan against the bare walk (each the median of its rounds, taken in turns), the
+// unchanged rescan as a whole new process (as a user starting the program meets it) against
+// the program's --discover of the same root, the catalogue's save, and this process's peak
+// memory. Then the same figures as one line for the parent to read.
+int growthLine(int libraries, const QString& tree, int rounds, const QString& tovlin) {
     const bench::ScanSandbox work(QStringLiteral("scan-growth"));
     if (!work.isValid())
         return 1;
@@ -162,24 +187,113 @@ int growthLine(int libraries, const QString& tree, int rounds) {
     if (!written)
         return 1;
     const QString dataDir = work.path(QStringLiteral("data"));
+    const bench::WrittenBytes before = bench::writtenSoFar();
     const ScanTime first = timeScan(dataDir, root, 4);
+    const bench::WrittenBytes after = bench::writtenSoFar();
+    const qint64 dataBytes = bench::folderBytes(dataDir);
     // Unmeasured, as in the detailed run: it warms the catalogue file.
     timeScan(dataDir, root, 4);
     std::vector<double> walks;
     std::vector<double> rescans;
+    std::vector<double> processes;
+    std::vector<double> discovers;
+    const QString program = bench::tovlinProgram(tovlin);
+    const QProcessEnvironment environment = programEnvironment(work.path(QStringLiteral("discover-data")));
     for (int round = 0; round < rounds; ++round) {
         walks.push_back(bareWalk(root, 1));
         rescans.push_back(timeScan(dataDir, root, 4).milliseconds);
+        const std::optional<double> process =
+            bench::processMilliseconds(QCoreApplication::applicationFilePath(),
+                                       {QStringLiteral("--rescan-process"), dataDir + u'\n' + root});
+        const std::optional<double> discover =
+            bench::processMilliseconds(program, {QStringLiteral("--discover"), root}, environment);
+        if (!process || !discover)
+            return 1;
+        processes.push_back(*process);
+        discovers.push_back(*discover);
     }
     const double walk = median(walks);
     const double rescan = median(rescans);
+    const double process = median(processes);
+    const double discover = median(discovers);
     const double save = saveMilliseconds(dataDir, rounds);
-    std::printf("  %5lld libraries: first scan %6.2f ms per library; unchanged rescan %5.2f x the bare walk "
-                "(%.1f against %.1f ms); one save %6.1f ms (%.1f us per library); peak memory %.0f MiB\n",
-                static_cast<long long>(written->size()), first.milliseconds / double(written->size()),
-                rescan / walk, rescan, walk, save, save * 1000.0 / double(written->size()),
-                bench::peakMemoryMiB());
+    const double perLibrary = first.milliseconds / double(written->size());
+    const qint64 handed = after.handed - before.handed;
+    const qint64 stored = after.stored - before.stored;
+    std::printf(
+        "  %5lld libraries: first scan %6.2f ms per library, wrote %.1f MB (%.1f MB to storage) for a "
+        "data folder of %.1f MB: %.1f x; unchanged rescan %5.2f x the bare walk (%.1f against %.1f ms); "
+        "as a new process %.1f ms, %.2f x tovlin --discover (%.1f ms); one save %6.1f ms (%.1f us per "
+        "library); peak memory %.0f MiB\n",
+        static_cast<long long>(written->size()), perLibrary, double(handed) / 1e6, double(stored) / 1e6,
+        double(dataBytes) / 1e6, double(handed) / double(std::max<qint64>(dataBytes, 1)), rescan / walk,
+        rescan, walk, process, process / discover, discover, save, save * 1000.0 / double(written->size()),
+        bench::peakMemoryMiB());
+    std::printf("@growth %lld %.6f %lld %lld %.3f %.3f\n", static_cast<long long>(written->size()),
+                perLibrary, static_cast<long long>(handed), static_cast<long long>(dataBytes), process,
+                discover);
     return 0;
+}
+
+// One unchanged rescan as the program meets it when it starts: the catalogue loaded from the
+// data folder, its start-up's background work settled, the scan run to its end.
+int rescanProcess(const QString& dataDir, const QString& root) {
+    qputenv("TOVLIN_DATA_DIR", dataDir.toUtf8());
+    Catalog catalog;
+    bench::settleBackgroundWork();
+    bench::runScan(catalog, bench::scanJob(root, 4));
+    return 0;
+}
+
+// A tree of `folders` ordinary folders (no library among them), a few small files in each:
+// a hundred folders under each of the top ones.
+bool writeOrdinaryTree(const QString& root, int folders) {
+    if (QFileInfo::exists(root + QStringLiteral("/.complete")))
+        return true;
+    QDir().mkpath(root);
+    const QByteArray bytes(512, 'x');
+    for (int i = 0; i < folders; ++i) {
+        const QString folder =
+            root + QStringLiteral("/%1/%2").arg(i / 100, 3, 10, QLatin1Char('0')).arg(i % 100);
+        if (!QDir().mkpath(folder))
+            return false;
+        for (int f = 0; f < 3; ++f) {
+            QFile file(folder + QStringLiteral("/file%1.txt").arg(f));
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+                return false;
+        }
+    }
+    QFile done(root + QStringLiteral("/.complete"));
+    return done.open(QIODevice::WriteOnly);
+}
+
+// The program's --discover against `find ROOT -type d` on 10,000 ordinary folders, whole
+// processes taken in turns; the ratio of their medians.
+std::optional<double> discoverAgainstFind(const QString& root, const QString& tovlin, int rounds,
+                                          const QString& dataDir) {
+    if (!writeOrdinaryTree(root, 10000))
+        return std::nullopt;
+    const QString program = bench::tovlinProgram(tovlin);
+    const QProcessEnvironment environment = programEnvironment(dataDir);
+    std::vector<double> discovers;
+    std::vector<double> finds;
+    for (int round = 0; round < std::max(rounds, 7); ++round) {
+        const std::optional<double> discover =
+            bench::processMilliseconds(program, {QStringLiteral("--discover"), root}, environment);
+        const std::optional<double> find = bench::processMilliseconds(
+            QStringLiteral("find"), {root, QStringLiteral("-type"), QStringLiteral("d")}, environment);
+        if (!discover || !find)
+            return std::nullopt;
+        discovers.push_back(*discover);
+        finds.push_back(*find);
+    }
+    const double discover = median(discovers);
+    const double find = median(finds);
+    std::printf(
+        "tovlin --discover of 10,000 ordinary folders with 3 files each: %.1f ms, find -type d: %.1f ms: "
+        "%.2f x (target: at most 1.0) %s\n",
+        discover, find, discover / find, discover <= find ? "met" : "not met");
+    return discover / find;
 }
 
 } // namespace
@@ -193,13 +307,15 @@ int main(int argc, char** argv) {
     const std::optional<Options> parsed = parse(QCoreApplication::arguments());
     if (!parsed) {
         std::fprintf(stderr, "usage: bench_scan [--libraries N] [--events N] [--media N] [--projects N] "
-                             "[--rounds N] [--tree FOLDER] [--sizes N,N,...]\n");
+                             "[--rounds N] [--tree FOLDER] [--sizes N,N,...] [--tovlin PROGRAM]\n");
         return 2;
     }
     const Options& options = *parsed;
     ErrorLog::setHeadless(true);
+    if (options.rescanProcess.size() == 2)
+        return rescanProcess(options.rescanProcess.at(0), options.rescanProcess.at(1));
     if (options.growthSize)
-        return growthLine(*options.growthSize, options.tree, options.rounds);
+        return growthLine(*options.growthSize, options.tree, options.rounds, options.tovlin);
     std::printf("allocator: %s\n", qPrintable(bench::allocatorName()));
 
     const bench::ScanSandbox work(QStringLiteral("scan-bench"));
@@ -284,15 +400,66 @@ int main(int argc, char** argv) {
     const bench::TreeOptions shape = growthShape(0);
     std::printf("how the costs grow (%d events, %d media files, %d projects a library; 4 parallel reads):\n",
                 shape.events, shape.media, shape.projects);
+    struct Growth {
+        int libraries = 0;
+        double perLibrary = 0;
+        double handed = 0;
+        double dataBytes = 0;
+        double process = 0;
+        double discover = 0;
+    };
+    QList<Growth> growth;
     for (const int size : options.sizes) {
         QStringList args{QStringLiteral("--growth-size"), QString::number(size), QStringLiteral("--rounds"),
                          QString::number(options.rounds)};
         if (!options.tree.isEmpty())
             args << QStringLiteral("--tree") << options.tree + QStringLiteral("-%1").arg(size);
-        const std::optional<QByteArray> line = bench::runAgain(args);
-        if (!line)
+        if (!options.tovlin.isEmpty())
+            args << QStringLiteral("--tovlin") << options.tovlin;
+        const std::optional<QByteArray> lines = bench::runAgain(args);
+        if (!lines)
             return 1;
-        std::fwrite(line->constData(), 1, size_t(line->size()), stdout);
+        for (const QByteArray& line : lines->split('\n')) {
+            if (line.startsWith("@growth ")) {
+                const QList<QByteArray> f = line.mid(8).split(' ');
+                if (f.size() == 6)
+                    growth.append(Growth{f[0].toInt(), f[1].toDouble(), f[2].toDouble(), f[3].toDouble(),
+                                         f[4].toDouble(), f[5].toDouble()});
+            } else if (!line.isEmpty()) {
+                std::printf("%s\n", line.constData());
+            }
+        }
     }
+    const QString ordinaryRoot = options.tree.isEmpty() ? work.path(QStringLiteral("ordinary"))
+                                                        : options.tree + QStringLiteral("-ordinary");
+    const std::optional<double> againstFind = discoverAgainstFind(
+        ordinaryRoot, options.tovlin, options.rounds, work.path(QStringLiteral("discover-data")));
+    if (!againstFind)
+        return 1;
+
+    std::printf("goals:\n");
+    const auto verdict = [](bool met) { return met ? "met" : "not met"; };
+    if (!growth.isEmpty()) {
+        const Growth& smallest = growth.front();
+        for (const Growth& size : std::as_const(growth)) {
+            if (&size != &smallest) {
+                const double ratio = size.perLibrary / smallest.perLibrary;
+                std::printf("  first scan per library at %d against %d: %.2f x (target: at most 1.5) %s\n",
+                            size.libraries, smallest.libraries, ratio, verdict(ratio <= 1.5));
+            }
+            const double writes = size.handed / std::max(size.dataBytes, 1.0);
+            std::printf(
+                "  bytes written in a first scan of %d against the data folder: %.1f x (target: at most "
+                "10 from 2,000 libraries) %s\n",
+                size.libraries, writes, verdict(writes <= 10.0));
+            const double rescan = size.process / size.discover;
+            std::printf(
+                "  unchanged rescan of %d as a new process against tovlin --discover: %.2f x (target: at "
+                "most 4 from 2,000 libraries) %s\n",
+                size.libraries, rescan, verdict(rescan <= 4.0));
+        }
+    }
+    std::printf("  tovlin --discover against find -type d: %.2f x (target: at most 1.0) %s\n", *againstFind,
+                verdict(*againstFind <= 1.0));
     return 0;
 }

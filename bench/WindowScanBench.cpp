@@ -6,12 +6,17 @@
 //   bench_window_scan [--sizes N,N,...] [--tab NAME] [--events N] [--media N] [--projects N]
 //                     [--rounds N] [--tree FOLDER]
 //
+// Each size runs in a process of its own, on a tree of bench_scan's growth shape (2 events, 24
+// media files and 2 projects a library unless given), so that with the same --tree both
+// benchmarks scan the same FOLDER-N trees; then the first scan per library of each size is
+// set against the smallest's.
+//
 // The sizes are library counts (500 and 2000 unless given); the window shows the tab NAME
 // ("Browser" unless given, as a new window does). A scan with the window is timed
 // from the scan's start until the window has taken in its end, so a redraw put off until
 // then counts. Every figure is the median of its rounds with a warm file-system cache, and the
 // two roads alternate, so both see the same machine. With --tree each size's tree is written
-// into a folder of FOLDER when it is not there yet and kept.
+// into FOLDER-N when it is not there yet and kept.
 
 #include "App/Mode.h"
 #include "Catalogue/Logs/ErrorLog.h"
@@ -43,9 +48,11 @@ using bench::at;
 using bench::median;
 
 struct Options : bench::TreeOptions {
-    Options() : bench::TreeOptions{2000, 3, 12, 3, 1, {}} {}
+    // The shape of bench_scan's growth trees, so both benchmarks can share one tree per size.
+    Options() : bench::TreeOptions{2000, 2, 24, 2, 1, {}} {}
     QList<int> sizes{500, 2000};
     Mode tab = Mode::browser;
+    std::optional<int> oneSize; // set in the process that measures one size
 };
 
 // Declines every question, so the window's start-up never waits for a dialog ("Refresh the
@@ -137,6 +144,11 @@ std::optional<Options> parse(const QStringList& args) {
             options.tab = *mode;
             return true;
         }
+        if (name == QLatin1String("--one-size")) {
+            bool number = false;
+            options.oneSize = value.toInt(&number);
+            return number && *options.oneSize >= 1;
+        }
         if (name != QLatin1String("--sizes"))
             return false;
         options.sizes.clear();
@@ -152,6 +164,46 @@ std::optional<Options> parse(const QStringList& args) {
     if (!ok)
         return std::nullopt;
     return options;
+}
+
+// The figures of one size: the first scan and the unchanged rescan alone and with the window,
+// then the first scans per library as one line for the parent to read. With --tree the size's
+// tree is FOLDER-N, as bench_scan keeps it.
+int oneSize(const Options& options, int size, const bench::ScanSandbox& work, int concurrency) {
+    bench::TreeOptions treeOptions = options;
+    treeOptions.libraries = size;
+    const QString root = options.tree.isEmpty() ? work.path(QStringLiteral("tree"))
+                                                : options.tree + QStringLiteral("-%1").arg(size);
+    const std::optional<QStringList> libraries = bench::scanTree(root, treeOptions);
+    if (!libraries)
+        return 1;
+
+    int dataIndex = 0;
+    std::vector<double> firstAlone, firstWindow, rescanAlone, rescanWindow;
+    for (int round = 0; round < options.rounds; ++round) {
+        const Figures alone = measure([&](const QString& dir) { return scanAlone(dir, root, concurrency); },
+                                      work.path(QStringLiteral("data-%1").arg(++dataIndex)));
+        const Figures window =
+            measure([&](const QString& dir) { return scanWithWindow(dir, root, concurrency, options.tab); },
+                    work.path(QStringLiteral("data-%1").arg(++dataIndex)));
+        firstAlone.push_back(alone.first);
+        rescanAlone.push_back(alone.rescan);
+        firstWindow.push_back(window.first);
+        rescanWindow.push_back(window.rescan);
+    }
+    const auto line = [](const char* what, double alone, double window) {
+        std::printf("  %s: %.1f ms alone, %.1f ms with the window: %.2f x (target: at most 1.3)\n", what,
+                    alone, window, window / alone);
+    };
+    const double count = double(libraries->size());
+    std::printf("%lld libraries:\n", static_cast<long long>(libraries->size()));
+    line("first full scan", median(firstAlone), median(firstWindow));
+    std::printf("    per library: %.2f ms alone, %.2f ms with the window\n", median(firstAlone) / count,
+                median(firstWindow) / count);
+    line("unchanged rescan", median(rescanAlone), median(rescanWindow));
+    std::printf("@window %lld %.6f %.6f\n", static_cast<long long>(libraries->size()),
+                median(firstAlone) / count, median(firstWindow) / count);
+    return 0;
 }
 
 } // namespace
@@ -178,41 +230,52 @@ int main(int argc, char** argv) {
     }
     const int concurrency = WindowSettings::read().concurrency();
 
+    if (options.oneSize)
+        return oneSize(options, *options.oneSize, work, concurrency);
     std::printf("%d parallel reads (the window's setting), %d events, %d media files, %d projects per "
                 "library; the window shows %s\n",
                 concurrency, options.events, options.media, options.projects,
                 qPrintable(rawValue(options.tab)));
-    int dataIndex = 0;
-    for (const int size : options.sizes) {
-        bench::TreeOptions treeOptions = options;
-        treeOptions.libraries = size;
-        const QString base = options.tree.isEmpty() ? work.path(QStringLiteral("tree")) : options.tree;
-        const QString root = at(base, QStringLiteral("%1 libraries").arg(size));
-        const std::optional<QStringList> libraries = bench::scanTree(root, treeOptions);
-        if (!libraries)
-            return 1;
 
-        std::vector<double> firstAlone, firstWindow, rescanAlone, rescanWindow;
-        for (int round = 0; round < options.rounds; ++round) {
-            const Figures alone =
-                measure([&](const QString& dir) { return scanAlone(dir, root, concurrency); },
-                        work.path(QStringLiteral("data-%1").arg(++dataIndex)));
-            const Figures window = measure(
-                [&](const QString& dir) { return scanWithWindow(dir, root, concurrency, options.tab); },
-                work.path(QStringLiteral("data-%1").arg(++dataIndex)));
-            firstAlone.push_back(alone.first);
-            rescanAlone.push_back(alone.rescan);
-            firstWindow.push_back(window.first);
-            rescanWindow.push_back(window.rescan);
+    // Each size in a process of its own, so that what one leaves behind (memory, caches of the
+    // window) does not weigh on the next.
+    struct Line {
+        int libraries = 0;
+        double alone = 0;  // first scan per library
+        double window = 0; // the same with the window
+    };
+    QList<Line> lines;
+    for (const int size : options.sizes) {
+        QStringList args{QStringLiteral("--one-size"),    QString::number(size),   QStringLiteral("--rounds"),
+                         QString::number(options.rounds), QStringLiteral("--tab"), rawValue(options.tab)};
+        if (!options.tree.isEmpty())
+            args << QStringLiteral("--tree") << options.tree;
+        const std::optional<QByteArray> output = bench::runAgain(args);
+        if (!output)
+            return 1;
+        for (const QByteArray& line : output->split('\n')) {
+            if (line.startsWith("@window ")) {
+                const QList<QByteArray> f = line.mid(8).split(' ');
+                if (f.size() == 3)
+                    lines.append(Line{f[0].toInt(), f[1].toDouble(), f[2].toDouble()});
+            } else if (!line.isEmpty()) {
+                std::printf("%s\n", line.constData());
+            }
         }
-        const auto line = [](const char* what, double alone, double window) {
-            std::printf("  %s: %.1f ms alone, %.1f ms with the window: %.2f x (target: at most 1.3)\n", what,
-                        alone, window, window / alone);
-        };
-        std::printf("%lld libraries:\n", static_cast<long long>(libraries->size()));
-        line("first full scan", median(firstAlone), median(firstWindow));
-        line("unchanged rescan", median(rescanAlone), median(rescanWindow));
-        std::fflush(stdout);
+    }
+    if (lines.size() >= 2) {
+        std::printf("goals:\n");
+        const Line& smallest = lines.front();
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const Line& size = lines.at(i);
+            const double alone = size.alone / smallest.alone;
+            const double window = size.window / smallest.window;
+            std::printf(
+                "  first scan per library at %d against %d: %.2f x alone, %.2f x with the window (target: "
+                "at most 1.5) %s\n",
+                size.libraries, smallest.libraries, alone, window,
+                alone <= 1.5 && window <= 1.5 ? "met" : "not met");
+        }
     }
     return 0;
 }
