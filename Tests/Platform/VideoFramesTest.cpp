@@ -1,5 +1,7 @@
 #include "Platform/VideoFrames.h"
 
+#include "Platform/FFmpegHandles.h"
+#include "Platform/ProblemReporter.h"
 #include "Platform/SystemServices.h"
 #include "Tests/Fixtures/ClipWriter.h"
 #include "Tests/Fixtures/FixtureFiles.h"
@@ -245,4 +247,49 @@ TEST(VideoFrames, EncodesJpegAtTheAskedQuality) {
 
     EXPECT_FALSE(frames()->jpeg(VideoFrame{}, 70));
     EXPECT_FALSE(frames()->jpeg(VideoFrame{4, 4, QByteArray(10, '\0')}, 70));
+}
+
+// FFmpeg is opened at the first frame asked for. Where its libraries cannot be loaded, every
+// frame and picture is "none", and the user's log says once why, naming what is missing.
+TEST(VideoFrames, WithoutTheLibrariesEveryAnswerIsNoneAndTheReasonIsLoggedOnce) {
+    const QString folder = TestEnv::freshDir("frames-unloaded");
+    const QString path = clipAt(folder, "good.mov", {.frames = 30});
+    ASSERT_TRUE(frames()->frameAt(path, {})) << "the installed libraries give this clip a frame";
+
+    struct Case {
+        const char* what;
+        platform::ffmpeg::Sonames sonames;
+        const char* named; // in the logged reason
+    };
+    const platform::ffmpeg::Sonames installed = platform::ffmpeg::installedSonames();
+    platform::ffmpeg::Sonames formatMissing = installed;
+    formatMissing.avformat = "libavformat.so.0-not-here";
+    platform::ffmpeg::Sonames notFFmpeg = installed;
+    notFFmpeg.avcodec = "libz.so.1"; // opens, but holds none of the codec functions
+    const Case cases[] = {
+        {"a library missing", formatMissing, "libavformat.so.0-not-here"},
+        {"a library without the functions", notFFmpeg, "avcodec_"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_FALSE(platform::ffmpeg::load(c.sonames));
+        QList<platform::ProblemReporter::Problem> problems;
+        const platform::ProblemReporter::Scoped sink(
+            [&](const platform::ProblemReporter::Problem& problem) { problems.append(problem); });
+        const std::shared_ptr<VideoFrames> unloaded = platform::makeSystemVideoFrames(c.sonames);
+        EXPECT_TRUE(problems.isEmpty()) << "nothing is loaded before a frame is asked for";
+        EXPECT_FALSE(unloaded->frameAt(path, {}));
+        EXPECT_FALSE(unloaded->frameAt(path, {}));
+        VideoFrame frame;
+        frame.width = frame.height = 2;
+        frame.rgb = QByteArray(12, '\x7f');
+        EXPECT_FALSE(unloaded->jpeg(frame, 70));
+        ASSERT_EQ(problems.size(), 1);
+        EXPECT_EQ(problems.front().level, platform::ProblemReporter::Level::error);
+        EXPECT_TRUE(problems.front().message.startsWith(
+            QStringLiteral("Posters can’t be made: the video libraries could not be loaded (")))
+            << problems.front().message.toStdString();
+        EXPECT_TRUE(problems.front().message.contains(QLatin1String(c.named)))
+            << problems.front().message.toStdString();
+    }
 }

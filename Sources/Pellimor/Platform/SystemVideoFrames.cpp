@@ -1,4 +1,5 @@
 #include "Platform/FFmpegHandles.h"
+#include "Platform/ProblemReporter.h"
 #include "Platform/SystemServices.h"
 #include "Platform/VideoFrames.h"
 
@@ -11,14 +12,6 @@
 #include <mutex>
 #include <sys/stat.h>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/display.h>
-#include <libavutil/log.h>
-#include <libswscale/swscale.h>
-}
-
 namespace pellimor::platform {
 
 namespace {
@@ -26,7 +19,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct FormatCloser {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+    void operator()(AVFormatContext* context) const { ffmpeg::functions()->avformat_close_input(&context); }
 };
 using Format = std::unique_ptr<AVFormatContext, FormatCloser>;
 using ffmpeg::Codec;
@@ -46,26 +39,26 @@ struct Interrupt {
 
 // A frame buffer of FFmpeg's own, whose rows carry the padding its scalers may read and write
 // beyond the last pixel.
-Frame pictureBuffer(int width, int height, AVPixelFormat format) {
-    Frame frame(av_frame_alloc());
+Frame pictureBuffer(const ffmpeg::Functions& f, int width, int height, AVPixelFormat format) {
+    Frame frame(f.av_frame_alloc());
     if (!frame)
         return nullptr;
     frame->width = width;
     frame->height = height;
     frame->format = format;
-    if (av_frame_get_buffer(frame.get(), 0) < 0)
+    if (f.av_frame_get_buffer(frame.get(), 0) < 0)
         return nullptr;
     return frame;
 }
 
 // The clockwise turn, in quarter turns, that shows the stream upright.
-int quarterTurns(const AVStream* stream) {
+int quarterTurns(const ffmpeg::Functions& f, const AVStream* stream) {
     size_t size = 0;
-    const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    const uint8_t* matrix = f.av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
     if (!matrix || size < 9 * sizeof(int32_t))
         return 0;
     // The matrix turns counter-clockwise; what the viewer applies is the opposite turn.
-    double degrees = -av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
+    double degrees = -f.av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
     if (!std::isfinite(degrees))
         return 0;
     degrees -= 360 * std::floor(degrees / 360 + 0.9 / 360);
@@ -74,19 +67,19 @@ int quarterTurns(const AVStream* stream) {
 
 // Decodes from the current position until a frame at or after `target` (in the stream's time
 // base) comes out, keeping the latest frame in `frame`. True when a frame was kept.
-bool decodeUntil(AVFormatContext* format, AVCodecContext* codec, int streamIndex, int64_t target,
-                 const Interrupt& interrupt, AVFrame* frame) {
-    Frame decoded(av_frame_alloc());
-    Packet packet(av_packet_alloc());
+bool decodeUntil(const ffmpeg::Functions& f, AVFormatContext* format, AVCodecContext* codec, int streamIndex,
+                 int64_t target, const Interrupt& interrupt, AVFrame* frame) {
+    Frame decoded(f.av_frame_alloc());
+    Packet packet(f.av_packet_alloc());
     if (!decoded || !packet)
         return false;
     bool kept = false;
     // Takes every frame the decoder has ready; true once the target was reached.
     const auto drain = [&] {
-        while (avcodec_receive_frame(codec, decoded.get()) >= 0) {
+        while (f.avcodec_receive_frame(codec, decoded.get()) >= 0) {
             const int64_t time = decoded->best_effort_timestamp;
-            av_frame_unref(frame);
-            av_frame_move_ref(frame, decoded.get());
+            f.av_frame_unref(frame);
+            f.av_frame_move_ref(frame, decoded.get());
             kept = true;
             if (time == AV_NOPTS_VALUE || time >= target)
                 return true;
@@ -96,41 +89,42 @@ bool decodeUntil(AVFormatContext* format, AVCodecContext* codec, int streamIndex
     for (;;) {
         if (interrupt.due())
             return false;
-        const int read = av_read_frame(format, packet.get());
+        const int read = f.av_read_frame(format, packet.get());
         if (read == AVERROR_EXIT)
             return false;
         if (read < 0)
             break; // the end, or damage past which nothing more can be read
         bool reached = false;
         // A packet the decoder refuses is damage; later ones may still decode.
-        if (packet->stream_index == streamIndex && avcodec_send_packet(codec, packet.get()) >= 0)
+        if (packet->stream_index == streamIndex && f.avcodec_send_packet(codec, packet.get()) >= 0)
             reached = drain();
-        av_packet_unref(packet.get());
+        f.av_packet_unref(packet.get());
         if (reached)
             return true;
     }
     // The file ended before the target: the frames still inside the decoder come last.
-    if (avcodec_send_packet(codec, nullptr) >= 0)
+    if (f.avcodec_send_packet(codec, nullptr) >= 0)
         drain();
     return kept && !interrupt.due();
 }
 
 // Scales `source` to `width` × `height` and turns it clockwise by `quarters` quarter turns.
-std::optional<VideoFrame> toRgb(const AVFrame* source, int width, int height, int quarters) {
+std::optional<VideoFrame> toRgb(const ffmpeg::Functions& f, const AVFrame* source, int width, int height,
+                                int quarters) {
     const auto format = AVPixelFormat(source->format);
     if (source->width <= 0 || source->height <= 0 || format == AV_PIX_FMT_NONE ||
-        !sws_isSupportedInput(format))
+        !f.sws_isSupportedInput(format))
         return std::nullopt;
     const bool sideways = quarters % 2 == 1;
     const int scaledWidth = sideways ? height : width;
     const int scaledHeight = sideways ? width : height;
-    Scaler scaler(sws_getContext(source->width, source->height, format, scaledWidth, scaledHeight,
-                                 AV_PIX_FMT_RGB24, SWS_AREA, nullptr, nullptr, nullptr));
-    Frame scaled = pictureBuffer(scaledWidth, scaledHeight, AV_PIX_FMT_RGB24);
+    Scaler scaler(f.sws_getContext(source->width, source->height, format, scaledWidth, scaledHeight,
+                                   AV_PIX_FMT_RGB24, SWS_AREA, nullptr, nullptr, nullptr));
+    Frame scaled = pictureBuffer(f, scaledWidth, scaledHeight, AV_PIX_FMT_RGB24);
     if (!scaler || !scaled)
         return std::nullopt;
-    if (sws_scale(scaler.get(), source->data, source->linesize, 0, source->height, scaled->data,
-                  scaled->linesize) != scaledHeight)
+    if (f.sws_scale(scaler.get(), source->data, source->linesize, 0, source->height, scaled->data,
+                    scaled->linesize) != scaledHeight)
         return std::nullopt;
 
     VideoFrame result;
@@ -201,18 +195,13 @@ struct JpegEncoder {
             return;
         context->intra_matrix = nullptr;
         context->chroma_intra_matrix = nullptr;
-        avcodec_free_context(&context);
+        ffmpeg::functions()->avcodec_free_context(&context);
     }
 };
 
 class SystemVideoFrames final : public VideoFrames {
 public:
-    SystemVideoFrames() {
-        // Damaged files are expected here; FFmpeg's own complaints about them would only
-        // clutter the program's error output.
-        static std::once_flag quiet;
-        std::call_once(quiet, [] { av_log_set_level(AV_LOG_FATAL); });
-    }
+    explicit SystemVideoFrames(ffmpeg::Sonames sonames) : m_sonames(std::move(sonames)) {}
 
     std::optional<VideoFrame> frameAt(const QString& path, const Request& request,
                                       std::stop_token stop) const override {
@@ -224,52 +213,56 @@ public:
             return std::nullopt;
         if (request.maxWidth < 1 || request.maxHeight < 1)
             return std::nullopt;
+        const ffmpeg::Functions* loaded = functions();
+        if (!loaded)
+            return std::nullopt;
+        const ffmpeg::Functions& f = *loaded;
 
         Interrupt interrupt{Clock::now() + request.timeout, std::move(stop)};
-        AVFormatContext* opened = avformat_alloc_context();
+        AVFormatContext* opened = f.avformat_alloc_context();
         if (!opened)
             return std::nullopt;
         opened->interrupt_callback = {&Interrupt::check, &interrupt};
         // A file may name other resources (playlists, references); only local files are read.
         AVDictionary* options = nullptr;
-        av_dict_set(&options, "protocol_whitelist", "file", 0);
-        const int openResult = avformat_open_input(&opened, name.constData(), nullptr, &options);
-        av_dict_free(&options);
+        f.av_dict_set(&options, "protocol_whitelist", "file", 0);
+        const int openResult = f.avformat_open_input(&opened, name.constData(), nullptr, &options);
+        f.av_dict_free(&options);
         if (openResult < 0)
             return std::nullopt; // FFmpeg has freed the context
         Format format(opened);
-        if (avformat_find_stream_info(format.get(), nullptr) < 0 || interrupt.due())
+        if (f.avformat_find_stream_info(format.get(), nullptr) < 0 || interrupt.due())
             return std::nullopt;
 
         const AVCodec* decoder = nullptr;
-        const int streamIndex = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+        const int streamIndex = f.av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
         if (streamIndex < 0 || !decoder)
             return std::nullopt;
         AVStream* stream = format->streams[streamIndex];
-        Codec codec(avcodec_alloc_context3(decoder));
-        if (!codec || avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0)
+        Codec codec(f.avcodec_alloc_context3(decoder));
+        if (!codec || f.avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0)
             return std::nullopt;
         codec->thread_count = 1; // one picture; threads would only cost their start-up
-        if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
+        if (f.avcodec_open2(codec.get(), decoder, nullptr) < 0)
             return std::nullopt;
 
         const double seconds = std::isfinite(request.seconds) ? std::max(0.0, request.seconds) : 0.0;
         int64_t target =
-            av_rescale_q(std::llround(seconds * AV_TIME_BASE), AV_TIME_BASE_Q, stream->time_base);
+            f.av_rescale_q(std::llround(seconds * AV_TIME_BASE), AV_TIME_BASE_Q, stream->time_base);
         if (stream->start_time != AV_NOPTS_VALUE)
             target += stream->start_time;
         // To the key frame at or before the target; from there the decoder walks forward. A
         // file that cannot seek is read from its start.
-        if (seconds > 0 && av_seek_frame(format.get(), streamIndex, target, AVSEEK_FLAG_BACKWARD) >= 0)
-            avcodec_flush_buffers(codec.get());
+        if (seconds > 0 && f.av_seek_frame(format.get(), streamIndex, target, AVSEEK_FLAG_BACKWARD) >= 0)
+            f.avcodec_flush_buffers(codec.get());
 
-        Frame picture(av_frame_alloc());
+        Frame picture(f.av_frame_alloc());
         if (!picture ||
-            !decodeUntil(format.get(), codec.get(), streamIndex, target, interrupt, picture.get()))
+            !decodeUntil(f, format.get(), codec.get(), streamIndex, target, interrupt, picture.get()))
             return std::nullopt;
 
-        const int quarters = quarterTurns(stream);
-        const AVRational shape = av_guess_sample_aspect_ratio(format.get(), stream, picture.get());
+        const int quarters = quarterTurns(f, stream);
+        const AVRational shape = f.av_guess_sample_aspect_ratio(format.get(), stream, picture.get());
         double width = picture->width;
         double height = picture->height;
         if (shape.num > 0 && shape.den > 0)
@@ -281,7 +274,7 @@ public:
         const double scale = std::min({1.0, request.maxWidth / width, request.maxHeight / height});
         const int outWidth = std::clamp(int(std::lround(width * scale)), 1, request.maxWidth);
         const int outHeight = std::clamp(int(std::lround(height * scale)), 1, request.maxHeight);
-        return toRgb(picture.get(), outWidth, outHeight, quarters);
+        return toRgb(f, picture.get(), outWidth, outHeight, quarters);
     }
 
     std::optional<QByteArray> jpeg(const VideoFrame& frame, int quality) const override {
@@ -289,11 +282,15 @@ public:
             frame.rgb.size() < qsizetype(frame.width) * frame.height * 3)
             return std::nullopt;
         quality = std::clamp(quality, 1, 100);
-        const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+        const ffmpeg::Functions* loaded = functions();
+        if (!loaded)
+            return std::nullopt;
+        const ffmpeg::Functions& f = *loaded;
+        const AVCodec* encoder = f.avcodec_find_encoder(AV_CODEC_ID_MJPEG);
         if (!encoder)
             return std::nullopt;
         JpegEncoder jpegEncoder;
-        jpegEncoder.context = avcodec_alloc_context3(encoder);
+        jpegEncoder.context = f.avcodec_alloc_context3(encoder);
         AVCodecContext* codec = jpegEncoder.context;
         if (!codec)
             return std::nullopt;
@@ -310,37 +307,73 @@ public:
         jpegEncoder.chrominance = qualityTable(kChrominance, quality);
         codec->intra_matrix = jpegEncoder.luminance.data();
         codec->chroma_intra_matrix = jpegEncoder.chrominance.data();
-        if (avcodec_open2(codec, encoder, nullptr) < 0)
+        if (f.avcodec_open2(codec, encoder, nullptr) < 0)
             return std::nullopt;
 
-        Frame rgb = pictureBuffer(frame.width, frame.height, AV_PIX_FMT_RGB24);
-        Frame yuv = pictureBuffer(frame.width, frame.height, AV_PIX_FMT_YUVJ420P);
-        Scaler scaler(sws_getContext(frame.width, frame.height, AV_PIX_FMT_RGB24, frame.width, frame.height,
-                                     AV_PIX_FMT_YUVJ420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
+        Frame rgb = pictureBuffer(f, frame.width, frame.height, AV_PIX_FMT_RGB24);
+        Frame yuv = pictureBuffer(f, frame.width, frame.height, AV_PIX_FMT_YUVJ420P);
+        Scaler scaler(f.sws_getContext(frame.width, frame.height, AV_PIX_FMT_RGB24, frame.width, frame.height,
+                                       AV_PIX_FMT_YUVJ420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
         if (!rgb || !yuv || !scaler)
             return std::nullopt;
         for (int y = 0; y < frame.height; ++y)
             std::memcpy(rgb->data[0] + qsizetype(y) * rgb->linesize[0], frame.pixel(0, y),
                         size_t(frame.width) * 3);
-        if (sws_scale(scaler.get(), rgb->data, rgb->linesize, 0, frame.height, yuv->data, yuv->linesize) !=
+        if (f.sws_scale(scaler.get(), rgb->data, rgb->linesize, 0, frame.height, yuv->data, yuv->linesize) !=
             frame.height)
             return std::nullopt;
         yuv->pts = 0;
         yuv->quality = codec->global_quality;
         yuv->color_range = AVCOL_RANGE_JPEG;
 
-        Packet packet(av_packet_alloc());
-        if (!packet || avcodec_send_frame(codec, yuv.get()) < 0 || avcodec_send_frame(codec, nullptr) < 0 ||
-            avcodec_receive_packet(codec, packet.get()) < 0 || packet->size <= 0)
+        Packet packet(f.av_packet_alloc());
+        if (!packet || f.avcodec_send_frame(codec, yuv.get()) < 0 ||
+            f.avcodec_send_frame(codec, nullptr) < 0 || f.avcodec_receive_packet(codec, packet.get()) < 0 ||
+            packet->size <= 0)
             return std::nullopt;
         return QByteArray(reinterpret_cast<const char*>(packet->data), packet->size);
     }
+
+private:
+    // Loaded at the first frame or picture asked for; a failure is reported once and then
+    // answers "none" for good, as a machine without FFmpeg would.
+    const ffmpeg::Functions* functions() const {
+        std::call_once(m_loading, [this] {
+            QString why;
+            if (m_sonames == ffmpeg::installedSonames()) {
+                m_functions = ffmpeg::functions(&why);
+            } else if (Result<ffmpeg::Functions> loaded = ffmpeg::load(m_sonames)) {
+                m_own = *loaded;
+                m_functions = &*m_own;
+            } else {
+                why = loaded.error();
+            }
+            if (m_functions)
+                return;
+            ProblemReporter::report(
+                {ProblemReporter::Level::error, QStringLiteral("posters"),
+                 QStringLiteral("Posters can’t be made: the video libraries could not be loaded (") + why +
+                     QStringLiteral(
+                         "). Libraries and their media are catalogued as before, without posters."),
+                 std::nullopt});
+        });
+        return m_functions;
+    }
+
+    const ffmpeg::Sonames m_sonames;
+    mutable std::once_flag m_loading;
+    mutable const ffmpeg::Functions* m_functions = nullptr;
+    mutable std::optional<ffmpeg::Functions> m_own;
 };
 
 } // namespace
 
+std::shared_ptr<VideoFrames> makeSystemVideoFrames(const ffmpeg::Sonames& sonames) {
+    return std::make_shared<SystemVideoFrames>(sonames);
+}
+
 std::shared_ptr<VideoFrames> makeSystemVideoFrames() {
-    return std::make_shared<SystemVideoFrames>();
+    return makeSystemVideoFrames(ffmpeg::installedSonames());
 }
 
 } // namespace pellimor::platform
