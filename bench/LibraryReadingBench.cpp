@@ -2,13 +2,19 @@
 // libraries written by the fixture builder. Prints its figures; never fails on speed.
 //
 //   bench_library_reading [--libraries N] [--events N] [--media N] [--projects N]
-//                         [--rounds N] [--tree FOLDER] [--only discover|signature|read]
+//                         [--rounds N] [--tree FOLDER] [--tovlin PROGRAM]
+//                         [--only discover|signature|read|ordinary]
 //
 // Discovery is measured against `find ROOT -type d` on the same tree, run in the same process
 // run, so the ratio holds on any machine. Every figure is the median of its rounds, with a
 // warm file-system cache (the tree was just written, and one unmeasured round goes first).
 // With --tree the tree is written into FOLDER when it is not there yet and kept, so a profiler
 // can run one phase alone (--only) without paying for the writing.
+//
+// "ordinary" times the whole program, `tovlin --discover ROOT`, against `find ROOT -type d`
+// as whole processes, turn and turn about, on a tree of 10,000 ordinary folders with a few
+// files each (no library at all): what a walk of a drive full of other things costs, start-up
+// included. With strace installed it also counts the lookups (stat calls) each makes.
 
 #include "Catalogue/Reader/LibraryReader.h"
 #include "Catalogue/Records/LibraryInfo.h"
@@ -50,7 +56,8 @@ using bench::readFile;
 
 struct Options : bench::TreeOptions {
     Options() : bench::TreeOptions{40, 10, 2000, 20, 5, {}} {}
-    QString only; // one phase: "discover", "signature" or "read"
+    QString only;   // one phase: "discover", "signature", "read" or "ordinary"
+    QString tovlin; // the program, for "ordinary"; by default the one built beside the bench
 };
 
 // One library of the tree. Events share the media files out evenly, and projects likewise;
@@ -182,6 +189,88 @@ void benchDiscovery(const Tree& tree, const Options& options) {
                 ours / findPruned);
 }
 
+// 100 folders of 100 folders (10,000 below the root besides), each with three small files.
+QString writeOrdinaryTree(const QString& root) {
+    const QString tree = at(root, QStringLiteral("ordinary"));
+    for (int top = 0; top < 100; ++top)
+        for (int below = 0; below < 99; ++below) {
+            const QString folder = QStringLiteral("%1/t%2/b%3").arg(tree).arg(top).arg(below);
+            for (int file = 0; file < 3; ++file)
+                FixtureFiles::writeBytes(QStringLiteral("%1/notes-%2.txt").arg(folder).arg(file), "x");
+        }
+    return tree;
+}
+
+// Stat calls a process makes, from strace's summary; nothing when strace is not there.
+std::optional<qint64> statCalls(const QString& program, const QStringList& arguments) {
+    QProcess strace;
+    strace.setStandardOutputFile(QProcess::nullDevice());
+    strace.start(QStringLiteral("strace"),
+                 QStringList{QStringLiteral("-c"), QStringLiteral("-f"), QStringLiteral("-e"),
+                             QStringLiteral("trace=%stat,statx,newfstatat"), program} +
+                     arguments);
+    if (!strace.waitForFinished(-1) || strace.exitCode() != 0)
+        return std::nullopt;
+    const QList<QByteArray> lines = strace.readAllStandardError().split('\n');
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        // "100.00 0.001 8 346 242 total": the calls are the fourth field.
+        if (fields.size() >= 5 && fields.last() == "total")
+            return fields.at(3).toLongLong();
+    }
+    return qint64(0);
+}
+
+void benchOrdinary(const QString& root, const Options& options) {
+    const QString program = options.tovlin.isEmpty() ? QCoreApplication::applicationDirPath() +
+                                                           QStringLiteral("/../Sources/Pellimor/tovlin")
+                                                     : options.tovlin;
+    if (!QFileInfo(program).isExecutable()) {
+        std::printf("ordinary folders: no program at %s (--tovlin PROGRAM)\n", qPrintable(program));
+        return;
+    }
+    const QString tree = QFileInfo::exists(at(root, QStringLiteral("ordinary")))
+                             ? at(root, QStringLiteral("ordinary"))
+                             : writeOrdinaryTree(root);
+    const QStringList ours{QStringLiteral("--discover"), tree};
+    const QStringList find{tree, QStringLiteral("-type"), QStringLiteral("d")};
+    // The program's own folders in the bench's temporary home, never the user's.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TOVLIN_DATA_DIR"), at(root, QStringLiteral("data")));
+    const auto run = [&](const QString& name, const QStringList& arguments) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.start(name, arguments);
+        process.waitForFinished(-1);
+    };
+    // Turn and turn about, so a busy moment of the machine falls on both.
+    const int rounds = std::max(5, options.rounds * 2);
+    std::vector<double> oursTimes;
+    std::vector<double> findTimes;
+    run(program, ours);
+    run(QStringLiteral("find"), find);
+    for (int round = 0; round < rounds; ++round) {
+        oursTimes.push_back(millisecondsOf([&] { run(program, ours); }));
+        findTimes.push_back(millisecondsOf([&] { run(QStringLiteral("find"), find); }));
+    }
+    const auto median = [](std::vector<double> times) {
+        std::sort(times.begin(), times.end());
+        return times[times.size() / 2];
+    };
+    const double oursMedian = median(oursTimes);
+    const double findMedian = median(findTimes);
+    std::printf("ordinary folders (10,000, three files each), whole processes, median of %d:\n", rounds);
+    std::printf(
+        "  tovlin --discover: %.1f ms; find ROOT -type d: %.1f ms; ratio %.2f (target: at most 1.0)\n",
+        oursMedian, findMedian, oursMedian / findMedian);
+    const std::optional<qint64> oursStats = statCalls(program, ours);
+    const std::optional<qint64> findStats = statCalls(QStringLiteral("find"), find);
+    if (oursStats && findStats)
+        std::printf("  stat calls: tovlin --discover %lld, find %lld\n", static_cast<long long>(*oursStats),
+                    static_cast<long long>(*findStats));
+}
+
 void benchSignature(const Tree& tree, const Options& options) {
     const int rounds = options.rounds * 4;
     const double total = measure(rounds, [&] {
@@ -223,15 +312,19 @@ std::optional<Options> parse(const QStringList& args) {
     Options options;
     const bool parsed =
         bench::parseTreeOptions(args, options, [&](const QString& name, const QString& value) {
-            if (name != QLatin1String("--only"))
+            if (name == QLatin1String("--only"))
+                options.only = value;
+            else if (name == QLatin1String("--tovlin"))
+                options.tovlin = value;
+            else
                 return false;
-            options.only = value;
             return true;
         });
     if (!parsed)
         return std::nullopt;
     if (!options.only.isEmpty() && options.only != QLatin1String("discover") &&
-        options.only != QLatin1String("signature") && options.only != QLatin1String("read"))
+        options.only != QLatin1String("signature") && options.only != QLatin1String("read") &&
+        options.only != QLatin1String("ordinary"))
         return std::nullopt;
     return options;
 }
@@ -244,9 +337,9 @@ int main(int argc, char** argv) {
     LibraryReader::prepareDatabaseEngine();
     const std::optional<Options> parsed = parse(QCoreApplication::arguments());
     if (!parsed) {
-        std::fprintf(stderr,
-                     "usage: bench_library_reading [--libraries N] [--events N] [--media N] "
-                     "[--projects N] [--rounds N] [--tree FOLDER] [--only discover|signature|read]\n");
+        std::fprintf(stderr, "usage: bench_library_reading [--libraries N] [--events N] [--media N] "
+                             "[--projects N] [--rounds N] [--tree FOLDER] [--tovlin PROGRAM] "
+                             "[--only discover|signature|read|ordinary]\n");
         return 2;
     }
     const Options& options = *parsed;
@@ -257,6 +350,10 @@ int main(int argc, char** argv) {
         temporary =
             std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("tovlin-bench-XXXXXX")));
         root = temporary->path();
+    }
+    if (options.only == QLatin1String("ordinary")) {
+        benchOrdinary(root, options);
+        return 0;
     }
     const QString marker = at(root, QStringLiteral(".bench-tree"));
 
@@ -283,5 +380,10 @@ int main(int argc, char** argv) {
         benchSignature(tree, options);
     if (options.only.isEmpty() || options.only == QLatin1String("read"))
         benchRead(tree, options);
+    if (options.only.isEmpty()) {
+        // Beside the tree of libraries, never inside it, so a later --tree run walks what it wrote.
+        const QTemporaryDir ordinary(QDir::temp().filePath(QStringLiteral("tovlin-bench-XXXXXX")));
+        benchOrdinary(ordinary.path(), options);
+    }
     return 0;
 }
