@@ -480,3 +480,57 @@ TEST(SearchEngineRun, ABusyPoolNeverStallsASearch) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(result.libraries.keys(), expected);
 }
+
+TEST(SearchEngineUpdate, ACorpusMadeFromTheLastOneFoldsOnlyChangedLibrariesAndMatchesAFreshBuild) {
+    LibraryInfo kept = library("/Volumes/Media/Kept.fcpbundle", "Kept");
+    kept.events = {event("Day 1")};
+    kept.events[0].clipNames = QList<QString>{"Harbour"};
+    LibraryInfo edited = library("/Volumes/Media/Edited.fcpbundle", "Edited");
+    edited.events = {event("Day 1")};
+    edited.events[0].clipNames = QList<QString>{"Old clip"};
+    LibraryInfo renamed = library("/Volumes/Media/Renamed.fcpbundle", "Before");
+    LibraryInfo removed = library("/Volumes/Media/Removed.fcpbundle", "Removed");
+    QList<LibraryInfo> first{everyArea(), kept, edited, renamed, removed};
+    const QList<Catalog::MediaEntry2> rows{media("/Volumes/Media/Kept.fcpbundle", "Day 1", "K001.mov"),
+                                           media("/Volumes/Media/Edited.fcpbundle", "Day 1", "E001.mov"),
+                                           media("/Volumes/Box/x lib.fcpbundle", "x event", "X001.mov")};
+
+    SearchEngine engine;
+    engine.prepare(1, first, rows);
+    EXPECT_EQ(engine.foldedCount(), 5);
+
+    // As a scan changes the catalogue: unchanged records are copies that share their events.
+    QList<LibraryInfo> second = first;
+    second[2].events[0].clipNames = QList<QString>{"New clip"};
+    second[3].name = "After";
+    second.removeAt(4);
+    LibraryInfo added = library("/Volumes/Media/Added.fcpbundle", "Added");
+    added.events = {event("Shoot")};
+    second.append(added);
+    first.clear(); // the corpus must not need the lists it was first made from
+
+    const SearchEngine::Corpus updated = engine.prepare(2, second, rows);
+    EXPECT_EQ(engine.foldedCount(), 5 + 3) << "the edited, the renamed and the added library";
+    const SearchEngine::Corpus fresh = SearchEngine::build(second, rows);
+    for (const QString text : {"x", "harbour", "old clip", "new clip", "before", "after", "removed",
+                               "added shoot", "k001", "e001", "x001", "media", "day 1"}) {
+        SCOPED_TRACE(text.toStdString());
+        for (const SearchScope& scope :
+             {SearchScope(), only({SearchArea::clipNames, SearchArea::libraryName})})
+            EXPECT_EQ(SearchEngine::match(*updated, SearchQuery(text).folded, scope),
+                      SearchEngine::match(*fresh, SearchQuery(text).folded, scope));
+    }
+
+    // Other media rows, even equal ones, are not the rows the kept texts point into: all anew.
+    QList<Catalog::MediaEntry2> copied;
+    for (const Catalog::MediaEntry2& row : rows)
+        copied.append(
+            Catalog::MediaEntry2{QString(row.libraryID.constData(), row.libraryID.size()), row.entry});
+    engine.prepare(3, second, copied);
+    EXPECT_EQ(engine.foldedCount(), 8 + second.size());
+    // A record read afresh, equal but not shared, is folded again too.
+    QList<LibraryInfo> reread = second;
+    reread[1].events = QList<EventInfo>(second[1].events.cbegin(), second[1].events.cend());
+    engine.prepare(4, reread, copied);
+    EXPECT_EQ(engine.foldedCount(), 8 + second.size() + 1);
+}

@@ -45,6 +45,7 @@ struct SearchCorpus {
 
     struct Library {
         const QString* path = nullptr;
+        const LibraryInfo* source = nullptr; // the record it was folded from (or re-pointed at)
         QByteArray blob;
         // Item i's folded text is blob[starts[i], starts[i + 1] - 1); one entry more than items.
         std::vector<quint32> starts;

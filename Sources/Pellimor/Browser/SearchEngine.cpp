@@ -13,13 +13,18 @@ SearchEngine& SearchEngine::shared() {
 
 SearchEngine::Corpus SearchEngine::prepare(qint64 key, QList<LibraryInfo> libraries,
                                            QList<Catalog::MediaEntry2> media) {
+    Corpus previous;
     {
         const std::lock_guard lock(m_lock);
         if (m_corpusKey == key)
             return m_corpus;
+        previous = m_corpus;
     }
-    Corpus built = build(std::move(libraries), std::move(media));
+    qsizetype folded = 0;
+    Corpus built = update(previous, std::move(libraries), std::move(media), &folded);
+    previous.reset();
     m_builds.fetch_add(1);
+    m_folded.fetch_add(folded);
     Corpus replaced;
     {
         const std::lock_guard lock(m_lock);

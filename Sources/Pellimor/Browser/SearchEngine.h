@@ -41,15 +41,25 @@ public:
     static SearchEngine& shared();
 
     // The corpus for the catalogue state `key` names: the stored one when its key equals
-    // `key`, else one built from `libraries` and `media` outside the lock and then stored
-    // (when two builds overlap, the one stored last stays). The lists are snapshots: implicit
-    // sharing makes passing them O(1), and later catalogue changes never touch them.
+    // `key`, else one made from the stored one by update() with `libraries` and `media` outside
+    // the lock and then stored (when two builds overlap, the one stored last stays). The lists are snapshots:
+    // implicit sharing makes passing them O(1), and later catalogue changes never touch them.
     Corpus prepare(qint64 key, QList<LibraryInfo> libraries, QList<Catalog::MediaEntry2> media);
 
     // A new corpus: one library per LibraryInfo, in order. Media rows of libraries not in
     // `libraries` are ignored. Folds every text once, on the work pool and the
     // calling thread together.
     static Corpus build(QList<LibraryInfo> libraries, QList<Catalog::MediaEntry2> media);
+
+    // The corpus of `libraries` and `media` made from `previous` (may be null): a library whose
+    // record is the one `previous` holds for its path (the same own texts and the very same
+    // shared list of events) keeps its folded texts, when the media rows are the very rows of
+    // `previous` too; every other library is folded anew. What it matches is what build() of
+    // the same lists matches. `folded`, when given, is told how many libraries were folded.
+    // During a scan the catalogue changes a few libraries at a time and keeps its media rows,
+    // so each new corpus costs the changed libraries rather than the whole catalogue.
+    static Corpus update(const Corpus& previous, QList<LibraryInfo> libraries,
+                         QList<Catalog::MediaEntry2> media, qsizetype* folded = nullptr);
 
     // Per library path, what matched of `terms` (the folded terms of a SearchQuery) within
     // `scope`. Terms are compared folded; repeated terms count once, and a term that folds to
@@ -66,8 +76,10 @@ public:
     SearchResult run(qint64 key, QList<LibraryInfo> libraries, QList<Catalog::MediaEntry2> media,
                      const SearchQuery& query, const SearchScope& scope);
 
-    // How many corpora prepare() built. A seam for tests.
+    // How many corpora prepare() built, and how many libraries it folded for them. Seams for
+    // tests.
     qint64 buildCount() const { return m_builds.load(); }
+    qint64 foldedCount() const { return m_folded.load(); }
 
 private:
     std::mutex m_lock;
@@ -76,6 +88,7 @@ private:
     qint64 m_lastID = 0;
 
     std::atomic<qint64> m_builds{0};
+    std::atomic<qint64> m_folded{0};
 };
 
 } // namespace pellimor

@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -236,21 +237,36 @@ void buildEvent(const EventInfo& event, const MediaIndexes* media,
     out.events.push_back(record);
 }
 
+// The library's own items in the order they are indexed, the empty ones left out: its name,
+// the folder that holds it (`folder`, which the corpus keeps), its volume unless the folder's
+// path shows it, the computer that last had it open and the version that saved it. One list,
+// so a library kept from an earlier corpus is re-pointed at exactly what a fresh build indexes.
+std::vector<std::pair<SearchArea, const QString*>> libraryItems(const LibraryInfo& library,
+                                                                const QString& folder) {
+    std::vector<std::pair<SearchArea, const QString*>> items;
+    const auto add = [&](SearchArea area, const QString* text) {
+        if (text && !text->isEmpty())
+            items.emplace_back(area, text);
+    };
+    add(SearchArea::libraryName, &library.name);
+    add(SearchArea::pathDrive, &folder);
+    // A volume already visible in the folder's path is not repeated.
+    if (!folder.contains(QLatin1Char('/') + library.volumeName))
+        add(SearchArea::pathDrive, &library.volumeName);
+    add(SearchArea::pathDrive, library.lastHost ? &*library.lastHost : nullptr);
+    add(SearchArea::fcpVersion, library.fcpVersion ? &*library.fcpVersion : nullptr);
+    return items;
+}
+
 void buildLibrary(const LibraryInfo& library, qsizetype index, const MediaGroups& groups,
                   const QList<Catalog::MediaEntry2>& mediaRows, SearchCorpus::Library& out,
                   LibraryWriter::Scratch& scratch) {
     LibraryWriter w(out, scratch);
     out.path = &library.path;
+    out.source = &library;
     out.derived = QStringList{parentFolder(library.path)};
-    const QString& folder = std::as_const(out.derived).constFirst();
-
-    w.add(SearchArea::libraryName, library.name);
-    w.add(SearchArea::pathDrive, folder);
-    // A volume already visible in the folder's path is not repeated.
-    if (!folder.contains(QLatin1Char('/') + library.volumeName))
-        w.add(SearchArea::pathDrive, library.volumeName);
-    w.add(SearchArea::pathDrive, library.lastHost);
-    w.add(SearchArea::fcpVersion, library.fcpVersion);
+    for (const auto& [area, text] : libraryItems(library, std::as_const(out.derived).constFirst()))
+        w.add(area, *text);
     out.items = w.itemsFrom(0, library.name);
 
     out.events.reserve(size_t(library.events.size()));
@@ -259,9 +275,37 @@ void buildLibrary(const LibraryInfo& library, qsizetype index, const MediaGroups
     w.finish();
 }
 
+// The entry `kept` of an earlier corpus serves `library` unchanged when the library's record
+// is that entry's own: the same path and own texts, and the very events it was folded from (one
+// shared list, so every event, project and media text it points to is still where it was).
+// The copy points at `library` for its own items; true when it could be made.
+bool keepLibrary(const SearchCorpus::Library& kept, const LibraryInfo& library, SearchCorpus::Library& out) {
+    const LibraryInfo* was = kept.source;
+    if (!was || was->path != library.path || was->name != library.name ||
+        was->volumeName != library.volumeName || was->lastHost != library.lastHost ||
+        was->fcpVersion != library.fcpVersion || was->events.size() != library.events.size() ||
+        was->events.constData() != library.events.constData() || kept.derived.isEmpty())
+        return false;
+    out = kept;
+    out.path = &library.path;
+    out.source = &library;
+    const std::vector<std::pair<SearchArea, const QString*>> items =
+        libraryItems(library, std::as_const(out.derived).constFirst());
+    if (qsizetype(items.size()) != qsizetype(out.items.count) || out.items.first != 0)
+        return false;
+    for (size_t i = 0; i < items.size(); ++i)
+        out.texts[i] = items[i].second;
+    return true;
+}
+
 } // namespace
 
 SearchEngine::Corpus SearchEngine::build(QList<LibraryInfo> libraries, QList<Catalog::MediaEntry2> media) {
+    return update(nullptr, std::move(libraries), std::move(media));
+}
+
+SearchEngine::Corpus SearchEngine::update(const Corpus& previous, QList<LibraryInfo> libraries,
+                                          QList<Catalog::MediaEntry2> media, qsizetype* folded) {
     auto corpus = std::make_shared<SearchCorpus>();
     corpus->sourceLibraries = std::move(libraries);
     corpus->sourceMedia = std::move(media);
@@ -270,14 +314,39 @@ SearchEngine::Corpus SearchEngine::build(QList<LibraryInfo> libraries, QList<Cat
     const QList<LibraryInfo>& sources = std::as_const(corpus->sourceLibraries);
     const QList<Catalog::MediaEntry2>& rows = std::as_const(corpus->sourceMedia);
 
+    // An earlier entry's media texts point into its own rows: it can serve only while those are
+    // the very rows of this corpus.
+    const bool sameRows = previous && previous->sourceMedia.size() == rows.size() &&
+                          std::as_const(previous->sourceMedia).constData() == rows.constData();
+    QHash<QString, qsizetype> earlier;
+    if (sameRows) {
+        earlier.reserve(qsizetype(previous->libraries.size()));
+        for (size_t i = 0; i < previous->libraries.size(); ++i)
+            if (const QString* path = previous->libraries[i].path)
+                earlier.insert(*path, qsizetype(i));
+    }
+
     const MediaGroups groups(sources, rows);
     corpus->libraries.resize(size_t(sources.size()));
+    std::atomic<qsizetype> foldedNow{0};
     const qsizetype pieces = std::min<qsizetype>(sources.size(), 256);
     runInChunks(sources.size(), pieces, [&](qsizetype begin, qsizetype end) {
         LibraryWriter::Scratch scratch;
-        for (qsizetype i = begin; i < end; ++i)
-            buildLibrary(sources.at(i), i, groups, rows, corpus->libraries[size_t(i)], scratch);
+        qsizetype foldedHere = 0;
+        for (qsizetype i = begin; i < end; ++i) {
+            SearchCorpus::Library& out = corpus->libraries[size_t(i)];
+            const LibraryInfo& library = sources.at(i);
+            const qsizetype was = sameRows ? earlier.value(library.path, -1) : -1;
+            if (was >= 0 && keepLibrary(previous->libraries[size_t(was)], library, out))
+                continue;
+            out = SearchCorpus::Library();
+            buildLibrary(library, i, groups, rows, out, scratch);
+            ++foldedHere;
+        }
+        foldedNow += foldedHere;
     });
+    if (folded)
+        *folded = foldedNow.load();
     return corpus;
 }
 
