@@ -12,6 +12,7 @@
 #include "Tests/Shell/MainWindow/MainWindowTestSupport.h"
 #include "Tests/Support/EventLoop.h"
 #include "Tests/Support/TempFiles.h"
+#include "Tests/Support/VirtualClock.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -229,6 +230,42 @@ TEST_F(MainWindowSearchTest, aResultOvertakenByANewerRequestIsDropped) {
     window.settle();
     EXPECT_EQ(state().appliedSearch, QStringLiteral("Beta"));
     EXPECT_TRUE(newSearchLines().isEmpty());
+}
+
+TEST_F(MainWindowSearchTest, whileAScanRunsTheIndexFollowsTheCatalogueAtMostOnceASecond) {
+    test::ScopedVirtualClock clock;
+    int rereads = 0;
+    const auto reread = [&] {
+        QList<LibraryInfo> libraries = window.catalog().libraries();
+        libraries[1].signature = QStringLiteral("1.0|@size|%1").arg(++rereads);
+        window.catalog().seed({.libraries = libraries});
+        test::runQueued();
+    };
+    window.catalog().seed({.scanning = true});
+    const qint64 before = window.content().prebuilds();
+
+    // The first change of the scan is taken in at once; those within the next second wait.
+    reread();
+    EXPECT_EQ(window.content().prebuilds(), before + 1);
+    for (int i = 0; i < 5; ++i) {
+        clock->advance(std::chrono::milliseconds(150));
+        reread();
+    }
+    EXPECT_EQ(window.content().prebuilds(), before + 1);
+    // A second after the first, the latest change is built, once.
+    clock->advance(std::chrono::milliseconds(250));
+    EXPECT_EQ(window.content().prebuilds(), before + 2);
+    const qint64 key = corpusKey(window.catalog().media().size(), window.catalog().libraries());
+    ASSERT_TRUE(test::CatalogTestEnv::waitUntil([&] { return engine->buildCount() >= 2; }));
+    clock->advance(std::chrono::seconds(5));
+    EXPECT_EQ(window.content().prebuilds(), before + 2);
+
+    // Once the scan has ended, every change is taken in as it comes.
+    window.catalog().seed({.scanning = false});
+    reread();
+    reread();
+    EXPECT_EQ(window.content().prebuilds(), before + 4);
+    EXPECT_NE(corpusKey(window.catalog().media().size(), window.catalog().libraries()), key);
 }
 
 TEST_F(MainWindowSearchTest, aChangedCatalogueSearchesAgainOrBuildsTheIndexAhead) {

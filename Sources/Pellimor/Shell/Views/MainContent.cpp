@@ -967,6 +967,25 @@ void MainContent::corpusChanged() {
     const qint64 key = corpusKey(media.size(), libraries);
     if (key == m_corpusKey)
         return;
+    // A scan changes the catalogue many times a second, and each new index costs the libraries
+    // it changed: the index (and a search shown) follows at most once a second meanwhile, and
+    // the latest change is always taken in, a second later at most.
+    const std::shared_ptr<platform::Clock> clock = platform::services().clock;
+    if (m_catalog.isScanning()) {
+        constexpr std::chrono::milliseconds kCorpusEvery(1000);
+        const std::chrono::nanoseconds now = clock->monotonic();
+        if (m_lastCorpusWork && now - *m_lastCorpusWork < kCorpusEvery) {
+            if (!m_corpusLater.pending())
+                m_corpusLater = clock->after(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                 kCorpusEvery - (now - *m_lastCorpusWork)),
+                                             this, [this] { corpusChanged(); });
+            return;
+        }
+        m_lastCorpusWork = now;
+    } else {
+        m_corpusLater.cancel();
+        m_lastCorpusWork.reset();
+    }
     m_corpusKey = key;
     if (!m_state.appliedSearch.isEmpty()) {
         scheduleSearch(m_state.search, false);

@@ -2,6 +2,7 @@
 
 #include "App/Mode.h"
 #include "Catalogue/Records/LibraryInfo.h"
+#include "Platform/Clock.h"
 #include "Shell/SidebarItem.h"
 #include "Shell/Views/SheetPresenter.h"
 #include "Shell/WindowState.h"
@@ -13,6 +14,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -281,7 +283,11 @@ private:
     QList<SearchEnd> m_searchEnds;
     RefreshScheduler::Part m_searchEndPart = -1; // after the window's parts: logs the "end" lines
     std::optional<qint64> m_corpusKey;           // the key the window last acted on
-    QThreadPool* m_prebuildPool = nullptr;       // not a child: it outlives the window while it works
+    // While a scan runs the index follows the catalogue at most once a second: when it last
+    // did (the program's clock), and the call that takes in the latest change after the wait.
+    std::optional<std::chrono::nanoseconds> m_lastCorpusWork;
+    platform::Clock::Call m_corpusLater;
+    QThreadPool* m_prebuildPool = nullptr; // not a child: it outlives the window while it works
     qint64 m_prebuilds = 0;
 };
 
