@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <chrono>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <link.h>
 #include <memory>
 #include <sys/stat.h>
 #include <vector>
@@ -292,4 +294,33 @@ TEST(VideoFrames, WithoutTheLibrariesEveryAnswerIsNoneAndTheReasonIsLoggedOnce) 
         EXPECT_TRUE(problems.front().message.contains(QLatin1String(c.named)))
             << problems.front().message.toStdString();
     }
+}
+
+// The platform layer names no FFmpeg library among those it needs: a start that makes no
+// poster (a walk of the drives from the command line) never loads them and the hundred more
+// they pull in.
+TEST(VideoFrames, ThePlatformLibraryDoesNotNeedFFmpegToLoad) {
+    Dl_info info{};
+    const auto make = static_cast<std::shared_ptr<VideoFrames> (*)()>(&platform::makeSystemVideoFrames);
+    ASSERT_NE(::dladdr(reinterpret_cast<void*>(make), &info), 0);
+    void* self = ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(self, nullptr) << info.dli_fname;
+    link_map* map = nullptr;
+    ASSERT_EQ(::dlinfo(self, RTLD_DI_LINKMAP, &map), 0);
+    const char* strings = nullptr;
+    for (const ElfW(Dyn)* entry = map->l_ld; entry->d_tag != DT_NULL; ++entry)
+        if (entry->d_tag == DT_STRTAB)
+            strings = reinterpret_cast<const char*>(entry->d_un.d_ptr);
+    ASSERT_NE(strings, nullptr);
+    QStringList needed;
+    for (const ElfW(Dyn)* entry = map->l_ld; entry->d_tag != DT_NULL; ++entry)
+        if (entry->d_tag == DT_NEEDED)
+            needed.append(QString::fromLatin1(strings + entry->d_un.d_val));
+    ::dlclose(self);
+    if (!QString::fromLocal8Bit(info.dli_fname).endsWith(QLatin1String(".so")))
+        GTEST_SKIP() << "the platform layer is linked into the test itself in this build";
+    EXPECT_TRUE(needed.contains(QStringLiteral("libQt6Core.so.6"))) << needed.join(' ').toStdString();
+    for (const QString& library : needed)
+        for (const char* ffmpeg : {"libavformat", "libavcodec", "libswscale", "libavutil"})
+            EXPECT_FALSE(library.startsWith(QLatin1String(ffmpeg))) << library.toStdString();
 }
